@@ -1,0 +1,11 @@
+// gtest main with a QCoreApplication, so that socket notifiers, timers and
+// queued calls work inside the tests.
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    QCoreApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
