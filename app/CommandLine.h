@@ -1,0 +1,31 @@
+// The command line of HB_Vexgrid:
+//
+//   HB_Vexgrid /XML file.xml
+//   HB_Vexgrid [/HOST host] [/COMMUNITY community] [/PROGRAMTITLE title]
+//              [/WIDTH w] [/HEIGHT h]
+//
+// Switch names match in any letter case; the first occurrence of a switch and
+// the argument right after it count. "/XML" excludes every other switch.
+#pragma once
+
+#include "Settings.h"
+
+#include <QStringList>
+
+#include <stdexcept>
+
+// ECommandLine is raised for a command line that cannot be followed: "/XML"
+// without a file name after it.
+class ECommandLine : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// ParseCommandLine reads the arguments (without the program name). With "/XML"
+// it returns the argument after it, the vexgrid file name, and ignores the
+// other switches. Otherwise it stores the values of /HOST, /COMMUNITY,
+// /PROGRAMTITLE, /WIDTH (through ValidWidth) and /HEIGHT (through ValidHeight)
+// in `settings` and returns the empty text, so that the default target is used.
+// A switch other than "/XML" that is the last argument is ignored.
+// Throws ECommandLine when "/XML" is the last argument.
+QString ParseCommandLine(const QStringList& args, TSessionSettings& settings);
