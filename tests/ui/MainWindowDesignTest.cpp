@@ -1,0 +1,104 @@
+// The main window as designed: menus, instance-mask panel, status panels.
+#include "InstanceMaskPanel.h"
+#include "MessageCapture.h"
+#include "StatusPanels.h"
+#include "Unit1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList Texts(const QList<QAction*>& actions)
+{
+    QStringList texts;
+    for (const QAction* a : actions)
+        texts.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+    return texts;
+}
+
+TEST(MainWindowDesign, MenusInOrderWithTheirNames)
+{
+    TForm1 form({"/XML"});
+    const QList<QAction*> top = form.menuBar()->actions();
+    ASSERT_EQ(Texts(top), (QStringList{"File", "Edit", "Options", "Help"}));
+    EXPECT_EQ(Texts(top[0]->menu()->actions()), QStringList{"Exit"});
+    EXPECT_EQ(Texts(top[1]->menu()->actions()), QStringList{"Copy this form  to Clipboard"});
+    EXPECT_EQ(Texts(top[2]->menu()->actions()), (QStringList{"Shoot again", "-", "Set Column-width to Text-width"}));
+    EXPECT_EQ(Texts(form.Shootagain2->menu()->actions()),
+              (QStringList{"Now...", "Every 10 sec, keep any instances!", "Every 10 sec. reread instances also!"}));
+    EXPECT_EQ(Texts(top[3]->menu()->actions()), QStringList{"About"});
+
+    EXPECT_EQ(top[0]->menu()->actions()[0], form.Close1);
+    EXPECT_EQ(top[2]->menu()->actions()[0], form.Shootagain2);
+    EXPECT_EQ(form.Now1->objectName(), "Now1");
+    EXPECT_EQ(form.Every10secRefreshinstancesalso1->objectName(), "Every10secRefreshinstancesalso1");
+    EXPECT_TRUE(form.Every10secondskeepinstances1->isCheckable());
+    EXPECT_TRUE(form.SetColumnwidthtoTextwidth1->isCheckable());
+    EXPECT_FALSE(form.SetColumnwidthtoTextwidth1->isChecked());
+}
+
+TEST(MainWindowDesign, InstanceMaskPanelIsHiddenAtCreation)
+{
+    TForm1 form({});
+    form.show();
+    QApplication::processEvents();
+    EXPECT_FALSE(form.Panel1->isVisible());
+    EXPECT_EQ(form.Panel1->height(), 34);
+    EXPECT_EQ(form.Panel1->Label1->text(), "Instance Mask");
+    EXPECT_FALSE(form.ComboBox1->isEditable());
+    EXPECT_EQ(form.ComboBox1->width(), 145);
+}
+
+TEST(MainWindowDesign, StatusPanelWriters)
+{
+    TForm1 form({});
+    form.show();
+    QApplication::processEvents();
+    const TStatusPanels& panels = form.StatusPanels();
+    EXPECT_EQ(panels.EntryCountText(), "");  // cleared while the first shoot runs
+    EXPECT_EQ(panels.CountdownText(), "");
+
+    form.ShowEntryCount(24);
+    EXPECT_EQ(panels.EntryCountText(), "#Entries 24");
+    form.ShowEntryCount(0);
+    EXPECT_EQ(panels.EntryCountText(), "#Entries 0");
+    form.ShowEntryCount(-1);
+    EXPECT_EQ(panels.EntryCountText(), "");
+
+    form.ShowCountdown(7);
+    EXPECT_EQ(panels.CountdownText(), "7");
+    form.ShowCountdown(-1);
+    EXPECT_EQ(panels.CountdownText(), "");
+
+    form.ShowStatusMessage("<b>agent</b>");
+    EXPECT_EQ(panels.StatusMessage(), "<b>agent</b>");
+    form.ClearStatusMessage();
+    EXPECT_EQ(panels.StatusMessage(), "");
+}
+
+TEST(MainWindowDesign, LongMessageDoesNotWidenTheWindow)
+{
+    TForm1 form({});
+    form.show();
+    QApplication::processEvents();
+    const int width = form.width();
+    form.ShowStatusMessage(QString(500, u'x'));
+    QApplication::processEvents();
+    EXPECT_EQ(form.width(), width);
+
+    const auto labels = form.StatusBar1->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(labels.size(), 3);
+    EXPECT_EQ(form.StatusBar1->findChild<QLabel*>("CountdownPanel")->width(), 14);
+    EXPECT_EQ(form.StatusBar1->findChild<QLabel*>("EntriesPanel")->width(), 70);
+    EXPECT_GT(form.StatusBar1->findChild<QLabel*>("MessagePanel")->width(), 50);
+}
+
+}  // namespace

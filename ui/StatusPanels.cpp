@@ -1,0 +1,67 @@
+#include "StatusPanels.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QStatusBar>
+
+namespace {
+
+QLabel* NewPanel(QStatusBar* bar, const char* name)
+{
+    auto* panel = new QLabel(bar);
+    panel->setObjectName(QLatin1String(name));
+    // Agent values and host names reach these panels: never read them as markup.
+    panel->setTextFormat(Qt::PlainText);
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Sunken);
+    return panel;
+}
+
+}  // namespace
+
+TStatusPanels::TStatusPanels(QStatusBar* bar)
+    : countdownPanel(NewPanel(bar, "CountdownPanel"))
+    , entriesPanel(NewPanel(bar, "EntriesPanel"))
+    , messagePanel(NewPanel(bar, "MessagePanel"))
+{
+    countdownPanel->setFixedWidth(14);
+    countdownPanel->setAlignment(Qt::AlignCenter);
+    entriesPanel->setFixedWidth(70);
+    // A long message must not widen the window: the panel takes the space
+    // left and clips what does not fit.
+    messagePanel->setMinimumWidth(50);
+    messagePanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bar->addWidget(countdownPanel);
+    bar->addWidget(entriesPanel);
+    bar->addWidget(messagePanel, 1);
+}
+
+void TStatusPanels::ShowStatusMessage(const QString& text)
+{
+    messagePanel->setText(text);
+}
+
+void TStatusPanels::ClearStatusMessage()
+{
+    messagePanel->clear();
+}
+
+void TStatusPanels::ShowEntryCount(int n)
+{
+    if (n < 0)
+        entriesPanel->clear();
+    else
+        entriesPanel->setText(QStringLiteral("#Entries ") + QString::number(n));
+}
+
+void TStatusPanels::ShowCountdown(int n)
+{
+    if (n < 0)
+        countdownPanel->clear();
+    else
+        countdownPanel->setText(QString::number(n));
+}
+
+QString TStatusPanels::StatusMessage() const { return messagePanel->text(); }
+QString TStatusPanels::EntryCountText() const { return entriesPanel->text(); }
+QString TStatusPanels::CountdownText() const { return countdownPanel->text(); }

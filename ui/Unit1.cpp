@@ -1,0 +1,277 @@
+#include "Unit1.h"
+
+#include "CommandLine.h"
+#include "Defaults.h"
+#include "InstanceMaskPanel.h"
+#include "MessageBox.h"
+#include "StatusPanels.h"
+#include "Unit2.h"
+#include "VexgridLoader.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+// After the window is shown, the window manager may still add its frame; the
+// outer size asked for is re-applied until then, but no longer than this.
+constexpr int kFrameSettleMs = 1000;
+
+QAction* NewAction(QMenu* menu, const char* name, const QString& text)
+{
+    QAction* action = menu->addAction(text);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+}  // namespace
+
+TForm1::TForm1(const QStringList& commandLine, QWidget* parent)
+    : QMainWindow(parent)
+    , commandLine(commandLine)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("HB_Vexgrid"));
+    CreateMenus();
+    CreateControls();
+    resize(kDesignClientSize.width(), kDesignClientSize.height() + menuBar()->sizeHint().height());
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::CreateMenus()
+{
+    QMenu* file1 = menuBar()->addMenu(QStringLiteral("File"));
+    file1->setObjectName(QStringLiteral("File1"));
+    Close1 = NewAction(file1, "Close1", QStringLiteral("Exit"));
+
+    QMenu* edit1 = menuBar()->addMenu(QStringLiteral("Edit"));
+    edit1->setObjectName(QStringLiteral("Edit1"));
+    CopythisformtoClipboard1 = NewAction(edit1, "CopythisformtoClipboard1", QStringLiteral("Copy this form  to Clipboard"));
+
+    QMenu* options1 = menuBar()->addMenu(QStringLiteral("Options"));
+    options1->setObjectName(QStringLiteral("Options1"));
+    QMenu* shootAgain = options1->addMenu(QStringLiteral("Shoot again"));
+    shootAgain->setObjectName(QStringLiteral("Shootagain2Menu"));
+    Shootagain2 = shootAgain->menuAction();
+    Shootagain2->setObjectName(QStringLiteral("Shootagain2"));
+    Now1 = NewAction(shootAgain, "Now1", QStringLiteral("Now..."));
+    Every10secondskeepinstances1 = NewAction(shootAgain, "Every10secondskeepinstances1", QStringLiteral("Every 10 sec, keep any instances!"));
+    Every10secRefreshinstancesalso1 = NewAction(shootAgain, "Every10secRefreshinstancesalso1", QStringLiteral("Every 10 sec. reread instances also!"));
+    // The check marks of the three show the shoot mode; the shoot modes set them.
+    for (QAction* mode : {Now1, Every10secondskeepinstances1, Every10secRefreshinstancesalso1})
+        mode->setCheckable(true);
+    options1->addSeparator()->setObjectName(QStringLiteral("N1"));
+    SetColumnwidthtoTextwidth1 = NewAction(options1, "SetColumnwidthtoTextwidth1", QStringLiteral("Set Column-width to Text-width"));
+    SetColumnwidthtoTextwidth1->setCheckable(true);
+
+    QMenu* help1 = menuBar()->addMenu(QStringLiteral("Help"));
+    help1->setObjectName(QStringLiteral("Help1"));
+    About1 = NewAction(help1, "About1", QStringLiteral("About"));
+
+    connect(Close1, &QAction::triggered, this, &TForm1::Close1Click);
+    connect(About1, &QAction::triggered, this, &TForm1::About1Click);
+}
+
+void TForm1::CreateControls()
+{
+    auto* client = new QWidget(this);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    Panel1 = new TInstanceMaskPanel(client);
+    ComboBox1 = Panel1->ComboBox1;
+    layout->addWidget(Panel1);
+
+    // The result table's model is set by the table view code.
+    ListView1 = new QTreeView(client);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    layout->addWidget(ListView1, 1);
+    setCentralWidget(client);
+
+    StatusBar1 = statusBar();
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    statusPanels = std::make_unique<TStatusPanels>(StatusBar1);
+}
+
+void TForm1::FormCreate()
+{
+    // 1. The instance-mask panel appears only after a walk that found mask
+    //    entries. The status bar already shows its three panels.
+    Panel1->hide();
+    // 2.-5. Hook (shoot engine): its lists (targetOids, instanceSuffixes,
+    //    instanceKeyValues, schedule, pendingRequests), its locks and the OID
+    //    name table are created with the engine object.
+    // 6. Hook (worker): start the worker thread TMyTimer here.
+    // 7. Hook (SNMP component): Active := false; Config("ForceLocalPort=false");
+    //    Active := true.
+    // 8. Until set-up succeeds there is nothing to copy, shoot or fit.
+    EnableTableMenus(false);
+    // 9.
+    InitialiseSession();
+}
+
+void TForm1::InitialiseSession()
+{
+    // One guard for the whole routine: an error at any step (also "/XML"
+    // without a file name) ends the set-up there, without a message, and the
+    // window stays as designed.
+    try {
+        // 1. Hook (shoot engine): countdown := 9, refillRows := false,
+        //    refillRow := 0, sortColumn := -1, sortAscending := false.
+        settings.tableMode = false;
+        // 2.
+        MarkShootRunning();
+        // 3.
+        ApplyDefaultSettings(settings);
+        // 4.
+        const QString fileName = ParseCommandLine(commandLine, settings);
+        // 5.
+        if (!fileName.isEmpty()) {
+            if (!LoadVexgridFile(fileName))
+                return;
+        } else {
+            ApplyDefaultTarget(settings);
+        }
+        // 6.
+        setWindowTitle(settings.programTitle + QStringLiteral(" - Host: ") + settings.requestTemplate.remoteHost);
+        // 7.
+        SetOuterSize(settings.windowWidth, settings.windowHeight);
+        // 8. Hook (shoot engine): lastWalkOid := empty, requestIdCounter := 0.
+        // 9.
+        EnableTableMenus(true);
+        // 10.
+        StartShooting();
+    } catch (...) {
+        // Swallowed on purpose: a set-up that cannot finish leaves the
+        // designed window, which can only be closed.
+    }
+}
+
+bool TForm1::LoadVexgridFile(const QString& path)
+{
+    const TVexgridLoadResult result = LoadVexgridSettings(path, settings);
+    if (!result.loaded)
+        ShowModalMessage(this, VexgridParserMessage(path, result.reason));
+    return result.loaded;
+}
+
+// Stand-in for the shoot-state switch of the shoot engine: while a walk-based
+// shoot runs, "Shoot again" is off and the entries panel is empty.
+void TForm1::MarkShootRunning()
+{
+    Shootagain2->setEnabled(false);
+    ShowEntryCount(-1);
+}
+
+void TForm1::StartShooting()
+{
+    // UNFINISHED: building the table's columns and sending the first shoot
+    // belong to the result table and the shoot engine, which are not wired in
+    // yet. Nothing is sent from here.
+}
+
+void TForm1::EnableTableMenus(bool enabled)
+{
+    CopythisformtoClipboard1->setEnabled(enabled);
+    Shootagain2->setEnabled(enabled);
+    SetColumnwidthtoTextwidth1->setEnabled(enabled);
+}
+
+void TForm1::ShowStatusMessage(const QString& text) { statusPanels->ShowStatusMessage(text); }
+
+void TForm1::ClearStatusMessage()
+{
+    statusPanels->ClearStatusMessage();
+    // Hook (shoot engine): lastWalkOid := empty.
+}
+
+void TForm1::ShowEntryCount(int n) { statusPanels->ShowEntryCount(n); }
+void TForm1::ShowCountdown(int n) { statusPanels->ShowCountdown(n); }
+
+void TForm1::SetOuterSize(int width, int height)
+{
+    wantedOuterSize = QSize(width, height);
+    ApplyOuterSize();
+}
+
+void TForm1::ApplyOuterSize()
+{
+    if (!wantedOuterSize)
+        return;
+    // Before the window manager has framed the window both sizes are equal
+    // and the whole size goes to the window; the frame is taken off later.
+    const QSize frame = frameGeometry().size() - size();
+    const QSize inner = *wantedOuterSize - frame;
+    if (inner != size())
+        resize(inner);
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!wantedOuterSize)
+        return;
+    ApplyOuterSize();
+    QTimer::singleShot(kFrameSettleMs, this, [this] { wantedOuterSize.reset(); });
+}
+
+void TForm1::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // The frame arrives with the window manager's first placement.
+    if (isVisible())
+        ApplyOuterSize();
+}
+
+void TForm1::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TForm1::FormResize()
+{
+    const QSize outer = frameGeometry().size();
+    ShowStatusMessage(QStringLiteral("WxH=%1x%2").arg(outer.width()).arg(outer.height()));
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    QMainWindow::closeEvent(event);
+}
+
+void TForm1::FormClose()
+{
+    // 1. Hook (worker): request the worker's end, then sleep 10 ms and process
+    //    events until it reports workerFinished.
+    // 2.-5. Hook (shoot engine): pending requests, schedule, locks, lists and
+    //    the OID name table are freed with the engine object.
+}
+
+void TForm1::Close1Click()
+{
+    close();
+}
+
+void TForm1::About1Click()
+{
+    // A fresh About window every time; it frees itself when closed.
+    auto* about = new TForm2(this);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->exec();
+}
