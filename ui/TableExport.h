@@ -1,0 +1,28 @@
+// Text forms of the result table: tab-separated text for the clipboard and CSV
+// for the export file, both in the order the rows are shown.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// What the table shows: the captions of the data columns and each row's data
+// cells (a row may hold fewer cells than there are columns).
+struct TTableSnapshot {
+    QStringList headers;
+    QVector<QStringList> rows;
+};
+
+// TableAsTabText joins cells with a tab and rows with a newline, header first.
+QString TableAsTabText(const TTableSnapshot& table);
+
+// TableAsCsv gives UTF-8 CSV with a header row. Fields holding a comma, a
+// quote, CR or LF are quoted and their quotes doubled; records end with CR LF.
+QByteArray TableAsCsv(const TTableSnapshot& table);
+
+// ReplaceFileAtomically writes `content` to a temporary file in the folder of
+// `path` and renames it over `path`, so a reader sees either the old or the
+// new file, never half of one. Returns an empty text on success, else the
+// reason.
+QString ReplaceFileAtomically(const QString& path, const QByteArray& content);
