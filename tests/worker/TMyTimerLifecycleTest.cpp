@@ -83,6 +83,11 @@ struct TThrowCase {
     const char* expectedText;
 };
 
+void PrintTo(const TThrowCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class TMyTimerFailingJob : public ::testing::TestWithParam<TThrowCase> {};
 
 TEST_P(TMyTimerFailingJob, EndsTheLoopWithWorkerFinishedSet)

@@ -134,6 +134,11 @@ struct TJumpCase {
     std::int64_t runForMs;
 };
 
+void PrintTo(const TJumpCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class TMyTimerJump : public ::testing::TestWithParam<TJumpCase> {};
 
 TEST_P(TMyTimerJump, ShiftsTheScheduleOnceAndKeepsTheRhythm)
