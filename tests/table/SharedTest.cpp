@@ -1,6 +1,8 @@
 // The OID name table and the text helpers of the result table.
 #include "Shared.h"
 
+#include "QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <QSet>
