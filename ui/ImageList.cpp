@@ -5,7 +5,10 @@
 #include <QPainterPath>
 #include <QPolygonF>
 
+#include <QtMath>
+
 #include <array>
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -43,9 +46,9 @@ void DrawDocument(QPainter& p, const QRectF& page)
     p.setPen(QPen(QColor(90, 90, 90), 1));
     p.setBrush(Qt::white);
     p.drawRect(page);
-    p.setPen(QPen(QColor(120, 140, 190), 1));
-    for (qreal y = page.top() + 2.5; y < page.bottom() - 1; y += 2)
-        p.drawLine(QPointF(page.left() + 2, y), QPointF(page.right() - 2, y));
+    p.setPen(QPen(QColor(150, 160, 190), 0.6));
+    for (qreal y = page.top() + 3; y < page.bottom() - 1; y += 2.5)
+        p.drawLine(QPointF(page.left() + 2, y), QPointF(page.right() - 2.5, y));
 }
 
 void DrawCopy(QPainter& p)
@@ -71,23 +74,35 @@ void DrawColumnWidth(QPainter& p)
         p.drawLine(QPointF(x + 0.5, 8.5), QPointF(x + 0.5, x % 4 == 0 ? 12.5 : 10.5));
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::black);
-    p.drawLine(QPointF(3, 4), QPointF(13, 4));
-    DrawArrowHead(p, QPointF(0.5, 4), QPointF(-1, 0), 3.5);
-    DrawArrowHead(p, QPointF(15.5, 4), QPointF(1, 0), 3.5);
+    p.drawLine(QPointF(3, 4.5), QPointF(13, 4.5));
+    DrawArrowHead(p, QPointF(0.5, 4.5), QPointF(-1, 0), 3.5);
+    DrawArrowHead(p, QPointF(15.5, 4.5), QPointF(1, 0), 3.5);
 }
 
 void DrawShootAgain(QPainter& p)
 {
-    const QRectF circle(2.5, 2.5, 11, 11);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(green, 2, Qt::SolidLine, Qt::FlatCap));
-    // Angles in 1/16 degree; each arrow covers a bit less than half the circle.
-    p.drawArc(circle, 100 * 16, 140 * 16);
-    p.drawArc(circle, 280 * 16, 140 * 16);
-    p.setPen(QPen(green.darker(130), 1));
-    p.setBrush(green);
-    DrawArrowHead(p, QPointF(4.0, 12.5), QPointF(0.7, 0.7), 4);
-    DrawArrowHead(p, QPointF(12.0, 3.5), QPointF(-0.7, -0.7), 4);
+    const QPointF centre(8, 8);
+    const qreal radius = 5.5;
+    // A point of the circle at angle degrees, counter-clockwise from 3 o'clock.
+    const auto at = [&](qreal degrees) {
+        const qreal a = qDegreesToRadians(degrees);
+        return centre + QPointF(radius * std::cos(a), -radius * std::sin(a));
+    };
+    // Direction of counter-clockwise travel at angle degrees.
+    const auto along = [](qreal degrees) {
+        const qreal a = qDegreesToRadians(degrees);
+        return QPointF(-std::sin(a), -std::cos(a));
+    };
+    const QRectF circle(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius);
+    for (const qreal start : {20.0, 200.0}) {
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(green, 2, Qt::SolidLine, Qt::FlatCap));
+        p.drawArc(circle, int(start * 16), 125 * 16); // angles in 1/16 degree
+        p.setPen(QPen(green.darker(130), 0.8));
+        p.setBrush(green);
+        const qreal end = start + 125;
+        DrawArrowHead(p, at(end) + along(end) * 3.0, along(end), 4.5);
+    }
 }
 
 void DrawVerticalArrow(QPainter& p, bool down)
