@@ -129,8 +129,8 @@ bool SplitNumericText(QStringView text, TNumberParts* parts)
     return i == n && i > restStart;
 }
 
-// Decimal order of magnitude of a number beyond the range of long double:
-// positive for an overflow, negative for an underflow.
+// Whether a number beyond the range of long double is too large (rather
+// than too close to zero), judged by its decimal order of magnitude.
 bool IsOverflow(const TNumberParts& parts)
 {
     long long magnitude = 0;
