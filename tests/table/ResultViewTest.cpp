@@ -1,0 +1,149 @@
+// The result table in a real QTreeView: view settings, header clicks and
+// column widths.
+#include "ResultTable.h"
+#include "ResultView.h"
+#include "Shared.h"
+
+#include "QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QTest>
+#include <QTreeView>
+
+namespace {
+
+class ResultViewTest : public ::testing::Test {
+protected:
+    ResultViewTest()
+    {
+        names.BuildOidNameTable();
+        ConfigureResultView(&view, &table);
+        view.resize(900, 300);
+    }
+
+    void BuildTable()
+    {
+        // Long header captions over short cells in the first two columns.
+        table.BuildColumns(true, {"1.3.6.1.2.1.2.2.1.15", "1.3.6.1.2.1.4.22.1.2",
+                                  "1.3.6.1.2.1.2.2.1.1"});
+    }
+
+    void PlaceRow(const QStringList& values)
+    {
+        bool startNewRow = true;
+        int cellsInRow = 0;
+        for (const QString& value : values)
+            table.PlaceValue(QString(), value, TPlaceContext{false, -1, &cellsInRow, &startNewRow});
+    }
+
+    void ClickHeader(int column)
+    {
+        QHeaderView* header = view.header();
+        const QPoint inside(header->sectionViewportPosition(column) + 4, header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, inside);
+    }
+
+    int Width(int column) const { return view.header()->sectionSize(column); }
+    int HeaderHint(int column) const { return view.header()->sectionSizeHint(column); }
+    int TextWidth(const QString& text) const { return view.fontMetrics().horizontalAdvance(text); }
+
+    TOidNameTable names;
+    TResultTable table{names};
+    QTreeView view;
+};
+
+} // namespace
+
+TEST_F(ResultViewTest, ReportStyleReadOnlySingleWholeRowSelection)
+{
+    EXPECT_EQ(view.model(), &table);
+    EXPECT_EQ(view.selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(view.selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_EQ(view.editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_FALSE(view.rootIsDecorated());
+    EXPECT_FALSE(view.isSortingEnabled());
+
+    BuildTable();
+    PlaceRow({"1", "a", "b"});
+    EXPECT_FALSE(table.flags(table.index(0, 1)) & Qt::ItemIsEditable);
+}
+
+TEST_F(ResultViewTest, HeaderClicksSortTheTableLayoutOnly)
+{
+    BuildTable();
+    PlaceRow({"2", "x", "1"});
+    PlaceRow({"1", "y", "2"});
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    EXPECT_TRUE(view.header()->sectionsClickable());
+
+    ClickHeader(1);
+    EXPECT_EQ(table.SortColumn(), 1);
+    EXPECT_TRUE(table.SortAscending());
+    EXPECT_EQ(table.Cell(0, 1), "1");
+    ClickHeader(1);
+    EXPECT_FALSE(table.SortAscending());
+    ClickHeader(0); // ".." does nothing
+    EXPECT_EQ(table.SortColumn(), 1);
+    EXPECT_FALSE(table.SortAscending());
+
+    table.ResetSortState();
+    table.BuildColumns(false, {"1.3.6.1.2.1.1.5.0"});
+    table.PlaceValue("1.3.6.1.2.1.1.5.0", "b", TPlaceContext{});
+    table.PlaceValue("1.3.6.1.2.1.1.5.0", "a", TPlaceContext{});
+    EXPECT_FALSE(view.header()->sectionsClickable());
+    ClickHeader(2);
+    EXPECT_EQ(table.SortColumn(), -1);
+    EXPECT_EQ(table.Cell(0, 2), "b");
+}
+
+TEST_F(ResultViewTest, NewColumnsFitTheirHeaders)
+{
+    BuildTable();
+    EXPECT_EQ(Width(0), 18);
+    EXPECT_GE(Width(1), HeaderHint(1));
+    EXPECT_GE(Width(2), HeaderHint(2));
+    EXPECT_GT(Width(1), TextWidth("ifInUnknownProtos"));
+}
+
+TEST_F(ResultViewTest, ColumnWidthModeFitsTextOnlyOrHeaderAndText)
+{
+    BuildTable();
+    // The widest text of column 2 sits among 2,000 rows; the fit must see all of them.
+    const QString wide = QStringLiteral("a very long interface description, wider than its header");
+    for (int row = 0; row < 2000; ++row)
+        PlaceRow({QString::number(row % 10), row == 3 ? wide : "x", "1"});
+
+    SetColumnWidthMode(&view, false);
+    EXPECT_EQ(Width(0), 18);
+    EXPECT_LT(Width(1), HeaderHint(1)); // narrower than its header
+    EXPECT_GE(Width(1), TextWidth("9"));
+    EXPECT_GE(Width(2), TextWidth(wide));
+    const int textOnly = Width(1);
+
+    SetColumnWidthMode(&view, true);
+    EXPECT_EQ(Width(0), 18);
+    EXPECT_GE(Width(1), HeaderHint(1));
+    EXPECT_GT(Width(1), textOnly);
+    EXPECT_GE(Width(2), TextWidth(wide));
+
+    // Every call fits anew to the texts present now, also in the same mode.
+    const QString wider = wide + wide;
+    PlaceRow({"123456789012345678901234567890123456789012345678901234567890", wider, "1"});
+    SetColumnWidthMode(&view, true);
+    EXPECT_GE(Width(1), TextWidth("123456789012345678901234567890123456789012345678901234567890"));
+    EXPECT_GE(Width(2), TextWidth(wider));
+}
+
+TEST_F(ResultViewTest, ClearingRowsKeepsTheColumnWidths)
+{
+    BuildTable();
+    PlaceRow({"1", "a long text that widens the column a lot", "1"});
+    SetColumnWidthMode(&view, true);
+    const int before = Width(2);
+    table.ClearResultRows();
+    EXPECT_EQ(Width(2), before);
+    EXPECT_EQ(Width(0), 18);
+}

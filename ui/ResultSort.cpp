@@ -1,0 +1,146 @@
+// Sorting of the result table by a clicked column.
+#include "ResultTable.h"
+
+#include "ImageList.h"
+#include "Shared.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <vector>
+
+namespace {
+
+// The text of a cell as it takes part in a text sort: its UTF-8 bytes with
+// the ASCII letters a-z folded to A-Z; every other byte keeps its code.
+QByteArray TextSortKey(QStringView cell)
+{
+    QByteArray key = cell.toUtf8();
+    for (char& c : key) {
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    }
+    return key;
+}
+
+// Byte order; the first differing byte decides, and a proper prefix of the
+// other text sorts first.
+int CompareTextKeys(const QByteArray& key1, const QByteArray& key2)
+{
+    const qsizetype common = std::min(key1.size(), key2.size());
+    const int order = common == 0 ? 0 : std::memcmp(key1.constData(), key2.constData(), common);
+    if (order != 0)
+        return order < 0 ? -1 : 1;
+    if (key1.size() == key2.size())
+        return 0;
+    return key1.size() < key2.size() ? -1 : 1;
+}
+
+} // namespace
+
+QStringView TResultTable::SortCell(int row) const
+{
+    // A row left incomplete by an unfinished shoot has no cell here; it
+    // counts as the empty text.
+    const QStringList& cells = rows[row].cells;
+    const int cell = sortColumn - 1;
+    return cell >= 0 && cell < cells.size() ? QStringView(cells[cell]) : QStringView();
+}
+
+bool TResultTable::SortColumnIsNumeric() const
+{
+    for (int row = 0; row < rows.size(); ++row) {
+        if (!IsNumericText(SortCell(row)))
+            return false;
+    }
+    return true;
+}
+
+int TResultTable::ListView1Compare(int row1, int row2) const
+{
+    if (sortColumn < 1 || row1 < 0 || row2 < 0 || row1 >= rows.size() || row2 >= rows.size())
+        return 0;
+    if (SortColumnIsNumeric())
+        return CompareNumericTexts(SortCell(row1), SortCell(row2), sortAscending);
+    const int order = CompareTextKeys(TextSortKey(SortCell(row1)), TextSortKey(SortCell(row2)));
+    return sortAscending ? order : -order;
+}
+
+void TResultTable::Resort()
+{
+    if (sortColumn < 1 || rows.size() < 2)
+        return;
+    // The column's kind and every row's key are worked out once per sort,
+    // not per comparison; the comparison itself is that of ListView1Compare.
+    const int count = rows.size();
+    std::vector<int> order(count);
+    std::iota(order.begin(), order.end(), 0);
+    if (SortColumnIsNumeric()) {
+        std::vector<long double> keys(count, 0.0L);
+        for (int row = 0; row < count; ++row)
+            NumericTextValue(SortCell(row), &keys[row]);
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            return sortAscending ? keys[a] < keys[b] : keys[b] < keys[a];
+        });
+    } else {
+        std::vector<QByteArray> keys(count);
+        for (int row = 0; row < count; ++row)
+            keys[row] = TextSortKey(SortCell(row));
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            const int result = CompareTextKeys(keys[a], keys[b]);
+            return sortAscending ? result < 0 : result > 0;
+        });
+    }
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    QVector<TResultRow> sorted;
+    sorted.reserve(count);
+    std::vector<int> newPosition(count);
+    for (int position = 0; position < count; ++position) {
+        sorted.append(std::move(rows[order[position]]));
+        newPosition[order[position]] = position;
+    }
+    rows = std::move(sorted);
+    // Keep the selection and the current row on the rows they belonged to.
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before)
+        after.append(this->index(newPosition[index.row()], index.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void TResultTable::ListView1ColumnClick(int column)
+{
+    // Header clicks exist only in the table layout, and ".." never sorts.
+    if (listLayout || column < 1 || column >= columnCount())
+        return;
+    if (column == sortColumn) {
+        sortAscending = !sortAscending;
+    } else {
+        sortColumn = column;
+        sortAscending = true;
+    }
+    UpdateSortMarks();
+    Resort();
+}
+
+int TResultTable::HeaderImage(int column) const
+{
+    if (sortColumn < 1 || column != sortColumn)
+        return -1;
+    return sortAscending ? imageSortUp : imageSortDown;
+}
+
+void TResultTable::UpdateSortMarks()
+{
+    emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
+void TResultTable::ResetSortState()
+{
+    sortColumn = -1;
+    sortAscending = false;
+    UpdateSortMarks();
+}

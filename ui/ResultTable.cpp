@@ -1,0 +1,187 @@
+#include "ResultTable.h"
+
+#include "ImageList.h"
+#include "Shared.h"
+
+namespace {
+
+const QString imageColumnCaption = QStringLiteral("..");
+const QString descriptionCaption = QStringLiteral("Description ... ");
+const QString valueCaption = QStringLiteral("Value");
+
+} // namespace
+
+TResultTable::TResultTable(const TOidNameTable& names, QObject* parent)
+    : QAbstractTableModel(parent), oidNames(names)
+{
+    captions << imageColumnCaption;
+}
+
+void TResultTable::BuildColumns(bool tableMode, const QStringList& targetOids)
+{
+    beginResetModel();
+    rows.clear();
+    captions = QStringList{imageColumnCaption};
+    listLayout = !tableMode || targetOids.size() < 2;
+    if (listLayout) {
+        captions << descriptionCaption << valueCaption;
+    } else {
+        for (const QString& oid : targetOids)
+            captions << oidNames.DescribeOid(oid);
+    }
+    endResetModel();
+    emit ColumnsBuilt();
+}
+
+void TResultTable::PlaceValue(const QString& oid, const QString& value,
+                              const TPlaceContext& context)
+{
+    if (listLayout)
+        PlaceListValue(oid, value);
+    else if (context.refillActive)
+        RefillValue(value, context);
+    else
+        PlaceTableValue(value, context);
+}
+
+void TResultTable::PlaceListValue(const QString& oid, const QString& value)
+{
+    QString remaining = value;
+    QVector<TResultRow> newRows;
+    QString line = TakeFirstLine(remaining);
+    newRows.append(TResultRow{imageEntryStart, QStringList{oidNames.DescribeOid(oid), line}});
+    // Further lines up to the first empty one; later lines are not shown.
+    for (line = TakeFirstLine(remaining); !line.isEmpty(); line = TakeFirstLine(remaining))
+        newRows.append(TResultRow{imageEntryMore, QStringList{QString(), line}});
+    AppendRows(newRows);
+}
+
+void TResultTable::RefillValue(const QString& value, const TPlaceContext& context)
+{
+    const int row = context.refillRow;
+    if (row < 0 || row >= rows.size() || context.cellsInRow == nullptr)
+        return;
+    int& cellsInRow = *context.cellsInRow;
+    QStringList& cells = rows[row].cells;
+    if (cellsInRow < 0 || cellsInRow > cells.size())
+        return;
+    // A row left short by an unfinished shoot grows by the value instead of
+    // dropping it; otherwise the count would never reach the number of
+    // targets and the refill would never end.
+    if (cellsInRow == cells.size())
+        cells.append(JoinLines(value));
+    else
+        cells[cellsInRow] = JoinLines(value);
+    ++cellsInRow;
+    NotifyCellChanged(row, cellsInRow);
+}
+
+void TResultTable::PlaceTableValue(const QString& value, const TPlaceContext& context)
+{
+    const QString cell = JoinLines(value);
+    bool startRow = rows.isEmpty();
+    if (context.startNewRow != nullptr && *context.startNewRow) {
+        *context.startNewRow = false;
+        startRow = true;
+    }
+    if (startRow) {
+        AppendRows({TResultRow{imageEntryStart, QStringList{cell}}});
+    } else {
+        const int last = rows.size() - 1;
+        rows[last].cells.append(cell);
+        NotifyCellChanged(last, rows[last].cells.size());
+    }
+    if (context.cellsInRow != nullptr)
+        ++*context.cellsInRow;
+}
+
+void TResultTable::NotifyCellChanged(int row, int column)
+{
+    if (column < columnCount()) {
+        const QModelIndex changed = index(row, column);
+        emit dataChanged(changed, changed, {Qt::DisplayRole});
+    }
+}
+
+void TResultTable::AppendRows(const QVector<TResultRow>& newRows)
+{
+    if (newRows.isEmpty())
+        return;
+    const int first = rows.size();
+    beginInsertRows(QModelIndex(), first, first + newRows.size() - 1);
+    rows.append(newRows);
+    endInsertRows();
+}
+
+void TResultTable::ClearResultRows()
+{
+    if (rows.isEmpty())
+        return;
+    beginRemoveRows(QModelIndex(), 0, rows.size() - 1);
+    rows.clear();
+    endRemoveRows();
+}
+
+int TResultTable::RowImage(int row) const
+{
+    return row >= 0 && row < rows.size() ? rows[row].image : -1;
+}
+
+int TResultTable::CellCount(int row) const
+{
+    return row >= 0 && row < rows.size() ? rows[row].cells.size() : 0;
+}
+
+QString TResultTable::Cell(int row, int column) const
+{
+    if (row < 0 || row >= rows.size() || column < 1)
+        return QString();
+    return rows[row].cells.value(column - 1);
+}
+
+int TResultTable::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : rows.size();
+}
+
+int TResultTable::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : captions.size();
+}
+
+QVariant TResultTable::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rows.size())
+        return QVariant();
+    const TResultRow& row = rows[index.row()];
+    if (index.column() == 0) {
+        if (role == rowImageRole)
+            return row.image;
+        if (role == Qt::DecorationRole) {
+            const QIcon icon = ImageListIcon(row.image);
+            return icon.isNull() ? QVariant() : QVariant(icon);
+        }
+        return QVariant();
+    }
+    if (role == Qt::DisplayRole && index.column() <= row.cells.size())
+        return row.cells[index.column() - 1];
+    return QVariant();
+}
+
+QVariant TResultTable::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= captions.size())
+        return QVariant();
+    if (role == Qt::DisplayRole)
+        return captions[section];
+    if (role == Qt::DecorationRole) {
+        const int image = HeaderImage(section);
+        return image < 0 ? QVariant() : QVariant(ImageListIcon(image));
+    }
+    return QVariant();
+}
+
+Qt::ItemFlags TResultTable::flags(const QModelIndex& index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}

@@ -1,0 +1,122 @@
+// The result table ListView1: its columns, the placing of values into rows,
+// and sorting by a clicked column, as a table model for a QTreeView.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <QVector>
+
+class TOidNameTable;
+
+// The shoot engine's state that PlaceValue reads and advances. The engine
+// owns the fields; the caller fills this in before each call.
+//   refillActive: the "Every 10 sec, keep any instances!" item is checked
+//                 and refillRows is true; values then overwrite row refillRow.
+//   refillRow:    the row being refilled (engine field refillRow).
+//   cellsInRow:   values placed in the current row so far; PlaceValue adds 1
+//                 for every value it places outside the list layout.
+//   startNewRow:  set by the engine when a row begins; PlaceValue clears it
+//                 when it starts the row.
+// cellsInRow and startNewRow may be null in the list layout, which uses
+// neither.
+struct TPlaceContext {
+    bool refillActive = false;
+    int refillRow = -1;
+    int* cellsInRow = nullptr;
+    bool* startNewRow = nullptr;
+};
+
+class TResultTable : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    static constexpr int imageColumnWidth = 18; // column 0 holds only the row image
+    static constexpr int imageEntryStart = 27;  // a row that starts an entry
+    static constexpr int imageEntryMore = 11;   // a further line of a multi-line value
+    static constexpr int rowImageRole = Qt::UserRole; // data(): the row's image index
+
+    // names is the window's OID name table; it must outlive the model.
+    explicit TResultTable(const TOidNameTable& names, QObject* parent = nullptr);
+
+    // Builds the columns once per run and empties the rows. The list layout
+    // ("..", "Description ... ", "Value") when tableMode is false or there is
+    // exactly one target; otherwise the table layout with one column per
+    // target, captioned with its readable name. Emits ColumnsBuilt.
+    void BuildColumns(bool tableMode, const QStringList& targetOids);
+    bool IsListLayout() const { return listLayout; }
+
+    // Places one answered OID/value pair:
+    // - list layout: one row per line of the value, up to its first empty
+    //   line; the first row carries the OID's name and image 27, further
+    //   rows an empty name and image 11;
+    // - refill (context.refillActive): overwrites cell cellsInRow+1 of row
+    //   refillRow with the value made one line, and counts it; no row is added;
+    // - table layout: the value made one line starts a new row (startNewRow)
+    //   or becomes the next cell of the last row; counts it.
+    void PlaceValue(const QString& oid, const QString& value, const TPlaceContext& context);
+
+    // Removes all rows; columns and sort state stay. One notification for
+    // the whole removal, so a view repaints once.
+    void ClearResultRows();
+
+    int RowImage(int row) const;
+    int CellCount(int row) const;
+    // The text of cell column (>= 1) of row; empty when the row has no such cell.
+    QString Cell(int row, int column) const;
+
+    // Sort state: sortColumn -1 = unsorted, else a column >= 1.
+    int SortColumn() const { return sortColumn; }
+    bool SortAscending() const { return sortAscending; }
+    // Unsorted and descending, the state of a fresh run; clears the marks.
+    void ResetSortState();
+
+    // A click on a column header: ignored for column 0 and in the list
+    // layout; the sort column's direction flips, another column becomes the
+    // sort column ascending; then the marks move and the rows are sorted.
+    void ListView1ColumnClick(int column);
+    // Negative, zero or positive as row1 sorts before, equal to or after
+    // row2 under the current sort column and direction.
+    int ListView1Compare(int row1, int row2) const;
+    // True when every row's cell in the sort column is numeric text (a row
+    // without that cell counts as empty text); true for a table without rows.
+    bool SortColumnIsNumeric() const;
+    // Sorts the rows again with the current column and direction (after a
+    // walk-based shoot). Rows that compare equal keep their order. Does
+    // nothing while unsorted.
+    void Resort();
+    // The header image of column: 4 ascending / 5 descending on the sort
+    // column, -1 elsewhere.
+    int HeaderImage(int column) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+signals:
+    // The columns were (re)built; views fit their column widths anew.
+    void ColumnsBuilt();
+
+private:
+    struct TResultRow {
+        int image = imageEntryStart;
+        QStringList cells; // cells[k-1] is shown in column k
+    };
+
+    void AppendRows(const QVector<TResultRow>& newRows);
+    void PlaceListValue(const QString& oid, const QString& value);
+    void RefillValue(const QString& value, const TPlaceContext& context);
+    void PlaceTableValue(const QString& value, const TPlaceContext& context);
+    void NotifyCellChanged(int row, int column);
+    QStringView SortCell(int row) const;
+    void UpdateSortMarks();
+
+    const TOidNameTable& oidNames;
+    bool listLayout = true;
+    QStringList captions;
+    QVector<TResultRow> rows;
+    int sortColumn = -1;
+    bool sortAscending = false;
+};

@@ -1,0 +1,56 @@
+#include "ResultView.h"
+
+#include "ResultTable.h"
+
+#include <QHeaderView>
+#include <QTreeView>
+
+#include <algorithm>
+
+void ConfigureResultView(QTreeView* view, TResultTable* table)
+{
+    view->setModel(table);
+    view->setRootIsDecorated(false);
+    view->setItemsExpandable(false);
+    view->setUniformRowHeights(true); // keeps appends of many rows cheap
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setAllColumnsShowFocus(true);
+    view->setSortingEnabled(false); // the model sorts itself on header clicks
+    view->setIconSize(QSize(16, 16));
+
+    QHeaderView* header = view->header();
+    header->setSortIndicatorShown(false);
+    header->setSectionsMovable(false);
+    header->setStretchLastSection(true);
+    header->setMinimumSectionSize(TResultTable::imageColumnWidth);
+    // Fitting a column looks at every row, not only at those in sight.
+    header->setResizeContentsPrecision(-1);
+
+    QObject::connect(header, &QHeaderView::sectionClicked, table,
+                     &TResultTable::ListView1ColumnClick);
+    const auto columnsBuilt = [view, table] {
+        view->header()->setSectionsClickable(!table->IsListLayout());
+        SetColumnWidthMode(view, true);
+    };
+    QObject::connect(table, &TResultTable::ColumnsBuilt, view, columnsBuilt);
+    columnsBuilt();
+}
+
+void SetColumnWidthMode(QTreeView* view, bool fitHeader)
+{
+    QAbstractItemModel* model = view->model();
+    if (model == nullptr)
+        return;
+    QHeaderView* header = view->header();
+    const QAbstractItemView* itemView = view; // sizeHintForColumn is public here
+    for (int column = 1; column < model->columnCount(); ++column) {
+        int width = std::max(itemView->sizeHintForColumn(column), 0);
+        if (fitHeader)
+            width = std::max(width, header->sectionSizeHint(column));
+        header->resizeSection(column, std::max(width, header->minimumSectionSize()));
+    }
+    if (model->columnCount() > 0)
+        header->resizeSection(0, TResultTable::imageColumnWidth);
+}

@@ -1,0 +1,18 @@
+// How a QTreeView shows the result table: report style with whole-row
+// selection, the header clicks of the table layout, and the column widths.
+#pragma once
+
+class QTreeView;
+class TResultTable;
+
+// Sets view up for table: read-only, single whole-row selection, no tree
+// decoration, 16 x 16 row and header images, the last column stretched.
+// Header clicks reach TResultTable::ListView1ColumnClick only while the
+// table layout is shown; whenever the model's columns are built, column 0
+// becomes 18 pixels and every other column fits its header and texts.
+void ConfigureResultView(QTreeView* view, TResultTable* table);
+
+// Fits every column except column 0 (which keeps 18 pixels) to the texts
+// present now: to its widest cell text, or, with fitHeader, to the wider of
+// its header and its cell texts. Every call fits anew.
+void SetColumnWidthMode(QTreeView* view, bool fitHeader);

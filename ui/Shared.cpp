@@ -1,0 +1,237 @@
+#include "Shared.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string>
+
+void TOidNameTable::Add(const QString& oid, const QString& name)
+{
+    auto found = indexByOid.constFind(oid);
+    if (found != indexByOid.constEnd()) {
+        entries[*found].name = name;
+        return;
+    }
+    indexByOid.insert(oid, entries.size());
+    entries.append(TOidName{oid, name});
+}
+
+void TOidNameTable::Clear()
+{
+    entries.clear();
+    indexByOid.clear();
+}
+
+QString TOidNameTable::LookupOidName(const QString& oid) const
+{
+    auto found = indexByOid.constFind(oid);
+    return found == indexByOid.constEnd() ? QString() : entries[*found].name;
+}
+
+QString TOidNameTable::DescribeOid(const QString& oid) const
+{
+    // Strip trailing components until a known prefix is left; the stripped
+    // part, with its leading dot, follows the name.
+    QString prefix = oid;
+    QString rest;
+    QString name = LookupOidName(prefix);
+    while (name.isEmpty() && prefix.contains(QLatin1Char('.'))) {
+        const qsizetype dot = prefix.lastIndexOf(QLatin1Char('.'));
+        prefix = oid.left(dot);
+        rest = oid.mid(dot);
+        name = LookupOidName(prefix);
+    }
+    return name + rest;
+}
+
+namespace {
+
+const QChar CR(u'\r');
+const QChar LF(u'\n');
+const QLatin1String CRLF("\r\n");
+
+// Every line break as one CR LF pair: CR LF stays, a lone CR or LF becomes
+// CR LF, so LF CR gives two breaks.
+QString NormaliseLineBreaks(const QString& value)
+{
+    if (!value.contains(CR) && !value.contains(LF))
+        return value;
+    QString result;
+    result.reserve(value.size() + 8);
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c == CR) {
+            result += CRLF;
+            if (i + 1 < value.size() && value[i + 1] == LF)
+                ++i;
+        } else if (c == LF) {
+            result += CRLF;
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+bool IsDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// The parts of a numeric text, as found by the grammar of IsNumericText.
+struct TNumberParts {
+    bool negative = false;
+    std::string mantissa; // digits with an optional ".", as written
+    bool hasMantissaDigit = false;
+    std::string exponent; // optional sign and digits, without the "E"
+};
+
+bool SplitNumericText(QStringView text, TNumberParts* parts)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && text[i] == u' ')
+        ++i;
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+        parts->negative = text[i] == u'-';
+        ++i;
+    }
+    const qsizetype restStart = i;
+    while (i < n && IsDigit(text[i])) {
+        parts->mantissa += char(text[i].unicode());
+        parts->hasMantissaDigit = true;
+        ++i;
+    }
+    if (i < n && text[i] == u'.') {
+        parts->mantissa += '.';
+        ++i;
+        while (i < n && IsDigit(text[i])) {
+            parts->mantissa += char(text[i].unicode());
+            parts->hasMantissaDigit = true;
+            ++i;
+        }
+    }
+    if (i < n && (text[i] == u'E' || text[i] == u'e')) {
+        ++i;
+        if (i < n && (text[i] == u'+' || text[i] == u'-')) {
+            parts->exponent += char(text[i].unicode());
+            ++i;
+        }
+        bool exponentDigit = false;
+        while (i < n && IsDigit(text[i])) {
+            parts->exponent += char(text[i].unicode());
+            exponentDigit = true;
+            ++i;
+        }
+        if (!exponentDigit)
+            return false;
+    }
+    return i == n && i > restStart;
+}
+
+// Whether a number beyond the range of long double is too large (rather
+// than too close to zero), judged by its decimal order of magnitude.
+bool IsOverflow(const TNumberParts& parts)
+{
+    long long magnitude = 0;
+    const std::string& m = parts.mantissa;
+    const std::size_t point = std::min(m.find('.'), m.size());
+    const std::size_t firstNonZero = m.find_first_not_of("0.");
+    if (firstNonZero == std::string::npos)
+        return false;
+    magnitude = firstNonZero < point ? static_cast<long long>(point - firstNonZero)
+                                     : -static_cast<long long>(firstNonZero - point - 1);
+    // A long exponent is only inspected for its sign and its first digits:
+    // anything past 18 digits is far outside every floating-point range.
+    long long exponent = 0;
+    bool exponentNegative = false;
+    for (char c : parts.exponent) {
+        if (c == '-')
+            exponentNegative = true;
+        else if (c >= '0' && c <= '9' && exponent < 100000000000000000LL)
+            exponent = exponent * 10 + (c - '0');
+    }
+    magnitude += exponentNegative ? -exponent : exponent;
+    return magnitude > 0;
+}
+
+QStringView TrimBlanks(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+} // namespace
+
+QString TakeFirstLine(QString& value)
+{
+    value = NormaliseLineBreaks(value);
+    const qsizetype p = value.indexOf(CRLF);
+    if (p >= 0) {
+        QString line = value.left(p);
+        value.remove(0, p + 2);
+        return line;
+    }
+    QString line = value;
+    value.clear();
+    return line;
+}
+
+QString JoinLines(const QString& value)
+{
+    QString result;
+    result.reserve(value.size());
+    for (QChar c : value) {
+        if (c == CR)
+            result += QLatin1Char(' ');
+        else if (c != LF)
+            result += c;
+    }
+    return result;
+}
+
+bool IsNumericText(QStringView text)
+{
+    TNumberParts parts;
+    return SplitNumericText(text, &parts);
+}
+
+bool NumericTextValue(QStringView text, long double* value)
+{
+    TNumberParts parts;
+    if (!SplitNumericText(text, &parts))
+        return false;
+    long double result = 0;
+    if (parts.hasMantissaDigit) {
+        // from_chars reads the C grammar whatever the process locale is.
+        std::string number = parts.mantissa;
+        if (!parts.exponent.empty())
+            number += 'e' + parts.exponent;
+        const auto [end, error] =
+            std::from_chars(number.data(), number.data() + number.size(), result);
+        if (error == std::errc::result_out_of_range)
+            result = IsOverflow(parts) ? HUGE_VALL : 0.0L;
+        else if (error != std::errc() || end != number.data() + number.size())
+            return false;
+    }
+    *value = parts.negative ? -result : result;
+    return true;
+}
+
+int CompareNumericTexts(QStringView text1, QStringView text2, bool ascending)
+{
+    long double value1 = 0;
+    long double value2 = 0;
+    if (!NumericTextValue(TrimBlanks(text1), &value1) ||
+        !NumericTextValue(TrimBlanks(text2), &value2))
+        return 0;
+    if (value1 == value2)
+        return 0;
+    const int order = value1 < value2 ? -1 : 1;
+    return ascending ? order : -order;
+}
