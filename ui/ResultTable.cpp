@@ -2,6 +2,7 @@
 
 #include "ImageList.h"
 #include "Shared.h"
+#include "TableExport.h"
 
 namespace {
 
@@ -184,4 +185,14 @@ QVariant TResultTable::headerData(int section, Qt::Orientation orientation, int 
 Qt::ItemFlags TResultTable::flags(const QModelIndex& index) const
 {
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+TTableSnapshot TResultTable::Snapshot() const
+{
+    TTableSnapshot snapshot;
+    snapshot.headers = captions.mid(1);
+    snapshot.rows.reserve(rows.size());
+    for (const TResultRow& row : rows)
+        snapshot.rows.append(row.cells);
+    return snapshot;
 }

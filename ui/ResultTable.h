@@ -7,6 +7,7 @@
 #include <QVector>
 
 class TOidNameTable;
+struct TTableSnapshot;
 
 // The shoot engine's state that PlaceValue reads and advances. The engine
 // owns the fields; the caller fills this in before each call.
@@ -87,6 +88,10 @@ public:
     // The header image of column: 4 ascending / 5 descending on the sort
     // column, -1 elsewhere.
     int HeaderImage(int column) const;
+
+    // The data columns' captions and every row's cells, in the order shown;
+    // column 0 (the row image) is left out.
+    TTableSnapshot Snapshot() const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

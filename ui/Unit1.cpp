@@ -2,13 +2,19 @@
 
 #include "CommandLine.h"
 #include "Defaults.h"
+#include "ImageList.h"
 #include "InstanceMaskPanel.h"
 #include "MessageBox.h"
+#include "ResultTable.h"
+#include "ResultView.h"
 #include "StatusPanels.h"
+#include "TableExport.h"
 #include "Unit2.h"
 #include "VexgridLoader.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -23,9 +29,9 @@ namespace {
 // outer size asked for is re-applied until then, but no longer than this.
 constexpr int kFrameSettleMs = 1000;
 
-QAction* NewAction(QMenu* menu, const char* name, const QString& text)
+QAction* NewAction(QMenu* menu, const char* name, const QString& text, int image = -1)
 {
-    QAction* action = menu->addAction(text);
+    QAction* action = menu->addAction(ImageListIcon(image), text);
     action->setObjectName(QLatin1String(name));
     return action;
 }
@@ -50,11 +56,12 @@ void TForm1::CreateMenus()
 {
     QMenu* file1 = menuBar()->addMenu(QStringLiteral("File"));
     file1->setObjectName(QStringLiteral("File1"));
-    Close1 = NewAction(file1, "Close1", QStringLiteral("Exit"));
+    Close1 = NewAction(file1, "Close1", QStringLiteral("Exit"), imageExit);
 
     QMenu* edit1 = menuBar()->addMenu(QStringLiteral("Edit"));
     edit1->setObjectName(QStringLiteral("Edit1"));
-    CopythisformtoClipboard1 = NewAction(edit1, "CopythisformtoClipboard1", QStringLiteral("Copy this form  to Clipboard"));
+    CopythisformtoClipboard1 = NewAction(edit1, "CopythisformtoClipboard1", QStringLiteral("Copy this form  to Clipboard"), imageCopy);
+    Copytableastext1 = NewAction(edit1, "Copytableastext1", QStringLiteral("Copy table as text"));
 
     QMenu* options1 = menuBar()->addMenu(QStringLiteral("Options"));
     options1->setObjectName(QStringLiteral("Options1"));
@@ -62,6 +69,7 @@ void TForm1::CreateMenus()
     shootAgain->setObjectName(QStringLiteral("Shootagain2Menu"));
     Shootagain2 = shootAgain->menuAction();
     Shootagain2->setObjectName(QStringLiteral("Shootagain2"));
+    Shootagain2->setIcon(ImageListIcon(imageShootAgain));
     Now1 = NewAction(shootAgain, "Now1", QStringLiteral("Now..."));
     Every10secondskeepinstances1 = NewAction(shootAgain, "Every10secondskeepinstances1", QStringLiteral("Every 10 sec, keep any instances!"));
     Every10secRefreshinstancesalso1 = NewAction(shootAgain, "Every10secRefreshinstancesalso1", QStringLiteral("Every 10 sec. reread instances also!"));
@@ -69,15 +77,18 @@ void TForm1::CreateMenus()
     for (QAction* mode : {Now1, Every10secondskeepinstances1, Every10secRefreshinstancesalso1})
         mode->setCheckable(true);
     options1->addSeparator()->setObjectName(QStringLiteral("N1"));
-    SetColumnwidthtoTextwidth1 = NewAction(options1, "SetColumnwidthtoTextwidth1", QStringLiteral("Set Column-width to Text-width"));
+    SetColumnwidthtoTextwidth1 = NewAction(options1, "SetColumnwidthtoTextwidth1", QStringLiteral("Set Column-width to Text-width"), imageColumnWidth);
     SetColumnwidthtoTextwidth1->setCheckable(true);
 
     QMenu* help1 = menuBar()->addMenu(QStringLiteral("Help"));
     help1->setObjectName(QStringLiteral("Help1"));
-    About1 = NewAction(help1, "About1", QStringLiteral("About"));
+    About1 = NewAction(help1, "About1", QStringLiteral("About"), imageAbout);
 
     connect(Close1, &QAction::triggered, this, &TForm1::Close1Click);
     connect(About1, &QAction::triggered, this, &TForm1::About1Click);
+    connect(CopythisformtoClipboard1, &QAction::triggered, this, &TForm1::CopythisformtoClipboard1Click);
+    connect(Copytableastext1, &QAction::triggered, this, &TForm1::Copytableastext1Click);
+    connect(SetColumnwidthtoTextwidth1, &QAction::triggered, this, &TForm1::SetColumnwidthtoTextwidth1Click);
 }
 
 void TForm1::CreateControls()
@@ -91,13 +102,11 @@ void TForm1::CreateControls()
     ComboBox1 = Panel1->ComboBox1;
     layout->addWidget(Panel1);
 
-    // The result table's model is set by the table view code.
+    oidNameTable.BuildOidNameTable();
+    resultTable = new TResultTable(oidNameTable, this);
     ListView1 = new QTreeView(client);
     ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setRootIsDecorated(false);
-    ListView1->setUniformRowHeights(true);
-    ListView1->setAllColumnsShowFocus(true);
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ConfigureResultView(ListView1, resultTable);
     layout->addWidget(ListView1, 1);
     setCentralWidget(client);
 
@@ -132,6 +141,7 @@ void TForm1::InitialiseSession()
     try {
         // 1. Hook (shoot engine): countdown := 9, refillRows := false,
         //    refillRow := 0, sortColumn := -1, sortAscending := false.
+        resultTable->ResetSortState();
         settings.tableMode = false;
         // 2.
         MarkShootRunning();
@@ -179,14 +189,15 @@ void TForm1::MarkShootRunning()
 
 void TForm1::StartShooting()
 {
-    // UNFINISHED: building the table's columns and sending the first shoot
-    // belong to the result table and the shoot engine, which are not wired in
-    // yet. Nothing is sent from here.
+    resultTable->BuildColumns(settings.tableMode, settings.targetOids);
+    // UNFINISHED: sending the first shoot belongs to the shoot engine, which
+    // is not wired in yet. Nothing is sent from here.
 }
 
 void TForm1::EnableTableMenus(bool enabled)
 {
     CopythisformtoClipboard1->setEnabled(enabled);
+    Copytableastext1->setEnabled(enabled);
     Shootagain2->setEnabled(enabled);
     SetColumnwidthtoTextwidth1->setEnabled(enabled);
 }
@@ -274,4 +285,29 @@ void TForm1::About1Click()
     auto* about = new TForm2(this);
     about->setAttribute(Qt::WA_DeleteOnClose);
     about->exec();
+}
+
+QPixmap TForm1::GrabClientArea()
+{
+    // The client area starts below the menu bar and takes the rest of the
+    // window: the instance-mask panel when shown, the table, the status bar.
+    const int top = menuBar()->isVisible() ? menuBar()->geometry().bottom() + 1 : 0;
+    return grab(QRect(0, top, width(), height() - top));
+}
+
+void TForm1::CopythisformtoClipboard1Click()
+{
+    QApplication::clipboard()->setPixmap(GrabClientArea());
+}
+
+void TForm1::Copytableastext1Click()
+{
+    QApplication::clipboard()->setText(TableAsTabText(resultTable->Snapshot()));
+}
+
+void TForm1::SetColumnwidthtoTextwidth1Click()
+{
+    // QAction has already flipped its check mark when triggered.
+    SetColumnWidthMode(ListView1, SetColumnwidthtoTextwidth1->isChecked());
+    ListView1->viewport()->update();
 }

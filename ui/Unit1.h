@@ -5,8 +5,10 @@
 #pragma once
 
 #include "Settings.h"
+#include "Shared.h"
 
 #include <QMainWindow>
+#include <QPixmap>
 #include <QSize>
 #include <QStringList>
 
@@ -18,6 +20,7 @@ class QComboBox;
 class QStatusBar;
 class QTreeView;
 class TInstanceMaskPanel;
+class TResultTable;
 class TStatusPanels;
 
 class TForm1 : public QMainWindow {
@@ -54,9 +57,17 @@ public:
     // Sets the outer size (frame included where the platform has a frame).
     void SetOuterSize(int width, int height);
 
+    // The client area (panel, table and status bar; not the menu bar) as a
+    // picture of exactly the client width and height.
+    QPixmap GrabClientArea();
+
+    TResultTable& ResultTable() { return *resultTable; }
+    const TOidNameTable& OidNameTable() const { return oidNameTable; }
+
     // Components of the design.
     QAction* Close1 = nullptr;
     QAction* CopythisformtoClipboard1 = nullptr;
+    QAction* Copytableastext1 = nullptr;
     QAction* Shootagain2 = nullptr;  // menu action of the "Shoot again" sub-menu
     QAction* Now1 = nullptr;
     QAction* Every10secondskeepinstances1 = nullptr;
@@ -83,12 +94,17 @@ private:
     void FormResize();
     void Close1Click();
     void About1Click();
+    void CopythisformtoClipboard1Click();
+    void Copytableastext1Click();
+    void SetColumnwidthtoTextwidth1Click();
 
     void MarkShootRunning();
     void StartShooting();
     void ApplyOuterSize();
 
     TSessionSettings settings;
+    TOidNameTable oidNameTable;
+    TResultTable* resultTable = nullptr;  // owned by the window (Qt parent)
     QStringList commandLine;
     std::unique_ptr<TStatusPanels> statusPanels;
     // The outer size asked for, kept until the window manager has framed the

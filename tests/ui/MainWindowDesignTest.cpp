@@ -30,7 +30,7 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
     const QList<QAction*> top = form.menuBar()->actions();
     ASSERT_EQ(Texts(top), (QStringList{"File", "Edit", "Options", "Help"}));
     EXPECT_EQ(Texts(top[0]->menu()->actions()), QStringList{"Exit"});
-    EXPECT_EQ(Texts(top[1]->menu()->actions()), QStringList{"Copy this form  to Clipboard"});
+    EXPECT_EQ(Texts(top[1]->menu()->actions()), (QStringList{"Copy this form  to Clipboard", "Copy table as text"}));
     EXPECT_EQ(Texts(top[2]->menu()->actions()), (QStringList{"Shoot again", "-", "Set Column-width to Text-width"}));
     EXPECT_EQ(Texts(form.Shootagain2->menu()->actions()),
               (QStringList{"Now...", "Every 10 sec, keep any instances!", "Every 10 sec. reread instances also!"}));
@@ -43,6 +43,13 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
     EXPECT_TRUE(form.Every10secondskeepinstances1->isCheckable());
     EXPECT_TRUE(form.SetColumnwidthtoTextwidth1->isCheckable());
     EXPECT_FALSE(form.SetColumnwidthtoTextwidth1->isChecked());
+
+    // The items with a picture carry it; the others show none.
+    for (QAction* withImage : {form.Close1, form.CopythisformtoClipboard1, form.Shootagain2,
+                               form.SetColumnwidthtoTextwidth1, form.About1})
+        EXPECT_FALSE(withImage->icon().isNull()) << withImage->objectName().toStdString();
+    for (QAction* plain : {form.Now1, form.Every10secondskeepinstances1, form.Copytableastext1})
+        EXPECT_TRUE(plain->icon().isNull()) << plain->objectName().toStdString();
 }
 
 TEST(MainWindowDesign, InstanceMaskPanelIsHiddenAtCreation)

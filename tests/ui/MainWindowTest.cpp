@@ -6,7 +6,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QImage>
 #include <QMenuBar>
+#include <QStatusBar>
 
 #include <gtest/gtest.h>
 
@@ -128,6 +131,19 @@ TEST(MainWindowSetup, ExitClosesTheWindow)
     form.Close1->trigger();
     QApplication::processEvents();
     EXPECT_FALSE(form.isVisible());
+}
+
+TEST(MainWindowSetup, ClipboardPictureIsTheClientArea)
+{
+    TForm1 form({});
+    ShowAndSettle(form);
+    form.CopythisformtoClipboard1->trigger();
+    const QImage picture = QApplication::clipboard()->image();
+    ASSERT_FALSE(picture.isNull());
+    // Client area: everything below the menu bar, status bar included.
+    const QSize client(form.width(), form.height() - form.menuBar()->height());
+    EXPECT_EQ(picture.size() / picture.devicePixelRatio(), client);
+    EXPECT_EQ(form.StatusBar1->geometry().bottom(), form.height() - 1);
 }
 
 }  // namespace
