@@ -31,6 +31,9 @@ QString ParseCommandLine(const QStringList& args, TSessionSettings& settings)
     if (args.isEmpty())
         return QString();
 
+    // "/EXPORT" is the one switch that goes with "/XML" as well.
+    TakeSwitch(args, u"/EXPORT", [&](const QString& v) { settings.exportPath = v; });
+
     const qsizetype xmlAt = FindSwitch(args, u"/XML");
     if (xmlAt >= 0) {
         if (xmlAt + 1 >= args.size())

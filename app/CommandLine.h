@@ -1,11 +1,12 @@
 // The command line of HB_Vexgrid:
 //
-//   HB_Vexgrid /XML file.xml
+//   HB_Vexgrid /XML file.xml [/EXPORT table.csv]
 //   HB_Vexgrid [/HOST host] [/COMMUNITY community] [/PROGRAMTITLE title]
-//              [/WIDTH w] [/HEIGHT h]
+//              [/WIDTH w] [/HEIGHT h] [/EXPORT table.csv]
 //
 // Switch names match in any letter case; the first occurrence of a switch and
-// the argument right after it count. "/XML" excludes every other switch.
+// the argument right after it count. "/XML" excludes every other switch but
+// "/EXPORT", which names a CSV file written after every shoot.
 #pragma once
 
 #include "Settings.h"
@@ -21,7 +22,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// ParseCommandLine reads the arguments (without the program name). With "/XML"
+// ParseCommandLine reads the arguments (without the program name). "/EXPORT"
+// with a value sets exportPath in every case. With "/XML"
 // it returns the argument after it, the vexgrid file name, and ignores the
 // other switches. Otherwise it stores the values of /HOST, /COMMUNITY,
 // /PROGRAMTITLE, /WIDTH (through ValidWidth) and /HEIGHT (through ValidHeight)

@@ -15,6 +15,7 @@ struct TSessionSettings {
     bool tableMode = false;     // rows are instances found by walking
     QString instanceMask;       // from the last directive of the file
     QString preferredInstance;  // kept; the engine does not use it
+    QString exportPath;         // "/EXPORT": CSV file written after every shoot
     // Agent settings (community, remoteHost, remotePort, snmpVersion,
     // pollSeconds, retriesLeft) and the OID list of the first shoot.
     TRequest requestTemplate;

@@ -65,6 +65,27 @@ TEST(CommandLine, XmlExcludesEveryOtherSwitch)
     EXPECT_EQ(s.windowWidth, 680);
 }
 
+TEST(CommandLine, ExportGoesWithXmlAndWithTheOtherSwitches)
+{
+    struct Case {
+        QStringList args;
+        QString exportPath;
+        const char* why;
+    } const cases[] = {
+        {{"/XML", "plan.xml", "/EXPORT", "out.csv"}, "out.csv", "the one switch /XML does not exclude"},
+        {{"/export", "out.csv", "/xml", "plan.xml"}, "out.csv", "any letter case, any position"},
+        {{"/HOST", "127.0.0.5", "/Export", "t.csv"}, "t.csv", "with the other switches"},
+        {{"/EXPORT", "a.csv", "/EXPORT", "b.csv"}, "a.csv", "the first occurrence counts"},
+        {{"/HOST", "127.0.0.5", "/EXPORT"}, "", "without a value it is ignored"},
+        {{"/HOST", "127.0.0.5"}, "", "absent: no export"},
+    };
+    for (const Case& c : cases) {
+        TSessionSettings s = Defaults();
+        ParseCommandLine(c.args, s);
+        EXPECT_EQ(s.exportPath, c.exportPath) << c.why;
+    }
+}
+
 TEST(CommandLine, XmlAsLastArgumentIsAnError)
 {
     TSessionSettings s = Defaults();
