@@ -27,9 +27,9 @@ struct TSetting {
 
 }  // namespace
 
-int TSnmpMgrEngine::Config(const std::string& text, std::string& result)
+int TSnmpMgrEngine::Config(const std::string& settingText, std::string& result)
 {
-    const TSettingText setting = ParseSettingText(text);
+    const TSettingText setting = ParseSettingText(settingText);
     TEngineSettings& s = settings;
 
     auto boolean = [](bool& field) {
