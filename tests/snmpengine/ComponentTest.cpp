@@ -224,3 +224,52 @@ TEST(Component, HandlerMayDestroyTheComponent)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Component, CloseFromAHandlerIsDeferredUntilTheReceiveLoopEnds)
+{
+    TUdpResponder responder([](const TDatagram& in) {
+        return std::vector<TReply>{{AnswerTo(in, "first"), 0, 0}, {AnswerTo(in, "second"), 0, 0}};
+    });
+    ASSERT_TRUE(responder.Start());
+    TRecordingManager m;
+    m.mgr.SetRemotePort(responder.Port());
+    m.mgr.SetTimeout(0);
+    bool activeInHandler = true;
+    m.mgr.OnResponse = [&](TvxSNMPMgr& sender, const vxsnmp::TResponseEvent&) {
+        m.responses.push_back({});
+        sender.SetActive(false);
+        activeInHandler = sender.Active();
+    };
+    m.Prepare({"1.3.6.1.2.1.1.5.0"});
+    m.mgr.SendGetRequest();
+    ASSERT_TRUE(WaitUntil([&] { return !m.responses.empty(); }));
+    RunEvents(200);
+    EXPECT_FALSE(activeInHandler);
+    EXPECT_FALSE(m.mgr.Active());
+    EXPECT_EQ(m.mgr.Config("SocketHandle"), "-1");
+    EXPECT_EQ(m.responses.size(), 1u) << "nothing is received after the close";
+
+    // A send reopens the endpoint.
+    m.mgr.OnResponse = nullptr;
+    m.Prepare({"1.3.6.1.2.1.1.5.0"});
+    m.mgr.SendGetRequest();
+    EXPECT_TRUE(m.mgr.Active());
+}
+
+TEST(Component, UseConnectionTalksToTheConnectedPeer)
+{
+    TUdpResponder responder([](const TDatagram& in) { return std::vector<TReply>{{AnswerTo(in, "connected"), 0, 0}}; });
+    ASSERT_TRUE(responder.Start());
+    TRecordingManager m;
+    m.mgr.Config("UseConnection=true");
+    m.mgr.SetRemotePort(responder.Port());
+    m.mgr.SetTimeout(5);
+    m.Prepare({"1.3.6.1.2.1.1.5.0"});
+    m.mgr.SendGetRequest();
+    ASSERT_EQ(m.responses.size(), 1u);
+    EXPECT_EQ(m.responses[0].bindings.at(0).value, "connected");
+}
+
+}  // namespace

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <random>
+#include <thread>
 #include <utility>
 
 using vxsnmp::EvxSNMPMgr;
@@ -358,6 +359,76 @@ TEST(Inbound, FloodOfGarbageIsSurvivedAndLaterAnswersProcessed)
     m.mgr.SendGetRequest();
     ASSERT_FALSE(m.responses.empty());
     EXPECT_EQ(m.responses.back().bindings.at(0).value, "fine");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Inbound, TrapsAndReportsAreRaised)
+{
+    // An SNMPv1 trap: enterprise 1.3.6.1, agent 127.0.0.1, enterprise-specific
+    // trap 7 at time stamp 500, no bindings.
+    const TBytes v1Trap = {
+        0x30, 0x24, 0x02, 0x01, 0x00, 0x04, 0x06, 't', 'a', 'm', 'v', 'e', 'l',
+        0xA4, 0x17,
+        0x06, 0x03, 0x2B, 0x06, 0x01,        // enterprise 1.3.6.1
+        0x40, 0x04, 0x7F, 0x00, 0x00, 0x01,  // agent-addr 127.0.0.1
+        0x02, 0x01, 0x06,                    // generic-trap: enterpriseSpecific
+        0x02, 0x01, 0x07,                    // specific-trap 7
+        0x43, 0x02, 0x01, 0xF4,              // time-stamp 500
+        0x30, 0x00};
+    const TBytes v2Trap = Message(Tag::TrapV2, 88, {{"1.3.6.1.2.1.1.3.0", 0x43, "4711"},
+                                                    {"1.3.6.1.6.3.1.1.4.1.0", 0x06, "1.3.6.1.6.3.1.1.5.1"}});
+    const TBytes report = Message(Tag::Report, 5, {{"1.3.6.1.6.3.15.1.1.4.0", 0x41, "1"}});
+    TUdpResponder responder([&](const TDatagram&) {
+        return std::vector<TReply>{{v1Trap, 0, 0}, {v2Trap, 0, 0}, {report, 0, 0}};
+    });
+    ASSERT_TRUE(responder.Start());
+    TRecordingManager m;
+    Aim(m, responder, 0);
+    std::vector<vxsnmp::TTrapEvent> traps;
+    std::vector<vxsnmp::TResponseEvent> reports;
+    m.mgr.OnTrap = [&](TvxSNMPMgr&, const vxsnmp::TTrapEvent& e) { traps.push_back(e); };
+    m.mgr.OnReport = [&](TvxSNMPMgr&, const vxsnmp::TResponseEvent& e) { reports.push_back(e); };
+    m.mgr.SendGetRequest();
+    ASSERT_TRUE(WaitUntil([&] { return traps.size() == 2 && reports.size() == 1; }));
+    EXPECT_EQ(traps[0].SNMPVersion, 0);
+    EXPECT_EQ(traps[0].TrapOID, "1.3.6.1.0.7");
+    EXPECT_EQ(traps[0].TimeStamp, 500);
+    EXPECT_EQ(traps[1].SNMPVersion, 1);
+    EXPECT_EQ(traps[1].RequestId, 88);
+    EXPECT_EQ(traps[1].TrapOID, "1.3.6.1.6.3.1.1.5.1");
+    EXPECT_EQ(traps[1].TimeStamp, 4711);
+    EXPECT_EQ(reports[0].RequestId, 5);
+    EXPECT_TRUE(m.responses.empty());
+    EXPECT_TRUE(m.errors.empty());
+}
+
+TEST(BlockingWait, WorksOnAThreadWithoutEventLoop)
+{
+    TUdpResponder responder([](const TDatagram& in) { return std::vector<TReply>{{AnswerTo(in, "polled"), 100, 0}}; });
+    ASSERT_TRUE(responder.Start());
+    QByteArray value;
+    QString failure;
+    std::thread plain([&] {
+        try {
+            TvxSNMPMgr mgr;
+            mgr.SetLocalPort(0);
+            mgr.SetRemoteHost("127.0.0.1");
+            mgr.SetRemotePort(responder.Port());
+            mgr.SetTimeout(5);
+            mgr.SetObjCount(1);
+            mgr.SetObjId(1, "1.3.6.1.2.1.1.5.0");
+            mgr.OnResponse = [&](TvxSNMPMgr& sender, const vxsnmp::TResponseEvent&) { value = sender.ObjValue(1); };
+            mgr.SendGetRequest();
+        } catch (const EvxSNMPMgr& e) {
+            failure = e.Message();
+        }
+    });
+    plain.join();
+    EXPECT_EQ(failure, "");
+    EXPECT_EQ(value, "polled");
 }
 
 }  // namespace
