@@ -123,74 +123,56 @@ int BuildMessage(TOutgoing& out, Tag pduTag, TBindingTable& table,
             *errorText = text;
         return static_cast<int>(kBuildFailed);
     };
-    if (out.version != 0 && out.version != 1)
+    if ((out.version != 0 && out.version != 1) || out.community.size() > ber::kMaxBuiltLength)
         return fail(kPacketText);
 
     const int count = std::clamp(table.count, 0, kMaxBindings);
-    if (pduTag == Tag::GetRequest) {
-        for (int i = 0; i < count; ++i)
-            table.slot[i].type = TagByte(Tag::Null);
+    // Room for the message: headers, and per binding at most 140 bytes besides the value bytes.
+    std::size_t room = 64 + out.community.size();
+    std::size_t valueBytes = 0;
+    for (int i = 0; i < count; ++i) {
+        TBinding& binding = table.slot[i];
+        if (pduTag == Tag::GetRequest)
+            binding.type = TagByte(Tag::Null);
+        valueBytes += binding.value.size();
+        if (valueBytes > ber::kMaxBuiltLength)  // the binding list could not hold them
+            return fail(kPduText);
+        room += 140 + std::max<std::size_t>(binding.value.size(), ber::kMaxOidContent);
     }
 
-    // First pass: the size of every element, so the datagram is written front to back once.
-    std::array<std::uint16_t, kMaxBindings> bindingContent;
+    // Written back to front, so each header follows its content and knows its length.
+    static thread_local std::vector<std::uint8_t> scratch;
+    if (scratch.size() < room)
+        scratch.resize(room);
+    ber::TWriter writer(std::span<std::uint8_t>(scratch.data(), room));
+    const std::size_t end = writer.Mark();  // the message, the PDU and the binding list end here
     TValueContent value;
-    std::size_t listContent = 0;
-    for (int i = 0; i < count; ++i) {
+    std::uint8_t oid[ber::kMaxOidContent];
+    for (int i = count; i-- > 0;) {
         const TBinding& binding = table.slot[i];
         std::size_t oidSize = 0;
-        if (!ber::OidContent(binding.oid, nullptr, oidSize) || !ValueContent(binding, value))
+        if (!ber::OidContent(binding.oid, oid, oidSize) || !ValueContent(binding, value))
             return fail(kPduText);
-        const std::size_t valueHeader = ber::ElementHeaderSize(value.size);
-        const std::size_t content =
-            ber::ElementHeaderSize(oidSize) + oidSize + valueHeader + value.size;
-        const std::size_t header = ber::SequenceHeaderSize(content);
-        if (valueHeader == 0 || header == 0)
-            return fail(kPduText);
-        bindingContent[i] = static_cast<std::uint16_t>(content);
-        listContent += header + content;
-        if (listContent > ber::kMaxBuiltLength)
-            return fail(kPduText);
-    }
-    const std::size_t listHeader = ber::SequenceHeaderSize(listContent);
-    const std::size_t pduContent = ber::IntegerElementSize(out.requestId) +
-                                   ber::IntegerElementSize(out.errorStatus) +
-                                   ber::IntegerElementSize(out.errorIndex) + listHeader +
-                                   listContent;
-    const std::size_t pduHeader = ber::ElementHeaderSize(pduContent);
-    if (listHeader == 0 || pduHeader == 0)
-        return fail(kPduText);
-
-    const std::size_t communityHeader = ber::ElementHeaderSize(out.community.size());
-    const std::size_t messageContent = ber::IntegerElementSize(out.version) + communityHeader +
-                                       out.community.size() + pduHeader + pduContent;
-    const std::size_t messageHeader = ber::SequenceHeaderSize(messageContent);
-    if (communityHeader == 0 || messageHeader == 0)
-        return fail(kPacketText);
-
-    // Second pass: write.
-    datagram.resize(messageHeader + messageContent);
-    ber::TWriter writer(datagram);
-    writer.SequenceHeader(kSequenceTag, messageContent);
-    writer.Integer(out.version);
-    writer.Element(TagByte(Tag::OctetString), BytesOf(out.community), out.community.size());
-    writer.ElementHeader(TagByte(pduTag), pduContent);
-    writer.Integer(out.requestId);
-    writer.Integer(out.errorStatus);
-    writer.Integer(out.errorIndex);
-    writer.SequenceHeader(kSequenceTag, listContent);
-    for (int i = 0; i < count; ++i) {
-        const TBinding& binding = table.slot[i];
-        writer.SequenceHeader(kSequenceTag, bindingContent[i]);
-        std::size_t oidSize = 0;
-        ber::OidContent(binding.oid, value.buffer, oidSize);
-        writer.Element(TagByte(Tag::ObjectId), value.buffer, oidSize);
-        ValueContent(binding, value);
+        const std::size_t bindingEnd = writer.Mark();
         writer.Element(binding.type, value.bytes, value.size);
+        writer.Element(TagByte(Tag::ObjectId), oid, oidSize);
+        writer.SequenceHeader(kSequenceTag, bindingEnd);
     }
-    if (writer.Failed() || writer.Size() != datagram.size())
+    writer.SequenceHeader(kSequenceTag, end);
+    writer.Integer(out.errorIndex);
+    writer.Integer(out.errorStatus);
+    writer.Integer(out.requestId);
+    writer.ElementHeader(TagByte(pduTag), end);
+    if (writer.Failed())
+        return fail(kPduText);
+    writer.Element(TagByte(Tag::OctetString), BytesOf(out.community), out.community.size());
+    writer.Integer(out.version);
+    writer.SequenceHeader(kSequenceTag, end);
+    if (writer.Failed())
         return fail(kPacketText);
 
+    const auto written = writer.Written();
+    datagram.assign(written.begin(), written.end());
     out.requestId = static_cast<std::int32_t>(static_cast<std::uint32_t>(out.requestId) + 1);
     return kOk;
 }

@@ -45,7 +45,7 @@ enum class Tag : std::uint8_t {
 // Result codes of building and parsing.
 enum Code : int {
     kOk = 0,
-    kBadVersion = 305,    // version field neither 0, 1 nor 3
+    kBadVersion = 305,    // version field neither 0 nor 1 (SNMPv3 is not handled: never used)
     kBadPduTag = 306,     // PDU tag outside 0xA0..0xA8
     kBuildFailed = 445,   // an element does not fit
     kMalformed = 446,     // an element is malformed or runs past its container

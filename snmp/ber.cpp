@@ -7,41 +7,6 @@
 
 namespace vxsnmp::ber {
 
-int TReader::Next(TElement& element)
-{
-    const std::size_t size = data.size();
-    if (pos >= size)
-        return kMissing;
-
-    const std::uint8_t tag = data[pos];
-    if ((tag & 0x1F) == 0x1F || size - pos < 2) {  // high-tag-number form, or no length byte
-        pos = size;
-        return kMalformed;
-    }
-    std::size_t at = pos + 2;
-    std::size_t length = data[pos + 1];
-    if (length & 0x80) {
-        const std::size_t count = length & 0x7F;
-        // 0x80 alone is the indefinite form; more than four length bytes we refuse.
-        if (count == 0 || count > 4 || size - at < count) {
-            pos = size;
-            return kMalformed;
-        }
-        length = 0;
-        for (std::size_t i = 0; i < count; ++i)
-            length = (length << 8) | data[at + i];
-        at += count;
-    }
-    if (length > size - at) {
-        pos = size;
-        return kMalformed;
-    }
-    element.tag = tag;
-    element.content = data.subspan(at, length);
-    pos = at + length;
-    return kOk;
-}
-
 bool ReadInt32(std::span<const std::uint8_t> content, std::int32_t& value)
 {
     if (content.empty() || content.size() > 4)
@@ -77,11 +42,14 @@ bool ReadUnsigned64(std::span<const std::uint8_t> content, std::uint64_t& value)
 
 namespace {
 
-void AppendDecimal(std::string& text, std::uint32_t value)
+// Writes the decimal digits of `value` at `out`, returns the end.
+char* PutDecimal(char* out, std::uint32_t value)
 {
-    char digits[10];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    text.append(digits, static_cast<std::size_t>(end - digits));
+    if (value < 10) {
+        *out = static_cast<char>('0' + value);
+        return out + 1;
+    }
+    return std::to_chars(out, out + 10, value).ptr;
 }
 
 }  // namespace
@@ -90,13 +58,16 @@ bool AppendOidText(std::span<const std::uint8_t> content, std::string& text)
 {
     if (content.empty())
         return false;
+    // Room for kMaxOidSubIds sub-identifiers of ten digits and a dot, plus the split first one.
+    char buffer[(kMaxOidSubIds + 1) * 11];
+    char* out = buffer;
     std::uint32_t value = 0;
     int subIds = 0;
     bool open = false;  // inside a sub-identifier whose last byte is still to come
     for (std::uint8_t b : content) {
         if (value > (0xFFFFFFFFu >> 7))  // the next shift would lose bits
             return false;
-        value = (value << 7) | (b & 0x7F);
+        value = (value << 7) | (b & 0x7Fu);
         open = (b & 0x80) != 0;
         if (open)
             continue;
@@ -105,16 +76,19 @@ bool AppendOidText(std::span<const std::uint8_t> content, std::string& text)
         if (subIds == 1) {
             // The first sub-identifier carries the first two arcs: 40 * x + y.
             const std::uint32_t first = value < 40 ? 0 : value < 80 ? 1 : 2;
-            AppendDecimal(text, first);
-            text.push_back('.');
-            AppendDecimal(text, value - 40 * first);
+            out = PutDecimal(out, first);
+            *out++ = '.';
+            out = PutDecimal(out, value - 40 * first);
         } else {
-            text.push_back('.');
-            AppendDecimal(text, value);
+            *out++ = '.';
+            out = PutDecimal(out, value);
         }
         value = 0;
     }
-    return !open;
+    if (open)
+        return false;
+    text.append(buffer, static_cast<std::size_t>(out - buffer));
+    return true;
 }
 
 std::size_t IntegerContent(std::int32_t value, std::uint8_t out[4])
@@ -159,19 +133,21 @@ std::size_t Unsigned64Content(std::uint64_t value, std::uint8_t out[9])
 namespace {
 
 // Appends one sub-identifier in base 128, most significant group first.
-bool PutBase128(std::uint64_t value, std::uint8_t* out, std::size_t& length)
+bool PutBase128(std::uint32_t value, std::uint8_t* out, std::size_t& length)
 {
-    std::size_t groups = 1;
-    while (groups < 10 && (value >> (7 * groups)) != 0)
+    if (value < 128) {  // the common case: one byte
+        if (length >= kMaxOidContent)
+            return false;
+        out[length++] = static_cast<std::uint8_t>(value);
+        return true;
+    }
+    std::size_t groups = 2;
+    while (groups < 5 && (value >> (7 * groups)) != 0)
         ++groups;
     if (length + groups > kMaxOidContent)
         return false;
-    for (std::size_t i = groups; i-- > 0;) {
-        const auto group = static_cast<std::uint8_t>((value >> (7 * i)) & 0x7F);
-        if (out)
-            out[length] = static_cast<std::uint8_t>(group | (i ? 0x80 : 0));
-        ++length;
-    }
+    for (std::size_t i = groups; i-- > 0;)
+        out[length++] = static_cast<std::uint8_t>(((value >> (7 * i)) & 0x7F) | (i ? 0x80 : 0));
     return true;
 }
 
@@ -179,48 +155,49 @@ bool PutBase128(std::uint64_t value, std::uint8_t* out, std::size_t& length)
 
 bool OidContent(std::string_view text, std::uint8_t* out, std::size_t& length)
 {
-    length = 0;
-    std::uint64_t value = 0;
+    auto isDigit = [](char c) { return static_cast<unsigned>(c - '0') < 10; };
+    std::size_t n = 0;
+    const char* p = text.data();
+    const char* const end = p + text.size();
     std::uint64_t first = 0;
     int subIds = 0;
-    bool digits = false;
-
-    auto finish = [&]() {
-        if (value > 0xFFFFFFFFu)
-            return false;
-        ++subIds;
-        if (subIds == 1) {
+    while (p != end) {
+        // One sub-identifier: the digits up to the next separator; a bare separator gives 0.
+        // The common short cases first: "d." and "dd." (the separator may also be the end).
+        std::uint64_t value = 0;
+        const std::ptrdiff_t left = end - p;
+        const unsigned d0 = left >= 1 ? static_cast<unsigned>(p[0] - '0') : 10;
+        const unsigned d1 = left >= 2 ? static_cast<unsigned>(p[1] - '0') : 10;
+        const unsigned d2 = left >= 3 ? static_cast<unsigned>(p[2] - '0') : 10;
+        if (d0 < 10 && d1 >= 10) {
+            value = d0;
+            p += left >= 2 ? 2 : 1;
+        } else if (d0 < 10 && d1 < 10 && d2 >= 10) {
+            value = d0 * 10 + d1;
+            p += left >= 3 ? 3 : 2;
+        } else {
+            while (p != end && isDigit(*p)) {
+                value = value * 10 + static_cast<unsigned>(*p++ - '0');
+                if (value > 0xFFFFFFFFu)
+                    return false;
+            }
+            if (p != end)
+                ++p;  // the separator
+        }
+        if (subIds == 0) {
             first = value;
-        } else if (subIds == 2) {
-            const std::uint64_t combined = 40 * first + value;
-            if (combined > 0xFFFFFFFFu || !PutBase128(combined, out, length))
+        } else {
+            const std::uint64_t v = subIds == 1 ? 40 * first + value : value;
+            if (v > 0xFFFFFFFFu || !PutBase128(static_cast<std::uint32_t>(v), out, n))
                 return false;
-        } else if (!PutBase128(value, out, length)) {
-            return false;
         }
-        value = 0;
-        digits = false;
-        return true;
-    };
-
-    for (char c : text) {
-        if (c >= '0' && c <= '9') {
-            value = value * 10 + static_cast<std::uint64_t>(c - '0');
-            if (value > 0xFFFFFFFFu)
-                return false;
-            digits = true;
-        } else if (!finish()) {
-            return false;
-        }
+        ++subIds;
     }
-    if (digits && !finish())
-        return false;
     if (subIds < 2) {
-        // Fewer than two sub-identifiers: the OID 0.0.
-        if (out)
-            out[0] = 0;
-        length = 1;
+        out[0] = 0;  // fewer than two sub-identifiers: the OID 0.0
+        n = 1;
     }
+    length = n;
     return true;
 }
 
@@ -268,84 +245,6 @@ void ReadIpv4(std::string_view text, std::uint8_t out[4])
         std::memcpy(out, bytes, 4);
     else
         std::memset(out, 0xFF, 4);
-}
-
-std::size_t SequenceHeaderSize(std::size_t length)
-{
-    return length < 128 ? 2 : length <= kMaxBuiltLength ? 4 : 0;
-}
-
-std::size_t ElementHeaderSize(std::size_t length)
-{
-    return length < 128 ? 2 : length <= 255 ? 3 : length <= kMaxBuiltLength ? 4 : 0;
-}
-
-std::size_t IntegerElementSize(std::int32_t value)
-{
-    std::uint8_t content[4];
-    return 2 + IntegerContent(value, content);
-}
-
-void TWriter::LengthBytes(std::size_t length, std::size_t count)
-{
-    for (std::size_t i = count; i-- > 0;)
-        out[pos++] = static_cast<std::uint8_t>(length >> (8 * i));
-}
-
-void TWriter::SequenceHeader(std::uint8_t tag, std::size_t length)
-{
-    const std::size_t size = SequenceHeaderSize(length);
-    if (size == 0 || out.size() - pos < size) {
-        failed = true;
-        return;
-    }
-    out[pos++] = tag;
-    if (size == 2) {
-        out[pos++] = static_cast<std::uint8_t>(length);
-    } else {
-        out[pos++] = 0x82;
-        LengthBytes(length, 2);
-    }
-}
-
-void TWriter::ElementHeader(std::uint8_t tag, std::size_t length)
-{
-    const std::size_t size = ElementHeaderSize(length);
-    if (size == 0 || out.size() - pos < size) {
-        failed = true;
-        return;
-    }
-    out[pos++] = tag;
-    if (size == 2) {
-        out[pos++] = static_cast<std::uint8_t>(length);
-    } else {
-        out[pos++] = static_cast<std::uint8_t>(0x80 | (size - 2));
-        LengthBytes(length, size - 2);
-    }
-}
-
-void TWriter::Bytes(const std::uint8_t* bytes, std::size_t count)
-{
-    if (out.size() - pos < count) {
-        failed = true;
-        return;
-    }
-    if (count)
-        std::memcpy(out.data() + pos, bytes, count);
-    pos += count;
-}
-
-void TWriter::Element(std::uint8_t tag, const std::uint8_t* bytes, std::size_t count)
-{
-    ElementHeader(tag, count);
-    if (!failed)
-        Bytes(bytes, count);
-}
-
-void TWriter::Integer(std::int32_t value)
-{
-    std::uint8_t content[4];
-    Element(0x02, content, IntegerContent(value, content));
 }
 
 }  // namespace vxsnmp::ber

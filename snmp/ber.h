@@ -18,8 +18,11 @@
 // uses 0x81 + one byte for 128..255. Nothing longer than 65535 bytes is built.
 #pragma once
 
+#include "SnmpMessage.h"  // the result codes
+
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -78,8 +81,8 @@ std::size_t IntegerContent(std::int32_t value, std::uint8_t out[4]);    // minim
 std::size_t Unsigned32Content(std::uint32_t value, std::uint8_t out[5]);  // 4 bytes, 5 if top bit set
 std::size_t Unsigned64Content(std::uint64_t value, std::uint8_t out[9]);  // minimal, 0x00 before a set top bit
 
-// OidContent encodes an OID text into `out` (kMaxOidContent bytes, or nullptr
-// to measure only) and stores the length in `length`. Any non-digit ends a
+// OidContent encodes an OID text into `out` (room for kMaxOidContent bytes)
+// and stores the length in `length`. Any non-digit ends a
 // sub-identifier, so a leading "." gives a first sub-identifier 0; fewer than
 // two sub-identifiers give the single byte 0. Returns false when the content
 // would pass kMaxOidContent bytes or a sub-identifier does not fit 32 bits.
@@ -95,33 +98,137 @@ std::uint64_t ReadNumber(std::string_view text);
 void ReadIpv4(std::string_view text, std::uint8_t out[4]);
 
 // Header sizes of the two length writers; 0 when the length is above kMaxBuiltLength.
-std::size_t SequenceHeaderSize(std::size_t length);
-std::size_t ElementHeaderSize(std::size_t length);
+inline std::size_t SequenceHeaderSize(std::size_t length)
+{
+    return length < 128 ? 2 : length <= kMaxBuiltLength ? 4 : 0;
+}
+inline std::size_t ElementHeaderSize(std::size_t length)
+{
+    return length < 128 ? 2 : length <= 255 ? 3 : length <= kMaxBuiltLength ? 4 : 0;
+}
 
-// TWriter writes into a buffer sized beforehand. A write that would pass the
-// end is dropped and marks the writer failed.
+// TWriter fills a buffer from its end toward its front: an element's content
+// is written first, then its header, whose length is then known. Usage:
+//   const std::size_t end = writer.Mark();
+//   ... write the content, last element first ...
+//   writer.SequenceHeader(0x30, end);
+// A write that would pass the front of the buffer, or a length above
+// kMaxBuiltLength, is dropped and marks the writer failed.
 class TWriter {
 public:
-    explicit TWriter(std::span<std::uint8_t> out) : out(out) {}
+    explicit TWriter(std::span<std::uint8_t> out) : out(out), pos(out.size()) {}
 
-    void SequenceHeader(std::uint8_t tag, std::size_t length);
-    void ElementHeader(std::uint8_t tag, std::size_t length);
+    std::size_t Mark() const { return pos; }
+    // Headers for the content between the current position and `end`.
+    void SequenceHeader(std::uint8_t tag, std::size_t end);
+    void ElementHeader(std::uint8_t tag, std::size_t end);
     void Bytes(const std::uint8_t* bytes, std::size_t count);
     void Element(std::uint8_t tag, const std::uint8_t* bytes, std::size_t count);
     void Integer(std::int32_t value);
 
     bool Failed() const { return failed; }
-    std::size_t Size() const { return pos; }
+    std::span<const std::uint8_t> Written() const { return out.subspan(pos); }
 
 private:
-    void LengthBytes(std::size_t length, std::size_t count);
+    void Header(std::uint8_t tag, std::size_t length, bool sequence);
 
     std::span<std::uint8_t> out;
-    std::size_t pos = 0;
+    std::size_t pos;
     bool failed = false;
 };
 
-// Size of a whole INTEGER element holding `value`.
-std::size_t IntegerElementSize(std::int32_t value);
+// The reader is on the parse path of every answer; Next stays inline.
+inline int TReader::Next(TElement& element)
+{
+    const std::size_t size = data.size();
+    if (pos >= size)
+        return vxsnmp::kMissing;
+
+    const std::uint8_t tag = data[pos];
+    if ((tag & 0x1F) == 0x1F || size - pos < 2) {  // high-tag-number form, or no length byte
+        pos = size;
+        return vxsnmp::kMalformed;
+    }
+    std::size_t at = pos + 2;
+    std::size_t length = data[pos + 1];
+    if (length & 0x80) {
+        const std::size_t count = length & 0x7F;
+        // 0x80 alone is the indefinite form; more than four length bytes we refuse.
+        if (count == 0 || count > 4 || size - at < count) {
+            pos = size;
+            return vxsnmp::kMalformed;
+        }
+        length = 0;
+        for (std::size_t i = 0; i < count; ++i)
+            length = (length << 8) | data[at + i];
+        at += count;
+    }
+    if (length > size - at) {
+        pos = size;
+        return vxsnmp::kMalformed;
+    }
+    element.tag = tag;
+    element.content = data.subspan(at, length);
+    pos = at + length;
+    return vxsnmp::kOk;
+}
+
+// The writer is on the build path of every request; its small steps stay inline.
+
+inline void TWriter::Header(std::uint8_t tag, std::size_t length, bool sequence)
+{
+    const std::size_t size = sequence ? SequenceHeaderSize(length) : ElementHeaderSize(length);
+    if (failed || size == 0 || pos < size) {
+        failed = true;
+        return;
+    }
+    pos -= size;
+    std::uint8_t* at = out.data() + pos;
+    at[0] = tag;
+    if (size == 2) {
+        at[1] = static_cast<std::uint8_t>(length);
+    } else if (size == 3) {
+        at[1] = 0x81;
+        at[2] = static_cast<std::uint8_t>(length);
+    } else {
+        at[1] = 0x82;
+        at[2] = static_cast<std::uint8_t>(length >> 8);
+        at[3] = static_cast<std::uint8_t>(length);
+    }
+}
+
+inline void TWriter::SequenceHeader(std::uint8_t tag, std::size_t end)
+{
+    Header(tag, end - pos, true);
+}
+
+inline void TWriter::ElementHeader(std::uint8_t tag, std::size_t end)
+{
+    Header(tag, end - pos, false);
+}
+
+inline void TWriter::Bytes(const std::uint8_t* bytes, std::size_t count)
+{
+    if (failed || pos < count) {
+        failed = true;
+        return;
+    }
+    pos -= count;
+    if (count)
+        std::memcpy(out.data() + pos, bytes, count);
+}
+
+inline void TWriter::Element(std::uint8_t tag, const std::uint8_t* bytes, std::size_t count)
+{
+    const std::size_t end = pos;
+    Bytes(bytes, count);
+    ElementHeader(tag, end);
+}
+
+inline void TWriter::Integer(std::int32_t value)
+{
+    std::uint8_t content[4];
+    Element(0x02, content, IntegerContent(value, content));
+}
 
 }  // namespace vxsnmp::ber

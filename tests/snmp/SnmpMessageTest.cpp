@@ -260,6 +260,7 @@ TEST_F(Codec, RefusedDatagrams)
     } const cases[] = {
         {Response(Binding(Hex("05 00")), 2), kBadVersion, "version 2"},
         {Response(Binding(Hex("05 00")), 7), kBadVersion, "version 7"},
+        {Response(Binding(Hex("05 00")), 3), kBadVersion, "version 3: SNMPv3 is not handled"},
         {Response(Binding(Hex("05 00")), 1, 0xA9), kBadPduTag, "PDU tag 0xA9"},
         {Response(Binding(Hex("05 00")), 1, 0x30), kBadPduTag, "SEQUENCE where the PDU belongs"},
         {Hex("3F 00"), kMalformed, "high-tag-number form"},
