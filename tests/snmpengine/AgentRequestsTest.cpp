@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
+
 using vxsnmp::EvxSNMPMgr;
 using namespace vxtest;
 
@@ -231,6 +234,34 @@ TEST(Unreachable, UnresolvableHostFailsWith11001)
 
     m.mgr.SetRemoteHost(QStringLiteral("localhost"));
     EXPECT_EQ(m.mgr.RemoteHost(), "127.0.0.1");
+}
+
+// The fixtures others build on: a missing program fails clearly, and a
+// stopped agent is reaped, not left as a zombie.
+class TMissingAgent : public TAgentProcess {
+protected:
+    std::vector<std::string> CommandLine(int) override { return {"/nonexistent/agentd"}; }
+    std::string ProbeCommunity() const override { return "tamvel"; }
+    std::string Name() const override { return "agentd"; }
+};
+
+TEST(AgentFixtures, MissingProgramFailsWithAClearMessage)
+{
+    TMissingAgent agent;
+    const testing::AssertionResult started = agent.Start();
+    EXPECT_FALSE(started);
+    EXPECT_NE(std::string(started.message()).find("cannot run /nonexistent/agentd"), std::string::npos)
+        << started.message();
+}
+
+TEST(AgentFixtures, StoppedAgentIsReaped)
+{
+    TSnmpdAgent agent;
+    ASSERT_TRUE(agent.Start());
+    const pid_t pid = agent.Pid();
+    agent.Stop();
+    EXPECT_EQ(kill(pid, 0), -1);
+    EXPECT_EQ(errno, ESRCH) << "the process is gone, zombie included";
 }
 
 }  // namespace
