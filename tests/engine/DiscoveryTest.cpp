@@ -76,7 +76,7 @@ TEST(SingleTargetWalk, InterfacesTableOnSnmpdGivesOneRowPerStepInOidOrder)
 TEST(InstanceTable, ThreeTargetsGiveOneRowPerInstanceStartingWithTheWalksValue)
 {
     TEngineHarness h;
-    h.Agent(SharedSnmpsim().Port());
+    h.Agent(SharedSnmpsim().Port(), 1, kShootEngineCommunity);
     h.TableTargets({kIfIndex, kIfDescr, kIfInOctets});
     RunWalk(h);
 
@@ -92,7 +92,7 @@ TEST(InstanceTable, ThreeTargetsGiveOneRowPerInstanceStartingWithTheWalksValue)
 TEST(InstanceTable, MultiComponentSuffixesOfAnAddressTable)
 {
     TEngineHarness h;
-    h.Agent(SharedSnmpsim().Port(), 2);
+    h.Agent(SharedSnmpsim().Port(), 2, kShootEngineCommunity);
     h.TableTargets({QStringLiteral("1.3.6.1.2.1.4.20.1.1"), QStringLiteral("1.3.6.1.2.1.4.20.1.2"),
                     QStringLiteral("1.3.6.1.2.1.4.20.1.3")});
     RunWalk(h);
@@ -112,7 +112,7 @@ TEST(InstanceTable, MasksFilterTheInstances)
     };
     for (const Case& c : cases) {
         TEngineHarness h;
-        h.Agent(SharedSnmpsim().Port());
+        h.Agent(SharedSnmpsim().Port(), 1, kShootEngineCommunity);
         h.TableTargets({kMaskColumn1, kMaskColumn2}, QString::fromLatin1(c.mask));
         RunWalk(h);
         EXPECT_EQ(h.engine.instanceSuffixes, c.instances) << c.mask;
@@ -140,7 +140,7 @@ TEST(InstanceTable, RtMaskFillsTheInstanceMaskBoxAndSelectsThePreferredEntry)
     };
     for (const Case& c : cases) {
         TEngineHarness h;
-        h.Agent(SharedSnmpsim().Port());
+        h.Agent(SharedSnmpsim().Port(), 1, kShootEngineCommunity);
         h.TableTargets({kMaskColumn1, kMaskColumn2}, QString::fromLatin1(c.mask));
         h.engine.settings.preferredInstance = QString::fromLatin1(c.preferred);
         RunWalk(h);
@@ -157,7 +157,7 @@ TEST(WalkEnd, V2cEndOfMibView)
     // Single target: the last step repeats the OID asked for, the loop message.
     {
         TEngineHarness h;
-        h.Agent(SharedSnmpsim().Port(), 2);
+        h.Agent(SharedSnmpsim().Port(), 2, kShootEngineCommunity);
         h.TableTargets({kMaskColumn2});
         RunWalk(h);
         EXPECT_EQ(h.view.RowCount(), 8);
@@ -166,7 +166,7 @@ TEST(WalkEnd, V2cEndOfMibView)
     // Discovery: the repeated suffix ends the walk normally and the rows follow.
     {
         TEngineHarness h;
-        h.Agent(SharedSnmpsim().Port(), 2);
+        h.Agent(SharedSnmpsim().Port(), 2, kShootEngineCommunity);
         h.TableTargets({kMaskColumn2, kMaskColumn1});
         RunWalk(h);
         EXPECT_EQ(h.view.RowCount(), 8);
@@ -181,7 +181,7 @@ TEST(WalkEnd, V1NoSuchName)
     // last step, so the loop message replaces the status message.
     {
         TEngineHarness h;
-        h.Agent(SharedSnmpsim().Port(), 1);
+        h.Agent(SharedSnmpsim().Port(), 1, kShootEngineCommunity);
         h.TableTargets({kMaskColumn2});
         RunWalk(h);
         EXPECT_EQ(h.view.RowCount(), 8);
@@ -193,7 +193,7 @@ TEST(WalkEnd, V1NoSuchName)
     // over so that it can be shot again.
     {
         TEngineHarness h;
-        h.Agent(SharedSnmpsim().Port(), 1);
+        h.Agent(SharedSnmpsim().Port(), 1, kShootEngineCommunity);
         h.TableTargets({kMaskColumn2, kMaskColumn1});
         RunWalk(h);
         EXPECT_TRUE(h.view.statusMessage.endsWith(" Index=1 Status=2")) << h.view.statusMessage.toStdString();
@@ -205,7 +205,7 @@ TEST(WalkEnd, V1NoSuchName)
 TEST(WalkEnd, NothingInsideTheSubtreeIsReportedAndEndsTheShoot)
 {
     TEngineHarness h;
-    h.Agent(SharedSnmpsim().Port());
+    h.Agent(SharedSnmpsim().Port(), 1, kShootEngineCommunity);
     h.TableTargets({QStringLiteral("1.3.6.1.2.1.4.20.1.9"), QStringLiteral("1.3.6.1.2.1.4.20.1.1")});
     RunWalk(h);
     EXPECT_EQ(h.view.modalMessages, QStringList{kTextOidDoesNotExist});
@@ -216,7 +216,7 @@ TEST(WalkEnd, NothingInsideTheSubtreeIsReportedAndEndsTheShoot)
 TEST(InstanceTable, AbandonedRowsLateAnswerDoesNotReachTheNextRow)
 {
     TEngineHarness h;
-    h.Agent(SharedSnmpsim().Port());
+    h.Agent(SharedSnmpsim().Port(), 1, kShootEngineCommunity);
     h.TableTargets({kIfIndex, kIfDescr, kIfInOctets});
     RunWalk(h);
     ASSERT_EQ(h.view.RowCount(), 3);

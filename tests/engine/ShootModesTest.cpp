@@ -17,7 +17,7 @@ const Rows kInterfaceRows = {{"1", "lo", "1000"}, {"2", "eth0", "2000"}, {"3", "
 // An instance table on snmpsim whose first shoot is complete.
 void ShootInstanceTable(TEngineHarness& h)
 {
-    h.Agent(SharedSnmpsim().Port());
+    h.Agent(SharedSnmpsim().Port(), 1, kShootEngineCommunity);
     h.TableTargets({kIfIndex, kIfDescr, kIfInOctets});
     h.engine.SetShootRunning(true);
     h.engine.StartShooting();
@@ -153,7 +153,7 @@ TEST(ShootModes, SingleTargetRestartsTheWalkInBothPeriodicModes)
 {
     for (bool keep : {true, false}) {
         TEngineHarness h;
-        h.Agent(SharedSnmpsim().Port());
+        h.Agent(SharedSnmpsim().Port(), 1, kShootEngineCommunity);
         h.TableTargets({kIfDescr});
         if (keep)
             h.engine.Every10secondskeepinstances1Click();
