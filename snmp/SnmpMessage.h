@@ -104,14 +104,19 @@ struct TIncoming {
 // bindings 1..table.count into `datagram` (replaced). A GetRequest first sets
 // every binding's type to 5 (NULL). On success `out.requestId` has advanced by
 // one. On failure returns kBuildFailed, sets `errorText` to
-// "Error building SNMP PDU." or "Error building SNMP packet." and leaves the
-// request id unchanged.
+// "Error building SNMP PDU." (a binding or the PDU does not fit: an OID whose
+// content passes 128 bytes or has a sub-identifier above 32 bits, an element
+// above 65535 bytes) or "Error building SNMP packet." (the community or the
+// whole message does not fit, or `out.version` is neither 0 nor 1), empties
+// `datagram` and leaves the request id unchanged.
 int BuildMessage(TOutgoing& out, Tag pduTag, TBindingTable& table,
                  std::vector<std::uint8_t>& datagram, std::string* errorText = nullptr);
 
 // ParseMessage parses one received datagram into `in` and replaces the binding
 // table with its bindings (at most kMaxBindings). Returns kOk, kBadVersion,
-// kBadPduTag, kMalformed or kMissing. Never reads outside `datagram`.
+// kBadPduTag, kMalformed or kMissing. Never reads outside `datagram`. On a
+// failure the table holds the bindings decoded before the fault; slots past
+// `count` that were in use are returned to the new-slot state either way.
 int ParseMessage(std::span<const std::uint8_t> datagram, TIncoming& in, TBindingTable& table);
 
 // StatusName gives the name of an SNMP error-status ("noError", "tooBig", ...,

@@ -31,6 +31,8 @@ private:
     QString text;
 };
 
+struct TvxSNMPMgrAccess;
+
 // Base of the components; holds nothing the program uses.
 class TvxCore : public QObject {
 public:
@@ -176,6 +178,7 @@ public:
     std::function<void(TvxSNMPMgr&, const TTrapEvent&)> OnTrap;
 
 private:
+    friend struct TvxSNMPMgrAccess;  // the flat-interface plumbing (TvxSNMPMgr.cpp)
     std::intptr_t handle = 0;  // engine handle, 0 when creating the engine failed
 };
 

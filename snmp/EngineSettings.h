@@ -1,0 +1,60 @@
+// The engine's configuration settings (read and written through Config) and
+// the small parsers of a setting text.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vxsnmp {
+
+struct TEngineSettings {
+    // SNMP layer
+    bool ignorePortMismatch = false;
+    int timeWindow = 150;  // seconds (SNMPv3)
+    int trapPort = 162;
+    std::string trapAgentAddress;
+    std::string trapEnterprise;
+    // UDP layer
+    bool forceLocalPort = true;
+    bool useConnection = false;
+    bool shareLocalPort = false;
+    int maxPacketSize = 8192;  // receive buffer, bytes
+    int inBufferSize = 32768;
+    int outBufferSize = 32768;
+    int timeToLive = 0;  // 0 = the system's default
+    int qosFlags = 0;
+    // socket layer
+    bool timeoutInMilliseconds = false;
+    bool absoluteTimeout = false;
+    // character set (texts pass through as bytes; kept for callers that set them)
+    int codePage = 0;
+    int charsetMode = 0;
+};
+
+// The largest receive buffer MaxPacketSize may ask for: a UDP datagram over
+// IPv4 carries at most 65507 bytes, so 65536 holds any of them.
+inline constexpr int kMaxPacketSizeLimit = 65536;
+
+// One parsed setting text: "Name", "Name=Value", "Name[3]=Value", "Name(3)".
+struct TSettingText {
+    std::string name;   // without the index
+    std::string index;  // the text between the brackets, empty when none
+    std::string value;
+    bool write = false;  // an "=" was present
+};
+
+TSettingText ParseSettingText(std::string_view text);
+
+// Case-insensitive comparison of ASCII names.
+bool SameName(std::string_view a, std::string_view b);
+
+// True for "true", "yes" and "1" in any letter case.
+bool ParseBoolean(std::string_view value);
+
+// Reads an optional sign and decimal digits, stopping at the first other
+// character; no digits give 0. Values beyond int are clamped.
+int ParseDecimal(std::string_view value);
+
+inline const char* BooleanText(bool value) { return value ? "True" : "False"; }
+
+}  // namespace vxsnmp

@@ -1,0 +1,416 @@
+// Building and parsing SNMPv1 / SNMPv2c messages.
+//
+// A request as built here (GetRequest, version 0, community "tamvel",
+// request id 1, one binding 1.3.6.1.2.1.1.1.0), 40 bytes:
+//
+//   30 26                          message SEQUENCE
+//      02 01 00                    version (0 = v1, 1 = v2c)
+//      04 06 74 61 6D 76 65 6C     community
+//      A0 19                       PDU (tag = request kind)
+//         02 01 01                 request-id
+//         02 01 00                 error-status
+//         02 01 00                 error-index
+//         30 0E                    binding list SEQUENCE
+//            30 0C                 one binding SEQUENCE
+//               06 08 2B 06 01 02 01 01 01 00    OID
+//               05 00                            value
+//
+// The SNMPv1 trap PDU (0xA4, and 0xA7 under version 0) replaces the three
+// header INTEGERs with enterprise OID, agent IpAddress, generic trap INTEGER,
+// specific trap INTEGER and time stamp TimeTicks before the binding list.
+#include "SnmpMessage.h"
+
+#include "ber.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace vxsnmp {
+
+using ber::TElement;
+using ber::TReader;
+
+namespace {
+
+constexpr const char* kPduText = "Error building SNMP PDU.";
+constexpr const char* kPacketText = "Error building SNMP packet.";
+
+constexpr std::uint8_t kSequenceTag = static_cast<std::uint8_t>(Tag::Sequence);
+
+std::uint8_t TagByte(Tag tag) { return static_cast<std::uint8_t>(tag); }
+
+const std::uint8_t* BytesOf(const std::string& text)
+{
+    return reinterpret_cast<const std::uint8_t*>(text.data());
+}
+
+// The content bytes one binding's value goes out with.
+struct TValueContent {
+    const std::uint8_t* bytes = nullptr;
+    std::size_t size = 0;
+    std::uint8_t buffer[ber::kMaxOidContent];  // numbers, addresses and OIDs
+};
+
+// Fails only for an OID value that cannot be encoded.
+bool ValueContent(const TBinding& binding, TValueContent& value)
+{
+    value.bytes = value.buffer;
+    value.size = 0;
+    switch (static_cast<Tag>(binding.type)) {
+    case Tag::Integer:
+        value.size = ber::IntegerContent(
+            static_cast<std::int32_t>(static_cast<std::uint32_t>(ber::ReadNumber(binding.value))),
+            value.buffer);
+        return true;
+    case Tag::Null:
+    case Tag::NoSuchObject:
+    case Tag::NoSuchInstance:
+    case Tag::EndOfMibView:
+        return true;
+    case Tag::ObjectId:
+        return ber::OidContent(binding.value, value.buffer, value.size);
+    case Tag::IpAddress:
+        ber::ReadIpv4(binding.value, value.buffer);
+        value.size = 4;
+        return true;
+    case Tag::Counter32:
+    case Tag::Gauge32:
+    case Tag::TimeTicks:
+    case Tag::Unsigned32:
+        value.size = ber::Unsigned32Content(
+            static_cast<std::uint32_t>(ber::ReadNumber(binding.value)), value.buffer);
+        return true;
+    case Tag::Counter64:
+        value.size = ber::Unsigned64Content(ber::ReadNumber(binding.value), value.buffer);
+        return true;
+    default:  // OCTET STRING, Opaque and unknown types go out as stored
+        value.bytes = BytesOf(binding.value);
+        value.size = binding.value.size();
+        return true;
+    }
+}
+
+}  // namespace
+
+void TBindingTable::Reset()
+{
+    count = 0;
+    for (TBinding& binding : slot) {
+        binding.oid.clear();
+        binding.type = TagByte(Tag::OctetString);
+        binding.value.clear();
+    }
+}
+
+void TIncoming::Reset()
+{
+    version = 0;
+    community.clear();
+    pduTag = 0;
+    requestId = errorStatus = errorIndex = 0;
+    enterprise.clear();
+    agentAddress.clear();
+    genericTrap = specificTrap = 0;
+    timeStamp = 0;
+}
+
+int BuildMessage(TOutgoing& out, Tag pduTag, TBindingTable& table,
+                 std::vector<std::uint8_t>& datagram, std::string* errorText)
+{
+    auto fail = [&](const char* text) {
+        datagram.clear();
+        if (errorText)
+            *errorText = text;
+        return static_cast<int>(kBuildFailed);
+    };
+    if (out.version != 0 && out.version != 1)
+        return fail(kPacketText);
+
+    const int count = std::clamp(table.count, 0, kMaxBindings);
+    if (pduTag == Tag::GetRequest) {
+        for (int i = 0; i < count; ++i)
+            table.slot[i].type = TagByte(Tag::Null);
+    }
+
+    // First pass: the size of every element, so the datagram is written front to back once.
+    std::array<std::uint16_t, kMaxBindings> bindingContent;
+    TValueContent value;
+    std::size_t listContent = 0;
+    for (int i = 0; i < count; ++i) {
+        const TBinding& binding = table.slot[i];
+        std::size_t oidSize = 0;
+        if (!ber::OidContent(binding.oid, nullptr, oidSize) || !ValueContent(binding, value))
+            return fail(kPduText);
+        const std::size_t valueHeader = ber::ElementHeaderSize(value.size);
+        const std::size_t content =
+            ber::ElementHeaderSize(oidSize) + oidSize + valueHeader + value.size;
+        const std::size_t header = ber::SequenceHeaderSize(content);
+        if (valueHeader == 0 || header == 0)
+            return fail(kPduText);
+        bindingContent[i] = static_cast<std::uint16_t>(content);
+        listContent += header + content;
+        if (listContent > ber::kMaxBuiltLength)
+            return fail(kPduText);
+    }
+    const std::size_t listHeader = ber::SequenceHeaderSize(listContent);
+    const std::size_t pduContent = ber::IntegerElementSize(out.requestId) +
+                                   ber::IntegerElementSize(out.errorStatus) +
+                                   ber::IntegerElementSize(out.errorIndex) + listHeader +
+                                   listContent;
+    const std::size_t pduHeader = ber::ElementHeaderSize(pduContent);
+    if (listHeader == 0 || pduHeader == 0)
+        return fail(kPduText);
+
+    const std::size_t communityHeader = ber::ElementHeaderSize(out.community.size());
+    const std::size_t messageContent = ber::IntegerElementSize(out.version) + communityHeader +
+                                       out.community.size() + pduHeader + pduContent;
+    const std::size_t messageHeader = ber::SequenceHeaderSize(messageContent);
+    if (communityHeader == 0 || messageHeader == 0)
+        return fail(kPacketText);
+
+    // Second pass: write.
+    datagram.resize(messageHeader + messageContent);
+    ber::TWriter writer(datagram);
+    writer.SequenceHeader(kSequenceTag, messageContent);
+    writer.Integer(out.version);
+    writer.Element(TagByte(Tag::OctetString), BytesOf(out.community), out.community.size());
+    writer.ElementHeader(TagByte(pduTag), pduContent);
+    writer.Integer(out.requestId);
+    writer.Integer(out.errorStatus);
+    writer.Integer(out.errorIndex);
+    writer.SequenceHeader(kSequenceTag, listContent);
+    for (int i = 0; i < count; ++i) {
+        const TBinding& binding = table.slot[i];
+        writer.SequenceHeader(kSequenceTag, bindingContent[i]);
+        std::size_t oidSize = 0;
+        ber::OidContent(binding.oid, value.buffer, oidSize);
+        writer.Element(TagByte(Tag::ObjectId), value.buffer, oidSize);
+        ValueContent(binding, value);
+        writer.Element(binding.type, value.bytes, value.size);
+    }
+    if (writer.Failed() || writer.Size() != datagram.size())
+        return fail(kPacketText);
+
+    out.requestId = static_cast<std::int32_t>(static_cast<std::uint32_t>(out.requestId) + 1);
+    return kOk;
+}
+
+namespace {
+
+// Reads the next element and checks its tag.
+int Expect(TReader& reader, Tag tag, TElement& element)
+{
+    if (int code = reader.Next(element))
+        return code;
+    return element.tag == TagByte(tag) ? kOk : kMalformed;
+}
+
+// A header INTEGER: at most four content bytes, else the datagram is refused.
+int ReadHeaderInteger(TReader& reader, std::int32_t& value)
+{
+    TElement element;
+    if (int code = Expect(reader, Tag::Integer, element))
+        return code;
+    return ber::ReadInt32(element.content, value) ? kOk : kMalformed;
+}
+
+template <typename T>
+void AssignDecimal(std::string& text, T value)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    text.assign(digits, static_cast<std::size_t>(end - digits));
+}
+
+// An IpAddress shows the bytes that are there, at most four.
+void AssignAddress(std::string& text, std::span<const std::uint8_t> content)
+{
+    text.clear();
+    const std::size_t count = std::min<std::size_t>(content.size(), 4);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i)
+            text.push_back('.');
+        char digits[3];
+        const auto end = std::to_chars(digits, digits + sizeof digits, content[i]).ptr;
+        text.append(digits, static_cast<std::size_t>(end - digits));
+    }
+}
+
+// The display text of a received value. Numbers outside their limits read "0";
+// fails only for an OID value that cannot be decoded.
+bool AssignValueText(const TElement& value, std::string& text)
+{
+    switch (static_cast<Tag>(value.tag)) {
+    case Tag::Integer: {
+        std::int32_t number = 0;
+        if (!ber::ReadInt32(value.content, number))
+            number = 0;
+        AssignDecimal(text, number);
+        return true;
+    }
+    case Tag::Null:
+        text.clear();
+        return true;
+    case Tag::ObjectId:
+        text.clear();
+        return ber::AppendOidText(value.content, text);
+    case Tag::IpAddress:
+        AssignAddress(text, value.content);
+        return true;
+    case Tag::Counter32:
+    case Tag::Gauge32:
+    case Tag::TimeTicks:
+    case Tag::Unsigned32: {
+        std::uint32_t number = 0;
+        if (!ber::ReadUnsigned32(value.content, number))
+            number = 0;
+        AssignDecimal(text, number);
+        return true;
+    }
+    case Tag::Counter64: {
+        std::uint64_t number = 0;
+        if (!ber::ReadUnsigned64(value.content, number))
+            number = 0;
+        AssignDecimal(text, number);
+        return true;
+    }
+    case Tag::NoSuchObject:
+        text.assign("error: noSuchObject");
+        return true;
+    case Tag::NoSuchInstance:
+        text.assign("error: noSuchInstance");
+        return true;
+    case Tag::EndOfMibView:
+        text.assign("error: endOfMibView");
+        return true;
+    default:  // OCTET STRING, Opaque and unknown types keep their bytes, zeros included
+        text.assign(reinterpret_cast<const char*>(value.content.data()), value.content.size());
+        return true;
+    }
+}
+
+// Fills the table from a binding list; bindings past kMaxBindings are not read.
+int ParseBindings(TReader list, TBindingTable& table)
+{
+    while (table.count < kMaxBindings) {
+        TElement binding;
+        int code = list.Next(binding);
+        if (code == kMissing)
+            return kOk;  // the end of the list
+        if (code)
+            return code;
+        if (binding.tag != kSequenceTag)
+            return kMalformed;
+        TReader parts = binding.Children();
+        TElement oid, value;
+        if ((code = Expect(parts, Tag::ObjectId, oid)) || (code = parts.Next(value)))
+            return code;
+        TBinding& slot = table.slot[table.count];
+        slot.oid.clear();
+        slot.type = value.tag;
+        if (!ber::AppendOidText(oid.content, slot.oid) || !AssignValueText(value, slot.value))
+            return kMalformed;
+        ++table.count;
+    }
+    return kOk;
+}
+
+// The SNMPv1 trap header: enterprise, agent address, generic and specific trap, time stamp.
+int ParseTrapHeader(TReader& pdu, TIncoming& in)
+{
+    TElement element;
+    if (int code = Expect(pdu, Tag::ObjectId, element))
+        return code;
+    if (!ber::AppendOidText(element.content, in.enterprise))
+        return kMalformed;
+    if (int code = Expect(pdu, Tag::IpAddress, element))
+        return code;
+    AssignAddress(in.agentAddress, element.content);
+    if (int code = ReadHeaderInteger(pdu, in.genericTrap))
+        return code;
+    if (int code = ReadHeaderInteger(pdu, in.specificTrap))
+        return code;
+    if (int code = Expect(pdu, Tag::TimeTicks, element))
+        return code;
+    return ber::ReadUnsigned32(element.content, in.timeStamp) ? kOk : kMalformed;
+}
+
+int ParsePdu(const TElement& pdu, TIncoming& in, TBindingTable& table)
+{
+    if (pdu.tag < TagByte(Tag::GetRequest) || pdu.tag > TagByte(Tag::Report))
+        return kBadPduTag;
+    in.pduTag = pdu.tag;
+    TReader fields = pdu.Children();
+    const bool v1Trap =
+        in.version == 0 && (pdu.tag == TagByte(Tag::TrapV1) || pdu.tag == TagByte(Tag::TrapV2));
+    if (v1Trap) {
+        if (int code = ParseTrapHeader(fields, in))
+            return code;
+    } else {
+        // For GetBulkRequest these are non-repeaters and max-repetitions.
+        int code = ReadHeaderInteger(fields, in.requestId);
+        if (code || (code = ReadHeaderInteger(fields, in.errorStatus)) ||
+            (code = ReadHeaderInteger(fields, in.errorIndex)))
+            return code;
+    }
+    TElement list;
+    if (int code = Expect(fields, Tag::Sequence, list))
+        return code;
+    return ParseBindings(list.Children(), table);
+}
+
+int ParseInto(std::span<const std::uint8_t> datagram, TIncoming& in, TBindingTable& table)
+{
+    TReader top(datagram);
+    TElement message;
+    if (int code = Expect(top, Tag::Sequence, message))
+        return code;
+    TReader fields = message.Children();
+    if (int code = ReadHeaderInteger(fields, in.version))
+        return code;
+    if (in.version != 0 && in.version != 1)
+        return kBadVersion;
+    TElement community, pdu;
+    if (int code = Expect(fields, Tag::OctetString, community))
+        return code;
+    in.community.assign(reinterpret_cast<const char*>(community.content.data()),
+                        community.content.size());
+    if (int code = fields.Next(pdu))
+        return code;
+    return ParsePdu(pdu, in, table);
+}
+
+}  // namespace
+
+int ParseMessage(std::span<const std::uint8_t> datagram, TIncoming& in, TBindingTable& table)
+{
+    in.Reset();
+    const int previous = std::clamp(table.count, 0, kMaxBindings);
+    table.count = 0;
+    const int code = ParseInto(datagram, in, table);
+    // Slots that held bindings before, or a binding cut short, go back to the new-slot state.
+    const int touched = std::max(previous, std::min(table.count + 1, kMaxBindings));
+    for (int i = table.count; i < touched; ++i) {
+        TBinding& slot = table.slot[i];
+        slot.oid.clear();
+        slot.type = TagByte(Tag::OctetString);
+        slot.value.clear();
+    }
+    return code;
+}
+
+std::string_view StatusName(std::int32_t status)
+{
+    static constexpr std::string_view kNames[] = {
+        "noError",          "tooBig",           "noSuchName",         "badValue",
+        "readOnly",         "genError",         "noAccess",           "wrongType",
+        "wrongLength",      "wrongEncoding",    "wrongValue",         "noCreation",
+        "inconsistentValue", "resourceUnavailable", "commitFailed",   "undoFailed",
+        "authorizationError", "notWritable",    "inconsistentName",
+    };
+    if (status < 0 || status >= static_cast<std::int32_t>(std::size(kNames)))
+        return "<unknown error>";
+    return kNames[status];
+}
+
+}  // namespace vxsnmp

@@ -1,0 +1,168 @@
+// TSnmpMgrEngine: one instance of the SNMP manager engine behind the flat
+// interface (SNMPMgr.h). It owns the UDP endpoint, the binding table and the
+// outgoing and incoming messages; it sends GetRequest / GetNextRequest
+// datagrams, receives whatever arrives on its endpoint and reports it through
+// the event callback.
+//
+// Blocking mode (Timeout above 0): a send waits for the matching answer,
+// processing the thread's events in 50 ms slices. Asynchronous mode
+// (Timeout 0): a send returns at once and every GetResponse that arrives is
+// reported, matched to nothing.
+//
+// The code is split by concern: SnmpMgrEngine.cpp (properties, methods, last
+// error), EngineEndpoint.cpp (opening, closing, sending, blocking wait),
+// EngineReceive.cpp (receive loop, datagram processing, events),
+// EngineConfig.cpp (Config settings).
+#pragma once
+
+#include "EngineSettings.h"
+#include "SNMPMgr.h"
+#include "SnmpMessage.h"
+#include "UdpEndpoint.h"
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vxsnmp {
+
+// Result codes the engine sets itself (socket-layer codes: SocketErrors.h).
+enum EngineCode : int {
+    kUnknownSetting = -1,
+    kAlreadyActive = 104,
+    kLocalPortWhileActive = 106,
+    kLocalHostWhileActive = 107,
+    kNotActive = 109,
+    kMaxPacketSizeWhileActive = 112,
+    kRemoteHostWhileConnected = 114,
+    kRemotePortWhileConnected = 115,
+    kZeroRemotePort = 116,
+    kUseConnectionWhileActive = 117,
+    kOutOfMemory = 200,
+    kIndexCheckFailed = 280,
+    kTimeoutOrBadIndex = 301,
+    kTooManyObjects = 302,
+    kInvalidAction = 304,
+    kBusy = 307,
+    kMismatch = 318,
+    kNotPermitted = 319,
+};
+
+// The engine's internal actions.
+enum class TAction : int {
+    None = 0,  // also Reset
+    GetRequest = 1,
+    GetNextRequest = 2,
+    SetRequest = 3,
+    GetResponse = 4,
+    Trap = 5,
+};
+
+class TSnmpMgrEngine {
+public:
+    TSnmpMgrEngine(SNMPMgr_EventCallback callback, void* context);
+    ~TSnmpMgrEngine();
+    TSnmpMgrEngine(const TSnmpMgrEngine&) = delete;
+    TSnmpMgrEngine& operator=(const TSnmpMgrEngine&) = delete;
+
+    // The flat interface's operations on this instance.
+    std::intptr_t Get(int propId, int index, int* outLen);
+    int Set(int propId, int index, std::intptr_t value, int len);
+    int Do(int methodId, int argc, std::intptr_t* argv, int* argLens);
+    int CheckIndex(int propId, int index) const;
+    const char* LastErrorText() const { return errorText.c_str(); }
+    int LastErrorCode() const { return errorCode; }
+
+    // Enter / Leave bracket every call into the engine (flat interface and
+    // socket notifications). Destroy frees the instance at once, or, when
+    // called from inside one of its own event callbacks, once the outermost
+    // call has left; Leave returns true when it freed the instance.
+    void Enter() { ++depth; }
+    bool Leave();
+    void Destroy();
+
+private:
+    using TClock = std::chrono::steady_clock;
+
+    // Properties and methods (SnmpMgrEngine.cpp).
+    int SetProperty(int propId, int index, std::intptr_t value, int len);
+    int Perform(TAction action);
+    int Finish(int result);
+    int Fail(int code, std::string text);
+    void SetVersion(int snmpVersion);
+    int SetRemoteHost(const std::string& text);
+
+    // Endpoint, sending, blocking wait (EngineEndpoint.cpp).
+    int Open();
+    int OpenOnce();
+    int EnsureOpen();
+    void Close();
+    bool IsActive() const;
+    int SendRequest(Tag pduTag);
+    int SendDatagram(const std::vector<std::uint8_t>& datagram);
+    int WaitForAnswer();
+    long long TimeoutMilliseconds() const;
+    TEndpointOptions EndpointOptions() const;
+
+    // Receiving and events (EngineReceive.cpp).
+    void OnReadable();
+    void ReceivePending();
+    void ProcessDatagram(const std::uint8_t* data, std::size_t length,
+                         std::uint32_t fromAddress, std::uint16_t fromPort);
+    bool MatchesWaitingRequest(const std::uint8_t* data, std::size_t length,
+                               const std::string& fromText, std::uint16_t fromPort);
+    void ReportReceiveError(int err);
+    void AnswerInform(std::uint32_t fromAddress, std::uint16_t fromPort,
+                      std::int32_t errorStatus, std::int32_t errorIndex);
+    void PushDeadline();
+    void Raise(int eventId, int argc, std::intptr_t* argv, int* argLens);
+    void RaiseError(int code, const std::string& text);
+    void RaisePacketTrace(const std::uint8_t* data, std::size_t length, int direction,
+                          const std::string& address, int port);
+    void RaiseBadPacket(const std::uint8_t* data, std::size_t length, const std::string& address,
+                        int port, int code, const std::string& text);
+    void RaiseResponse(int eventId, const std::string& address, int port);
+    void RaiseTrap(const std::string& address, int port);
+    void RaiseInform(const std::string& address, int port, std::uint32_t fromAddress);
+
+    // Config settings (EngineConfig.cpp).
+    int Config(const std::string& text, std::string& result);
+
+    SNMPMgr_EventCallback callback;
+    void* context;
+
+    TUdpEndpoint endpoint;
+    std::uint32_t localAddress = 0;   // network order; 0 = any
+    std::uint16_t localPort = 162;
+    std::uint32_t remoteAddress = 0;  // network order; 0 = none
+    std::uint16_t remotePort = 161;
+    TEngineSettings settings;
+    int timeout = 60;  // seconds, or milliseconds with TimeoutInMilliseconds
+
+    TOutgoing outgoing;
+    TIncoming incoming;
+    TBindingTable table;
+    std::vector<std::uint8_t> receiveBuffer;
+
+    // SNMPv3 properties, stored only.
+    std::string localEngineId, remoteEngineId, user, password;
+    int remoteEngineBoots = 0, remoteEngineTime = 0;
+
+    bool acceptData = true;
+    bool inReceive = false;
+    bool closePending = false;
+    bool destroyPending = false;
+    int depth = 0;
+    TAction busyAction = TAction::None;
+    bool waiting = false;
+    TClock::time_point deadline{};
+    std::int32_t sentRequestId = 0;
+    int sentVersion = 0;
+
+    int errorCode = 0;
+    std::string errorText;
+    std::string scratch;  // text handed out by Get and Config
+};
+
+}  // namespace vxsnmp

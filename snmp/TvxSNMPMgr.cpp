@@ -1,0 +1,193 @@
+#include "TvxSNMPMgr.h"
+
+#include "SNMPMgr.h"
+#include "TvxSNMPMgrAccess.h"
+
+namespace vxsnmp {
+
+QString EngineText(std::intptr_t value)
+{
+    const char* text = reinterpret_cast<const char*>(value);
+    return text != nullptr ? QString::fromUtf8(text) : QString();
+}
+
+QByteArray EngineBytes(std::intptr_t value, int length)
+{
+    const char* data = reinterpret_cast<const char*>(value);
+    return (data != nullptr && length > 0) ? QByteArray(data, length) : QByteArray();
+}
+
+EvxSNMPMgr::EvxSNMPMgr(int code, const QString& text)
+    : std::runtime_error((QString::number(code) + QStringLiteral(": ") + text).toStdString()),
+      code(code), text(text)
+{
+}
+
+QString EvxSNMPMgr::Message() const
+{
+    return QString::number(code) + QStringLiteral(": ") + text;
+}
+
+void TvxSNMPMgrAccess::Raise(const TvxSNMPMgr& mgr, int code, const QString& text)
+{
+    throw EvxSNMPMgr(code, text.isEmpty()
+                               ? EngineText(reinterpret_cast<std::intptr_t>(SNMPMgr_GetLastError(mgr.handle)))
+                               : text);
+}
+
+void TvxSNMPMgrAccess::SetInt(TvxSNMPMgr& mgr, int propId, int index, int value)
+{
+    if (int r = SNMPMgr_Set(mgr.handle, propId, index, value, 0); r != 0)
+        Raise(mgr, r);
+}
+
+void TvxSNMPMgrAccess::SetText(TvxSNMPMgr& mgr, int propId, int index, const QString& value)
+{
+    const QByteArray utf8 = value.toUtf8();
+    if (int r = SNMPMgr_Set(mgr.handle, propId, index, reinterpret_cast<std::intptr_t>(utf8.constData()), 0);
+        r != 0)
+        Raise(mgr, r);
+}
+
+void TvxSNMPMgrAccess::SetBytes(TvxSNMPMgr& mgr, int propId, int index, const QByteArray& value)
+{
+    if (int r = SNMPMgr_Set(mgr.handle, propId, index, reinterpret_cast<std::intptr_t>(value.constData()),
+                            static_cast<int>(value.size()));
+        r != 0)
+        Raise(mgr, r);
+}
+
+int TvxSNMPMgrAccess::GetInt(const TvxSNMPMgr& mgr, int propId, int index)
+{
+    return static_cast<int>(SNMPMgr_Get(mgr.handle, propId, index, nullptr));
+}
+
+QString TvxSNMPMgrAccess::GetText(const TvxSNMPMgr& mgr, int propId, int index)
+{
+    int length = 0;
+    return EngineText(SNMPMgr_Get(mgr.handle, propId, index, &length));
+}
+
+QByteArray TvxSNMPMgrAccess::GetBytes(const TvxSNMPMgr& mgr, int propId, int index)
+{
+    int length = 0;
+    const std::intptr_t value = SNMPMgr_Get(mgr.handle, propId, index, &length);
+    return EngineBytes(value, length);
+}
+
+void TvxSNMPMgrAccess::CheckIndex(const TvxSNMPMgr& mgr, int propId, int index, const char* text)
+{
+    if (int r = SNMPMgr_CheckIndex(mgr.handle, propId, index); r != 0)
+        Raise(mgr, r, QString::fromLatin1(text));
+}
+
+void TvxSNMPMgrAccess::Do(TvxSNMPMgr& mgr, int methodId)
+{
+    if (int r = SNMPMgr_Do(mgr.handle, methodId, 0, nullptr, nullptr); r != 0)
+        Raise(mgr, r);
+}
+
+using A = TvxSNMPMgrAccess;
+
+TvxSNMPMgr::TvxSNMPMgr(QObject* owner) : TvxCore(owner)
+{
+    handle = SNMPMgr_Create(&TvxSNMPMgrAccess::Dispatch, this);
+    if (handle == 0)
+        throw EvxSNMPMgr(-1, QStringLiteral("SNMPMgr: Error creating component"));
+    // Each default on its own: one that the engine refuses leaves the others.
+    const std::function<void()> defaults[] = {
+        [this] { SetCommunity(QStringLiteral("tamvel")); },
+        [this] { SetLocalEngineId({}); },
+        [this] { SetLocalPort(162); },
+        [this] { SetPassword({}); },
+        [this] { SetRemoteEngineBoots(0); },
+        [this] { SetRemoteEngineId({}); },
+        [this] { SetRemoteEngineTime(0); },
+        [this] { SetRemoteHost({}); },
+        [this] { SetRemotePort(161); },
+        [this] { SetSNMPVersion(2); },
+        [this] { SetTimeout(60); },
+        [this] { SetUser({}); },
+    };
+    for (const auto& assign : defaults) {
+        try {
+            assign();
+        } catch (const EvxSNMPMgr&) {
+        }
+    }
+}
+
+TvxSNMPMgr::~TvxSNMPMgr()
+{
+    if (handle != 0)
+        SNMPMgr_Destroy(handle);
+    handle = 0;
+}
+
+bool TvxSNMPMgr::Active() const { return A::GetInt(*this, SNMPMGR_PID_ACTIVE) != 0; }
+void TvxSNMPMgr::SetActive(bool value) { A::SetInt(*this, SNMPMGR_PID_ACTIVE, 0, value ? 1 : 0); }
+QString TvxSNMPMgr::Community() const { return A::GetText(*this, SNMPMGR_PID_COMMUNITY); }
+void TvxSNMPMgr::SetCommunity(const QString& value) { A::SetText(*this, SNMPMGR_PID_COMMUNITY, 0, value); }
+QString TvxSNMPMgr::LocalHost() const { return A::GetText(*this, SNMPMGR_PID_LOCALHOST); }
+void TvxSNMPMgr::SetLocalHost(const QString& value) { A::SetText(*this, SNMPMGR_PID_LOCALHOST, 0, value); }
+int TvxSNMPMgr::LocalPort() const { return A::GetInt(*this, SNMPMGR_PID_LOCALPORT); }
+void TvxSNMPMgr::SetLocalPort(int value) { A::SetInt(*this, SNMPMGR_PID_LOCALPORT, 0, value); }
+QString TvxSNMPMgr::RemoteHost() const { return A::GetText(*this, SNMPMGR_PID_REMOTEHOST); }
+void TvxSNMPMgr::SetRemoteHost(const QString& value) { A::SetText(*this, SNMPMGR_PID_REMOTEHOST, 0, value); }
+int TvxSNMPMgr::RemotePort() const { return A::GetInt(*this, SNMPMGR_PID_REMOTEPORT); }
+void TvxSNMPMgr::SetRemotePort(int value) { A::SetInt(*this, SNMPMGR_PID_REMOTEPORT, 0, value); }
+int TvxSNMPMgr::Timeout() const { return A::GetInt(*this, SNMPMGR_PID_TIMEOUT); }
+void TvxSNMPMgr::SetTimeout(int value) { A::SetInt(*this, SNMPMGR_PID_TIMEOUT, 0, value); }
+int TvxSNMPMgr::RequestId() const { return A::GetInt(*this, SNMPMGR_PID_REQUESTID); }
+void TvxSNMPMgr::SetRequestId(int value) { A::SetInt(*this, SNMPMGR_PID_REQUESTID, 0, value); }
+int TvxSNMPMgr::SNMPVersion() const { return A::GetInt(*this, SNMPMGR_PID_SNMPVERSION); }
+void TvxSNMPMgr::SetSNMPVersion(int value) { A::SetInt(*this, SNMPMGR_PID_SNMPVERSION, 0, value); }
+
+int TvxSNMPMgr::ObjCount() const { return A::GetInt(*this, SNMPMGR_PID_OBJCOUNT); }
+void TvxSNMPMgr::SetObjCount(int value) { A::SetInt(*this, SNMPMGR_PID_OBJCOUNT, 0, value); }
+
+QString TvxSNMPMgr::ObjId(int index) const
+{
+    A::CheckIndex(*this, SNMPMGR_PID_OBJID, index, "Invalid array index value for ObjId");
+    return A::GetText(*this, SNMPMGR_PID_OBJID, index);
+}
+void TvxSNMPMgr::SetObjId(int index, const QString& value) { A::SetText(*this, SNMPMGR_PID_OBJID, index, value); }
+int TvxSNMPMgr::ObjType(int index) const { return A::GetInt(*this, SNMPMGR_PID_OBJTYPE, index); }
+void TvxSNMPMgr::SetObjType(int index, int value) { A::SetInt(*this, SNMPMGR_PID_OBJTYPE, index, value); }
+
+QByteArray TvxSNMPMgr::ObjValue(int index) const
+{
+    A::CheckIndex(*this, SNMPMGR_PID_OBJVALUE, index, "Invalid array index value for ObjValue");
+    return A::GetBytes(*this, SNMPMGR_PID_OBJVALUE, index);
+}
+void TvxSNMPMgr::SetObjValue(int index, const QByteArray& value) { A::SetBytes(*this, SNMPMGR_PID_OBJVALUE, index, value); }
+
+QByteArray TvxSNMPMgr::LocalEngineId() const { return A::GetBytes(*this, SNMPMGR_PID_LOCALENGINEID); }
+void TvxSNMPMgr::SetLocalEngineId(const QByteArray& value) { A::SetBytes(*this, SNMPMGR_PID_LOCALENGINEID, 0, value); }
+QString TvxSNMPMgr::Password() const { return A::GetText(*this, SNMPMGR_PID_PASSWORD); }
+void TvxSNMPMgr::SetPassword(const QString& value) { A::SetText(*this, SNMPMGR_PID_PASSWORD, 0, value); }
+int TvxSNMPMgr::RemoteEngineBoots() const { return A::GetInt(*this, SNMPMGR_PID_REMOTEENGINEBOOTS); }
+void TvxSNMPMgr::SetRemoteEngineBoots(int value) { A::SetInt(*this, SNMPMGR_PID_REMOTEENGINEBOOTS, 0, value); }
+QByteArray TvxSNMPMgr::RemoteEngineId() const { return A::GetBytes(*this, SNMPMGR_PID_REMOTEENGINEID); }
+void TvxSNMPMgr::SetRemoteEngineId(const QByteArray& value) { A::SetBytes(*this, SNMPMGR_PID_REMOTEENGINEID, 0, value); }
+int TvxSNMPMgr::RemoteEngineTime() const { return A::GetInt(*this, SNMPMGR_PID_REMOTEENGINETIME); }
+void TvxSNMPMgr::SetRemoteEngineTime(int value) { A::SetInt(*this, SNMPMGR_PID_REMOTEENGINETIME, 0, value); }
+QString TvxSNMPMgr::User() const { return A::GetText(*this, SNMPMGR_PID_USER); }
+void TvxSNMPMgr::SetUser(const QString& value) { A::SetText(*this, SNMPMGR_PID_USER, 0, value); }
+
+QString TvxSNMPMgr::Config(const QString& setting)
+{
+    const QByteArray utf8 = setting.toUtf8();
+    // The engine stores a pointer to its answer in the entry after the argument.
+    std::intptr_t argv[2] = {reinterpret_cast<std::intptr_t>(utf8.constData()), 0};
+    int argLens[2] = {static_cast<int>(utf8.size()), 0};
+    if (int r = SNMPMgr_Do(handle, SNMPMGR_MID_CONFIG, 1, argv, argLens); r != 0)
+        A::Raise(*this, r);
+    return EngineText(argv[1]);
+}
+
+void TvxSNMPMgr::Reset() { A::Do(*this, SNMPMGR_MID_RESET); }
+void TvxSNMPMgr::SendGetRequest() { A::Do(*this, SNMPMGR_MID_SENDGETREQUEST); }
+void TvxSNMPMgr::SendGetNextRequest() { A::Do(*this, SNMPMGR_MID_SENDGETNEXTREQUEST); }
+
+}  // namespace vxsnmp
