@@ -195,6 +195,7 @@ TEST(ShootCycle, RequestIdsWrapAfterOneMillionAndStillMatchTheirAnswers)
     h.Agent(SharedSnmpd().Port());
     h.ListTargets({kSysName});
     h.engine.requestIdCounter = 999999;
+    h.engine.requestTemplate.requestKind = kRequestGet;
     for (int expected : {1000000, 0, 1}) {
         h.view.rows.clear();
         h.engine.Shoot();
