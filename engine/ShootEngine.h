@@ -5,8 +5,11 @@
 // runs the shoot modes behind the "Shoot again" menu.
 //
 // Threads: everything here runs on the GUI thread, which owns the component,
-// except PurgePass, which the worker may run on its own thread. pendingRequests
-// is guarded by requestLock for every lookup, insertion and pass.
+// except PurgePass, which the worker may run on its own thread. The worker
+// hands RetryPass, TimeoutPass and CountdownTick to the GUI thread, so the
+// component is never used from two threads. pendingRequests is guarded by
+// requestLock for every lookup, insertion and pass; no view call is made while
+// the lock is held.
 //
 // Errors: the entry points called from menus, timers and component events
 // (StartShooting, the passes, the two event handlers, the mode handlers,
@@ -65,7 +68,6 @@ public:
     void WireComponentEvents();
     // Replaces the clock (tests simulate silence with it).
     void SetClock(TClock clock);
-    std::int64_t Now() const { return clock(); }
 
     // Resets the state that set-up resets: countdown 9, no refill, no last
     // walk OID, request ids from 1 again, no current row.

@@ -14,6 +14,12 @@ enum class TShootMode {
     RereadInstances = 3,    // Every10secRefreshinstancesalso1
 };
 
+// The entries panel's text for n rows: "#Entries 24".
+inline QString EntriesText(int n)
+{
+    return QStringLiteral("#Entries ") + QString::number(n);
+}
+
 class TShootView {
 public:
     virtual ~TShootView() = default;
@@ -36,7 +42,8 @@ public:
 
     // Status bar. ShowStatusMessage replaces the message panel's text;
     // ClearStatusMessage empties it (the engine forgets its last walk OID
-    // itself). ShowEntryCount and ShowCountdown empty their panel for n < 0.
+    // itself). ShowEntryCount shows EntriesText(n), ShowCountdown n in
+    // decimal; both empty their panel for n < 0.
     virtual void ShowStatusMessage(const QString& text) = 0;
     virtual void ClearStatusMessage() = 0;
     virtual void ShowEntryCount(int n) = 0;

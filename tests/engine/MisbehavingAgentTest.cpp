@@ -110,3 +110,31 @@ TEST(MisbehavingAgent, DiscoveryWalkEndsAtAnAnswerThatIsNotBeyondTheOidAsked)
         }
     }
 }
+
+TEST(MisbehavingAgent, SeparatorCharacterInsideAValueDoesNotShiftThePairs)
+{
+    TScriptedAgent agent([](const TAgentRequest& request) -> std::optional<TAgentAnswer> {
+        return TAgentAnswer{TScriptedAgent::Text(request.oids.at(0), "a\x1f" "b"),
+                            TScriptedAgent::Text(request.oids.at(1), "c")};
+    });
+    ASSERT_TRUE(agent.Start());
+    TEngineHarness h;
+    h.Agent(agent.Port());
+    h.ListTargets({"1.3.6.1.2.1.1.5.0", "1.3.6.1.2.1.1.6.0"});
+    h.engine.StartShooting();
+    ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.view.rows.size() == 2; }));
+    EXPECT_EQ(h.view.rows, (Rows{{"1.3.6.1.2.1.1.5.0", "a b"}, {"1.3.6.1.2.1.1.6.0", "c"}}));
+}
+
+TEST(MisbehavingAgent, DiscoveryAnswerWithoutBindingsEndsTheWalk)
+{
+    TScriptedAgent agent([](const TAgentRequest&) -> std::optional<TAgentAnswer> { return TAgentAnswer{}; });
+    ASSERT_TRUE(agent.Start());
+    TEngineHarness h;
+    h.Agent(agent.Port());
+    h.TableTargets({Q(kKeys), Q(kNames)});
+    h.engine.SetShootRunning(true);
+    h.engine.StartShooting();
+    ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }, 5000));
+    EXPECT_EQ(h.view.modalMessages, QStringList{kTextOidDoesNotExist});
+}

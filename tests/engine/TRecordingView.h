@@ -10,8 +10,15 @@
 #include <QStringList>
 
 #include <functional>
+#include <ostream>
 #include <stdexcept>
 #include <vector>
+
+// Readable texts in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 class TRecordingView : public TShootView {
 public:
