@@ -1,0 +1,176 @@
+// The Get-Next walks of the table modes: the single-target walk, the discovery
+// walk with its instance mask, and the row-by-row shots of an instance table.
+#include "ShootEngine.h"
+
+namespace {
+
+const QString kRtPlaceholder = QStringLiteral("RT");
+
+// Takes the text up to the next "." and removes it with the "."; without a
+// "." left the component is empty and the text stays.
+QString TakeComponent(QString& text)
+{
+    const qsizetype dot = text.indexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return QString();
+    QString component = text.left(dot);
+    text.remove(0, dot + 1);
+    return component;
+}
+
+}  // namespace
+
+void TShootEngine::ShootWalkStepFrom(const QString& oid, int purpose)
+{
+    requestTemplate.oidList = oid + kItemSeparator;
+    requestTemplate.requestKind = kRequestGetNext;
+    requestTemplate.purpose = purpose;
+    Shoot();
+}
+
+// Walk step of FoldAnswers for a single target: every answer inside the
+// subtree becomes a row; an answer that goes backwards or repeats the previous
+// one stops the walk.
+void TShootEngine::WalkStep(const QString& oid, const QString& value)
+{
+    if (CompareOids(oid, AskedOid()) < 0) {
+        // An agent that answers an OID before the one asked for would walk in
+        // circles for ever.
+        ShowMessage(kTextLoopDetected);
+        SetShootRunning(false);
+        return;
+    }
+    if (!oid.startsWith(WalkedOid())) {
+        SetShootRunning(false);
+        return;
+    }
+    if (oid == lastWalkOid) {
+        ShowMessage(kTextLoopDetected);
+        SetShootRunning(false);
+        return;
+    }
+    lastWalkOid = oid;
+    view.PlaceValue(oid, value);
+    ShootWalkStepFrom(oid, kPurposeValues);
+}
+
+void TShootEngine::HandleWalkAnswer(const QString& oid, const QString& value)
+{
+    const QString walked = WalkedOid();
+    const QString suffix = oid.mid(walked.size());
+    const QString last = instanceSuffixes.isEmpty() ? QString() : instanceSuffixes.last();
+    const QString& mask = settings.instanceMask;
+
+    // Each answer must lie beyond the OID asked for; one that does not ends
+    // the walk like leaving the subtree, so no agent can keep it going.
+    const bool goesOn = oid.startsWith(walked) && suffix != last && CompareOids(oid, AskedOid()) > 0;
+    if (!goesOn) {
+        EndDiscovery();
+        return;
+    }
+
+    if (mask.isEmpty()) {
+        instanceSuffixes.append(suffix);
+        instanceKeyValues.append(value);
+        ShowMessage(QStringLiteral("Instance ") + suffix + QStringLiteral(" detected"));
+    } else if (!mask.contains(kRtPlaceholder)) {
+        if (MaskMatches(suffix, mask)) {
+            instanceSuffixes.append(suffix);
+            instanceKeyValues.append(value);
+        }
+    } else {
+        // Every "RT" position names one entry of the Instance Mask box: the
+        // mask with all its placeholders set to the suffix's component there.
+        const QStringList maskParts = (mask + QLatin1Char('.')).split(QLatin1Char('.'));
+        const QStringList suffixParts = (suffix.mid(1) + QLatin1Char('.')).split(QLatin1Char('.'));
+        for (qsizetype i = 0; i < maskParts.size(); ++i) {
+            if (maskParts[i] != kRtPlaceholder)
+                continue;
+            const QString part = suffixParts.value(i);
+            if (part.isEmpty())
+                continue;  // the suffix is shorter than the mask
+            QString entry = mask;
+            entry.replace(kRtPlaceholder, part);
+            view.AddInstanceMaskItem(entry);
+        }
+    }
+    ShootWalkStepFrom(oid, kPurposeDiscovery);
+}
+
+void TShootEngine::EndDiscovery()
+{
+    ClearStatusMessage();
+    if (settings.instanceMask.contains(kRtPlaceholder)) {
+        view.ShowInstanceMaskPanel();
+        // The preferred instance of the file picks its entry, given with or
+        // without the leading dot of a suffix; otherwise nothing is selected.
+        QString preferred = settings.preferredInstance.trimmed();
+        if (preferred.startsWith(QLatin1Char('.')))
+            preferred.remove(0, 1);
+        view.SelectInstanceMaskItem(preferred);
+        SetShootRunning(false);
+        return;
+    }
+    if (instanceSuffixes.isEmpty()) {
+        view.ShowModalMessage(kTextOidDoesNotExist);
+        SetShootRunning(false);
+        return;
+    }
+    currentInstance = -1;
+    NextInstance();
+}
+
+bool TShootEngine::MaskMatches(const QString& suffix, const QString& mask)
+{
+    if (suffix.isEmpty())
+        return false;
+    QString m = mask + QLatin1Char('.');
+    QString s = suffix.mid(1) + QLatin1Char('.');
+    while (!m.isEmpty()) {
+        const QString maskPart = TakeComponent(m);
+        const QString suffixPart = TakeComponent(s);
+        if (maskPart == QLatin1String("*") || maskPart == kRtPlaceholder)
+            continue;
+        if (maskPart == QLatin1String("-"))
+            return true;
+        // The first literal component decides.
+        return maskPart == suffixPart;
+    }
+    return true;
+}
+
+void TShootEngine::NextInstance()
+{
+    ++currentInstance;
+    ++refillRow;
+    startNewRow = true;
+    cellsInRow = 0;
+    if (currentInstance < instanceSuffixes.size())
+        ShootInstance(currentInstance);
+    else
+        SetShootRunning(false);
+}
+
+void TShootEngine::ShootInstance(int index)
+{
+    const QString suffix = instanceSuffixes.value(index);
+    QString oids;
+    for (qsizetype t = 1; t < settings.targetOids.size(); ++t)
+        oids += settings.targetOids[t] + suffix + kItemSeparator;
+    requestTemplate.purpose = kPurposeValues;
+    requestTemplate.requestKind = kRequestGet;
+    requestTemplate.oidList = oids;
+    Shoot();
+}
+
+// Row step of FoldAnswers: the row starts with the walk's value of the
+// instance, then takes the answers in their order.
+void TShootEngine::RowStep(const QString& oid, const QString& value)
+{
+    if (cellsInRow == 0)
+        view.PlaceValue(WalkedOid() + instanceSuffixes.value(currentInstance),
+                        instanceKeyValues.value(currentInstance));
+    view.PlaceValue(oid, value);
+    if (cellsInRow == settings.targetOids.size())
+        NextInstance();
+}

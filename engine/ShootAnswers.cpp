@@ -1,0 +1,105 @@
+// The answers of a shoot: the component's events, the answer buffer and the
+// folding of complete answers into the table.
+#include "ShootEngine.h"
+
+#include "TvxSNMPMgr.h"
+
+#include <optional>
+
+namespace {
+
+QString StatusMessage(const vxsnmp::TResponseEvent& event)
+{
+    return event.ErrorDescription + QStringLiteral(" Index=") + QString::number(event.ErrorIndex) +
+           QStringLiteral(" Status=") + QString::number(event.ErrorStatus);
+}
+
+QString ErrorMessage(const vxsnmp::TErrorEvent& event)
+{
+    return event.Description + QStringLiteral(" ErrorCode=") + QString::number(event.ErrorCode);
+}
+
+}  // namespace
+
+void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event)
+{
+    Guarded([&] {
+        // Only the first answer of a request counts: the request is marked
+        // finished as it is taken, so a late answer to a resend, arriving
+        // before the purge pass disposed the request, finds nothing.
+        std::optional<TRequest> request;
+        {
+            std::lock_guard lock(requestLock);
+            for (TRequest& pending : pendingRequests) {
+                if (pending.requestId == event.RequestId && pending.retriesLeft >= 0) {
+                    request = pending;
+                    pending.retriesLeft = -1;
+                    break;
+                }
+            }
+        }
+        if (!request)
+            return;
+
+        if (request->purpose == kPurposeDiscovery) {
+            if (event.ErrorStatus != 0) {
+                ShowMessage(StatusMessage(event));
+                SetShootRunning(false);  // the walk ends here
+                return;
+            }
+            const int count = sender.ObjCount();
+            // An answer without bindings counts as leaving the subtree.
+            const QString oid = count >= 1 ? sender.ObjId(count) : QString();
+            const QString value = count >= 1 ? ValueText(sender.ObjValue(count)) : QString();
+            HandleWalkAnswer(oid, value);
+            return;
+        }
+
+        if (event.ErrorStatus != 0) {
+            ShowMessage(StatusMessage(event));
+            AppendNullAnswers(*request);
+        } else {
+            const int count = sender.ObjCount();
+            for (int i = 1; i <= count; ++i)
+                AppendAnswer(sender.ObjId(i), ValueText(sender.ObjValue(i)));
+        }
+        FoldAnswers();
+    });
+}
+
+void TShootEngine::vxSNMPMgr1Error(vxsnmp::TvxSNMPMgr&, const vxsnmp::TErrorEvent& event)
+{
+    Guarded([&] {
+        if (requestTemplate.purpose == kPurposeDiscovery) {
+            ShowMessage(ErrorMessage(event));
+        } else if (IsInstanceTable()) {
+            // Abandon the current row. Its requests are finished, so that a
+            // late answer to them cannot fill the next row.
+            FinishPendingRequests();
+            NextInstance();
+        } else if (settings.tableMode) {
+            ShowMessage(ErrorMessage(event));
+        } else {
+            ShowMessage(kTextUnsupportedOids);
+        }
+    });
+}
+
+void TShootEngine::FoldAnswers()
+{
+    QString& buffer = requestTemplate.answers;
+    if (CountSeparators(buffer) < 2 * CountSeparators(requestTemplate.oidList))
+        return;
+    // A step that sends the next request empties the buffer, which ends the
+    // loop; pairs left over then are dropped.
+    while (CountSeparators(buffer) > 0) {
+        const QString oid = TakeNextItem(buffer);
+        const QString value = TakeNextItem(buffer);
+        if (IsInstanceTable())
+            RowStep(oid, value);
+        else if (settings.tableMode)
+            WalkStep(oid, value);
+        else
+            view.PlaceValue(oid, value);
+    }
+}

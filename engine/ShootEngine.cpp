@@ -1,0 +1,336 @@
+// The request machinery of a shoot: splitting, sending, and the passes that
+// resend, give up on and dispose the pending requests.
+#include "ShootEngine.h"
+
+#include "TvxSNMPMgr.h"
+
+#include <QDateTime>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <cstdlib>
+#include <exception>
+
+using vxsnmp::EvxSNMPMgr;
+
+namespace {
+
+// A request silent for longer than this is resent.
+constexpr std::int64_t kResendAfterMs = 1000;
+// Reply time-out after the last resend: long for slow polls and discovery.
+constexpr std::int64_t kLongReplyTimeoutMs = 1000;
+constexpr std::int64_t kShortReplyTimeoutMs = 500;
+
+// Distance between two clock readings, without sign: a clock set back makes
+// a request look old, not young, so it is resent rather than kept forever.
+std::int64_t Elapsed(std::int64_t now, std::int64_t then)
+{
+    return std::llabs(now - then);
+}
+
+}  // namespace
+
+TShootEngine::TShootEngine(vxsnmp::TvxSNMPMgr& component, TShootView& view)
+    : component(component), view(view), clock([] { return QDateTime::currentMSecsSinceEpoch(); })
+{
+}
+
+void TShootEngine::WireComponentEvents()
+{
+    component.OnResponse = [this](vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event) {
+        vxSNMPMgr1Response(sender, event);
+    };
+    component.OnError = [this](vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TErrorEvent& event) {
+        vxSNMPMgr1Error(sender, event);
+    };
+}
+
+void TShootEngine::SetClock(TClock newClock)
+{
+    clock = std::move(newClock);
+}
+
+void TShootEngine::ResetSessionState()
+{
+    countdown = 9;
+    refillRows = false;
+    refillRow = 0;
+    lastWalkOid.clear();
+    requestIdCounter = 0;
+    currentInstance = -1;
+    cellsInRow = 0;
+    startNewRow = false;
+}
+
+void TShootEngine::Guarded(const std::function<void()>& step) noexcept
+{
+    try {
+        step();
+    } catch (const EvxSNMPMgr& e) {
+        ShowMessage(e.Message());
+    } catch (const std::exception& e) {
+        ShowMessage(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        ShowMessage(QStringLiteral("Unknown error"));
+    }
+}
+
+void TShootEngine::ShowMessage(const QString& text)
+{
+    try {
+        view.ShowStatusMessage(text);
+    } catch (...) {
+        // Nothing is left to tell the user with.
+    }
+}
+
+void TShootEngine::ClearStatusMessage()
+{
+    lastWalkOid.clear();
+    view.ClearStatusMessage();
+}
+
+bool TShootEngine::IsInstanceTable() const
+{
+    return settings.tableMode && settings.targetOids.size() >= 2;
+}
+
+bool TShootEngine::IsSingleTargetWalk() const
+{
+    return settings.tableMode && settings.targetOids.size() == 1;
+}
+
+QString TShootEngine::WalkedOid() const
+{
+    return settings.targetOids.value(0);
+}
+
+QString TShootEngine::AskedOid() const
+{
+    QString list = requestTemplate.oidList;
+    return TakeNextItem(list);
+}
+
+void TShootEngine::StartShooting()
+{
+    Guarded([this] {
+        if (IsSingleTargetWalk()) {
+            // oidList holds the target as loaded.
+            requestTemplate.purpose = kPurposeValues;
+            requestTemplate.requestKind = kRequestGetNext;
+        } else if (IsInstanceTable()) {
+            instanceSuffixes.clear();
+            instanceKeyValues.clear();
+            requestTemplate.oidList = WalkedOid() + kItemSeparator;
+            requestTemplate.purpose = kPurposeDiscovery;
+            requestTemplate.requestKind = kRequestGetNext;
+        } else {
+            requestTemplate.purpose = kPurposeValues;
+            requestTemplate.requestKind = kRequestGet;
+        }
+        Shoot();
+    });
+}
+
+void TShootEngine::Shoot()
+{
+    requestTemplate.retriesLeft = kSendsPerRequest;
+    requestTemplate.answers.clear();
+    // Whatever an earlier shoot still waits for would land in this shoot's
+    // answer buffer; it is no longer wanted.
+    FinishPendingRequests();
+
+    QString rest = requestTemplate.oidList;
+    while (!rest.isEmpty()) {
+        QString chunk;
+        for (int n = 0; n < kMaxOidsPerRequest && !rest.isEmpty(); ++n) {
+            const qsizetype end = rest.indexOf(kItemSeparator);
+            const qsizetype take = end < 0 ? rest.size() : end + 1;
+            chunk += rest.left(take);
+            rest.remove(0, take);
+        }
+        TRequest request = requestTemplate;
+        request.answers.clear();
+        request.oidList = chunk;
+        SendRequest(request, false);
+    }
+}
+
+void TShootEngine::SendRequest(TRequest& request, bool retry)
+{
+    try {
+        if (!component.Active())
+            component.SetLocalHost(component.LocalHost());
+        component.Reset();
+        component.SetRemoteHost(request.remoteHost);
+        component.SetCommunity(request.community);
+        if (request.snmpVersion >= 1 && request.snmpVersion <= 3)
+            component.SetSNMPVersion(request.snmpVersion);
+        component.SetRemotePort(request.remotePort);
+        component.SetTimeout(0);
+        if (!retry)
+            request.requestId = NextRequestId();
+        component.SetRequestId(request.requestId);
+
+        QString oids = request.oidList;
+        const int count = CountSeparators(oids);
+        component.SetObjCount(count);
+        for (int i = 1; i <= count; ++i)
+            component.SetObjId(i, TakeNextItem(oids));
+
+        if (request.requestKind == kRequestGet)
+            component.SendGetRequest();
+        else if (request.requestKind == kRequestGetNext)
+            component.SendGetNextRequest();
+    } catch (const EvxSNMPMgr& e) {
+        ShowMessage(e.Message());
+        // A new request that did not go out leaves nothing pending: a table
+        // shoot can never complete, so it ends here and can be shot again.
+        if (!retry && settings.tableMode)
+            SetShootRunning(false);
+        return;
+    }
+    if (retry)
+        return;
+    request.retriesLeft -= 1;
+    request.sentAt = clock();
+    std::lock_guard lock(requestLock);
+    pendingRequests.push_back(request);
+}
+
+int TShootEngine::NextRequestId()
+{
+    requestIdCounter = requestIdCounter + 1 > kMaxRequestId ? 0 : requestIdCounter + 1;
+    return requestIdCounter;
+}
+
+void TShootEngine::FinishPendingRequests()
+{
+    std::lock_guard lock(requestLock);
+    for (TRequest& request : pendingRequests)
+        request.retriesLeft = -1;
+}
+
+void TShootEngine::RetryPass()
+{
+    Guarded([this] {
+        // One request at a time, in list order: a resend may fail and show a
+        // message, but it never changes the list.
+        for (;;) {
+            TRequest resend;
+            {
+                std::lock_guard lock(requestLock);
+                const std::int64_t now = clock();
+                auto due = std::find_if(pendingRequests.begin(), pendingRequests.end(),
+                                        [&](const TRequest& r) {
+                                            return r.retriesLeft > 0 && Elapsed(now, r.sentAt) > kResendAfterMs;
+                                        });
+                if (due == pendingRequests.end())
+                    return;
+                due->sentAt = now;
+                due->retriesLeft -= 1;
+                resend = *due;
+            }
+            SendRequest(resend, true);
+        }
+    });
+}
+
+void TShootEngine::TimeoutPass()
+{
+    Guarded([this] {
+        // Each request given up on is marked finished before its answers are
+        // folded, and the next one is looked up afresh: folding may start a new
+        // shoot that finishes the rest.
+        for (;;) {
+            TRequest expired;
+            {
+                std::lock_guard lock(requestLock);
+                const std::int64_t now = clock();
+                auto due = std::find_if(pendingRequests.begin(), pendingRequests.end(),
+                                        [&](const TRequest& r) {
+                                            const std::int64_t limit =
+                                                r.pollSeconds > 2 || r.purpose == kPurposeDiscovery
+                                                    ? kLongReplyTimeoutMs
+                                                    : kShortReplyTimeoutMs;
+                                            return r.retriesLeft == 0 && Elapsed(now, r.sentAt) > limit;
+                                        });
+                if (due == pendingRequests.end())
+                    return;
+                due->retriesLeft = -1;
+                expired = *due;
+            }
+            Guarded([&] { RequestTimedOut(expired); });
+        }
+    });
+}
+
+void TShootEngine::PurgePass()
+{
+    try {
+        std::lock_guard lock(requestLock);
+        pendingRequests.remove_if([](const TRequest& r) { return r.retriesLeft < 0; });
+    } catch (...) {
+        // Runs on the worker thread: nothing to show, the next pass retries.
+    }
+}
+
+void TShootEngine::RequestTimedOut(TRequest& request)
+{
+    request.retriesLeft = -1;
+    if (request.purpose == kPurposeDiscovery) {
+        ShowMessage(kTextDiscoveryTimeout);
+        // The walk ends here; the instances found so far are not shot.
+        SetShootRunning(false);
+        return;
+    }
+    AppendNullAnswers(request);
+    FoldAnswers();
+}
+
+void TShootEngine::AppendNullAnswers(const TRequest& request)
+{
+    QString oids = request.oidList;
+    while (CountSeparators(oids) > 0)
+        AppendAnswer(TakeNextItem(oids), kTextNull);
+}
+
+void TShootEngine::AppendAnswer(const QString& oid, const QString& value)
+{
+    // A value may hold the separator character itself; left alone it would
+    // split the value into two items and shift every pair after it.
+    QString clean = value;
+    clean.replace(kItemSeparator, QLatin1Char(' '));
+    requestTemplate.answers += oid + kItemSeparator + clean + kItemSeparator;
+}
+
+int TShootEngine::CompareOids(const QString& a, const QString& b)
+{
+    const QStringList x = a.split(QLatin1Char('.'));
+    const QStringList y = b.split(QLatin1Char('.'));
+    for (qsizetype i = 0; i < x.size() && i < y.size(); ++i) {
+        bool okX = false, okY = false;
+        const qulonglong nx = x[i].toULongLong(&okX);
+        const qulonglong ny = y[i].toULongLong(&okY);
+        if (okX && okY) {
+            if (nx != ny)
+                return nx < ny ? -1 : 1;
+        } else if (const int c = x[i].compare(y[i]); c != 0) {
+            return c < 0 ? -1 : 1;
+        }
+    }
+    if (x.size() == y.size())
+        return 0;
+    return x.size() < y.size() ? -1 : 1;
+}
+
+QString TShootEngine::ValueText(const QByteArray& value)
+{
+    // Agents send text in UTF-8 or in a single-byte code page; bytes that are
+    // no valid UTF-8 are shown one character per byte.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(value);
+    if (utf8.hasError())
+        text = QString::fromLatin1(value);
+    return text;
+}

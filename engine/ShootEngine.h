@@ -1,0 +1,169 @@
+// TShootEngine: the shoot engine of the main window. It sends the requests of
+// a shoot through the SNMP manager component, keeps them in pendingRequests
+// with their own retries and time-outs, folds the answers into the result table
+// (through TShootView), walks the agent's tables to find their instances, and
+// runs the shoot modes behind the "Shoot again" menu.
+//
+// Threads: everything here runs on the GUI thread, which owns the component,
+// except PurgePass, which the worker may run on its own thread. The worker
+// hands RetryPass, TimeoutPass and CountdownTick to the GUI thread, so the
+// component is never used from two threads. pendingRequests is guarded by
+// requestLock for every lookup, insertion and pass; no view call is made while
+// the lock is held.
+//
+// Errors: the entry points called from menus, timers and component events
+// (StartShooting, the passes, the two event handlers, the mode handlers,
+// ShootAgain, CountdownTick) never let an exception out; a failure becomes one
+// line in the message panel.
+#pragma once
+
+#include "Settings.h"
+#include "ShootView.h"
+#include "TRequest.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <mutex>
+
+namespace vxsnmp {
+class TvxSNMPMgr;
+struct TResponseEvent;
+struct TErrorEvent;
+}  // namespace vxsnmp
+
+// Texts the engine shows.
+inline const QString kTextDiscoveryTimeout = QStringLiteral("Timeout while collecting instances!");
+inline const QString kTextUnsupportedOids = QStringLiteral(
+    "The remote SNMP agent does not support one or more OIDs in the Shooter request!");
+inline const QString kTextLoopDetected = QStringLiteral(
+    "Loop detected! The remote SNMP agent does not respond correctly to a \"Get next\" request!");
+inline const QString kTextOidDoesNotExist = QStringLiteral("The requested OID does not exist!");
+inline const QString kTextNull = QStringLiteral("Null");
+
+class TShootEngine {
+public:
+    // Wall clock in milliseconds since the epoch; only distances are used.
+    using TClock = std::function<std::int64_t()>;
+
+    // Requests of at most this many OIDs go out; more are split.
+    static constexpr int kMaxOidsPerRequest = 15;
+    // Sends of one request: the first plus four resends.
+    static constexpr int kSendsPerRequest = 5;
+    // Request ids run 1 .. kMaxRequestId, then 0, 1, ...
+    static constexpr int kMaxRequestId = 1000000;
+
+    // The engine uses `component` and `view` for its whole life; both must
+    // outlive it. It does not assign the component's events: call
+    // WireComponentEvents for that.
+    TShootEngine(vxsnmp::TvxSNMPMgr& component, TShootView& view);
+    TShootEngine(const TShootEngine&) = delete;
+    TShootEngine& operator=(const TShootEngine&) = delete;
+
+    // Assigns the component's OnResponse and OnError to vxSNMPMgr1Response and
+    // vxSNMPMgr1Error of this engine.
+    void WireComponentEvents();
+    // Replaces the clock (tests simulate silence with it).
+    void SetClock(TClock clock);
+
+    // Resets the state that set-up resets: countdown 9, no refill, no last
+    // walk OID, request ids from 1 again, no current row.
+    void ResetSessionState();
+
+    // --- Settings and shoot state (read and written by the window's
+    // PlaceValue and set-up as well) ---
+    TSessionSettings settings;
+    TRequest& requestTemplate = settings.requestTemplate;
+
+    QStringList instanceSuffixes;   // discovered instances, ".1", ".7.2", in walk order
+    QStringList instanceKeyValues;  // the walk's value of each instance
+    int currentInstance = -1;       // row being shot; -1 before the first
+    int cellsInRow = 0;             // values placed in the current row
+    bool startNewRow = false;       // the next placed value starts a new row
+    QString lastWalkOid;            // previous step of a single-target walk
+    bool refillRows = false;        // keep mode overwrites the rows in place
+    int refillRow = 0;              // row being refilled
+    int countdown = 9;              // seconds to the next periodic re-shoot
+
+    // --- Requests (Shoot cycle) ---
+    std::recursive_mutex requestLock;
+    std::list<TRequest> pendingRequests;  // copies of the requests sent, in sending order
+    int requestIdCounter = 0;             // last id handed out
+
+    // StartShooting chooses the mode from the settings and sends the first
+    // shoot. The window builds the table's columns before it.
+    void StartShooting();
+    // Shoot sends the template's oidList in requests of at most 15 OIDs, back
+    // to back. A new shoot finishes whatever is still pending of an earlier one.
+    void Shoot();
+    // SendRequest sends one request. A new request (retry false) draws a new
+    // id and is recorded in pendingRequests once it went out; a failure shows
+    // its message and records nothing.
+    void SendRequest(TRequest& request, bool retry);
+    int NextRequestId();
+
+    // The three passes over pendingRequests, once a second (from the worker).
+    void RetryPass();    // resend requests silent for more than a second
+    void TimeoutPass();  // give up on requests without resends left
+    void PurgePass();    // dispose finished requests; any thread
+    void RequestTimedOut(TRequest& request);
+    // Marks every pending request finished.
+    void FinishPendingRequests();
+
+    // FoldAnswers moves the answer buffer into the table once all answers of
+    // the shoot are in: list, walk step or row step by the mode.
+    void FoldAnswers();
+
+    // Component events.
+    void vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event);
+    void vxSNMPMgr1Error(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TErrorEvent& event);
+
+    // --- Instance discovery ---
+    void HandleWalkAnswer(const QString& oid, const QString& value);
+    // MaskMatches: whether an instance suffix (".1.5") passes the mask ("*.5").
+    static bool MaskMatches(const QString& suffix, const QString& mask);
+    void NextInstance();
+    void ShootInstance(int index);
+
+    // --- Shoot modes ---
+    void SetShootMode(int mode);
+    void Now1Click();
+    void Every10secondskeepinstances1Click();
+    void Every10secRefreshinstancesalso1Click();
+    void ShootAgain();
+    void CountdownTick();
+    void SetShootRunning(bool running);
+    // Empties the message panel and forgets lastWalkOid.
+    void ClearStatusMessage();
+
+    // Orders two dotted OIDs by their sub-identifiers as numbers: negative,
+    // zero or positive.
+    static int CompareOids(const QString& a, const QString& b);
+    // The display text of a received value.
+    static QString ValueText(const QByteArray& value);
+
+private:
+    bool IsInstanceTable() const;
+    bool IsSingleTargetWalk() const;
+    QString WalkedOid() const;   // the first target
+    QString AskedOid() const;    // the first OID of the template's oidList
+    void WalkStep(const QString& oid, const QString& value);
+    void RowStep(const QString& oid, const QString& value);
+    void ShootWalkStepFrom(const QString& oid, int purpose);
+    void EndDiscovery();
+    void AppendNullAnswers(const TRequest& request);
+    void AppendAnswer(const QString& oid, const QString& value);
+    void ListShoot();
+    void RestartWalk();
+    void Refill();
+    void ShowMessage(const QString& text);
+    // Runs one entry point's work; an exception becomes a status message.
+    void Guarded(const std::function<void()>& step) noexcept;
+
+    vxsnmp::TvxSNMPMgr& component;
+    TShootView& view;
+    TClock clock;
+};

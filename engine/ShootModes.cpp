@@ -1,0 +1,151 @@
+// The shoot modes behind the "Shoot again" menu: the check marks, the
+// once-a-second countdown and the re-shoot each mode asks for.
+#include "ShootEngine.h"
+
+namespace {
+
+constexpr int kCountdownStart = 9;  // a re-shoot every 10 ticks: 9, 8, ..., 0
+
+}  // namespace
+
+void TShootEngine::SetShootMode(int mode)
+{
+    view.SetModeChecked(TShootMode::Now, false);
+    view.SetModeChecked(TShootMode::KeepInstances, false);
+    view.SetModeChecked(TShootMode::RereadInstances, false);
+    if (mode >= static_cast<int>(TShootMode::Now) && mode <= static_cast<int>(TShootMode::RereadInstances))
+        view.SetModeChecked(static_cast<TShootMode>(mode), true);
+}
+
+void TShootEngine::Now1Click()
+{
+    Guarded([this] {
+        SetShootMode(static_cast<int>(TShootMode::Now));
+        ShootAgain();
+    });
+}
+
+void TShootEngine::Every10secondskeepinstances1Click()
+{
+    Guarded([this] {
+        SetShootMode(static_cast<int>(TShootMode::KeepInstances));
+        countdown = kCountdownStart;
+    });
+}
+
+void TShootEngine::Every10secRefreshinstancesalso1Click()
+{
+    Guarded([this] {
+        SetShootMode(static_cast<int>(TShootMode::RereadInstances));
+        countdown = kCountdownStart;
+    });
+}
+
+void TShootEngine::CountdownTick()
+{
+    Guarded([this] {
+        countdown -= 1;
+        if (countdown == -1)
+            countdown = kCountdownStart;
+        if (view.ModeChecked(TShootMode::KeepInstances) || view.ModeChecked(TShootMode::RereadInstances)) {
+            view.ShowCountdown(countdown);
+            // While a walk-based shoot still runs, "Shoot again" is disabled and
+            // this chance is skipped; the next comes 10 ticks later.
+            if (countdown == 0 && view.ShootAgainEnabled())
+                ShootAgain();
+        } else {
+            view.ShowCountdown(-1);
+        }
+    });
+}
+
+void TShootEngine::SetShootRunning(bool running)
+{
+    if (running) {
+        view.SetShootAgainEnabled(false);
+        view.ShowEntryCount(-1);
+        return;
+    }
+    view.SetShootAgainEnabled(true);
+    view.ShowEntryCount(view.RowCount());
+    try {
+        view.FocusResultTable();
+    } catch (...) {
+        // A window that cannot take the focus still shows its rows.
+    }
+    view.ReSortRows();
+}
+
+void TShootEngine::ListShoot()
+{
+    view.ClearResultRows();
+    requestTemplate.purpose = kPurposeValues;
+    requestTemplate.requestKind = kRequestGet;
+    Shoot();
+}
+
+void TShootEngine::RestartWalk()
+{
+    view.ClearResultRows();
+    instanceSuffixes.clear();
+    instanceKeyValues.clear();
+    // The rows are built anew: placing must not look for rows to refill.
+    refillRows = false;
+    requestTemplate.oidList = WalkedOid() + kItemSeparator;
+    requestTemplate.requestKind = kRequestGetNext;
+    requestTemplate.purpose = settings.targetOids.size() >= 2 ? kPurposeDiscovery : kPurposeValues;
+    Shoot();
+}
+
+void TShootEngine::Refill()
+{
+    refillRows = true;
+    refillRow = -1;
+    currentInstance = -1;
+    NextInstance();
+}
+
+void TShootEngine::ShootAgain()
+{
+    Guarded([this] {
+        if (view.ModeChecked(TShootMode::Now)) {
+            view.SetModeChecked(TShootMode::Now, false);
+            ClearStatusMessage();
+            if (!settings.tableMode) {
+                ListShoot();
+            } else {
+                SetShootRunning(true);
+                RestartWalk();
+            }
+        }
+        const bool keep = view.ModeChecked(TShootMode::KeepInstances);
+        if (!keep && !view.ModeChecked(TShootMode::RereadInstances))
+            return;
+
+        ClearStatusMessage();
+        if (!settings.tableMode) {
+            ListShoot();
+            return;
+        }
+        SetShootRunning(true);
+        if (keep) {
+            if (settings.targetOids.size() < 2) {
+                view.ClearResultRows();
+                requestTemplate.oidList = WalkedOid() + kItemSeparator;
+                requestTemplate.purpose = kPurposeValues;
+                requestTemplate.requestKind = kRequestGetNext;
+                Shoot();
+                return;
+            }
+            if (!instanceSuffixes.isEmpty() && instanceSuffixes.size() == view.RowCount()) {
+                Refill();
+                return;
+            }
+            if (!instanceSuffixes.isEmpty()) {
+                refillRows = false;
+                refillRow = -1;
+            }
+        }
+        RestartWalk();
+    });
+}

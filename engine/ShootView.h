@@ -1,0 +1,69 @@
+// TShootView: what the shoot engine needs from the main window. The window
+// implements it over its result table, status bar, menu and instance-mask
+// panel; the engine calls it on the GUI thread only.
+//
+// The engine never keeps a row of its own: the rows live in the window's table.
+#pragma once
+
+#include <QString>
+
+// The three items under "Shoot again", numbered as SetShootMode takes them.
+enum class TShootMode {
+    Now = 1,                // Now1, "Now..."
+    KeepInstances = 2,      // Every10secondskeepinstances1
+    RereadInstances = 3,    // Every10secRefreshinstancesalso1
+};
+
+// The entries panel's text for n rows: "#Entries 24".
+inline QString EntriesText(int n)
+{
+    return QStringLiteral("#Entries ") + QString::number(n);
+}
+
+class TShootView {
+public:
+    virtual ~TShootView() = default;
+
+    // PlaceValue hands one answered OID and its value to the result table.
+    // The table decides the row and cell from the engine's public row state
+    // (cellsInRow, startNewRow, refillRows, refillRow) and from whether the
+    // KeepInstances item is checked, and updates cellsInRow and startNewRow
+    // itself as it places the value.
+    virtual void PlaceValue(const QString& oid, const QString& value) = 0;
+    // ClearResultRows removes every row; columns and sort state stay.
+    virtual void ClearResultRows() = 0;
+    virtual int RowCount() const = 0;
+    // ReSortRows sorts the rows again by the current sort column; does nothing
+    // when the table is unsorted.
+    virtual void ReSortRows() = 0;
+    // FocusResultTable gives the keyboard focus to the table. May throw when
+    // the window cannot take the focus; the engine ignores that.
+    virtual void FocusResultTable() = 0;
+
+    // Status bar. ShowStatusMessage replaces the message panel's text;
+    // ClearStatusMessage empties it (the engine forgets its last walk OID
+    // itself). ShowEntryCount shows EntriesText(n), ShowCountdown n in
+    // decimal; both empty their panel for n < 0.
+    virtual void ShowStatusMessage(const QString& text) = 0;
+    virtual void ClearStatusMessage() = 0;
+    virtual void ShowEntryCount(int n) = 0;
+    virtual void ShowCountdown(int n) = 0;
+
+    // "Shoot again" submenu: enabled while no walk-based shoot is running.
+    virtual bool ShootAgainEnabled() const = 0;
+    virtual void SetShootAgainEnabled(bool enabled) = 0;
+    // Check marks of the three items under "Shoot again".
+    virtual bool ModeChecked(TShootMode mode) const = 0;
+    virtual void SetModeChecked(TShootMode mode, bool checked) = 0;
+
+    // Instance-mask panel (Panel1 with ComboBox1). AddInstanceMaskItem adds the
+    // text unless an equal item is there. SelectInstanceMaskItem selects the
+    // item equal to the text, or no item when there is none such.
+    virtual void AddInstanceMaskItem(const QString& item) = 0;
+    virtual void SelectInstanceMaskItem(const QString& item) = 0;
+    virtual void ShowInstanceMaskPanel() = 0;
+
+    // ShowModalMessage shows a modal message box with an OK button and returns
+    // once it is closed.
+    virtual void ShowModalMessage(const QString& text) = 0;
+};

@@ -1,0 +1,184 @@
+// The shoot modes and the countdown, with the ticks given by hand and the
+// re-shoots answered by a real agent.
+#include "AgentAccess.h"
+#include "TEngineHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kIfIndex = QStringLiteral("1.3.6.1.2.1.2.2.1.1");
+const QString kIfDescr = QStringLiteral("1.3.6.1.2.1.2.2.1.2");
+const QString kIfInOctets = QStringLiteral("1.3.6.1.2.1.2.2.1.10");
+
+using Rows = std::vector<QStringList>;
+const Rows kInterfaceRows = {{"1", "lo", "1000"}, {"2", "eth0", "2000"}, {"3", "eth1", "3000"}};
+
+// An instance table on snmpsim whose first shoot is complete.
+void ShootInstanceTable(TEngineHarness& h)
+{
+    h.Agent(SharedSnmpsim().Port(), 1, kShootEngineCommunity);
+    h.TableTargets({kIfIndex, kIfDescr, kIfInOctets});
+    h.engine.SetShootRunning(true);
+    h.engine.StartShooting();
+    ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }));
+    ASSERT_EQ(h.view.rows, kInterfaceRows);
+}
+
+void Tick(TEngineHarness& h, int ticks)
+{
+    for (int i = 0; i < ticks; ++i)
+        h.engine.CountdownTick();
+}
+
+}  // namespace
+
+TEST(ShootModes, CountdownRunsOnlyInAPeriodicModeAndShootsAtTheNinthTick)
+{
+    TEngineHarness h;
+    h.Agent(SharedSnmpd().Port());
+    h.ListTargets({QStringLiteral("1.3.6.1.2.1.1.5.0")});
+
+    Tick(h, 3);
+    EXPECT_EQ(h.view.countdownShown, -1);
+    EXPECT_EQ(h.engine.countdown, 6);  // counts on although nothing is shown
+
+    h.engine.Every10secRefreshinstancesalso1Click();
+    EXPECT_EQ(h.engine.countdown, 9);
+    Tick(h, 1);
+    EXPECT_EQ(h.view.countdownShown, 8);
+    Tick(h, 7);
+    EXPECT_EQ(h.view.clearCount, 0);
+    Tick(h, 1);  // the ninth tick reaches 0
+    EXPECT_EQ(h.view.countdownShown, 0);
+    EXPECT_EQ(h.view.clearCount, 1);
+    EXPECT_TRUE(h.view.shootAgainEnabled) << "list shoots never disable Shoot again";
+    ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.view.rows.size() == 1; }));
+    Tick(h, 1);
+    EXPECT_EQ(h.view.countdownShown, 9);
+    Tick(h, 9);
+    EXPECT_EQ(h.view.clearCount, 2);
+}
+
+TEST(ShootModes, NowShootsOnceAndLeavesNoModeChecked)
+{
+    TEngineHarness h;
+    h.Agent(SharedSnmpd().Port());
+    h.ListTargets({QStringLiteral("1.3.6.1.2.1.1.5.0")});
+    h.engine.Every10secondskeepinstances1Click();
+    Tick(h, 2);
+    EXPECT_EQ(h.view.countdownShown, 7);
+
+    h.view.ShowStatusMessage(QStringLiteral("old message"));
+    h.engine.Now1Click();
+    EXPECT_FALSE(h.view.marks[1] || h.view.marks[2] || h.view.marks[3]);
+    EXPECT_EQ(h.view.clearCount, 1);
+    EXPECT_TRUE(h.view.statusMessage.isEmpty());
+    ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.view.rows.size() == 1; }));
+    Tick(h, 1);
+    EXPECT_EQ(h.view.countdownShown, -1);
+    Tick(h, 20);
+    EXPECT_EQ(h.view.clearCount, 1);
+}
+
+TEST(ShootModes, KeepRefillsTheRowsInPlaceWithoutADiscoveryWalk)
+{
+    TEngineHarness h;
+    ShootInstanceTable(h);
+    for (QStringList& row : h.view.rows)
+        row = QStringList{"stale", "stale", "stale"};
+
+    h.engine.Every10secondskeepinstances1Click();
+    Tick(h, 9);
+    EXPECT_FALSE(h.view.shootAgainEnabled);
+    EXPECT_EQ(h.view.clearCount, 0);
+    const std::vector<TRequest> sent = h.Pending();
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.back().purpose, kPurposeValues);
+    EXPECT_EQ(sent.back().requestKind, kRequestGet);
+
+    ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }));
+    EXPECT_EQ(h.view.rows, kInterfaceRows);
+    EXPECT_EQ(h.view.entryCount, 3);
+}
+
+TEST(ShootModes, KeepFallsBackToDiscoveryWhenRowsNoLongerMatchTheInstances)
+{
+    TEngineHarness h;
+    ShootInstanceTable(h);
+    h.view.rows.pop_back();  // a row was lost
+
+    h.engine.Every10secondskeepinstances1Click();
+    Tick(h, 9);
+    EXPECT_EQ(h.view.clearCount, 1);
+    EXPECT_EQ(h.Pending().back().purpose, kPurposeDiscovery);
+    ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }));
+    EXPECT_EQ(h.view.rows, kInterfaceRows);
+}
+
+TEST(ShootModes, RereadRediscoversAndSkipsAReshootDueWhileTheTableIsFilling)
+{
+    TEngineHarness h;
+    ShootInstanceTable(h);
+
+    h.engine.Every10secRefreshinstancesalso1Click();
+    Tick(h, 9);
+    EXPECT_EQ(h.view.clearCount, 1);
+    EXPECT_FALSE(h.view.shootAgainEnabled);
+    EXPECT_TRUE(h.engine.instanceSuffixes.isEmpty());
+    const std::vector<TRequest> started = h.Pending();
+    EXPECT_EQ(started.back().purpose, kPurposeDiscovery);
+
+    // Ten more ticks before any answer is read: the zero tick is skipped.
+    Tick(h, 10);
+    EXPECT_EQ(h.view.clearCount, 1);
+    EXPECT_EQ(h.Pending().size(), started.size());
+
+    ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }));
+    EXPECT_EQ(h.view.rows, kInterfaceRows);
+    EXPECT_EQ(h.view.entryCount, 3);
+
+    // After a keep-mode refill, a fresh walk builds its rows anew.
+    h.engine.Every10secondskeepinstances1Click();
+    Tick(h, 9);
+    ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }));
+    ASSERT_TRUE(h.engine.refillRows);
+    h.engine.instanceSuffixes.clear();  // as after a discovery that found nothing
+    Tick(h, 10);
+    ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }));
+    EXPECT_EQ(h.view.rows, kInterfaceRows);
+}
+
+TEST(ShootModes, SingleTargetRestartsTheWalkInBothPeriodicModes)
+{
+    for (bool keep : {true, false}) {
+        TEngineHarness h;
+        h.Agent(SharedSnmpsim().Port(), 1, kShootEngineCommunity);
+        h.TableTargets({kIfDescr});
+        if (keep)
+            h.engine.Every10secondskeepinstances1Click();
+        else
+            h.engine.Every10secRefreshinstancesalso1Click();
+        Tick(h, 9);
+        EXPECT_FALSE(h.view.shootAgainEnabled);
+        ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }));
+        EXPECT_EQ(h.view.RowOids(), (QStringList{kIfDescr + ".1", kIfDescr + ".2", kIfDescr + ".3"}));
+        EXPECT_EQ(h.view.entryCount, 3);
+        Tick(h, 10);
+        EXPECT_EQ(h.view.clearCount, 2) << keep;
+        ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }));
+        EXPECT_EQ(h.view.RowCount(), 3);
+    }
+}
+
+TEST(ShootModes, EndOfAWalkSurvivesAFocusFailure)
+{
+    TEngineHarness h;
+    h.view.focusThrows = true;
+    h.engine.SetShootRunning(true);
+    EXPECT_EQ(h.view.entryCount, -1);
+    h.engine.SetShootRunning(false);
+    EXPECT_TRUE(h.view.shootAgainEnabled);
+    EXPECT_EQ(h.view.reSortCount, 1);
+    EXPECT_EQ(h.view.entryCount, 0);
+}

@@ -1,0 +1,116 @@
+// TRecordingView: a stand-in for the main window in the engine tests. It keeps
+// its rows the way the result table does (list rows, table rows built cell by
+// cell, keep-mode refill in place) and records what the status bar, the menu
+// and the instance-mask panel were told.
+#pragma once
+
+#include "ShootEngine.h"
+#include "ShootView.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <ostream>
+#include <stdexcept>
+#include <vector>
+
+// Readable texts in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+class TRecordingView : public TShootView {
+public:
+    TShootEngine* engine = nullptr;  // set once the engine exists
+
+    // Rows: in the list layout {oid, value}; in the table layout the cells.
+    std::vector<QStringList> rows;
+    int clearCount = 0;
+    QString statusMessage;
+    QStringList statusHistory;  // every text shown, in order
+    int entryCount = -1;        // -1: panel empty
+    int countdownShown = -1;    // -1: panel empty
+    bool shootAgainEnabled = true;
+    bool marks[4] = {};         // indexed by TShootMode
+    int focusCount = 0;
+    bool focusThrows = false;
+    int reSortCount = 0;
+    QStringList comboItems;
+    int comboSelected = -1;
+    bool panelVisible = false;
+    QStringList modalMessages;
+    std::function<void()> onPlace;  // called before each placed value
+
+
+    void PlaceValue(const QString& oid, const QString& value) override
+    {
+        if (onPlace)
+            onPlace();
+        TShootEngine& e = *engine;
+        const bool listLayout = !e.settings.tableMode || e.settings.targetOids.size() == 1;
+        if (listLayout) {
+            rows.push_back({oid, value});
+            return;
+        }
+        if (marks[static_cast<int>(TShootMode::KeepInstances)] && e.refillRows) {
+            if (static_cast<int>(rows.size()) > e.refillRow) {
+                QStringList& row = rows[e.refillRow];
+                if (row.size() > e.cellsInRow) {
+                    row[e.cellsInRow] = value;
+                    ++e.cellsInRow;
+                }
+            }
+            return;
+        }
+        if (e.startNewRow) {
+            e.startNewRow = false;
+            rows.push_back({value});
+        } else {
+            rows.back().append(value);
+        }
+        ++e.cellsInRow;
+    }
+    void ClearResultRows() override
+    {
+        rows.clear();
+        ++clearCount;
+    }
+    int RowCount() const override { return static_cast<int>(rows.size()); }
+    void ReSortRows() override { ++reSortCount; }
+    void FocusResultTable() override
+    {
+        ++focusCount;
+        if (focusThrows)
+            throw std::runtime_error("cannot focus");
+    }
+    void ShowStatusMessage(const QString& text) override
+    {
+        statusMessage = text;
+        statusHistory.append(text);
+    }
+    void ClearStatusMessage() override { statusMessage.clear(); }
+    void ShowEntryCount(int n) override { entryCount = n; }
+    void ShowCountdown(int n) override { countdownShown = n; }
+    bool ShootAgainEnabled() const override { return shootAgainEnabled; }
+    void SetShootAgainEnabled(bool enabled) override { shootAgainEnabled = enabled; }
+    bool ModeChecked(TShootMode mode) const override { return marks[static_cast<int>(mode)]; }
+    void SetModeChecked(TShootMode mode, bool checked) override { marks[static_cast<int>(mode)] = checked; }
+    void AddInstanceMaskItem(const QString& item) override
+    {
+        if (!comboItems.contains(item))
+            comboItems.append(item);
+    }
+    void SelectInstanceMaskItem(const QString& item) override { comboSelected = comboItems.indexOf(item); }
+    void ShowInstanceMaskPanel() override { panelVisible = true; }
+    void ShowModalMessage(const QString& text) override { modalMessages.append(text); }
+
+    // The OIDs of the list rows, in order.
+    QStringList RowOids() const
+    {
+        QStringList oids;
+        for (const QStringList& row : rows)
+            oids.append(row.value(0));
+        return oids;
+    }
+};
