@@ -102,4 +102,7 @@ void TShootEngine::FoldAnswers()
         else
             view.PlaceValue(oid, value);
     }
+    // A list shoot has no end step: once its answers are placed, it is over.
+    if (!settings.tableMode)
+        view.ShootFinished();
 }

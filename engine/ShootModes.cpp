@@ -74,6 +74,7 @@ void TShootEngine::SetShootRunning(bool running)
         // A window that cannot take the focus still shows its rows.
     }
     view.ReSortRows();
+    view.ShootFinished();
 }
 
 void TShootEngine::ListShoot()

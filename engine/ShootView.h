@@ -66,4 +66,10 @@ public:
     // ShowModalMessage shows a modal message box with an OK button and returns
     // once it is closed.
     virtual void ShowModalMessage(const QString& text) = 0;
+
+    // ShootFinished tells that a shoot is over and the table shows its
+    // result: a list shoot once its answers are placed, a walk-based shoot
+    // when it ends (finished or failed), a keep-mode refill when its last row
+    // is filled.
+    virtual void ShootFinished() {}
 };

@@ -4,9 +4,10 @@
 
 class QWidget;
 
-// Until the first shoot can report its end, the picture is taken this long
-// after the window is shown.
-inline constexpr int kStartupScreenshotDelayMs = 3000;
+// The picture is taken when the first shoot has ended; an agent that never
+// answers ends no shoot, so the picture is taken at the latest this long after
+// the window is shown (past the five sends of a request and its time-out).
+inline constexpr int kStartupScreenshotDelayMs = 12000;
 
 // True when VEXGRID_SCREENSHOT names a file.
 bool StartupScreenshotRequested();

@@ -9,8 +9,13 @@
 #include "ResultView.h"
 #include "StatusPanels.h"
 #include "TableExport.h"
+#include "StartupScreenshot.h"
 #include "Unit2.h"
+#include "TMyTimer.h"
+#include "TvxSNMPMgr.h"
 #include "VexgridLoader.h"
+#include "WorkerJobs.h"
+#include "ShootEngine.h"
 
 #include <QAction>
 #include <QApplication>
@@ -46,11 +51,25 @@ TForm1::TForm1(const QStringList& commandLine, QWidget* parent)
     setWindowTitle(QStringLiteral("HB_Vexgrid"));
     CreateMenus();
     CreateControls();
+    // The component of the design; the form stores its community.
+    vxSNMPMgr1 = std::make_unique<vxsnmp::TvxSNMPMgr>();
+    vxSNMPMgr1->SetCommunity(QStringLiteral("tamvel"));
+    engine = std::make_unique<TShootEngine>(*vxSNMPMgr1, *this);
+    engine->WireComponentEvents();
     resize(kDesignClientSize.width(), kDesignClientSize.height() + menuBar()->sizeHint().height());
     FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // A window destroyed without being closed still stops its worker first.
+    FormClose();
+}
+
+const TSessionSettings& TForm1::Settings() const
+{
+    return engine->settings;
+}
 
 void TForm1::CreateMenus()
 {
@@ -89,6 +108,11 @@ void TForm1::CreateMenus()
     connect(CopythisformtoClipboard1, &QAction::triggered, this, &TForm1::CopythisformtoClipboard1Click);
     connect(Copytableastext1, &QAction::triggered, this, &TForm1::Copytableastext1Click);
     connect(SetColumnwidthtoTextwidth1, &QAction::triggered, this, &TForm1::SetColumnwidthtoTextwidth1Click);
+    connect(Now1, &QAction::triggered, this, [this] { engine->Now1Click(); });
+    connect(Every10secondskeepinstances1, &QAction::triggered, this,
+            [this] { engine->Every10secondskeepinstances1Click(); });
+    connect(Every10secRefreshinstancesalso1, &QAction::triggered, this,
+            [this] { engine->Every10secRefreshinstancesalso1Click(); });
 }
 
 void TForm1::CreateControls()
@@ -121,12 +145,24 @@ void TForm1::FormCreate()
     // 1. The instance-mask panel appears only after a walk that found mask
     //    entries. The status bar already shows its three panels.
     Panel1->hide();
-    // 2.-5. Hook (shoot engine): its lists (targetOids, instanceSuffixes,
-    //    instanceKeyValues, schedule, pendingRequests), its locks and the OID
-    //    name table are created with the engine object.
-    // 6. Hook (worker): start the worker thread TMyTimer here.
-    // 7. Hook (SNMP component): Active := false; Config("ForceLocalPort=false");
-    //    Active := true.
+    // 2.-5. The lists, the locks and the pending requests live in the shoot
+    //    engine; the OID name table was built with the table.
+    // 6. The worker runs the schedule of resends, time-outs, purges and the
+    //    countdown until the window closes.
+    workerJobs = std::make_unique<TWorkerJobs>(*engine);
+    worker = std::make_unique<TMyTimer>(*workerJobs);
+    connect(worker.get(), &TMyTimer::jobFailed, this,
+            [this](const QString& message) { ShowStatusMessage(message); });
+    worker->Start();
+    // 7. Port 162 needs root: without it the endpoint opens on a free port.
+    try {
+        vxSNMPMgr1->SetActive(false);
+        vxSNMPMgr1->Config(QStringLiteral("ForceLocalPort=false"));
+        vxSNMPMgr1->SetActive(true);
+    } catch (const vxsnmp::EvxSNMPMgr& error) {
+        // The first send opens the endpoint again; say why it is not open yet.
+        ShowStatusMessage(error.Message());
+    }
     // 8. Until set-up succeeds there is nothing to copy, shoot or fit.
     EnableTableMenus(false);
     // 9.
@@ -139,12 +175,13 @@ void TForm1::InitialiseSession()
     // without a file name) ends the set-up there, without a message, and the
     // window stays as designed.
     try {
-        // 1. Hook (shoot engine): countdown := 9, refillRows := false,
-        //    refillRow := 0, sortColumn := -1, sortAscending := false.
+        TSessionSettings& settings = engine->settings;
+        // 1.
+        engine->ResetSessionState();
         resultTable->ResetSortState();
         settings.tableMode = false;
         // 2.
-        MarkShootRunning();
+        engine->SetShootRunning(true);
         // 3.
         ApplyDefaultSettings(settings);
         // 4.
@@ -160,7 +197,9 @@ void TForm1::InitialiseSession()
         setWindowTitle(settings.programTitle + QStringLiteral(" - Host: ") + settings.requestTemplate.remoteHost);
         // 7.
         SetOuterSize(settings.windowWidth, settings.windowHeight);
-        // 8. Hook (shoot engine): lastWalkOid := empty, requestIdCounter := 0.
+        // 8.
+        engine->lastWalkOid.clear();
+        engine->requestIdCounter = 0;
         // 9.
         EnableTableMenus(true);
         // 10.
@@ -173,25 +212,17 @@ void TForm1::InitialiseSession()
 
 bool TForm1::LoadVexgridFile(const QString& path)
 {
-    const TVexgridLoadResult result = LoadVexgridSettings(path, settings);
+    const TVexgridLoadResult result = LoadVexgridSettings(path, engine->settings);
     if (!result.loaded)
-        ShowModalMessage(this, VexgridParserMessage(path, result.reason));
+        ::ShowModalMessage(this, VexgridParserMessage(path, result.reason));
     return result.loaded;
-}
-
-// Stand-in for the shoot-state switch of the shoot engine: while a walk-based
-// shoot runs, "Shoot again" is off and the entries panel is empty.
-void TForm1::MarkShootRunning()
-{
-    Shootagain2->setEnabled(false);
-    ShowEntryCount(-1);
 }
 
 void TForm1::StartShooting()
 {
-    resultTable->BuildColumns(settings.tableMode, settings.targetOids);
-    // UNFINISHED: sending the first shoot belongs to the shoot engine, which
-    // is not wired in yet. Nothing is sent from here.
+    resultTable->BuildColumns(engine->settings.tableMode, engine->settings.targetOids);
+    engine->StartShooting();
+    ListView1->setVisible(true);
 }
 
 void TForm1::EnableTableMenus(bool enabled)
@@ -207,7 +238,7 @@ void TForm1::ShowStatusMessage(const QString& text) { statusPanels->ShowStatusMe
 void TForm1::ClearStatusMessage()
 {
     statusPanels->ClearStatusMessage();
-    // Hook (shoot engine): lastWalkOid := empty.
+    engine->lastWalkOid.clear();
 }
 
 void TForm1::ShowEntryCount(int n) { statusPanels->ShowEntryCount(n); }
@@ -268,10 +299,18 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::FormClose()
 {
-    // 1. Hook (worker): request the worker's end, then sleep 10 ms and process
-    //    events until it reports workerFinished.
-    // 2.-5. Hook (shoot engine): pending requests, schedule, locks, lists and
-    //    the OID name table are freed with the engine object.
+    if (closed)
+        return;
+    closed = true;
+    // 1. The worker ends after its job in hand; events are processed while
+    //    waiting, so a job handed to this thread can complete.
+    if (worker)
+        worker->TerminateAndWait();
+    // 2.-5. Nothing is pending any more; the rest goes with the window.
+    if (engine) {
+        std::lock_guard lock(engine->requestLock);
+        engine->pendingRequests.clear();
+    }
 }
 
 void TForm1::Close1Click()

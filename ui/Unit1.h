@@ -1,10 +1,13 @@
-// TForm1: the main window. It holds the settings of the run, sets itself up
-// while it is created (FormCreate, InitialiseSession) and shuts down in
-// FormClose. Menus, the instance-mask panel, the result table and the status
-// bar come from its design; the status bar's panels live in TStatusPanels.
+// TForm1: the main window. It owns the SNMP manager component, the shoot
+// engine, the worker thread and the result table, sets itself up while it is
+// created (FormCreate, InitialiseSession) and shuts down in FormClose. Menus,
+// the instance-mask panel, the result table and the status bar come from its
+// design; the status bar's panels live in TStatusPanels. For the shoot engine
+// the window is its TShootView (Unit1View.cpp).
 #pragma once
 
 #include "Settings.h"
+#include "ShootView.h"
 #include "Shared.h"
 
 #include <QMainWindow>
@@ -20,10 +23,16 @@ class QComboBox;
 class QStatusBar;
 class QTreeView;
 class TInstanceMaskPanel;
+class TMyTimer;
 class TResultTable;
+class TShootEngine;
 class TStatusPanels;
+class TWorkerJobs;
+namespace vxsnmp {
+class TvxSNMPMgr;
+}
 
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, public TShootView {
     Q_OBJECT
 public:
     // `commandLine` holds the program's arguments without the program name.
@@ -35,23 +44,24 @@ public:
     // The client area (below the menu bar) at design.
     static constexpr QSize kDesignClientSize{668, 474};
 
-    const TSessionSettings& Settings() const { return settings; }
+    const TSessionSettings& Settings() const;
 
     // The set-up routine: defaults, then the command line or the vexgrid
     // file, then caption, size, menus and the first shoot. Any error ends it
-    // silently where it happens.
+    // where it happens.
     void InitialiseSession();
     // Loads the vexgrid file at `path`; on failure tells the user and returns false.
     bool LoadVexgridFile(const QString& path);
 
-    // Enables or disables the three table items together.
+    // Enables or disables the table items together.
     void EnableTableMenus(bool enabled);
 
-    // Status bar writers.
-    void ShowStatusMessage(const QString& text);
-    void ClearStatusMessage();
-    void ShowEntryCount(int n);
-    void ShowCountdown(int n);
+    // Status bar writers. ClearStatusMessage also forgets the last OID of a
+    // single-target walk.
+    void ShowStatusMessage(const QString& text) override;
+    void ClearStatusMessage() override;
+    void ShowEntryCount(int n) override;
+    void ShowCountdown(int n) override;
     const TStatusPanels& StatusPanels() const { return *statusPanels; }
 
     // Sets the outer size (frame included where the platform has a frame).
@@ -63,6 +73,9 @@ public:
 
     TResultTable& ResultTable() { return *resultTable; }
     const TOidNameTable& OidNameTable() const { return oidNameTable; }
+    TShootEngine& Engine() { return *engine; }
+    vxsnmp::TvxSNMPMgr& Component() { return *vxSNMPMgr1; }
+    TMyTimer* Worker() { return worker.get(); }
 
     // Components of the design.
     QAction* Close1 = nullptr;
@@ -79,15 +92,36 @@ public:
     QTreeView* ListView1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
 
+signals:
+    // A shoot is over and the table shows its result (see TShootView).
+    void shootFinished();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
+    // TShootView, over the result table, the menus and the panel.
+    void PlaceValue(const QString& oid, const QString& value) override;
+    void ClearResultRows() override;
+    int RowCount() const override;
+    void ReSortRows() override;
+    void FocusResultTable() override;
+    bool ShootAgainEnabled() const override;
+    void SetShootAgainEnabled(bool enabled) override;
+    bool ModeChecked(TShootMode mode) const override;
+    void SetModeChecked(TShootMode mode, bool checked) override;
+    void AddInstanceMaskItem(const QString& item) override;
+    void SelectInstanceMaskItem(const QString& item) override;
+    void ShowInstanceMaskPanel() override;
+    void ShowModalMessage(const QString& text) override;
+    void ShootFinished() override;
+
 private:
     void CreateMenus();
     void CreateControls();
+    QAction* ModeAction(TShootMode mode) const;
 
     void FormCreate();
     void FormClose();
@@ -98,16 +132,21 @@ private:
     void Copytableastext1Click();
     void SetColumnwidthtoTextwidth1Click();
 
-    void MarkShootRunning();
     void StartShooting();
     void ApplyOuterSize();
+    void ExportTable();
 
-    TSessionSettings settings;
+    QStringList commandLine;
     TOidNameTable oidNameTable;
     TResultTable* resultTable = nullptr;  // owned by the window (Qt parent)
-    QStringList commandLine;
     std::unique_ptr<TStatusPanels> statusPanels;
+    std::unique_ptr<vxsnmp::TvxSNMPMgr> vxSNMPMgr1;
+    std::unique_ptr<TShootEngine> engine;
+    std::unique_ptr<TWorkerJobs> workerJobs;
+    // Declared last, so that it is stopped before what its jobs use goes away.
+    std::unique_ptr<TMyTimer> worker;
     // The outer size asked for, kept until the window manager has framed the
     // window, since the frame's size is only known then.
     std::optional<QSize> wantedOuterSize;
+    bool closed = false;
 };

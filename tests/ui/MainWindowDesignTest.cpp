@@ -16,6 +16,13 @@
 
 namespace {
 
+// A run that sends nothing (a vexgrid file without targets), for tests of
+// the window alone.
+QStringList QuietArgs()
+{
+    return {QStringLiteral("/XML"), QStringLiteral(VEXGRID_TEST_DATA "/vexgrid/empty-root.xml")};
+}
+
 QStringList Texts(const QList<QAction*>& actions)
 {
     QStringList texts;
@@ -54,7 +61,7 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
 
 TEST(MainWindowDesign, InstanceMaskPanelIsHiddenAtCreation)
 {
-    TForm1 form({});
+    TForm1 form(QuietArgs());
     form.show();
     QApplication::processEvents();
     EXPECT_FALSE(form.Panel1->isVisible());
@@ -66,7 +73,7 @@ TEST(MainWindowDesign, InstanceMaskPanelIsHiddenAtCreation)
 
 TEST(MainWindowDesign, StatusPanelWriters)
 {
-    TForm1 form({});
+    TForm1 form(QuietArgs());
     form.show();
     QApplication::processEvents();
     const TStatusPanels& panels = form.StatusPanels();
@@ -93,7 +100,7 @@ TEST(MainWindowDesign, StatusPanelWriters)
 
 TEST(MainWindowDesign, LongMessageDoesNotWidenTheWindow)
 {
-    TForm1 form({});
+    TForm1 form(QuietArgs());
     form.show();
     QApplication::processEvents();
     const int width = form.width();

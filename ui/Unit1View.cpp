@@ -1,0 +1,98 @@
+// TForm1 as the shoot engine's view: the result table, the "Shoot again"
+// items, the instance-mask panel and the message box, plus what the window
+// does when a shoot is over (the export file and the unattended screenshot).
+#include "Unit1.h"
+
+#include "InstanceMaskPanel.h"
+#include "MessageBox.h"
+#include "ResultTable.h"
+#include "ShootEngine.h"
+#include "StartupScreenshot.h"
+#include "TableExport.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QTimer>
+#include <QTreeView>
+
+namespace {
+
+// The picture of an unattended run is taken this long after the first shoot
+// ended, so that the table has been painted.
+constexpr int kScreenshotSettleMs = 300;
+
+}  // namespace
+
+void TForm1::PlaceValue(const QString& oid, const QString& value)
+{
+    TShootEngine& e = *engine;
+    TPlaceContext context;
+    context.refillActive = Every10secondskeepinstances1->isChecked() && e.refillRows;
+    context.refillRow = e.refillRow;
+    context.cellsInRow = &e.cellsInRow;
+    context.startNewRow = &e.startNewRow;
+    resultTable->PlaceValue(oid, value, context);
+}
+
+void TForm1::ClearResultRows() { resultTable->ClearResultRows(); }
+int TForm1::RowCount() const { return resultTable->rowCount(); }
+void TForm1::ReSortRows() { resultTable->Resort(); }
+void TForm1::FocusResultTable() { ListView1->setFocus(); }
+bool TForm1::ShootAgainEnabled() const { return Shootagain2->isEnabled(); }
+void TForm1::SetShootAgainEnabled(bool enabled) { Shootagain2->setEnabled(enabled); }
+
+QAction* TForm1::ModeAction(TShootMode mode) const
+{
+    switch (mode) {
+    case TShootMode::Now:
+        return Now1;
+    case TShootMode::KeepInstances:
+        return Every10secondskeepinstances1;
+    case TShootMode::RereadInstances:
+        return Every10secRefreshinstancesalso1;
+    }
+    return Now1;
+}
+
+bool TForm1::ModeChecked(TShootMode mode) const { return ModeAction(mode)->isChecked(); }
+void TForm1::SetModeChecked(TShootMode mode, bool checked) { ModeAction(mode)->setChecked(checked); }
+
+void TForm1::AddInstanceMaskItem(const QString& item)
+{
+    if (ComboBox1->findText(item, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0)
+        return;
+    const int selected = ComboBox1->currentIndex();
+    ComboBox1->addItem(item);
+    // A combo box selects the first item added to it; the entries found by a
+    // walk are offered, not chosen.
+    ComboBox1->setCurrentIndex(selected);
+}
+
+void TForm1::SelectInstanceMaskItem(const QString& item)
+{
+    ComboBox1->setCurrentIndex(ComboBox1->findText(item, Qt::MatchExactly | Qt::MatchCaseSensitive));
+}
+
+void TForm1::ShowInstanceMaskPanel() { Panel1->show(); }
+
+void TForm1::ShowModalMessage(const QString& text) { ::ShowModalMessage(this, text); }
+
+void TForm1::ShootFinished()
+{
+    ExportTable();
+    if (StartupScreenshotRequested())
+        QTimer::singleShot(kScreenshotSettleMs, this, [this] { TakeStartupScreenshot(this); });
+    emit shootFinished();
+}
+
+void TForm1::ExportTable()
+{
+    const QString& path = engine->settings.exportPath;
+    if (path.isEmpty())
+        return;
+    const QString reason = ReplaceFileAtomically(path, TableAsCsv(resultTable->Snapshot()));
+    if (!reason.isEmpty())
+        ShowStatusMessage(QStringLiteral("Export to %1 failed: %2")
+                              .arg(QFileInfo(path).absoluteFilePath(), reason));
+}
