@@ -50,7 +50,7 @@ void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::
             const int count = sender.ObjCount();
             // An answer without bindings counts as leaving the subtree.
             const QString oid = count >= 1 ? sender.ObjId(count) : QString();
-            const QString value = count >= 1 ? ValueText(sender.ObjValue(count)) : QString();
+            const QString value = count >= 1 ? ValueText(sender.ObjValue(count), sender.ObjType(count)) : QString();
             HandleWalkAnswer(oid, value);
             return;
         }
@@ -61,7 +61,7 @@ void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::
         } else {
             const int count = sender.ObjCount();
             for (int i = 1; i <= count; ++i)
-                AppendAnswer(sender.ObjId(i), ValueText(sender.ObjValue(i)));
+                AppendAnswer(sender.ObjId(i), ValueText(sender.ObjValue(i), sender.ObjType(i)));
         }
         FoldAnswers();
     });

@@ -324,13 +324,38 @@ int TShootEngine::CompareOids(const QString& a, const QString& b)
     return x.size() < y.size() ? -1 : 1;
 }
 
-QString TShootEngine::ValueText(const QByteArray& value)
+QString TShootEngine::ValueText(const QByteArray& value, int type)
 {
-    // Agents send text in UTF-8 or in a single-byte code page; bytes that are
-    // no valid UTF-8 are shown one character per byte.
+    // Octet strings and opaque values carry text or binary data (a MAC
+    // address, a bit mask). Text is shown as text; data that is no printable
+    // UTF-8 is shown as hex bytes, "00 1A 2B", the way network people read it.
+    constexpr int kOctetString = 0x04;
+    constexpr int kOpaque = 0x44;
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString text = utf8(value);
+    const bool binaryType = type == kOctetString || type == kOpaque;
+    if (binaryType) {
+        // Some agents end their texts with zero bytes; those stay text.
+        QString trimmed = text;
+        while (trimmed.endsWith(QChar(0)))
+            trimmed.chop(1);
+        if (utf8.hasError() || trimmed.isEmpty() != text.isEmpty() || !IsPrintableText(trimmed))
+            return QString::fromLatin1(value.toHex(' ').toUpper());
+        return trimmed;
+    }
+    // Other types arrive as display text already.
     if (utf8.hasError())
         text = QString::fromLatin1(value);
     return text;
+}
+
+bool TShootEngine::IsPrintableText(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            continue;
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_NotAssigned)
+            return false;
+    }
+    return true;
 }

@@ -142,8 +142,11 @@ public:
     // Orders two dotted OIDs by their sub-identifiers as numbers: negative,
     // zero or positive.
     static int CompareOids(const QString& a, const QString& b);
-    // The display text of a received value.
-    static QString ValueText(const QByteArray& value);
+    // The display text of a received value of the given type code: octet
+    // strings that are no printable UTF-8 as hex bytes "00 1A 2B".
+    static QString ValueText(const QByteArray& value, int type);
+    // True when text holds no control characters other than tab, CR and LF.
+    static bool IsPrintableText(const QString& text);
 
 private:
     bool IsInstanceTable() const;

@@ -1,10 +1,14 @@
 #include "StatusPanels.h"
 
+#include <algorithm>
+
 #include <QFrame>
 #include <QLabel>
 #include <QStatusBar>
 
 namespace {
+
+constexpr int kEntriesPanelWidth = 70;
 
 QLabel* NewPanel(QStatusBar* bar, const char* name)
 {
@@ -26,7 +30,7 @@ TStatusPanels::TStatusPanels(QStatusBar* bar)
 {
     countdownPanel->setFixedWidth(14);
     countdownPanel->setAlignment(Qt::AlignCenter);
-    entriesPanel->setFixedWidth(70);
+    entriesPanel->setFixedWidth(kEntriesPanelWidth);
     // A long message must not widen the window: the panel takes the space
     // left and clips what does not fit.
     messagePanel->setMinimumWidth(50);
@@ -52,6 +56,9 @@ void TStatusPanels::ShowEntryCount(int n)
         entriesPanel->clear();
     else
         entriesPanel->setText(QStringLiteral("#Entries ") + QString::number(n));
+    // 70 pixels hold the count of a small table; a larger count widens the
+    // panel rather than being cut off.
+    entriesPanel->setFixedWidth(std::max(kEntriesPanelWidth, entriesPanel->sizeHint().width()));
 }
 
 void TStatusPanels::ShowCountdown(int n)

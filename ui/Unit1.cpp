@@ -49,6 +49,10 @@ TForm1::TForm1(const QStringList& commandLine, QWidget* parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("HB_Vexgrid"));
+    // Tahoma 8 pt by design; where it is not installed, the nearest sans face.
+    QFont font(QStringLiteral("Tahoma"), 8);
+    font.setStyleHint(QFont::SansSerif);
+    setFont(font);
     CreateMenus();
     CreateControls();
     // The component of the design; the form stores its community.

@@ -1,0 +1,36 @@
+// How received values read in the table: texts stay texts, binary octet
+// strings (MAC addresses, masks) become hex bytes.
+#include "ShootEngine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kInteger = 0x02;
+constexpr int kOctetString = 0x04;
+constexpr int kOpaque = 0x44;
+
+TEST(ValueText, OctetStringsAreTextOrHexBytes)
+{
+    struct Case {
+        QByteArray bytes;
+        int type;
+        QString shown;
+        const char* why;
+    } const cases[] = {
+        {"eth0", kOctetString, "eth0", "plain text"},
+        {"Gr\xc3\xbc\xc3\x9f" "e", kOctetString, QString::fromUtf8("Gr\xc3\xbc\xc3\x9f" "e"), "UTF-8 text"},
+        {"line 1\r\nline 2", kOctetString, "line 1\r\nline 2", "line breaks are text"},
+        {"sysDescr\0\0", kOctetString, "sysDescr", "trailing zero bytes end a text"},
+        {QByteArray::fromHex("7a3e767a29f9"), kOctetString, "7A 3E 76 7A 29 F9", "a MAC that is no UTF-8"},
+        {QByteArray::fromHex("00163e123456"), kOctetString, "00 16 3E 12 34 56", "a MAC with control bytes"},
+        {QByteArray::fromHex("0000"), kOctetString, "00 00", "zero bytes alone are data"},
+        {"", kOctetString, "", "empty"},
+        {QByteArray::fromHex("9f780441"), kOpaque, "9F 78 04 41", "opaque data"},
+        {"-42", kInteger, "-42", "other types arrive as display text"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TShootEngine::ValueText(c.bytes, c.type), c.shown) << c.why;
+}
+
+}  // namespace
