@@ -24,6 +24,17 @@ void TakeSwitch(const QStringList& args, QStringView name, Store store)
         store(args[at + 1]);
 }
 
+// The switches of the command line: an argument equal to one of them names
+// no file.
+bool IsSwitchName(const QString& arg)
+{
+    for (QStringView name : {u"/XML", u"/HOST", u"/COMMUNITY", u"/PROGRAMTITLE", u"/WIDTH", u"/HEIGHT", u"/EXPORT"}) {
+        if (arg.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 QString ParseCommandLine(const QStringList& args, TSessionSettings& settings)
@@ -31,8 +42,13 @@ QString ParseCommandLine(const QStringList& args, TSessionSettings& settings)
     if (args.isEmpty())
         return QString();
 
-    // "/EXPORT" is the one switch that goes with "/XML" as well.
-    TakeSwitch(args, u"/EXPORT", [&](const QString& v) { settings.exportPath = v; });
+    // "/EXPORT" is the one switch that goes with "/XML" as well. Followed by
+    // another switch it has no value: "/EXPORT /XML plan.xml" must not write
+    // the table to a file called "/XML".
+    TakeSwitch(args, u"/EXPORT", [&](const QString& v) {
+        if (!IsSwitchName(v))
+            settings.exportPath = v;
+    });
 
     const qsizetype xmlAt = FindSwitch(args, u"/XML");
     if (xmlAt >= 0) {

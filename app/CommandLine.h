@@ -23,7 +23,8 @@ public:
 };
 
 // ParseCommandLine reads the arguments (without the program name). "/EXPORT"
-// with a value sets exportPath in every case. With "/XML"
+// with a value sets exportPath in every case; a switch name right after it is
+// no value. With "/XML"
 // it returns the argument after it, the vexgrid file name, and ignores the
 // other switches. Otherwise it stores the values of /HOST, /COMMUNITY,
 // /PROGRAMTITLE, /WIDTH (through ValidWidth) and /HEIGHT (through ValidHeight)

@@ -331,7 +331,9 @@ QString TShootEngine::ValueText(const QByteArray& value, int type)
     // UTF-8 is shown as hex bytes, "00 1A 2B", the way network people read it.
     constexpr int kOctetString = 0x04;
     constexpr int kOpaque = 0x44;
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    // Stateless: a sequence cut off at the end is an error, not a rest held
+    // back for more input (which would drop "Caf\xE9" to "Caf").
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8(value);
     const bool binaryType = type == kOctetString || type == kOpaque;
     if (binaryType) {

@@ -4,9 +4,20 @@
 
 namespace {
 
+// A tab or line break inside a cell would read as a cell or row border where
+// the text is pasted, shifting every cell after it; it becomes a blank.
 QString TabLine(const QStringList& cells)
 {
-    return cells.join(QLatin1Char('\t'));
+    QString line;
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        if (i > 0)
+            line += QLatin1Char('\t');
+        for (const QChar c : cells[i]) {
+            const bool border = c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
+            line += border ? QLatin1Char(' ') : c;
+        }
+    }
+    return line;
 }
 
 bool NeedsQuotes(const QString& field)
@@ -69,12 +80,21 @@ QString ReplaceFileAtomically(const QString& path, const QByteArray& content)
     // Never fall back to writing the target in place: that is what makes a
     // reader see half a table.
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so that each write says how much reached the file: a
+    // buffered write that falls short (a full disk) still gets committed,
+    // and the reader is left with a cut-off table.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return file.errorString();
-    if (file.write(content) != content.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
+    // A short write is followed by another for the rest, which then fails
+    // with the reason (for example "No space left on device").
+    for (qsizetype done = 0; done < content.size();) {
+        const qint64 written = file.write(content.constData() + done, content.size() - done);
+        if (written <= 0) {
+            const QString reason = file.errorString();
+            file.cancelWriting();  // the temporary file goes, the old file stays
+            return reason;
+        }
+        done += written;
     }
     if (!file.commit())
         return file.errorString();

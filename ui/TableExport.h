@@ -15,6 +15,7 @@ struct TTableSnapshot {
 };
 
 // TableAsTabText joins cells with a tab and rows with a newline, header first.
+// Tabs and line breaks inside a cell become blanks.
 QString TableAsTabText(const TTableSnapshot& table);
 
 // TableAsCsv gives UTF-8 CSV with a header row. Fields holding a comma, a

@@ -77,6 +77,8 @@ TEST(CommandLine, ExportGoesWithXmlAndWithTheOtherSwitches)
         {{"/HOST", "127.0.0.5", "/Export", "t.csv"}, "t.csv", "with the other switches"},
         {{"/EXPORT", "a.csv", "/EXPORT", "b.csv"}, "a.csv", "the first occurrence counts"},
         {{"/HOST", "127.0.0.5", "/EXPORT"}, "", "without a value it is ignored"},
+        {{"/EXPORT", "/XML", "plan.xml"}, "", "a switch after it is no value"},
+        {{"/EXPORT", "/host", "127.0.0.5"}, "", "a switch in any letter case is no value"},
         {{"/HOST", "127.0.0.5"}, "", "absent: no export"},
     };
     for (const Case& c : cases) {

@@ -1,13 +1,13 @@
+#include "ExportTestSupport.h"
 #include "TableExport.h"
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+using namespace exporttest;
 
 namespace {
 
@@ -24,21 +24,6 @@ TTableSnapshot Awkward()
     return t;
 }
 
-// Reads `path` with Python's csv module and returns the records as JSON arrays.
-QJsonArray ReadWithPythonCsv(const QString& path)
-{
-    QProcess python;
-    python.start(QStringLiteral("python3"),
-                 {QStringLiteral("-c"),
-                  QStringLiteral("import csv, json, sys\n"
-                                 "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
-                                 "    print(json.dumps(list(csv.reader(f))))\n"),
-                  path});
-    EXPECT_TRUE(python.waitForFinished(20000)) << "python3 did not finish";
-    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
-    return QJsonDocument::fromJson(python.readAllStandardOutput()).array();
-}
-
 }  // namespace
 
 TEST(TableExport, CsvReadsBackWithARealCsvReader)
@@ -49,21 +34,13 @@ TEST(TableExport, CsvReadsBackWithARealCsvReader)
     const TTableSnapshot table = Awkward();
     ASSERT_EQ(ReplaceFileAtomically(path, TableAsCsv(table)), QString());
 
-    const QJsonArray records = ReadWithPythonCsv(path);
-    ASSERT_EQ(records.size(), 1 + table.rows.size());
-    QStringList header;
-    for (const auto& v : records[0].toArray())
-        header << v.toString();
-    EXPECT_EQ(header, table.headers);
-    for (int r = 0; r < table.rows.size(); ++r) {
-        QStringList cells;
-        for (const auto& v : records[r + 1].toArray())
-            cells << v.toString();
-        QStringList expected = table.rows[r];
-        while (expected.size() < table.headers.size())
-            expected << QString();
-        EXPECT_EQ(cells, expected) << "row " << r;
+    TRecords expected = {table.headers};
+    for (QStringList row : table.rows) {
+        while (row.size() < table.headers.size())
+            row << QString();
+        expected << row;
     }
+    EXPECT_EQ(ReadWithPythonCsv(path), expected);
 }
 
 TEST(TableExport, TabTextKeepsOrderAndLeavesPlainFieldsAlone)
@@ -74,6 +51,36 @@ TEST(TableExport, TabTextKeepsOrderAndLeavesPlainFieldsAlone)
               {QStringLiteral("sysLocation.0"), QStringLiteral("rack 4")}};
     EXPECT_EQ(TableAsTabText(t),
               QStringLiteral("Description ... \tValue\nsysName.0\tcore-1\nsysLocation.0\track 4"));
+}
+
+TEST(TableExport, TabTextKeepsEveryCellInItsColumn)
+{
+    // What a cell holds must not read as a cell or row border once pasted.
+    const QString text = TableAsTabText(Awkward());
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 1 + Awkward().rows.size()) << text.toStdString();
+    EXPECT_EQ(lines[2], QStringLiteral("tab here\ttwo  lines\tNull"));
+    EXPECT_EQ(lines[3], QStringLiteral("Gr\u00fc\u00dfe \u2713\tlone LF\t"));
+    EXPECT_EQ(lines[4], QStringLiteral("short row")) << "a short row is not padded";
+}
+
+// The strict reader of the window tests agrees with Python's csv module, and
+// a file cut off anywhere either does not parse or lacks records: so a reader
+// that checks both notices half a table.
+TEST(TableExport, StrictReaderNoticesEveryCutOffFile)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("table.csv"));
+    const QByteArray csv = TableAsCsv(Awkward());
+    ASSERT_EQ(ReplaceFileAtomically(path, csv), QString());
+    const std::optional<TRecords> whole = ParseCsv(csv);
+    ASSERT_TRUE(whole.has_value());
+    EXPECT_EQ(*whole, ReadWithPythonCsv(path));
+    for (qsizetype cut = 0; cut < csv.size(); ++cut) {
+        const std::optional<TRecords> part = ParseCsv(csv.left(cut));
+        EXPECT_TRUE(!part || part->size() < whole->size()) << "cut at " << cut;
+    }
 }
 
 TEST(TableExport, ReplacingKeepsNoTemporaryFilesBehind)
