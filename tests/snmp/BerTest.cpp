@@ -315,18 +315,33 @@ std::string ReferenceOid(std::string_view text)
 
 TEST(BerWriter, OidTextsAgreeWithPlainReading)
 {
-    // Texts from a small alphabet cover every mix of short and long numbers and separators.
-    const char alphabet[] = "0123456789..x";
+    // Random texts from small alphabets: every mix of short and long numbers
+    // and separators, long runs of one-digit sub-identifiers (read eight text
+    // bytes at a time) up to and past 128 content bytes, and separators that
+    // are next to the digits in code or have the top bit set.
+    struct Kind {
+        std::string_view alphabet;
+        int maxLength;
+        int texts;
+    } const kinds[] = {
+        {"0123456789..x", 40, 20000},
+        {"1234567.....", 300, 5000},
+        {std::string_view("19.\0\xB1\xB9/:", 8), 60, 5000},
+        {"0123456789.", 24, 20000},
+    };
     std::uint32_t seed = 12345;
-    for (int n = 0; n < 20000; ++n) {
-        std::string text;
-        const int length = static_cast<int>(seed % 40);
-        for (int i = 0; i < length; ++i) {
-            seed = seed * 1103515245 + 12345;
-            text.push_back(alphabet[(seed >> 16) % (sizeof alphabet - 1)]);
-        }
+    auto next = [&seed] {
         seed = seed * 1103515245 + 12345;
-        ASSERT_EQ(Oid(text), ReferenceOid(text)) << '"' << text << '"';
+        return seed >> 16;
+    };
+    for (const Kind& kind : kinds) {
+        for (int n = 0; n < kind.texts; ++n) {
+            std::string text;
+            const auto length = next() % static_cast<unsigned>(kind.maxLength);
+            for (unsigned i = 0; i < length; ++i)
+                text.push_back(kind.alphabet[next() % kind.alphabet.size()]);
+            ASSERT_EQ(Oid(text), ReferenceOid(text)) << '"' << text << '"';
+        }
     }
 }
 
