@@ -44,6 +44,12 @@ bool ReadUnsigned64(std::span<const std::uint8_t> content, std::uint64_t& value)
 
 namespace {
 
+// "00" to "99": two digits at once.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 // Writes the decimal digits of `value` at `out`, returns the end.
 char* PutDecimal(char* out, std::uint32_t value)
 {
@@ -54,41 +60,74 @@ char* PutDecimal(char* out, std::uint32_t value)
     return std::to_chars(out, out + 10, value).ptr;
 }
 
+// Writes "." and a value below 128 (a sub-identifier of one content byte).
+inline char* PutSmallArc(char* out, unsigned value)
+{
+    out[0] = '.';
+    if (value < 10) {
+        out[1] = static_cast<char>('0' + value);
+        return out + 2;
+    }
+    if (value < 100) {
+        std::memcpy(out + 1, kDigitPairs + 2 * value, 2);
+        return out + 3;
+    }
+    out[1] = '1';
+    std::memcpy(out + 2, kDigitPairs + 2 * (value - 100), 2);
+    return out + 4;
+}
+
 }  // namespace
 
 bool AppendOidText(std::span<const std::uint8_t> content, std::string& text)
 {
-    if (content.empty())
+    const std::uint8_t* p = content.data();
+    const std::uint8_t* const end = p + content.size();
+    if (p == end)
         return false;
+    // Every sub-identifier ends in a byte below 0x80; only a content longer
+    // than kMaxOidSubIds bytes can hold more of them than we take.
+    if (content.size() > static_cast<std::size_t>(kMaxOidSubIds) &&
+        std::count_if(p, end, [](std::uint8_t b) { return b < 0x80; }) > kMaxOidSubIds)
+        return false;
+
+    // Reads the rest of a sub-identifier whose first byte `lead` has the top
+    // bit set: base 128, most significant group first. Fails when it is cut
+    // off or does not fit 32 bits.
+    auto readLong = [&p, end](std::uint8_t lead, std::uint32_t& value) {
+        value = lead & 0x7Fu;
+        std::uint8_t b;
+        do {
+            if (p == end || value > (0xFFFFFFFFu >> 7))
+                return false;
+            b = *p++;
+            value = (value << 7) | (b & 0x7Fu);
+        } while (b & 0x80);
+        return true;
+    };
+
     // Room for kMaxOidSubIds sub-identifiers of ten digits and a dot, plus the split first one.
     char buffer[(kMaxOidSubIds + 1) * 11];
     char* out = buffer;
-    std::uint32_t value = 0;
-    int subIds = 0;
-    bool open = false;  // inside a sub-identifier whose last byte is still to come
-    for (std::uint8_t b : content) {
-        if (value > (0xFFFFFFFFu >> 7))  // the next shift would lose bits
-            return false;
-        value = (value << 7) | (b & 0x7Fu);
-        open = (b & 0x80) != 0;
-        if (open)
-            continue;
-        if (++subIds > kMaxOidSubIds)
-            return false;
-        if (subIds == 1) {
-            // The first sub-identifier carries the first two arcs: 40 * x + y.
-            const std::uint32_t first = value < 40 ? 0 : value < 80 ? 1 : 2;
-            out = PutDecimal(out, first);
-            *out++ = '.';
-            out = PutDecimal(out, value - 40 * first);
-        } else {
-            *out++ = '.';
-            out = PutDecimal(out, value);
-        }
-        value = 0;
-    }
-    if (open)
+    // The first sub-identifier carries the first two arcs: 40 * x + y.
+    std::uint32_t value = *p++;
+    if (value >= 0x80 && !readLong(static_cast<std::uint8_t>(value), value))
         return false;
+    const std::uint32_t arc = value < 40 ? 0 : value < 80 ? 1 : 2;
+    *out++ = static_cast<char>('0' + arc);
+    *out++ = '.';
+    out = PutDecimal(out, value - 40 * arc);
+    while (p != end) {
+        const std::uint8_t lead = *p++;
+        if (lead < 0x80) {
+            out = PutSmallArc(out, lead);  // most sub-identifiers: one byte
+            continue;
+        }
+        if (!readLong(lead, value))
+            return false;
+        *out++ = '.';
+        out = PutDecimal(out, value);
+    }
     text.append(buffer, static_cast<std::size_t>(out - buffer));
     return true;
 }
@@ -208,20 +247,27 @@ bool OidContent(std::string_view text, std::uint8_t* out, std::size_t& length)
     std::size_t n = 0;
 
     // The first two sub-identifiers travel as one: 40 * x + y.
-    std::uint64_t first = 0;
-    std::uint64_t second = 0;
-    if (p != end && !ReadSubId(p, end, first))
-        return false;
-    if (p == end) {
-        out[0] = 0;  // fewer than two sub-identifiers: the OID 0.0
-        length = 1;
-        return true;
+    auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; };
+    if (end - p >= 4 && digit(p[0]) < 10 && digit(p[1]) >= 10 && digit(p[2]) < 10 &&
+        digit(p[3]) >= 10) {
+        PutBase128(40 * digit(p[0]) + digit(p[2]), out, n);  // "1.3." and the like
+        p += 4;
+    } else {
+        std::uint64_t first = 0;
+        std::uint64_t second = 0;
+        if (p != end && !ReadSubId(p, end, first))
+            return false;
+        if (p == end) {
+            out[0] = 0;  // fewer than two sub-identifiers: the OID 0.0
+            length = 1;
+            return true;
+        }
+        if (!ReadSubId(p, end, second))
+            return false;
+        const std::uint64_t combined = 40 * first + second;
+        if (combined > kMaxSubId || !PutBase128(combined, out, n))
+            return false;
     }
-    if (!ReadSubId(p, end, second))
-        return false;
-    const std::uint64_t combined = 40 * first + second;
-    if (combined > kMaxSubId || !PutBase128(combined, out, n))
-        return false;
 
     while (p != end) {
         if (kWordRuns && end - p >= 8 && n + 4 <= kMaxOidContent) {
