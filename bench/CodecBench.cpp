@@ -1,13 +1,22 @@
 // Codec micro-benchmarks, side by side with net-snmp's library doing the same
 // work (net-snmp is linked into this binary only, never into the program).
 //
-//   Build: a GetRequest of 15 bindings (OIDs of the interfaces table) into a
-//          reused buffer. Ours starts from the OID texts of the binding table;
-//          net-snmp from OIDs already parsed into sub-identifier arrays.
+//   Build: a v2c GetRequest of 15 bindings (OIDs of the interfaces table),
+//          community "tamvel", up to the finished datagram bytes.
+//            OursBuildGetRequest          from the OID texts of the binding table
+//            NetSnmpBuildGetRequest       from OIDs already parsed into numbers
+//            NetSnmpBuildGetRequestFromTexts  parsing the same texts every time
+//                                         (read_objid), like ours
 //   Parse: a v2c GetResponse of 15 mixed bindings (strings, OIDs, numbers of
 //          every width, an address, a Counter64, a noSuchInstance). Ours makes
 //          the value texts the engine reports; net-snmp is measured parsing
 //          into its binary variables, and parsing plus printing every value.
+//
+// Every case is a class whose Run() does one operation. The benchmarks loop
+// over Run(); `bench_codec --profile NAME COUNT` runs one case COUNT times in
+// ProfileLoop, for instruction counts (scripts/bench-codec --callgrind):
+//   valgrind --tool=callgrind --toggle-collect='*ProfileLoop*'
+//            bench_codec --profile OursBuildGetRequest 10000
 #include "SnmpMessage.h"
 
 #include <benchmark/benchmark.h>
@@ -15,7 +24,9 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,105 +74,127 @@ std::vector<std::uint8_t> MixedResponse()
     return datagram;
 }
 
-void OursBuildGetRequest(benchmark::State& state)
-{
-    auto table = std::make_unique<TBindingTable>();
-    for (int i = 0; i < kBindings; ++i)
-        table->slot[i].oid = ColumnOid(i);
-    table->count = kBindings;
+class TOursBuild {
+public:
+    TOursBuild()
+    {
+        for (int i = 0; i < kBindings; ++i)
+            table->slot[i].oid = ColumnOid(i);
+        table->count = kBindings;
+    }
+    bool Run()
+    {
+        const bool ok = BuildMessage(out, Tag::GetRequest, *table, datagram) == kOk;
+        benchmark::DoNotOptimize(datagram.data());
+        return ok;
+    }
+    std::size_t Bytes() const { return datagram.size(); }
+
+private:
+    std::unique_ptr<TBindingTable> table = std::make_unique<TBindingTable>();
     TOutgoing out;
     std::vector<std::uint8_t> datagram;
-    for (auto _ : state) {
-        if (BuildMessage(out, Tag::GetRequest, *table, datagram) != kOk)
-            state.SkipWithError("build failed");
-        benchmark::DoNotOptimize(datagram.data());
-    }
-    state.counters["bytes"] = static_cast<double>(datagram.size());
-}
-BENCHMARK(OursBuildGetRequest);
+};
 
-void OursParseResponse(benchmark::State& state)
-{
-    const std::vector<std::uint8_t> datagram = MixedResponse();
-    auto table = std::make_unique<TBindingTable>();
-    TIncoming in;
-    for (auto _ : state) {
-        if (ParseMessage(datagram, in, *table) != kOk || table->count != kBindings)
-            state.SkipWithError("parse failed");
-        benchmark::DoNotOptimize(table->slot[0].value.data());
-    }
-    state.counters["bytes"] = static_cast<double>(datagram.size());
-}
-BENCHMARK(OursParseResponse);
-
-struct NetSnmp {
-    netsnmp_session session;
-
-    NetSnmp()
+class TOursParse {
+public:
+    bool Run()
     {
+        const bool ok = ParseMessage(datagram, in, *table) == kOk && table->count == kBindings;
+        benchmark::DoNotOptimize(table->slot[0].value.data());
+        return ok;
+    }
+    std::size_t Bytes() const { return datagram.size(); }
+
+private:
+    const std::vector<std::uint8_t> datagram = MixedResponse();
+    std::unique_ptr<TBindingTable> table = std::make_unique<TBindingTable>();
+    TIncoming in;
+};
+
+netsnmp_session& NetSnmpSession()
+{
+    static netsnmp_session* session = [] {
         // No MIB files: numeric OIDs only, as in our program.
         setenv("MIBS", "", 1);
         setenv("MIBDIRS", "/nonexistent", 1);
         netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
         netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
         init_snmp("vexgrid-bench");
-        snmp_sess_init(&session);
-        session.version = SNMP_VERSION_2c;
-        session.community = reinterpret_cast<u_char*>(const_cast<char*>("tamvel"));
-        session.community_len = 6;
-    }
-};
-
-NetSnmp& Library()
-{
-    static NetSnmp library;
-    return library;
+        auto* s = new netsnmp_session;
+        snmp_sess_init(s);
+        s->version = SNMP_VERSION_2c;
+        s->community = reinterpret_cast<u_char*>(const_cast<char*>("tamvel"));
+        s->community_len = 6;
+        return s;
+    }();
+    return *session;
 }
 
-void NetSnmpBuildGetRequest(benchmark::State& state)
-{
-    NetSnmp& lib = Library();
-    std::vector<std::vector<oid>> oids;
-    for (int i = 0; i < kBindings; ++i) {
-        oid name[MAX_OID_LEN];
-        size_t length = MAX_OID_LEN;
-        if (!snmp_parse_oid(ColumnOid(i).c_str(), name, &length))
-            std::abort();
-        oids.emplace_back(name, name + length);
+// net-snmp's build: a PDU with NULL bindings, encoded by snmp_build into a
+// reused buffer (which it fills from the end; the datagram is the last
+// `offset` bytes). With `fromTexts` the OID texts are parsed every time.
+class TNetSnmpBuild {
+public:
+    explicit TNetSnmpBuild(bool fromTexts) : fromTexts(fromTexts), session(NetSnmpSession())
+    {
+        for (int i = 0; i < kBindings; ++i) {
+            texts.push_back(ColumnOid(i));
+            oid name[MAX_OID_LEN];
+            size_t length = MAX_OID_LEN;
+            if (!read_objid(texts.back().c_str(), name, &length))
+                std::abort();
+            oids.emplace_back(name, name + length);
+        }
     }
-    size_t capacity = 2048;
-    auto* buffer = static_cast<u_char*>(malloc(capacity));
-    size_t built = 0;
-    long requestId = 1;
-    for (auto _ : state) {
+    ~TNetSnmpBuild() { free(buffer); }
+
+    bool Run()
+    {
         netsnmp_pdu* pdu = snmp_pdu_create(SNMP_MSG_GET);
         pdu->version = SNMP_VERSION_2c;
         pdu->reqid = requestId++;
-        for (const auto& name : oids)
-            snmp_add_null_var(pdu, name.data(), name.size());
-        size_t offset = 0;
-        if (snmp_build(&buffer, &capacity, &offset, &lib.session, pdu) != 0) {
-            state.SkipWithError(snmp_api_errstring(lib.session.s_snmp_errno));
-            break;
+        if (fromTexts) {
+            for (const std::string& text : texts) {
+                oid name[MAX_OID_LEN];
+                size_t length = MAX_OID_LEN;
+                if (!read_objid(text.c_str(), name, &length)) {
+                    snmp_free_pdu(pdu);
+                    return false;
+                }
+                snmp_add_null_var(pdu, name, length);
+            }
+        } else {
+            for (const auto& name : oids)
+                snmp_add_null_var(pdu, name.data(), name.size());
         }
-        built = offset;
+        offset = 0;
+        const bool ok = snmp_build(&buffer, &capacity, &offset, &session, pdu) == 0;
         benchmark::DoNotOptimize(buffer);
         snmp_free_pdu(pdu);
+        return ok;
     }
-    free(buffer);
-    state.counters["bytes"] = static_cast<double>(built);
-}
-BENCHMARK(NetSnmpBuildGetRequest);
+    std::size_t Bytes() const { return offset; }
 
-void NetSnmpParse(benchmark::State& state, bool printValues)
-{
-    NetSnmp& lib = Library();
-    std::vector<std::uint8_t> datagram = MixedResponse();
-    char text[512];
-    for (auto _ : state) {
+private:
+    bool fromTexts;
+    netsnmp_session& session;
+    std::vector<std::string> texts;
+    std::vector<std::vector<oid>> oids;
+    size_t capacity = 2048;
+    u_char* buffer = static_cast<u_char*>(malloc(capacity));
+    size_t offset = 0;
+    long requestId = 1;
+};
+
+class TNetSnmpParse {
+public:
+    explicit TNetSnmpParse(bool printValues) : printValues(printValues), session(NetSnmpSession()) {}
+
+    bool Run()
+    {
         netsnmp_pdu* pdu = snmp_pdu_create(0);
-        if (snmp_parse(nullptr, &lib.session, pdu, datagram.data(), datagram.size()) != 0)
-            state.SkipWithError("snmp_parse failed");
+        const bool ok = snmp_parse(nullptr, &session, pdu, datagram.data(), datagram.size()) == 0;
         if (printValues) {
             for (netsnmp_variable_list* v = pdu->variables; v; v = v->next_variable) {
                 snprint_objid(text, sizeof text, v->name, v->name_length);
@@ -171,13 +204,94 @@ void NetSnmpParse(benchmark::State& state, bool printValues)
         }
         benchmark::DoNotOptimize(pdu->variables);
         snmp_free_pdu(pdu);
+        return ok;
     }
+    std::size_t Bytes() const { return datagram.size(); }
+
+private:
+    bool printValues;
+    netsnmp_session& session;
+    std::vector<std::uint8_t> datagram = MixedResponse();
+    char text[512];
+};
+
+template <typename TCase, typename... TArgs>
+void Measure(benchmark::State& state, TArgs... args)
+{
+    TCase c(args...);
+    for (auto _ : state) {
+        if (!c.Run()) {
+            state.SkipWithError("operation failed");
+            break;
+        }
+    }
+    state.counters["bytes"] = static_cast<double>(c.Bytes());
 }
-void NetSnmpParseResponse(benchmark::State& state) { NetSnmpParse(state, false); }
-void NetSnmpParseResponseWithTexts(benchmark::State& state) { NetSnmpParse(state, true); }
+
+void OursBuildGetRequest(benchmark::State& s) { Measure<TOursBuild>(s); }
+void NetSnmpBuildGetRequest(benchmark::State& s) { Measure<TNetSnmpBuild>(s, false); }
+void NetSnmpBuildGetRequestFromTexts(benchmark::State& s) { Measure<TNetSnmpBuild>(s, true); }
+void OursParseResponse(benchmark::State& s) { Measure<TOursParse>(s); }
+void NetSnmpParseResponse(benchmark::State& s) { Measure<TNetSnmpParse>(s, false); }
+void NetSnmpParseResponseWithTexts(benchmark::State& s) { Measure<TNetSnmpParse>(s, true); }
+BENCHMARK(OursBuildGetRequest);
+BENCHMARK(NetSnmpBuildGetRequest);
+BENCHMARK(NetSnmpBuildGetRequestFromTexts);
+BENCHMARK(OursParseResponse);
 BENCHMARK(NetSnmpParseResponse);
 BENCHMARK(NetSnmpParseResponseWithTexts);
 
+// Kept out of line so callgrind can count exactly the instructions of `count` runs.
+template <typename TCase>
+__attribute__((noinline)) bool ProfileLoop(TCase& c, long count)
+{
+    bool ok = true;
+    for (long i = 0; i < count; ++i)
+        ok &= c.Run();
+    return ok;
+}
+
+template <typename TCase, typename... TArgs>
+int Profile(long count, TArgs... args)
+{
+    TCase c(args...);
+    c.Run();  // first-use set-up (buffers, the library's lazy state) stays outside the count
+    if (!ProfileLoop(c, count)) {
+        std::fprintf(stderr, "operation failed\n");
+        return 1;
+    }
+    std::printf("%ld runs, %zu bytes\n", count, c.Bytes());
+    return 0;
+}
+
+int ProfileMain(const char* name, long count)
+{
+    if (!std::strcmp(name, "OursBuildGetRequest"))
+        return Profile<TOursBuild>(count);
+    if (!std::strcmp(name, "NetSnmpBuildGetRequest"))
+        return Profile<TNetSnmpBuild>(count, false);
+    if (!std::strcmp(name, "NetSnmpBuildGetRequestFromTexts"))
+        return Profile<TNetSnmpBuild>(count, true);
+    if (!std::strcmp(name, "OursParseResponse"))
+        return Profile<TOursParse>(count);
+    if (!std::strcmp(name, "NetSnmpParseResponse"))
+        return Profile<TNetSnmpParse>(count, false);
+    if (!std::strcmp(name, "NetSnmpParseResponseWithTexts"))
+        return Profile<TNetSnmpParse>(count, true);
+    std::fprintf(stderr, "unknown case %s\n", name);
+    return 2;
+}
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    if (argc == 4 && !std::strcmp(argv[1], "--profile"))
+        return ProfileMain(argv[2], std::atol(argv[3]));
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -127,12 +127,13 @@ int BuildMessage(TOutgoing& out, Tag pduTag, TBindingTable& table,
         return fail(kPacketText);
 
     const int count = std::clamp(table.count, 0, kMaxBindings);
+    const bool nullValues = pduTag == Tag::GetRequest;  // every value goes out as NULL (05 00)
     // Room for the message: headers, and per binding at most 140 bytes besides the value bytes.
     std::size_t room = 64 + out.community.size();
     std::size_t valueBytes = 0;
     for (int i = 0; i < count; ++i) {
         TBinding& binding = table.slot[i];
-        if (pduTag == Tag::GetRequest)
+        if (nullValues)
             binding.type = TagByte(Tag::Null);
         valueBytes += binding.value.size();
         if (valueBytes > ber::kMaxBuiltLength)  // the binding list could not hold them
@@ -151,12 +152,15 @@ int BuildMessage(TOutgoing& out, Tag pduTag, TBindingTable& table,
     for (int i = count; i-- > 0;) {
         const TBinding& binding = table.slot[i];
         std::size_t oidSize = 0;
-        if (!ber::OidContent(binding.oid, oid, oidSize) || !ValueContent(binding, value))
+        if (!ber::OidContent(binding.oid, oid, oidSize))
             return fail(kPduText);
-        const std::size_t bindingEnd = writer.Mark();
-        writer.Element(binding.type, value.bytes, value.size);
-        writer.Element(TagByte(Tag::ObjectId), oid, oidSize);
-        writer.SequenceHeader(kSequenceTag, bindingEnd);
+        if (nullValues) {
+            writer.Binding(oid, oidSize, TagByte(Tag::Null), nullptr, 0);
+            continue;
+        }
+        if (!ValueContent(binding, value))
+            return fail(kPduText);
+        writer.Binding(oid, oidSize, binding.type, value.bytes, value.size);
     }
     writer.SequenceHeader(kSequenceTag, end);
     writer.Integer(out.errorIndex);

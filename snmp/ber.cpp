@@ -2,6 +2,8 @@
 
 #include "SnmpMessage.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstring>
 
@@ -42,6 +44,12 @@ bool ReadUnsigned64(std::span<const std::uint8_t> content, std::uint64_t& value)
 
 namespace {
 
+// "00" to "99": two digits at once.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 // Writes the decimal digits of `value` at `out`, returns the end.
 char* PutDecimal(char* out, std::uint32_t value)
 {
@@ -52,41 +60,74 @@ char* PutDecimal(char* out, std::uint32_t value)
     return std::to_chars(out, out + 10, value).ptr;
 }
 
+// Writes "." and a value below 128 (a sub-identifier of one content byte).
+inline char* PutSmallArc(char* out, unsigned value)
+{
+    out[0] = '.';
+    if (value < 10) {
+        out[1] = static_cast<char>('0' + value);
+        return out + 2;
+    }
+    if (value < 100) {
+        std::memcpy(out + 1, kDigitPairs + 2 * value, 2);
+        return out + 3;
+    }
+    out[1] = '1';
+    std::memcpy(out + 2, kDigitPairs + 2 * (value - 100), 2);
+    return out + 4;
+}
+
 }  // namespace
 
 bool AppendOidText(std::span<const std::uint8_t> content, std::string& text)
 {
-    if (content.empty())
+    const std::uint8_t* p = content.data();
+    const std::uint8_t* const end = p + content.size();
+    if (p == end)
         return false;
+    // Every sub-identifier ends in a byte below 0x80; only a content longer
+    // than kMaxOidSubIds bytes can hold more of them than we take.
+    if (content.size() > static_cast<std::size_t>(kMaxOidSubIds) &&
+        std::count_if(p, end, [](std::uint8_t b) { return b < 0x80; }) > kMaxOidSubIds)
+        return false;
+
+    // Reads the rest of a sub-identifier whose first byte `lead` has the top
+    // bit set: base 128, most significant group first. Fails when it is cut
+    // off or does not fit 32 bits.
+    auto readLong = [&p, end](std::uint8_t lead, std::uint32_t& value) {
+        value = lead & 0x7Fu;
+        std::uint8_t b;
+        do {
+            if (p == end || value > (0xFFFFFFFFu >> 7))
+                return false;
+            b = *p++;
+            value = (value << 7) | (b & 0x7Fu);
+        } while (b & 0x80);
+        return true;
+    };
+
     // Room for kMaxOidSubIds sub-identifiers of ten digits and a dot, plus the split first one.
     char buffer[(kMaxOidSubIds + 1) * 11];
     char* out = buffer;
-    std::uint32_t value = 0;
-    int subIds = 0;
-    bool open = false;  // inside a sub-identifier whose last byte is still to come
-    for (std::uint8_t b : content) {
-        if (value > (0xFFFFFFFFu >> 7))  // the next shift would lose bits
-            return false;
-        value = (value << 7) | (b & 0x7Fu);
-        open = (b & 0x80) != 0;
-        if (open)
-            continue;
-        if (++subIds > kMaxOidSubIds)
-            return false;
-        if (subIds == 1) {
-            // The first sub-identifier carries the first two arcs: 40 * x + y.
-            const std::uint32_t first = value < 40 ? 0 : value < 80 ? 1 : 2;
-            out = PutDecimal(out, first);
-            *out++ = '.';
-            out = PutDecimal(out, value - 40 * first);
-        } else {
-            *out++ = '.';
-            out = PutDecimal(out, value);
-        }
-        value = 0;
-    }
-    if (open)
+    // The first sub-identifier carries the first two arcs: 40 * x + y.
+    std::uint32_t value = *p++;
+    if (value >= 0x80 && !readLong(static_cast<std::uint8_t>(value), value))
         return false;
+    const std::uint32_t arc = value < 40 ? 0 : value < 80 ? 1 : 2;
+    *out++ = static_cast<char>('0' + arc);
+    *out++ = '.';
+    out = PutDecimal(out, value - 40 * arc);
+    while (p != end) {
+        const std::uint8_t lead = *p++;
+        if (lead < 0x80) {
+            out = PutSmallArc(out, lead);  // most sub-identifiers: one byte
+            continue;
+        }
+        if (!readLong(lead, value))
+            return false;
+        *out++ = '.';
+        out = PutDecimal(out, value);
+    }
     text.append(buffer, static_cast<std::size_t>(out - buffer));
     return true;
 }
@@ -94,14 +135,10 @@ bool AppendOidText(std::span<const std::uint8_t> content, std::string& text)
 std::size_t IntegerContent(std::int32_t value, std::uint8_t out[4])
 {
     const auto v = static_cast<std::uint32_t>(value);
-    std::size_t count = 4;
-    // Drop a leading byte while it and the next byte's top bit are all zeros or all ones.
-    while (count > 1) {
-        const std::uint32_t top9 = (v >> (8 * count - 9)) & 0x1FF;
-        if (top9 != 0 && top9 != 0x1FF)
-            break;
-        --count;
-    }
+    // Minimal two's complement: the significant bits of the value (of its
+    // complement when negative) plus one sign bit, rounded up to whole bytes.
+    const std::uint32_t magnitude = value < 0 ? ~v : v;
+    const std::size_t count = static_cast<std::size_t>(std::bit_width(magnitude)) / 8 + 1;
     for (std::size_t i = 0; i < count; ++i)
         out[i] = static_cast<std::uint8_t>(v >> (8 * (count - 1 - i)));
     return count;
@@ -132,8 +169,28 @@ std::size_t Unsigned64Content(std::uint64_t value, std::uint8_t out[9])
 
 namespace {
 
+constexpr std::uint64_t kMaxSubId = 0xFFFFFFFFu;
+
+// Reads one sub-identifier at `p`: its decimal digits, then the separator
+// after them when there is one (any non-digit). Fails when the number does
+// not fit 32 bits.
+inline bool ReadSubId(const char*& p, const char* end, std::uint64_t& value)
+{
+    std::uint64_t v = 0;
+    while (p != end) {
+        const unsigned d = static_cast<unsigned>(static_cast<unsigned char>(*p++)) - '0';
+        if (d >= 10)
+            break;
+        v = v * 10 + d;
+        if (v > kMaxSubId)
+            return false;
+    }
+    value = v;
+    return true;
+}
+
 // Appends one sub-identifier in base 128, most significant group first.
-bool PutBase128(std::uint32_t value, std::uint8_t* out, std::size_t& length)
+inline bool PutBase128(std::uint64_t value, std::uint8_t* out, std::size_t& length)
 {
     if (value < 128) {  // the common case: one byte
         if (length >= kMaxOidContent)
@@ -151,51 +208,82 @@ bool PutBase128(std::uint32_t value, std::uint8_t* out, std::size_t& length)
     return true;
 }
 
+// Runs of one-digit sub-identifiers ("6.1.2.1.") make up most of a real OID.
+// A run is looked at eight text bytes at a time (`word`, first byte lowest):
+// `pairs` counts the leading digit-separator pairs (0 to 4) and `digits`
+// holds the digits of bytes 0, 2, 4, 6 in its four bytes, first lowest; only
+// the first `pairs` of them belong to the run.
+struct TRun {
+    unsigned pairs;
+    std::uint32_t digits;
+};
+
+inline TRun SingleDigitRun(std::uint64_t word)
+{
+    const std::uint64_t x = word ^ 0x3030303030303030ull;  // a digit byte becomes 0..9
+    // Top bit of a byte set where the byte is no digit (x >= 10); the low
+    // seven bits plus 0x76 never carry into the next byte.
+    const std::uint64_t nonDigit =
+        (((x & 0x7F7F7F7F7F7F7F7Full) + 0x7676767676767676ull) | x) & 0x8080808080808080ull;
+    // Wanted: digits in bytes 0, 2, 4, 6 and separators in bytes 1, 3, 5, 7.
+    // The first byte that differs ends the run (countr_zero(0) is 64: four pairs).
+    const std::uint64_t miss = nonDigit ^ 0x8000800080008000ull;
+    std::uint64_t d = x & 0x00FF00FF00FF00FFull;
+    d = (d | (d >> 8)) & 0x0000FFFF0000FFFFull;
+    return {static_cast<unsigned>(std::countr_zero(miss)) / 16,
+            static_cast<std::uint32_t>(d | (d >> 16))};
+}
+
+inline void Store32(std::uint8_t* out, std::uint32_t value) { std::memcpy(out, &value, 4); }
+
+constexpr bool kWordRuns = std::endian::native == std::endian::little;
+
 }  // namespace
 
 bool OidContent(std::string_view text, std::uint8_t* out, std::size_t& length)
 {
-    auto isDigit = [](char c) { return static_cast<unsigned>(c - '0') < 10; };
-    std::size_t n = 0;
     const char* p = text.data();
     const char* const end = p + text.size();
-    std::uint64_t first = 0;
-    int subIds = 0;
-    while (p != end) {
-        // One sub-identifier: the digits up to the next separator; a bare separator gives 0.
-        // The common short cases first: "d." and "dd." (the separator may also be the end).
-        std::uint64_t value = 0;
-        const std::ptrdiff_t left = end - p;
-        const unsigned d0 = left >= 1 ? static_cast<unsigned>(p[0] - '0') : 10;
-        const unsigned d1 = left >= 2 ? static_cast<unsigned>(p[1] - '0') : 10;
-        const unsigned d2 = left >= 3 ? static_cast<unsigned>(p[2] - '0') : 10;
-        if (d0 < 10 && d1 >= 10) {
-            value = d0;
-            p += left >= 2 ? 2 : 1;
-        } else if (d0 < 10 && d1 < 10 && d2 >= 10) {
-            value = d0 * 10 + d1;
-            p += left >= 3 ? 3 : 2;
-        } else {
-            while (p != end && isDigit(*p)) {
-                value = value * 10 + static_cast<unsigned>(*p++ - '0');
-                if (value > 0xFFFFFFFFu)
-                    return false;
-            }
-            if (p != end)
-                ++p;  // the separator
+    std::size_t n = 0;
+
+    // The first two sub-identifiers travel as one: 40 * x + y.
+    auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; };
+    if (end - p >= 4 && digit(p[0]) < 10 && digit(p[1]) >= 10 && digit(p[2]) < 10 &&
+        digit(p[3]) >= 10) {
+        PutBase128(40 * digit(p[0]) + digit(p[2]), out, n);  // "1.3." and the like
+        p += 4;
+    } else {
+        std::uint64_t first = 0;
+        std::uint64_t second = 0;
+        if (p != end && !ReadSubId(p, end, first))
+            return false;
+        if (p == end) {
+            out[0] = 0;  // fewer than two sub-identifiers: the OID 0.0
+            length = 1;
+            return true;
         }
-        if (subIds == 0) {
-            first = value;
-        } else {
-            const std::uint64_t v = subIds == 1 ? 40 * first + value : value;
-            if (v > 0xFFFFFFFFu || !PutBase128(static_cast<std::uint32_t>(v), out, n))
-                return false;
-        }
-        ++subIds;
+        if (!ReadSubId(p, end, second))
+            return false;
+        const std::uint64_t combined = 40 * first + second;
+        if (combined > kMaxSubId || !PutBase128(combined, out, n))
+            return false;
     }
-    if (subIds < 2) {
-        out[0] = 0;  // fewer than two sub-identifiers: the OID 0.0
-        n = 1;
+
+    while (p != end) {
+        if (kWordRuns && end - p >= 8 && n + 4 <= kMaxOidContent) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            const TRun run = SingleDigitRun(word);
+            Store32(out + n, run.digits);
+            n += run.pairs;
+            p += 2 * run.pairs;
+            if (run.pairs == 4)
+                continue;
+        }
+        // The sub-identifier that ended the run (or any when runs are not looked for).
+        std::uint64_t value = 0;
+        if (!ReadSubId(p, end, value) || !PutBase128(value, out, n))
+            return false;
     }
     length = n;
     return true;

@@ -125,6 +125,10 @@ public:
     void Bytes(const std::uint8_t* bytes, std::size_t count);
     void Element(std::uint8_t tag, const std::uint8_t* bytes, std::size_t count);
     void Integer(std::int32_t value);
+    // One variable binding, SEQUENCE { OBJECT IDENTIFIER, value }, in one
+    // step: one room check, then headers and contents front to back.
+    void Binding(const std::uint8_t* oid, std::size_t oidSize, std::uint8_t valueTag,
+                 const std::uint8_t* value, std::size_t valueSize);
 
     bool Failed() const { return failed; }
     std::span<const std::uint8_t> Written() const { return out.subspan(pos); }
@@ -175,15 +179,11 @@ inline int TReader::Next(TElement& element)
 
 // The writer is on the build path of every request; its small steps stay inline.
 
-inline void TWriter::Header(std::uint8_t tag, std::size_t length, bool sequence)
+// Writes a header of `size` bytes (2, 3 or 4, as the size functions above
+// give) at `at` and returns the position after it.
+inline std::uint8_t* PutHeader(std::uint8_t* at, std::uint8_t tag, std::size_t length,
+                               std::size_t size)
 {
-    const std::size_t size = sequence ? SequenceHeaderSize(length) : ElementHeaderSize(length);
-    if (failed || size == 0 || pos < size) {
-        failed = true;
-        return;
-    }
-    pos -= size;
-    std::uint8_t* at = out.data() + pos;
     at[0] = tag;
     if (size == 2) {
         at[1] = static_cast<std::uint8_t>(length);
@@ -195,6 +195,37 @@ inline void TWriter::Header(std::uint8_t tag, std::size_t length, bool sequence)
         at[2] = static_cast<std::uint8_t>(length >> 8);
         at[3] = static_cast<std::uint8_t>(length);
     }
+    return at + size;
+}
+
+// Copies the few bytes of an OID content without a library call: eight at a
+// time, the last eight (or four) overlapping what is already copied.
+inline void CopyShort(std::uint8_t* to, const std::uint8_t* from, std::size_t count)
+{
+    if (count > 16) {
+        std::memcpy(to, from, count);
+    } else if (count >= 8) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + count - 8, from + count - 8, 8);
+    } else if (count >= 4) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + count - 4, from + count - 4, 4);
+    } else if (count > 0) {
+        to[0] = from[0];
+        to[count / 2] = from[count / 2];
+        to[count - 1] = from[count - 1];
+    }
+}
+
+inline void TWriter::Header(std::uint8_t tag, std::size_t length, bool sequence)
+{
+    const std::size_t size = sequence ? SequenceHeaderSize(length) : ElementHeaderSize(length);
+    if (failed || size == 0 || pos < size) {
+        failed = true;
+        return;
+    }
+    pos -= size;
+    PutHeader(out.data() + pos, tag, length, size);
 }
 
 inline void TWriter::SequenceHeader(std::uint8_t tag, std::size_t end)
@@ -229,6 +260,27 @@ inline void TWriter::Integer(std::int32_t value)
 {
     std::uint8_t content[4];
     Element(0x02, content, IntegerContent(value, content));
+}
+
+inline void TWriter::Binding(const std::uint8_t* oid, std::size_t oidSize, std::uint8_t valueTag,
+                             const std::uint8_t* value, std::size_t valueSize)
+{
+    const std::size_t oidHeader = ElementHeaderSize(oidSize);
+    const std::size_t valueHeader = ElementHeaderSize(valueSize);
+    const std::size_t content = oidHeader + oidSize + valueHeader + valueSize;
+    // A part above kMaxBuiltLength makes the whole binding pass it, so one test covers all three.
+    const std::size_t header = SequenceHeaderSize(content);
+    if (failed || header == 0 || pos < header + content) {
+        failed = true;
+        return;
+    }
+    pos -= header + content;
+    std::uint8_t* at = PutHeader(out.data() + pos, 0x30, content, header);
+    at = PutHeader(at, 0x06, oidSize, oidHeader);
+    CopyShort(at, oid, oidSize);
+    at = PutHeader(at + oidSize, valueTag, valueSize, valueHeader);
+    if (valueSize)
+        std::memcpy(at, value, valueSize);
 }
 
 }  // namespace vxsnmp::ber

@@ -315,18 +315,79 @@ std::string ReferenceOid(std::string_view text)
 
 TEST(BerWriter, OidTextsAgreeWithPlainReading)
 {
-    // Texts from a small alphabet cover every mix of short and long numbers and separators.
-    const char alphabet[] = "0123456789..x";
+    // Random texts from small alphabets: every mix of short and long numbers
+    // and separators, long runs of one-digit sub-identifiers (read eight text
+    // bytes at a time) up to and past 128 content bytes, and separators that
+    // are next to the digits in code or have the top bit set.
+    struct Kind {
+        std::string_view alphabet;
+        int maxLength;
+        int texts;
+    } const kinds[] = {
+        {"0123456789..x", 40, 20000},
+        {"1234567.....", 300, 5000},
+        {std::string_view("19.\0\xB1\xB9/:", 8), 60, 5000},
+        {"0123456789.", 24, 20000},
+    };
     std::uint32_t seed = 12345;
-    for (int n = 0; n < 20000; ++n) {
-        std::string text;
-        const int length = static_cast<int>(seed % 40);
-        for (int i = 0; i < length; ++i) {
-            seed = seed * 1103515245 + 12345;
-            text.push_back(alphabet[(seed >> 16) % (sizeof alphabet - 1)]);
-        }
+    auto next = [&seed] {
         seed = seed * 1103515245 + 12345;
-        ASSERT_EQ(Oid(text), ReferenceOid(text)) << '"' << text << '"';
+        return seed >> 16;
+    };
+    for (const Kind& kind : kinds) {
+        for (int n = 0; n < kind.texts; ++n) {
+            std::string text;
+            const auto length = next() % static_cast<unsigned>(kind.maxLength);
+            for (unsigned i = 0; i < length; ++i)
+                text.push_back(kind.alphabet[next() % kind.alphabet.size()]);
+            ASSERT_EQ(Oid(text), ReferenceOid(text)) << '"' << text << '"';
+        }
+    }
+}
+
+// The plain reading of an OID content: base 128, the first value split in two arcs.
+std::string ReferenceOidText(const TBytes& content)
+{
+    std::vector<std::uint32_t> ids;
+    std::uint64_t value = 0;
+    bool open = false;
+    for (std::uint8_t b : content) {
+        value = (value << 7) | (b & 0x7F);
+        if (value > 0xFFFFFFFFu)
+            return "refused";
+        open = (b & 0x80) != 0;
+        if (!open) {
+            ids.push_back(static_cast<std::uint32_t>(value));
+            value = 0;
+        }
+    }
+    if (content.empty() || open || ids.size() > static_cast<std::size_t>(kMaxOidSubIds))
+        return "refused";
+    const std::uint32_t arc = ids[0] < 40 ? 0 : ids[0] < 80 ? 1 : 2;
+    std::string text = std::to_string(arc) + "." + std::to_string(ids[0] - 40 * arc);
+    for (std::size_t i = 1; i < ids.size(); ++i)
+        text += "." + std::to_string(ids[i]);
+    return text;
+}
+
+TEST(BerReader, OidContentsAgreeWithPlainReading)
+{
+    // Byte values at the edges of one, two and three digits, of one byte, and
+    // of 32 bits; lengths up to past kMaxOidSubIds sub-identifiers.
+    const std::uint8_t bytes[] = {0x00, 0x01, 0x09, 0x0A, 0x27, 0x28, 0x50, 0x63,
+                                  0x64, 0x7F, 0x80, 0x81, 0x8F, 0x90, 0xFF};
+    std::uint32_t seed = 777;
+    auto next = [&seed] {
+        seed = seed * 1103515245 + 12345;
+        return seed >> 16;
+    };
+    for (int n = 0; n < 20000; ++n) {
+        TBytes content(next() % (n % 10 == 0 ? 300 : 24));
+        for (std::uint8_t& b : content)
+            b = next() % 4 ? bytes[next() % 10] : bytes[next() % sizeof bytes];
+        std::string text;
+        const std::string got = AppendOidText(content, text) ? text : "refused";
+        ASSERT_EQ(got, ReferenceOidText(content)) << ToHex(content);
     }
 }
 
