@@ -150,5 +150,7 @@ private:
     std::optional<QSize> wantedOuterSize;
     // The outer size the message panel was last told (FormResize).
     QSize reportedOuterSize;
+    // The columns have been widened to the texts of the first shoot.
+    bool columnsWidened = false;
     bool closed = false;
 };
