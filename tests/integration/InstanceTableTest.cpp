@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QSet>
 #include <QTreeView>
 
@@ -134,6 +135,10 @@ TEST_F(InstanceTable, OneRowPerInstanceStartingWithTheWalkValue)
     EXPECT_EQ(table.headerData(4, Qt::Horizontal).toString(), "ifOutOctets");
     EXPECT_EQ(Column(*form, 1), kIndexes);
     EXPECT_EQ(Column(*form, 2), kDescrs);  // a two-line value joined into one cell
+    // Made while the table was empty, the columns are widened to their texts
+    // when the first shoot is in: "uplink core" is not cut off.
+    for (int column = 1; column <= 4; ++column)
+        EXPECT_GE(ColumnWidth(*form, column), TextWidth(*form, column)) << "column " << column;
     EXPECT_EQ(Column(*form, 3), kInOctets);
     EXPECT_EQ(Column(*form, 4), kOutOctets);
     EXPECT_EQ(form->StatusPanels().EntryCountText(), "#Entries 12");
@@ -169,9 +174,11 @@ TEST_F(InstanceTable, HeaderClicksSortAndTheSortSurvivesAReshoot)
     EXPECT_EQ(table.SortColumn(), 4);
 
     // Back to ifInOctets descending, then a re-shoot: the rows arrive in walk
-    // order and are sorted again once the shoot is over.
+    // order and are sorted again once the shoot is over. A column the user
+    // made narrow stays so.
     ClickHeader(*form, 3);
     ClickHeader(*form, 3);
+    form->ListView1->header()->resizeSection(2, 30);
     QStringList arrival;
     const QMetaObject::Connection watch = QObject::connect(
         &table, &QAbstractItemModel::rowsInserted, form.get(),
@@ -184,6 +191,7 @@ TEST_F(InstanceTable, HeaderClicksSortAndTheSortSurvivesAReshoot)
     EXPECT_EQ(Column(*form, 1), Reversed(kByInOctets));
     EXPECT_EQ(table.HeaderImage(3), 5);
     EXPECT_EQ(form->StatusPanels().EntryCountText(), "#Entries 12");
+    EXPECT_EQ(ColumnWidth(*form, 2), 30);
 }
 
 TEST_F(InstanceTable, RtMaskFillsTheInstanceMaskBoxAndShootsNoRows)

@@ -112,6 +112,17 @@ QStringList Column(TForm1& form, int column)
     return cells;
 }
 
+int ColumnWidth(TForm1& form, int column)
+{
+    return form.ListView1->header()->sectionSize(column);
+}
+
+int TextWidth(TForm1& form, int column)
+{
+    const QAbstractItemView* view = form.ListView1;
+    return view->sizeHintForColumn(column);
+}
+
 void ClickHeader(TForm1& form, int column)
 {
     QHeaderView* header = form.ListView1->header();

@@ -77,6 +77,9 @@ void ShowWindow(TForm1& form);
 
 // The texts of one column of the result table, top to bottom (column >= 1).
 QStringList Column(TForm1& form, int column);
+// The width of `column` in the view, and the width its widest cell text needs.
+int ColumnWidth(TForm1& form, int column);
+int TextWidth(TForm1& form, int column);
 // Clicks the header of `column` with the mouse.
 void ClickHeader(TForm1& form, int column);
 // The requests still waiting for an answer.

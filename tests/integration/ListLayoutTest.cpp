@@ -218,6 +218,7 @@ TEST(SingleTargetWalk, InterfacesTableRowsFollowTheWalkThenTheEntriesPanelCounts
     // ifIndex.1, ifIndex.2, ..., then ifDescr.1, ...: the walk's order.
     EXPECT_EQ(EntryDescriptions(form), expected);
     EXPECT_EQ(Column(form, 1).first(), "ifIndex.1");
+    EXPECT_GE(ColumnWidth(form, 1), TextWidth(form, 1));  // "ifOutNUcastPkts.1" is not cut off
     const int rows = form.ResultTable().rowCount();
     EXPECT_EQ(form.StatusPanels().EntryCountText(), QStringLiteral("#Entries %1").arg(rows));
     EXPECT_TRUE(form.Shootagain2->isEnabled());
