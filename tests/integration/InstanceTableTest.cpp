@@ -13,11 +13,16 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QHeaderView>
 #include <QSet>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
 
 namespace {
 
@@ -98,6 +103,28 @@ protected:
         form.Engine().CountdownTick();
     }
 
+    // Gives the agent a thirteenth interface (ifIndex 13, "eth13", counters
+    // 13). snmpsim reads a data file anew once its time stamp has moved on.
+    void AddInterface13()
+    {
+        QFile source(QString::fromStdString(vxtest::TSnmpsimAgent::DefaultDataFolder()) + "/integration.snmprec");
+        ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+        QStringList lines = QString::fromLatin1(source.readAll()).split('\n', Qt::SkipEmptyParts);
+        const struct {
+            QString column;
+            const char* record;
+        } added[] = {{kIfIndex, "|2|13"}, {kIfDescr, "|4|eth13"}, {kIfInOctets, "|65|13"}, {kIfOutOctets, "|65|13"}};
+        for (const auto& a : added) {
+            const QString row12 = a.column + ".12|";
+            const auto at = std::find_if(lines.begin(), lines.end(), [&](const QString& l) { return l.startsWith(row12); });
+            ASSERT_NE(at, lines.end()) << row12.toStdString();
+            lines.insert(at + 1, a.column + ".13" + QLatin1String(a.record));
+        }
+        agent->AddDataFile(kIntegrationCommunity.toStdString(), (lines.join('\n') + '\n').toStdString());
+        const std::filesystem::path file = agent->Folder() + "/data/integration.snmprec";
+        std::filesystem::last_write_time(file, std::filesystem::last_write_time(file) + std::chrono::seconds(5));
+    }
+
     TMessageCapture messages;
     std::unique_ptr<vxtest::TSnmpsimAgent> agent;
     TVexgridFiles files;
@@ -146,6 +173,23 @@ TEST_F(InstanceTable, OneRowPerInstanceStartingWithTheWalkValue)
     EXPECT_TRUE(form->Shootagain2->isEnabled());
     EXPECT_FALSE(form->Panel1->isVisible());
     EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+TEST_F(InstanceTable, NowDuringTheFirstWalkGivesOneCleanTable)
+{
+    // "Shoot again" is enabled while the first shoot runs; a "Now..." before
+    // any answer is in replaces the first walk, whose answers are dropped.
+    TForm1 form(XmlArgs(File(FourColumns())));
+    TShootCounter counter(form);
+    form.Now1->trigger();
+    EXPECT_FALSE(form.Shootagain2->isEnabled());
+    ShowWindow(form);
+    ASSERT_TRUE(counter.WaitFor(1));
+    PumpFor(300);
+    EXPECT_EQ(counter.Count(), 1);
+    EXPECT_EQ(Column(form, 1), kIndexes);
+    EXPECT_EQ(Column(form, 4), kOutOctets);
+    EXPECT_EQ(form.StatusPanels().EntryCountText(), "#Entries 12");
 }
 
 TEST_F(InstanceTable, HeaderClicksSortAndTheSortSurvivesAReshoot)
@@ -218,7 +262,9 @@ TEST_F(InstanceTable, PeriodicModesRefillInPlaceOrRediscoverAndNowUnchecksThem)
     ClickHeader(*form, 3);
 
     // Keep mode: the known instances are asked again and their rows are
-    // rewritten in place; no discovery walk, no row added or removed.
+    // rewritten in place; no discovery walk, no row added or removed, even
+    // though the agent now has one interface more.
+    AddInterface13();
     form->Every10secondskeepinstances1->trigger();
     EXPECT_TRUE(form->Every10secondskeepinstances1->isChecked());
     const int idsBefore = engine.requestIdCounter;
@@ -242,7 +288,8 @@ TEST_F(InstanceTable, PeriodicModesRefillInPlaceOrRediscoverAndNowUnchecksThem)
     EXPECT_TRUE(form->Shootagain2->isEnabled());
     EXPECT_TRUE(form->Every10secondskeepinstances1->isChecked());
 
-    // Reread mode: the table is emptied and the instances are walked anew.
+    // Reread mode: the table is emptied and the instances are walked anew,
+    // which finds the new interface.
     form->Every10secRefreshinstancesalso1->trigger();
     EXPECT_FALSE(form->Every10secondskeepinstances1->isChecked());
     CountdownReachesZero(*form);
@@ -252,7 +299,10 @@ TEST_F(InstanceTable, PeriodicModesRefillInPlaceOrRediscoverAndNowUnchecksThem)
     EXPECT_EQ(walk.purpose, kPurposeDiscovery);
     EXPECT_EQ(walk.oidList, kIfIndex + kItemSeparator);
     ASSERT_TRUE(shoots->WaitFor(3));
-    EXPECT_EQ(Column(*form, 1), kByInOctets);
+    QStringList with13 = kByInOctets;
+    with13.insert(3, "13");  // ifInOctets 13, between 10 and 75
+    EXPECT_EQ(Column(*form, 1), with13);
+    EXPECT_EQ(form->StatusPanels().EntryCountText(), "#Entries 13");
 
     // "Now..." shoots once and leaves no mode checked; the next tick empties
     // the countdown panel.
@@ -262,5 +312,5 @@ TEST_F(InstanceTable, PeriodicModesRefillInPlaceOrRediscoverAndNowUnchecksThem)
     ASSERT_TRUE(shoots->WaitFor(4));
     engine.CountdownTick();
     EXPECT_EQ(form->StatusPanels().CountdownText(), "");
-    EXPECT_EQ(Column(*form, 1), kByInOctets);
+    EXPECT_EQ(Column(*form, 1), with13);
 }
