@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QSet>
 #include <QTreeView>
 
@@ -251,6 +252,10 @@ TEST_F(InstanceTable, RtMaskFillsTheInstanceMaskBoxAndShootsNoRows)
     EXPECT_EQ(form->StatusPanels().EntryCountText(), "#Entries 0");
     EXPECT_TRUE(form->Shootagain2->isEnabled());
     EXPECT_EQ(form->ListView1->geometry().top(), form->Panel1->geometry().bottom() + 1);
+    // The caption is not covered by the box, whatever the font.
+    const QLabel* caption = form->Panel1->Label1;
+    EXPECT_GE(caption->width(), caption->sizeHint().width());
+    EXPECT_GT(form->ComboBox1->geometry().left(), caption->geometry().right());
     EXPECT_TRUE(messages.texts.isEmpty());
 }
 
