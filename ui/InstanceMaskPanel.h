@@ -16,4 +16,12 @@ public:
     QLabel* Image1;
     QLabel* Label1;
     QComboBox* ComboBox1;
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    // Caption and box at their design places; the box moves right when the
+    // caption needs more room than the design font does.
+    void PlaceControls();
 };

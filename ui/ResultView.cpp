@@ -54,3 +54,17 @@ void SetColumnWidthMode(QTreeView* view, bool fitHeader)
     if (model->columnCount() > 0)
         header->resizeSection(0, TResultTable::imageColumnWidth);
 }
+
+void WidenColumnsToTexts(QTreeView* view)
+{
+    QAbstractItemModel* model = view->model();
+    if (model == nullptr)
+        return;
+    QHeaderView* header = view->header();
+    const QAbstractItemView* itemView = view;
+    for (int column = 1; column < model->columnCount(); ++column) {
+        const int text = itemView->sizeHintForColumn(column);
+        if (text > header->sectionSize(column))
+            header->resizeSection(column, text);
+    }
+}

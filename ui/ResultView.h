@@ -16,3 +16,9 @@ void ConfigureResultView(QTreeView* view, TResultTable* table);
 // present now: to its widest cell text, or, with fitHeader, to the wider of
 // its header and its cell texts. Every call fits anew.
 void SetColumnWidthMode(QTreeView* view, bool fitHeader);
+
+// Widens every column except column 0 that is narrower than its widest cell
+// text; wider columns keep their width. The window calls it once, when the
+// first shoot has filled the table, so that names and values are readable
+// without a trip to the menu.
+void WidenColumnsToTexts(QTreeView* view);

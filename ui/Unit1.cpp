@@ -252,6 +252,11 @@ void TForm1::SetOuterSize(int width, int height)
 {
     wantedOuterSize = QSize(width, height);
     ApplyOuterSize();
+    // A hidden window gets its resize event only when it is shown, after the
+    // first shoot has written its messages; the size is told now, in the
+    // order of set-up, so that the readout never hides such a message.
+    if (!isVisible())
+        FormResize();
 }
 
 void TForm1::ApplyOuterSize()
@@ -286,12 +291,21 @@ void TForm1::moveEvent(QMoveEvent* event)
 void TForm1::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    FormResize();
+    // A hidden window's resize events arrive only while it is being shown,
+    // when the platform may already count a frame the window manager has
+    // not drawn yet; SetOuterSize tells the size of a hidden window itself.
+    if (isVisible())
+        FormResize();
 }
 
 void TForm1::FormResize()
 {
     const QSize outer = frameGeometry().size();
+    // Framing by the window manager resizes the window without changing its
+    // outer size; such events keep the message panel as it is.
+    if (outer == reportedOuterSize)
+        return;
+    reportedOuterSize = outer;
     ShowStatusMessage(QStringLiteral("WxH=%1x%2").arg(outer.width()).arg(outer.height()));
 }
 

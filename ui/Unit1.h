@@ -148,5 +148,9 @@ private:
     // The outer size asked for, kept until the window manager has framed the
     // window, since the frame's size is only known then.
     std::optional<QSize> wantedOuterSize;
+    // The outer size the message panel was last told (FormResize).
+    QSize reportedOuterSize;
+    // The columns have been widened to the texts of the first shoot.
+    bool columnsWidened = false;
     bool closed = false;
 };

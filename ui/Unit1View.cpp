@@ -6,6 +6,7 @@
 #include "InstanceMaskPanel.h"
 #include "MessageBox.h"
 #include "ResultTable.h"
+#include "ResultView.h"
 #include "ShootEngine.h"
 #include "StartupScreenshot.h"
 #include "TableExport.h"
@@ -80,6 +81,12 @@ void TForm1::ShowModalMessage(const QString& text) { ::ShowModalMessage(this, te
 
 void TForm1::ShootFinished()
 {
+    // The columns were made to fit their headers while the table was empty;
+    // once rows are in, texts wider than that would be cut off.
+    if (!columnsWidened && RowCount() > 0) {
+        columnsWidened = true;
+        WidenColumnsToTexts(ListView1);
+    }
     ExportTable();
     if (StartupScreenshotRequested())
         QTimer::singleShot(kScreenshotSettleMs, this, [this] { TakeStartupScreenshot(this); });
