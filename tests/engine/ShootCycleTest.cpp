@@ -5,6 +5,8 @@
 #include "TEngineHarness.h"
 #include "TSilentPort.h"
 
+#include "UnresolvableHost.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -225,7 +227,7 @@ TEST(ShootCycle, UnresolvableHostIsShownAtStartAndOnEveryReshoot)
 {
     // A 64-character label is refused by the resolver before any query is
     // sent, so no name lookup leaves the machine.
-    const QString host = QString(64, QLatin1Char('x')) + QStringLiteral(".invalid");
+    const QString host = UnresolvableHost();
     QString expected;
     {
         vxsnmp::TvxSNMPMgr probe;

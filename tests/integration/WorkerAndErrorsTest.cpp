@@ -15,6 +15,8 @@
 #include <QElapsedTimer>
 #include <QRegularExpression>
 
+#include "UnresolvableHost.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -22,10 +24,7 @@ namespace {
 const QString kIfIndex = QStringLiteral("1.3.6.1.2.1.2.2.1.1");
 const QString kIfDescr = QStringLiteral("1.3.6.1.2.1.2.2.1.2");
 
-// A host name that no resolver can know: a label of 64 characters does not fit
-// into a DNS query, so the lookup fails on this machine without asking any
-// name server, and .invalid can never exist.
-const QString kUnresolvableHost = QString(64, QLatin1Char('x')) + QStringLiteral(".vexgrid.invalid");
+const QString kUnresolvableHost = UnresolvableHost();
 const QString kHostNotFound = QStringLiteral("11001: [11001] Host not found");
 
 }  // namespace

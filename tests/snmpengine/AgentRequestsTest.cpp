@@ -5,6 +5,8 @@
 #include "TSnmpdAgent.h"
 #include "TSnmpsimAgent.h"
 
+#include "UnresolvableHost.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -223,7 +225,7 @@ TEST(Unreachable, UnresolvableHostFailsWith11001)
 {
     TRecordingManager m;
     try {
-        m.mgr.SetRemoteHost(QStringLiteral("no-such-agent.invalid"));
+        m.mgr.SetRemoteHost(UnresolvableHost());
         FAIL() << "no exception";
     } catch (const EvxSNMPMgr& e) {
         EXPECT_EQ(e.Code(), 11001);
