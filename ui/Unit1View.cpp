@@ -36,7 +36,7 @@ void TForm1::PlaceValue(const QString& oid, const QString& value)
 }
 
 void TForm1::ClearResultRows() { resultTable->ClearResultRows(); }
-int TForm1::RowCount() const { return resultTable->rowCount(); }
+int TForm1::RowCount() const { return resultTable->StoredRowCount(); }
 void TForm1::ReSortRows() { resultTable->Resort(); }
 void TForm1::FocusResultTable() { ListView1->setFocus(); }
 bool TForm1::ShootAgainEnabled() const { return Shootagain2->isEnabled(); }
@@ -80,6 +80,8 @@ void TForm1::ShowModalMessage(const QString& text) { ::ShowModalMessage(this, te
 
 void TForm1::ShootFinished()
 {
+    // The result is shown whole, not only up to the last batch of rows.
+    resultTable->PublishRows();
     ExportTable();
     if (StartupScreenshotRequested())
         QTimer::singleShot(kScreenshotSettleMs, this, [this] { TakeStartupScreenshot(this); });
