@@ -137,8 +137,12 @@ void TShootEngine::Shoot()
     requestTemplate.retriesLeft = kSendsPerRequest;
     requestTemplate.answers.clear();
     // Whatever an earlier shoot still waits for would land in this shoot's
-    // answer buffer; it is no longer wanted.
+    // answer buffer; it is no longer wanted. Nothing but the purge pass looks
+    // at finished requests, so they go now: the list then holds the requests
+    // of one shoot, and finding an answer's request does not walk through the
+    // thousand a walk finishes every second before the worker's purge.
     FinishPendingRequests();
+    PurgePass();
 
     QString rest = requestTemplate.oidList;
     while (!rest.isEmpty()) {

@@ -97,7 +97,8 @@ public:
     // shoot. The window builds the table's columns before it.
     void StartShooting();
     // Shoot sends the template's oidList in requests of at most 15 OIDs, back
-    // to back. A new shoot finishes whatever is still pending of an earlier one.
+    // to back. A new shoot finishes whatever is still pending of an earlier one
+    // and disposes every finished request.
     void Shoot();
     // SendRequest sends one request. A new request (retry false) draws a new
     // id and is recorded in pendingRequests once it went out; a failure shows

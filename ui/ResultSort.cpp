@@ -68,6 +68,8 @@ int TResultTable::ListView1Compare(int row1, int row2) const
 
 void TResultTable::Resort()
 {
+    // The views' persistent indexes must cover every row that moves.
+    PublishRows();
     if (sortColumn < 1 || rows.size() < 2)
         return;
     // The column's kind and every row's key are worked out once per sort,

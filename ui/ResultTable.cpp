@@ -4,6 +4,8 @@
 #include "Shared.h"
 #include "TableExport.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString imageColumnCaption = QStringLiteral("..");
@@ -16,12 +18,34 @@ TResultTable::TResultTable(const TOidNameTable& names, QObject* parent)
     : QAbstractTableModel(parent), oidNames(names)
 {
     captions << imageColumnCaption;
+    publishTimer.setSingleShot(true);
+    publishTimer.setInterval(0);
+    connect(&publishTimer, &QTimer::timeout, this, &TResultTable::PublishRows);
+}
+
+void TResultTable::SetPublishInterval(int intervalMs)
+{
+    publishTimer.setInterval(std::max(intervalMs, 0));
+    if (intervalMs <= 0)
+        PublishRows();
+}
+
+void TResultTable::PublishRows()
+{
+    publishTimer.stop();
+    if (publishedRows >= rows.size())
+        return;
+    beginInsertRows(QModelIndex(), publishedRows, rows.size() - 1);
+    publishedRows = rows.size();
+    endInsertRows();
 }
 
 void TResultTable::BuildColumns(bool tableMode, const QStringList& targetOids)
 {
     beginResetModel();
+    publishTimer.stop();
     rows.clear();
+    publishedRows = 0;
     captions = QStringList{imageColumnCaption};
     listLayout = !tableMode || targetOids.size() < 2;
     if (listLayout) {
@@ -98,7 +122,8 @@ void TResultTable::PlaceTableValue(const QString& value, const TPlaceContext& co
 
 void TResultTable::NotifyCellChanged(int row, int column)
 {
-    if (column < columnCount()) {
+    // A row still waiting for the views is shown whole when handed over.
+    if (row < publishedRows && column < columnCount()) {
         const QModelIndex changed = index(row, column);
         emit dataChanged(changed, changed, {Qt::DisplayRole});
     }
@@ -108,18 +133,23 @@ void TResultTable::AppendRows(const QVector<TResultRow>& newRows)
 {
     if (newRows.isEmpty())
         return;
-    const int first = rows.size();
-    beginInsertRows(QModelIndex(), first, first + newRows.size() - 1);
     rows.append(newRows);
-    endInsertRows();
+    if (publishTimer.interval() == 0)
+        PublishRows();
+    else if (!publishTimer.isActive())
+        publishTimer.start();
 }
 
 void TResultTable::ClearResultRows()
 {
-    if (rows.isEmpty())
+    publishTimer.stop();
+    if (publishedRows == 0) {
+        rows.clear();
         return;
-    beginRemoveRows(QModelIndex(), 0, rows.size() - 1);
+    }
+    beginRemoveRows(QModelIndex(), 0, publishedRows - 1);
     rows.clear();
+    publishedRows = 0;
     endRemoveRows();
 }
 
@@ -142,7 +172,7 @@ QString TResultTable::Cell(int row, int column) const
 
 int TResultTable::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : rows.size();
+    return parent.isValid() ? 0 : publishedRows;
 }
 
 int TResultTable::columnCount(const QModelIndex& parent) const
@@ -152,7 +182,7 @@ int TResultTable::columnCount(const QModelIndex& parent) const
 
 QVariant TResultTable::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= rows.size())
+    if (!index.isValid() || index.row() >= publishedRows)
         return QVariant();
     const TResultRow& row = rows[index.row()];
     if (index.column() == 0) {

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <QTimer>
 #include <QVector>
 
 class TOidNameTable;
@@ -60,6 +61,20 @@ public:
     // the whole removal, so a view repaints once.
     void ClearResultRows();
 
+    // Rows appended while a table fills reach the views (rowCount(), data())
+    // at most every intervalMs, in one insertion per batch; 0, the default,
+    // hands each row over at once. A view lays out all its rows and repaints
+    // on every insertion, which at one row per agent round trip costs more
+    // than the round trip itself. Sorting, clearing and rebuilding the
+    // columns hand the waiting rows over first.
+    void SetPublishInterval(int intervalMs);
+    // Hands every row held over to the views now.
+    void PublishRows();
+    // Every row held, those still waiting for the views included. The
+    // accessors below and Snapshot() see all of them; rowCount() only the
+    // rows handed over.
+    int StoredRowCount() const { return static_cast<int>(rows.size()); }
+
     int RowImage(int row) const;
     int CellCount(int row) const;
     // The text of cell column (>= 1) of row; empty when the row has no such cell.
@@ -83,7 +98,7 @@ public:
     bool SortColumnIsNumeric() const;
     // Sorts the rows again with the current column and direction (after a
     // walk-based shoot). Rows that compare equal keep their order. Does
-    // nothing while unsorted.
+    // nothing while unsorted, but for handing waiting rows over.
     void Resort();
     // The header image of column: 4 ascending / 5 descending on the sort
     // column, -1 elsewhere.
@@ -122,6 +137,8 @@ private:
     bool listLayout = true;
     QStringList captions;
     QVector<TResultRow> rows;
+    int publishedRows = 0;  // rows[0 .. publishedRows-1] are known to the views
+    QTimer publishTimer;
     int sortColumn = -1;
     bool sortAscending = false;
 };

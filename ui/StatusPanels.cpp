@@ -38,16 +38,35 @@ TStatusPanels::TStatusPanels(QStatusBar* bar)
     bar->addWidget(countdownPanel);
     bar->addWidget(entriesPanel);
     bar->addWidget(messagePanel, 1);
+    messageTimer.setSingleShot(true);
+    QObject::connect(&messageTimer, &QTimer::timeout, messagePanel, [this] { ShowLatestMessage(); });
 }
 
 void TStatusPanels::ShowStatusMessage(const QString& text)
 {
-    messagePanel->setText(text);
+    message = text;
+    if (messageTimer.isActive())
+        return;  // shown when the interval ends
+    const qint64 since = messageShown.isValid() ? messageShown.elapsed() : kMessageIntervalMs;
+    if (since >= kMessageIntervalMs)
+        ShowLatestMessage();
+    else
+        messageTimer.start(static_cast<int>(kMessageIntervalMs - since));
 }
 
 void TStatusPanels::ClearStatusMessage()
 {
-    messagePanel->clear();
+    ShowStatusMessage(QString());
+}
+
+void TStatusPanels::ShowLatestMessage()
+{
+    messageTimer.stop();
+    messageShown.start();
+    // Setting a text lays the whole status bar out again; an equal text
+    // changes nothing.
+    if (messagePanel->text() != message)
+        messagePanel->setText(message);
 }
 
 void TStatusPanels::ShowEntryCount(int n)
@@ -69,6 +88,6 @@ void TStatusPanels::ShowCountdown(int n)
         countdownPanel->setText(QString::number(n));
 }
 
-QString TStatusPanels::StatusMessage() const { return messagePanel->text(); }
+QString TStatusPanels::StatusMessage() const { return message; }
 QString TStatusPanels::EntryCountText() const { return entriesPanel->text(); }
 QString TStatusPanels::CountdownText() const { return countdownPanel->text(); }

@@ -3,7 +3,9 @@
 // reaches to the right end of the bar. All start empty.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 
 class QLabel;
 class QStatusBar;
@@ -13,9 +15,14 @@ public:
     // Creates the panels in `bar` (which owns them).
     explicit TStatusPanels(QStatusBar* bar);
 
-    // Message panel: one text, replacing the previous one.
+    // Message panel: one text, replacing the previous one. A walk writes a
+    // message per agent answer, up to a thousand a second; the panel shows a
+    // new text at once when it has shown none for kMessageIntervalMs, else at
+    // the end of that interval, so it relayouts and repaints a few times a
+    // second at most. StatusMessage() is always the latest text.
     void ShowStatusMessage(const QString& text);
     void ClearStatusMessage();
+    static constexpr int kMessageIntervalMs = 100;
     // Entries panel: "#Entries " and n; a negative n empties it.
     void ShowEntryCount(int n);
     // Countdown panel: n in decimal; a negative n empties it.
@@ -26,7 +33,12 @@ public:
     QString CountdownText() const;
 
 private:
+    void ShowLatestMessage();
+
     QLabel* countdownPanel;
     QLabel* entriesPanel;
     QLabel* messagePanel;
+    QString message;            // the latest text, shown or waiting
+    QElapsedTimer messageShown;  // since the panel last took a text
+    QTimer messageTimer;         // shows a waiting text at the interval's end
 };

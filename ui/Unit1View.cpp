@@ -37,7 +37,7 @@ void TForm1::PlaceValue(const QString& oid, const QString& value)
 }
 
 void TForm1::ClearResultRows() { resultTable->ClearResultRows(); }
-int TForm1::RowCount() const { return resultTable->rowCount(); }
+int TForm1::RowCount() const { return resultTable->StoredRowCount(); }
 void TForm1::ReSortRows() { resultTable->Resort(); }
 void TForm1::FocusResultTable() { ListView1->setFocus(); }
 bool TForm1::ShootAgainEnabled() const { return Shootagain2->isEnabled(); }
@@ -81,6 +81,8 @@ void TForm1::ShowModalMessage(const QString& text) { ::ShowModalMessage(this, te
 
 void TForm1::ShootFinished()
 {
+    // The result is shown whole, not only up to the last batch of rows.
+    resultTable->PublishRows();
     // The columns were made to fit their headers while the table was empty;
     // once rows are in, texts wider than that would be cut off.
     if (!columnsWidened && RowCount() > 0) {

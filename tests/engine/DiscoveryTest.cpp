@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 const QString kIfEntry = QStringLiteral("1.3.6.1.2.1.2.2.1");
@@ -70,6 +72,22 @@ TEST(SingleTargetWalk, InterfacesTableOnSnmpdGivesOneRowPerStepInOidOrder)
     }
     EXPECT_EQ(h.view.entryCount, h.view.RowCount());
     EXPECT_TRUE(h.view.statusMessage.isEmpty());
+}
+
+TEST(SingleTargetWalk, FinishedRequestsDoNotPileUpBetweenPurgePasses)
+{
+    // A walk finishes a request per step, about a thousand a second against a
+    // fast agent, while the worker purges once a second; every answer's
+    // request is looked up in that list.
+    TEngineHarness h;
+    h.Agent(SharedSnmpd().Port());
+    h.TableTargets({kIfEntry});
+    std::size_t mostPending = 0;
+    h.view.onPlace = [&] { mostPending = std::max(mostPending, h.Pending().size()); };
+    RunWalk(h);  // no purge pass runs
+
+    ASSERT_GE(h.view.rows.size(), 4u);
+    EXPECT_EQ(mostPending, 1u);  // the request of the step being placed
 }
 
 TEST(InstanceTable, ThreeTargetsGiveOneRowPerInstanceStartingWithTheWalksValue)

@@ -7,12 +7,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -21,6 +24,16 @@ namespace {
 QStringList QuietArgs()
 {
     return {QStringLiteral("/XML"), QStringLiteral(VEXGRID_TEST_DATA "/vexgrid/empty-root.xml")};
+}
+
+// Processes events until `done` holds; false after two seconds.
+bool PumpUntil(const std::function<bool()>& done)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 2000)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
 }
 
 QStringList Texts(const QList<QAction*>& actions)
@@ -98,6 +111,37 @@ TEST(MainWindowDesign, StatusPanelWriters)
     EXPECT_EQ(panels.StatusMessage(), "");
 }
 
+TEST(MainWindowDesign, MessagesFasterThanThePanelRepaintsShowTheLatestText)
+{
+    // A walk writes "Instance .N detected" for every answer; the panel takes
+    // a new text a few times a second, and always ends on the latest one.
+    TForm1 form(QuietArgs());
+    form.show();
+    QApplication::processEvents();
+    const TStatusPanels& panels = form.StatusPanels();
+    QLabel* label = form.StatusBar1->findChild<QLabel*>("MessagePanel");
+    ASSERT_TRUE(PumpUntil([&] { return label->text() == panels.StatusMessage(); }));
+    QElapsedTimer quiet;
+    quiet.start();
+    while (quiet.elapsed() <= TStatusPanels::kMessageIntervalMs)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+
+    // After a quiet interval a message is shown at once.
+    form.ShowStatusMessage("Instance .1 detected");
+    EXPECT_EQ(label->text(), "Instance .1 detected");
+    for (int i = 2; i <= 1000; ++i)
+        form.ShowStatusMessage(QStringLiteral("Instance .%1 detected").arg(i));
+    EXPECT_EQ(panels.StatusMessage(), "Instance .1000 detected");
+    EXPECT_EQ(label->text(), "Instance .1 detected");
+    EXPECT_TRUE(PumpUntil([&] { return label->text() == "Instance .1000 detected"; }));
+
+    // Clearing goes the same way: the panel ends empty.
+    form.ShowStatusMessage("Instance .1001 detected");
+    form.ClearStatusMessage();
+    EXPECT_EQ(panels.StatusMessage(), "");
+    EXPECT_TRUE(PumpUntil([&] { return label->text().isEmpty(); }));
+}
+
 TEST(MainWindowDesign, LongMessageDoesNotWidenTheWindow)
 {
     TForm1 form(QuietArgs());
@@ -105,6 +149,8 @@ TEST(MainWindowDesign, LongMessageDoesNotWidenTheWindow)
     QApplication::processEvents();
     const int width = form.width();
     form.ShowStatusMessage(QString(500, u'x'));
+    QLabel* message = form.StatusBar1->findChild<QLabel*>("MessagePanel");
+    ASSERT_TRUE(PumpUntil([&] { return message->text() == QString(500, u'x'); }));
     QApplication::processEvents();
     EXPECT_EQ(form.width(), width);
 

@@ -1,0 +1,291 @@
+// bench_table: times the real main window filling an instance table from an
+// agent, from the window's construction to the end of its first shoot, and
+// measures how responsive the event loop stays meanwhile.
+//
+//   bench_table --port P --community C --rows N [--host H] [--timeout S]
+//               [--hidden yes]
+//
+// The window gets a vexgrid file of seven targets without instances (the
+// table layout) over the table of make_table_data.py. A 10 ms heartbeat timer
+// runs while the table fills; the largest distance between two beats is the
+// longest time the event loop was blocked (plus at most one beat). With
+// --hidden yes the window is never shown, so nothing is painted: the figures
+// are then those of the engine and the model alone.
+//
+// The discovery walk sends Get-Next requests of one OID, the rows Get
+// requests of six; the phases are told apart by the PDU of every datagram
+// sent, and timed apart where the first Get goes out.
+//
+// Prints a readable summary and one line for scripts:
+//   RESULT rows=.. cells_ok=.. requests=.. getnexts=.. gets=.. answers=..
+//          seconds=.. ms_per_rt=.. walk_seconds=.. cpu_seconds=.. setup_ms=..
+//          max_gap_ms=.. gaps_over_50ms=..
+// Exits 0 when the table holds N complete rows, 1 otherwise, 2 on bad usage.
+#include "MessageBox.h"
+#include "ResultTable.h"
+#include "StatusPanels.h"
+#include "TvxSNMPMgr.h"
+#include "Unit1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include <sys/resource.h>
+
+namespace {
+
+// The columns of the bench table (see make_table_data.py and VEXBENCH-MIB.txt).
+const char* const kEntry = "1.3.6.1.4.1.32473.1.2.1";
+constexpr int kColumns[] = {1, 2, 3, 4, 5, 10, 16};
+constexpr int kColumnCount = static_cast<int>(std::size(kColumns));
+
+// The heartbeat of the responsiveness measurement, and the longest block the
+// program is allowed while a table fills.
+constexpr int kHeartbeatMs = 10;
+constexpr double kBlockLimitMs = 50.0;
+
+struct TOptions {
+    QString host = QStringLiteral("127.0.0.1");
+    int port = 0;
+    QString community;
+    int rows = 0;
+    int timeoutSeconds = 900;
+    bool hidden = false;
+};
+
+[[noreturn]] void Usage(const char* why)
+{
+    std::fprintf(stderr, "bench_table: %s\nusage: bench_table --port P --community C --rows N "
+                         "[--host H] [--timeout SECONDS] [--hidden yes]\n", why);
+    std::exit(2);
+}
+
+TOptions ParseOptions(const QStringList& args)
+{
+    TOptions options;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& name = args[i];
+        if (i + 1 >= args.size())
+            Usage("an option lacks its value");
+        const QString value = args[++i];
+        bool ok = true;
+        if (name == QLatin1String("--host"))
+            options.host = value;
+        else if (name == QLatin1String("--port"))
+            options.port = value.toInt(&ok);
+        else if (name == QLatin1String("--community"))
+            options.community = value;
+        else if (name == QLatin1String("--rows"))
+            options.rows = value.toInt(&ok);
+        else if (name == QLatin1String("--timeout"))
+            options.timeoutSeconds = value.toInt(&ok);
+        else if (name == QLatin1String("--hidden"))
+            options.hidden = value == QLatin1String("yes");
+        else
+            Usage("unknown option");
+        if (!ok)
+            Usage("a number is expected");
+    }
+    if (options.port < 1 || options.port > 65535 || options.community.isEmpty() || options.rows < 1)
+        Usage("--port, --community and --rows are required");
+    if (!options.host.startsWith(QLatin1String("127.")))
+        Usage("the bench talks to loopback agents only (127.x.x.x)");
+    return options;
+}
+
+QByteArray VexgridFile(const TOptions& options)
+{
+    QByteArray xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<vexgrid>\n"
+        "  <programtitle>Table bench</programtitle>\n  <width>900</width>\n  <height>500</height>\n"
+        "  <host>" + options.host.toUtf8() + "</host>\n"
+        "  <community>" + options.community.toUtf8() + "</community>\n"
+        "  <shooter>\n    <remoteport>" + QByteArray::number(options.port) + "</remoteport>\n"
+        "    <snmpversion>1</snmpversion>\n    <shootertargets>\n";
+    for (int column : kColumns)
+        xml += "      <shootertarget><oid>" + QByteArray(kEntry) + "." + QByteArray::number(column)
+             + "</oid><oiddescr></oiddescr><instance></instance></shootertarget>\n";
+    xml += "    </shootertargets>\n  </shooter>\n</vexgrid>\n";
+    return xml;
+}
+
+// Reads the BER tag and length at `at` and leaves `at` on the contents.
+bool ReadHeader(const QByteArray& packet, qsizetype& at, int& tag, qsizetype& length)
+{
+    if (at + 2 > packet.size())
+        return false;
+    tag = static_cast<quint8>(packet[at++]);
+    const int first = static_cast<quint8>(packet[at++]);
+    if (first < 0x80) {
+        length = first;
+        return true;
+    }
+    int bytes = first & 0x7F;
+    if (bytes == 0 || bytes > 4 || at + bytes > packet.size())
+        return false;
+    for (length = 0; bytes > 0; --bytes)
+        length = length * 256 + static_cast<quint8>(packet[at++]);
+    return true;
+}
+
+// The PDU tag of an SNMPv1/v2c message (0xA0 Get, 0xA1 Get-Next); 0 when the
+// datagram cannot be read that far.
+int PduTag(const QByteArray& packet)
+{
+    qsizetype at = 0, length = 0;
+    int tag = 0;
+    if (!ReadHeader(packet, at, tag, length) || tag != 0x30)
+        return 0;
+    for (int field = 0; field < 2; ++field) {  // version, community
+        if (!ReadHeader(packet, at, tag, length))
+            return 0;
+        at += length;
+    }
+    return ReadHeader(packet, at, tag, length) ? tag : 0;
+}
+
+// CPU time of the whole process so far (all threads, user and system), in
+// seconds: the program's own cost, which the agent's speed and the load of
+// the machine leave alone.
+double CpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Rows of the table that hold all seven cells and no "Null" (a value the agent
+// did not give).
+int CompleteRows(TResultTable& table)
+{
+    int complete = 0;
+    for (int row = 0; row < table.rowCount(); ++row) {
+        bool ok = table.CellCount(row) == kColumnCount;
+        for (int column = 1; ok && column <= kColumnCount; ++column)
+            ok = table.Cell(row, column) != QLatin1String("Null");
+        complete += ok ? 1 : 0;
+    }
+    return complete;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const TOptions options = ParseOptions(QApplication::arguments());
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("bench-table.xml"));
+    QFile file(path);
+    if (!folder.isValid() || !file.open(QIODevice::WriteOnly) || file.write(VexgridFile(options)) < 0) {
+        std::fprintf(stderr, "bench_table: cannot write %s\n", qPrintable(path));
+        return 1;
+    }
+    file.close();
+
+    // A modal box would wait for a click for ever; print its text instead.
+    SetModalMessageHook([](QWidget*, const QString& text) {
+        std::fprintf(stderr, "bench_table: message box: %s\n", qPrintable(text));
+    });
+
+    const double cpuAtStart = CpuSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    TForm1 form({QStringLiteral("/XML"), path});
+    const double setupMs = clock.nsecsElapsed() / 1e6;
+
+    // Every datagram the component sends or receives, retries included. The
+    // discovery walk ends where the first Get goes out.
+    constexpr int kGetRequest = 0xA0, kGetNextRequest = 0xA1;
+    long long sent = 0, received = 0, gets = 0, getNexts = 0;
+    double walkSeconds = -1;
+    form.Component().OnPacketTrace = [&](vxsnmp::TvxSNMPMgr&, const vxsnmp::TPacketTraceEvent& e) {
+        if (e.Direction != 2) {
+            ++received;
+            return;
+        }
+        ++sent;
+        const int pdu = PduTag(e.Packet);
+        if (pdu == kGetNextRequest)
+            ++getNexts;
+        if (pdu == kGetRequest && gets++ == 0)
+            walkSeconds = clock.nsecsElapsed() / 1e9;
+    };
+    // The walk's first Get-Next went out inside the constructor, before the hook.
+    sent += 1;
+    getNexts += 1;
+
+    double maxGapMs = 0;
+    int gapsOverLimit = 0;
+    qint64 lastBeat = -1;
+    QTimer heartbeat;
+    heartbeat.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        if (lastBeat >= 0) {
+            const double gapMs = (now - lastBeat) / 1e6;
+            maxGapMs = std::max(maxGapMs, gapMs);
+            gapsOverLimit += gapMs > kBlockLimitMs ? 1 : 0;
+        }
+        lastBeat = now;
+    });
+
+    double seconds = -1, cpuSeconds = -1;
+    const auto finish = [&] {
+        seconds = clock.nsecsElapsed() / 1e9;
+        cpuSeconds = CpuSeconds() - cpuAtStart;
+        heartbeat.stop();
+        QApplication::quit();
+    };
+    QObject::connect(&form, &TForm1::shootFinished, &app, finish);
+    QTimer::singleShot(options.timeoutSeconds * 1000, &app, [&] {
+        std::fprintf(stderr, "bench_table: no end of the shoot after %d s\n", options.timeoutSeconds);
+        QApplication::quit();
+    });
+
+    // A shoot that could not even start has already ended inside the
+    // constructor: the end of a shoot shows the entry count, its start clears it.
+    if (!form.StatusPanels().EntryCountText().isEmpty()) {
+        std::fprintf(stderr, "bench_table: the shoot ended during set-up\n");
+        return 1;
+    }
+    if (!options.hidden)
+        form.show();
+    heartbeat.start(kHeartbeatMs);
+    app.exec();
+
+    TResultTable& table = form.ResultTable();
+    const int rows = table.rowCount();
+    const int complete = CompleteRows(table);
+    form.close();
+
+    const double msPerRoundTrip = sent > 0 && seconds > 0 ? seconds * 1000 / sent : 0;
+    std::printf("bench_table: %d rows (%d complete of %d expected), %lld requests, %lld answers\n",
+                rows, complete, options.rows, sent, received);
+    std::printf("bench_table: %.3f s from construction to the end of the shoot (set-up %.1f ms), "
+                "%.3f ms per round trip\n", seconds, setupMs, msPerRoundTrip);
+    std::printf("bench_table: discovery walk %.3f s for %lld Get-Next, rows %.3f s for %lld Get\n",
+                walkSeconds, getNexts, seconds - walkSeconds, gets);
+    std::printf("bench_table: %.3f s of CPU, %.3f ms per round trip\n", cpuSeconds,
+                sent > 0 ? cpuSeconds * 1000 / sent : 0.0);
+    std::printf("bench_table: longest event-loop block %.1f ms, %d blocks over %.0f ms\n",
+                maxGapMs, gapsOverLimit, kBlockLimitMs);
+    std::printf("RESULT rows=%d cells_ok=%d requests=%lld getnexts=%lld gets=%lld answers=%lld "
+                "seconds=%.4f ms_per_rt=%.4f "
+                "walk_seconds=%.4f cpu_seconds=%.4f setup_ms=%.2f max_gap_ms=%.2f gaps_over_50ms=%d\n",
+                rows, complete, sent, getNexts, gets, received, seconds, msPerRoundTrip, walkSeconds, cpuSeconds, setupMs, maxGapMs, gapsOverLimit);
+    std::fflush(stdout);
+    return seconds > 0 && rows == options.rows && complete == rows ? 0 : 1;
+}
