@@ -4,6 +4,8 @@
 // component's events while the test pumps the event loop.
 #pragma once
 
+#include "EventPump.h"
+
 #include "ShootEngine.h"
 #include "TRecordingView.h"
 #include "TvxSNMPMgr.h"
@@ -62,31 +64,11 @@ public:
         engine.requestTemplate.oidList = oids.value(0) + kItemSeparator;
     }
 
-    // Pumps the event loop until `done` holds; false after the guard time (a
-    // hang guard for a broken agent, not a timing requirement).
     static bool PumpUntil(const std::function<bool()>& done, int guardMs = 20000)
     {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done()) {
-            if (timer.elapsed() > guardMs)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            QThread::msleep(2);
-        }
-        return true;
+        return vxtest::PumpUntil(done, guardMs);
     }
-
-    // Pumps for a while without a condition, to let stray datagrams arrive.
-    static void PumpFor(int ms)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < ms) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(2);
-        }
-    }
+    static void PumpFor(int ms) { vxtest::PumpFor(ms); }
 
     // Requests still waiting for an answer.
     int OpenRequests()

@@ -20,23 +20,6 @@ using namespace exporttest;
 
 namespace {
 
-const QString kTable = QStringLiteral("1.3.6.1.4.1.55555.7.1");
-
-QVector<TTarget> SystemTargets()
-{
-    return {{QStringLiteral("1.3.6.1.2.1.1.1"), QStringLiteral(".0")},
-            {QStringLiteral("1.3.6.1.2.1.1.4"), QStringLiteral(".0")},
-            {QStringLiteral("1.3.6.1.2.1.1.5"), QStringLiteral(".0")},
-            {QStringLiteral("1.3.6.1.2.1.1.6"), QStringLiteral(".0")}};
-}
-
-QVector<TTarget> TableTargets()
-{
-    return {{kTable + QStringLiteral(".1"), QString()},
-            {kTable + QStringLiteral(".2"), QString()},
-            {kTable + QStringLiteral(".3"), QString()}};
-}
-
 void ClickHeader(TForm1& form, int column)
 {
     QHeaderView* header = form.ListView1->header();

@@ -25,16 +25,6 @@ using namespace exporttest;
 
 namespace {
 
-const QString kTable = QStringLiteral("1.3.6.1.4.1.55555.7.1");
-
-QVector<TTarget> SystemTargets()
-{
-    return {{QStringLiteral("1.3.6.1.2.1.1.1"), QStringLiteral(".0")},
-            {QStringLiteral("1.3.6.1.2.1.1.4"), QStringLiteral(".0")},
-            {QStringLiteral("1.3.6.1.2.1.1.5"), QStringLiteral(".0")},
-            {QStringLiteral("1.3.6.1.2.1.1.6"), QStringLiteral(".0")}};
-}
-
 // The list layout of SystemTargets as the CSV holds it, header first.
 const TRecords kSystemRecords = {
     {QStringLiteral("Description ... "), QStringLiteral("Value")},
@@ -90,9 +80,7 @@ TEST_F(ExportFile, ListLayoutCsvReadsBackWithPython)
 TEST_F(ExportFile, SortedTableIsWrittenAfterEveryShootAlsoAfterAKeepModeRefill)
 {
     const QString csv = dir.filePath(QStringLiteral("table.csv"));
-    const QVector<TTarget> targets = {{kTable + QStringLiteral(".1"), QString()},
-                                      {kTable + QStringLiteral(".2"), QString()},
-                                      {kTable + QStringLiteral(".3"), QString()}};
+    const QVector<TTarget> targets = TableTargets();
     TForm1 form({QStringLiteral("/XML"), Vexgrid(targets), QStringLiteral("/EXPORT"), csv});
     TShootCounter shoots(form);
     form.show();

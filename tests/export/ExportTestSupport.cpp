@@ -85,19 +85,6 @@ QString OctetRecord(const QString& oid, const QByteArray& bytes)
     return started;
 }
 
-bool PumpUntil(const std::function<bool()>& done, int guardMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > guardMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
 TShootCounter::TShootCounter(TForm1& form)
     : connection(QObject::connect(&form, &TForm1::shootFinished, [this] { ++count; }))
 {
@@ -191,6 +178,21 @@ std::optional<QByteArray> ReadFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return file.readAll();
+}
+
+QVector<TTarget> SystemTargets()
+{
+    return {{QStringLiteral("1.3.6.1.2.1.1.1"), QStringLiteral(".0")},
+            {QStringLiteral("1.3.6.1.2.1.1.4"), QStringLiteral(".0")},
+            {QStringLiteral("1.3.6.1.2.1.1.5"), QStringLiteral(".0")},
+            {QStringLiteral("1.3.6.1.2.1.1.6"), QStringLiteral(".0")}};
+}
+
+QVector<TTarget> TableTargets()
+{
+    return {{kTable + QStringLiteral(".1"), QString()},
+            {kTable + QStringLiteral(".2"), QString()},
+            {kTable + QStringLiteral(".3"), QString()}};
 }
 
 }  // namespace exporttest

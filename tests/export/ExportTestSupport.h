@@ -3,6 +3,8 @@
 // C++ and with Python's csv module.
 #pragma once
 
+#include "EventPump.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -45,7 +47,7 @@ QString OctetRecord(const QString& oid, const QByteArray& bytes);
 
 // Pumps the event loop until `done` holds; false after the guard time, which
 // only keeps a broken agent from hanging the test.
-bool PumpUntil(const std::function<bool()>& done, int guardMs = 30000);
+using vxtest::PumpUntil;
 
 // Counts the window's finished shoots from the moment it is made.
 class TShootCounter {
@@ -80,5 +82,10 @@ TRecords ReadWithPythonCsv(const QString& path);
 
 // The whole file, or nothing when it cannot be read.
 std::optional<QByteArray> ReadFile(const QString& path);
+
+// The snmpsim table of the export data and the targets the tests shoot.
+inline const QString kTable = QStringLiteral("1.3.6.1.4.1.55555.7.1");
+QVector<TTarget> SystemTargets();
+QVector<TTarget> TableTargets();
 
 }  // namespace exporttest

@@ -64,29 +64,6 @@ std::unique_ptr<vxtest::TSnmpsimAgent> NewSnmpsim()
                                                    kIntegrationCommunity.toStdString());
 }
 
-bool PumpUntil(const std::function<bool()>& done, int guardMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > guardMs)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-void PumpFor(int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-}
-
 TShootCounter::TShootCounter(TForm1& form)
 {
     connect(&form, &TForm1::shootFinished, this, [this] { ++count; });

@@ -3,6 +3,8 @@
 // expects, and waiting on the real main window while its event loop runs.
 #pragma once
 
+#include "EventPump.h"
+
 #include "TSnmpdAgent.h"
 #include "TSnmpsimAgent.h"
 
@@ -57,8 +59,8 @@ inline const QString kIntegrationCommunity = QStringLiteral("integration");
 // Pumps the event loop (the worker's handed-over jobs and the component's
 // answers run in it) until `done` holds; false after the guard time, which
 // guards against a hang and is no timing requirement.
-bool PumpUntil(const std::function<bool()>& done, int guardMs = 20000);
-void PumpFor(int ms);
+using vxtest::PumpFor;
+using vxtest::PumpUntil;
 
 // Counts the window's shootFinished signals.
 class TShootCounter : public QObject {
