@@ -16,18 +16,6 @@ using namespace vxtest;
 
 namespace {
 
-// Runs `action` and returns the message of the EvxSNMPMgr it raises.
-template <typename F>
-QString MessageOf(F&& action)
-{
-    try {
-        action();
-    } catch (const EvxSNMPMgr& e) {
-        return e.Message();
-    }
-    return QStringLiteral("(no exception)");
-}
-
 TEST(Component, NewComponentHasTheDefaults)
 {
     TvxSNMPMgr mgr;

@@ -1,24 +1,15 @@
 // Config settings: names without regard to case, Boolean and integer forms,
 // refusals while Active, read-only facts.
+#include "EngineTestSupport.h"
 #include "TvxSNMPMgr.h"
 
 #include <gtest/gtest.h>
 
 using vxsnmp::EvxSNMPMgr;
 using vxsnmp::TvxSNMPMgr;
+using namespace vxtest;
 
 namespace {
-
-template <typename F>
-QString MessageOf(F&& action)
-{
-    try {
-        action();
-    } catch (const EvxSNMPMgr& e) {
-        return e.Message();
-    }
-    return QStringLiteral("(no exception)");
-}
 
 TEST(Config, BooleanNamesIgnoreCaseAndAcceptTrueYesOne)
 {

@@ -18,6 +18,19 @@
 namespace vxtest {
 
 // Runs the event loop until `done` holds or `timeoutMs` have passed.
+// Runs `action` and returns the message of the EvxSNMPMgr it raises, or
+// "(no exception)".
+template <typename F>
+QString MessageOf(F&& action)
+{
+    try {
+        action();
+    } catch (const vxsnmp::EvxSNMPMgr& e) {
+        return e.Message();
+    }
+    return QStringLiteral("(no exception)");
+}
+
 inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000)
 {
     QElapsedTimer clock;
