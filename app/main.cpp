@@ -3,7 +3,8 @@
 // until the main window closes.
 //
 // With VEXGRID_SCREENSHOT=<file.png> in the environment the program saves a
-// picture of its window to that file and closes itself (used under Xvfb).
+// picture of its window to that file once the first shoot is over (at the
+// latest after kStartupScreenshotDelayMs) and closes itself (used under Xvfb).
 #include "StartupScreenshot.h"
 #include "Unit1.h"
 #include "Unit2.h"
