@@ -10,6 +10,7 @@
 //   - a built datagram parses back: same bindings, every OID the text of its
 //     content, every value NULL; the request id advanced by one.
 // The sanitizers watch for reads and writes outside the buffers.
+#include "ReferenceOid.h"
 #include "SnmpMessage.h"
 #include "ber.h"
 
@@ -21,48 +22,6 @@
 using namespace vxsnmp;
 
 namespace {
-
-// The plain reading of an OID text; false when it is to be refused.
-bool ReferenceContent(std::string_view text, std::vector<std::uint8_t>& content)
-{
-    std::vector<std::uint64_t> ids;
-    std::uint64_t value = 0;
-    bool digits = false;
-    for (char c : text) {
-        if (c >= '0' && c <= '9') {
-            value = value * 10 + static_cast<unsigned>(c - '0');
-            if (value > 0xFFFFFFFFu)
-                return false;
-            digits = true;
-        } else {
-            ids.push_back(value);
-            value = 0;
-            digits = false;
-        }
-    }
-    if (digits)
-        ids.push_back(value);
-    content.clear();
-    if (ids.size() < 2) {
-        content.push_back(0);
-        return true;
-    }
-    ids[1] += 40 * ids[0];
-    if (ids[1] > 0xFFFFFFFFu)
-        return false;
-    for (std::size_t i = 1; i < ids.size(); ++i) {
-        std::uint8_t groups[5];
-        int count = 0;
-        std::uint64_t v = ids[i];
-        do {
-            groups[count++] = static_cast<std::uint8_t>(v & 0x7F);
-            v >>= 7;
-        } while (v);
-        while (count-- > 0)
-            content.push_back(static_cast<std::uint8_t>(groups[count] | (count ? 0x80 : 0)));
-    }
-    return content.size() <= ber::kMaxOidContent;
-}
 
 }  // namespace
 
@@ -85,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         start = stop + 1;
 
         std::vector<std::uint8_t> reference;
-        const bool ok = ReferenceContent(text, reference);
+        const bool ok = vxsnmp::test::ReferenceOidContent(text, reference);
         std::uint8_t content[ber::kMaxOidContent];
         std::size_t length = 0;
         if (ber::OidContent(text, content, length) != ok)

@@ -1,3 +1,4 @@
+#include "ReferenceOid.h"
 #include "SnmpMessage.h"
 #include "TestBytes.h"
 #include "ber.h"
@@ -279,38 +280,10 @@ namespace {
 // The plain reading of an OID text: any non-digit ends a sub-identifier.
 std::string ReferenceOid(std::string_view text)
 {
-    std::vector<std::uint64_t> ids;
-    std::uint64_t value = 0;
-    bool digits = false;
-    for (char c : text) {
-        if (c >= '0' && c <= '9') {
-            value = value * 10 + static_cast<unsigned>(c - '0');
-            if (value > 0xFFFFFFFFu)
-                return "refused";
-            digits = true;
-        } else {
-            ids.push_back(value);
-            value = 0;
-            digits = false;
-        }
-    }
-    if (digits)
-        ids.push_back(value);
-    if (ids.size() < 2)
-        return "00";
-    TBytes out;
-    auto put = [&](std::uint64_t v) {
-        TBytes groups{static_cast<std::uint8_t>(v & 0x7F)};
-        while (v >>= 7)
-            groups.insert(groups.begin(), static_cast<std::uint8_t>(0x80 | (v & 0x7F)));
-        out.insert(out.end(), groups.begin(), groups.end());
-    };
-    if (40 * ids[0] + ids[1] > 0xFFFFFFFFu)
+    std::vector<std::uint8_t> content;
+    if (!vxsnmp::test::ReferenceOidContent(text, content))
         return "refused";
-    put(40 * ids[0] + ids[1]);
-    for (std::size_t i = 2; i < ids.size(); ++i)
-        put(ids[i]);
-    return out.size() > kMaxOidContent ? "refused" : ToHex(out);
+    return ToHex(TBytes(content.begin(), content.end()));
 }
 
 TEST(BerWriter, OidTextsAgreeWithPlainReading)
