@@ -91,3 +91,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # names them: without the plugins the program cannot open a window.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
 include(CPack)
+
+# The package's own test (label "package"): builds the .deb and checks it.
+add_subdirectory(${CMAKE_SOURCE_DIR}/tests/package ${CMAKE_BINARY_DIR}/tests/package)
