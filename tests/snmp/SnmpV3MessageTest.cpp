@@ -64,21 +64,6 @@ TEST(SnmpV3Message, BuiltMessageParsesBackWithItsAuthOffset)
     EXPECT_EQ(ToHex(TBytes(inner.pdu.begin(), inner.pdu.end())), ToHex(pdu));
 }
 
-TEST(SnmpV3Message, EncryptedDataTravelsAsOctetString)
-{
-    THeader header{9, kDefaultMaxSize, kAuthFlag | kPrivFlag};
-    TUsmParameters usm{Hex("01 02 03 04 05"), 1, 2, "bob", TBytes(12, 0), TBytes(8, 0xEE)};
-    const TBytes secret = Hex("DE AD BE EF 01 02 03");
-    TBytes datagram;
-    ASSERT_EQ(BuildMessage(header, usm, secret, datagram), kOk);
-    EXPECT_EQ(ToHex(TBytes(datagram.end() - 9, datagram.end())), "04 07 DE AD BE EF 01 02 03");
-    TParsed parsed;
-    ASSERT_EQ(ParseMessage(datagram, parsed), kOk);
-    EXPECT_TRUE(parsed.scopedPdu.empty());
-    EXPECT_EQ(ToHex(TBytes(parsed.encrypted.begin(), parsed.encrypted.end())), ToHex(secret));
-    EXPECT_EQ(parsed.usm.privParams, TBytes(8, 0xEE));
-}
-
 TEST(SnmpV3Message, RefusesBootsAndTimeOutsideTheirRange)
 {
     TUsmParameters usm;

@@ -129,22 +129,5 @@ TEST(UsmKeys, RefusesWhatCannotMakeAKey)
     EXPECT_TRUE(ku.empty()) << "a refused key is left empty, never half made";
 }
 
-TEST(UsmKeys, LengthsOfEachProtocol)
-{
-    struct Case {
-        TAuthProtocol auth;
-        std::size_t digest, mac;
-    } const cases[] = {
-        {TAuthProtocol::None, 0, 0},   {TAuthProtocol::Md5, 16, 12},
-        {TAuthProtocol::Sha1, 20, 12}, {TAuthProtocol::Sha224, 28, 16},
-        {TAuthProtocol::Sha256, 32, 24}, {TAuthProtocol::Sha384, 48, 32},
-        {TAuthProtocol::Sha512, 64, 48},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(DigestLength(c.auth), c.digest);
-        EXPECT_EQ(MacLength(c.auth), c.mac);
-    }
-}
-
 }  // namespace
 }  // namespace vxsnmp::usm

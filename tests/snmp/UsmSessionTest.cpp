@@ -165,41 +165,6 @@ TEST_F(UsmSession, PlainReportsOpenAndAreNamed)
     EXPECT_EQ(answer.reportOid, "1.3.6.1.6.3.15.1.1.5.0");
 }
 
-TEST_F(UsmSession, RequestRoundTripsThroughTheAgentsSide)
-{
-    table->count = 1;
-    table->slot[0].oid = "1.3.6.1.2.1.1.1.0";
-    TOutgoing out;
-    out.requestId = 55;
-    TBytes request;
-    ASSERT_EQ(session.BuildRequest(4321, Tag::GetRequest, out, *table, "ctx", request, nullptr,
-                                   t0 + 30s),
-              0);
-    EXPECT_EQ(out.requestId, 56);
-    // The agent's view: parse, verify, decrypt.
-    v3::TParsed parsed;
-    ASSERT_EQ(v3::ParseMessage(request, parsed), kOk);
-    EXPECT_EQ(parsed.header.msgId, 4321);
-    EXPECT_EQ(parsed.header.flags, v3::kAuthFlag | v3::kPrivFlag | v3::kReportableFlag);
-    EXPECT_EQ(parsed.usm.time, kTime + 30) << "the agent's time as estimated now";
-    TKey authKey, privKey;
-    ASSERT_EQ(LocalizedKey(kUser.auth, kUser.authPassword, kEngineId, authKey), 0);
-    ASSERT_EQ(PrivacyKey(kUser.auth, kUser.priv, kUser.privPassword, kEngineId, privKey), 0);
-    EXPECT_EQ(VerifyMessage(kUser.auth, authKey, request, parsed.authOffset,
-                            parsed.usm.authParams.size()),
-              0);
-    TBytes plain;
-    ASSERT_EQ(Decrypt(kUser.priv, privKey, parsed.usm.boots, parsed.usm.time,
-                      parsed.usm.privParams, parsed.encrypted, plain),
-              0);
-    v3::TScopedPdu scoped;
-    ASSERT_EQ(v3::ParseScopedPdu(plain, scoped), kOk);
-    EXPECT_EQ(scoped.contextEngineId, kEngineId);
-    EXPECT_EQ(scoped.contextName, "ctx");
-    ASSERT_EQ(ParsePduElement(scoped.pdu, 3, in, *table), kOk);
-    EXPECT_EQ(in.requestId, 55);
-}
-
 TEST(UsmSessionSetup, RefusesIncompleteUsersAndUndiscoveredRequests)
 {
     TUsmSession session;
