@@ -167,13 +167,20 @@ int Decrypt(TPrivProtocol priv, std::span<const std::uint8_t> key, std::uint32_t
 int LoadLegacyProvider()
 {
     // Loading one provider by hand stops the default one from loading by
-    // itself, so both are loaded; neither is ever unloaded.
-    static const int result = [] {
+    // itself, so both are loaded; they are unloaded when the program ends.
+    struct TProviders {
         OSSL_PROVIDER* defaults = OSSL_PROVIDER_load(nullptr, "default");
         OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
-        return defaults && legacy ? 0 : static_cast<int>(kDesUnavailable);
-    }();
-    return result;
+        ~TProviders()
+        {
+            if (legacy)
+                OSSL_PROVIDER_unload(legacy);
+            if (defaults)
+                OSSL_PROVIDER_unload(defaults);
+        }
+    };
+    static const TProviders providers;
+    return providers.defaults && providers.legacy ? 0 : static_cast<int>(kDesUnavailable);
 }
 
 }  // namespace vxsnmp::usm

@@ -107,6 +107,7 @@ int TUsmSession::BuildRequest(std::int32_t msgId, Tag pduTag, TOutgoing& out,
         return code;
     v3::THeader header;
     header.msgId = msgId;
+    header.maxSize = maxMessageSize;
     header.flags = static_cast<std::uint8_t>(LevelFlags(user.level) |
                                              (Confirmed(pduTag) ? v3::kReportableFlag : 0));
     v3::TUsmParameters usm;

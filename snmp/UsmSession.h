@@ -69,6 +69,9 @@ public:
     // Forget the agent (after it restarted with a new engine ID, for example).
     void ForgetEngine();
 
+    // The largest answer we can take (the receive buffer), announced as msgMaxSize.
+    void SetMaxMessageSize(std::int32_t size) { maxMessageSize = size; }
+
     // BuildRequest builds a request at the user's level; the PDU comes from
     // BuildPdu (request id advanced as there). Returns kOk, kBuildFailed with
     // `errorText`, kUnknownEngine before discovery, or a USM code.
@@ -99,6 +102,7 @@ private:
     std::uint32_t latestTime = 0;  // latestReceivedEngineTime
     TClock::time_point timeSetAt{};
     TSaltCounter salts;
+    std::int32_t maxMessageSize = v3::kDefaultMaxSize;
 };
 
 }  // namespace vxsnmp::usm

@@ -161,6 +161,7 @@ TEST_F(UsmAgent, GetsSysDescrAtEachLevelAndProtocolPair)
         SCOPED_TRACE(u.name);
         TUsmSession session;
         ASSERT_EQ(session.SetUser(UserOf(u)), 0);
+        session.SetMaxMessageSize(8192);  // the engine's default receive buffer
         ASSERT_TRUE(Discover(session));
         EXPECT_EQ(ToHex(session.EngineId()), ToHex(kEngineId));
         TAnswer answer;
