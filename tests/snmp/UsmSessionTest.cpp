@@ -31,7 +31,7 @@ const TBytes kResponsePdu = Pdu(0xA2, Hex("30 0E 06 08 2B 06 01 02 01 01 01 00 0
 const TBytes kReportPdu = Pdu(0xA8, Hex("30 0F 06 0A 2B 06 01 06 03 0F 01 01 05 00 41 01 03"));
 
 // What the agent puts into one answer.
-struct TAnswerSpec {
+struct TAnswerPlan {
     std::uint8_t flags = v3::kAuthFlag | v3::kPrivFlag;
     TBytes engineId = kEngineId;
     std::uint32_t boots = kBoots;
@@ -42,30 +42,30 @@ struct TAnswerSpec {
     bool tamper = false;  // change the last byte after signing
 };
 
-TBytes MakeAnswer(const TAnswerSpec& spec)
+TBytes MakeAnswer(const TAnswerPlan& plan)
 {
     TKey authKey, privKey;
-    EXPECT_EQ(LocalizedKey(kUser.auth, kUser.authPassword, spec.engineId, authKey), 0);
-    EXPECT_EQ(PrivacyKey(kUser.auth, kUser.priv, spec.privPassword, spec.engineId, privKey), 0);
+    EXPECT_EQ(LocalizedKey(kUser.auth, kUser.authPassword, plan.engineId, authKey), 0);
+    EXPECT_EQ(PrivacyKey(kUser.auth, kUser.priv, plan.privPassword, plan.engineId, privKey), 0);
     TBytes scoped, encrypted, datagram;
-    EXPECT_EQ(v3::BuildScopedPdu(spec.engineId, "", spec.pdu, scoped), kOk);
-    v3::TUsmParameters usm{spec.engineId, spec.boots, spec.time, spec.user, {}, {}};
+    EXPECT_EQ(v3::BuildScopedPdu(plan.engineId, "", plan.pdu, scoped), kOk);
+    v3::TUsmParameters usm{plan.engineId, plan.boots, plan.time, plan.user, {}, {}};
     std::span<const std::uint8_t> data = scoped;
-    if (spec.flags & v3::kAuthFlag)
+    if (plan.flags & v3::kAuthFlag)
         usm.authParams.assign(MacLength(kUser.auth), 0);
-    if (spec.flags & v3::kPrivFlag) {
+    if (plan.flags & v3::kPrivFlag) {
         const TSalt salt{9, 8, 7, 6, 5, 4, 3, 2};
         usm.privParams.assign(salt.begin(), salt.end());
-        EXPECT_EQ(Encrypt(kUser.priv, privKey, spec.boots, spec.time, salt, scoped, encrypted), 0);
+        EXPECT_EQ(Encrypt(kUser.priv, privKey, plan.boots, plan.time, salt, scoped, encrypted), 0);
         data = encrypted;
     }
     std::size_t authOffset = 0;
-    EXPECT_EQ(v3::BuildMessage(v3::THeader{1, 65507, spec.flags}, usm, data, datagram, &authOffset),
+    EXPECT_EQ(v3::BuildMessage(v3::THeader{1, 65507, plan.flags}, usm, data, datagram, &authOffset),
               kOk);
-    if (spec.flags & v3::kAuthFlag) {
+    if (plan.flags & v3::kAuthFlag) {
         EXPECT_EQ(SignMessage(kUser.auth, authKey, datagram, authOffset), 0);
     }
-    if (spec.tamper)
+    if (plan.tamper)
         datagram.back() ^= 0x01;
     return datagram;
 }
@@ -76,9 +76,9 @@ struct UsmSession : ::testing::Test {
         ASSERT_EQ(session.SetUser(kUser), 0);
         ASSERT_EQ(session.SetEngine(kEngineId, kBoots, kTime, t0), 0);
     }
-    int Open(const TAnswerSpec& spec, std::chrono::seconds later = 0s)
+    int Open(const TAnswerPlan& plan, std::chrono::seconds later = 0s)
     {
-        return session.OpenAnswer(MakeAnswer(spec), answer, in, *table, t0 + later);
+        return session.OpenAnswer(MakeAnswer(plan), answer, in, *table, t0 + later);
     }
 
     TUsmSession session;
@@ -99,33 +99,33 @@ TEST_F(UsmSession, OpensAnAuthenticEncryptedAnswer)
 
 TEST_F(UsmSession, RefusesAnswersThatFailACheck)
 {
-    auto spec = [](auto change) {
-        TAnswerSpec s;
+    auto plan = [](auto change) {
+        TAnswerPlan s;
         change(s);
         return s;
     };
     struct Case {
-        TAnswerSpec spec;
+        TAnswerPlan plan;
         std::chrono::seconds later;
         int code;
         const char* why;
     } const cases[] = {
-        {spec([](TAnswerSpec& s) { s.engineId = Hex("80 00 1F 88 80 09"); }), 0s, kUnknownEngine,
+        {plan([](TAnswerPlan& s) { s.engineId = Hex("80 00 1F 88 80 09"); }), 0s, kUnknownEngine,
          "another agent's engine ID"},
-        {spec([](TAnswerSpec& s) { s.user = "mallory"; }), 0s, kUnknownUser, "another user"},
-        {spec([](TAnswerSpec& s) { s.tamper = true; }), 0s, kWrongDigest, "changed on the way"},
-        {spec([](TAnswerSpec& s) { s.privPassword = "another-priv-word"; }), 0s, kDecryptionError,
+        {plan([](TAnswerPlan& s) { s.user = "mallory"; }), 0s, kUnknownUser, "another user"},
+        {plan([](TAnswerPlan& s) { s.tamper = true; }), 0s, kWrongDigest, "changed on the way"},
+        {plan([](TAnswerPlan& s) { s.privPassword = "another-priv-word"; }), 0s, kDecryptionError,
          "encrypted under another privacy key"},
-        {spec([](TAnswerSpec& s) { s.boots = kBoots - 1; }), 0s, kNotInTimeWindow,
+        {plan([](TAnswerPlan& s) { s.boots = kBoots - 1; }), 0s, kNotInTimeWindow,
          "from an earlier boot"},
-        {spec([](TAnswerSpec&) {}), 151s, kNotInTimeWindow, "151 s older than the agent's clock"},
-        {spec([](TAnswerSpec& s) { s.flags = 0; }), 0s, kUnsupportedLevel,
+        {plan([](TAnswerPlan&) {}), 151s, kNotInTimeWindow, "151 s older than the agent's clock"},
+        {plan([](TAnswerPlan& s) { s.flags = 0; }), 0s, kUnsupportedLevel,
          "a plain answer to an authPriv request"},
-        {spec([](TAnswerSpec& s) { s.flags = v3::kAuthFlag; }), 0s, kUnsupportedLevel,
+        {plan([](TAnswerPlan& s) { s.flags = v3::kAuthFlag; }), 0s, kUnsupportedLevel,
          "an unencrypted answer to an authPriv request"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(Open(c.spec, c.later), c.code) << c.why;
+        EXPECT_EQ(Open(c.plan, c.later), c.code) << c.why;
         SetUp();  // a fresh clock for the next case
     }
 }
@@ -133,7 +133,7 @@ TEST_F(UsmSession, RefusesAnswersThatFailACheck)
 TEST_F(UsmSession, TimeWindowEndsAfter150Seconds)
 {
     EXPECT_EQ(Open({}, 150s), 0) << "the window's last second";
-    TAnswerSpec later;
+    TAnswerPlan later;
     later.time = kTime + 200;
     EXPECT_EQ(Open(later, 200s), 0);
     EXPECT_EQ(session.EngineTime(t0 + 200s), kTime + 200);
@@ -141,13 +141,13 @@ TEST_F(UsmSession, TimeWindowEndsAfter150Seconds)
 
 TEST_F(UsmSession, AuthenticLaterAnswerMovesTheClockForward)
 {
-    TAnswerSpec rebooted;
+    TAnswerPlan rebooted;
     rebooted.boots = kBoots + 1;
     rebooted.time = 3;
     ASSERT_EQ(Open(rebooted, 10s), 0);
     EXPECT_EQ(session.Boots(), kBoots + 1);
     EXPECT_EQ(session.EngineTime(t0 + 15s), 8u);
-    TAnswerSpec forged;
+    TAnswerPlan forged;
     forged.boots = kBoots + 5;
     forged.tamper = true;
     EXPECT_EQ(Open(forged, 10s), kWrongDigest);
@@ -156,7 +156,7 @@ TEST_F(UsmSession, AuthenticLaterAnswerMovesTheClockForward)
 
 TEST_F(UsmSession, PlainReportsOpenAndAreNamed)
 {
-    TAnswerSpec report;
+    TAnswerPlan report;
     report.flags = 0;
     report.pdu = kReportPdu;
     ASSERT_EQ(Open(report), 0);
