@@ -114,6 +114,70 @@ void TIncoming::Reset()
     timeStamp = 0;
 }
 
+namespace {
+
+// The room check of one PDU: headers, and per binding at most 140 bytes
+// besides the value bytes. A GetRequest first turns every binding into NULL.
+// Returns 0 when the bindings could not fit a binding list.
+std::size_t PduRoom(Tag pduTag, TBindingTable& table, int count)
+{
+    const bool nullValues = pduTag == Tag::GetRequest;  // every value goes out as NULL (05 00)
+    std::size_t room = 64;
+    std::size_t valueBytes = 0;
+    for (int i = 0; i < count; ++i) {
+        TBinding& binding = table.slot[i];
+        if (nullValues)
+            binding.type = TagByte(Tag::Null);
+        valueBytes += binding.value.size();
+        if (valueBytes > ber::kMaxBuiltLength)  // the binding list could not hold them
+            return 0;
+        room += 140 + std::max<std::size_t>(binding.value.size(), ber::kMaxOidContent);
+    }
+    return room;
+}
+
+// Writes the PDU (bindings, then the three header INTEGERs and the PDU header)
+// in front of the writer's position. False when a binding cannot be encoded or
+// the writer failed.
+bool WritePdu(ber::TWriter& writer, const TOutgoing& out, Tag pduTag, const TBindingTable& table,
+              int count)
+{
+    const bool nullValues = pduTag == Tag::GetRequest;
+    const std::size_t end = writer.Mark();  // the PDU and the binding list end here
+    TValueContent value;
+    std::uint8_t oid[ber::kMaxOidContent];
+    for (int i = count; i-- > 0;) {
+        const TBinding& binding = table.slot[i];
+        std::size_t oidSize = 0;
+        if (!ber::OidContent(binding.oid, oid, oidSize))
+            return false;
+        if (nullValues) {
+            writer.Binding(oid, oidSize, TagByte(Tag::Null), nullptr, 0);
+            continue;
+        }
+        if (!ValueContent(binding, value))
+            return false;
+        writer.Binding(oid, oidSize, binding.type, value.bytes, value.size);
+    }
+    writer.SequenceHeader(kSequenceTag, end);
+    writer.Integer(out.errorIndex);
+    writer.Integer(out.errorStatus);
+    writer.Integer(out.requestId);
+    writer.ElementHeader(TagByte(pduTag), end);
+    return !writer.Failed();
+}
+
+// Scratch room for writing back to front, reused between messages.
+ber::TWriter ScratchWriter(std::size_t room)
+{
+    static thread_local std::vector<std::uint8_t> scratch;
+    if (scratch.size() < room)
+        scratch.resize(room);
+    return ber::TWriter(std::span<std::uint8_t>(scratch.data(), room));
+}
+
+}  // namespace
+
 int BuildMessage(TOutgoing& out, Tag pduTag, TBindingTable& table,
                  std::vector<std::uint8_t>& datagram, std::string* errorText)
 {
@@ -127,47 +191,14 @@ int BuildMessage(TOutgoing& out, Tag pduTag, TBindingTable& table,
         return fail(kPacketText);
 
     const int count = std::clamp(table.count, 0, kMaxBindings);
-    const bool nullValues = pduTag == Tag::GetRequest;  // every value goes out as NULL (05 00)
-    // Room for the message: headers, and per binding at most 140 bytes besides the value bytes.
-    std::size_t room = 64 + out.community.size();
-    std::size_t valueBytes = 0;
-    for (int i = 0; i < count; ++i) {
-        TBinding& binding = table.slot[i];
-        if (nullValues)
-            binding.type = TagByte(Tag::Null);
-        valueBytes += binding.value.size();
-        if (valueBytes > ber::kMaxBuiltLength)  // the binding list could not hold them
-            return fail(kPduText);
-        room += 140 + std::max<std::size_t>(binding.value.size(), ber::kMaxOidContent);
-    }
+    const std::size_t pduRoom = PduRoom(pduTag, table, count);
+    if (pduRoom == 0)
+        return fail(kPduText);
 
     // Written back to front, so each header follows its content and knows its length.
-    static thread_local std::vector<std::uint8_t> scratch;
-    if (scratch.size() < room)
-        scratch.resize(room);
-    ber::TWriter writer(std::span<std::uint8_t>(scratch.data(), room));
-    const std::size_t end = writer.Mark();  // the message, the PDU and the binding list end here
-    TValueContent value;
-    std::uint8_t oid[ber::kMaxOidContent];
-    for (int i = count; i-- > 0;) {
-        const TBinding& binding = table.slot[i];
-        std::size_t oidSize = 0;
-        if (!ber::OidContent(binding.oid, oid, oidSize))
-            return fail(kPduText);
-        if (nullValues) {
-            writer.Binding(oid, oidSize, TagByte(Tag::Null), nullptr, 0);
-            continue;
-        }
-        if (!ValueContent(binding, value))
-            return fail(kPduText);
-        writer.Binding(oid, oidSize, binding.type, value.bytes, value.size);
-    }
-    writer.SequenceHeader(kSequenceTag, end);
-    writer.Integer(out.errorIndex);
-    writer.Integer(out.errorStatus);
-    writer.Integer(out.requestId);
-    writer.ElementHeader(TagByte(pduTag), end);
-    if (writer.Failed())
+    ber::TWriter writer = ScratchWriter(pduRoom + out.community.size());
+    const std::size_t end = writer.Mark();  // the message ends here
+    if (!WritePdu(writer, out, pduTag, table, count))
         return fail(kPduText);
     writer.Element(TagByte(Tag::OctetString), BytesOf(out.community), out.community.size());
     writer.Integer(out.version);
@@ -177,6 +208,24 @@ int BuildMessage(TOutgoing& out, Tag pduTag, TBindingTable& table,
 
     const auto written = writer.Written();
     datagram.assign(written.begin(), written.end());
+    out.requestId = static_cast<std::int32_t>(static_cast<std::uint32_t>(out.requestId) + 1);
+    return kOk;
+}
+
+int BuildPdu(TOutgoing& out, Tag pduTag, TBindingTable& table, std::vector<std::uint8_t>& pdu,
+             std::string* errorText)
+{
+    const int count = std::clamp(table.count, 0, kMaxBindings);
+    const std::size_t room = PduRoom(pduTag, table, count);
+    ber::TWriter writer = ScratchWriter(room);
+    if (room == 0 || !WritePdu(writer, out, pduTag, table, count)) {
+        pdu.clear();
+        if (errorText)
+            *errorText = kPduText;
+        return kBuildFailed;
+    }
+    const auto written = writer.Written();
+    pdu.assign(written.begin(), written.end());
     out.requestId = static_cast<std::int32_t>(static_cast<std::uint32_t>(out.requestId) + 1);
     return kOk;
 }
@@ -368,13 +417,16 @@ int ParseInto(std::span<const std::uint8_t> datagram, TIncoming& in, TBindingTab
 
 }  // namespace
 
-int ParseMessage(std::span<const std::uint8_t> datagram, TIncoming& in, TBindingTable& table)
+namespace {
+
+// Runs `parse` over an emptied table. Slots that held bindings before, or a
+// binding cut short, go back to the new-slot state.
+template <typename Parse>
+int ParseIntoTable(TBindingTable& table, Parse parse)
 {
-    in.Reset();
     const int previous = std::clamp(table.count, 0, kMaxBindings);
     table.count = 0;
-    const int code = ParseInto(datagram, in, table);
-    // Slots that held bindings before, or a binding cut short, go back to the new-slot state.
+    const int code = parse();
     const int touched = std::max(previous, std::min(table.count + 1, kMaxBindings));
     for (int i = table.count; i < touched; ++i) {
         TBinding& slot = table.slot[i];
@@ -383,6 +435,28 @@ int ParseMessage(std::span<const std::uint8_t> datagram, TIncoming& in, TBinding
         slot.value.clear();
     }
     return code;
+}
+
+}  // namespace
+
+int ParseMessage(std::span<const std::uint8_t> datagram, TIncoming& in, TBindingTable& table)
+{
+    in.Reset();
+    return ParseIntoTable(table, [&] { return ParseInto(datagram, in, table); });
+}
+
+int ParsePduElement(std::span<const std::uint8_t> bytes, int version, TIncoming& in,
+                    TBindingTable& table)
+{
+    in.Reset();
+    in.version = version;
+    return ParseIntoTable(table, [&] {
+        TReader reader(bytes);
+        TElement pdu;
+        if (int code = reader.Next(pdu))
+            return code;
+        return ParsePdu(pdu, in, table);
+    });
 }
 
 std::string_view StatusName(std::int32_t status)

@@ -119,6 +119,21 @@ int BuildMessage(TOutgoing& out, Tag pduTag, TBindingTable& table,
 // `count` that were in use are returned to the new-slot state either way.
 int ParseMessage(std::span<const std::uint8_t> datagram, TIncoming& in, TBindingTable& table);
 
+// BuildPdu builds only the PDU element, as BuildMessage would put it after the
+// community; SNMPv3 wraps it in a scoped PDU. `out.version` and
+// `out.community` are not used. Same results and request-id advance as
+// BuildMessage ("Error building SNMP PDU." on failure).
+int BuildPdu(TOutgoing& out, Tag pduTag, TBindingTable& table, std::vector<std::uint8_t>& pdu,
+             std::string* errorText = nullptr);
+
+// ParsePduElement parses the PDU element at the start of `bytes` (bytes after
+// it are ignored) into `in` and the binding table, as ParseMessage does for
+// the PDU of a whole message. `in.version` is set to `version` (3 for the PDU
+// of an SNMPv3 scoped PDU) and the community stays empty. Same result codes
+// and table handling as ParseMessage.
+int ParsePduElement(std::span<const std::uint8_t> bytes, int version, TIncoming& in,
+                    TBindingTable& table);
+
 // StatusName gives the name of an SNMP error-status ("noError", "tooBig", ...,
 // "<unknown error>").
 std::string_view StatusName(std::int32_t status);
