@@ -50,7 +50,7 @@ void TShootEngine::WalkStep(const QString& oid, const QString& value)
         return;
     }
     lastWalkOid = oid;
-    view.PlaceValue(oid, value);
+    PlaceValue(oid, value);
     ShootWalkStepFrom(oid, kPurposeValues);
 }
 
@@ -116,6 +116,11 @@ void TShootEngine::EndDiscovery()
         SetShootRunning(false);
         return;
     }
+    ShootFirstInstance();
+}
+
+void TShootEngine::ShootFirstInstance()
+{
     currentInstance = -1;
     NextInstance();
 }
@@ -142,9 +147,7 @@ bool TShootEngine::MaskMatches(const QString& suffix, const QString& mask)
 void TShootEngine::NextInstance()
 {
     ++currentInstance;
-    ++refillRow;
-    startNewRow = true;
-    cellsInRow = 0;
+    rowCursor.BeginRow();
     if (currentInstance < instanceSuffixes.size())
         ShootInstance(currentInstance);
     else
@@ -167,10 +170,9 @@ void TShootEngine::ShootInstance(int index)
 // instance, then takes the answers in their order.
 void TShootEngine::RowStep(const QString& oid, const QString& value)
 {
-    if (cellsInRow == 0)
-        view.PlaceValue(WalkedOid() + instanceSuffixes.value(currentInstance),
-                        instanceKeyValues.value(currentInstance));
-    view.PlaceValue(oid, value);
-    if (cellsInRow == settings.targetOids.size())
+    if (rowCursor.CellsInRow() == 0)
+        PlaceValue(WalkedOid() + instanceSuffixes.value(currentInstance), instanceKeyValues.value(currentInstance));
+    PlaceValue(oid, value);
+    if (rowCursor.CellsInRow() == settings.targetOids.size())
         NextInstance();
 }

@@ -100,7 +100,7 @@ void TShootEngine::FoldAnswers()
         else if (settings.tableMode)
             WalkStep(oid, value);
         else
-            view.PlaceValue(oid, value);
+            PlaceValue(oid, value);
     }
     // A list shoot has no end step: once its answers are placed, it is over.
     if (!settings.tableMode)

@@ -53,13 +53,38 @@ void TShootEngine::SetClock(TClock newClock)
 void TShootEngine::ResetSessionState()
 {
     countdown = 9;
-    refillRows = false;
-    refillRow = 0;
+    rowCursor.Reset();
     lastWalkOid.clear();
     requestIdCounter = 0;
     currentInstance = -1;
-    cellsInRow = 0;
-    startNewRow = false;
+}
+
+void TShootEngine::SetSettings(const TSessionSettings& newSettings)
+{
+    settings = newSettings;
+}
+
+void TShootEngine::ClearInstances()
+{
+    instanceSuffixes.clear();
+    instanceKeyValues.clear();
+}
+
+std::vector<TRequest> TShootEngine::PendingRequests() const
+{
+    std::lock_guard lock(requestLock);
+    return {pendingRequests.begin(), pendingRequests.end()};
+}
+
+void TShootEngine::DropPendingRequests()
+{
+    std::lock_guard lock(requestLock);
+    pendingRequests.clear();
+}
+
+void TShootEngine::PlaceValue(const QString& oid, const QString& value)
+{
+    rowCursor.Advance(view.PlaceValue(oid, value, rowCursor));
 }
 
 void TShootEngine::Guarded(const std::function<void()>& step) noexcept
@@ -119,8 +144,7 @@ void TShootEngine::StartShooting()
             requestTemplate.purpose = kPurposeValues;
             requestTemplate.requestKind = kRequestGetNext;
         } else if (IsInstanceTable()) {
-            instanceSuffixes.clear();
-            instanceKeyValues.clear();
+            ClearInstances();
             requestTemplate.oidList = WalkedOid() + kItemSeparator;
             requestTemplate.purpose = kPurposeDiscovery;
             requestTemplate.requestKind = kRequestGetNext;

@@ -17,6 +17,7 @@
 // line in the message panel.
 #pragma once
 
+#include "RowCursor.h"
 #include "Settings.h"
 #include "ShootView.h"
 #include "TRequest.h"
@@ -28,6 +29,7 @@
 #include <functional>
 #include <list>
 #include <mutex>
+#include <vector>
 
 namespace vxsnmp {
 class TvxSNMPMgr;
@@ -73,25 +75,26 @@ public:
     // walk OID, request ids from 1 again, no current row.
     void ResetSessionState();
 
-    // --- Settings and shoot state (read and written by the window's
-    // PlaceValue and set-up as well) ---
-    TSessionSettings settings;
-    TRequest& requestTemplate = settings.requestTemplate;
-
-    QStringList instanceSuffixes;   // discovered instances, ".1", ".7.2", in walk order
-    QStringList instanceKeyValues;  // the walk's value of each instance
-    int currentInstance = -1;       // row being shot; -1 before the first
-    int cellsInRow = 0;             // values placed in the current row
-    bool startNewRow = false;       // the next placed value starts a new row
-    QString lastWalkOid;            // previous step of a single-target walk
-    bool refillRows = false;        // keep mode overwrites the rows in place
-    int refillRow = 0;              // row being refilled
-    int countdown = 9;              // seconds to the next periodic re-shoot
-
-    // --- Requests (Shoot cycle) ---
-    std::recursive_mutex requestLock;
-    std::list<TRequest> pendingRequests;  // copies of the requests sent, in sending order
-    int requestIdCounter = 0;             // last id handed out
+    // --- Settings and shoot state ---
+    // The settings of the run; set-up hands them over before the first shoot.
+    const TSessionSettings& Settings() const { return settings; }
+    void SetSettings(const TSessionSettings& newSettings);
+    // Discovered instances, ".1", ".7.2", in walk order.
+    const QStringList& InstanceSuffixes() const { return instanceSuffixes; }
+    // Forgets the discovered instances; the next walk finds them again.
+    void ClearInstances();
+    // Where the next answer of an instance table goes.
+    const TRowCursor& RowCursor() const { return rowCursor; }
+    // Seconds to the next periodic re-shoot.
+    int Countdown() const { return countdown; }
+    // Forgets the previous step of a single-target walk.
+    void ForgetLastWalkOid() { lastWalkOid.clear(); }
+    // The id handed out last (0 before the first request).
+    int LastRequestId() const { return requestIdCounter; }
+    // Copies of the requests sent and not yet disposed, in sending order.
+    std::vector<TRequest> PendingRequests() const;
+    // Forgets every pending request at once (the window closes).
+    void DropPendingRequests();
 
     // StartShooting chooses the mode from the settings and sends the first
     // shoot. The window builds the table's columns before it.
@@ -127,6 +130,8 @@ public:
     // MaskMatches: whether an instance suffix (".1.5") passes the mask ("*.5").
     static bool MaskMatches(const QString& suffix, const QString& mask);
     void NextInstance();
+    // Shoots the rows again from the first instance found.
+    void ShootFirstInstance();
     void ShootInstance(int index);
 
     // --- Shoot modes ---
@@ -167,7 +172,24 @@ private:
     // Runs one entry point's work; an exception becomes a status message.
     void Guarded(const std::function<void()>& step) noexcept;
 
+    void PlaceValue(const QString& oid, const QString& value);
+
     vxsnmp::TvxSNMPMgr& component;
     TShootView& view;
     TClock clock;
+
+    TSessionSettings settings;
+    TRequest& requestTemplate = settings.requestTemplate;
+
+    QStringList instanceSuffixes;   // discovered instances, in walk order
+    QStringList instanceKeyValues;  // the walk's value of each instance
+    int currentInstance = -1;       // row being shot; -1 before the first
+    TRowCursor rowCursor;
+    QString lastWalkOid;            // previous step of a single-target walk
+    int countdown = 9;              // seconds to the next periodic re-shoot
+
+    // pendingRequests is guarded by requestLock (see the top of this file).
+    mutable std::recursive_mutex requestLock;
+    std::list<TRequest> pendingRequests;  // copies of the requests sent, in sending order
+    int requestIdCounter = 0;             // last id handed out
 };

@@ -88,10 +88,9 @@ void TShootEngine::ListShoot()
 void TShootEngine::RestartWalk()
 {
     view.ClearResultRows();
-    instanceSuffixes.clear();
-    instanceKeyValues.clear();
+    ClearInstances();
     // The rows are built anew: placing must not look for rows to refill.
-    refillRows = false;
+    rowCursor.StopRefill();
     requestTemplate.oidList = WalkedOid() + kItemSeparator;
     requestTemplate.requestKind = kRequestGetNext;
     requestTemplate.purpose = settings.targetOids.size() >= 2 ? kPurposeDiscovery : kPurposeValues;
@@ -100,10 +99,8 @@ void TShootEngine::RestartWalk()
 
 void TShootEngine::Refill()
 {
-    refillRows = true;
-    refillRow = -1;
-    currentInstance = -1;
-    NextInstance();
+    rowCursor.StartRefill();
+    ShootFirstInstance();
 }
 
 void TShootEngine::ShootAgain()
@@ -142,10 +139,8 @@ void TShootEngine::ShootAgain()
                 Refill();
                 return;
             }
-            if (!instanceSuffixes.isEmpty()) {
-                refillRows = false;
-                refillRow = -1;
-            }
+            if (!instanceSuffixes.isEmpty())
+                rowCursor.StopRefill();
         }
         RestartWalk();
     });

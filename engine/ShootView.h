@@ -5,6 +5,8 @@
 // The engine never keeps a row of its own: the rows live in the window's table.
 #pragma once
 
+#include "RowCursor.h"
+
 #include <QString>
 
 // The three items under "Shoot again", numbered as SetShootMode takes them.
@@ -25,11 +27,10 @@ public:
     virtual ~TShootView() = default;
 
     // PlaceValue hands one answered OID and its value to the result table.
-    // The table decides the row and cell from the engine's public row state
-    // (cellsInRow, startNewRow, refillRows, refillRow) and from whether the
-    // KeepInstances item is checked, and updates cellsInRow and startNewRow
-    // itself as it places the value.
-    virtual void PlaceValue(const QString& oid, const QString& value) = 0;
+    // The table decides the row and cell from the engine's row cursor and
+    // from whether the KeepInstances item is checked, and tells what it did;
+    // the engine advances the cursor by that.
+    virtual TPlaced PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor) = 0;
     // ClearResultRows removes every row; columns and sort state stay.
     virtual void ClearResultRows() = 0;
     virtual int RowCount() const = 0;

@@ -58,15 +58,16 @@ void TResultTable::BuildColumns(bool tableMode, const QStringList& targetOids)
     emit ColumnsBuilt();
 }
 
-void TResultTable::PlaceValue(const QString& oid, const QString& value,
-                              const TPlaceContext& context)
+TPlaced TResultTable::PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor,
+                                 bool keepInstances)
 {
-    if (listLayout)
+    if (listLayout) {
         PlaceListValue(oid, value);
-    else if (context.refillActive)
-        RefillValue(value, context);
-    else
-        PlaceTableValue(value, context);
+        return TPlaced::Nothing;
+    }
+    if (keepInstances && cursor.Refilling())
+        return RefillValue(value, cursor);
+    return PlaceTableValue(value, cursor);
 }
 
 void TResultTable::PlaceListValue(const QString& oid, const QString& value)
@@ -81,43 +82,37 @@ void TResultTable::PlaceListValue(const QString& oid, const QString& value)
     AppendRows(newRows);
 }
 
-void TResultTable::RefillValue(const QString& value, const TPlaceContext& context)
+TPlaced TResultTable::RefillValue(const QString& value, const TRowCursor& cursor)
 {
-    const int row = context.refillRow;
-    if (row < 0 || row >= rows.size() || context.cellsInRow == nullptr)
-        return;
-    int& cellsInRow = *context.cellsInRow;
+    const int row = cursor.RefillRow();
+    if (row < 0 || row >= rows.size())
+        return TPlaced::Nothing;
+    const int cell = cursor.CellsInRow();
     QStringList& cells = rows[row].cells;
-    if (cellsInRow < 0 || cellsInRow > cells.size())
-        return;
+    if (cell < 0 || cell > cells.size())
+        return TPlaced::Nothing;
     // A row left short by an unfinished shoot grows by the value instead of
     // dropping it; otherwise the count would never reach the number of
     // targets and the refill would never end.
-    if (cellsInRow == cells.size())
+    if (cell == cells.size())
         cells.append(JoinLines(value));
     else
-        cells[cellsInRow] = JoinLines(value);
-    ++cellsInRow;
-    NotifyCellChanged(row, cellsInRow);
+        cells[cell] = JoinLines(value);
+    NotifyCellChanged(row, cell + 1);
+    return TPlaced::RefilledCell;
 }
 
-void TResultTable::PlaceTableValue(const QString& value, const TPlaceContext& context)
+TPlaced TResultTable::PlaceTableValue(const QString& value, const TRowCursor& cursor)
 {
     const QString cell = JoinLines(value);
-    bool startRow = rows.isEmpty();
-    if (context.startNewRow != nullptr && *context.startNewRow) {
-        *context.startNewRow = false;
-        startRow = true;
-    }
-    if (startRow) {
+    if (rows.isEmpty() || cursor.StartsNewRow()) {
         AppendRows({TResultRow{imageEntryStart, QStringList{cell}}});
     } else {
         const int last = rows.size() - 1;
         rows[last].cells.append(cell);
         NotifyCellChanged(last, rows[last].cells.size());
     }
-    if (context.cellsInRow != nullptr)
-        ++*context.cellsInRow;
+    return TPlaced::RowCell;
 }
 
 void TResultTable::NotifyCellChanged(int row, int column)

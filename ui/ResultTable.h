@@ -2,6 +2,8 @@
 // and sorting by a clicked column, as a table model for a QTreeView.
 #pragma once
 
+#include "RowCursor.h"
+
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <QTimer>
@@ -9,24 +11,6 @@
 
 class TOidNameTable;
 struct TTableSnapshot;
-
-// The shoot engine's state that PlaceValue reads and advances. The engine
-// owns the fields; the caller fills this in before each call.
-//   refillActive: the "Every 10 sec, keep any instances!" item is checked
-//                 and refillRows is true; values then overwrite row refillRow.
-//   refillRow:    the row being refilled (engine field refillRow).
-//   cellsInRow:   values placed in the current row so far; PlaceValue adds 1
-//                 for every value it places outside the list layout.
-//   startNewRow:  set by the engine when a row begins; PlaceValue clears it
-//                 when it starts the row.
-// cellsInRow and startNewRow may be null in the list layout, which uses
-// neither.
-struct TPlaceContext {
-    bool refillActive = false;
-    int refillRow = -1;
-    int* cellsInRow = nullptr;
-    bool* startNewRow = nullptr;
-};
 
 class TResultTable : public QAbstractTableModel {
     Q_OBJECT
@@ -47,15 +31,18 @@ public:
     void BuildColumns(bool tableMode, const QStringList& targetOids);
     bool IsListLayout() const { return listLayout; }
 
-    // Places one answered OID/value pair:
+    // Places one answered OID/value pair where the engine's cursor points;
+    // the cursor is only read, the result tells the engine how to advance it:
     // - list layout: one row per line of the value, up to its first empty
     //   line; the first row carries the OID's name and image 27, further
-    //   rows an empty name and image 11;
-    // - refill (context.refillActive): overwrites cell cellsInRow+1 of row
-    //   refillRow with the value made one line, and counts it; no row is added;
-    // - table layout: the value made one line starts a new row (startNewRow)
-    //   or becomes the next cell of the last row; counts it.
-    void PlaceValue(const QString& oid, const QString& value, const TPlaceContext& context);
+    //   rows an empty name and image 11; counts nothing;
+    // - refill (keepInstances checked and the cursor refilling): overwrites
+    //   cell CellsInRow()+1 of row RefillRow() with the value made one line;
+    //   no row is added; RefilledCell, or Nothing outside the rows;
+    // - table layout: the value made one line starts a new row (StartsNewRow())
+    //   or becomes the next cell of the last row; RowCell.
+    TPlaced PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor,
+                       bool keepInstances = false);
 
     // Removes all rows; columns and sort state stay. One notification for
     // the whole removal, so a view repaints once.
@@ -127,8 +114,8 @@ private:
 
     void AppendRows(const QVector<TResultRow>& newRows);
     void PlaceListValue(const QString& oid, const QString& value);
-    void RefillValue(const QString& value, const TPlaceContext& context);
-    void PlaceTableValue(const QString& value, const TPlaceContext& context);
+    TPlaced RefillValue(const QString& value, const TRowCursor& cursor);
+    TPlaced PlaceTableValue(const QString& value, const TRowCursor& cursor);
     void NotifyCellChanged(int row, int column);
     QStringView SortCell(int row) const;
     void UpdateSortMarks();

@@ -1,7 +1,5 @@
 #include "Unit1.h"
 
-#include "CommandLine.h"
-#include "Defaults.h"
 #include "ImageList.h"
 #include "InstanceMaskPanel.h"
 #include "MessageBox.h"
@@ -13,7 +11,7 @@
 #include "Unit2.h"
 #include "TMyTimer.h"
 #include "TvxSNMPMgr.h"
-#include "VexgridLoader.h"
+#include "Startup.h"
 #include "WorkerJobs.h"
 #include "ShootEngine.h"
 
@@ -77,7 +75,7 @@ TForm1::~TForm1()
 
 const TSessionSettings& TForm1::Settings() const
 {
-    return engine->settings;
+    return engine->Settings();
 }
 
 void TForm1::CreateMenus()
@@ -181,35 +179,26 @@ void TForm1::FormCreate()
 
 void TForm1::InitialiseSession()
 {
-    // One guard for the whole routine: an error at any step (also "/XML"
-    // without a file name) ends the set-up there, without a message, and the
-    // window stays as designed.
+    // One guard for the whole routine: an error at any step ends the set-up
+    // there, and the window stays as designed.
     try {
-        TSessionSettings& settings = engine->settings;
         // 1.
         engine->ResetSessionState();
         resultTable->ResetSortState();
-        settings.tableMode = false;
         // 2.
         engine->SetShootRunning(true);
-        // 3.
-        ApplyDefaultSettings(settings);
-        // 4.
-        const QString fileName = ParseCommandLine(commandLine, settings);
-        // 5.
-        if (!fileName.isEmpty()) {
-            if (!LoadVexgridFile(fileName))
-                return;
-        } else {
-            ApplyDefaultTarget(settings);
-        }
+        // 3.-5. Defaults, command line, vexgrid file or default target.
+        const TStartupResult start = StartUp(commandLine);
+        engine->SetSettings(start.settings);
+        if (!start.message.isEmpty())
+            ::ShowModalMessage(this, start.message);
+        if (!start.ready)
+            return;
         // 6.
-        setWindowTitle(settings.programTitle + QStringLiteral(" - Host: ") + settings.requestTemplate.remoteHost);
+        setWindowTitle(start.caption);
         // 7.
-        SetOuterSize(settings.windowWidth, settings.windowHeight);
-        // 8.
-        engine->lastWalkOid.clear();
-        engine->requestIdCounter = 0;
+        SetOuterSize(start.outerSize.width(), start.outerSize.height());
+        // 8. Step 1 forgot the last walk OID and restarted the request ids.
         // 9.
         EnableTableMenus(true);
         // 10.
@@ -220,17 +209,9 @@ void TForm1::InitialiseSession()
     }
 }
 
-bool TForm1::LoadVexgridFile(const QString& path)
-{
-    const TVexgridLoadResult result = LoadVexgridSettings(path, engine->settings);
-    if (!result.loaded)
-        ::ShowModalMessage(this, VexgridParserMessage(path, result.reason));
-    return result.loaded;
-}
-
 void TForm1::StartShooting()
 {
-    resultTable->BuildColumns(engine->settings.tableMode, engine->settings.targetOids);
+    resultTable->BuildColumns(engine->Settings().tableMode, engine->Settings().targetOids);
     engine->StartShooting();
     ListView1->setVisible(true);
 }
@@ -248,7 +229,7 @@ void TForm1::ShowStatusMessage(const QString& text) { statusPanels->ShowStatusMe
 void TForm1::ClearStatusMessage()
 {
     statusPanels->ClearStatusMessage();
-    engine->lastWalkOid.clear();
+    engine->ForgetLastWalkOid();
 }
 
 void TForm1::ShowEntryCount(int n) { statusPanels->ShowEntryCount(n); }
@@ -331,10 +312,8 @@ void TForm1::FormClose()
     if (worker)
         worker->TerminateAndWait();
     // 2.-5. Nothing is pending any more; the rest goes with the window.
-    if (engine) {
-        std::lock_guard lock(engine->requestLock);
-        engine->pendingRequests.clear();
-    }
+    if (engine)
+        engine->DropPendingRequests();
 }
 
 void TForm1::Close1Click()

@@ -46,12 +46,10 @@ public:
 
     const TSessionSettings& Settings() const;
 
-    // The set-up routine: defaults, then the command line or the vexgrid
-    // file, then caption, size, menus and the first shoot. Any error ends it
-    // where it happens.
+    // The set-up routine: StartUp's settings (defaults, then the command line
+    // or the vexgrid file), then caption, size, menus and the first shoot. Any
+    // error ends it where it happens.
     void InitialiseSession();
-    // Loads the vexgrid file at `path`; on failure tells the user and returns false.
-    bool LoadVexgridFile(const QString& path);
 
     // Enables or disables the table items together.
     void EnableTableMenus(bool enabled);
@@ -103,7 +101,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
     // TShootView, over the result table, the menus and the panel.
-    void PlaceValue(const QString& oid, const QString& value) override;
+    TPlaced PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor) override;
     void ClearResultRows() override;
     int RowCount() const override;
     void ReSortRows() override;

@@ -25,15 +25,9 @@ constexpr int kScreenshotSettleMs = 300;
 
 }  // namespace
 
-void TForm1::PlaceValue(const QString& oid, const QString& value)
+TPlaced TForm1::PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor)
 {
-    TShootEngine& e = *engine;
-    TPlaceContext context;
-    context.refillActive = Every10secondskeepinstances1->isChecked() && e.refillRows;
-    context.refillRow = e.refillRow;
-    context.cellsInRow = &e.cellsInRow;
-    context.startNewRow = &e.startNewRow;
-    resultTable->PlaceValue(oid, value, context);
+    return resultTable->PlaceValue(oid, value, cursor, Every10secondskeepinstances1->isChecked());
 }
 
 void TForm1::ClearResultRows() { resultTable->ClearResultRows(); }
@@ -97,7 +91,7 @@ void TForm1::ShootFinished()
 
 void TForm1::ExportTable()
 {
-    const QString& path = engine->settings.exportPath;
+    const QString& path = engine->Settings().exportPath;
     if (path.isEmpty())
         return;
     const QString reason = ReplaceFileAtomically(path, TableAsCsv(resultTable->Snapshot()));

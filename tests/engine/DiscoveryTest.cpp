@@ -113,7 +113,7 @@ TEST(InstanceTable, MultiComponentSuffixesOfAnAddressTable)
     h.TableTargets({QStringLiteral("1.3.6.1.2.1.4.20.1.1"), QStringLiteral("1.3.6.1.2.1.4.20.1.2"),
                     QStringLiteral("1.3.6.1.2.1.4.20.1.3")});
     RunWalk(h);
-    EXPECT_EQ(h.engine.instanceSuffixes, (QStringList{".127.0.0.1", ".127.0.0.5"}));
+    EXPECT_EQ(h.engine.InstanceSuffixes(), (QStringList{".127.0.0.1", ".127.0.0.5"}));
     EXPECT_EQ(h.view.rows, (Rows{{"127.0.0.1", "1", "255.0.0.0"}, {"127.0.0.5", "2", "255.255.255.0"}}));
 }
 
@@ -132,7 +132,7 @@ TEST(InstanceTable, MasksFilterTheInstances)
         h.Agent(SharedSnmpsim().Port(), 1, kShootEngineCommunity);
         h.TableTargets({kMaskColumn1, kMaskColumn2}, QString::fromLatin1(c.mask));
         RunWalk(h);
-        EXPECT_EQ(h.engine.instanceSuffixes, c.instances) << c.mask;
+        EXPECT_EQ(h.engine.InstanceSuffixes(), c.instances) << c.mask;
         ASSERT_EQ(h.view.RowCount(), c.instances.size()) << c.mask;
         for (qsizetype i = 0; i < c.instances.size(); ++i) {
             const QString digits = c.instances[i].mid(1).remove(QLatin1Char('.'));
@@ -159,13 +159,13 @@ TEST(InstanceTable, RtMaskFillsTheInstanceMaskBoxAndSelectsThePreferredEntry)
         TEngineHarness h;
         h.Agent(SharedSnmpsim().Port(), 1, kShootEngineCommunity);
         h.TableTargets({kMaskColumn1, kMaskColumn2}, QString::fromLatin1(c.mask));
-        h.engine.settings.preferredInstance = QString::fromLatin1(c.preferred);
+        h.EditSettings([&](TSessionSettings& s) { s.preferredInstance = QString::fromLatin1(c.preferred); });
         RunWalk(h);
         EXPECT_EQ(h.view.comboItems, c.items) << c.mask;
         EXPECT_EQ(h.view.comboSelected, c.selected) << c.mask << " " << c.preferred;
         EXPECT_TRUE(h.view.panelVisible);
         EXPECT_TRUE(h.view.rows.empty());
-        EXPECT_TRUE(h.engine.instanceSuffixes.isEmpty());
+        EXPECT_TRUE(h.engine.InstanceSuffixes().isEmpty());
     }
 }
 
@@ -242,8 +242,7 @@ TEST(InstanceTable, AbandonedRowsLateAnswerDoesNotReachTheNextRow)
     // is read, and the second row is shot at once.
     h.view.ClearResultRows();
     h.engine.SetShootRunning(true);
-    h.engine.currentInstance = -1;
-    h.engine.NextInstance();
+    h.engine.ShootFirstInstance();
     h.engine.vxSNMPMgr1Error(h.component, vxsnmp::TErrorEvent{10054, QStringLiteral("Connection reset")});
     ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }));
     TEngineHarness::PumpFor(200);

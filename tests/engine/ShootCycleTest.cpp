@@ -78,7 +78,7 @@ TEST(ShootCycle, NoTargetsSendNothing)
     h.ListTargets({});
     h.engine.StartShooting();
     EXPECT_TRUE(h.Pending().empty());
-    EXPECT_EQ(h.engine.requestIdCounter, 0);
+    EXPECT_EQ(h.engine.LastRequestId(), 0);
     TEngineHarness::PumpFor(100);
     EXPECT_TRUE(h.view.rows.empty());
 }
@@ -88,7 +88,7 @@ TEST(ShootCycle, SilentAgentGetsFiveSendsThenNullForEveryOid)
     TSilentPort silent;
     TEngineHarness h;
     h.Agent(silent.Port());
-    h.engine.requestTemplate.pollSeconds = 5;  // reply time-out 1000 ms
+    h.EditSettings([](TSessionSettings& s) { s.requestTemplate.pollSeconds = 5; });  // reply time-out 1000 ms
     h.ListTargets({kSysDescr, kSysName});
     h.engine.StartShooting();
 
@@ -119,7 +119,7 @@ TEST(ShootCycle, TimeOutWaitsForTheReplyLimitAfterTheLastResend)
     } cases[] = {{1, 500}, {5, 1000}};
     for (const Case& c : cases) {
         h.view.rows.clear();
-        h.engine.requestTemplate.pollSeconds = c.pollSeconds;
+        h.EditSettings([&](TSessionSettings& s) { s.requestTemplate.pollSeconds = c.pollSeconds; });
         h.engine.Shoot();
         for (int resend = 0; resend < 4; ++resend) {
             h.fakeNow += 1001;
@@ -196,8 +196,9 @@ TEST(ShootCycle, RequestIdsWrapAfterOneMillionAndStillMatchTheirAnswers)
     TEngineHarness h;
     h.Agent(SharedSnmpd().Port());
     h.ListTargets({kSysName});
-    h.engine.requestIdCounter = 999999;
-    h.engine.requestTemplate.requestKind = kRequestGet;
+    while (h.engine.LastRequestId() < 999999)
+        h.engine.NextRequestId();
+    h.EditSettings([](TSessionSettings& s) { s.requestTemplate.requestKind = kRequestGet; });
     for (int expected : {1000000, 0, 1}) {
         h.view.rows.clear();
         h.engine.Shoot();
@@ -220,7 +221,7 @@ TEST(ShootCycle, LateSecondAnswerToAResentRequestIsDropped)
     ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.view.rows.size() >= 2; }));
     TEngineHarness::PumpFor(300);  // the second answer arrives meanwhile
     EXPECT_EQ(h.view.rows.size(), 2u);
-    EXPECT_TRUE(h.engine.requestTemplate.answers.isEmpty());
+    EXPECT_TRUE(h.engine.Settings().requestTemplate.answers.isEmpty());
 }
 
 TEST(ShootCycle, UnresolvableHostIsShownAtStartAndOnEveryReshoot)

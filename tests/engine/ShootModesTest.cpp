@@ -41,10 +41,10 @@ TEST(ShootModes, CountdownRunsOnlyInAPeriodicModeAndShootsAtTheNinthTick)
 
     Tick(h, 3);
     EXPECT_EQ(h.view.countdownShown, -1);
-    EXPECT_EQ(h.engine.countdown, 6);  // counts on although nothing is shown
+    EXPECT_EQ(h.engine.Countdown(), 6);  // counts on although nothing is shown
 
     h.engine.Every10secRefreshinstancesalso1Click();
-    EXPECT_EQ(h.engine.countdown, 9);
+    EXPECT_EQ(h.engine.Countdown(), 9);
     Tick(h, 1);
     EXPECT_EQ(h.view.countdownShown, 8);
     Tick(h, 7);
@@ -125,7 +125,7 @@ TEST(ShootModes, RereadRediscoversAndSkipsAReshootDueWhileTheTableIsFilling)
     Tick(h, 9);
     EXPECT_EQ(h.view.clearCount, 1);
     EXPECT_FALSE(h.view.shootAgainEnabled);
-    EXPECT_TRUE(h.engine.instanceSuffixes.isEmpty());
+    EXPECT_TRUE(h.engine.InstanceSuffixes().isEmpty());
     const std::vector<TRequest> started = h.Pending();
     EXPECT_EQ(started.back().purpose, kPurposeDiscovery);
 
@@ -142,8 +142,8 @@ TEST(ShootModes, RereadRediscoversAndSkipsAReshootDueWhileTheTableIsFilling)
     h.engine.Every10secondskeepinstances1Click();
     Tick(h, 9);
     ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }));
-    ASSERT_TRUE(h.engine.refillRows);
-    h.engine.instanceSuffixes.clear();  // as after a discovery that found nothing
+    ASSERT_TRUE(h.engine.RowCursor().Refilling());
+    h.engine.ClearInstances();  // as after a discovery that found nothing
     Tick(h, 10);
     ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }));
     EXPECT_EQ(h.view.rows, kInterfaceRows);

@@ -37,31 +37,45 @@ public:
     void Agent(int port, int snmpVersion = 1, const QString& community = QStringLiteral("tamvel"),
                const QString& host = QStringLiteral("127.0.0.1"))
     {
-        TRequest& t = engine.requestTemplate;
-        t.remoteHost = host;
-        t.remotePort = port;
-        t.snmpVersion = snmpVersion;
-        t.community = community;
-        t.pollSeconds = 1;
+        EditSettings([&](TSessionSettings& s) {
+            TRequest& t = s.requestTemplate;
+            t.remoteHost = host;
+            t.remotePort = port;
+            t.snmpVersion = snmpVersion;
+            t.community = community;
+            t.pollSeconds = 1;
+        });
+    }
+
+    // Changes the engine's settings the way set-up hands them over.
+    void EditSettings(const std::function<void(TSessionSettings&)>& edit)
+    {
+        TSessionSettings settings = engine.Settings();
+        edit(settings);
+        engine.SetSettings(settings);
     }
 
     // List mode: every OID names its instance.
     void ListTargets(const QStringList& oids)
     {
-        engine.settings.tableMode = false;
-        engine.settings.targetOids = oids;
-        engine.requestTemplate.oidList.clear();
-        for (const QString& oid : oids)
-            engine.requestTemplate.oidList += oid + kItemSeparator;
+        EditSettings([&](TSessionSettings& s) {
+            s.tableMode = false;
+            s.targetOids = oids;
+            s.requestTemplate.oidList.clear();
+            for (const QString& oid : oids)
+                s.requestTemplate.oidList += oid + kItemSeparator;
+        });
     }
 
     // Table mode: the first target is walked.
     void TableTargets(const QStringList& oids, const QString& mask = QString())
     {
-        engine.settings.tableMode = true;
-        engine.settings.targetOids = oids;
-        engine.settings.instanceMask = mask;
-        engine.requestTemplate.oidList = oids.value(0) + kItemSeparator;
+        EditSettings([&](TSessionSettings& s) {
+            s.tableMode = true;
+            s.targetOids = oids;
+            s.instanceMask = mask;
+            s.requestTemplate.oidList = oids.value(0) + kItemSeparator;
+        });
     }
 
     static bool PumpUntil(const std::function<bool()>& done, int guardMs = 20000)
@@ -73,18 +87,13 @@ public:
     // Requests still waiting for an answer.
     int OpenRequests()
     {
-        std::lock_guard lock(engine.requestLock);
         int n = 0;
-        for (const TRequest& r : engine.pendingRequests)
+        for (const TRequest& r : engine.PendingRequests())
             n += r.retriesLeft >= 0 ? 1 : 0;
         return n;
     }
 
-    std::vector<TRequest> Pending()
-    {
-        std::lock_guard lock(engine.requestLock);
-        return {engine.pendingRequests.begin(), engine.pendingRequests.end()};
-    }
+    std::vector<TRequest> Pending() { return engine.PendingRequests(); }
 
     // A walk-based shoot is over when "Shoot again" is enabled again and
     // nothing is waiting for an answer.

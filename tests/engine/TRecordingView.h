@@ -43,33 +43,31 @@ public:
     std::function<void()> onPlace;  // called before each placed value
 
 
-    void PlaceValue(const QString& oid, const QString& value) override
+    TPlaced PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor) override
     {
         if (onPlace)
             onPlace();
-        TShootEngine& e = *engine;
-        const bool listLayout = !e.settings.tableMode || e.settings.targetOids.size() == 1;
+        const TSessionSettings& settings = engine->Settings();
+        const bool listLayout = !settings.tableMode || settings.targetOids.size() == 1;
         if (listLayout) {
             rows.push_back({oid, value});
-            return;
+            return TPlaced::Nothing;
         }
-        if (marks[static_cast<int>(TShootMode::KeepInstances)] && e.refillRows) {
-            if (static_cast<int>(rows.size()) > e.refillRow) {
-                QStringList& row = rows[e.refillRow];
-                if (row.size() > e.cellsInRow) {
-                    row[e.cellsInRow] = value;
-                    ++e.cellsInRow;
+        if (marks[static_cast<int>(TShootMode::KeepInstances)] && cursor.Refilling()) {
+            if (static_cast<int>(rows.size()) > cursor.RefillRow()) {
+                QStringList& row = rows[static_cast<std::size_t>(cursor.RefillRow())];
+                if (row.size() > cursor.CellsInRow()) {
+                    row[cursor.CellsInRow()] = value;
+                    return TPlaced::RefilledCell;
                 }
             }
-            return;
+            return TPlaced::Nothing;
         }
-        if (e.startNewRow) {
-            e.startNewRow = false;
+        if (cursor.StartsNewRow())
             rows.push_back({value});
-        } else {
+        else
             rows.back().append(value);
-        }
-        ++e.cellsInRow;
+        return TPlaced::RowCell;
     }
     void ClearResultRows() override
     {

@@ -88,8 +88,8 @@ protected:
     // The open request the engine has sent last.
     static TRequest LastOpenRequest(TForm1& form)
     {
-        std::lock_guard lock(form.Engine().requestLock);
-        for (auto r = form.Engine().pendingRequests.rbegin(); r != form.Engine().pendingRequests.rend(); ++r) {
+        const std::vector<TRequest> pending = form.Engine().PendingRequests();
+        for (auto r = pending.rbegin(); r != pending.rend(); ++r) {
             if (r->retriesLeft >= 0)
                 return *r;
         }
@@ -100,7 +100,8 @@ protected:
     // reaching 0 would, without waiting ten seconds for the worker.
     static void CountdownReachesZero(TForm1& form)
     {
-        form.Engine().countdown = 1;
+        while (form.Engine().Countdown() != 1)
+            form.Engine().CountdownTick();
         form.Engine().CountdownTick();
     }
 
@@ -276,7 +277,7 @@ TEST_F(InstanceTable, PeriodicModesRefillInPlaceOrRediscoverAndNowUnchecksThem)
     AddInterface13();
     form->Every10secondskeepinstances1->trigger();
     EXPECT_TRUE(form->Every10secondskeepinstances1->isChecked());
-    const int idsBefore = engine.requestIdCounter;
+    const int idsBefore = engine.LastRequestId();
     {
         TRowWatch watch(table);
         CountdownReachesZero(*form);
@@ -290,7 +291,7 @@ TEST_F(InstanceTable, PeriodicModesRefillInPlaceOrRediscoverAndNowUnchecksThem)
         EXPECT_EQ(watch.inserted + watch.removed + watch.resets, 0);
         EXPECT_EQ(watch.changedRows.size(), 12);
     }
-    EXPECT_EQ(engine.requestIdCounter - idsBefore, 12);  // one Get per instance
+    EXPECT_EQ(engine.LastRequestId() - idsBefore, 12);  // one Get per instance
     EXPECT_EQ(Column(*form, 1), kByInOctets);
     EXPECT_EQ(Column(*form, 4).count("error: noSuchInstance"), 1);
     EXPECT_EQ(form->StatusPanels().EntryCountText(), "#Entries 12");

@@ -110,9 +110,8 @@ void ClickHeader(TForm1& form, int column)
 int OpenRequests(TForm1& form)
 {
     TShootEngine& engine = form.Engine();
-    std::lock_guard lock(engine.requestLock);
     int open = 0;
-    for (const TRequest& request : engine.pendingRequests)
+    for (const TRequest& request : engine.PendingRequests())
         open += request.retriesLeft >= 0 ? 1 : 0;
     return open;
 }

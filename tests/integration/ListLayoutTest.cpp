@@ -121,10 +121,10 @@ TEST(ListLayout, TwentyScalarsShowNamesAndValuesOnceBothRequestsAreIn)
     TShootCounter shoots(form);
     // The first shoot is out as one request of 15 OIDs and one of 5.
     {
-        std::lock_guard lock(form.Engine().requestLock);
-        ASSERT_EQ(form.Engine().pendingRequests.size(), 2u);
-        EXPECT_EQ(CountSeparators(form.Engine().pendingRequests.front().oidList), 15);
-        EXPECT_EQ(CountSeparators(form.Engine().pendingRequests.back().oidList), 5);
+        const std::vector<TRequest> pending = form.Engine().PendingRequests();
+        ASSERT_EQ(pending.size(), 2u);
+        EXPECT_EQ(CountSeparators(pending.front().oidList), 15);
+        EXPECT_EQ(CountSeparators(pending.back().oidList), 5);
     }
     // Rows appear only when both requests have their answers.
     int openAtFirstRow = -1;
@@ -160,11 +160,11 @@ TEST(ListLayout, TwentyScalarsShowNamesAndValuesOnceBothRequestsAreIn)
     EXPECT_TRUE(form.Shootagain2->isEnabled());
 
     // "Now..." empties the table, asks all twenty again and refills it.
-    const int idsBefore = form.Engine().requestIdCounter;
+    const int idsBefore = form.Engine().LastRequestId();
     form.Now1->trigger();
     EXPECT_EQ(form.ResultTable().rowCount(), 0);
     EXPECT_EQ(OpenRequests(form), 2);
-    EXPECT_EQ(form.Engine().requestIdCounter, idsBefore + 2);
+    EXPECT_EQ(form.Engine().LastRequestId(), idsBefore + 2);
     EXPECT_FALSE(form.Now1->isChecked());
     ASSERT_TRUE(shoots.WaitFor(2));
     EXPECT_EQ(Column(form, 1), TwentyDescriptions());

@@ -37,7 +37,7 @@ TEST(Worker, CountdownPanelShowsDigitsOnlyWhileAPeriodicModeIsChecked)
     ShowWindow(form);
     const TShootEngine& engine = form.Engine();
 
-    ASSERT_TRUE(PumpUntil([&] { return engine.countdown != 9; }, 5000)) << "the worker does not tick";
+    ASSERT_TRUE(PumpUntil([&] { return engine.Countdown() != 9; }, 5000)) << "the worker does not tick";
     EXPECT_EQ(form.StatusPanels().CountdownText(), "");
 
     form.Every10secondskeepinstances1->trigger();
@@ -45,10 +45,10 @@ TEST(Worker, CountdownPanelShowsDigitsOnlyWhileAPeriodicModeIsChecked)
     static const QRegularExpression digit(QStringLiteral("^[0-9]$"));
     const QString shown = form.StatusPanels().CountdownText();
     EXPECT_TRUE(digit.match(shown).hasMatch()) << shown.toStdString();
-    EXPECT_EQ(shown, QString::number(engine.countdown));
+    EXPECT_EQ(shown, QString::number(engine.Countdown()));
     // It counts down once a second.
     ASSERT_TRUE(PumpUntil([&] { return form.StatusPanels().CountdownText() != shown; }, 5000));
-    EXPECT_EQ(form.StatusPanels().CountdownText(), QString::number(engine.countdown));
+    EXPECT_EQ(form.StatusPanels().CountdownText(), QString::number(engine.Countdown()));
 
     form.Now1->trigger();
     EXPECT_TRUE(PumpUntil([&] { return form.StatusPanels().CountdownText().isEmpty(); }, 5000));
@@ -68,7 +68,8 @@ TEST(Worker, ClosingWhileAPeriodicModeRunsEndsPromptly)
     // Reread mode with a re-shoot under way when the window closes.
     form.Every10secRefreshinstancesalso1->trigger();
     PumpFor(1200);
-    form.Engine().countdown = 1;
+    while (form.Engine().Countdown() != 1)
+        form.Engine().CountdownTick();
     form.Engine().CountdownTick();
     ASSERT_FALSE(form.Shootagain2->isEnabled());
 

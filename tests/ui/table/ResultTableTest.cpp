@@ -18,22 +18,34 @@ class ResultTableTest : public ::testing::Test {
 protected:
     ResultTableTest() { names.BuildOidNameTable(); }
 
-    // Places a whole row the way the engine does: startNewRow set, then one
+    // Places a whole row the way the engine does: a row begins, then one
     // value per target.
     void PlaceRow(const QStringList& values)
     {
-        startNewRow = true;
-        cellsInRow = 0;
+        cursor.BeginRow();
         for (const QString& value : values)
-            table.PlaceValue(QString(), value, Building());
+            Place(QString(), value);
     }
 
-    TPlaceContext Building() { return TPlaceContext{false, -1, &cellsInRow, &startNewRow}; }
+    // Places one value at the cursor and advances it as the engine does.
+    void Place(const QString& oid, const QString& value, bool keepInstances = false)
+    {
+        cursor.Advance(table.PlaceValue(oid, value, cursor, keepInstances));
+    }
+
+    // The cursor of a keep-mode refill of `row`, no cell placed yet.
+    static TRowCursor RefillAt(int row)
+    {
+        TRowCursor refill;
+        refill.StartRefill();
+        for (int i = -1; i < row; ++i)
+            refill.BeginRow();
+        return refill;
+    }
 
     TOidNameTable names;
     TResultTable table{names};
-    int cellsInRow = 0;
-    bool startNewRow = false;
+    TRowCursor cursor;
 };
 
 } // namespace
@@ -70,7 +82,7 @@ TEST_F(ResultTableTest, TableLayoutHasOneColumnPerTargetNamedByDescribeOid)
 TEST_F(ResultTableTest, ListValueOfThreeLinesGivesThreeRows)
 {
     table.BuildColumns(false, {sysName});
-    table.PlaceValue(sysName, "first\r\nsecond\nthird", TPlaceContext{});
+    Place(sysName, "first\r\nsecond\nthird");
     ASSERT_EQ(table.rowCount(), 3);
     const struct {
         int image;
@@ -93,18 +105,18 @@ TEST_F(ResultTableTest, ListValueOfThreeLinesGivesThreeRows)
 TEST_F(ResultTableTest, ListValueStopsAtItsFirstEmptyLine)
 {
     table.BuildColumns(false, {sysName});
-    table.PlaceValue(sysName, "a\r\n\r\nb", TPlaceContext{});
+    Place(sysName, "a\r\n\r\nb");
     ASSERT_EQ(table.rowCount(), 1);
     EXPECT_EQ(table.Cell(0, 2), "a");
 
-    table.PlaceValue(sysName, "c\r\n", TPlaceContext{}); // a trailing break adds no row
+    Place(sysName, "c\r\n"); // a trailing break adds no row
     EXPECT_EQ(table.rowCount(), 2);
 }
 
 TEST_F(ResultTableTest, EmptyListValueGivesOneRowWithAnEmptyValue)
 {
     table.BuildColumns(false, {sysName});
-    table.PlaceValue(sysName, "", TPlaceContext{});
+    Place(sysName, "");
     ASSERT_EQ(table.rowCount(), 1);
     EXPECT_EQ(table.CellCount(0), 2);
     EXPECT_EQ(table.Cell(0, 1), "sysName.0");
@@ -115,12 +127,13 @@ TEST_F(ResultTableTest, EmptyListValueGivesOneRowWithAnEmptyValue)
 TEST_F(ResultTableTest, ListLayoutIgnoresTheRefillAndRowState)
 {
     table.BuildColumns(true, {"1.3.6.1.2.1.2.2.1"});
-    table.PlaceValue("1.3.6.1.2.1.2.2.1.1.1", "1", Building());
-    table.PlaceValue("1.3.6.1.2.1.2.2.1.2.1", "lo", TPlaceContext{true, 0, &cellsInRow, nullptr});
+    Place("1.3.6.1.2.1.2.2.1.1.1", "1");
+    cursor = RefillAt(0);
+    Place("1.3.6.1.2.1.2.2.1.2.1", "lo", true);
     ASSERT_EQ(table.rowCount(), 2);
     EXPECT_EQ(table.Cell(0, 1), "ifIndex.1");
     EXPECT_EQ(table.Cell(1, 1), "ifDescr.1");
-    EXPECT_EQ(cellsInRow, 0);
+    EXPECT_EQ(cursor.CellsInRow(), 0);
 }
 
 TEST_F(ResultTableTest, TableRowsAreBuiltValueByValue)
@@ -129,12 +142,12 @@ TEST_F(ResultTableTest, TableRowsAreBuiltValueByValue)
     QSignalSpy inserted(&table, &QAbstractItemModel::rowsInserted);
     QSignalSpy changed(&table, &QAbstractItemModel::dataChanged);
 
-    startNewRow = true;
-    table.PlaceValue("ignored", "1", Building());
-    EXPECT_FALSE(startNewRow);
-    EXPECT_EQ(cellsInRow, 1);
-    table.PlaceValue("ignored", "first\r\nsecond", Building());
-    EXPECT_EQ(cellsInRow, 2);
+    cursor.BeginRow();
+    Place("ignored", "1");
+    EXPECT_FALSE(cursor.StartsNewRow());
+    EXPECT_EQ(cursor.CellsInRow(), 1);
+    Place("ignored", "first\r\nsecond");
+    EXPECT_EQ(cursor.CellsInRow(), 2);
     ASSERT_EQ(table.rowCount(), 1);
     EXPECT_EQ(table.CellCount(0), 2); // a row may have fewer cells than columns
     EXPECT_EQ(table.Cell(0, 2), "first second");
@@ -142,13 +155,13 @@ TEST_F(ResultTableTest, TableRowsAreBuiltValueByValue)
     EXPECT_EQ(inserted.count(), 1);
     EXPECT_EQ(changed.count(), 1);
 
-    table.PlaceValue("ignored", "42", Building());
+    Place("ignored", "42");
     PlaceRow({"2", "eth0", "1000"});
     ASSERT_EQ(table.rowCount(), 2);
     EXPECT_EQ(table.RowImage(1), 27);
     EXPECT_EQ(table.Cell(0, 3), "42");
     EXPECT_EQ(table.Cell(1, 2), "eth0");
-    EXPECT_EQ(cellsInRow, 3);
+    EXPECT_EQ(cursor.CellsInRow(), 3);
 }
 
 TEST_F(ResultTableTest, RefillOverwritesInPlaceAndAddsNoRows)
@@ -159,13 +172,12 @@ TEST_F(ResultTableTest, RefillOverwritesInPlaceAndAddsNoRows)
 
     QSignalSpy inserted(&table, &QAbstractItemModel::rowsInserted);
     QSignalSpy changed(&table, &QAbstractItemModel::dataChanged);
-    cellsInRow = 0;
-    const TPlaceContext refill{true, 1, &cellsInRow, &startNewRow};
+    cursor = RefillAt(1);
     for (const char* value : {"2", "eth0\r\nup", "250"})
-        table.PlaceValue("ignored", value, refill);
+        Place("ignored", value, true);
     EXPECT_EQ(table.rowCount(), 2);
     EXPECT_EQ(inserted.count(), 0);
-    EXPECT_EQ(cellsInRow, 3);
+    EXPECT_EQ(cursor.CellsInRow(), 3);
     EXPECT_EQ(changed.count(), 3);
     ASSERT_EQ(changed.at(2).at(0).value<QModelIndex>(), table.index(1, 3));
     EXPECT_EQ(table.Cell(1, 2), "eth0 up");
@@ -173,11 +185,12 @@ TEST_F(ResultTableTest, RefillOverwritesInPlaceAndAddsNoRows)
     EXPECT_EQ(table.Cell(0, 3), "100");
 
     // A row that is not there: nothing happens, nothing is counted.
-    cellsInRow = 0;
-    table.PlaceValue("ignored", "x", TPlaceContext{true, 2, &cellsInRow, &startNewRow});
-    table.PlaceValue("ignored", "x", TPlaceContext{true, -1, &cellsInRow, &startNewRow});
+    for (int row : {2, -1}) {
+        cursor = RefillAt(row);
+        Place("ignored", "x", true);
+        EXPECT_EQ(cursor.CellsInRow(), 0) << row;
+    }
     EXPECT_EQ(table.rowCount(), 2);
-    EXPECT_EQ(cellsInRow, 0);
 }
 
 TEST_F(ResultTableTest, RefillCompletesARowLeftShort)
@@ -186,11 +199,10 @@ TEST_F(ResultTableTest, RefillCompletesARowLeftShort)
     // still count every value, or the row would never be complete.
     table.BuildColumns(true, interfaceTargets);
     PlaceRow({"1", "lo"});
-    cellsInRow = 0;
-    const TPlaceContext refill{true, 0, &cellsInRow, &startNewRow};
+    cursor = RefillAt(0);
     for (const char* value : {"1", "lo", "300"})
-        table.PlaceValue("ignored", value, refill);
-    EXPECT_EQ(cellsInRow, 3);
+        Place("ignored", value, true);
+    EXPECT_EQ(cursor.CellsInRow(), 3);
     EXPECT_EQ(table.CellCount(0), 3);
     EXPECT_EQ(table.Cell(0, 3), "300");
 }
@@ -220,7 +232,7 @@ TEST_F(ResultTableTest, ManyAppendsEachInsertOneRow)
     table.BuildColumns(false, {sysName});
     QSignalSpy inserted(&table, &QAbstractItemModel::rowsInserted);
     for (int i = 0; i < 30000; ++i)
-        table.PlaceValue(sysName, QString::number(i), TPlaceContext{});
+        table.PlaceValue(sysName, QString::number(i), TRowCursor{});
     ASSERT_EQ(table.rowCount(), 30000);
     EXPECT_EQ(inserted.count(), 30000);
     EXPECT_EQ(inserted.last().at(1).toInt(), 29999);

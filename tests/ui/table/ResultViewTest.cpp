@@ -32,10 +32,10 @@ protected:
 
     void PlaceRow(const QStringList& values)
     {
-        bool startNewRow = true;
-        int cellsInRow = 0;
+        TRowCursor cursor;
+        cursor.BeginRow();
         for (const QString& value : values)
-            table.PlaceValue(QString(), value, TPlaceContext{false, -1, &cellsInRow, &startNewRow});
+            cursor.Advance(table.PlaceValue(QString(), value, cursor));
     }
 
     void ClickHeader(int column)
@@ -91,8 +91,8 @@ TEST_F(ResultViewTest, HeaderClicksSortTheTableLayoutOnly)
 
     table.ResetSortState();
     table.BuildColumns(false, {"1.3.6.1.2.1.1.5.0"});
-    table.PlaceValue("1.3.6.1.2.1.1.5.0", "b", TPlaceContext{});
-    table.PlaceValue("1.3.6.1.2.1.1.5.0", "a", TPlaceContext{});
+    table.PlaceValue("1.3.6.1.2.1.1.5.0", "b", TRowCursor{});
+    table.PlaceValue("1.3.6.1.2.1.1.5.0", "a", TRowCursor{});
     EXPECT_FALSE(view.header()->sectionsClickable());
     ClickHeader(2);
     EXPECT_EQ(table.SortColumn(), -1);

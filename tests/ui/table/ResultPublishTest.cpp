@@ -31,15 +31,17 @@ protected:
         table.BuildColumns(true, interfaceTargets);
     }
 
-    // Places a whole row the way the engine does: startNewRow set, then one
+    // Places a whole row the way the engine does: a row begins, then one
     // value per target.
     void PlaceRow(const QStringList& values)
     {
-        startNewRow = true;
-        cellsInRow = 0;
+        cursor.BeginRow();
         for (const QString& value : values)
-            table.PlaceValue(QString(), value, TPlaceContext{false, -1, &cellsInRow, &startNewRow});
+            Place(value);
     }
+
+    // Places one table value at the cursor and advances it as the engine does.
+    void Place(const QString& value) { cursor.Advance(table.PlaceValue(QString(), value, cursor)); }
 
     void PlaceRows(int count)
     {
@@ -52,8 +54,7 @@ protected:
     // Checks every notification against the rows the model reports; a
     // mismatch aborts the test program.
     QAbstractItemModelTester tester{&table, QAbstractItemModelTester::FailureReportingMode::Fatal};
-    int cellsInRow = 0;
-    bool startNewRow = false;
+    TRowCursor cursor;
 };
 
 }  // namespace
@@ -82,7 +83,7 @@ TEST_F(ResultPublishTest, RowsWaitForTheIntervalAndArriveInOneInsertion)
     // The row being filled is already shown: its next cell is announced.
     PlaceRow({"7"});
     table.PublishRows();
-    table.PlaceValue(QString(), "eth7", TPlaceContext{false, -1, &cellsInRow, &startNewRow});
+    Place("eth7");
     ASSERT_EQ(changed.count(), 1);
     EXPECT_EQ(changed.last().at(0).toModelIndex(), table.index(300, 2));
 }

@@ -25,10 +25,10 @@ protected:
 
     void PlaceRow(const QStringList& values)
     {
-        bool startNewRow = true;
-        int cellsInRow = 0;
+        TRowCursor cursor;
+        cursor.BeginRow();
         for (const QString& value : values)
-            table.PlaceValue(QString(), value, TPlaceContext{false, -1, &cellsInRow, &startNewRow});
+            cursor.Advance(table.PlaceValue(QString(), value, cursor));
     }
 
     // One row per value, the value in column 1 and its arrival number in column 2.
@@ -162,8 +162,8 @@ TEST_F(ResultSortTest, ClicksOnTheImageColumnAndOutsideAreIgnored)
 TEST_F(ResultSortTest, ListLayoutNeverSorts)
 {
     table.BuildColumns(false, {"1.3.6.1.2.1.1.5.0", "1.3.6.1.2.1.1.1.0"});
-    table.PlaceValue("1.3.6.1.2.1.1.5.0", "zeta", TPlaceContext{});
-    table.PlaceValue("1.3.6.1.2.1.1.1.0", "alpha", TPlaceContext{});
+    table.PlaceValue("1.3.6.1.2.1.1.5.0", "zeta", TRowCursor{});
+    table.PlaceValue("1.3.6.1.2.1.1.1.0", "alpha", TRowCursor{});
     table.ListView1ColumnClick(1);
     table.ListView1ColumnClick(2);
     EXPECT_EQ(table.SortColumn(), -1);

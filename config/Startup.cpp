@@ -1,0 +1,34 @@
+#include "Startup.h"
+
+#include "CommandLine.h"
+#include "Defaults.h"
+#include "VexgridLoader.h"
+
+#include <exception>
+
+TStartupResult StartUp(const QStringList& commandLine)
+{
+    TStartupResult result;
+    TSessionSettings& settings = result.settings;
+    // An error at any step (also "/XML" without a file name) ends start-up
+    // there, without a message: the window stays as designed.
+    try {
+        ApplyDefaultSettings(settings);
+        const QString fileName = ParseCommandLine(commandLine, settings);
+        if (!fileName.isEmpty()) {
+            const TVexgridLoadResult loaded = LoadVexgridSettings(fileName, settings);
+            if (!loaded.loaded) {
+                result.message = VexgridParserMessage(fileName, loaded.reason);
+                return result;
+            }
+        } else {
+            ApplyDefaultTarget(settings);
+        }
+    } catch (const std::exception&) {
+        return result;
+    }
+    result.caption = settings.programTitle + QStringLiteral(" - Host: ") + settings.requestTemplate.remoteHost;
+    result.outerSize = QSize(settings.windowWidth, settings.windowHeight);
+    result.ready = true;
+    return result;
+}

@@ -1,0 +1,76 @@
+# Checks that the product folders use each other in one direction only:
+#   core <- config <- engine <- ui <- app, and snmp <- engine;
+# core and snmp use nothing of ours. A folder may include the headers and link
+# the libraries of the folders it builds on, never those of a folder above it.
+#
+#   cmake -DROOT=<source tree> -P CheckLayering.cmake
+# Prints every offending #include and link and fails when there is one.
+cmake_minimum_required(VERSION 3.25)
+
+if(NOT ROOT)
+  message(FATAL_ERROR "ROOT must name the source tree")
+endif()
+
+set(folders core snmp config engine ui app)
+set(uses_core core)
+set(uses_snmp snmp)
+set(uses_config config core)
+set(uses_engine engine config core snmp)
+set(uses_ui ui engine config core snmp)
+set(uses_app app ui engine config core snmp)
+
+# The libraries each folder builds.
+set(library_vexcore core)
+set(library_vexconfig config)
+set(library_vexsnmp snmp)
+set(library_vexsnmp_codec snmp)
+set(library_vexengine engine)
+set(library_vexui ui)
+
+# Which folder each header lives in; a name in two folders could not be told
+# apart by an #include, so it is an offence of its own.
+set(offences "")
+foreach(folder ${folders})
+  file(GLOB_RECURSE headers RELATIVE ${ROOT}/${folder} ${ROOT}/${folder}/*.h)
+  foreach(header ${headers})
+    get_filename_component(name ${header} NAME)
+    if(DEFINED owner_${name})
+      string(APPEND offences "${name} is in both ${owner_${name}} and ${folder}\n")
+    endif()
+    set(owner_${name} ${folder})
+  endforeach()
+endforeach()
+
+foreach(folder ${folders})
+  file(GLOB_RECURSE sources RELATIVE ${ROOT} ${ROOT}/${folder}/*.h ${ROOT}/${folder}/*.cpp)
+  foreach(source ${sources})
+    file(STRINGS ${ROOT}/${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(line ${includes})
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" included "${line}")
+      get_filename_component(name ${included} NAME)
+      set(used ${owner_${name}})
+      if(used AND NOT used IN_LIST uses_${folder})
+        string(APPEND offences "${source} includes ${name} of ${used}\n")
+      endif()
+    endforeach()
+  endforeach()
+
+  if(EXISTS ${ROOT}/${folder}/CMakeLists.txt)
+    file(READ ${ROOT}/${folder}/CMakeLists.txt text)
+    string(REGEX MATCHALL "target_link_libraries\\([^)]*\\)" links "${text}")
+    foreach(link ${links})
+      string(REGEX MATCHALL "[A-Za-z0-9_:]+" words "${link}")
+      foreach(word ${words})
+        set(used ${library_${word}})
+        if(used AND NOT used IN_LIST uses_${folder})
+          string(APPEND offences "${folder}/CMakeLists.txt links ${word} of ${used}\n")
+        endif()
+      endforeach()
+    endforeach()
+  endif()
+endforeach()
+
+if(offences)
+  message(FATAL_ERROR "Folders used against the layering:\n${offences}")
+endif()
+message(STATUS "Every include and link follows the layering")
