@@ -32,8 +32,8 @@ bool IsBindingProperty(int propId)
 
 }  // namespace
 
-TSnmpMgrEngine::TSnmpMgrEngine(SNMPMgr_EventCallback callback, void* context)
-    : callback(callback), context(context), endpoint([this] { OnReadable(); })
+TSnmpMgrEngine::TSnmpMgrEngine(SNMPMgr_EventCallback eventCallback, void* eventContext)
+    : callback(eventCallback), context(eventContext), endpoint([this] { OnReadable(); })
 {
     table.Reset();
 }
@@ -59,7 +59,7 @@ void TSnmpMgrEngine::Destroy()
         // free the instance when the engine's call on the stack returns.
         destroyPending = true;
         acceptData = false;
-        waiting = false;
+        wait.End();
         callback = nullptr;
         return;
     }
@@ -257,7 +257,7 @@ int TSnmpMgrEngine::Perform(TAction action)
     busyAction = action;
     int result = SendRequest(action == TAction::GetRequest ? Tag::GetRequest : Tag::GetNextRequest);
     busyAction = TAction::None;
-    waiting = false;
+    wait.End();
     if (result != 0 && errorText.empty())
         errorText = "Error building SNMP packet.";
     return result;
