@@ -38,6 +38,7 @@ template <typename TSlot>
 class TEventArgs {
 public:
     static constexpr int kCount = static_cast<int>(TSlot::Count);
+    static constexpr std::size_t kSize = static_cast<std::size_t>(TSlot::Count);
 
     void SetInt(TSlot slot, std::int64_t value)
     {
@@ -85,10 +86,10 @@ private:
         }
     }
 
-    std::array<std::intptr_t, kCount> values{};
-    std::array<int, kCount> lengths{};
-    std::array<std::string, kCount> texts{};
-    std::array<bool, kCount> isText{};
+    std::array<std::intptr_t, kSize> values{};
+    std::array<int, kSize> lengths{};
+    std::array<std::string, kSize> texts{};
+    std::array<bool, kSize> isText{};
 };
 
 }  // namespace vxsnmp

@@ -132,7 +132,7 @@ int BuildMessage(TOutgoing& out, Tag pduTag, TBindingTable& table,
     std::size_t room = 64 + out.community.size();
     std::size_t valueBytes = 0;
     for (int i = 0; i < count; ++i) {
-        TBinding& binding = table.slot[i];
+        TBinding& binding = table.Slot(i);
         if (nullValues)
             binding.type = TagByte(Tag::Null);
         valueBytes += binding.value.size();
@@ -150,7 +150,7 @@ int BuildMessage(TOutgoing& out, Tag pduTag, TBindingTable& table,
     TValueContent value;
     std::uint8_t oid[ber::kMaxOidContent];
     for (int i = count; i-- > 0;) {
-        const TBinding& binding = table.slot[i];
+        const TBinding& binding = table.Slot(i);
         std::size_t oidSize = 0;
         if (!ber::OidContent(binding.oid, oid, oidSize))
             return fail(kPduText);
@@ -291,7 +291,7 @@ int ParseBindings(TReader list, TBindingTable& table)
         TElement oid, value;
         if ((code = Expect(parts, Tag::ObjectId, oid)) || (code = parts.Next(value)))
             return code;
-        TBinding& slot = table.slot[table.count];
+        TBinding& slot = table.Slot(table.count);
         slot.oid.clear();
         slot.type = value.tag;
         if (!ber::AppendOidText(oid.content, slot.oid) || !AssignValueText(value, slot.value))
@@ -377,7 +377,7 @@ int ParseMessage(std::span<const std::uint8_t> datagram, TIncoming& in, TBinding
     // Slots that held bindings before, or a binding cut short, go back to the new-slot state.
     const int touched = std::max(previous, std::min(table.count + 1, kMaxBindings));
     for (int i = table.count; i < touched; ++i) {
-        TBinding& slot = table.slot[i];
+        TBinding& slot = table.Slot(i);
         slot.oid.clear();
         slot.type = TagByte(Tag::OctetString);
         slot.value.clear();
