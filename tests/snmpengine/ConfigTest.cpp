@@ -162,9 +162,11 @@ TEST(Config, TableSettingsKeepTheirOwnValues)
     for (std::size_t i = 0; i < settings.size(); ++i)
         if (writable(i))
             mgr.Config(nameOf(i) + "=" + valueFor(i));
-    for (std::size_t i = 0; i < settings.size(); ++i)
-        if (writable(i))
-            EXPECT_EQ(mgr.Config(nameOf(i)).toStdString(), valueFor(i).toStdString()) << nameOf(i).toStdString();
+    for (std::size_t i = 0; i < settings.size(); ++i) {
+        if (!writable(i))
+            continue;
+        EXPECT_EQ(mgr.Config(nameOf(i)).toStdString(), valueFor(i).toStdString()) << nameOf(i).toStdString();
+    }
 }
 
 // Buffer sizes, TTL and TOS written while Active reach the open socket at once.
