@@ -11,6 +11,16 @@ The module files themselves stay outside the repository. Usage:
   extract_mib_facts.py --path DIR[:DIR...] --out tests/data/names/mib-facts.tsv MODULE...
 
 The first module to name an OID keeps it.
+
+The reference was made from tests/names/mib-fact-modules.txt with
+  /usr/bin/python3 tests/names/extract_mib_facts.py \
+      --path MODULES:tests/names/stubs:/usr/share/snmp/mibs \
+      --out tests/data/names/mib-facts.tsv $(cat tests/names/mib-fact-modules.txt)
+where MODULES held SNMPv2-SMI, SNMPv2-TC, SNMPv2-CONF, SNMPv2-MIB, IF-MIB and
+IANAifType-MIB as published (here: the lib/mibs folder of the npm package
+net-snmp), /usr/share/snmp/mibs is Debian's libsnmp-base, and tests/names/stubs
+has the textual conventions the UCD and NET-SNMP modules import. Then
+tests/names/generate_mib_facts.py writes ui/names/facts/ from the reference.
 """
 import argparse
 import ast

@@ -63,7 +63,7 @@ public:
     // The label of value in an enumeration, or empty.
     static QString Label(const TMibObject& object, qint64 value);
 
-    int Count() const { return objects.size(); }
+    int Count() const { return int(objects.size()); }
     const QVector<TMibObject>& Objects() const { return objects; }
 
 private:
