@@ -1,6 +1,7 @@
 // The loader of the user's MIB modules against module files of the tests'
 // own writing: valid ones with enumerations, hints and a two-part INDEX, and
 // broken ones that must be listed with their reason.
+#include "MibImportScan.h"
 #include "MibLoader.h"
 #include "Shared.h"
 
@@ -170,4 +171,43 @@ TEST(MibLoader, LoadsOnAWorkerThreadAndPublishesOnce)
     EXPECT_EQ(loaded.count(), 1);
     EXPECT_NE(loader.Names()->LookupName(QStringLiteral("vexTestState")), nullptr);
     EXPECT_EQ(loader.Result().modules.size(), 4); // the two modules and the two base modules
+}
+
+TEST(MibLoader, AModuleWithoutItsSmiBaseModulesIsListedAndNotRead)
+{
+    // libsmi cannot read such a module (it crashes on Opaque and Counter64
+    // left undefined), so it never sees it; the Debian folder alone is this case.
+    const TMibLoadResult result = LoadMibModules(Request({mibData + "/valid"}));
+    const TMibProblem* problem = ProblemOf(result, QStringLiteral("VEXTEST-MIB"));
+    ASSERT_NE(problem, nullptr) << qPrintable(ProblemList(result));
+    EXPECT_TRUE(problem->reason.contains(QLatin1String("SNMPv2-SMI"))) << qPrintable(problem->reason);
+    problem = ProblemOf(result, QStringLiteral("VEXTEST-OVERRIDE-MIB"));
+    ASSERT_NE(problem, nullptr) << "needs the base modules through VEXTEST-MIB";
+    EXPECT_TRUE(problem->reason.contains(QLatin1String("SNMPv2-TC"))) << qPrintable(problem->reason);
+    EXPECT_EQ(result.loadedObjects, 0);
+
+    TMibLoadRequest machine;
+    machine.folders = DefaultMibFolders(); // whatever this machine has: read without a crash
+    EXPECT_GE(LoadMibModules(machine).names->Count(), TMibNames::BuiltIn()->Count());
+}
+
+TEST(MibImportScan, HeaderNamesTheModuleAndItsImports)
+{
+    const struct {
+        const char* text;
+        const char* module;
+        const char* imports;
+    } cases[] = {
+        {"A-MIB DEFINITIONS ::= BEGIN IMPORTS x FROM B-MIB y, z FROM C-MIB; END", "A-MIB", "B-MIB C-MIB"},
+        {"-- FROM X-MIB\nA-MIB { iso 3 } DEFINITIONS ::= BEGIN\nIMPORTS x FROM B-MIB; -- FROM Y\n", "A-MIB",
+         "B-MIB"},
+        {"A-MIB DEFINITIONS ::= BEGIN a OBJECT IDENTIFIER ::= { b 1 } END", "A-MIB", ""},
+        {"A-MIB DEFINITIONS ::= BEGIN IMPORTS x FROM B-MIB; c FROM D-MIB", "A-MIB", "B-MIB"},
+        {"just text, FROM B-MIB;", "", ""},
+    };
+    for (const auto& c : cases) {
+        const TMibHeader header = ScanMibHeader(QByteArray(c.text));
+        EXPECT_EQ(header.module, QString::fromLatin1(c.module)) << c.text;
+        EXPECT_EQ(header.imports.join(QLatin1Char(' ')), QString::fromLatin1(c.imports)) << c.text;
+    }
 }

@@ -1,8 +1,10 @@
 #include "MibLoader.h"
 
+#include "MibImportScan.h"
 #include "MibSmiReader.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMutex>
 #include <QRegularExpression>
@@ -16,6 +18,7 @@ QMutex smiMutex;
 struct TMibFile {
     QString path;
     qint64 size = 0;
+    TMibHeader header;
 };
 
 void AddFolderFiles(const QString& folder, QVector<TMibFile>* files)
@@ -23,7 +26,7 @@ void AddFolderFiles(const QString& folder, QVector<TMibFile>* files)
     const QFileInfoList entries =
         QDir(folder).entryInfoList(QDir::Files | QDir::Readable, QDir::Name);
     for (const QFileInfo& entry : entries)
-        files->append(TMibFile{entry.absoluteFilePath(), entry.size()});
+        files->append(TMibFile{entry.absoluteFilePath(), entry.size(), {}});
 }
 
 // The files to read, and the folders libsmi searches for imports.
@@ -42,7 +45,7 @@ void CollectFiles(const TMibLoadRequest& request, QVector<TMibFile>* files, QStr
             AddFolderFiles(path, files);
             folders->append(info.absoluteFilePath());
         } else if (info.isFile()) {
-            files->append(TMibFile{info.absoluteFilePath(), info.size()});
+            files->append(TMibFile{info.absoluteFilePath(), info.size(), {}});
             folders->append(info.absolutePath());
         } else {
             problems->append(TMibProblem{info.completeBaseName(), path,
@@ -124,6 +127,37 @@ void ReadFile(TSmiSession& session, const TMibFile& file, QHash<QString, QString
     }
 }
 
+// Reads the headers of the files within the size limit.
+QVector<TMibHeader> ScanHeaders(QVector<TMibFile>* files, qint64 sizeLimit)
+{
+    QVector<TMibHeader> headers;
+    for (TMibFile& file : *files) {
+        QFile text(file.path);
+        if (file.size <= sizeLimit && text.open(QIODevice::ReadOnly)) {
+            file.header = ScanMibHeader(text.readAll());
+            headers.append(file.header);
+        }
+    }
+    return headers;
+}
+
+// Why a file is not handed to libsmi, or empty when it is.
+QString SkipReason(const TMibFile& file, qint64 sizeLimit, const QHash<QString, QStringList>& missingBase)
+{
+    if (file.size > sizeLimit) {
+        return QStringLiteral("not read: %1 bytes, over the limit of %2 bytes for a MIB module")
+            .arg(file.size)
+            .arg(sizeLimit);
+    }
+    const QStringList missing = missingBase.value(file.header.module);
+    if (!missing.isEmpty()) {
+        return QStringLiteral("not read: needs %1, which no file holds; a module cannot be read "
+                              "without the SMI base modules")
+            .arg(missing.join(QStringLiteral(", ")));
+    }
+    return QString();
+}
+
 } // namespace
 
 QStringList DefaultMibFolders()
@@ -139,18 +173,20 @@ TMibLoadResult LoadMibModules(const TMibLoadRequest& request)
     QStringList folders;
     CollectFiles(request, &files, &folders, &result.problems);
 
+    const QHash<QString, QStringList> missingBase =
+        MissingBaseModules(ScanHeaders(&files, request.sizeLimit));
     auto names = std::make_shared<TMibNames>(*TMibNames::BuiltIn());
     {
         QMutexLocker lock(&smiMutex);
         TSmiSession session(folders);
         QHash<QString, QString> fileByModule;
         for (const TMibFile& file : files) {
-            if (file.size > request.sizeLimit) {
-                result.problems.append(TMibProblem{
-                    QFileInfo(file.path).completeBaseName(), file.path,
-                    QStringLiteral("not read: %1 bytes, over the limit of %2 bytes for a MIB module")
-                        .arg(file.size)
-                        .arg(request.sizeLimit)});
+            const QString skip = SkipReason(file, request.sizeLimit, missingBase);
+            if (!skip.isEmpty()) {
+                const QString module = file.header.module.isEmpty()
+                                           ? QFileInfo(file.path).completeBaseName()
+                                           : file.header.module;
+                result.problems.append(TMibProblem{module, file.path, skip});
                 continue;
             }
             ReadFile(session, file, &fileByModule, &result);
