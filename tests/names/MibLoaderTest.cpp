@@ -211,3 +211,23 @@ TEST(MibImportScan, HeaderNamesTheModuleAndItsImports)
         EXPECT_EQ(header.imports.join(QLatin1Char(' ')), QString::fromLatin1(c.imports)) << c.text;
     }
 }
+
+TEST(MibLoader, ATruncatedModuleIsListedNotWalked)
+{
+    // libsmi's tree of a module it could not parse crashes a walk; every cut
+    // of a valid module must come back as a problem.
+    QFile whole(mibData + QStringLiteral("/valid/VEXTEST-MIB.txt"));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QByteArray text = whole.readAll();
+    for (const double share : {0.2, 0.45, 0.6, 0.8, 0.95}) {
+        QTemporaryDir dir;
+        QFile cut(dir.filePath(QStringLiteral("VEXTEST-MIB.txt")));
+        ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+        cut.write(text.left(qsizetype(double(text.size()) * share)));
+        cut.close();
+        const TMibLoadResult result = LoadMibModules(Request({mibData + "/base", dir.path()}));
+        const TMibProblem* problem = ProblemOf(result, QStringLiteral("VEXTEST-MIB"));
+        ASSERT_NE(problem, nullptr) << share << ": " << qPrintable(ProblemList(result));
+        EXPECT_TRUE(problem->reason.startsWith(QLatin1String("not read"))) << qPrintable(problem->reason);
+    }
+}

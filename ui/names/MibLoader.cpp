@@ -83,25 +83,25 @@ QString FirstError(const QVector<TSmiMessage>& messages, const QString& file)
                               : messages.first().text;
 }
 
-// libsmi's severities 0 and 1 are internal and major errors: the module
-// is wrong, not merely untidy.
-bool HasMajorError(const QVector<TSmiMessage>& messages, const QString& file)
+// The files with a parse error: libsmi's severities 0 and 1 are internal
+// and major errors; a missing import is one too, but the module stays usable.
+void AddBrokenPaths(const QVector<TSmiMessage>& messages, QSet<QString>* brokenPaths)
 {
     for (const TSmiMessage& message : messages) {
-        if (message.severity <= 1 && message.path == file)
-            return true;
+        if (message.severity <= 1 && !message.text.startsWith(QLatin1String("failed to locate MIB module")))
+            brokenPaths->insert(message.path);
     }
-    return false;
 }
 
 void ReadFile(TSmiSession& session, const TMibFile& file, QHash<QString, QString>* fileByModule,
-              TMibLoadResult* result)
+              QSet<QString>* brokenPaths, TMibLoadResult* result)
 {
     QVector<TSmiMessage> messages;
     const QString module = session.LoadFile(file.path, &messages);
+    AddBrokenPaths(messages, brokenPaths);
     const QString fallbackName = QFileInfo(file.path).completeBaseName();
-    if (module.isEmpty()) {
-        result->problems.append(TMibProblem{fallbackName, file.path,
+    if (module.isEmpty() || brokenPaths->contains(file.path)) {
+        result->problems.append(TMibProblem{module.isEmpty() ? fallbackName : module, file.path,
                                             QStringLiteral("not read: ") + FirstError(messages, file.path)});
         return;
     }
@@ -121,9 +121,6 @@ void ReadFile(TSmiSession& session, const TMibFile& file, QHash<QString, QString
             module, file.path,
             QStringLiteral("incomplete: imports from %1, which no file holds; read as far as possible")
                 .arg(missing.join(QStringLiteral(", ")))});
-    } else if (HasMajorError(messages, file.path)) {
-        result->problems.append(TMibProblem{
-            module, file.path, QStringLiteral("read with errors: ") + FirstError(messages, file.path)});
     }
 }
 
@@ -180,6 +177,7 @@ TMibLoadResult LoadMibModules(const TMibLoadRequest& request)
         QMutexLocker lock(&smiMutex);
         TSmiSession session(folders);
         QHash<QString, QString> fileByModule;
+        QSet<QString> brokenPaths;
         for (const TMibFile& file : files) {
             const QString skip = SkipReason(file, request.sizeLimit, missingBase);
             if (!skip.isEmpty()) {
@@ -189,9 +187,9 @@ TMibLoadResult LoadMibModules(const TMibLoadRequest& request)
                 result.problems.append(TMibProblem{module, file.path, skip});
                 continue;
             }
-            ReadFile(session, file, &fileByModule, &result);
+            ReadFile(session, file, &fileByModule, &brokenPaths, &result);
         }
-        const QVector<TMibObject> objects = session.Objects(fileByModule);
+        const QVector<TMibObject> objects = session.Objects(fileByModule, brokenPaths);
         for (const TMibObject& object : objects)
             names->Add(object);
         result.loadedObjects = int(objects.size());

@@ -198,10 +198,13 @@ QStringList TSmiSession::ImportCycle(const QString& module) const
     return FindCycle(module, &path, &seen) ? path : QStringList();
 }
 
-QVector<TMibObject> TSmiSession::Objects(const QHash<QString, QString>& fileByModule) const
+QVector<TMibObject> TSmiSession::Objects(const QHash<QString, QString>& fileByModule,
+                                         const QSet<QString>& brokenPaths) const
 {
     QVector<TMibObject> objects;
     for (SmiModule* module = smiGetFirstModule(); module; module = smiGetNextModule(module)) {
+        if (brokenPaths.contains(Text(module->path)))
+            continue;
         const QString moduleName = Text(module->name);
         const QString file = fileByModule.value(moduleName, Text(module->path));
         for (SmiNode* node = smiGetFirstNode(module, SMI_NODEKIND_ANY); node;

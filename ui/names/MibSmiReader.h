@@ -4,6 +4,7 @@
 
 #include "MibNames.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -29,6 +30,9 @@ public:
     // The modules of an import cycle through module, starting and ending
     // with it (A, B, A), or empty when its imports form no cycle.
     QStringList ImportCycle(const QString& module) const;
-    // Every object of every module libsmi holds now, imports included.
-    QVector<TMibObject> Objects(const QHash<QString, QString>& fileByModule) const;
+    // Every object of every module libsmi holds now, imports included,
+    // except the modules read from brokenPaths: libsmi's tree of a module
+    // it could not parse is not safe to walk.
+    QVector<TMibObject> Objects(const QHash<QString, QString>& fileByModule,
+                                const QSet<QString>& brokenPaths) const;
 };
