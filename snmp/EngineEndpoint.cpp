@@ -47,13 +47,37 @@ int TSnmpMgrEngine::OpenOnce()
                                      "Please specify a valid service port number.");
     if (!SocketLibraryLoaded())
         return kWsaNotInitialised;
-    int err = endpoint.Open(localAddress, localPort, EndpointOptions());
+    int err = endpoint.Open(localAddress, localPort, EndpointOptions(), SocketFamily());
     if (err == 0 && settings.useConnection) {
         err = endpoint.Connect(remoteAddress, remotePort);
         if (err != 0)
             endpoint.Close();
     }
     return err == 0 ? 0 : SocketCodeFromErrno(err);
+}
+
+// An IPv4 socket serves IPv4 agents; an IPv6 agent, or an IPv6 LocalHost,
+// needs an IPv6 socket (bound to no address it serves both families).
+int TSnmpMgrEngine::SocketFamily() const
+{
+    return localAddress.IsIpv6() || (localAddress.IsNone() && remoteAddress.IsIpv6()) ? AF_INET6
+                                                                                     : AF_INET;
+}
+
+// ReopenForFamily turns an IPv4 socket bound to no address into an IPv6 one
+// on the same port when the agent is an IPv6 address.
+int TSnmpMgrEngine::ReopenForFamily()
+{
+    if (endpoint.Family() == SocketFamily() || endpoint.Family() == AF_INET6
+        || settings.useConnection)
+        return 0;
+    const std::uint16_t port = endpoint.BoundPort();
+    endpoint.Close();
+    const int err = endpoint.Open(localAddress, port, EndpointOptions(), AF_INET6);
+    if (err == 0)
+        return 0;
+    const int code = SocketCodeFromErrno(err);
+    return Fail(code, SocketErrorText(code));
 }
 
 int TSnmpMgrEngine::EnsureOpen()
@@ -101,7 +125,7 @@ int TSnmpMgrEngine::SendRequest(Tag pduTag)
     if (result != 0)
         return Fail(result, buildText.empty() ? std::string("Error building SNMP packet.") : buildText);
 
-    RaisePacketTrace(datagram.data(), datagram.size(), 2, DottedAddress(remoteAddress), remotePort);
+    RaisePacketTrace(datagram.data(), datagram.size(), 2, remoteAddress.Text(), remotePort);
     if (!endpoint.IsOpen() || destroyPending)  // a trace handler closed the endpoint
         return Fail(kNotActive, "The control must be Active for this operation.");
     result = SendDatagram(datagram);
@@ -117,8 +141,10 @@ int TSnmpMgrEngine::SendDatagram(const std::vector<std::uint8_t>& datagram)
 {
     // Linux would deliver a datagram for 0.0.0.0 to this machine; no address
     // means there is nobody to send to.
-    if (remoteAddress == kNoAddress && !settings.useConnection)
+    if (remoteAddress.IsNone() && !settings.useConnection)
         return Fail(kWsaAddressNotAvailable, SocketErrorText(kWsaAddressNotAvailable));
+    if (const int reopened = ReopenForFamily(); reopened != 0)
+        return reopened;
     const int err = endpoint.SendTo(datagram.data(), datagram.size(), remoteAddress, remotePort,
                                     settings.useConnection);
     if (err != 0) {

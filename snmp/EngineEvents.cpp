@@ -120,7 +120,7 @@ void TSnmpMgrEngine::RaiseTrap(const std::string& address, int port)
 
 // The handler may change ErrorStatus and ErrorIndex of the answer; an
 // ErrorStatus of -1 asks for no answer at all.
-void TSnmpMgrEngine::RaiseInform(const std::string& address, std::uint16_t port, std::uint32_t fromAddress)
+void TSnmpMgrEngine::RaiseInform(const std::string& address, std::uint16_t port, const TNetAddress& fromAddress)
 {
     TEventArgs<TResponseArg> args = ResponseArgs(incoming, address, port);
     Raise(SNMPMGR_EID_INFORMREQUEST, args);

@@ -42,7 +42,7 @@ void TSnmpMgrEngine::ReceivePending()
         if (!acceptData || !endpoint.IsOpen() || closePending || destroyPending)
             break;
         std::size_t length = 0;
-        std::uint32_t fromAddress = 0;
+        TNetAddress fromAddress;
         std::uint16_t fromPort = 0;
         int err = 0;
         const TReceiveResult got =
@@ -100,11 +100,11 @@ void TSnmpMgrEngine::ReportReceiveError(int err)
 }
 
 void TSnmpMgrEngine::ProcessDatagram(const std::uint8_t* data, std::size_t length,
-                                     std::uint32_t fromAddress, std::uint16_t fromPort)
+                                     const TNetAddress& fromAddress, std::uint16_t fromPort)
 {
     incoming.Reset();
     table.Reset();
-    const std::string fromText = DottedAddress(fromAddress).empty() ? "0.0.0.0" : DottedAddress(fromAddress);
+    const std::string fromText = fromAddress.Text().empty() ? "0.0.0.0" : fromAddress.Text();
     RaisePacketTrace(data, length, 1, fromText, fromPort);
     if (destroyPending)
         return;
@@ -114,7 +114,7 @@ void TSnmpMgrEngine::ProcessDatagram(const std::uint8_t* data, std::size_t lengt
         RaiseError(parsed, "SNMP: Error parsing received packet.");
         return;
     }
-    if (wait.IsWaiting() && !MatchesWaitingRequest(data, length, fromText, fromPort))
+    if (wait.IsWaiting() && !MatchesWaitingRequest(data, length, fromAddress, fromText, fromPort))
         return;
 
     switch (static_cast<Tag>(incoming.pduTag)) {
@@ -142,10 +142,11 @@ void TSnmpMgrEngine::ProcessDatagram(const std::uint8_t* data, std::size_t lengt
 // MatchesWaitingRequest checks a datagram against the blocking send that
 // waits for it; a match ends the wait, a difference drops the datagram.
 bool TSnmpMgrEngine::MatchesWaitingRequest(const std::uint8_t* data, std::size_t length,
+                                           const TNetAddress& fromAddress,
                                            const std::string& fromText, std::uint16_t fromPort)
 {
     const char* difference = nullptr;
-    if (fromText != DottedAddress(remoteAddress)
+    if (!(fromAddress == remoteAddress)
         || (!settings.ignorePortMismatch && fromPort != remotePort))
         difference = "Message origin unknown.";
     else if (incoming.version != sentVersion)
@@ -160,7 +161,7 @@ bool TSnmpMgrEngine::MatchesWaitingRequest(const std::uint8_t* data, std::size_t
     return false;
 }
 
-void TSnmpMgrEngine::AnswerInform(std::uint32_t fromAddress, std::uint16_t fromPort,
+void TSnmpMgrEngine::AnswerInform(const TNetAddress& fromAddress, std::uint16_t fromPort,
                                   std::int32_t errorStatus, std::int32_t errorIndex)
 {
     remoteAddress = fromAddress;
@@ -177,7 +178,7 @@ void TSnmpMgrEngine::AnswerInform(std::uint32_t fromAddress, std::uint16_t fromP
         RaiseError(kBuildFailed, buildText.empty() ? "Error building SNMP packet." : buildText);
         return;
     }
-    RaisePacketTrace(datagram.data(), datagram.size(), 2, DottedAddress(fromAddress), fromPort);
+    RaisePacketTrace(datagram.data(), datagram.size(), 2, fromAddress.Text(), fromPort);
     if (destroyPending || !endpoint.IsOpen())
         return;
     const int err = endpoint.SendTo(datagram.data(), datagram.size(), fromAddress, fromPort,

@@ -110,9 +110,9 @@ std::intptr_t TSnmpMgrEngine::Get(int propId, int index, int* outLen)
     case SNMPMGR_PID_LOCALENGINEID: return text(localEngineId);
     case SNMPMGR_PID_LOCALHOST:
         if (endpoint.IsOpen())
-            return text(DottedAddress(endpoint.BoundAddress()).empty()
-                            ? "0.0.0.0" : DottedAddress(endpoint.BoundAddress()));
-        return text(localAddress != 0 ? DottedAddress(localAddress) : LocalHostName());
+            return text(endpoint.BoundAddress().Text().empty()
+                            ? "0.0.0.0" : endpoint.BoundAddress().Text());
+        return text(!localAddress.IsNone() ? localAddress.Text() : LocalHostName());
     case SNMPMGR_PID_LOCALPORT: return localPort;
     case SNMPMGR_PID_OBJCOUNT: return table.count;
     case SNMPMGR_PID_OBJID: return text(bindingOk ? table.Slot(index - 1).oid : std::string());
@@ -122,7 +122,7 @@ std::intptr_t TSnmpMgrEngine::Get(int propId, int index, int* outLen)
     case SNMPMGR_PID_REMOTEENGINEBOOTS: return remoteEngineBoots;
     case SNMPMGR_PID_REMOTEENGINEID: return text(remoteEngineId);
     case SNMPMGR_PID_REMOTEENGINETIME: return remoteEngineTime;
-    case SNMPMGR_PID_REMOTEHOST: return text(DottedAddress(remoteAddress));
+    case SNMPMGR_PID_REMOTEHOST: return text(remoteAddress.Text());
     case SNMPMGR_PID_REMOTEPORT: return remotePort;
     case SNMPMGR_PID_REQUESTID: return outgoing.requestId;
     case SNMPMGR_PID_SNMPVERSION: return outgoing.version == 0 ? 1 : outgoing.version == 1 ? 2 : 3;
@@ -159,7 +159,7 @@ int TSnmpMgrEngine::SetProperty(int propId, int index, std::intptr_t value, int 
     case SNMPMGR_PID_LOCALHOST: {
         if (endpoint.IsOpen())
             return Fail(kLocalHostWhileActive, "Cannot change LocalHost while the control is Active.");
-        std::uint32_t address = 0;
+        TNetAddress address;
         const int result = ResolveHost(TextArgument(value), address);
         localAddress = address;
         return result;
@@ -212,7 +212,7 @@ int TSnmpMgrEngine::SetRemoteHost(const std::string& text)
     if (settings.useConnection && endpoint.IsOpen())
         return Fail(kRemoteHostWhileConnected,
                     "Cannot change RemoteHost when UseConnection is set and the control is Active.");
-    std::uint32_t address = 0;
+    TNetAddress address;
     const int result = ResolveHost(text, address);
     remoteAddress = address;
     return result == 0 ? 0 : Fail(result, SocketErrorText(result));

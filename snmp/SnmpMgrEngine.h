@@ -20,6 +20,7 @@
 #include "EngineSettings.h"
 #include "EngineWait.h"
 #include "EventArgs.h"
+#include "HostAddress.h"
 #include "SNMPMgr.h"
 #include "SnmpMessage.h"
 #include "UdpEndpoint.h"
@@ -77,6 +78,8 @@ private:
     int Open();
     int OpenOnce();
     int EnsureOpen();
+    int SocketFamily() const;
+    int ReopenForFamily();
     void Close();
     bool IsActive() const;
     int SendRequest(Tag pduTag);
@@ -89,11 +92,12 @@ private:
     void OnReadable();
     void ReceivePending();
     void ProcessDatagram(const std::uint8_t* data, std::size_t length,
-                         std::uint32_t fromAddress, std::uint16_t fromPort);
+                         const TNetAddress& fromAddress, std::uint16_t fromPort);
     bool MatchesWaitingRequest(const std::uint8_t* data, std::size_t length,
-                               const std::string& fromText, std::uint16_t fromPort);
+                               const TNetAddress& fromAddress, const std::string& fromText,
+                               std::uint16_t fromPort);
     void ReportReceiveError(int err);
-    void AnswerInform(std::uint32_t fromAddress, std::uint16_t fromPort,
+    void AnswerInform(const TNetAddress& fromAddress, std::uint16_t fromPort,
                       std::int32_t errorStatus, std::int32_t errorIndex);
     void PushDeadline();
 
@@ -107,7 +111,7 @@ private:
                         int port, int code, const std::string& text);
     void RaiseResponse(int eventId, const std::string& address, int port);
     void RaiseTrap(const std::string& address, int port);
-    void RaiseInform(const std::string& address, std::uint16_t port, std::uint32_t fromAddress);
+    void RaiseInform(const std::string& address, std::uint16_t port, const TNetAddress& fromAddress);
 
     // Config settings (EngineConfig.cpp).
     int Config(const std::string& text, std::string& result);
@@ -119,9 +123,9 @@ private:
     void* context;
 
     TUdpEndpoint endpoint;
-    std::uint32_t localAddress = 0;   // network order; 0 = any
+    TNetAddress localAddress;   // none = any
     std::uint16_t localPort = 162;
-    std::uint32_t remoteAddress = 0;  // network order; 0 = none
+    TNetAddress remoteAddress;  // none = nobody to send to
     std::uint16_t remotePort = 161;
     TEngineSettings settings;
     int timeout = 60;  // seconds, or milliseconds with TimeoutInMilliseconds

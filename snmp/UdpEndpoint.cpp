@@ -18,15 +18,6 @@ namespace vxsnmp {
 
 namespace {
 
-sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port)
-{
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = address;
-    sa.sin_port = htons(port);
-    return sa;
-}
-
 int SetIntOption(int fd, int level, int name, int value)
 {
     return setsockopt(fd, level, name, &value, sizeof value) == 0 ? 0 : errno;
@@ -45,20 +36,25 @@ TUdpEndpoint::~TUdpEndpoint()
     Close();
 }
 
-int TUdpEndpoint::Open(std::uint32_t localAddress, std::uint16_t localPort,
-                       const TEndpointOptions& options)
+int TUdpEndpoint::Open(const TNetAddress& localAddress, std::uint16_t localPort,
+                       const TEndpointOptions& options, int socketFamily)
 {
     if (fd >= 0)
         return EISCONN;
-    int s = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    int s = socket(socketFamily, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (s < 0)
         return errno;
+    family = socketFamily;
     int result = 0;
     if (options.shareLocalPort)
         result = SetIntOption(s, SOL_SOCKET, SO_REUSEADDR, 1);
+    // Bound to no address, an IPv6 socket takes IPv4 peers as well.
+    if (result == 0 && family == AF_INET6)
+        result = SetIntOption(s, IPPROTO_IPV6, IPV6_V6ONLY, localAddress.IsNone() ? 0 : 1);
     if (result == 0) {
-        sockaddr_in sa = MakeAddress(localAddress, localPort);
-        if (bind(s, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0)
+        sockaddr_storage sa{};
+        const socklen_t len = localAddress.ToSocket(family, localPort, sa);
+        if (bind(s, reinterpret_cast<const sockaddr*>(&sa), len) != 0)
             result = errno;
     }
     if (result != 0) {
@@ -74,6 +70,8 @@ int TUdpEndpoint::Open(std::uint32_t localAddress, std::uint16_t localPort,
     // Without IP_RECVERR Linux drops ICMP errors for unconnected UDP sockets;
     // with it, a port-unreachable surfaces as ECONNREFUSED on the next call.
     SetIntOption(fd, IPPROTO_IP, IP_RECVERR, 1);
+    if (family == AF_INET6)
+        SetIntOption(fd, IPPROTO_IPV6, IPV6_RECVERR, 1);
 
     if (QAbstractEventDispatcher::instance(QThread::currentThread()) != nullptr) {
         notifier = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read);
@@ -85,10 +83,11 @@ int TUdpEndpoint::Open(std::uint32_t localAddress, std::uint16_t localPort,
     return 0;
 }
 
-int TUdpEndpoint::Connect(std::uint32_t address, std::uint16_t port)
+int TUdpEndpoint::Connect(const TNetAddress& address, std::uint16_t port)
 {
-    sockaddr_in sa = MakeAddress(address, port);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0 && errno != EINPROGRESS)
+    sockaddr_storage sa{};
+    const socklen_t len = address.ToSocket(family, port, sa);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&sa), len) != 0 && errno != EINPROGRESS)
         return errno;
     return 0;
 }
@@ -129,38 +128,49 @@ int TUdpEndpoint::ApplyIpOptions(int timeToLive, int qosFlags)
         result = SetIntOption(fd, IPPROTO_IP, IP_TTL, timeToLive);
     if (result == 0)
         result = SetIntOption(fd, IPPROTO_IP, IP_TOS, qosFlags & 0xFF);
+    if (family == AF_INET6) {  // the IPv6 counterparts; the IPv4 ones cover mapped peers
+        result = 0;
+        if (timeToLive > 0)
+            result = SetIntOption(fd, IPPROTO_IPV6, IPV6_UNICAST_HOPS, timeToLive);
+        if (result == 0)
+            result = SetIntOption(fd, IPPROTO_IPV6, IPV6_TCLASS, qosFlags & 0xFF);
+    }
     return result;
 }
 
-std::uint32_t TUdpEndpoint::BoundAddress() const
+TNetAddress TUdpEndpoint::BoundAddress() const
 {
-    sockaddr_in sa{};
+    sockaddr_storage sa{};
     socklen_t len = sizeof sa;
     if (fd < 0 || getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len) != 0)
-        return 0;
-    return sa.sin_addr.s_addr;
+        return {};
+    return TNetAddress::FromSocket(reinterpret_cast<const sockaddr*>(&sa), len);
 }
 
 std::uint16_t TUdpEndpoint::BoundPort() const
 {
-    sockaddr_in sa{};
+    sockaddr_storage sa{};
     socklen_t len = sizeof sa;
     if (fd < 0 || getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len) != 0)
         return 0;
-    return ntohs(sa.sin_port);
+    // sin_port and sin6_port sit at the same place
+    return ntohs(reinterpret_cast<const sockaddr_in*>(&sa)->sin_port);
 }
 
-int TUdpEndpoint::SendTo(const std::uint8_t* data, std::size_t length, std::uint32_t address,
+int TUdpEndpoint::SendTo(const std::uint8_t* data, std::size_t length, const TNetAddress& address,
                          std::uint16_t port, bool connected)
 {
     if (fd < 0)
         return EBADF;
-    sockaddr_in sa = MakeAddress(address, port);
+    if (family == AF_INET && address.IsIpv6())
+        return EAFNOSUPPORT;
+    sockaddr_storage sa{};
+    const socklen_t saLength = address.ToSocket(family, port, sa);
     for (int attempt = 0; attempt < 2; ++attempt) {
         ssize_t sent = connected
             ? ::send(fd, data, length, MSG_DONTWAIT | MSG_NOSIGNAL)
             : ::sendto(fd, data, length, MSG_DONTWAIT | MSG_NOSIGNAL,
-                       reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+                       reinterpret_cast<const sockaddr*>(&sa), saLength);
         if (sent >= 0)
             return 0;
         // A pending ICMP error of an earlier datagram is handed to whichever
@@ -173,7 +183,7 @@ int TUdpEndpoint::SendTo(const std::uint8_t* data, std::size_t length, std::uint
 }
 
 TReceiveResult TUdpEndpoint::Receive(std::uint8_t* buffer, std::size_t capacity, std::size_t& length,
-                                     std::uint32_t& fromAddress, std::uint16_t& fromPort, int& err)
+                                     TNetAddress& fromAddress, std::uint16_t& fromPort, int& err)
 {
     length = 0;
     err = 0;
@@ -181,7 +191,7 @@ TReceiveResult TUdpEndpoint::Receive(std::uint8_t* buffer, std::size_t capacity,
         err = EBADF;
         return TReceiveResult::Error;
     }
-    sockaddr_in from{};
+    sockaddr_storage from{};
     iovec iov{buffer, capacity};
     msghdr msg{};
     msg.msg_name = &from;
@@ -193,8 +203,8 @@ TReceiveResult TUdpEndpoint::Receive(std::uint8_t* buffer, std::size_t capacity,
         err = errno;
         return (err == EAGAIN || err == EWOULDBLOCK) ? TReceiveResult::NoData : TReceiveResult::Error;
     }
-    fromAddress = from.sin_addr.s_addr;
-    fromPort = ntohs(from.sin_port);
+    fromAddress = TNetAddress::FromSocket(reinterpret_cast<const sockaddr*>(&from), msg.msg_namelen);
+    fromPort = ntohs(reinterpret_cast<const sockaddr_in*>(&from)->sin_port);
     length = static_cast<std::size_t>(got) < capacity ? static_cast<std::size_t>(got) : capacity;
     return (msg.msg_flags & MSG_TRUNC) != 0 ? TReceiveResult::Truncated : TReceiveResult::Datagram;
 }
@@ -207,7 +217,7 @@ int TUdpEndpoint::TakeQueuedError()
     for (int i = 0; i < kMaxQueuedErrors; ++i) {
         std::uint8_t data[64];
         alignas(cmsghdr) char control[512];
-        sockaddr_in offender{};
+        sockaddr_storage offender{};
         iovec iov{data, sizeof data};
         msghdr msg{};
         msg.msg_name = &offender;
@@ -219,7 +229,8 @@ int TUdpEndpoint::TakeQueuedError()
         if (::recvmsg(fd, &msg, MSG_ERRQUEUE | MSG_DONTWAIT) < 0)
             break;
         for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
-            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_RECVERR) {
+            if ((c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_RECVERR)
+                || (c->cmsg_level == IPPROTO_IPV6 && c->cmsg_type == IPV6_RECVERR)) {
                 const auto* e = reinterpret_cast<const sock_extended_err*>(CMSG_DATA(c));
                 if (first == 0)
                     first = static_cast<int>(e->ee_errno);

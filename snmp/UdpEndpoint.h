@@ -1,4 +1,5 @@
-// TUdpEndpoint: the engine's IPv4 UDP socket. Non-blocking; read readiness is
+// TUdpEndpoint: the engine's UDP socket, IPv4 or IPv6 (an IPv6 socket bound
+// to no address also carries IPv4, as mapped addresses). Non-blocking; read readiness is
 // delivered by a QSocketNotifier on the thread that opened the endpoint, and
 // ICMP errors for earlier datagrams (port unreachable, ...) are collected
 // through the socket's error queue so that they can be reported and cleared.
@@ -7,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+
+#include "HostAddress.h"
 
 class QSocketNotifier;
 
@@ -40,29 +43,31 @@ public:
     bool IsOpen() const { return fd >= 0; }
     int Handle() const { return fd; }
 
-    // Open creates the socket, applies the options and binds it. Returns 0 or
-    // errno; on failure nothing stays open.
-    int Open(std::uint32_t localAddress, std::uint16_t localPort, const TEndpointOptions& options);
+    // Open creates a socket of `family` (AF_INET or AF_INET6), applies the
+    // options and binds it. Returns 0 or errno; on failure nothing stays open.
+    int Open(const TNetAddress& localAddress, std::uint16_t localPort,
+             const TEndpointOptions& options, int family = AF_INET);
+    int Family() const { return family; }
     // Connect fixes the peer (UseConnection). Returns 0 or errno.
-    int Connect(std::uint32_t address, std::uint16_t port);
+    int Connect(const TNetAddress& address, std::uint16_t port);
     void Close();
 
     // Apply* change the options of an open socket. Return 0 or errno.
     int ApplyBufferSizes(int inBufferSize, int outBufferSize);
     int ApplyIpOptions(int timeToLive, int qosFlags);
 
-    // The address and port the socket is bound to (0 when closed).
-    std::uint32_t BoundAddress() const;
+    // The address and port the socket is bound to (none and 0 when closed).
+    TNetAddress BoundAddress() const;
     std::uint16_t BoundPort() const;
 
     // SendTo sends one datagram (to the connected peer when `connected`).
     // Returns 0 or errno.
-    int SendTo(const std::uint8_t* data, std::size_t length, std::uint32_t address,
+    int SendTo(const std::uint8_t* data, std::size_t length, const TNetAddress& address,
                std::uint16_t port, bool connected);
 
     // Receive reads one datagram into buffer[0..capacity).
     TReceiveResult Receive(std::uint8_t* buffer, std::size_t capacity, std::size_t& length,
-                           std::uint32_t& fromAddress, std::uint16_t& fromPort, int& err);
+                           TNetAddress& fromAddress, std::uint16_t& fromPort, int& err);
 
     // TakeQueuedError empties the socket's error queue and its pending error;
     // returns the errno of the first entry found, or 0.
@@ -79,6 +84,7 @@ public:
 private:
     std::function<void()> onReadable;
     int fd = -1;
+    int family = AF_INET;
     QSocketNotifier* notifier = nullptr;
 };
 
