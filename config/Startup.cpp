@@ -4,6 +4,7 @@
 #include "Defaults.h"
 #include "VexgridLoader.h"
 
+#include <cstdio>
 #include <exception>
 
 TStartupResult StartUp(const QStringList& commandLine)
@@ -21,6 +22,8 @@ TStartupResult StartUp(const QStringList& commandLine)
                 result.message = VexgridParserMessage(fileName, loaded.reason);
                 return result;
             }
+            if (!settings.v3.fileWarning.isEmpty())
+                std::fprintf(stderr, "%s\n", qPrintable(settings.v3.fileWarning));
         } else {
             ApplyDefaultTarget(settings);
         }

@@ -1,6 +1,7 @@
 #include "VexgridLoader.h"
 
 #include "RangeChecks.h"
+#include "VexgridV3.h"
 #include "VexgridXML.h"
 
 #include <QDomDocument>
@@ -86,7 +87,10 @@ void ReadDocument(const QDomDocument& document, TSessionSettings& settings)
     const auto port = shooter.remoteport();
     t.remotePort = port ? ValidPort(QString::number(*port)) : 161;
     const auto version = shooter.snmpversion();
-    t.snmpVersion = version ? ValidVersion(QString::number(*version)) : 1;
+    t.snmpVersion = version ? (*version == 3 ? 3 : ValidVersion(QString::number(*version))) : 1;
+    settings.v3 = TV3Settings{};
+    if (t.snmpVersion == 3)
+        ReadV3Settings(shooter, settings.v3);
 
     settings.preferredInstance = root.preferredinstance();
 
@@ -119,6 +123,8 @@ TVexgridLoadResult LoadVexgridSettings(const QString& path, TSessionSettings& se
     try {
         const QDomDocument document = ParseFile(path);
         ReadDocument(document, settings);
+        if (settings.requestTemplate.snmpVersion == 3)
+            settings.v3.fileWarning = ReadablePasswordWarning(path, settings.v3);
         return {true, QString()};
     } catch (const EVexgridXML& e) {
         return {false, e.Message()};

@@ -4,6 +4,8 @@
 //     programtitle, preferredinstance, width, height, host, community
 //     shooter
 //       remoteport, snmpversion
+//       user, securitylevel, authprotocol, authpassword, authpasswordenv,
+//       privprotocol, privpassword, privpasswordenv, contextname   (SNMPv3)
 //       shootertargets
 //         shootertarget*  (oid, oiddescr, instance)
 //
@@ -76,6 +78,9 @@ public:
     using TXMLVexgridNode::TXMLVexgridNode;
     std::optional<int> remoteport() const { return ChildInteger(QStringLiteral("remoteport")); }
     std::optional<int> snmpversion() const { return ChildInteger(QStringLiteral("snmpversion")); }
+    // SNMPv3 elements, by name (their text; missing reads as empty).
+    QString Text(const QString& name) const { return ChildText(name); }
+    bool Has(const QString& name) const { return !Child(name).isNull(); }
     TXMLShootertargetsType shootertargets() const;
 };
 

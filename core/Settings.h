@@ -7,6 +7,23 @@
 #include <QString>
 #include <QStringList>
 
+// SNMPv3 user settings (from the vexgrid file). Protocol numbers are the
+// component's: auth 1 MD5, 2 SHA-1, 3 SHA-224, 4 SHA-256, 5 SHA-384,
+// 6 SHA-512; priv 1 DES, 2 AES-128, 3 AES-192, 4 AES-256; 0 none.
+struct TV3Settings {
+    QString user;
+    int securityLevel = 0;  // 0 noAuthNoPriv, 1 authNoPriv, 2 authPriv
+    int authProtocol = 0;
+    QString authPassword;
+    int privProtocol = 0;
+    QString privPassword;
+    QString contextName;
+    bool passwordInFile = false;  // a password was written in the file itself
+    // Shown once after the first shoot (a file with passwords that other
+    // users may read); empty when there is nothing to say.
+    QString fileWarning;
+};
+
 struct TSessionSettings {
     QString programTitle = QStringLiteral("HB_Vexgrid");
     int windowWidth = 680;
@@ -19,4 +36,5 @@ struct TSessionSettings {
     // Agent settings (community, remoteHost, remotePort, snmpVersion,
     // pollSeconds, retriesLeft) and the OID list of the first shoot.
     TRequest requestTemplate;
+    TV3Settings v3;  // used when requestTemplate.snmpVersion is 3
 };

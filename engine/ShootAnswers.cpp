@@ -19,6 +19,16 @@ QString ErrorMessage(const vxsnmp::TErrorEvent& event)
     return event.Description + QStringLiteral(" ErrorCode=") + QString::number(event.ErrorCode);
 }
 
+// The component's SNMPv3 outcomes: the security codes and the agent's
+// reports and authorizationError.
+constexpr int kFirstSecurityCode = 460;
+constexpr int kLastSecurityCode = 472;
+
+bool IsSecurityRefusal(int code)
+{
+    return code >= kFirstSecurityCode && code <= kLastSecurityCode;
+}
+
 }  // namespace
 
 void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event)
@@ -70,7 +80,13 @@ void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::
 void TShootEngine::vxSNMPMgr1Error(vxsnmp::TvxSNMPMgr&, const vxsnmp::TErrorEvent& event)
 {
     Guarded([&] {
-        if (requestTemplate.purpose == kPurposeDiscovery) {
+        if (IsSecurityRefusal(event.ErrorCode)) {
+            // An SNMPv3 refusal (report, digest, access rules) ends the shoot
+            // with its cause; resends would only meet the same refusal.
+            ShowMessage(event.Description);
+            FinishPendingRequests();
+            SetShootRunning(false);
+        } else if (requestTemplate.purpose == kPurposeDiscovery) {
             ShowMessage(ErrorMessage(event));
         } else if (IsInstanceTable()) {
             // Abandon the current row. Its requests are finished, so that a

@@ -153,6 +153,10 @@ void TShootEngine::StartShooting()
             requestTemplate.requestKind = kRequestGet;
         }
         Shoot();
+        if (!settings.v3.fileWarning.isEmpty() && !fileWarningShown) {
+            fileWarningShown = true;
+            ShowMessage(settings.v3.fileWarning);
+        }
     });
 }
 
@@ -194,6 +198,8 @@ void TShootEngine::SendRequest(TRequest& request, bool retry)
         component.SetCommunity(request.community);
         if (request.snmpVersion >= 1 && request.snmpVersion <= 3)
             component.SetSNMPVersion(request.snmpVersion);
+        if (request.snmpVersion == 3)
+            PassV3Settings();
         component.SetRemotePort(request.remotePort);
         component.SetTimeout(0);
         if (!retry)
@@ -303,11 +309,39 @@ void TShootEngine::PurgePass()
     }
 }
 
+void TShootEngine::PassV3Settings()
+{
+    const TV3Settings& v3 = settings.v3;
+    component.SetUser(v3.user);
+    component.SetSecurityLevel(v3.securityLevel);
+    component.SetAuthProtocol(v3.authProtocol);
+    component.SetAuthPassword(v3.authPassword);
+    component.SetPrivProtocol(v3.privProtocol);
+    component.SetPrivPassword(v3.privPassword);
+    component.SetContextName(v3.contextName);
+}
+
+// An SNMPv3 agent that cannot decrypt a request stays silent: when it did
+// answer the discovery, a time-out at authPriv most likely means a wrong
+// privacy password, which the message panel then says.
+void TShootEngine::ExplainV3Silence()
+{
+    if (requestTemplate.snmpVersion != 3 || settings.v3.securityLevel != 2 || v3SilenceShown)
+        return;
+    if (component.RemoteEngineId().isEmpty())
+        return;
+    v3SilenceShown = true;
+    ShowMessage(QStringLiteral("No answer from the agent at authPriv although its engine was "
+                               "discovered: a wrong privacy password (or protocol) is the likely cause."));
+}
+
 void TShootEngine::RequestTimedOut(TRequest& request)
 {
     request.retriesLeft = -1;
+    ExplainV3Silence();
     if (request.purpose == kPurposeDiscovery) {
-        ShowMessage(kTextDiscoveryTimeout);
+        if (!v3SilenceShown)
+            ShowMessage(kTextDiscoveryTimeout);
         // The walk ends here; the instances found so far are not shot.
         SetShootRunning(false);
         return;

@@ -169,6 +169,8 @@ private:
     void RestartWalk();
     void Refill();
     void ShowMessage(const QString& text);
+    void PassV3Settings();
+    void ExplainV3Silence();
     // Runs one entry point's work; an exception becomes a status message.
     void Guarded(const std::function<void()>& step) noexcept;
 
@@ -179,6 +181,8 @@ private:
     TClock clock;
 
     TSessionSettings settings;
+    bool v3SilenceShown = false;     // the authPriv silence was explained once
+    bool fileWarningShown = false;   // settings.v3.fileWarning was shown once
     TRequest& requestTemplate = settings.requestTemplate;
 
     QStringList instanceSuffixes;   // discovered instances, in walk order

@@ -116,6 +116,8 @@ int TSnmpMgrEngine::SendRequest(Tag pduTag)
     int result = EnsureOpen();
     if (result != 0)
         return result;
+    if (outgoing.version == 3)
+        return SendV3Request(pduTag);
 
     std::vector<std::uint8_t> datagram;
     std::string buildText;

@@ -109,6 +109,10 @@ void TSnmpMgrEngine::ProcessDatagram(const std::uint8_t* data, std::size_t lengt
     if (destroyPending)
         return;
 
+    if (v3::MessageVersion(std::span<const std::uint8_t>(data, length)) == v3::kVersion3) {
+        ProcessV3(data, length, fromText, fromPort);
+        return;
+    }
     const int parsed = ParseMessage(std::span<const std::uint8_t>(data, length), incoming, table);
     if (parsed != 0) {
         RaiseError(parsed, "SNMP: Error parsing received packet.");

@@ -24,6 +24,15 @@ std::string BytesArgument(std::intptr_t value, int len)
     return len > 0 ? std::string(p, static_cast<std::size_t>(len)) : std::string(p);
 }
 
+// A choice property takes 0..maximum; anything else is refused and leaves it.
+int SetChoice(int& field, int value, int maximum)
+{
+    if (value < 0 || value > maximum)
+        return kWsaInvalidArgument;
+    field = value;
+    return 0;
+}
+
 bool IsBindingProperty(int propId)
 {
     return propId == SNMPMGR_PID_OBJID || propId == SNMPMGR_PID_OBJTYPE
@@ -128,6 +137,12 @@ std::intptr_t TSnmpMgrEngine::Get(int propId, int index, int* outLen)
     case SNMPMGR_PID_SNMPVERSION: return outgoing.version == 0 ? 1 : outgoing.version == 1 ? 2 : 3;
     case SNMPMGR_PID_TIMEOUT: return timeout;
     case SNMPMGR_PID_USER: return text(user);
+    case SNMPMGR_PID_SECURITYLEVEL: return v3.securityLevel;
+    case SNMPMGR_PID_AUTHPROTOCOL: return v3.authProtocol;
+    case SNMPMGR_PID_AUTHPASSWORD: return text(v3.authPassword);
+    case SNMPMGR_PID_PRIVPROTOCOL: return v3.privProtocol;
+    case SNMPMGR_PID_PRIVPASSWORD: return text(v3.privPassword);
+    case SNMPMGR_PID_CONTEXTNAME: return text(v3.contextName);
     default: return 0;
     }
 }
@@ -196,6 +211,12 @@ int TSnmpMgrEngine::SetProperty(int propId, int index, std::intptr_t value, int 
     case SNMPMGR_PID_SNMPVERSION: SetVersion(number); return 0;
     case SNMPMGR_PID_TIMEOUT: timeout = number; return 0;
     case SNMPMGR_PID_USER: user = TextArgument(value); return 0;
+    case SNMPMGR_PID_SECURITYLEVEL: return SetChoice(v3.securityLevel, number, 2);
+    case SNMPMGR_PID_AUTHPROTOCOL: return SetChoice(v3.authProtocol, number, 6);
+    case SNMPMGR_PID_AUTHPASSWORD: v3.authPassword = TextArgument(value); return 0;
+    case SNMPMGR_PID_PRIVPROTOCOL: return SetChoice(v3.privProtocol, number, 4);
+    case SNMPMGR_PID_PRIVPASSWORD: v3.privPassword = TextArgument(value); return 0;
+    case SNMPMGR_PID_CONTEXTNAME: v3.contextName = TextArgument(value); return 0;
     default: return Fail(kUnknownSetting, "Unknown property.");
     }
 }
@@ -235,6 +256,7 @@ int TSnmpMgrEngine::Do(int methodId, int argc, std::intptr_t* argv, int* /*argLe
     case SNMPMGR_MID_RESET: return Finish(Perform(TAction::None));
     case SNMPMGR_MID_SENDGETNEXTREQUEST: return Finish(Perform(TAction::GetNextRequest));
     case SNMPMGR_MID_SENDGETREQUEST: return Finish(Perform(TAction::GetRequest));
+    case SNMPMGR_MID_DISCOVER: return Finish(Discover());
     default: return Finish(Fail(kInvalidAction, "Invalid Action code"));
     }
 }

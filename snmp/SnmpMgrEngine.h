@@ -13,11 +13,12 @@
 // error), EngineEndpoint.cpp (opening, closing, sending), EngineWait.cpp (the
 // blocking wait), EngineReceive.cpp (receive loop, datagram processing),
 // EngineEvents.cpp (raising events), EngineConfig.cpp with
-// EngineSettingsTable.cpp (Config settings).
+// EngineSettingsTable.cpp (Config settings), EngineV3.cpp (SNMPv3 requests).
 #pragma once
 
 #include "EngineCodes.h"
 #include "EngineSettings.h"
+#include "EngineV3.h"
 #include "EngineWait.h"
 #include "EventArgs.h"
 #include "HostAddress.h"
@@ -88,6 +89,21 @@ private:
     std::chrono::milliseconds TimeoutMilliseconds() const;
     TEndpointOptions EndpointOptions() const;
 
+    // SNMPv3 (EngineV3.cpp).
+    int PrepareV3();
+    int SendV3Request(Tag pduTag);
+    int WaitForV3();
+    int SendDiscovery();
+    int SendV3Now(TV3Request& request);
+    int SendTraced(const std::vector<std::uint8_t>& datagram);
+    void FinishV3(std::int32_t requestId, int code, const std::string& text);
+    void ProcessV3(const std::uint8_t* data, std::size_t length, const std::string& fromText,
+                   std::uint16_t fromPort);
+    void TakeDiscovery(int opened, const usm::TAnswer& answer);
+    void TakeV3Answer(int opened, const usm::TAnswer& answer, TV3Request& request,
+                      const std::string& fromText, std::uint16_t fromPort);
+    int Discover();
+
     // Receiving (EngineReceive.cpp).
     void OnReadable();
     void ReceivePending();
@@ -135,9 +151,10 @@ private:
     TBindingTable table;
     std::vector<std::uint8_t> receiveBuffer;
 
-    // SNMPv3 properties, stored only.
+    // SNMPv3 properties; the remote engine fields show what discovery found.
     std::string localEngineId, remoteEngineId, user, password;
     int remoteEngineBoots = 0, remoteEngineTime = 0;
+    TV3State v3;
 
     bool acceptData = true;
     bool inReceive = false;

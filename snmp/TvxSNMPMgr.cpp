@@ -174,6 +174,16 @@ int TvxSNMPMgr::RemoteEngineTime() const { return A::GetInt(*this, SNMPMGR_PID_R
 void TvxSNMPMgr::SetRemoteEngineTime(int value) { A::SetInt(*this, SNMPMGR_PID_REMOTEENGINETIME, 0, value); }
 QString TvxSNMPMgr::User() const { return A::GetText(*this, SNMPMGR_PID_USER); }
 void TvxSNMPMgr::SetUser(const QString& value) { A::SetText(*this, SNMPMGR_PID_USER, 0, value); }
+int TvxSNMPMgr::SecurityLevel() const { return A::GetInt(*this, SNMPMGR_PID_SECURITYLEVEL); }
+void TvxSNMPMgr::SetSecurityLevel(int value) { A::SetInt(*this, SNMPMGR_PID_SECURITYLEVEL, 0, value); }
+int TvxSNMPMgr::AuthProtocol() const { return A::GetInt(*this, SNMPMGR_PID_AUTHPROTOCOL); }
+void TvxSNMPMgr::SetAuthProtocol(int value) { A::SetInt(*this, SNMPMGR_PID_AUTHPROTOCOL, 0, value); }
+void TvxSNMPMgr::SetAuthPassword(const QString& value) { A::SetText(*this, SNMPMGR_PID_AUTHPASSWORD, 0, value); }
+int TvxSNMPMgr::PrivProtocol() const { return A::GetInt(*this, SNMPMGR_PID_PRIVPROTOCOL); }
+void TvxSNMPMgr::SetPrivProtocol(int value) { A::SetInt(*this, SNMPMGR_PID_PRIVPROTOCOL, 0, value); }
+void TvxSNMPMgr::SetPrivPassword(const QString& value) { A::SetText(*this, SNMPMGR_PID_PRIVPASSWORD, 0, value); }
+QString TvxSNMPMgr::ContextName() const { return A::GetText(*this, SNMPMGR_PID_CONTEXTNAME); }
+void TvxSNMPMgr::SetContextName(const QString& value) { A::SetText(*this, SNMPMGR_PID_CONTEXTNAME, 0, value); }
 
 QString TvxSNMPMgr::Config(const QString& setting)
 {
@@ -189,5 +199,6 @@ QString TvxSNMPMgr::Config(const QString& setting)
 void TvxSNMPMgr::Reset() { A::Do(*this, SNMPMGR_MID_RESET); }
 void TvxSNMPMgr::SendGetRequest() { A::Do(*this, SNMPMGR_MID_SENDGETREQUEST); }
 void TvxSNMPMgr::SendGetNextRequest() { A::Do(*this, SNMPMGR_MID_SENDGETNEXTREQUEST); }
+void TvxSNMPMgr::Discover() { A::Do(*this, SNMPMGR_MID_DISCOVER); }
 
 }  // namespace vxsnmp

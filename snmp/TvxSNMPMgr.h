@@ -146,7 +146,7 @@ public:
     QByteArray ObjValue(int index) const;  // may hold zero bytes
     void SetObjValue(int index, const QByteArray& value);
 
-    // SNMPv3 properties: kept with their defaults, never used by the program.
+    // SNMPv3 properties. The remote engine fields are filled by discovery.
     QByteArray LocalEngineId() const;
     void SetLocalEngineId(const QByteArray& value);
     QString Password() const;
@@ -159,12 +159,23 @@ public:
     void SetRemoteEngineTime(int value);
     QString User() const;
     void SetUser(const QString& value);
+    int SecurityLevel() const;  // 0 noAuthNoPriv, 1 authNoPriv, 2 authPriv
+    void SetSecurityLevel(int value);
+    int AuthProtocol() const;  // usm::TAuthProtocol
+    void SetAuthProtocol(int value);
+    void SetAuthPassword(const QString& value);
+    int PrivProtocol() const;  // usm::TPrivProtocol
+    void SetPrivProtocol(int value);
+    void SetPrivPassword(const QString& value);
+    QString ContextName() const;
+    void SetContextName(const QString& value);
 
     // Methods; each throws EvxSNMPMgr on a non-zero engine result.
     QString Config(const QString& setting);
     void Reset();
     void SendGetRequest();
     void SendGetNextRequest();
+    void Discover();  // SNMPv3 engine discovery of RemoteHost
 
     // Events, raised on the owning thread. Unassigned events are skipped.
     std::function<void(TvxSNMPMgr&, TBadPacketEvent&)> OnBadPacket;

@@ -68,7 +68,7 @@ TEST(FlatInterface, PropertiesMethodsAndLastError)
     EXPECT_STREQ(reinterpret_cast<const char*>(argv[1]), "8192");
     EXPECT_EQ(SNMPMgr_GetLastErrorCode(h), 0) << "a success clears the last error";
 
-    EXPECT_EQ(SNMPMgr_Do(h, 2, 0, nullptr, nullptr), 304);
+    EXPECT_EQ(SNMPMgr_Do(h, 3, 0, nullptr, nullptr), 304);
     EXPECT_STREQ(SNMPMgr_GetLastError(h), "Invalid Action code");
     EXPECT_EQ(SNMPMgr_Do(h, SNMPMGR_MID_RESET_ALIAS, 0, nullptr, nullptr), 0);
     EXPECT_EQ(SNMPMgr_Get(h, SNMPMGR_PID_OBJCOUNT, 0, nullptr), 0);

@@ -101,13 +101,23 @@ std::string TAgentProcess::Log() const
     return ReadWhole(folder + "/output.log") + ReadWhole(LogFile());
 }
 
+::testing::AssertionResult TAgentProcess::Restart()
+{
+    Stop();
+    keepPort = true;
+    ::testing::AssertionResult started = Start();
+    keepPort = false;
+    return started;
+}
+
 ::testing::AssertionResult TAgentProcess::Start()
 {
     if (folder.empty())
         return ::testing::AssertionFailure() << Name() << ": cannot create a temporary folder";
     // A free port may be taken between the check and the agent's bind: try again.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        port = FreeUdpPort();
+        if (!keepPort || port == 0)
+            port = FreeUdpPort();
         std::vector<std::string> args = CommandLine(port);
         std::vector<char*> argv;
         for (std::string& a : args)

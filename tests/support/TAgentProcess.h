@@ -27,6 +27,9 @@ public:
     ::testing::AssertionResult Start();
     // Stop kills the agent and reaps it; also run by the destructor.
     void Stop();
+    // Restart stops the agent and starts it again on the same port (its
+    // configuration is written anew, so a subclass may change it first).
+    ::testing::AssertionResult Restart();
 
     int Port() const { return port; }
     pid_t Pid() const { return pid; }
@@ -53,6 +56,7 @@ private:
 
     std::string folder;
     int port = 0;
+    bool keepPort = false;
     pid_t pid = -1;
 };
 

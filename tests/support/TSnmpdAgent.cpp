@@ -19,12 +19,16 @@ std::vector<std::string> TSnmpdAgent::CommandLine(int port)
     // No agentAddress line: the endpoint comes from the command line, and
     // snmpd fails to open it when both name one.
     std::string conf = std::string("rocommunity ") + kCommunity + " 127.0.0.1\n";
+    if (ipv6)
+        conf += std::string("rocommunity6 ") + kCommunity + " ::1\n";
     for (const std::string& line : extraConfLines)
         conf += line + "\n";
     WriteFile("snmpd.conf", conf);
     const std::string program = access("/usr/sbin/snmpd", X_OK) == 0 ? "/usr/sbin/snmpd" : "snmpd";
     return {program, "-f", "-C", "-c", Folder() + "/snmpd.conf", "-M", "/nonexistent", "-m", "",
-            "-Lf", LogFile(), "udp:127.0.0.1:" + std::to_string(port)};
+            "-Lf", LogFile(),
+            "udp:127.0.0.1:" + std::to_string(port)
+                + (ipv6 ? ",udp6:[::1]:" + std::to_string(port) : std::string())};
 }
 
 std::vector<std::string> TSnmpdAgent::Environment()

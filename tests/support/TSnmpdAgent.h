@@ -18,6 +18,12 @@ public:
     explicit TSnmpdAgent(std::vector<std::string> extraConfLines = {});
     ~TSnmpdAgent() override;
 
+    // ListenOnIpv6 makes the agent listen on [::1] as well (same port, the
+    // community allowed from ::1); call before Start.
+    void ListenOnIpv6() { ipv6 = true; }
+    // The configuration lines of the next Start or Restart.
+    void SetExtraConfLines(std::vector<std::string> lines) { extraConfLines = std::move(lines); }
+
     static constexpr const char* kCommunity = "tamvel";
 
 protected:
@@ -28,6 +34,7 @@ protected:
 
 private:
     std::vector<std::string> extraConfLines;
+    bool ipv6 = false;
 };
 
 }  // namespace vxtest

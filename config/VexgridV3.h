@@ -1,0 +1,16 @@
+// The SNMPv3 elements of a vexgrid file's shooter.
+#pragma once
+
+#include "Settings.h"
+#include "VexgridXML.h"
+
+// ReadV3Settings reads user, security level, protocols, passwords (or the
+// environment variables named by authpasswordenv / privpasswordenv) and
+// context name into `v3`. Throws EVexgridXML naming the element when the user
+// is missing, a level or protocol is not one of its names, or a level needs a
+// password that is not there.
+void ReadV3Settings(const TXMLShooterType& shooter, TV3Settings& v3);
+
+// ReadablePasswordWarning gives a warning when the file at `path` holds a
+// password and users other than its owner may read it; else empty text.
+QString ReadablePasswordWarning(const QString& path, const TV3Settings& v3);
