@@ -53,7 +53,7 @@ TEST(VexgridLoader, IntegerElementsGoThroughTheRangeChecks)
         {"vexgrid/bounds-below.xml", 680, 450, 161, 1},    // 299, 199, 0, 0
         {"vexgrid/bounds-lower.xml", 300, 200, 1, 1},      // lowest valid values
         {"vexgrid/bounds-upper.xml", 2000, 1600, 65535, 2},
-        {"vexgrid/bounds-above.xml", 680, 450, 161, 1},    // 2001, 1601, 65536, 3
+        {"vexgrid/bounds-above.xml", 680, 450, 161, 1},    // 2001, 1601, 65536, 4
         {"vexgrid/bounds-text.xml", 680, 450, 161, 1},     // not numbers
         {"vexgrid/bounds-empty.xml", 680, 450, 161, 1},    // empty elements
         {"vexgrid/bounds-blanks.xml", 800, 450, 161, 1},   // " 800 ", 5e2, 0x10, overflow
