@@ -181,6 +181,28 @@ TEST_F(V3Agent, Ipv6LiteralsReachTheAgent)
     EXPECT_EQ(GetSysDescr(m), kSysDescr);
 }
 
+TEST_F(V3Agent, EndpointFollowsTheFamilyOfAgentAndLocalHost)
+{
+    TRecordingManager m;  // opened for IPv4 first, then an IPv6 agent
+    m.mgr.SetRemotePort(agent->Port());
+    m.mgr.SetSNMPVersion(2);
+    m.mgr.SetTimeout(5);
+    EXPECT_EQ(GetSysDescr(m), kSysDescr);
+    m.mgr.SetRemoteHost(QStringLiteral("::1"));
+    EXPECT_EQ(GetSysDescr(m), kSysDescr) << "the endpoint reopens for IPv6";
+    m.mgr.SetRemoteHost(QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(GetSysDescr(m), kSysDescr) << "the IPv6 endpoint still reaches IPv4 agents";
+
+    TRecordingManager local;  // bound to ::1 itself
+    local.mgr.SetLocalHost(QStringLiteral("::1"));
+    local.mgr.SetRemoteHost(QStringLiteral("[::1]"));
+    local.mgr.SetRemotePort(agent->Port());
+    local.mgr.SetSNMPVersion(2);
+    local.mgr.SetTimeout(5);
+    EXPECT_EQ(GetSysDescr(local), kSysDescr);
+    EXPECT_EQ(local.mgr.LocalHost(), "::1");
+}
+
 TEST(V3AgentRestart, NewEngineIdIsRediscovered)
 {
     TSnmpdAgent agent(AgentLines(kEngineId));
