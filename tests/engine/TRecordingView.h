@@ -55,7 +55,7 @@ public:
         }
         if (marks[static_cast<int>(TShootMode::KeepInstances)] && e.refillRows) {
             if (static_cast<int>(rows.size()) > e.refillRow) {
-                QStringList& row = rows[e.refillRow];
+                QStringList& row = rows[static_cast<std::size_t>(e.refillRow)];
                 if (row.size() > e.cellsInRow) {
                     row[e.cellsInRow] = value;
                     ++e.cellsInRow;
@@ -101,7 +101,7 @@ public:
         if (!comboItems.contains(item))
             comboItems.append(item);
     }
-    void SelectInstanceMaskItem(const QString& item) override { comboSelected = comboItems.indexOf(item); }
+    void SelectInstanceMaskItem(const QString& item) override { comboSelected = static_cast<int>(comboItems.indexOf(item)); }
     void ShowInstanceMaskPanel() override { panelVisible = true; }
     void ShowModalMessage(const QString& text) override { modalMessages.append(text); }
 
