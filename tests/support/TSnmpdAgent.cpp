@@ -4,8 +4,8 @@
 
 namespace vxtest {
 
-TSnmpdAgent::TSnmpdAgent(std::vector<std::string> extraConfLines)
-    : extraConfLines(std::move(extraConfLines))
+TSnmpdAgent::TSnmpdAgent(std::vector<std::string> extraLines)
+    : extraConfLines(std::move(extraLines))
 {
 }
 
@@ -14,7 +14,7 @@ TSnmpdAgent::~TSnmpdAgent()
     Stop();
 }
 
-std::vector<std::string> TSnmpdAgent::CommandLine(int port)
+std::vector<std::string> TSnmpdAgent::CommandLine(int agentPort)
 {
     // No agentAddress line: the endpoint comes from the command line, and
     // snmpd fails to open it when both name one.
@@ -27,8 +27,8 @@ std::vector<std::string> TSnmpdAgent::CommandLine(int port)
     const std::string program = access("/usr/sbin/snmpd", X_OK) == 0 ? "/usr/sbin/snmpd" : "snmpd";
     return {program, "-f", "-C", "-c", Folder() + "/snmpd.conf", "-M", "/nonexistent", "-m", "",
             "-Lf", LogFile(),
-            "udp:127.0.0.1:" + std::to_string(port)
-                + (ipv6 ? ",udp6:[::1]:" + std::to_string(port) : std::string())};
+            "udp:127.0.0.1:" + std::to_string(agentPort)
+                + (ipv6 ? ",udp6:[::1]:" + std::to_string(agentPort) : std::string())};
 }
 
 std::vector<std::string> TSnmpdAgent::Environment()
