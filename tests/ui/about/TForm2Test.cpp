@@ -37,7 +37,7 @@ TEST(TForm2, ShowsCaptionLabelsAndVersion)
 {
     TForm2 form;
     EXPECT_EQ(form.windowTitle(), "About Hollbrae HB_Vexgrid");
-    EXPECT_EQ(form.size(), QSize(386, 240));
+    EXPECT_EQ(form.size(), QSize(386, 285));
     EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "the frame must not be resizable";
     EXPECT_FALSE(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(form.pos(), QPoint(240, 263));
