@@ -207,12 +207,17 @@ bool TNewViewDialog::AddTypedTarget()
     QString instance;
     if (kDottedOid.match(text).hasMatch()) {
         oid = WithoutLeadingDot(text);
-        // A known object followed by more sub-identifiers: those are its instance.
+        // A scalar or a table column followed by more sub-identifiers: those
+        // are its instance. Below other known names (enterprises, a group)
+        // the whole text is the object.
         const QString name = names.DescribeOid(oid);
         const qsizetype dot = name.indexOf(u'.');
-        if (dot > 0 && oidByName.contains(name.left(dot))) {
-            instance = name.mid(dot);
-            oid.chop(instance.size());
+        const QString known = dot > 0 ? oidByName.value(name.left(dot)) : QString();
+        const QString rest = dot > 0 ? name.mid(dot) : QString();
+        const QString parent = known.left(std::max<qsizetype>(0, known.lastIndexOf(u'.')));
+        if (!known.isEmpty() && (rest == kScalarInstance || names.LookupOidName(parent).endsWith(QStringLiteral("Entry")))) {
+            instance = rest;
+            oid = known;
         }
     } else {
         const qsizetype dot = text.indexOf(u'.');
