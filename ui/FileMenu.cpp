@@ -37,9 +37,9 @@ QString SuggestedFileName(const QString& title)
 
 }  // namespace
 
-TFileMenu::TFileMenu(TForm1& form, QMenu* file1, QAction* exitAction)
+TFileMenu::TFileMenu(TForm1& owner, QMenu* file1, QAction* exitAction)
     : QObject(file1)
-    , form(form)
+    , form(owner)
 {
     NewView1 = NewFileAction(file1, exitAction, "NewView1", QStringLiteral("New View..."), QKeySequence::New);
     Open1 = NewFileAction(file1, exitAction, "Open1", QStringLiteral("Open..."), QKeySequence::Open);

@@ -19,7 +19,7 @@ class TFileMenu : public QObject {
     Q_OBJECT
 public:
     // Puts the items into `file1` before `exitAction`.
-    TFileMenu(TForm1& form, QMenu* file1, QAction* exitAction);
+    TFileMenu(TForm1& owner, QMenu* file1, QAction* exitAction);
 
     // Opens the file as "/XML" would (see TForm1::OpenVexgridFile). A recent
     // file that no longer exists is taken off the list with a message.

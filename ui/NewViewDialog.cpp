@@ -38,9 +38,9 @@ QString WithoutLeadingDot(const QString& oid)
 
 }  // namespace
 
-TNewViewDialog::TNewViewDialog(const TOidNameTable& names, QWidget* parent)
+TNewViewDialog::TNewViewDialog(const TOidNameTable& nameTable, QWidget* parent)
     : QDialog(parent)
-    , names(names)
+    , names(nameTable)
 {
     setObjectName(QStringLiteral("NewViewDialog"));
     setWindowTitle(QStringLiteral("New View"));
@@ -87,7 +87,10 @@ QWidget* TNewViewDialog::CreateAgentBox()
     });
     community->addWidget(CommunityEdit, 1);
     community->addWidget(RevealCommunity);
-    form->addRow(QStringLiteral("&Community:"), community);
+    // The field is a row of two: the label needs its buddy named.
+    auto* communityLabel = new QLabel(QStringLiteral("&Community:"), box);
+    communityLabel->setBuddy(CommunityEdit);
+    form->addRow(communityLabel, community);
 
     auto* test = new QHBoxLayout;
     TestButton = new QPushButton(QStringLiteral("&Test"), box);

@@ -30,8 +30,9 @@ class QSpinBox;
 class TNewViewDialog : public QDialog {
     Q_OBJECT
 public:
-    // `names` lists every OID the program can name; it must outlive the dialog.
-    explicit TNewViewDialog(const TOidNameTable& names, QWidget* parent = nullptr);
+    // `nameTable` lists every OID the program can name; it must outlive the
+    // dialog.
+    explicit TNewViewDialog(const TOidNameTable& nameTable, QWidget* parent = nullptr);
 
     // Takes host, port, version and community of `settings` as the start.
     void SetAgent(const TSessionSettings& settings);
