@@ -2,6 +2,7 @@
 
 #include "AgentProbe.h"
 #include "Defaults.h"
+#include "MibNames.h"
 #include "VexgridLoader.h"
 
 #include <QCheckBox>
@@ -45,7 +46,19 @@ TNewViewDialog::TNewViewDialog(const TOidNameTable& nameTable, QWidget* parent)
     setObjectName(QStringLiteral("NewViewDialog"));
     setWindowTitle(QStringLiteral("New View"));
     for (const TOidName& entry : names.Entries())
-        oidByName.insert(entry.name, entry.oid);
+        knownNames.append({entry.oid, entry.name});
+    // The MIB objects beyond the table, built in or loaded; notifications name
+    // nothing an agent can be asked for.
+    if (const TMibNames* mib = names.MibNames()) {
+        for (const TMibObject& object : mib->Objects()) {
+            if (object.kind != TMibKind::Notification && names.LookupOidName(object.oid).isEmpty())
+                knownNames.append({object.oid, object.name});
+        }
+    }
+    for (const TOidName& known : knownNames) {
+        if (!oidByName.contains(known.name))
+            oidByName.insert(known.name, known.oid);
+    }
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(CreateAgentBox());
@@ -121,9 +134,9 @@ QWidget* TNewViewDialog::CreateTargetBox()
     NameFilter->setClearButtonEnabled(true);
     NameList = new QListWidget(box);
     NameList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    for (const TOidName& entry : names.Entries()) {
-        auto* item = new QListWidgetItem(QStringLiteral("%1  (%2)").arg(entry.name, entry.oid), NameList);
-        item->setData(kOidRole, entry.oid);
+    for (const TOidName& known : knownNames) {
+        auto* item = new QListWidgetItem(QStringLiteral("%1  (%2)").arg(known.name, known.oid), NameList);
+        item->setData(kOidRole, known.oid);
     }
     connect(NameFilter, &QLineEdit::textChanged, this, &TNewViewDialog::FilterNames);
     connect(NameList, &QListWidget::itemDoubleClicked, this, [this] { AddSelectedNames(); });
@@ -213,6 +226,12 @@ bool TNewViewDialog::AddTypedTarget()
         // A scalar or a table column followed by more sub-identifiers: those
         // are its instance. Below other known names (enterprises, a group)
         // the whole text is the object.
+        if (SplitInstance(oid, instance)) {
+            AddTarget(oid, instance);
+            OidEdit->clear();
+            Problem->clear();
+            return true;
+        }
         const QString name = names.DescribeOid(oid);
         const qsizetype dot = name.indexOf(u'.');
         const QString known = dot > 0 ? oidByName.value(name.left(dot)) : QString();
@@ -235,6 +254,20 @@ bool TNewViewDialog::AddTypedTarget()
     AddTarget(oid, instance);
     OidEdit->clear();
     Problem->clear();
+    return true;
+}
+
+bool TNewViewDialog::SplitInstance(QString& oid, QString& instance) const
+{
+    const TMibNames* mib = names.MibNames();
+    if (mib == nullptr)
+        return false;
+    const TMibMatch match = mib->Find(oid);
+    if (match.object == nullptr || match.suffix.isEmpty()
+        || (match.object->kind != TMibKind::Scalar && match.object->kind != TMibKind::Column))
+        return false;
+    oid = match.object->oid;
+    instance = match.suffix;
     return true;
 }
 

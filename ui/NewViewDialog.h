@@ -81,7 +81,12 @@ private:
     // instance typed for the list.
     void UpdateInstances();
     QString InstanceOf(const QListWidgetItem* item) const;
+    // Splits a typed OID below a MIB scalar or column into the object and
+    // its instance; false when the MIB names say nothing about it.
+    bool SplitInstance(QString& oid, QString& instance) const;
 
     const TOidNameTable& names;
+    // Every name offered: the name table's entries, then the MIB objects.
+    QVector<TOidName> knownNames;
     QHash<QString, QString> oidByName;
 };

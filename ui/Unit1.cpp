@@ -240,6 +240,8 @@ void TForm1::EnableTableMenus(bool enabled)
     Copytableastext1->setEnabled(enabled);
     Shootagain2->setEnabled(enabled);
     SetColumnwidthtoTextwidth1->setEnabled(enabled);
+    // Without a view there is nothing to save.
+    fileMenu->SaveViewAs1->setEnabled(enabled);
 }
 
 void TForm1::ShowStatusMessage(const QString& text) { statusPanels->ShowStatusMessage(text); }

@@ -165,6 +165,7 @@ TEST(DesktopView, BrokenFileLeavesNewAndOpenUsable)
     TForm1 form(XmlArgs(broken));
     ASSERT_EQ(messages.texts.size(), 1);
     EXPECT_TRUE(messages.texts[0].startsWith("XML Parser error! The XML file: " + broken));
+    EXPECT_FALSE(form.FileMenu().SaveViewAs1->isEnabled()) << "no view to save";
     ASSERT_TRUE(form.FileMenu().OpenFile(good));
     EXPECT_EQ(form.windowTitle(), "Good - Host: 127.0.0.1");
     EXPECT_FALSE(form.FileMenu().OpenFile(broken));
