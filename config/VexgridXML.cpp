@@ -12,8 +12,8 @@ QString EVexgridXML::Message() const
     return QString::fromStdString(what());
 }
 
-TXMLVexgridNode::TXMLVexgridNode(const QDomElement& element)
-    : element(element)
+TXMLVexgridNode::TXMLVexgridNode(const QDomElement& wrapped)
+    : element(wrapped)
 {
 }
 
@@ -55,8 +55,8 @@ std::optional<int> TXMLVexgridNode::ChildInteger(const QString& name) const
     }
 }
 
-TXMLShootertargetsType::TXMLShootertargetsType(const QDomElement& element)
-    : TXMLVexgridNode(element)
+TXMLShootertargetsType::TXMLShootertargetsType(const QDomElement& wrapped)
+    : TXMLVexgridNode(wrapped)
 {
     for (QDomElement child = element.firstChildElement(); !child.isNull();
          child = child.nextSiblingElement()) {

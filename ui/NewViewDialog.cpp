@@ -134,9 +134,9 @@ QWidget* TNewViewDialog::CreateTargetBox()
     NameFilter->setClearButtonEnabled(true);
     NameList = new QListWidget(box);
     NameList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    for (const TOidName& known : knownNames) {
-        auto* item = new QListWidgetItem(QStringLiteral("%1  (%2)").arg(known.name, known.oid), NameList);
-        item->setData(kOidRole, known.oid);
+    for (const TOidName& entry : knownNames) {
+        auto* item = new QListWidgetItem(QStringLiteral("%1  (%2)").arg(entry.name, entry.oid), NameList);
+        item->setData(kOidRole, entry.oid);
     }
     connect(NameFilter, &QLineEdit::textChanged, this, &TNewViewDialog::FilterNames);
     connect(NameList, &QListWidget::itemDoubleClicked, this, [this] { AddSelectedNames(); });

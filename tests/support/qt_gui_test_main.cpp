@@ -14,7 +14,7 @@ namespace {
 
 class TFreshSettings : public ::testing::EmptyTestEventListener {
 public:
-    explicit TFreshSettings(QString folder) : folder(std::move(folder)) {}
+    explicit TFreshSettings(QString configFolder) : folder(std::move(configFolder)) {}
     void OnTestStart(const ::testing::TestInfo&) override { QDir(folder + QStringLiteral("/Hollbrae")).removeRecursively(); }
 
 private:
