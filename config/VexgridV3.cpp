@@ -31,7 +31,7 @@ int Choice(const TXMLShooterType& shooter, const QString& element,
 }
 
 // The password from <element>, or from the variable <element>env names.
-QString Password(const TXMLShooterType& shooter, const QString& element, bool& inFile)
+QString Password(const TXMLShooterType& shooter, const QString& element, bool& inFile, QString& env)
 {
     const QString direct = shooter.Text(element);
     if (!direct.isEmpty()) {
@@ -39,6 +39,7 @@ QString Password(const TXMLShooterType& shooter, const QString& element, bool& i
         return direct;
     }
     const QString variable = shooter.Text(element + QStringLiteral("env")).trimmed();
+    env = variable;
     if (variable.isEmpty())
         return {};
     const char* value = std::getenv(variable.toLocal8Bit().constData());
@@ -70,15 +71,30 @@ void ReadV3Settings(const TXMLShooterType& shooter, TV3Settings& v3)
                               hasPriv ? 2 : hasAuth ? 1 : 0);
     if (v3.securityLevel >= 1) {
         v3.authProtocol = Choice(shooter, QStringLiteral("authprotocol"), kAuthNames, 1);
-        v3.authPassword = Password(shooter, QStringLiteral("authpassword"), v3.passwordInFile);
+        v3.authPassword = Password(shooter, QStringLiteral("authpassword"), v3.passwordInFile, v3.authPasswordEnv);
         RequirePassword(v3.authPassword, QStringLiteral("authpassword"));
     }
     if (v3.securityLevel == 2) {
         v3.privProtocol = Choice(shooter, QStringLiteral("privprotocol"), kPrivNames, 2);
-        v3.privPassword = Password(shooter, QStringLiteral("privpassword"), v3.passwordInFile);
+        v3.privPassword = Password(shooter, QStringLiteral("privpassword"), v3.passwordInFile, v3.privPasswordEnv);
         RequirePassword(v3.privPassword, QStringLiteral("privpassword"));
     }
 }
+
+namespace {
+
+template <std::size_t N>
+QString NameAt(const std::array<const char*, N>& names, int index)
+{
+    return index >= 0 && static_cast<std::size_t>(index) < N ? QLatin1String(names[static_cast<std::size_t>(index)])
+                                                              : QString();
+}
+
+}  // namespace
+
+QString SecurityLevelText(int level) { return NameAt(kLevelNames, level); }
+QString AuthProtocolText(int protocol) { return NameAt(kAuthNames, protocol); }
+QString PrivProtocolText(int protocol) { return NameAt(kPrivNames, protocol); }
 
 QString ReadablePasswordWarning(const QString& path, const TV3Settings& v3)
 {

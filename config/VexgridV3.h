@@ -11,6 +11,11 @@
 // password that is not there.
 void ReadV3Settings(const TXMLShooterType& shooter, TV3Settings& v3);
 
+// The names the file uses for a level or protocol number; empty for none.
+QString SecurityLevelText(int level);
+QString AuthProtocolText(int protocol);
+QString PrivProtocolText(int protocol);
+
 // ReadablePasswordWarning gives a warning when the file at `path` holds a
 // password and users other than its owner may read it; else empty text.
 QString ReadablePasswordWarning(const QString& path, const TV3Settings& v3);

@@ -18,6 +18,7 @@ struct TV3Settings {
     int privProtocol = 0;
     QString privPassword;
     QString contextName;
+    QString authPasswordEnv, privPasswordEnv;  // the variables named, if any
     bool passwordInFile = false;  // a password was written in the file itself
     // Shown once after the first shoot (a file with passwords that other
     // users may read); empty when there is nothing to say.

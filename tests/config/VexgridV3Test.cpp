@@ -3,6 +3,7 @@
 // passwords in a file other users may read.
 #include "Defaults.h"
 #include "VexgridLoader.h"
+#include "VexgridWriter.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <tuple>
 
 namespace {
 
@@ -103,6 +105,38 @@ TEST(VexgridV3, PasswordInAFileOthersMayReadWarnsButLoads)
         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
     ASSERT_TRUE(l.result.loaded) << l.result.reason.toStdString();
     EXPECT_TRUE(l.settings.v3.fileWarning.contains(QStringLiteral("other users may read")));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(VexgridV3, SavedViewKeepsTheUserAndTheVariablesButNoPassword)
+{
+    setenv("VEXGRID_TEST_AUTH", "from-the-environment", 1);
+    setenv("VEXGRID_TEST_PRIV", "privacy-from-the-environment", 1);
+    const TLoaded first = LoadShooter(QStringLiteral(
+        "<snmpversion>3</snmpversion><user>ops</user><securitylevel>authpriv</securitylevel>"
+        "<authprotocol>sha512</authprotocol><authpasswordenv>VEXGRID_TEST_AUTH</authpasswordenv>"
+        "<privprotocol>aes192</privprotocol><privpasswordenv>VEXGRID_TEST_PRIV</privpasswordenv>"
+        "<contextname>vlan7</contextname>"));
+    ASSERT_TRUE(first.result.loaded) << first.result.reason.toStdString();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("saved.xml"));
+    ASSERT_TRUE(WriteVexgridFile(path, first.settings).isEmpty());
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(saved.readAll().contains("from-the-environment"));
+
+    TSessionSettings again;
+    ApplyDefaultSettings(again);
+    ASSERT_TRUE(LoadVexgridSettings(path, again).loaded);
+    const TV3Settings& a = first.settings.v3;
+    const TV3Settings& b = again.v3;
+    EXPECT_EQ(std::tie(a.user, a.securityLevel, a.authProtocol, a.authPassword, a.privProtocol, a.privPassword,
+                       a.contextName),
+              std::tie(b.user, b.securityLevel, b.authProtocol, b.authPassword, b.privProtocol, b.privPassword,
+                       b.contextName));
 }
 
 }  // namespace
