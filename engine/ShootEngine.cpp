@@ -43,6 +43,9 @@ void TShootEngine::WireComponentEvents()
     component.OnError = [this](vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TErrorEvent& event) {
         vxSNMPMgr1Error(sender, event);
     };
+    component.OnBadPacket = [this](vxsnmp::TvxSNMPMgr& sender, vxsnmp::TBadPacketEvent& event) {
+        vxSNMPMgr1BadPacket(sender, event);
+    };
 }
 
 void TShootEngine::SetClock(TClock newClock)
@@ -139,6 +142,7 @@ QString TShootEngine::AskedOid() const
 void TShootEngine::StartShooting()
 {
     Guarded([this] {
+        ResetDroppedCounts();
         if (IsSingleTargetWalk()) {
             // oidList holds the target as loaded.
             requestTemplate.purpose = kPurposeValues;
