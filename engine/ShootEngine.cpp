@@ -46,6 +46,9 @@ void TShootEngine::WireComponentEvents()
     component.OnBadPacket = [this](vxsnmp::TvxSNMPMgr& sender, vxsnmp::TBadPacketEvent& event) {
         vxSNMPMgr1BadPacket(sender, event);
     };
+    // Only the agent answers: a datagram from any other address or port is
+    // refused unread (and counted), so nobody else can fill or spoil a shoot.
+    component.Config(QStringLiteral("AcceptRemoteOnly=true"));
 }
 
 void TShootEngine::SetClock(TClock newClock)

@@ -68,7 +68,8 @@ public:
 
     // Assigns the component's OnResponse, OnError and OnBadPacket to
     // vxSNMPMgr1Response, vxSNMPMgr1Error and vxSNMPMgr1BadPacket of this
-    // engine.
+    // engine, and has the component take datagrams from the agent's address
+    // and port only (AcceptRemoteOnly).
     void WireComponentEvents();
     // Replaces the clock (tests simulate silence with it).
     void SetClock(TClock clock);

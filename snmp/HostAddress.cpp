@@ -1,5 +1,7 @@
 #include "HostAddress.h"
 
+#include <algorithm>
+
 #include "SocketErrors.h"
 
 #include <arpa/inet.h>
@@ -11,14 +13,18 @@
 
 namespace vxsnmp {
 
-int ResolveHost(const std::string& text, std::uint32_t& address)
+int ResolveHost(const std::string& text, std::uint32_t& address, std::vector<std::uint32_t>* all)
 {
     address = kNoAddress;
+    if (all != nullptr)
+        all->clear();
     if (text.empty())
         return 0;
     in_addr parsed{};
     if (inet_pton(AF_INET, text.c_str(), &parsed) == 1) {
         address = parsed.s_addr;
+        if (all != nullptr)
+            all->push_back(address);
         return 0;
     }
     addrinfo hints{};
@@ -30,10 +36,15 @@ int ResolveHost(const std::string& text, std::uint32_t& address)
     if (result != 0)
         return SocketCodeFromLookup(result, errno);
     for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-        if (a->ai_family == AF_INET && a->ai_addr != nullptr) {
-            address = reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr.s_addr;
+        if (a->ai_family != AF_INET || a->ai_addr == nullptr)
+            continue;
+        const std::uint32_t found4 = reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr.s_addr;
+        if (address == kNoAddress)
+            address = found4;
+        if (all == nullptr)
             break;
-        }
+        if (std::find(all->begin(), all->end(), found4) == all->end())
+            all->push_back(found4);
     }
     freeaddrinfo(found);
     return address == kNoAddress ? kWsaNoData : 0;

@@ -90,6 +90,7 @@ private:
     void ReceivePending();
     void ProcessDatagram(const std::uint8_t* data, std::size_t length,
                          std::uint32_t fromAddress, std::uint16_t fromPort);
+    bool FromRemote(std::uint32_t fromAddress, std::uint16_t fromPort) const;
     bool MatchesWaitingRequest(const std::uint8_t* data, std::size_t length,
                                const std::string& fromText, std::uint16_t fromPort);
     void ReportReceiveError(int err);
@@ -122,6 +123,9 @@ private:
     std::uint32_t localAddress = 0;   // network order; 0 = any
     std::uint16_t localPort = 162;
     std::uint32_t remoteAddress = 0;  // network order; 0 = none
+    // Every address the remote host's name stood for (remoteAddress first
+    // among them): the origins AcceptRemoteOnly takes datagrams from.
+    std::vector<std::uint32_t> remoteAddresses;
     std::uint16_t remotePort = 161;
     TEngineSettings settings;
     int timeout = 60;  // seconds, or milliseconds with TimeoutInMilliseconds
