@@ -28,8 +28,8 @@ public:
     using TBytes = vxtest::TBytes;
 
     // `objects`: OID and value of every object, in OID order.
-    TJunkAgent(std::vector<std::pair<std::string, std::string>> objects, TMisbehaviour misbehaviour)
-        : objects(std::move(objects)), misbehaviour(misbehaviour),
+    TJunkAgent(std::vector<std::pair<std::string, std::string>> served, TMisbehaviour how)
+        : objects(std::move(served)), misbehaviour(how),
           responder([this](const vxtest::TDatagram& in) { return Answer(in); })
     {
     }
@@ -59,8 +59,10 @@ private:
         ++requests;
         const bool getNext = request.pduTag == static_cast<std::uint8_t>(vxsnmp::Tag::GetNextRequest);
         std::vector<std::pair<std::string, std::string>> bindings;
-        for (int i = 0; i < table->count; ++i)
-            bindings.push_back(getNext ? Next(table->slot[i].oid) : Value(table->slot[i].oid));
+        for (int i = 0; i < table->count; ++i) {
+            const std::string& oid = table->slot[static_cast<std::size_t>(i)].oid;
+            bindings.push_back(getNext ? Next(oid) : Value(oid));
+        }
         const TBytes answer = Response(request, bindings);
 
         std::vector<vxtest::TReply> replies;
