@@ -1,5 +1,6 @@
 #include "VexgridLoader.h"
 
+#include "OidText.h"
 #include "RangeChecks.h"
 #include "VexgridV3.h"
 #include "VexgridXML.h"
@@ -41,8 +42,10 @@ QDomDocument ParseFile(const QString& path)
 }
 
 // Adds one shootertarget to the settings: a directive sets the instance mask,
-// a target goes to targetOids and the OID list.
-void ClassifyTarget(const TXMLShootertargetType& entry, TSessionSettings& settings)
+// a target goes to targetOids and the OID list. A target whose OID and
+// instance together are no OID would go out as some other OID, or not at
+// all; it refuses the file. `position` counts every entry from 1.
+void ClassifyTarget(const TXMLShootertargetType& entry, int position, TSessionSettings& settings)
 {
     const QString oid = NormaliseTargetOid(entry.oid());
     // An entry without an oid names nothing to shoot: skip it, rather than
@@ -55,6 +58,9 @@ void ClassifyTarget(const TXMLShootertargetType& entry, TSessionSettings& settin
         return;
     }
     const QString instance = entry.instance();
+    if (!IsOidText(QString(oid + instance)))
+        throw EVexgridXML(
+            QStringLiteral("Target %1: '%2' is not an OID").arg(position).arg(entry.oid() + instance));
     if (instance.isEmpty())
         settings.tableMode = true;
     // The instance is appended as written; the file gives its leading dot.
@@ -97,7 +103,7 @@ void ReadDocument(const QDomDocument& document, TSessionSettings& settings)
     settings.tableMode = false;
     const TXMLShootertargetsType targets = shooter.shootertargets();
     for (int i = 0; i < targets.Count(); ++i)
-        ClassifyTarget(targets.Shootertarget(i), settings);
+        ClassifyTarget(targets.Shootertarget(i), i + 1, settings);
 }
 
 }  // namespace

@@ -19,8 +19,9 @@ struct TVexgridLoadResult {
 // empty instance switches on table mode.
 //
 // On failure (file unreadable, not well-formed XML with the parser's line and
-// column, wrong root element, an element that holds elements) it returns the
-// reason; settings already read keep their new values.
+// column, wrong root element, an element that holds elements, a target whose
+// OID and instance are no OID text: "Target 3: '1.3..6' is not an OID") it
+// returns the reason; settings already read keep their new values.
 TVexgridLoadResult LoadVexgridSettings(const QString& path, TSessionSettings& settings);
 
 // VexgridParserMessage composes the text shown to the user when a load failed.

@@ -4,6 +4,8 @@
 
 #include "TvxSNMPMgr.h"
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
 
 namespace {
@@ -80,6 +82,14 @@ void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::
 void TShootEngine::vxSNMPMgr1Error(vxsnmp::TvxSNMPMgr&, const vxsnmp::TErrorEvent& event)
 {
     Guarded([&] {
+        if (IsParseErrorCode(event.ErrorCode)) {
+            // Junk, a datagram cut short, a stray packet: it answers no
+            // request that could be named, so no row, walk or message is
+            // given up for it.
+            ++dropped.malformed;
+            view.ShowDroppedCount(dropped.malformed, dropped.foreign);
+            return;
+        }
         if (IsSecurityRefusal(event.ErrorCode)) {
             // An SNMPv3 refusal (report, digest, access rules) ends the shoot
             // with its cause; resends would only meet the same refusal.
@@ -99,6 +109,30 @@ void TShootEngine::vxSNMPMgr1Error(vxsnmp::TvxSNMPMgr&, const vxsnmp::TErrorEven
             ShowMessage(kTextUnsupportedOids);
         }
     });
+}
+
+void TShootEngine::vxSNMPMgr1BadPacket(vxsnmp::TvxSNMPMgr&, vxsnmp::TBadPacketEvent& event)
+{
+    Guarded([&] {
+        // Only datagrams refused for their origin count; requests addressed
+        // to the manager were never part of a shoot.
+        if (event.ErrorCode != vxsnmp::kMismatchCode)
+            return;
+        ++dropped.foreign;
+        view.ShowDroppedCount(dropped.malformed, dropped.foreign);
+    });
+}
+
+bool TShootEngine::IsParseErrorCode(int code)
+{
+    return std::find(std::begin(vxsnmp::kParseErrorCodes), std::end(vxsnmp::kParseErrorCodes), code) !=
+           std::end(vxsnmp::kParseErrorCodes);
+}
+
+void TShootEngine::ResetDroppedCounts()
+{
+    dropped = {};
+    view.ShowDroppedCount(0, 0);
 }
 
 void TShootEngine::FoldAnswers()

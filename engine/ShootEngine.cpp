@@ -43,6 +43,12 @@ void TShootEngine::WireComponentEvents()
     component.OnError = [this](vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TErrorEvent& event) {
         vxSNMPMgr1Error(sender, event);
     };
+    component.OnBadPacket = [this](vxsnmp::TvxSNMPMgr& sender, vxsnmp::TBadPacketEvent& event) {
+        vxSNMPMgr1BadPacket(sender, event);
+    };
+    // Only the agent answers: a datagram from any other address or port is
+    // refused unread (and counted), so nobody else can fill or spoil a shoot.
+    component.Config(QStringLiteral("AcceptRemoteOnly=true"));
 }
 
 void TShootEngine::SetClock(TClock newClock)
@@ -139,6 +145,7 @@ QString TShootEngine::AskedOid() const
 void TShootEngine::StartShooting()
 {
     Guarded([this] {
+        ResetDroppedCounts();
         if (IsSingleTargetWalk()) {
             // oidList holds the target as loaded.
             requestTemplate.purpose = kPurposeValues;

@@ -35,6 +35,7 @@ namespace vxsnmp {
 class TvxSNMPMgr;
 struct TResponseEvent;
 struct TErrorEvent;
+struct TBadPacketEvent;
 }  // namespace vxsnmp
 
 // Texts the engine shows.
@@ -65,8 +66,10 @@ public:
     TShootEngine(const TShootEngine&) = delete;
     TShootEngine& operator=(const TShootEngine&) = delete;
 
-    // Assigns the component's OnResponse and OnError to vxSNMPMgr1Response and
-    // vxSNMPMgr1Error of this engine.
+    // Assigns the component's OnResponse, OnError and OnBadPacket to
+    // vxSNMPMgr1Response, vxSNMPMgr1Error and vxSNMPMgr1BadPacket of this
+    // engine, and has the component take datagrams from the agent's address
+    // and port only (AcceptRemoteOnly).
     void WireComponentEvents();
     // Replaces the clock (tests simulate silence with it).
     void SetClock(TClock clock);
@@ -124,6 +127,22 @@ public:
     // Component events.
     void vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event);
     void vxSNMPMgr1Error(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TErrorEvent& event);
+    void vxSNMPMgr1BadPacket(vxsnmp::TvxSNMPMgr& sender, vxsnmp::TBadPacketEvent& event);
+
+    // --- Dropped datagrams ---
+    // A datagram that cannot be parsed cannot be told apart from an answer
+    // to any request, so it costs no data: it is only counted, and the
+    // request it may have answered is resent and times out as usual. So are
+    // datagrams the component refuses for their origin.
+    struct TDroppedCounts {
+        int malformed = 0;
+        int foreign = 0;
+    };
+    const TDroppedCounts& DroppedCounts() const { return dropped; }
+    // Starts the counts of a new shoot at zero.
+    void ResetDroppedCounts();
+    // Whether an OnError code tells of a datagram that could not be parsed.
+    static bool IsParseErrorCode(int code);
 
     // --- Instance discovery ---
     void HandleWalkAnswer(const QString& oid, const QString& value);
@@ -196,4 +215,5 @@ private:
     mutable std::recursive_mutex requestLock;
     std::list<TRequest> pendingRequests;  // copies of the requests sent, in sending order
     int requestIdCounter = 0;             // last id handed out
+    TDroppedCounts dropped;               // since the shoot began
 };

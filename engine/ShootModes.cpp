@@ -109,6 +109,7 @@ void TShootEngine::ShootAgain()
         if (view.ModeChecked(TShootMode::Now)) {
             view.SetModeChecked(TShootMode::Now, false);
             ClearStatusMessage();
+            ResetDroppedCounts();
             if (!settings.tableMode) {
                 ListShoot();
             } else {
@@ -121,6 +122,7 @@ void TShootEngine::ShootAgain()
             return;
 
         ClearStatusMessage();
+        ResetDroppedCounts();
         if (!settings.tableMode) {
             ListShoot();
             return;

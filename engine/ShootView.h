@@ -68,6 +68,11 @@ public:
     // once it is closed.
     virtual void ShowModalMessage(const QString& text) = 0;
 
+    // ShowDroppedCount tells how many datagrams the shoot in progress has
+    // dropped since it began: ones that could not be parsed and ones from
+    // another address or port than the agent's. Both 0 hide the count.
+    virtual void ShowDroppedCount(int malformed, int foreign) = 0;
+
     // ShootFinished tells that a shoot is over and the table shows its
     // result: a list shoot once its answers are placed, a walk-based shoot
     // when it ends (finished or failed), a keep-mode refill when its last row

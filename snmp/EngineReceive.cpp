@@ -108,6 +108,12 @@ void TSnmpMgrEngine::ProcessDatagram(const std::uint8_t* data, std::size_t lengt
     RaisePacketTrace(data, length, 1, fromText, fromPort);
     if (destroyPending)
         return;
+    if (settings.acceptRemoteOnly && !FromRemote(fromAddress, fromPort)) {
+        // Refused unread: another host cannot answer in the agent's place,
+        // nor spoil a shoot with junk.
+        RaiseBadPacket(data, length, fromText, fromPort, kMismatch, "Message origin unknown.");
+        return;
+    }
 
     if (v3::MessageVersion(std::span<const std::uint8_t>(data, length)) == v3::kVersion3) {
         ProcessV3(data, length, fromText, fromPort);
@@ -143,6 +149,12 @@ void TSnmpMgrEngine::ProcessDatagram(const std::uint8_t* data, std::size_t lengt
     }
 }
 
+bool TSnmpMgrEngine::FromRemote(const TNetAddress& fromAddress, std::uint16_t fromPort) const
+{
+    return fromPort == remotePort
+           && std::find(remoteAddresses.begin(), remoteAddresses.end(), fromAddress) != remoteAddresses.end();
+}
+
 // MatchesWaitingRequest checks a datagram against the blocking send that
 // waits for it; a match ends the wait, a difference drops the datagram.
 bool TSnmpMgrEngine::MatchesWaitingRequest(const std::uint8_t* data, std::size_t length,
@@ -169,6 +181,7 @@ void TSnmpMgrEngine::AnswerInform(const TNetAddress& fromAddress, std::uint16_t 
                                   std::int32_t errorStatus, std::int32_t errorIndex)
 {
     remoteAddress = fromAddress;
+    remoteAddresses = {fromAddress};
     remotePort = fromPort;
     TOutgoing reply;
     reply.version = incoming.version;

@@ -15,6 +15,9 @@ namespace vxsnmp {
 struct TEngineSettings {
     // SNMP layer
     bool ignorePortMismatch = false;
+    // Take datagrams only from the remote port and the remote host's
+    // addresses; others are dropped with OnBadPacket 318 before parsing.
+    bool acceptRemoteOnly = false;
     int timeWindow = 150;  // seconds (SNMPv3)
     int trapPort = 162;
     std::string trapAgentAddress;

@@ -54,6 +54,7 @@ std::string Status(const TUdpEndpoint&)
 constexpr std::array kSettings = {
     // SNMP layer
     TSettingEntry{"IgnorePortMismatch", K::Boolean, &S::ignorePortMismatch},
+    TSettingEntry{"AcceptRemoteOnly", K::Boolean, &S::acceptRemoteOnly},
     TSettingEntry{"TimeWindow", K::Integer, &S::timeWindow},
     TSettingEntry{"TrapPort", K::Integer, &S::trapPort},
     TSettingEntry{"TrapAgentAddress", K::Text, &S::trapAgentAddress, R::IpAddress},

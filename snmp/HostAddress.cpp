@@ -1,5 +1,7 @@
 #include "HostAddress.h"
 
+#include <algorithm>
+
 #include "SocketErrors.h"
 
 #include <arpa/inet.h>
@@ -123,14 +125,18 @@ bool ParseIpv6Literal(std::string text, TNetAddress& address)
 
 }  // namespace
 
-int ResolveHost(const std::string& text, TNetAddress& address)
+int ResolveHost(const std::string& text, TNetAddress& address, std::vector<TNetAddress>* all)
 {
     address = {};
+    if (all != nullptr)
+        all->clear();
     if (text.empty())
         return 0;
     in_addr parsed{};
     if (inet_pton(AF_INET, text.c_str(), &parsed) == 1) {
         address = TNetAddress::Ipv4(parsed.s_addr);
+        if (all != nullptr)
+            all->push_back(address);
         return 0;
     }
     if (ParseIpv6Literal(text, address))
@@ -143,8 +149,17 @@ int ResolveHost(const std::string& text, TNetAddress& address)
     int result = getaddrinfo(text.c_str(), nullptr, &hints, &found);
     if (result != 0)
         return SocketCodeFromLookup(result, errno);
-    for (const addrinfo* a = found; a != nullptr && address.IsNone(); a = a->ai_next)
-        address = TNetAddress::FromSocket(a->ai_addr, a->ai_addrlen);
+    for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
+        const TNetAddress one = TNetAddress::FromSocket(a->ai_addr, a->ai_addrlen);
+        if (one.IsNone())
+            continue;
+        if (address.IsNone())
+            address = one;
+        if (all == nullptr)
+            break;
+        if (std::find(all->begin(), all->end(), one) == all->end())
+            all->push_back(one);
+    }
     freeaddrinfo(found);
     return address.IsNone() ? kWsaNoData : 0;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -52,7 +53,9 @@ inline constexpr std::uint32_t kBroadcastAddress = 0xFFFFFFFFu;
 // taken as it is, any other text is looked up as a host name (blocking) and
 // the first address of either family the system returns is taken. Returns 0,
 // or a socket code (11001 host not found, ...) with `address` set to none.
-int ResolveHost(const std::string& text, TNetAddress& address);
+// When `all` is given it receives every address the text stands for (one for
+// an address text, none for empty text or a failed lookup).
+int ResolveHost(const std::string& text, TNetAddress& address, std::vector<TNetAddress>* all = nullptr);
 
 // DottedAddress gives "a.b.c.d" for an IPv4 address, or empty text for kNoAddress.
 std::string DottedAddress(std::uint32_t address);

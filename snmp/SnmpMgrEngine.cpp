@@ -234,7 +234,7 @@ int TSnmpMgrEngine::SetRemoteHost(const std::string& text)
         return Fail(kRemoteHostWhileConnected,
                     "Cannot change RemoteHost when UseConnection is set and the control is Active.");
     TNetAddress address;
-    const int result = ResolveHost(text, address);
+    const int result = ResolveHost(text, address, &remoteAddresses);
     remoteAddress = address;
     return result == 0 ? 0 : Fail(result, SocketErrorText(result));
 }

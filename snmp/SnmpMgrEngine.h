@@ -109,6 +109,7 @@ private:
     void ReceivePending();
     void ProcessDatagram(const std::uint8_t* data, std::size_t length,
                          const TNetAddress& fromAddress, std::uint16_t fromPort);
+    bool FromRemote(const TNetAddress& fromAddress, std::uint16_t fromPort) const;
     bool MatchesWaitingRequest(const std::uint8_t* data, std::size_t length,
                                const TNetAddress& fromAddress, const std::string& fromText,
                                std::uint16_t fromPort);
@@ -142,6 +143,9 @@ private:
     TNetAddress localAddress;   // none = any
     std::uint16_t localPort = 162;
     TNetAddress remoteAddress;  // none = nobody to send to
+    // Every address the remote host's name stood for (remoteAddress first
+    // among them): the origins AcceptRemoteOnly takes datagrams from.
+    std::vector<TNetAddress> remoteAddresses;
     std::uint16_t remotePort = 161;
     TEngineSettings settings;
     int timeout = 60;  // seconds, or milliseconds with TimeoutInMilliseconds

@@ -33,6 +33,14 @@ private:
 
 struct TvxSNMPMgrAccess;
 
+// OnError codes of a received datagram that could not be parsed: a version
+// other than 0 and 1, a PDU tag outside 0xA0..0xA8, a malformed element, a
+// missing element.
+inline constexpr int kParseErrorCodes[] = {305, 306, 446, 447};
+// OnBadPacket code of a datagram refused as not the awaited answer: another
+// origin (also any datagram refused by AcceptRemoteOnly), version or id.
+inline constexpr int kMismatchCode = 318;
+
 // Base of the components; holds nothing the program uses.
 class TvxCore : public QObject {
 public:

@@ -27,6 +27,7 @@ TStatusPanels::TStatusPanels(QStatusBar* bar)
     : countdownPanel(NewPanel(bar, "CountdownPanel"))
     , entriesPanel(NewPanel(bar, "EntriesPanel"))
     , messagePanel(NewPanel(bar, "MessagePanel"))
+    , droppedPanel(NewPanel(bar, "DroppedPanel"))
 {
     countdownPanel->setFixedWidth(14);
     countdownPanel->setAlignment(Qt::AlignCenter);
@@ -38,6 +39,9 @@ TStatusPanels::TStatusPanels(QStatusBar* bar)
     bar->addWidget(countdownPanel);
     bar->addWidget(entriesPanel);
     bar->addWidget(messagePanel, 1);
+    // Its own panel at the right end: a count never replaces a message.
+    bar->addWidget(droppedPanel);
+    droppedPanel->hide();
     messageTimer.setSingleShot(true);
     QObject::connect(&messageTimer, &QTimer::timeout, messagePanel, [this] { ShowLatestMessage(); });
 }
@@ -88,6 +92,22 @@ void TStatusPanels::ShowCountdown(int n)
         countdownPanel->setText(QString::number(n));
 }
 
+void TStatusPanels::ShowDroppedCount(int malformed, int foreign)
+{
+    const int total = malformed + foreign;
+    if (total <= 0) {
+        droppedPanel->clear();
+        droppedPanel->setToolTip(QString());
+        droppedPanel->hide();
+        return;
+    }
+    droppedPanel->setText(QStringLiteral("%1 ignored").arg(total));
+    droppedPanel->setToolTip(QStringLiteral("%1 malformed, %2 from other addresses").arg(malformed).arg(foreign));
+    droppedPanel->show();
+}
+
 QString TStatusPanels::StatusMessage() const { return message; }
 QString TStatusPanels::EntryCountText() const { return entriesPanel->text(); }
 QString TStatusPanels::CountdownText() const { return countdownPanel->text(); }
+QString TStatusPanels::DroppedText() const { return droppedPanel->text(); }
+QString TStatusPanels::DroppedToolTip() const { return droppedPanel->toolTip(); }

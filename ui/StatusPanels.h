@@ -1,6 +1,7 @@
-// The three panels of the main window's status bar, left to right: the
-// countdown (14 px), the entry count (70 px) and the message panel, which
-// reaches to the right end of the bar. All start empty.
+// The panels of the main window's status bar, left to right: the countdown
+// (14 px), the entry count (70 px), the message panel, which takes the width
+// left, and the dropped-datagram count, shown only while it is not zero. All
+// start empty.
 #pragma once
 
 #include <QElapsedTimer>
@@ -28,9 +29,16 @@ public:
     // Countdown panel: n in decimal; a negative n empties it.
     void ShowCountdown(int n);
 
+    // Dropped-datagram panel: "15 ignored", with the reasons in its tooltip
+    // ("3 malformed, 12 from other addresses"); hidden while both are 0.
+    void ShowDroppedCount(int malformed, int foreign);
+
     QString StatusMessage() const;
     QString EntryCountText() const;
     QString CountdownText() const;
+    // The dropped-datagram panel's text and tooltip; empty while hidden.
+    QString DroppedText() const;
+    QString DroppedToolTip() const;
 
 private:
     void ShowLatestMessage();
@@ -38,6 +46,7 @@ private:
     QLabel* countdownPanel;
     QLabel* entriesPanel;
     QLabel* messagePanel;
+    QLabel* droppedPanel;
     QString message;            // the latest text, shown or waiting
     QElapsedTimer messageShown;  // since the panel last took a text
     QTimer messageTimer;         // shows a waiting text at the interval's end

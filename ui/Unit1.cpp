@@ -254,6 +254,7 @@ void TForm1::ClearStatusMessage()
 
 void TForm1::ShowEntryCount(int n) { statusPanels->ShowEntryCount(n); }
 void TForm1::ShowCountdown(int n) { statusPanels->ShowCountdown(n); }
+void TForm1::ShowDroppedCount(int malformed, int foreign) { statusPanels->ShowDroppedCount(malformed, foreign); }
 
 void TForm1::SetOuterSize(int width, int height)
 {

@@ -81,6 +81,7 @@ public:
     void ClearStatusMessage() override;
     void ShowEntryCount(int n) override;
     void ShowCountdown(int n) override;
+    void ShowDroppedCount(int malformed, int foreign) override;
     const TStatusPanels& StatusPanels() const { return *statusPanels; }
 
     // Sets the outer size (frame included where the platform has a frame).

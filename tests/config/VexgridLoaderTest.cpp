@@ -1,5 +1,9 @@
 #include "Defaults.h"
+#include "OidText.h"
 #include "VexgridLoader.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -96,11 +100,71 @@ TEST(VexgridLoader, DirectiveIsNotAColumn)
     ASSERT_TRUE(l.result.loaded) << l.result.reason.toStdString();
     const TSessionSettings& s = l.settings;
     EXPECT_EQ(s.instanceMask, "RT.1");
-    EXPECT_EQ(s.targetOids, (QStringList{"1.3.6.1.2.1.2.2.1.1", "1.3.6.1.2.1.2.2.1.2", "1.3.6.1&IM=5", "1.3&&6"}));
+    EXPECT_EQ(s.targetOids,
+              (QStringList{"1.3.6.1.2.1.2.2.1.1", "1.3.6.1.2.1.2.2.1.2", ".1.3.6.1.2.1.2.2.1.3"}));
     EXPECT_EQ(s.requestTemplate.oidList,
-              "1.3.6.1.2.1.2.2.1.1" + us + "1.3.6.1.2.1.2.2.1.2.1" + us + "1.3.6.1&IM=5.2" + us + "1.3&&6.3" + us);
+              "1.3.6.1.2.1.2.2.1.1" + us + "1.3.6.1.2.1.2.2.1.2.1" + us + ".1.3.6.1.2.1.2.2.1.3.3" + us);
     // The first target has no instance; the directive's instance changes nothing.
     EXPECT_TRUE(s.tableMode);
+}
+
+// A vexgrid file with the given shootertarget entries (oid, instance).
+QString WriteTargets(const QTemporaryDir& dir, const QList<QPair<QString, QString>>& entries)
+{
+    QString xml = QStringLiteral("<vexgrid><shooter><shootertargets>");
+    for (const auto& [oid, instance] : entries)
+        xml += QStringLiteral("<shootertarget><oid>%1</oid><instance>%2</instance></shootertarget>")
+                   .arg(oid.toHtmlEscaped(), instance.toHtmlEscaped());
+    xml += QStringLiteral("</shootertargets></shooter></vexgrid>");
+    const QString path = dir.filePath(QStringLiteral("targets.xml"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(xml.toUtf8()) < 0)
+        ADD_FAILURE() << "cannot write " << path.toStdString();
+    return path;
+}
+
+TEST(VexgridLoader, TargetThatIsNoOidRefusesTheFile)
+{
+    const struct {
+        const char* oid;
+        const char* instance;
+        const char* reason;  // empty: the file loads
+        const char* why;
+    } cases[] = {
+        {"1.3.6.1.2.1.1.5", ".0", "", "a plain OID and instance"},
+        {".1.3.6.1.2.1.1.5", ".0", "", "a leading dot as before"},
+        {"1.3", "", "", "two sub-identifiers are the least"},
+        {"2.999.4294967295", "", "", "under arc 2 the second is free; 32 bits at most"},
+        {"1.39", "", "", "the highest second arc under 1"},
+        {"1.3.6.1.2.1.2.2.1.1.", "", "Target 2: '1.3.6.1.2.1.2.2.1.1.' is not an OID", "a trailing dot"},
+        {"1.3..6", "", "Target 2: '1.3..6' is not an OID", "an empty sub-identifier"},
+        {"abc", "", "Target 2: 'abc' is not an OID", "letters"},
+        {"1.3.6.1IM=5", ".2", "Target 2: '1.3.6.1IM=5.2' is not an OID", "a keyword inside is no directive"},
+        {"1.3.6.1.2.1.1.5", "0x", "Target 2: '1.3.6.1.2.1.1.50x' is not an OID", "the instance counts too"},
+        {"1", "", "Target 2: '1' is not an OID", "one sub-identifier"},
+        {"3.1", "", "Target 2: '3.1' is not an OID", "first arc above 2"},
+        {"0.40", "", "Target 2: '0.40' is not an OID", "second arc above 39 under 0"},
+        {"1.3.6.4294967296", "", "Target 2: '1.3.6.4294967296' is not an OID", "a sub-identifier over 32 bits"},
+        {"1.3.-6", "", "Target 2: '1.3.-6' is not an OID", "a sign"},
+        {" 1.3.6", "", "Target 2: ' 1.3.6' is not an OID", "a blank"},
+        {"..1.3", "", "Target 2: '..1.3' is not an OID", "two leading dots"},
+    };
+    QTemporaryDir dir;
+    for (const auto& c : cases) {
+        // A directive comes first: entries are counted with the directives.
+        const QString path = WriteTargets(
+            dir, {{QStringLiteral("IM=RT"), QString()}, {QString::fromUtf8(c.oid), QString::fromUtf8(c.instance)}});
+        TSessionSettings settings;
+        const TVexgridLoadResult r = LoadVexgridSettings(path, settings);
+        EXPECT_EQ(r.loaded, *c.reason == 0) << c.why;
+        EXPECT_EQ(r.reason, QString::fromUtf8(c.reason)) << c.why;
+    }
+    // A target of 129 sub-identifiers, and one of 128.
+    const QString longOid = QStringLiteral("1.3") + QStringLiteral(".1").repeated(kMaxOidArcs - 2);
+    TSessionSettings settings;
+    EXPECT_TRUE(LoadVexgridSettings(WriteTargets(dir, {{longOid, QString()}}), settings).loaded);
+    EXPECT_EQ(LoadVexgridSettings(WriteTargets(dir, {{longOid, QStringLiteral(".1")}}), settings).reason,
+              QStringLiteral("Target 1: '%1.1' is not an OID").arg(longOid));
 }
 
 TEST(VexgridLoader, LaterDirectiveReplacesTheMask)

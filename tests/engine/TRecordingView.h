@@ -31,6 +31,8 @@ public:
     QStringList statusHistory;  // every text shown, in order
     int entryCount = -1;        // -1: panel empty
     int countdownShown = -1;    // -1: panel empty
+    int droppedMalformed = 0;   // the dropped-datagram counts last shown
+    int droppedForeign = 0;
     bool shootAgainEnabled = true;
     bool marks[4] = {};         // indexed by TShootMode
     int focusCount = 0;
@@ -90,6 +92,11 @@ public:
     void ClearStatusMessage() override { statusMessage.clear(); }
     void ShowEntryCount(int n) override { entryCount = n; }
     void ShowCountdown(int n) override { countdownShown = n; }
+    void ShowDroppedCount(int malformed, int foreign) override
+    {
+        droppedMalformed = malformed;
+        droppedForeign = foreign;
+    }
     bool ShootAgainEnabled() const override { return shootAgainEnabled; }
     void SetShootAgainEnabled(bool enabled) override { shootAgainEnabled = enabled; }
     bool ModeChecked(TShootMode mode) const override { return marks[static_cast<int>(mode)]; }

@@ -218,6 +218,45 @@ TEST(Inbound, MalformedDatagramsAreReportedThroughOnError)
     }
 }
 
+TEST(Inbound, AcceptRemoteOnlyRefusesOtherOriginsBeforeReadingThem)
+{
+    // A stranger on another port sends junk and a false answer under the
+    // request's id, ahead of the agent's true answer.
+    TUdpResponder stranger;
+    ASSERT_TRUE(stranger.Start());
+    TUdpResponder agent([&](const TDatagram& in) {
+        stranger.Send({0xde, 0xad}, in.fromPort);
+        stranger.Send(AnswerTo(in, "false"), in.fromPort);
+        return std::vector<TReply>{{AnswerTo(in, "true"), 100, 0}};
+    });
+    ASSERT_TRUE(agent.Start());
+    for (const bool remoteOnly : {false, true}) {
+        SCOPED_TRACE(remoteOnly ? "AcceptRemoteOnly" : "the default");
+        TRecordingManager m;
+        EXPECT_EQ(m.mgr.Config("AcceptRemoteOnly"), "False");
+        m.mgr.Config(remoteOnly ? "AcceptRemoteOnly=true" : "AcceptRemoteOnly=false");
+        Aim(m, agent, 0);
+        m.mgr.SetRemoteHost("localhost");
+        m.mgr.SendGetRequest();
+        ASSERT_TRUE(WaitUntil([&] {
+            return !m.responses.empty() && m.responses.back().bindings.at(0).value == "true";
+        }));
+        if (!remoteOnly) {
+            EXPECT_EQ(m.responses.size(), 2u) << "the false answer is raised too";
+            EXPECT_EQ(m.errors.size(), 1u) << "the junk is reported";
+            continue;
+        }
+        EXPECT_EQ(m.responses.size(), 1u);
+        EXPECT_TRUE(m.errors.empty()) << "nothing from elsewhere is parsed";
+        ASSERT_EQ(m.badPackets.size(), 2u);
+        for (const auto& refused : m.badPackets) {
+            EXPECT_EQ(refused.ErrorCode, 318);
+            EXPECT_EQ(refused.ErrorDescription, "Message origin unknown.");
+            EXPECT_EQ(refused.SourcePort, stranger.Port());
+        }
+    }
+}
+
 TEST(Inbound, GetRequestToTheManagerIsRefusedAndNotAnswered)
 {
     TUdpResponder responder([](const TDatagram&) {

@@ -172,10 +172,25 @@ TEST(MainWindowDesign, LongMessageDoesNotWidenTheWindow)
     EXPECT_EQ(form.width(), width);
 
     const auto labels = form.StatusBar1->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
-    ASSERT_EQ(labels.size(), 3);
+    ASSERT_EQ(labels.size(), 4);
     EXPECT_EQ(form.StatusBar1->findChild<QLabel*>("CountdownPanel")->width(), 14);
     EXPECT_EQ(form.StatusBar1->findChild<QLabel*>("EntriesPanel")->width(), 70);
     EXPECT_GT(form.StatusBar1->findChild<QLabel*>("MessagePanel")->width(), 50);
+
+    // The dropped-datagram count shows beside the long message, never over it.
+    QLabel* dropped = form.StatusBar1->findChild<QLabel*>("DroppedPanel");
+    EXPECT_FALSE(dropped->isVisible());
+    form.ShowDroppedCount(3, 12);
+    QApplication::processEvents();
+    EXPECT_TRUE(dropped->isVisible());
+    EXPECT_EQ(dropped->text(), "15 ignored");
+    EXPECT_EQ(dropped->toolTip(), "3 malformed, 12 from other addresses");
+    EXPECT_GE(dropped->geometry().left(), message->geometry().right());
+    EXPECT_GT(dropped->width(), 0);
+    EXPECT_EQ(message->text(), QString(500, u'x'));
+    EXPECT_EQ(form.width(), width);
+    form.ShowDroppedCount(0, 0);
+    EXPECT_FALSE(dropped->isVisible());
 }
 
 }  // namespace
