@@ -89,6 +89,7 @@ void ReadDocument(const QDomDocument& document, TSessionSettings& settings)
     t.snmpVersion = version ? ValidVersion(QString::number(*version)) : 1;
 
     settings.preferredInstance = root.preferredinstance();
+    settings.mibPaths = root.mibs();
 
     settings.tableMode = false;
     const TXMLShootertargetsType targets = shooter.shootertargets();
