@@ -100,7 +100,7 @@ void TResultTable::PlaceListValue(const QString& oid, const QString& value)
     newRows.append(TResultRow{imageEntryStart, QStringList{oidNames.DescribeOid(oid), line}, oid, {}, {}});
     // Further lines up to the first empty one; later lines are not shown.
     for (line = TakeFirstLine(remaining); !line.isEmpty(); line = TakeFirstLine(remaining))
-        newRows.append(TResultRow{imageEntryMore, QStringList{QString(), line}});
+        newRows.append(TResultRow{imageEntryMore, QStringList{QString(), line}, {}, {}, {}});
     AppendRows(newRows);
 }
 
