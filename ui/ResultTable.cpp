@@ -88,7 +88,7 @@ TPlaced TResultTable::PlaceValue(const QString& oid, const QString& value, const
         return TPlaced::Nothing;
     }
     if (keepInstances && cursor.Refilling())
-        return RefillValue(value, cursor);
+        return RefillValue(oid, value, cursor);
     return PlaceTableValue(oid, value, cursor);
 }
 
@@ -104,7 +104,7 @@ void TResultTable::PlaceListValue(const QString& oid, const QString& value)
     AppendRows(newRows);
 }
 
-TPlaced TResultTable::RefillValue(const QString& value, const TRowCursor& cursor)
+TPlaced TResultTable::RefillValue(const QString& oid, const QString& value, const TRowCursor& cursor)
 {
     const int row = cursor.RefillRow();
     if (row < 0 || row >= rows.size())
@@ -116,6 +116,14 @@ TPlaced TResultTable::RefillValue(const QString& value, const TRowCursor& cursor
     // A row left short by an unfinished shoot grows by the value instead of
     // dropping it; otherwise the count would never reach the number of
     // targets and the refill would never end.
+    // The refill goes by row position, and a sorted table holds other
+    // instances there: the first value's OID names the row's instance anew.
+    const QString suffix = cell == 0 ? InstanceSuffixOf(targets, oid) : QString();
+    if (!suffix.isEmpty() && suffix != rows[row].suffix) {
+        rows[row].suffix = suffix;
+        rows[row].indexText = IndexColumnText(oidNames, targets, suffix);
+        NotifyCellChanged(row, 1);
+    }
     if (cell == cells.size())
         cells.append(JoinLines(value));
     else

@@ -131,7 +131,7 @@ private:
     void AppendRows(const QVector<TResultRow>& newRows);
     void NameColumns();
     void PlaceListValue(const QString& oid, const QString& value);
-    TPlaced RefillValue(const QString& value, const TRowCursor& cursor);
+    TPlaced RefillValue(const QString& oid, const QString& value, const TRowCursor& cursor);
     TPlaced PlaceTableValue(const QString& oid, const QString& value, const TRowCursor& cursor);
     bool SortsByIndex() const { return !listLayout && sortColumn == 1; }
     void NotifyCellChanged(int row, int column);
