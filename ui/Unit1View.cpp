@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QTimer>
 #include <QTreeView>
 
@@ -79,9 +80,12 @@ void TForm1::ShootFinished()
     resultTable->PublishRows();
     // The columns were made to fit their headers while the table was empty;
     // once rows are in, texts wider than that would be cut off.
+    // Widths remembered for the view's file win.
     if (!columnsWidened && RowCount() > 0) {
         columnsWidened = true;
         WidenColumnsToTexts(ListView1);
+        for (int column = 0; column < rememberedColumnWidths.size(); ++column)
+            ListView1->header()->resizeSection(column, rememberedColumnWidths[column]);
     }
     ExportTable();
     if (StartupScreenshotRequested())

@@ -40,7 +40,7 @@ QStringList Texts(const QList<QAction*>& actions)
 {
     QStringList texts;
     for (const QAction* a : actions)
-        texts.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+        texts.append(a->isSeparator() ? QStringLiteral("-") : QString(a->text()).remove(u'&'));
     return texts;
 }
 
@@ -49,14 +49,31 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
     TForm1 form({"/XML"});
     const QList<QAction*> top = form.menuBar()->actions();
     ASSERT_EQ(Texts(top), (QStringList{"File", "Edit", "Options", "Help"}));
-    EXPECT_EQ(Texts(top[0]->menu()->actions()), QStringList{"Exit"});
+    EXPECT_EQ(Texts(top[0]->menu()->actions()),
+              (QStringList{"New View...", "Open...", "Open Recent", "Save View As...", "-", "Exit"}));
+    // Alt and the first letter open each menu.
+    for (const QAction* menu : top)
+        EXPECT_TRUE(menu->text().startsWith(u'&')) << menu->text().toStdString();
+    const struct {
+        QAction* action;
+        QKeySequence keys;
+    } shortcuts[] = {
+        {top[0]->menu()->actions()[0], QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {top[0]->menu()->actions()[1], QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {top[0]->menu()->actions()[3], QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+        {form.Close1, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {form.CopySelection1, QKeySequence(Qt::CTRL | Qt::Key_C)},
+        {form.SelectAll1, QKeySequence(Qt::CTRL | Qt::Key_A)},
+    };
+    for (const auto& s : shortcuts)
+        EXPECT_EQ(s.action->shortcut(), s.keys) << s.action->text().toStdString();
     EXPECT_EQ(Texts(top[1]->menu()->actions()), (QStringList{"Copy this form  to Clipboard", "Copy table as text"}));
     EXPECT_EQ(Texts(top[2]->menu()->actions()), (QStringList{"Shoot again", "-", "Set Column-width to Text-width"}));
     EXPECT_EQ(Texts(form.Shootagain2->menu()->actions()),
               (QStringList{"Now...", "Every 10 sec, keep any instances!", "Every 10 sec. reread instances also!"}));
     EXPECT_EQ(Texts(top[3]->menu()->actions()), (QStringList{"About", "MIB modules..."}));
 
-    EXPECT_EQ(top[0]->menu()->actions()[0], form.Close1);
+    EXPECT_EQ(top[0]->menu()->actions().last(), form.Close1);
     EXPECT_EQ(top[2]->menu()->actions()[0], form.Shootagain2);
     EXPECT_EQ(form.Now1->objectName(), "Now1");
     EXPECT_EQ(form.Every10secRefreshinstancesalso1->objectName(), "Every10secRefreshinstancesalso1");
