@@ -99,6 +99,7 @@ void ReadDocument(const QDomDocument& document, TSessionSettings& settings)
         ReadV3Settings(shooter, settings.v3);
 
     settings.preferredInstance = root.preferredinstance();
+    settings.mibPaths = root.mibs();
 
     settings.tableMode = false;
     const TXMLShootertargetsType targets = shooter.shootertargets();

@@ -82,6 +82,25 @@ TXMLShooterType TXMLVexgridType::shooter() const
     return TXMLShooterType(Child(QStringLiteral("shooter")));
 }
 
+QStringList TXMLVexgridType::mibs() const
+{
+    QStringList paths;
+    const QDomElement list = Child(QStringLiteral("mibs"));
+    for (QDomElement child = list.firstChildElement(); !child.isNull();
+         child = child.nextSiblingElement()) {
+        if (child.nodeName() != QLatin1String("mib") || !child.namespaceURI().isEmpty())
+            continue;
+        // A mib that holds elements names no path; it is passed over rather
+        // than failing the file, since the MIB folders only add names.
+        const QDomNodeList nodes = child.childNodes();
+        const bool text = nodes.size() == 1 && (nodes.at(0).isText() || nodes.at(0).isCDATASection());
+        const QString path = text ? nodes.at(0).nodeValue().trimmed() : QString();
+        if (!path.isEmpty())
+            paths.append(path);
+    }
+    return paths;
+}
+
 TXMLVexgridType GetVexgrid(const QDomDocument& document)
 {
     const QDomElement root = document.documentElement();

@@ -2,6 +2,8 @@
 //
 //   vexgrid
 //     programtitle, preferredinstance, width, height, host, community
+//     mibs
+//       mib*  (a folder or file of MIB modules)
 //     shooter
 //       remoteport, snmpversion
 //       user, securitylevel, authprotocol, authpassword, authpasswordenv,
@@ -20,6 +22,7 @@
 #include <QDomElement>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <stdexcept>
@@ -94,6 +97,8 @@ public:
     QString host() const { return ChildText(QStringLiteral("host")); }
     QString community() const { return ChildText(QStringLiteral("community")); }
     TXMLShooterType shooter() const;
+    // The texts of the mib children of mibs, in document order, empty ones left out.
+    QStringList mibs() const;
 };
 
 // GetVexgrid returns the root of `document` wrapped. Throws EVexgridXML when

@@ -34,6 +34,7 @@ struct TSessionSettings {
     QString instanceMask;       // from the last directive of the file
     QString preferredInstance;  // kept; the engine does not use it
     QString exportPath;         // "/EXPORT": CSV file written after every shoot
+    QStringList mibPaths;       // MIB folders or files named by the vexgrid file
     // Agent settings (community, remoteHost, remotePort, snmpVersion,
     // pollSeconds, retriesLeft) and the OID list of the first shoot.
     TRequest requestTemplate;

@@ -2,6 +2,7 @@
 #include "ResultTable.h"
 
 #include "ImageList.h"
+#include "IndexDecoder.h"
 #include "Shared.h"
 
 #include <algorithm>
@@ -43,7 +44,7 @@ QStringView TResultTable::SortCell(int row) const
     // A row left incomplete by an unfinished shoot has no cell here; it
     // counts as the empty text.
     const QStringList& cells = rows[row].cells;
-    const int cell = sortColumn - 1;
+    const int cell = sortColumn - FirstCellColumn();
     return cell >= 0 && cell < cells.size() ? QStringView(cells[cell]) : QStringView();
 }
 
@@ -60,6 +61,10 @@ int TResultTable::ListView1Compare(int row1, int row2) const
 {
     if (sortColumn < 1 || row1 < 0 || row2 < 0 || row1 >= rows.size() || row2 >= rows.size())
         return 0;
+    if (SortsByIndex()) {
+        const int order = CompareOidSuffixes(rows[row1].suffix, rows[row2].suffix);
+        return sortAscending ? order : -order;
+    }
     if (SortColumnIsNumeric())
         return CompareNumericTexts(SortCell(row1), SortCell(row2), sortAscending);
     const int order = CompareTextKeys(TextSortKey(SortCell(row1)), TextSortKey(SortCell(row2)));
@@ -77,7 +82,13 @@ void TResultTable::Resort()
     const auto count = static_cast<std::size_t>(rows.size());
     std::vector<std::size_t> order(count);
     std::iota(order.begin(), order.end(), std::size_t{0});
-    if (SortColumnIsNumeric()) {
+    if (SortsByIndex()) {
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            const int result = CompareOidSuffixes(rows[static_cast<qsizetype>(a)].suffix,
+                                                  rows[static_cast<qsizetype>(b)].suffix);
+            return sortAscending ? result < 0 : result > 0;
+        });
+    } else if (SortColumnIsNumeric()) {
         std::vector<long double> keys(count, 0.0L);
         for (std::size_t row = 0; row < count; ++row)
             NumericTextValue(SortCell(static_cast<int>(row)), &keys[row]);

@@ -1,6 +1,7 @@
 #include "ResultTable.h"
 
 #include "ImageList.h"
+#include "IndexColumn.h"
 #include "Shared.h"
 #include "TableExport.h"
 
@@ -46,16 +47,37 @@ void TResultTable::BuildColumns(bool tableMode, const QStringList& targetOids)
     publishTimer.stop();
     rows.clear();
     publishedRows = 0;
-    captions = QStringList{imageColumnCaption};
     listLayout = !tableMode || targetOids.size() < 2;
-    if (listLayout) {
-        captions << descriptionCaption << valueCaption;
-    } else {
-        for (const QString& oid : targetOids)
-            captions << oidNames.DescribeOid(oid);
-    }
+    targets = listLayout ? QStringList() : targetOids;
+    NameColumns();
     endResetModel();
     emit ColumnsBuilt();
+}
+
+void TResultTable::NameColumns()
+{
+    captions = QStringList{imageColumnCaption};
+    if (listLayout) {
+        captions << descriptionCaption << valueCaption;
+        return;
+    }
+    captions << indexColumnCaption;
+    for (const QString& oid : targets)
+        captions << oidNames.DescribeOid(oid);
+}
+
+void TResultTable::RefreshNames()
+{
+    NameColumns();
+    for (TResultRow& row : rows) {
+        if (listLayout && !row.oid.isEmpty() && !row.cells.isEmpty())
+            row.cells[0] = oidNames.DescribeOid(row.oid);
+        else if (!listLayout)
+            row.indexText = IndexColumnText(oidNames, targets, row.suffix);
+    }
+    emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+    if (publishedRows > 0 && columnCount() > 1)
+        emit dataChanged(index(0, 1), index(publishedRows - 1, columnCount() - 1));
 }
 
 TPlaced TResultTable::PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor,
@@ -66,8 +88,8 @@ TPlaced TResultTable::PlaceValue(const QString& oid, const QString& value, const
         return TPlaced::Nothing;
     }
     if (keepInstances && cursor.Refilling())
-        return RefillValue(value, cursor);
-    return PlaceTableValue(value, cursor);
+        return RefillValue(oid, value, cursor);
+    return PlaceTableValue(oid, value, cursor);
 }
 
 void TResultTable::PlaceListValue(const QString& oid, const QString& value)
@@ -75,14 +97,14 @@ void TResultTable::PlaceListValue(const QString& oid, const QString& value)
     QString remaining = value;
     QVector<TResultRow> newRows;
     QString line = TakeFirstLine(remaining);
-    newRows.append(TResultRow{imageEntryStart, QStringList{oidNames.DescribeOid(oid), line}});
+    newRows.append(TResultRow{imageEntryStart, QStringList{oidNames.DescribeOid(oid), line}, oid, {}, {}});
     // Further lines up to the first empty one; later lines are not shown.
     for (line = TakeFirstLine(remaining); !line.isEmpty(); line = TakeFirstLine(remaining))
-        newRows.append(TResultRow{imageEntryMore, QStringList{QString(), line}});
+        newRows.append(TResultRow{imageEntryMore, QStringList{QString(), line}, {}, {}, {}});
     AppendRows(newRows);
 }
 
-TPlaced TResultTable::RefillValue(const QString& value, const TRowCursor& cursor)
+TPlaced TResultTable::RefillValue(const QString& oid, const QString& value, const TRowCursor& cursor)
 {
     const int row = cursor.RefillRow();
     if (row < 0 || row >= rows.size())
@@ -94,23 +116,34 @@ TPlaced TResultTable::RefillValue(const QString& value, const TRowCursor& cursor
     // A row left short by an unfinished shoot grows by the value instead of
     // dropping it; otherwise the count would never reach the number of
     // targets and the refill would never end.
+    // The refill goes by row position, and a sorted table holds other
+    // instances there: the first value's OID names the row's instance anew.
+    const QString suffix = cell == 0 ? InstanceSuffixOf(targets, oid) : QString();
+    if (!suffix.isEmpty() && suffix != rows[row].suffix) {
+        rows[row].suffix = suffix;
+        rows[row].indexText = IndexColumnText(oidNames, targets, suffix);
+        NotifyCellChanged(row, 1);
+    }
     if (cell == cells.size())
         cells.append(JoinLines(value));
     else
         cells[cell] = JoinLines(value);
-    NotifyCellChanged(row, cell + 1);
+    NotifyCellChanged(row, cell + FirstCellColumn());
     return TPlaced::RefilledCell;
 }
 
-TPlaced TResultTable::PlaceTableValue(const QString& value, const TRowCursor& cursor)
+TPlaced TResultTable::PlaceTableValue(const QString& oid, const QString& value, const TRowCursor& cursor)
 {
     const QString cell = JoinLines(value);
     if (rows.isEmpty() || cursor.StartsNewRow()) {
-        AppendRows({TResultRow{imageEntryStart, QStringList{cell}}});
+        // The row's first value is the walked target's: its suffix names the row.
+        const QString suffix = InstanceSuffixOf(targets, oid);
+        AppendRows({TResultRow{imageEntryStart, QStringList{cell}, {}, suffix,
+                               IndexColumnText(oidNames, targets, suffix)}});
     } else {
         const int last = static_cast<int>(rows.size()) - 1;
         rows[last].cells.append(cell);
-        NotifyCellChanged(last, static_cast<int>(rows[last].cells.size()));
+        NotifyCellChanged(last, static_cast<int>(rows[last].cells.size()) - 1 + FirstCellColumn());
     }
     return TPlaced::RowCell;
 }
@@ -165,6 +198,16 @@ QString TResultTable::Cell(int row, int column) const
     return rows[row].cells.value(column - 1);
 }
 
+QString TResultTable::IndexText(int row) const
+{
+    return row >= 0 && row < rows.size() ? rows[row].indexText : QString();
+}
+
+QString TResultTable::InstanceSuffix(int row) const
+{
+    return row >= 0 && row < rows.size() ? rows[row].suffix.mid(1) : QString();
+}
+
 int TResultTable::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : publishedRows;
@@ -189,8 +232,16 @@ QVariant TResultTable::data(const QModelIndex& index, int role) const
         }
         return QVariant();
     }
-    if (role == Qt::DisplayRole && index.column() <= row.cells.size())
-        return row.cells[index.column() - 1];
+    if (!listLayout && index.column() == 1) {
+        if (role == Qt::DisplayRole)
+            return row.indexText;
+        if (role == Qt::ToolTipRole)
+            return row.suffix.mid(1);
+        return QVariant();
+    }
+    const int cell = index.column() - FirstCellColumn();
+    if (role == Qt::DisplayRole && cell < row.cells.size())
+        return row.cells[cell];
     return QVariant();
 }
 
@@ -218,6 +269,6 @@ TTableSnapshot TResultTable::Snapshot() const
     snapshot.headers = captions.mid(1);
     snapshot.rows.reserve(rows.size());
     for (const TResultRow& row : rows)
-        snapshot.rows.append(row.cells);
+        snapshot.rows.append(listLayout ? row.cells : QStringList{row.indexText} + row.cells);
     return snapshot;
 }

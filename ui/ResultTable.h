@@ -26,11 +26,18 @@ public:
 
     // Builds the columns once per run and empties the rows. The list layout
     // ("..", "Description ... ", "Value") when tableMode is false or there is
-    // exactly one target; otherwise the table layout with one column per
-    // target, captioned with its readable name. Emits ColumnsBuilt.
+    // exactly one target; otherwise the table layout: "..", "Index" (the
+    // row's instance, see IndexText) and one column per target, captioned
+    // with its readable name. Emits ColumnsBuilt.
     void BuildColumns(bool tableMode, const QStringList& targetOids);
     bool IsListLayout() const { return listLayout; }
+    // The model column of value cell 1: after the Index column in the table
+    // layout.
+    int FirstCellColumn() const { return listLayout ? 1 : 2; }
 
+    // Names the captions, the list's descriptions and the index texts anew
+    // from the OID name table, after MIB names have arrived.
+    void RefreshNames();
     // Places one answered OID/value pair where the engine's cursor points;
     // the cursor is only read, the result tells the engine how to advance it:
     // - list layout: one row per line of the value, up to its first empty
@@ -64,10 +71,16 @@ public:
 
     int RowImage(int row) const;
     int CellCount(int row) const;
-    // The text of cell column (>= 1) of row; empty when the row has no such cell.
+    // The text of value cell column (>= 1) of row; empty when the row has no
+    // such cell. Cell k is shown in model column k - 1 + FirstCellColumn().
     QString Cell(int row, int column) const;
+    // The table layout's Index column of row: the decoded instance, and the
+    // suffix it was read from without its leading dot (the tooltip).
+    QString IndexText(int row) const;
+    QString InstanceSuffix(int row) const;
 
-    // Sort state: sortColumn -1 = unsorted, else a column >= 1.
+    // Sort state: sortColumn -1 = unsorted, else a model column >= 1; the
+    // Index column sorts by the suffix's components as numbers.
     int SortColumn() const { return sortColumn; }
     bool SortAscending() const { return sortAscending; }
     // Unsorted and descending, the state of a fresh run; clears the marks.
@@ -95,7 +108,7 @@ public:
     int HeaderImage(int column) const;
 
     // The data columns' captions and every row's cells, in the order shown;
-    // column 0 (the row image) is left out.
+    // column 0 (the row image) is left out, the Index column comes first.
     TTableSnapshot Snapshot() const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -112,13 +125,18 @@ signals:
 private:
     struct TResultRow {
         int image = imageEntryStart;
-        QStringList cells; // cells[k-1] is shown in column k
+        QStringList cells; // cells[k-1] is value cell k
+        QString oid;       // list layout: the OID the row describes
+        QString suffix;    // table layout: the instance, leading dot included
+        QString indexText; // table layout: the suffix as the Index column shows it
     };
 
     void AppendRows(const QVector<TResultRow>& newRows);
+    void NameColumns();
     void PlaceListValue(const QString& oid, const QString& value);
-    TPlaced RefillValue(const QString& value, const TRowCursor& cursor);
-    TPlaced PlaceTableValue(const QString& value, const TRowCursor& cursor);
+    TPlaced RefillValue(const QString& oid, const QString& value, const TRowCursor& cursor);
+    TPlaced PlaceTableValue(const QString& oid, const QString& value, const TRowCursor& cursor);
+    bool SortsByIndex() const { return !listLayout && sortColumn == 1; }
     void NotifyCellChanged(int row, int column);
     QStringView SortCell(int row) const;
     void UpdateSortMarks();
@@ -126,6 +144,7 @@ private:
     const TOidNameTable& oidNames;
     bool listLayout = true;
     QStringList captions;
+    QStringList targets; // the table layout's target OIDs
     QVector<TResultRow> rows;
     int publishedRows = 0;  // rows[0 .. publishedRows-1] are known to the views
     QTimer publishTimer;

@@ -4,6 +4,8 @@
 #include "ImageList.h"
 #include "InstanceMaskPanel.h"
 #include "MessageBox.h"
+#include "MibLoader.h"
+#include "MibModulesDialog.h"
 #include "ResultTable.h"
 #include "ResultView.h"
 #include "StatusPanels.h"
@@ -113,9 +115,11 @@ void TForm1::CreateMenus()
     QMenu* help1 = menuBar()->addMenu(QStringLiteral("&Help"));
     help1->setObjectName(QStringLiteral("Help1"));
     About1 = NewAction(help1, "About1", QStringLiteral("About"), imageAbout);
+    MibModules1 = NewAction(help1, "MibModules1", QStringLiteral("MIB modules..."));
 
     connect(Close1, &QAction::triggered, this, &TForm1::Close1Click);
     connect(About1, &QAction::triggered, this, &TForm1::About1Click);
+    connect(MibModules1, &QAction::triggered, this, &TForm1::MibModules1Click);
     connect(CopythisformtoClipboard1, &QAction::triggered, this, &TForm1::CopythisformtoClipboard1Click);
     connect(Copytableastext1, &QAction::triggered, this, &TForm1::Copytableastext1Click);
     connect(SetColumnwidthtoTextwidth1, &QAction::triggered, this, &TForm1::SetColumnwidthtoTextwidth1Click);
@@ -138,6 +142,9 @@ void TForm1::CreateControls()
     layout->addWidget(Panel1);
 
     oidNameTable.BuildOidNameTable();
+    mibRequest = std::make_unique<TMibLoadRequest>();
+    mibLoader = std::make_unique<TMibLoader>();
+    connect(mibLoader.get(), &TMibLoader::Loaded, this, &TForm1::MibNamesLoaded);
     resultTable = new TResultTable(oidNameTable, this);
     resultTable->SetPublishInterval(kRowPublishIntervalMs);
     ListView1 = new QTreeView(client);
@@ -196,6 +203,7 @@ void TForm1::InitialiseSession()
         // 3.-5. Defaults, command line, vexgrid file or default target.
         const TStartupResult start = StartUp(commandLine);
         engine->SetSettings(start.settings);
+        StartMibLoad(start.settings.mibPaths);
         if (!start.message.isEmpty())
             ::ShowModalMessage(this, start.message);
         if (!start.ready)
@@ -349,6 +357,29 @@ void TForm1::About1Click()
     auto* about = new TForm2(this);
     about->setAttribute(Qt::WA_DeleteOnClose);
     about->exec();
+}
+
+void TForm1::StartMibLoad(const QStringList& mibPaths)
+{
+    // The modules are read on the loader's own thread: the window shows and
+    // shoots with the built-in names meanwhile.
+    mibRequest->folders = DefaultMibFolders();
+    mibRequest->extraPaths = mibPaths;
+    mibLoader->Start(*mibRequest);
+}
+
+void TForm1::MibNamesLoaded()
+{
+    oidNameTable.SetMibNames(mibLoader->Names());
+    resultTable->RefreshNames();
+}
+
+void TForm1::MibModules1Click()
+{
+    auto* dialog = new TMibModulesDialog(
+        MibModulesReport(*mibRequest, mibLoader->Result(), mibLoader->IsLoaded()), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
 }
 
 QPixmap TForm1::GrabClientArea()

@@ -25,6 +25,8 @@ class QStatusBar;
 class QTreeView;
 class TFileMenu;
 class TInstanceMaskPanel;
+class TMibLoader;
+struct TMibLoadRequest;
 class TMyTimer;
 class TResultTable;
 class TShootEngine;
@@ -96,6 +98,10 @@ public:
     TShootEngine& Engine() { return *engine; }
     vxsnmp::TvxSNMPMgr& Component() { return *vxSNMPMgr1; }
     TMyTimer* Worker() { return worker.get(); }
+    // Reads the MIB modules at start-up; their names replace the built-in
+    // ones when ready.
+    const TMibLoader& MibLoader() const { return *mibLoader; }
+    const TMibLoadRequest& MibLoadRequest() const { return *mibRequest; }
 
     // Components of the design.
     QAction* Close1 = nullptr;
@@ -109,6 +115,7 @@ public:
     QAction* Every10secRefreshinstancesalso1 = nullptr;
     QAction* SetColumnwidthtoTextwidth1 = nullptr;
     QAction* About1 = nullptr;
+    QAction* MibModules1 = nullptr;
     TInstanceMaskPanel* Panel1 = nullptr;
     QComboBox* ComboBox1 = nullptr;
     QTreeView* ListView1 = nullptr;
@@ -150,6 +157,9 @@ private:
     void FormResize();
     void Close1Click();
     void About1Click();
+    void MibModules1Click();
+    void StartMibLoad(const QStringList& mibPaths);
+    void MibNamesLoaded();
     void CopythisformtoClipboard1Click();
     void Copytableastext1Click();
     void SetColumnwidthtoTextwidth1Click();
@@ -175,6 +185,8 @@ private:
     std::unique_ptr<TStatusPanels> statusPanels;
     std::unique_ptr<vxsnmp::TvxSNMPMgr> vxSNMPMgr1;
     std::unique_ptr<TShootEngine> engine;
+    std::unique_ptr<TMibLoadRequest> mibRequest;
+    std::unique_ptr<TMibLoader> mibLoader;
     std::unique_ptr<TWorkerJobs> workerJobs;
     // Declared last, so that it is stopped before what its jobs use goes away.
     std::unique_ptr<TMyTimer> worker;

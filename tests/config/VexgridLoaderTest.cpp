@@ -304,3 +304,15 @@ TEST(VexgridLoader, ParserMessageJoinsPathAndReason)
 }
 
 }  // namespace
+
+TEST(VexgridLoader, MibsListsEveryMibPathInOrder)
+{
+    const TLoaded l = Load("vexgrid/mibs.xml");
+    ASSERT_TRUE(l.result.loaded) << l.result.reason.toStdString();
+    // Blanks around a path go, empty entries and entries holding elements
+    // are passed over, and a mibs outside the root is not read.
+    EXPECT_EQ(l.settings.mibPaths,
+              (QStringList{"/opt/vendor/mibs", "~relative/ACME-MIB.txt", "/opt/with & amp"}));
+    EXPECT_EQ(l.settings.requestTemplate.remoteHost, "127.0.0.1");
+    EXPECT_TRUE(Load("vexgrid/empty-root.xml").settings.mibPaths.isEmpty());
+}

@@ -32,8 +32,9 @@ const QString kIfDescr = QStringLiteral("1.3.6.1.2.1.2.2.1.2");
 const QString kIfInOctets = QStringLiteral("1.3.6.1.2.1.2.2.1.10");
 const QString kIfOutOctets = QStringLiteral("1.3.6.1.2.1.2.2.1.16");
 
-// Columns of the table: 1 ifIndex (walked), 2 ifDescr, 3 ifInOctets,
-// 4 ifOutOctets, with the agent's values in walk order.
+// Value columns of the table: 1 ifIndex (walked), 2 ifDescr, 3 ifInOctets,
+// 4 ifOutOctets, with the agent's values in walk order; in the view each
+// stands one column further right, after the Index column.
 const QStringList kIndexes = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12"};
 const QStringList kDescrs = {"lo", "eth0", "eth1", "Eth2", "wlan0", "uplink core",
                              "bond0", "br-lan", "vlan100", "vlan20", "tun0", "ppp0"};
@@ -160,13 +161,16 @@ TEST_F(InstanceTable, OneRowPerInstanceStartingWithTheWalkValue)
 {
     auto form = OpenWindow(FourColumns());
     const TResultTable& table = form->ResultTable();
-    EXPECT_EQ(table.headerData(1, Qt::Horizontal).toString(), "ifIndex");
-    EXPECT_EQ(table.headerData(4, Qt::Horizontal).toString(), "ifOutOctets");
+    EXPECT_EQ(table.headerData(1, Qt::Horizontal).toString(), "Index");
+    EXPECT_EQ(table.headerData(2, Qt::Horizontal).toString(), "ifIndex");
+    EXPECT_EQ(table.headerData(5, Qt::Horizontal).toString(), "ifOutOctets");
     EXPECT_EQ(Column(*form, 1), kIndexes);
     EXPECT_EQ(Column(*form, 2), kDescrs);  // a two-line value joined into one cell
+    for (int row = 0; row < table.rowCount(); ++row)
+        EXPECT_EQ(table.IndexText(row), kIndexes.value(row)) << "ifTable's INDEX is ifIndex";
     // Made while the table was empty, the columns are widened to their texts
     // when the first shoot is in: "uplink core" is not cut off.
-    for (int column = 1; column <= 4; ++column)
+    for (int column = 1; column <= 5; ++column)
         EXPECT_GE(ColumnWidth(*form, column), TextWidth(*form, column)) << "column " << column;
     EXPECT_EQ(Column(*form, 3), kInOctets);
     EXPECT_EQ(Column(*form, 4), kOutOctets);
@@ -199,32 +203,32 @@ TEST_F(InstanceTable, HeaderClicksSortAndTheSortSurvivesAReshoot)
     auto form = OpenWindow(FourColumns());
     const TResultTable& table = form->ResultTable();
 
-    ClickHeader(*form, 3);
+    ClickHeader(*form, 4);
     EXPECT_EQ(Column(*form, 1), kByInOctets);
-    EXPECT_EQ(table.HeaderImage(3), 4);
-    EXPECT_FALSE(table.headerData(3, Qt::Horizontal, Qt::DecorationRole).isNull());
-    EXPECT_TRUE(table.headerData(2, Qt::Horizontal, Qt::DecorationRole).isNull());
-
-    ClickHeader(*form, 3);
-    EXPECT_EQ(Column(*form, 1), Reversed(kByInOctets));
-    EXPECT_EQ(table.HeaderImage(3), 5);
-
-    ClickHeader(*form, 2);
-    EXPECT_EQ(Column(*form, 1), kByDescr);
-    EXPECT_EQ(table.HeaderImage(2), 4);
-    EXPECT_EQ(table.HeaderImage(3), -1);
+    EXPECT_EQ(table.HeaderImage(4), 4);
+    EXPECT_FALSE(table.headerData(4, Qt::Horizontal, Qt::DecorationRole).isNull());
+    EXPECT_TRUE(table.headerData(3, Qt::Horizontal, Qt::DecorationRole).isNull());
 
     ClickHeader(*form, 4);
+    EXPECT_EQ(Column(*form, 1), Reversed(kByInOctets));
+    EXPECT_EQ(table.HeaderImage(4), 5);
+
+    ClickHeader(*form, 3);
+    EXPECT_EQ(Column(*form, 1), kByDescr);
+    EXPECT_EQ(table.HeaderImage(3), 4);
+    EXPECT_EQ(table.HeaderImage(4), -1);
+
+    ClickHeader(*form, 5);
     EXPECT_EQ(Column(*form, 1), kByOutOctetsText);
     ClickHeader(*form, 0);  // ".." does not sort
-    EXPECT_EQ(table.SortColumn(), 4);
+    EXPECT_EQ(table.SortColumn(), 5);
 
     // Back to ifInOctets descending, then a re-shoot: the rows arrive in walk
     // order and are sorted again once the shoot is over. A column the user
     // made narrow stays so.
-    ClickHeader(*form, 3);
-    ClickHeader(*form, 3);
-    form->ListView1->header()->resizeSection(2, 30);
+    ClickHeader(*form, 4);
+    ClickHeader(*form, 4);
+    form->ListView1->header()->resizeSection(3, 30);
     QStringList arrival;
     const QMetaObject::Connection watch = QObject::connect(
         &table, &QAbstractItemModel::rowsInserted, form.get(),
@@ -239,9 +243,9 @@ TEST_F(InstanceTable, HeaderClicksSortAndTheSortSurvivesAReshoot)
     ASSERT_TRUE(finished);
     EXPECT_EQ(arrival, kIndexes);
     EXPECT_EQ(Column(*form, 1), Reversed(kByInOctets));
-    EXPECT_EQ(table.HeaderImage(3), 5);
+    EXPECT_EQ(table.HeaderImage(4), 5);
     EXPECT_EQ(form->StatusPanels().EntryCountText(), "#Entries 12");
-    EXPECT_EQ(ColumnWidth(*form, 2), 30);
+    EXPECT_EQ(ColumnWidth(*form, 3), 30);
 }
 
 TEST_F(InstanceTable, RtMaskFillsTheInstanceMaskBoxAndShootsNoRows)
@@ -269,7 +273,7 @@ TEST_F(InstanceTable, PeriodicModesRefillInPlaceOrRediscoverAndNowUnchecksThem)
     auto form = OpenWindow(FourColumns());
     TShootEngine& engine = form->Engine();
     TResultTable& table = form->ResultTable();
-    ClickHeader(*form, 3);
+    ClickHeader(*form, 4);
 
     // Keep mode: the known instances are asked again and their rows are
     // rewritten in place; no discovery walk, no row added or removed, even

@@ -14,7 +14,8 @@
 #include <QXmlStreamWriter>
 
 QString TVexgridFiles::Write(const QString& name, const TVexgridAgent& agent,
-                             const QList<TVexgridTarget>& targets, const QString& title)
+                             const QList<TVexgridTarget>& targets, const QString& title,
+                             const QStringList& mibs)
 {
     const QString path = dir.filePath(name);
     QFile file(path);
@@ -29,6 +30,12 @@ QString TVexgridFiles::Write(const QString& name, const TVexgridAgent& agent,
     xml.writeTextElement(QStringLiteral("height"), QStringLiteral("420"));
     xml.writeTextElement(QStringLiteral("host"), agent.host);
     xml.writeTextElement(QStringLiteral("community"), agent.community);
+    if (!mibs.isEmpty()) {
+        xml.writeStartElement(QStringLiteral("mibs"));
+        for (const QString& mib : mibs)
+            xml.writeTextElement(QStringLiteral("mib"), mib);
+        xml.writeEndElement();
+    }
     xml.writeStartElement(QStringLiteral("shooter"));
     xml.writeTextElement(QStringLiteral("remoteport"), QString::number(agent.port));
     xml.writeTextElement(QStringLiteral("snmpversion"), QString::number(agent.snmpVersion));

@@ -36,9 +36,9 @@ struct TVexgridAgent {
 // Vexgrid files in a temporary folder that lives as long as this object.
 class TVexgridFiles {
 public:
-    // Writes `name` and returns its path.
+    // Writes `name` and returns its path; mibs become the file's MIB paths.
     QString Write(const QString& name, const TVexgridAgent& agent, const QList<TVexgridTarget>& targets,
-                  const QString& title = QStringLiteral("Integration"));
+                  const QString& title = QStringLiteral("Integration"), const QStringList& mibs = {});
 
 private:
     QTemporaryDir dir;

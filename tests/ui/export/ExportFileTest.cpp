@@ -86,20 +86,21 @@ TEST_F(ExportFile, SortedTableIsWrittenAfterEveryShootAlsoAfterAKeepModeRefill)
     form.show();
     ASSERT_TRUE(shoots.WaitFor(1)) << form.StatusPanels().StatusMessage().toStdString();
 
-    const QStringList header = {QStringLiteral("enterprises.55555.7.1.1"), QStringLiteral("enterprises.55555.7.1.2"),
+    // The Index column comes first: each row's instance.
+    const QStringList header = {QStringLiteral("Index"), QStringLiteral("enterprises.55555.7.1.1"), QStringLiteral("enterprises.55555.7.1.2"),
                                 QStringLiteral("enterprises.55555.7.1.3")};
-    const QStringList row1 = {QStringLiteral("1"), QStringLiteral("uplink, \"core\""), QStringLiteral("100")};
-    const QStringList row2 = {QStringLiteral("2"), QStringLiteral("two lines"), QStringLiteral("9")};
-    const QStringList row3 = {QStringLiteral("3"), QStringLiteral("tab\there"), QStringLiteral("2500")};
-    const QStringList row4 = {QStringLiteral("4"), QStringLiteral("Gr\u00fc\u00dfe \u2713"), QStringLiteral("10")};
+    const QStringList row1 = {QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("uplink, \"core\""), QStringLiteral("100")};
+    const QStringList row2 = {QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("two lines"), QStringLiteral("9")};
+    const QStringList row3 = {QStringLiteral("3"), QStringLiteral("3"), QStringLiteral("tab\there"), QStringLiteral("2500")};
+    const QStringList row4 = {QStringLiteral("4"), QStringLiteral("4"), QStringLiteral("Gr\u00fc\u00dfe \u2713"), QStringLiteral("10")};
     EXPECT_EQ(ReadWithPythonCsv(csv), (TRecords{header, row1, row2, row3, row4})) << "walk order";
 
     // Sort by the counters (a header click), then let the worker's countdown
     // start a keep-mode re-shoot, which refills the rows in place.
     QHeaderView* headerView = form.ListView1->header();
     QTest::mouseClick(headerView->viewport(), Qt::LeftButton, {},
-                      QPoint(headerView->sectionViewportPosition(3) + 5, headerView->height() / 2));
-    ASSERT_EQ(form.ResultTable().SortColumn(), 3);
+                      QPoint(headerView->sectionViewportPosition(4) + 5, headerView->height() / 2));
+    ASSERT_EQ(form.ResultTable().SortColumn(), 4);
     ASSERT_TRUE(QFile::remove(csv));
     form.Every10secondskeepinstances1->trigger();
     while (form.Engine().Countdown() != 1)  // the next tick shoots

@@ -78,14 +78,14 @@ TEST_F(ResultPublishTest, RowsWaitForTheIntervalAndArriveInOneInsertion)
     EXPECT_EQ(inserted.first().at(1).toInt(), 0);
     EXPECT_EQ(inserted.first().at(2).toInt(), 299);
     EXPECT_EQ(table.rowCount(), 300);
-    EXPECT_EQ(table.data(table.index(299, 2)).toString(), "eth299");
+    EXPECT_EQ(table.data(table.index(299, 3)).toString(), "eth299"); // after the Index column
 
     // The row being filled is already shown: its next cell is announced.
     PlaceRow({"7"});
     table.PublishRows();
     Place("eth7");
     ASSERT_EQ(changed.count(), 1);
-    EXPECT_EQ(changed.last().at(0).toModelIndex(), table.index(300, 2));
+    EXPECT_EQ(changed.last().at(0).toModelIndex(), table.index(300, 3));
 }
 
 TEST_F(ResultPublishTest, WithoutIntervalEveryRowArrivesAtOnce)
@@ -133,7 +133,7 @@ TEST_F(ResultPublishTest, ClickSortsWaitingRowsWithTheShownOnes)
     table.PublishRows();
     PlaceRow({"4", "b", "0"});
     PlaceRow({"100", "c", "0"});
-    table.ListView1ColumnClick(1);
+    table.ListView1ColumnClick(2); // the first value column, after Index
     ASSERT_EQ(table.rowCount(), 3);
     EXPECT_EQ(table.Cell(0, 1), "4");
     EXPECT_EQ(table.Cell(1, 1), "30");
@@ -162,7 +162,7 @@ TEST_F(ResultPublishTest, ViewShowsEveryRowOnceTheyAreHandedOver)
     PlaceRows(2000);
     EXPECT_EQ(view.model()->rowCount(), 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return view.model()->rowCount() == 2000; }, 5000));
-    const QModelIndex last = table.index(1999, 2);
+    const QModelIndex last = table.index(1999, 3);
     view.scrollTo(last);
     QApplication::processEvents();
     EXPECT_TRUE(view.viewport()->rect().intersects(view.visualRect(last)));

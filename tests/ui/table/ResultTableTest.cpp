@@ -71,12 +71,14 @@ TEST_F(ResultTableTest, TableLayoutHasOneColumnPerTargetNamedByDescribeOid)
     table.BuildColumns(true, interfaceTargets + QStringList{"2.5.4"});
     EXPECT_FALSE(table.IsListLayout());
     EXPECT_EQ(built.count(), 1);
-    ASSERT_EQ(table.columnCount(), 5);
+    // The Index column stands between ".." and the targets' columns.
+    ASSERT_EQ(table.columnCount(), 6);
     EXPECT_EQ(table.headerData(0, Qt::Horizontal).toString(), "..");
-    EXPECT_EQ(table.headerData(1, Qt::Horizontal).toString(), "ifIndex");
-    EXPECT_EQ(table.headerData(2, Qt::Horizontal).toString(), "ifDescr");
-    EXPECT_EQ(table.headerData(3, Qt::Horizontal).toString(), "ifInOctets");
-    EXPECT_EQ(table.headerData(4, Qt::Horizontal).toString(), ".5.4");
+    EXPECT_EQ(table.headerData(1, Qt::Horizontal).toString(), "Index");
+    EXPECT_EQ(table.headerData(2, Qt::Horizontal).toString(), "ifIndex");
+    EXPECT_EQ(table.headerData(3, Qt::Horizontal).toString(), "ifDescr");
+    EXPECT_EQ(table.headerData(4, Qt::Horizontal).toString(), "ifInOctets");
+    EXPECT_EQ(table.headerData(5, Qt::Horizontal).toString(), ".5.4");
 }
 
 TEST_F(ResultTableTest, ListValueOfThreeLinesGivesThreeRows)
@@ -151,7 +153,7 @@ TEST_F(ResultTableTest, TableRowsAreBuiltValueByValue)
     ASSERT_EQ(table.rowCount(), 1);
     EXPECT_EQ(table.CellCount(0), 2); // a row may have fewer cells than columns
     EXPECT_EQ(table.Cell(0, 2), "first second");
-    EXPECT_FALSE(table.data(table.index(0, 3)).isValid());
+    EXPECT_FALSE(table.data(table.index(0, 4)).isValid()); // value cell 3, after the Index column
     EXPECT_EQ(inserted.count(), 1);
     EXPECT_EQ(changed.count(), 1);
 
@@ -179,7 +181,7 @@ TEST_F(ResultTableTest, RefillOverwritesInPlaceAndAddsNoRows)
     EXPECT_EQ(inserted.count(), 0);
     EXPECT_EQ(cursor.CellsInRow(), 3);
     EXPECT_EQ(changed.count(), 3);
-    ASSERT_EQ(changed.at(2).at(0).value<QModelIndex>(), table.index(1, 3));
+    ASSERT_EQ(changed.at(2).at(0).value<QModelIndex>(), table.index(1, 4)); // value cell 3
     EXPECT_EQ(table.Cell(1, 2), "eth0 up");
     EXPECT_EQ(table.Cell(1, 3), "250");
     EXPECT_EQ(table.Cell(0, 3), "100");
@@ -219,7 +221,7 @@ TEST_F(ResultTableTest, ClearResultRowsKeepsColumnsAndSortState)
     EXPECT_EQ(table.rowCount(), 0);
     EXPECT_EQ(removed.count(), 1); // one notification for all rows
     EXPECT_EQ(reset.count(), 0);
-    EXPECT_EQ(table.columnCount(), 4);
+    EXPECT_EQ(table.columnCount(), 5);
     EXPECT_EQ(table.SortColumn(), 1);
     EXPECT_TRUE(table.SortAscending());
 

@@ -25,7 +25,8 @@ protected:
 
     void BuildTable()
     {
-        // Long header captions over short cells in the first two columns.
+        // Long header captions over short cells in the first two value
+        // columns (2 and 3, after Index).
         table.BuildColumns(true, {"1.3.6.1.2.1.2.2.1.15", "1.3.6.1.2.1.4.22.1.2",
                                   "1.3.6.1.2.1.2.2.1.1"});
     }
@@ -79,14 +80,14 @@ TEST_F(ResultViewTest, HeaderClicksSortTheTableLayoutOnly)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     EXPECT_TRUE(view.header()->sectionsClickable());
 
-    ClickHeader(1);
-    EXPECT_EQ(table.SortColumn(), 1);
+    ClickHeader(2); // the first value column, after Index
+    EXPECT_EQ(table.SortColumn(), 2);
     EXPECT_TRUE(table.SortAscending());
     EXPECT_EQ(table.Cell(0, 1), "1");
-    ClickHeader(1);
+    ClickHeader(2);
     EXPECT_FALSE(table.SortAscending());
     ClickHeader(0); // ".." does nothing
-    EXPECT_EQ(table.SortColumn(), 1);
+    EXPECT_EQ(table.SortColumn(), 2);
     EXPECT_FALSE(table.SortAscending());
 
     table.ResetSortState();
@@ -103,38 +104,39 @@ TEST_F(ResultViewTest, NewColumnsFitTheirHeaders)
 {
     BuildTable();
     EXPECT_EQ(Width(0), 18);
-    EXPECT_GE(Width(1), HeaderHint(1));
     EXPECT_GE(Width(2), HeaderHint(2));
-    EXPECT_GT(Width(1), TextWidth("ifInUnknownProtos"));
+    EXPECT_GE(Width(3), HeaderHint(3));
+    EXPECT_GT(Width(2), TextWidth("ifInUnknownProtos"));
 }
 
 TEST_F(ResultViewTest, ColumnWidthModeFitsTextOnlyOrHeaderAndText)
 {
     BuildTable();
-    // The widest text of column 2 sits among 2,000 rows; the fit must see all of them.
+    // Column 1 is Index; the widest text of column 3 sits among 2,000 rows;
+    // the fit must see all of them.
     const QString wide = QStringLiteral("a very long interface description, wider than its header");
     for (int row = 0; row < 2000; ++row)
         PlaceRow({QString::number(row % 10), row == 3 ? wide : "x", "1"});
 
     SetColumnWidthMode(&view, false);
     EXPECT_EQ(Width(0), 18);
-    EXPECT_LT(Width(1), HeaderHint(1)); // narrower than its header
-    EXPECT_GE(Width(1), TextWidth("9"));
-    EXPECT_GE(Width(2), TextWidth(wide));
-    const int textOnly = Width(1);
+    EXPECT_LT(Width(2), HeaderHint(2)); // narrower than its header
+    EXPECT_GE(Width(2), TextWidth("9"));
+    EXPECT_GE(Width(3), TextWidth(wide));
+    const int textOnly = Width(2);
 
     SetColumnWidthMode(&view, true);
     EXPECT_EQ(Width(0), 18);
-    EXPECT_GE(Width(1), HeaderHint(1));
-    EXPECT_GT(Width(1), textOnly);
-    EXPECT_GE(Width(2), TextWidth(wide));
+    EXPECT_GE(Width(2), HeaderHint(2));
+    EXPECT_GT(Width(2), textOnly);
+    EXPECT_GE(Width(3), TextWidth(wide));
 
     // Every call fits anew to the texts present now, also in the same mode.
     const QString wider = wide + wide;
     PlaceRow({"123456789012345678901234567890123456789012345678901234567890", wider, "1"});
     SetColumnWidthMode(&view, true);
-    EXPECT_GE(Width(1), TextWidth("123456789012345678901234567890123456789012345678901234567890"));
-    EXPECT_GE(Width(2), TextWidth(wider));
+    EXPECT_GE(Width(2), TextWidth("123456789012345678901234567890123456789012345678901234567890"));
+    EXPECT_GE(Width(3), TextWidth(wider));
 }
 
 TEST_F(ResultViewTest, ClearingRowsKeepsTheColumnWidths)

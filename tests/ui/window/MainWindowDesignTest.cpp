@@ -71,7 +71,7 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
     EXPECT_EQ(Texts(top[2]->menu()->actions()), (QStringList{"Shoot again", "-", "Set Column-width to Text-width"}));
     EXPECT_EQ(Texts(form.Shootagain2->menu()->actions()),
               (QStringList{"Now...", "Every 10 sec, keep any instances!", "Every 10 sec. reread instances also!"}));
-    EXPECT_EQ(Texts(top[3]->menu()->actions()), QStringList{"About"});
+    EXPECT_EQ(Texts(top[3]->menu()->actions()), (QStringList{"About", "MIB modules..."}));
 
     EXPECT_EQ(top[0]->menu()->actions().last(), form.Close1);
     EXPECT_EQ(top[2]->menu()->actions()[0], form.Shootagain2);
@@ -85,7 +85,8 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
     for (QAction* withImage : {form.Close1, form.CopythisformtoClipboard1, form.Shootagain2,
                                form.SetColumnwidthtoTextwidth1, form.About1})
         EXPECT_FALSE(withImage->icon().isNull()) << withImage->objectName().toStdString();
-    for (QAction* plain : {form.Now1, form.Every10secondskeepinstances1, form.Copytableastext1})
+    for (QAction* plain : {form.Now1, form.Every10secondskeepinstances1, form.Copytableastext1,
+                           form.MibModules1})
         EXPECT_TRUE(plain->icon().isNull()) << plain->objectName().toStdString();
 }
 

@@ -1,0 +1,32 @@
+#include "IndexColumn.h"
+
+#include "IndexDecoder.h"
+#include "MibNames.h"
+#include "Shared.h"
+
+const QString indexColumnCaption = QStringLiteral("Index");
+
+QString InstanceSuffixOf(const QStringList& targets, const QString& oid)
+{
+    for (const QString& target : targets) {
+        // "1.3.6.1.2.1.2.2.1.1" must not claim "1.3.6.1.2.1.2.2.1.10.3".
+        if (!target.isEmpty() && oid.startsWith(target) && oid.size() > target.size() &&
+            oid[target.size()] == QLatin1Char('.'))
+            return oid.mid(target.size());
+    }
+    return QString();
+}
+
+QString IndexColumnText(const TOidNameTable& names, const QStringList& targets, const QString& suffix)
+{
+    const QString raw = suffix.startsWith(QLatin1Char('.')) ? suffix.mid(1) : suffix;
+    const TMibNames* mibNames = names.MibNames();
+    if (!mibNames || raw.isEmpty())
+        return raw;
+    for (const QString& target : targets) {
+        const QString text = DecodeInstanceIndex(*mibNames, target, suffix);
+        if (text != raw)
+            return text;
+    }
+    return raw;
+}

@@ -1,0 +1,80 @@
+#include "MibModulesDialog.h"
+
+#include "MibLoader.h"
+
+#include <QDialogButtonBox>
+#include <QPlainTextEdit>
+#include <QTextStream>
+#include <QVBoxLayout>
+
+namespace {
+
+// Room for a module name and a path on one line.
+constexpr int kDialogWidth = 720;
+constexpr int kDialogHeight = 420;
+
+void AppendList(QTextStream& out, const QString& title, const QStringList& lines, const QString& none)
+{
+    out << title << "\n";
+    if (lines.isEmpty())
+        out << "  " << none << "\n";
+    for (const QString& line : lines)
+        out << "  " << line << "\n";
+    out << "\n";
+}
+
+} // namespace
+
+QString MibModulesReport(const TMibLoadRequest& request, const TMibLoadResult& result, bool loaded)
+{
+    QString text;
+    QTextStream out(&text);
+    const int builtIn = TMibNames::BuiltIn()->Count();
+    if (!loaded) {
+        out << "The MIB modules are still being read; the built-in names of " << builtIn
+            << " objects are in use until then.\n\n";
+    } else {
+        out << result.modules.size() << " MIB modules read, naming " << result.loadedObjects
+            << " objects; " << builtIn << " objects are built in.\n\n";
+    }
+    AppendList(out, QStringLiteral("Searched:"), request.folders + request.extraPaths,
+               QStringLiteral("(nothing)"));
+    if (!loaded)
+        return text;
+    QStringList read;
+    for (const TMibModuleFile& module : result.modules)
+        read << module.module + QStringLiteral("  ") + module.file;
+    AppendList(out, QStringLiteral("Read:"), read, QStringLiteral("(none)"));
+    QStringList problems;
+    for (const TMibProblem& problem : result.problems)
+        problems << QStringLiteral("%1  %2: %3").arg(problem.module, problem.file, problem.reason);
+    AppendList(out, QStringLiteral("MIB problems:"), problems, QStringLiteral("(none)"));
+    return text;
+}
+
+TMibModulesDialog::TMibModulesDialog(const QString& report, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("MibModulesDialog"));
+    setWindowTitle(QStringLiteral("MIB modules"));
+    auto* layout = new QVBoxLayout(this);
+    auto* text = new QPlainTextEdit(this);
+    text->setObjectName(QStringLiteral("MibModulesText"));
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text->setPlainText(report);
+    layout->addWidget(text);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    resize(kDialogWidth, kDialogHeight);
+}
+
+void TMibModulesDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (QWidget* owner = parentWidget()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(owner->frameGeometry().center());
+        move(frame.topLeft());
+    }
+}
