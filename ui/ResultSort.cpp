@@ -2,9 +2,11 @@
 #include "ResultTable.h"
 
 #include "ImageList.h"
+#include "RateColumn.h"
 #include "Shared.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <numeric>
 #include <vector>
@@ -38,19 +40,27 @@ int CompareTextKeys(const QByteArray& key1, const QByteArray& key2)
 
 } // namespace
 
-QStringView TResultTable::SortCell(int row) const
+QString TResultTable::SortCell(int row) const
 {
     // A row left incomplete by an unfinished shoot has no cell here; it
-    // counts as the empty text.
-    const QStringList& cells = rows[row].cells;
-    const int cell = sortColumn - 1;
-    return cell >= 0 && cell < cells.size() ? QStringView(cells[cell]) : QStringView();
+    // counts as the empty text. A counter shown as a rate sorts by the rate,
+    // one without a rate as the empty text.
+    const TResultCell* cell = CellAt(row, sortColumn);
+    if (!cell || cell->missing)
+        return QString();
+    if (IsRateCell(*cell))
+        return PlainRateText(CounterRate(cell->previous, cell->now));
+    return cell->now.text;
 }
 
 bool TResultTable::SortColumnIsNumeric() const
 {
+    // A rate column is numeric; a cell without a rate sorts first, as the
+    // empty text does.
+    const bool rates = IsRateColumn(sortColumn);
     for (int row = 0; row < rows.size(); ++row) {
-        if (!IsNumericText(SortCell(row)))
+        const QString text = SortCell(row);
+        if (!(rates && text.isEmpty()) && !IsNumericText(text))
             return false;
     }
     return true;
@@ -60,8 +70,15 @@ int TResultTable::ListView1Compare(int row1, int row2) const
 {
     if (sortColumn < 1 || row1 < 0 || row2 < 0 || row1 >= rows.size() || row2 >= rows.size())
         return 0;
-    if (SortColumnIsNumeric())
-        return CompareNumericTexts(SortCell(row1), SortCell(row2), sortAscending);
+    if (SortColumnIsNumeric()) {
+        const QString text1 = SortCell(row1);
+        const QString text2 = SortCell(row2);
+        if (text1.isEmpty() || text2.isEmpty()) {
+            const int order = text1.isEmpty() == text2.isEmpty() ? 0 : (text1.isEmpty() ? -1 : 1);
+            return sortAscending ? order : -order;
+        }
+        return CompareNumericTexts(text1, text2, sortAscending);
+    }
     const int order = CompareTextKeys(TextSortKey(SortCell(row1)), TextSortKey(SortCell(row2)));
     return sortAscending ? order : -order;
 }
@@ -78,7 +95,7 @@ void TResultTable::Resort()
     std::vector<int> order(count);
     std::iota(order.begin(), order.end(), 0);
     if (SortColumnIsNumeric()) {
-        std::vector<long double> keys(count, 0.0L);
+        std::vector<long double> keys(count, -HUGE_VALL);  // no rate: first
         for (int row = 0; row < count; ++row)
             NumericTextValue(SortCell(row), &keys[row]);
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
@@ -103,6 +120,12 @@ void TResultTable::Resort()
         newPosition[order[position]] = position;
     }
     rows = std::move(sorted);
+    // A re-shoot in progress follows its rows to their new places.
+    keyIndexDirty = true;
+    if (currentRow >= 0 && currentRow < count)
+        currentRow = newPosition[currentRow];
+    if (lastTouched >= 0 && lastTouched < count)
+        lastTouched = newPosition[lastTouched];
     // Keep the selection and the current row on the rows they belonged to.
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;

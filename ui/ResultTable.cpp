@@ -1,6 +1,7 @@
 #include "ResultTable.h"
 
 #include "ImageList.h"
+#include "RateColumn.h"
 #include "Shared.h"
 #include "TableExport.h"
 
@@ -11,6 +12,8 @@ namespace {
 const QString imageColumnCaption = QStringLiteral("..");
 const QString descriptionCaption = QStringLiteral("Description ... ");
 const QString valueCaption = QStringLiteral("Value");
+// A marked change's tint is repainted this often while it fades.
+constexpr int kFadeStepMs = 100;
 
 } // namespace
 
@@ -18,6 +21,8 @@ TResultTable::TResultTable(const TOidNameTable& names, QObject* parent)
     : QAbstractTableModel(parent), oidNames(names)
 {
     captions << imageColumnCaption;
+    fadeTimer.setInterval(kFadeStepMs);
+    connect(&fadeTimer, &QTimer::timeout, this, &TResultTable::FadeTick);
     publishTimer.setSingleShot(true);
     publishTimer.setInterval(0);
     connect(&publishTimer, &QTimer::timeout, this, &TResultTable::PublishRows);
@@ -46,8 +51,13 @@ void TResultTable::BuildColumns(bool tableMode, const QStringList& targetOids)
     publishTimer.stop();
     rows.clear();
     publishedRows = 0;
+    ++shootSerial;
+    reshooting = false;
+    keyIndexDirty = true;
+    lastTouched = currentRow = -1;
     captions = QStringList{imageColumnCaption};
     listLayout = !tableMode || targetOids.size() < 2;
+    columnOids = listLayout ? QStringList() : targetOids;
     if (listLayout) {
         captions << descriptionCaption << valueCaption;
     } else {
@@ -58,96 +68,6 @@ void TResultTable::BuildColumns(bool tableMode, const QStringList& targetOids)
     emit ColumnsBuilt();
 }
 
-TPlaced TResultTable::PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor,
-                                 bool keepInstances)
-{
-    if (listLayout) {
-        PlaceListValue(oid, value);
-        return TPlaced::Nothing;
-    }
-    if (keepInstances && cursor.Refilling())
-        return RefillValue(value, cursor);
-    return PlaceTableValue(value, cursor);
-}
-
-void TResultTable::PlaceListValue(const QString& oid, const QString& value)
-{
-    QString remaining = value;
-    QVector<TResultRow> newRows;
-    QString line = TakeFirstLine(remaining);
-    newRows.append(TResultRow{imageEntryStart, QStringList{oidNames.DescribeOid(oid), line}});
-    // Further lines up to the first empty one; later lines are not shown.
-    for (line = TakeFirstLine(remaining); !line.isEmpty(); line = TakeFirstLine(remaining))
-        newRows.append(TResultRow{imageEntryMore, QStringList{QString(), line}});
-    AppendRows(newRows);
-}
-
-TPlaced TResultTable::RefillValue(const QString& value, const TRowCursor& cursor)
-{
-    const int row = cursor.RefillRow();
-    if (row < 0 || row >= rows.size())
-        return TPlaced::Nothing;
-    const int cell = cursor.CellsInRow();
-    QStringList& cells = rows[row].cells;
-    if (cell < 0 || cell > cells.size())
-        return TPlaced::Nothing;
-    // A row left short by an unfinished shoot grows by the value instead of
-    // dropping it; otherwise the count would never reach the number of
-    // targets and the refill would never end.
-    if (cell == cells.size())
-        cells.append(JoinLines(value));
-    else
-        cells[cell] = JoinLines(value);
-    NotifyCellChanged(row, cell + 1);
-    return TPlaced::RefilledCell;
-}
-
-TPlaced TResultTable::PlaceTableValue(const QString& value, const TRowCursor& cursor)
-{
-    const QString cell = JoinLines(value);
-    if (rows.isEmpty() || cursor.StartsNewRow()) {
-        AppendRows({TResultRow{imageEntryStart, QStringList{cell}}});
-    } else {
-        const int last = rows.size() - 1;
-        rows[last].cells.append(cell);
-        NotifyCellChanged(last, rows[last].cells.size());
-    }
-    return TPlaced::RowCell;
-}
-
-void TResultTable::NotifyCellChanged(int row, int column)
-{
-    // A row still waiting for the views is shown whole when handed over.
-    if (row < publishedRows && column < columnCount()) {
-        const QModelIndex changed = index(row, column);
-        emit dataChanged(changed, changed, {Qt::DisplayRole});
-    }
-}
-
-void TResultTable::AppendRows(const QVector<TResultRow>& newRows)
-{
-    if (newRows.isEmpty())
-        return;
-    rows.append(newRows);
-    if (publishTimer.interval() == 0)
-        PublishRows();
-    else if (!publishTimer.isActive())
-        publishTimer.start();
-}
-
-void TResultTable::ClearResultRows()
-{
-    publishTimer.stop();
-    if (publishedRows == 0) {
-        rows.clear();
-        return;
-    }
-    beginRemoveRows(QModelIndex(), 0, publishedRows - 1);
-    rows.clear();
-    publishedRows = 0;
-    endRemoveRows();
-}
-
 int TResultTable::RowImage(int row) const
 {
     return row >= 0 && row < rows.size() ? rows[row].image : -1;
@@ -155,14 +75,26 @@ int TResultTable::RowImage(int row) const
 
 int TResultTable::CellCount(int row) const
 {
-    return row >= 0 && row < rows.size() ? rows[row].cells.size() : 0;
+    if (row < 0 || row >= rows.size())
+        return 0;
+    // Cells an abandoned row did not get this time are not there.
+    int count = static_cast<int>(rows[row].cells.size());
+    while (count > 0 && rows[row].cells[count - 1].missing)
+        --count;
+    return count;
 }
 
 QString TResultTable::Cell(int row, int column) const
 {
-    if (row < 0 || row >= rows.size() || column < 1)
-        return QString();
-    return rows[row].cells.value(column - 1);
+    const TResultCell* cell = CellAt(row, column);
+    return cell ? cell->now.text : QString();
+}
+
+const TResultCell* TResultTable::CellAt(int row, int column) const
+{
+    if (row < 0 || row >= rows.size() || column < 1 || column > rows[row].cells.size())
+        return nullptr;
+    return &rows[row].cells[column - 1];
 }
 
 int TResultTable::rowCount(const QModelIndex& parent) const
@@ -189,9 +121,7 @@ QVariant TResultTable::data(const QModelIndex& index, int role) const
         }
         return QVariant();
     }
-    if (role == Qt::DisplayRole && index.column() <= row.cells.size())
-        return row.cells[index.column() - 1];
-    return QVariant();
+    return CellData(index.row(), index.column(), role);
 }
 
 QVariant TResultTable::headerData(int section, Qt::Orientation orientation, int role) const
@@ -200,6 +130,14 @@ QVariant TResultTable::headerData(int section, Qt::Orientation orientation, int 
         return QVariant();
     if (role == Qt::DisplayRole)
         return captions[section];
+    if (role == Qt::ToolTipRole) {
+        QStringList tip;
+        if (section >= 1 && section <= columnOids.size())
+            tip << columnOids[section - 1];
+        if (IsRateColumn(section))
+            tip << kRateTooltip;
+        return tip.isEmpty() ? QVariant() : QVariant(tip.join(QLatin1Char('\n')));
+    }
     if (role == Qt::DecorationRole) {
         const int image = HeaderImage(section);
         return image < 0 ? QVariant() : QVariant(ImageListIcon(image));
@@ -216,8 +154,21 @@ TTableSnapshot TResultTable::Snapshot() const
 {
     TTableSnapshot snapshot;
     snapshot.headers = captions.mid(1);
+    for (int column = 1; !listLayout && column < captions.size(); ++column) {
+        if (IsRateColumn(column))
+            snapshot.headers[column - 1] += kRateSuffix;
+    }
     snapshot.rows.reserve(rows.size());
-    for (const TResultRow& row : rows)
-        snapshot.rows.append(row.cells);
+    for (int row = 0; row < rows.size(); ++row) {
+        QStringList cells;
+        const int count = CellCount(row);
+        for (int column = 1; column <= count; ++column) {
+            const TResultCell& cell = rows[row].cells[column - 1];
+            cells.append(IsRateCell(cell) ? PlainRateText(CounterRate(cell.previous, cell.now)) : cell.now.text);
+        }
+        if (listLayout && count >= 2 && IsRateCell(rows[row].cells[1]))
+            cells[0] += kRateSuffix;
+        snapshot.rows.append(cells);
+    }
     return snapshot;
 }

@@ -27,6 +27,8 @@ public:
     void ShowEntryCount(int n);
     // Countdown panel: n in decimal; a negative n empties it.
     void ShowCountdown(int n);
+    // Countdown panel with a text of its own; the panel widens to fit.
+    void ShowCountdownText(const QString& text);
 
     QString StatusMessage() const;
     QString EntryCountText() const;

@@ -30,7 +30,14 @@ TPlaced TForm1::PlaceValue(const QString& oid, const QString& value, const TRowC
     return resultTable->PlaceValue(oid, value, cursor, Every10secondskeepinstances1->isChecked());
 }
 
-void TForm1::ClearResultRows() { resultTable->ClearResultRows(); }
+TPlaced TForm1::PlaceCell(const QString& oid, const TCellValue& value, const TRowCursor& cursor)
+{
+    return resultTable->PlaceCell(oid, value, cursor, Every10secondskeepinstances1->isChecked());
+}
+
+// A re-shoot updates the rows in place, so that the view stays where it is.
+void TForm1::ClearResultRows() { resultTable->BeginReshoot(); }
+void TForm1::DropStaleRows() { resultTable->DropStaleRows(); }
 int TForm1::RowCount() const { return resultTable->StoredRowCount(); }
 void TForm1::ReSortRows() { resultTable->Resort(); }
 void TForm1::FocusResultTable() { ListView1->setFocus(); }
