@@ -78,13 +78,13 @@ void TResultTable::PlaceListValue(const QString& oid, const TCellValue& value)
         lastTouched = found + count - 1;
         return;
     }
-    int position = reshooting ? lastTouched + 1 : rows.size();
+    int position = reshooting ? lastTouched + 1 : static_cast<int>(rows.size());
     if (found >= 0) {
         RemoveRowsAt(found, count);
         position = found;
     }
     InsertRowsAt(position, newRows);
-    lastTouched = position + lines.size() - 1;
+    lastTouched = position + static_cast<int>(lines.size()) - 1;
 }
 
 TPlaced TResultTable::RefillValue(const QString& oid, const TCellValue& value, const TRowCursor& cursor)
@@ -121,7 +121,7 @@ TPlaced TResultTable::PlaceTableValue(const QString& oid, const TCellValue& valu
             row.key = oid;
             row.shoot = shootSerial;
             SetCell(row, 0, oid, joined);
-            currentRow = reshooting ? lastTouched + 1 : rows.size();
+            currentRow = reshooting ? lastTouched + 1 : static_cast<int>(rows.size());
             InsertRowsAt(currentRow, {row});
         }
         lastTouched = currentRow;
