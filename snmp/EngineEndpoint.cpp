@@ -1,24 +1,11 @@
-// Opening and closing the engine's endpoint, sending requests and the
-// blocking wait for their answers.
+// Opening and closing the engine's endpoint, and sending requests.
 #include "SnmpMgrEngine.h"
 
 #include "HostAddress.h"
 #include "SocketErrors.h"
 #include "SocketLibrary.h"
 
-#include <QAbstractEventDispatcher>
-#include <QCoreApplication>
-#include <QThread>
-#include <QTimer>
-
 namespace vxsnmp {
-
-namespace {
-
-// The blocking wait looks at its deadline at least this often.
-constexpr int kWaitSliceMs = 50;
-
-}  // namespace
 
 TEndpointOptions TSnmpMgrEngine::EndpointOptions() const
 {
@@ -91,11 +78,13 @@ void TSnmpMgrEngine::Close()
     endpoint.Close();
 }
 
-long long TSnmpMgrEngine::TimeoutMilliseconds() const
+std::chrono::milliseconds TSnmpMgrEngine::TimeoutMilliseconds() const
 {
     if (timeout <= 0)
-        return 0;
-    return settings.timeoutInMilliseconds ? timeout : static_cast<long long>(timeout) * 1000;
+        return std::chrono::milliseconds(0);
+    if (settings.timeoutInMilliseconds)
+        return std::chrono::milliseconds(timeout);
+    return std::chrono::seconds(timeout);
 }
 
 int TSnmpMgrEngine::SendRequest(Tag pduTag)
@@ -119,9 +108,8 @@ int TSnmpMgrEngine::SendRequest(Tag pduTag)
     if (result != 0)
         return result;
 
-    const long long timeoutMs = TimeoutMilliseconds();
-    if (timeoutMs <= 0)
-        return 0;
+    if (TimeoutMilliseconds().count() <= 0)
+        return 0;  // asynchronous mode
     return WaitForAnswer();
 }
 
@@ -140,37 +128,15 @@ int TSnmpMgrEngine::SendDatagram(const std::vector<std::uint8_t>& datagram)
     return 0;
 }
 
-void TSnmpMgrEngine::PushDeadline()
-{
-    if (waiting && !settings.absoluteTimeout)
-        deadline = TClock::now() + std::chrono::milliseconds(TimeoutMilliseconds());
-}
-
-// WaitForAnswer runs the thread's events until the matching answer has been
-// processed (which clears `waiting`) or the deadline has passed. Without an
-// event dispatcher on this thread it polls the socket itself.
+// WaitForAnswer ends when the matching answer has been processed or the
+// deadline has passed; closing or destroying the engine cuts it short.
 int TSnmpMgrEngine::WaitForAnswer()
 {
-    waiting = true;
-    deadline = TClock::now() + std::chrono::milliseconds(TimeoutMilliseconds());
-    const bool useEvents = endpoint.HasNotifier()
-                           && QAbstractEventDispatcher::instance(QThread::currentThread()) != nullptr;
-    QTimer slice;
-    if (useEvents)
-        slice.start(kWaitSliceMs);  // wakes the wait below at least every slice
-    while (waiting) {
-        if (TClock::now() >= deadline || !endpoint.IsOpen() || closePending || destroyPending)
-            break;
-        if (useEvents) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        } else if (endpoint.WaitReadable(kWaitSliceMs)) {
-            ReceivePending();
-        }
-    }
-    if (!waiting)
-        return 0;
-    waiting = false;
-    return Fail(kTimeoutOrBadIndex, "Timeout.");
+    const bool answered = wait.Run(
+        endpoint, TimeoutMilliseconds(),
+        [this] { return !endpoint.IsOpen() || closePending || destroyPending; },
+        [this] { ReceivePending(); });
+    return answered ? 0 : Fail(kTimeoutOrBadIndex, "Timeout.");
 }
 
 }  // namespace vxsnmp

@@ -1,9 +1,14 @@
-// The engine's configuration settings (read and written through Config) and
-// the small parsers of a setting text.
+// The engine's configuration settings (read and written through Config): the
+// values, the table that names them, and the small parsers of a setting text.
 #pragma once
 
+#include "SnmpMessage.h"
+
+#include <climits>
+#include <span>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace vxsnmp {
 
@@ -34,6 +39,50 @@ struct TEngineSettings {
 // The largest receive buffer MaxPacketSize may ask for: a UDP datagram over
 // IPv4 carries at most 65507 bytes, so 65536 holds any of them.
 inline constexpr int kMaxPacketSizeLimit = 65536;
+
+class TUdpEndpoint;
+
+// How a setting's value reads and writes.
+enum class TSettingKind {
+    Boolean,  // reads "True" / "False"; writes take ParseBoolean
+    Integer,  // decimal, clamped to the entry's range
+    Text,     // stored as written
+    Fact,     // read-only: a fact of the endpoint or the socket layer
+    Command,  // write-only: the value is the argument of an action; reads as empty
+};
+
+// What a write checks or does besides storing the value.
+enum class TSettingRule {
+    Store,
+    IpAddress,           // the value must be a dotted IPv4 address
+    RefusedWhileActive,  // only while the endpoint is closed; the entry names code and text
+    ApplyBufferSizes,    // an open endpoint takes the new buffer sizes at once
+    ApplyIpOptions,      // an open endpoint takes the new TTL and TOS at once
+};
+
+using TSettingFact = std::string (*)(const TUdpEndpoint& endpoint);
+
+// Where a setting's value lives. Commands have none.
+using TSettingField = std::variant<std::monostate, bool TEngineSettings::*, int TEngineSettings::*,
+                                   std::string TEngineSettings::*, std::string TOutgoing::*,
+                                   TSettingFact>;
+
+struct TSettingEntry {
+    std::string_view name;
+    TSettingKind kind;
+    TSettingField field;
+    TSettingRule rule = TSettingRule::Store;
+    int refusalCode = 0;  // RefusedWhileActive
+    const char* refusalText = nullptr;
+    int minimum = INT_MIN;  // Integer: written values are clamped to minimum..maximum
+    int maximum = INT_MAX;
+};
+
+// Every setting Config knows, in lookup order (SNMP, UDP, socket, character set).
+std::span<const TSettingEntry> ConfigSettings();
+
+// The entry named `name` without regard to letter case, or null.
+const TSettingEntry* FindSetting(std::string_view name);
 
 // One parsed setting text: "Name", "Name=Value", "Name[3]=Value", "Name(3)".
 struct TSettingText {

@@ -36,7 +36,7 @@ TSnmpMgrEngine* Find(intptr_t handle)
 // from inside its own callbacks and is then freed when the call ends.
 class TCall {
 public:
-    explicit TCall(TSnmpMgrEngine* engine) : engine(engine) { engine->Enter(); }
+    explicit TCall(TSnmpMgrEngine* callee) : engine(callee) { engine->Enter(); }
     ~TCall() { engine->Leave(); }
     TCall(const TCall&) = delete;
     TCall& operator=(const TCall&) = delete;

@@ -125,7 +125,7 @@ std::size_t PduRoom(Tag pduTag, TBindingTable& table, int count)
     std::size_t room = 64;
     std::size_t valueBytes = 0;
     for (int i = 0; i < count; ++i) {
-        TBinding& binding = table.slot[i];
+        TBinding& binding = table.Slot(i);
         if (nullValues)
             binding.type = TagByte(Tag::Null);
         valueBytes += binding.value.size();
@@ -147,7 +147,7 @@ bool WritePdu(ber::TWriter& writer, const TOutgoing& out, Tag pduTag, const TBin
     TValueContent value;
     std::uint8_t oid[ber::kMaxOidContent];
     for (int i = count; i-- > 0;) {
-        const TBinding& binding = table.slot[i];
+        const TBinding& binding = table.Slot(i);
         std::size_t oidSize = 0;
         if (!ber::OidContent(binding.oid, oid, oidSize))
             return false;
@@ -340,7 +340,7 @@ int ParseBindings(TReader list, TBindingTable& table)
         TElement oid, value;
         if ((code = Expect(parts, Tag::ObjectId, oid)) || (code = parts.Next(value)))
             return code;
-        TBinding& slot = table.slot[table.count];
+        TBinding& slot = table.Slot(table.count);
         slot.oid.clear();
         slot.type = value.tag;
         if (!ber::AppendOidText(oid.content, slot.oid) || !AssignValueText(value, slot.value))
@@ -429,7 +429,7 @@ int ParseIntoTable(TBindingTable& table, Parse parse)
     const int code = parse();
     const int touched = std::max(previous, std::min(table.count + 1, kMaxBindings));
     for (int i = table.count; i < touched; ++i) {
-        TBinding& slot = table.slot[i];
+        TBinding& slot = table.Slot(i);
         slot.oid.clear();
         slot.type = TagByte(Tag::OctetString);
         slot.value.clear();

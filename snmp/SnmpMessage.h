@@ -69,6 +69,10 @@ struct TBindingTable {
     std::array<TBinding, kMaxBindings> slot;
     int count = 0;
 
+    // The slot at 0-based position i (0 <= i < kMaxBindings).
+    TBinding& Slot(int i) { return slot[static_cast<std::size_t>(i)]; }
+    const TBinding& Slot(int i) const { return slot[static_cast<std::size_t>(i)]; }
+
     // Empties the table: count 0, every slot back to type 4 with empty texts.
     void Reset();
 };

@@ -32,8 +32,8 @@ bool IsBindingProperty(int propId)
 
 }  // namespace
 
-TSnmpMgrEngine::TSnmpMgrEngine(SNMPMgr_EventCallback callback, void* context)
-    : callback(callback), context(context), endpoint([this] { OnReadable(); })
+TSnmpMgrEngine::TSnmpMgrEngine(SNMPMgr_EventCallback eventCallback, void* eventContext)
+    : callback(eventCallback), context(eventContext), endpoint([this] { OnReadable(); })
 {
     table.Reset();
 }
@@ -59,7 +59,7 @@ void TSnmpMgrEngine::Destroy()
         // free the instance when the engine's call on the stack returns.
         destroyPending = true;
         acceptData = false;
-        waiting = false;
+        wait.End();
         callback = nullptr;
         return;
     }
@@ -115,9 +115,9 @@ std::intptr_t TSnmpMgrEngine::Get(int propId, int index, int* outLen)
         return text(localAddress != 0 ? DottedAddress(localAddress) : LocalHostName());
     case SNMPMGR_PID_LOCALPORT: return localPort;
     case SNMPMGR_PID_OBJCOUNT: return table.count;
-    case SNMPMGR_PID_OBJID: return text(bindingOk ? table.slot[index - 1].oid : std::string());
-    case SNMPMGR_PID_OBJTYPE: return bindingOk ? table.slot[index - 1].type : 0;
-    case SNMPMGR_PID_OBJVALUE: return text(bindingOk ? table.slot[index - 1].value : std::string());
+    case SNMPMGR_PID_OBJID: return text(bindingOk ? table.Slot(index - 1).oid : std::string());
+    case SNMPMGR_PID_OBJTYPE: return bindingOk ? table.Slot(index - 1).type : 0;
+    case SNMPMGR_PID_OBJVALUE: return text(bindingOk ? table.Slot(index - 1).value : std::string());
     case SNMPMGR_PID_PASSWORD: return text(password);
     case SNMPMGR_PID_REMOTEENGINEBOOTS: return remoteEngineBoots;
     case SNMPMGR_PID_REMOTEENGINEID: return text(remoteEngineId);
@@ -176,9 +176,9 @@ int TSnmpMgrEngine::SetProperty(int propId, int index, std::intptr_t value, int 
             return Fail(kTooManyObjects, "Value exceeds maximum number of objects allowed.");
         table.count = number;
         return 0;
-    case SNMPMGR_PID_OBJID: table.slot[index - 1].oid = TextArgument(value); return 0;
-    case SNMPMGR_PID_OBJTYPE: table.slot[index - 1].type = static_cast<std::uint8_t>(number); return 0;
-    case SNMPMGR_PID_OBJVALUE: table.slot[index - 1].value = BytesArgument(value, len); return 0;
+    case SNMPMGR_PID_OBJID: table.Slot(index - 1).oid = TextArgument(value); return 0;
+    case SNMPMGR_PID_OBJTYPE: table.Slot(index - 1).type = static_cast<std::uint8_t>(number); return 0;
+    case SNMPMGR_PID_OBJVALUE: table.Slot(index - 1).value = BytesArgument(value, len); return 0;
     case SNMPMGR_PID_PASSWORD: password = TextArgument(value); return 0;
     case SNMPMGR_PID_REMOTEENGINEBOOTS: remoteEngineBoots = number; return 0;
     case SNMPMGR_PID_REMOTEENGINEID: remoteEngineId = BytesArgument(value, len); return 0;
@@ -257,7 +257,7 @@ int TSnmpMgrEngine::Perform(TAction action)
     busyAction = action;
     int result = SendRequest(action == TAction::GetRequest ? Tag::GetRequest : Tag::GetNextRequest);
     busyAction = TAction::None;
-    waiting = false;
+    wait.End();
     if (result != 0 && errorText.empty())
         errorText = "Error building SNMP packet.";
     return result;

@@ -9,13 +9,17 @@
 // (Timeout 0): a send returns at once and every GetResponse that arrives is
 // reported, matched to nothing.
 //
-// The code is split by concern: SnmpMgrEngine.cpp (properties, methods, last
-// error), EngineEndpoint.cpp (opening, closing, sending, blocking wait),
-// EngineReceive.cpp (receive loop, datagram processing, events),
-// EngineConfig.cpp (Config settings).
+// The code is split by job: SnmpMgrEngine.cpp (properties, methods, last
+// error), EngineEndpoint.cpp (opening, closing, sending), EngineWait.cpp (the
+// blocking wait), EngineReceive.cpp (receive loop, datagram processing),
+// EngineEvents.cpp (raising events), EngineConfig.cpp with
+// EngineSettingsTable.cpp (Config settings).
 #pragma once
 
+#include "EngineCodes.h"
 #include "EngineSettings.h"
+#include "EngineWait.h"
+#include "EventArgs.h"
 #include "SNMPMgr.h"
 #include "SnmpMessage.h"
 #include "UdpEndpoint.h"
@@ -26,28 +30,6 @@
 #include <vector>
 
 namespace vxsnmp {
-
-// Result codes the engine sets itself (socket-layer codes: SocketErrors.h).
-enum EngineCode : int {
-    kUnknownSetting = -1,
-    kAlreadyActive = 104,
-    kLocalPortWhileActive = 106,
-    kLocalHostWhileActive = 107,
-    kNotActive = 109,
-    kMaxPacketSizeWhileActive = 112,
-    kRemoteHostWhileConnected = 114,
-    kRemotePortWhileConnected = 115,
-    kZeroRemotePort = 116,
-    kUseConnectionWhileActive = 117,
-    kOutOfMemory = 200,
-    kIndexCheckFailed = 280,
-    kTimeoutOrBadIndex = 301,
-    kTooManyObjects = 302,
-    kInvalidAction = 304,
-    kBusy = 307,
-    kMismatch = 318,
-    kNotPermitted = 319,
-};
 
 // The engine's internal actions.
 enum class TAction : int {
@@ -61,7 +43,7 @@ enum class TAction : int {
 
 class TSnmpMgrEngine {
 public:
-    TSnmpMgrEngine(SNMPMgr_EventCallback callback, void* context);
+    TSnmpMgrEngine(SNMPMgr_EventCallback eventCallback, void* eventContext);
     ~TSnmpMgrEngine();
     TSnmpMgrEngine(const TSnmpMgrEngine&) = delete;
     TSnmpMgrEngine& operator=(const TSnmpMgrEngine&) = delete;
@@ -83,8 +65,6 @@ public:
     void Destroy();
 
 private:
-    using TClock = std::chrono::steady_clock;
-
     // Properties and methods (SnmpMgrEngine.cpp).
     int SetProperty(int propId, int index, std::intptr_t value, int len);
     int Perform(TAction action);
@@ -93,7 +73,7 @@ private:
     void SetVersion(int snmpVersion);
     int SetRemoteHost(const std::string& text);
 
-    // Endpoint, sending, blocking wait (EngineEndpoint.cpp).
+    // Endpoint, sending, waiting for the answer (EngineEndpoint.cpp).
     int Open();
     int OpenOnce();
     int EnsureOpen();
@@ -102,10 +82,10 @@ private:
     int SendRequest(Tag pduTag);
     int SendDatagram(const std::vector<std::uint8_t>& datagram);
     int WaitForAnswer();
-    long long TimeoutMilliseconds() const;
+    std::chrono::milliseconds TimeoutMilliseconds() const;
     TEndpointOptions EndpointOptions() const;
 
-    // Receiving and events (EngineReceive.cpp).
+    // Receiving (EngineReceive.cpp).
     void OnReadable();
     void ReceivePending();
     void ProcessDatagram(const std::uint8_t* data, std::size_t length,
@@ -116,7 +96,10 @@ private:
     void AnswerInform(std::uint32_t fromAddress, std::uint16_t fromPort,
                       std::int32_t errorStatus, std::int32_t errorIndex);
     void PushDeadline();
-    void Raise(int eventId, int argc, std::intptr_t* argv, int* argLens);
+
+    // Events (EngineEvents.cpp).
+    template <typename TSlot>
+    void Raise(int eventId, TEventArgs<TSlot>& args);
     void RaiseError(int code, const std::string& text);
     void RaisePacketTrace(const std::uint8_t* data, std::size_t length, int direction,
                           const std::string& address, int port);
@@ -124,10 +107,13 @@ private:
                         int port, int code, const std::string& text);
     void RaiseResponse(int eventId, const std::string& address, int port);
     void RaiseTrap(const std::string& address, int port);
-    void RaiseInform(const std::string& address, int port, std::uint32_t fromAddress);
+    void RaiseInform(const std::string& address, std::uint16_t port, std::uint32_t fromAddress);
 
     // Config settings (EngineConfig.cpp).
     int Config(const std::string& text, std::string& result);
+    std::string ReadSetting(const TSettingEntry& entry) const;
+    int WriteSetting(const TSettingEntry& entry, const std::string& value);
+    int SendGetResponse(const std::string& value);
 
     SNMPMgr_EventCallback callback;
     void* context;
@@ -155,8 +141,7 @@ private:
     bool destroyPending = false;
     int depth = 0;
     TAction busyAction = TAction::None;
-    bool waiting = false;
-    TClock::time_point deadline{};
+    TAnswerWait wait;
     std::int32_t sentRequestId = 0;
     int sentVersion = 0;
 

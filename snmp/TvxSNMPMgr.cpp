@@ -17,9 +17,9 @@ QByteArray EngineBytes(std::intptr_t value, int length)
     return (data != nullptr && length > 0) ? QByteArray(data, length) : QByteArray();
 }
 
-EvxSNMPMgr::EvxSNMPMgr(int code, const QString& text)
-    : std::runtime_error((QString::number(code) + QStringLiteral(": ") + text).toStdString()),
-      code(code), text(text)
+EvxSNMPMgr::EvxSNMPMgr(int errorCode, const QString& errorText)
+    : std::runtime_error((QString::number(errorCode) + QStringLiteral(": ") + errorText).toStdString()),
+      code(errorCode), text(errorText)
 {
 }
 

@@ -15,7 +15,7 @@ namespace {
 // array than the event needs reads as zeros.
 class TArgs {
 public:
-    TArgs(int argc, std::intptr_t* argv, int* argLens) : argc(argc), argv(argv), argLens(argLens) {}
+    TArgs(int count, std::intptr_t* values, int* lengths) : argc(count), argv(values), argLens(lengths) {}
     int Int(int i) const { return static_cast<int>(Value(i)); }
     std::int64_t Int64(int i) const { return static_cast<std::int64_t>(Value(i)); }
     QString Text(int i) const { return EngineText(Value(i)); }

@@ -38,7 +38,7 @@ constexpr int kMaxQueuedErrors = 64;
 
 }  // namespace
 
-TUdpEndpoint::TUdpEndpoint(std::function<void()> onReadable) : onReadable(std::move(onReadable)) {}
+TUdpEndpoint::TUdpEndpoint(std::function<void()> handler) : onReadable(std::move(handler)) {}
 
 TUdpEndpoint::~TUdpEndpoint()
 {

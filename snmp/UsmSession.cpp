@@ -200,7 +200,7 @@ int TUsmSession::OpenAnswer(std::span<const std::uint8_t> datagram, TAnswer& ans
         return code;
     if (in.pduTag == static_cast<std::uint8_t>(Tag::Report)) {
         if (table.count > 0)
-            answer.reportOid = table.slot[0].oid;
+            answer.reportOid = table.Slot(0).oid;
         answer.report = v3::ReportKindOf(answer.reportOid);
         return 0;
     }

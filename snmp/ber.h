@@ -40,7 +40,7 @@ struct TElement;
 class TReader {
 public:
     TReader() = default;
-    explicit TReader(std::span<const std::uint8_t> data) : data(data) {}
+    explicit TReader(std::span<const std::uint8_t> content) : data(content) {}
 
     bool AtEnd() const { return pos >= data.size(); }
     std::size_t Offset() const { return pos; }
@@ -116,7 +116,7 @@ inline std::size_t ElementHeaderSize(std::size_t length)
 // kMaxBuiltLength, is dropped and marks the writer failed.
 class TWriter {
 public:
-    explicit TWriter(std::span<std::uint8_t> out) : out(out), pos(out.size()) {}
+    explicit TWriter(std::span<std::uint8_t> buffer) : out(buffer), pos(buffer.size()) {}
 
     std::size_t Mark() const { return pos; }
     // Headers for the content between the current position and `end`.

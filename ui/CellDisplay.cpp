@@ -41,12 +41,47 @@ QColor GreyText()
 
 }  // namespace
 
+bool TResultTable::LivelyTexts() const
+{
+    return viewOptions.counterRates || viewOptions.readableValues || viewOptions.keepLastValues;
+}
+
+void TResultTable::RefreshShown(TResultRow& row, int cell) const
+{
+    // Painting asks for a text many times per reading; it is made once.
+    TResultCell& target = row.cells[cell];
+    target.shown = LivelyTexts() ? DisplayText(row, cell + 1) : QString();
+}
+
+QString TResultTable::DisplayText(const TResultRow& row, int column) const
+{
+    const TResultCell& cell = row.cells[column - 1];
+    if (cell.oid.isEmpty())
+        return cell.now.text;
+    const bool kept = viewOptions.keepLastValues && !cell.now.Answered() && cell.lastGood.HasValue();
+    const TCellValue& shown = kept ? cell.lastGood : cell.now;
+    if (IsRateCell(cell))
+        return RateText(CounterRate(cell.previous, cell.now), IsOctetsCell(row, column));
+    if (viewOptions.readableValues && IsException(shown))
+        return QString();
+    if (viewOptions.readableValues) {
+        const QString readable = ReadableText(shown, cell.oid, enumLabels);
+        if (!readable.isEmpty())
+            return readable;
+    }
+    return shown.text;
+}
+
 void TResultTable::SetViewOptions(const TViewOptions& options)
 {
     if (options == viewOptions)
         return;
     const bool ratesChanged = options.counterRates != viewOptions.counterRates;
     viewOptions = options;
+    for (TResultRow& row : rows) {
+        for (int cell = 0; cell < row.cells.size(); ++cell)
+            RefreshShown(row, cell);
+    }
     if (!viewOptions.markChanges)
         fadeTimer.stop();
     if (publishedRows > 0)
@@ -62,10 +97,10 @@ bool TResultTable::IsRateCell(const TResultCell& cell) const
     return viewOptions.counterRates && !cell.oid.isEmpty() && cell.now.IsCounter();
 }
 
-bool TResultTable::IsOctetsCell(int row, int column) const
+bool TResultTable::IsOctetsCell(const TResultRow& row, int column) const
 {
     if (listLayout)
-        return IsOctetsName(rows[row].cells.value(0).now.text);
+        return IsOctetsName(row.cells.value(0).now.text);
     return column >= 1 && column < captions.size() && IsOctetsName(captions[column]);
 }
 
@@ -95,20 +130,8 @@ QVariant TResultTable::CellData(int row, int column, int role) const
     const TCellValue& shown = kept ? cell->lastGood : cell->now;
     const bool hiddenException = named && viewOptions.readableValues && IsException(shown);
     switch (role) {
-    case Qt::DisplayRole: {
-        if (!named)
-            return cell->now.text;
-        if (IsRateCell(*cell))
-            return RateText(CounterRate(cell->previous, cell->now), IsOctetsCell(row, column));
-        if (hiddenException)
-            return QString();
-        if (viewOptions.readableValues) {
-            const QString readable = ReadableText(shown, cell->oid, enumLabels);
-            if (!readable.isEmpty())
-                return readable;
-        }
-        return shown.text;
-    }
+    case Qt::DisplayRole:
+        return LivelyTexts() ? cell->shown : cell->now.text;
     case Qt::ForegroundRole:
         return kept || hiddenException ? QVariant(GreyText()) : QVariant();
     case Qt::FontRole: {

@@ -1,6 +1,8 @@
 // The built-in descriptors of the SMI and MIB-II (RFC 1155, RFC 1213).
 #include "Shared.h"
 
+#include "MibNames.h"
+
 #include <initializer_list>
 
 namespace {
@@ -145,4 +147,5 @@ void TOidNameTable::BuildOidNameTable()
         AddRun(*this, run);
     for (const TNameRun& run : objectRuns)
         AddRun(*this, run);
+    mibNames = TMibNames::BuiltIn();
 }

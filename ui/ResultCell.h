@@ -16,6 +16,7 @@ struct TResultCell {
     std::int64_t changedAtMs = -1;  // MonotonicMs() when the text last changed
     std::uint32_t shoot = 0;        // the shoot that placed it last
     bool missing = false;           // its row was answered, this cell was not (abandoned row)
+    QString shown;                  // the text shown while the view is more than the texts
 
     // Takes value as the cell's new reading for oid.
     void Take(const QString& answered, const TCellValue& value, std::uint32_t serial)

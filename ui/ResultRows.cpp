@@ -36,6 +36,7 @@ void TResultTable::SetCell(TResultRow& row, int cell, const QString& oid, const 
     TResultCell& target = row.cells[cell];
     const std::int64_t changedBefore = target.changedAtMs;
     target.Take(oid, value, shootSerial);
+    RefreshShown(row, cell);
     if (target.changedAtMs != changedBefore && viewOptions.markChanges) {
         lastChangeMs = target.changedAtMs;
         if (!fadeTimer.isActive())
@@ -243,6 +244,7 @@ void TResultTable::MarkUnanswered()
             none.wallMs = now;
             target.Take(target.oid, none, shootSerial);
             target.missing = true;
+            RefreshShown(rows[row], cell);
             NotifyCellChanged(row, cell + 1);
         }
     }

@@ -1,6 +1,7 @@
 #include "ResultTable.h"
 
 #include "ImageList.h"
+#include "MibNames.h"
 #include "RateColumn.h"
 #include "Shared.h"
 #include "TableExport.h"
@@ -15,12 +16,27 @@ const QString valueCaption = QStringLiteral("Value");
 // A marked change's tint is repainted this often while it fades.
 constexpr int kFadeStepMs = 100;
 
+// The enumeration label of the names table in use, as "up(1)"; without a
+// names table the interfaces table's own.
+QString EnumLabel(const TOidNameTable& names, const QString& oid, qint64 value)
+{
+    const TMibNames* mib = names.MibNames();
+    if (!mib)
+        return InterfaceEnumLabel(oid, value);
+    const TMibMatch match = mib->Find(oid);
+    if (!match.object || match.object->labels.isEmpty())
+        return InterfaceEnumLabel(oid, value);
+    const QString label = TMibNames::Label(*match.object, value);
+    return label.isEmpty() ? QString() : label + QStringLiteral("(%1)").arg(value);
+}
+
 } // namespace
 
 TResultTable::TResultTable(const TOidNameTable& names, QObject* parent)
     : QAbstractTableModel(parent), oidNames(names)
 {
     captions << imageColumnCaption;
+    enumLabels = [&names](const QString& oid, qint64 value) { return EnumLabel(names, oid, value); };
     fadeTimer.setInterval(kFadeStepMs);
     connect(&fadeTimer, &QTimer::timeout, this, &TResultTable::FadeTick);
     publishTimer.setSingleShot(true);
@@ -40,8 +56,8 @@ void TResultTable::PublishRows()
     publishTimer.stop();
     if (publishedRows >= rows.size())
         return;
-    beginInsertRows(QModelIndex(), publishedRows, rows.size() - 1);
-    publishedRows = rows.size();
+    beginInsertRows(QModelIndex(), publishedRows, static_cast<int>(rows.size()) - 1);
+    publishedRows = static_cast<int>(rows.size());
     endInsertRows();
 }
 
@@ -104,7 +120,7 @@ int TResultTable::rowCount(const QModelIndex& parent) const
 
 int TResultTable::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : captions.size();
+    return parent.isValid() ? 0 : static_cast<int>(captions.size());
 }
 
 QVariant TResultTable::data(const QModelIndex& index, int role) const

@@ -158,7 +158,12 @@ private:
     void FadeTick();
     QString SortCell(int row) const;
     bool IsRateCell(const TResultCell& cell) const;
-    bool IsOctetsCell(int row, int column) const;
+    bool IsOctetsCell(const TResultRow& row, int column) const;
+    bool LivelyTexts() const;
+    // The text DisplayRole shows for cell column (>= 1) of row, worked out
+    // once per reading and kept while rates, readable or last values are on.
+    QString DisplayText(const TResultRow& row, int column) const;
+    void RefreshShown(TResultRow& row, int cell) const;
     bool IsRateColumn(int column) const;
     QVariant CellData(int row, int column, int role) const;
     void UpdateSortMarks();

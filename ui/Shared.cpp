@@ -1,9 +1,12 @@
 #include "Shared.h"
 
+#include "MibNames.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <utility>
 
 void TOidNameTable::Add(const QString& oid, const QString& name)
 {
@@ -12,7 +15,7 @@ void TOidNameTable::Add(const QString& oid, const QString& name)
         entries[*found].name = name;
         return;
     }
-    indexByOid.insert(oid, entries.size());
+    indexByOid.insert(oid, static_cast<int>(entries.size()));
     entries.append(TOidName{oid, name});
 }
 
@@ -41,7 +44,21 @@ QString TOidNameTable::DescribeOid(const QString& oid) const
         rest = oid.mid(dot);
         name = LookupOidName(prefix);
     }
+    if (mibNames) {
+        // Both rests are tails of oid: the shorter one has the longer prefix.
+        const TMibMatch match = mibNames->Find(oid);
+        const bool longer = match.object && (name.isEmpty() || match.suffix.size() < rest.size());
+        const bool loadedSame = match.object && !name.isEmpty() &&
+                                match.suffix.size() == rest.size() && !match.object->file.isEmpty();
+        if (longer || loadedSame)
+            return match.object->name + match.suffix;
+    }
     return name + rest;
+}
+
+void TOidNameTable::SetMibNames(std::shared_ptr<const TMibNames> names)
+{
+    mibNames = std::move(names);
 }
 
 namespace {

@@ -5,6 +5,10 @@
 #include <QString>
 #include <QVector>
 
+#include <memory>
+
+class TMibNames;
+
 // One pair of the OID name table: dotted-decimal OID text without a leading
 // dot, and its descriptor.
 struct TOidName {
@@ -23,8 +27,15 @@ public:
     void Clear();
 
     // Fills the table with the built-in descriptors of the SMI and MIB-II
-    // (210 entries); what was in the table before is dropped.
+    // (210 entries); what was in the table before is dropped. The MIB names
+    // become the built-in table of the common modules.
     void BuildOidNameTable();
+
+    // The MIB objects that name OIDs beyond the entries (the built-in table,
+    // or the modules a user loaded merged over it). Without them only the
+    // entries name OIDs.
+    void SetMibNames(std::shared_ptr<const TMibNames> names);
+    const TMibNames* MibNames() const { return mibNames.get(); }
 
     // The name of the entry whose key equals oid exactly (case-sensitive),
     // or the empty text.
@@ -32,16 +43,19 @@ public:
 
     // The readable form of an OID: the name of its longest known prefix
     // followed by the rest, dot included (1.3.6.1.2.1.1.5.0 -> sysName.0).
+    // The MIB names take part: the longer known prefix wins, and for the same
+    // prefix an entry wins over a built-in MIB object, a loaded one over both.
     // Without a known prefix, the part from the first dot on (2.5.4 -> .5.4);
     // an unknown OID without a dot gives the empty text.
     QString DescribeOid(const QString& oid) const;
 
-    int Count() const { return entries.size(); }
+    int Count() const { return static_cast<int>(entries.size()); }
     const QVector<TOidName>& Entries() const { return entries; }
 
 private:
     QVector<TOidName> entries;
     QHash<QString, int> indexByOid;
+    std::shared_ptr<const TMibNames> mibNames;
 };
 
 // Takes the first line off value. Every line break is first made a CR LF

@@ -86,7 +86,10 @@ void TForm1::ShootFinished()
     resultTable->PublishRows();
     // The columns were made to fit their headers while the table was empty;
     // once rows are in, texts wider than that would be cut off.
-    if (!columnsWidened && RowCount() > 0) {
+    // Rates and readable values change their texts' widths from shoot to
+    // shoot; their columns widen with them (never narrow).
+    const bool livelyTexts = viewOptions.counterRates || viewOptions.readableValues;
+    if ((!columnsWidened || livelyTexts) && RowCount() > 0) {
         columnsWidened = true;
         WidenColumnsToTexts(ListView1);
     }

@@ -3,6 +3,7 @@
 #include "Unit1.h"
 
 #include "ResultTable.h"
+#include "ResultView.h"
 #include "ShootEngine.h"
 
 #include <QAction>
@@ -76,6 +77,8 @@ void TForm1::SetViewOptions(const TViewOptions& options)
     viewOptions = options;
     ShowViewOptions();
     resultTable->SetViewOptions(options);
+    if (options.readableValues && resultTable->rowCount() > 0)
+        WidenColumnsToTexts(ListView1);
     engine->SetReadUpTime(options.counterRates);
     if (newInterval)
         engine->RestartCountdown();

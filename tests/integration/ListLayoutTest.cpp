@@ -32,7 +32,7 @@ const struct {
     {"1.3.6.1.2.1.1.5", "sysName.0"},
     {"1.3.6.1.2.1.1.6", "sysLocation.0"},
     {"1.3.6.1.2.1.1.7", "sysServices.0"},
-    {"1.3.6.1.2.1.1.8", "system.8.0"},    // sysORLastChange: not in the name table
+    {"1.3.6.1.2.1.1.8", "sysORLastChange.0"}, // named by the built-in SNMPv2-MIB
     {"1.3.6.1.2.1.1.99", "system.99.0"},  // no such object on the agent
     {"1.3.6.1.2.1.2.1", "ifNumber.0"},
     {"1.3.6.1.2.1.4.1", "ipForwarding.0"},

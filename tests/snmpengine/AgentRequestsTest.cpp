@@ -168,7 +168,7 @@ TEST(SnmpsimValues, FifteenOidsInOneRequestKeepOrderAndTypes)
     for (std::size_t i = 0; i < oids.size(); ++i)
         EXPECT_EQ(b[i].oid, oids[i]) << "binding " << i + 1;
     struct {
-        int index;
+        std::size_t index;
         int type;
         const char* value;
     } const expected[] = {

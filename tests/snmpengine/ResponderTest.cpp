@@ -277,6 +277,33 @@ TEST(Inbound, InformRequestIsAnsweredWithAGetResponse)
     EXPECT_EQ(informer.Received().size(), 1u) << "ErrorStatus -1: no answer";
 }
 
+// The handler's ErrorStatus and ErrorIndex go into the answer to the inform.
+TEST(Inbound, InformAnswerCarriesTheHandlersErrorStatusAndIndex)
+{
+    TUdpResponder agent;  // learns the manager's port from its request
+    ASSERT_TRUE(agent.Start());
+    TUdpResponder informer;
+    ASSERT_TRUE(informer.Start());
+    TRecordingManager m;
+    Aim(m, agent, 0);
+    m.mgr.SendGetRequest();
+    ASSERT_TRUE(agent.WaitForReceived(1, kWait));
+    m.mgr.OnInformRequest = [&](TvxSNMPMgr&, vxsnmp::TInformRequestEvent& e) {
+        e.ErrorStatus = 5;  // genErr
+        e.ErrorIndex = 2;
+    };
+    informer.Send(Message(Tag::InformRequest, 78, {{"1.3.6.1.2.1.1.3.0", 0x43, "1"},
+                                                   {"1.3.6.1.6.3.1.1.4.1.0", 0x06, "1.3.6.1.4.1.99.2"}}),
+                  agent.Received()[0].fromPort);
+    ASSERT_TRUE(WaitUntil([&] { return !informer.Received().empty(); })) << "no GetResponse for the inform";
+    vxsnmp::TIncoming answer;
+    auto table = std::make_unique<vxsnmp::TBindingTable>();
+    ASSERT_EQ(vxsnmp::ParseMessage(informer.Received()[0].bytes, answer, *table), 0);
+    EXPECT_EQ(answer.requestId, 78);
+    EXPECT_EQ(answer.errorStatus, 5);
+    EXPECT_EQ(answer.errorIndex, 2);
+}
+
 TEST(Inbound, OversizedDatagramIsReportedAndTheNextOneReceived)
 {
     TUdpResponder responder([](const TDatagram& in) {

@@ -142,8 +142,8 @@ TEST(OidNameTable, DescribeOidNamesTheLongestKnownPrefix)
         {"1.3.6.1.2.1.4.20.1.1.127.0.0.1", "ipAdEntAddr.127.0.0.1"},
         {"1.3.6.1.4.1.311.1", "enterprises.311.1"},
         {"1.3.6.1.2.1", "mib-2"},
-        {"1.3.6.1.2.1.99.1", "mib-2.99.1"},
-        {"1.3.6.1.6.3.1", "internet.6.3.1"},
+        {"1.3.6.1.2.1.9999.1", "mib-2.9999.1"}, // numbers no module assigns
+        {"1.3.6.1.9.3.1", "internet.9.3.1"},
         {"1.2.840", "iso.2.840"},
         {"2.5.4", ".5.4"},        // no known prefix: the part from the first dot
         {"0.0", ".0"},

@@ -1,0 +1,28 @@
+// Result codes the engine sets itself (socket-layer codes: SocketErrors.h;
+// codec codes: SnmpMessage.h).
+#pragma once
+
+namespace vxsnmp {
+
+enum EngineCode : int {
+    kUnknownSetting = -1,
+    kAlreadyActive = 104,
+    kLocalPortWhileActive = 106,
+    kLocalHostWhileActive = 107,
+    kNotActive = 109,
+    kMaxPacketSizeWhileActive = 112,
+    kRemoteHostWhileConnected = 114,
+    kRemotePortWhileConnected = 115,
+    kZeroRemotePort = 116,
+    kUseConnectionWhileActive = 117,
+    kOutOfMemory = 200,
+    kIndexCheckFailed = 280,
+    kTimeoutOrBadIndex = 301,
+    kTooManyObjects = 302,
+    kInvalidAction = 304,
+    kBusy = 307,
+    kMismatch = 318,
+    kNotPermitted = 319,
+};
+
+}  // namespace vxsnmp
