@@ -48,9 +48,9 @@ bool TResultTable::LivelyTexts() const
 
 void TResultTable::RefreshShown(TResultRow& row, int cell) const
 {
-    // Painting asks for a text many times per reading; it is made once.
-    TResultCell& target = row.cells[cell];
-    target.shown = LivelyTexts() ? DisplayText(row, cell + 1) : QString();
+    // Painting asks for a text many times per reading; it is made once,
+    // when first asked for.
+    row.cells[cell].shownFresh = false;
 }
 
 QString TResultTable::DisplayText(const TResultRow& row, int column) const
@@ -131,7 +131,13 @@ QVariant TResultTable::CellData(int row, int column, int role) const
     const bool hiddenException = named && viewOptions.readableValues && IsException(shown);
     switch (role) {
     case Qt::DisplayRole:
-        return LivelyTexts() ? cell->shown : cell->now.text;
+        if (!LivelyTexts())
+            return cell->now.text;
+        if (!cell->shownFresh) {
+            cell->shown = DisplayText(rows[row], column);
+            cell->shownFresh = true;
+        }
+        return cell->shown;
     case Qt::ForegroundRole:
         return kept || hiddenException ? QVariant(GreyText()) : QVariant();
     case Qt::FontRole: {

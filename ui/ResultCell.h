@@ -16,7 +16,10 @@ struct TResultCell {
     std::int64_t changedAtMs = -1;  // MonotonicMs() when the text last changed
     std::uint32_t shoot = 0;        // the shoot that placed it last
     bool missing = false;           // its row was answered, this cell was not (abandoned row)
-    QString shown;                  // the text shown while the view is more than the texts
+    // The text shown while the view is more than the texts, made when first
+    // painted after a reading (most cells of a large table are never painted).
+    mutable QString shown;
+    mutable bool shownFresh = false;
 
     // Takes value as the cell's new reading for oid.
     void Take(const QString& answered, const TCellValue& value, std::uint32_t serial)
