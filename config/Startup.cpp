@@ -15,6 +15,7 @@ TStartupResult StartUp(const QStringList& commandLine)
     try {
         ApplyDefaultSettings(settings);
         const QString fileName = ParseCommandLine(commandLine, settings);
+        result.fileName = fileName;
         if (!fileName.isEmpty()) {
             const TVexgridLoadResult loaded = LoadVexgridSettings(fileName, settings);
             if (!loaded.loaded) {
@@ -27,7 +28,22 @@ TStartupResult StartUp(const QStringList& commandLine)
     } catch (const std::exception&) {
         return result;
     }
-    result.caption = settings.programTitle + QStringLiteral(" - Host: ") + settings.requestTemplate.remoteHost;
+    const QString fileName = result.fileName;
+    result = ReadyResult(settings);
+    result.fileName = fileName;
+    return result;
+}
+
+QString ViewCaption(const TSessionSettings& settings)
+{
+    return settings.programTitle + QStringLiteral(" - Host: ") + settings.requestTemplate.remoteHost;
+}
+
+TStartupResult ReadyResult(const TSessionSettings& settings)
+{
+    TStartupResult result;
+    result.settings = settings;
+    result.caption = ViewCaption(settings);
     result.outerSize = QSize(settings.windowWidth, settings.windowHeight);
     result.ready = true;
     return result;

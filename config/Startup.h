@@ -16,6 +16,8 @@ struct TStartupResult {
     bool ready = false;
     // Shown to the user in a modal message when not empty.
     QString message;
+    // The vexgrid file the command line names; empty for the default view.
+    QString fileName;
     // The window's caption and outer size when ready.
     QString caption;
     QSize outerSize;
@@ -26,3 +28,10 @@ struct TStartupResult {
 // after it) ends it without a message; a vexgrid file that cannot be loaded
 // ends it with the parser message.
 TStartupResult StartUp(const QStringList& commandLine);
+
+// ViewCaption is the window's caption for the settings of a run.
+QString ViewCaption(const TSessionSettings& settings);
+
+// ReadyResult is the start-up result of settings made elsewhere (the New View
+// dialog): caption and outer size from the settings, ready.
+TStartupResult ReadyResult(const TSessionSettings& settings);

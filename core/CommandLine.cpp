@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "ProgramOptions.h"
 #include "RangeChecks.h"
 
 namespace {
@@ -24,17 +25,6 @@ void TakeSwitch(const QStringList& args, QStringView name, Store store)
         store(args[at + 1]);
 }
 
-// The switches of the command line: an argument equal to one of them names
-// no file.
-bool IsSwitchName(const QString& arg)
-{
-    for (QStringView name : {u"/XML", u"/HOST", u"/COMMUNITY", u"/PROGRAMTITLE", u"/WIDTH", u"/HEIGHT", u"/EXPORT"}) {
-        if (arg.compare(name, Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 QString ParseCommandLine(const QStringList& args, TSessionSettings& settings)
@@ -46,7 +36,7 @@ QString ParseCommandLine(const QStringList& args, TSessionSettings& settings)
     // another switch it has no value: "/EXPORT /XML plan.xml" must not write
     // the table to a file called "/XML".
     TakeSwitch(args, u"/EXPORT", [&](const QString& v) {
-        if (!IsSwitchName(v))
+        if (!IsKnownSwitch(v))
             settings.exportPath = v;
     });
 

@@ -169,3 +169,13 @@ void TResultTable::ResetSortState()
     sortAscending = false;
     UpdateSortMarks();
 }
+
+void TResultTable::SetSortState(int column, bool ascending)
+{
+    if (listLayout || column < 1 || column >= columnCount())
+        return;
+    sortColumn = column;
+    sortAscending = ascending;
+    UpdateSortMarks();
+    Resort();
+}

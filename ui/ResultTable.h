@@ -100,6 +100,9 @@ public:
     bool SortAscending() const { return sortAscending; }
     // Unsorted and descending, the state of a fresh run; clears the marks.
     void ResetSortState();
+    // Sorts by `column` in the given direction, as remembered from an earlier
+    // run; ignored in the list layout and for a column the table lacks.
+    void SetSortState(int column, bool ascending);
 
     // A click on a column header: ignored for column 0 and in the list
     // layout; the sort column's direction flips, another column becomes the

@@ -14,7 +14,7 @@ void ConfigureResultView(QTreeView* view, TResultTable* table)
     view->setItemsExpandable(false);
     view->setUniformRowHeights(true); // keeps appends of many rows cheap
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setAllColumnsShowFocus(true);
     view->setSortingEnabled(false); // the model sorts itself on header clicks

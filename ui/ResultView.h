@@ -5,7 +5,7 @@
 class QTreeView;
 class TResultTable;
 
-// Sets view up for table: read-only, single whole-row selection, no tree
+// Sets view up for table: read-only, whole-row selection of any rows, no tree
 // decoration, 16 x 16 row and header images, the last column stretched.
 // Header clicks reach TResultTable::ListView1ColumnClick only while the
 // table layout is shown; whenever the model's columns are built, column 0

@@ -1,11 +1,13 @@
 #include "Unit1.h"
 
+#include "FileMenu.h"
 #include "ImageList.h"
 #include "InstanceMaskPanel.h"
 #include "MessageBox.h"
 #include "ResultTable.h"
 #include "ResultView.h"
 #include "StatusPanels.h"
+#include "TableCopy.h"
 #include "TableExport.h"
 #include "StartupScreenshot.h"
 #include "Unit2.h"
@@ -46,9 +48,9 @@ QAction* NewAction(QMenu* menu, const char* name, const QString& text, int image
 
 }  // namespace
 
-TForm1::TForm1(const QStringList& commandLine, QWidget* parent)
+TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent)
-    , commandLine(commandLine)
+    , commandLine(arguments)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("HB_Vexgrid"));
@@ -81,18 +83,20 @@ const TSessionSettings& TForm1::Settings() const
 
 void TForm1::CreateMenus()
 {
-    QMenu* file1 = menuBar()->addMenu(QStringLiteral("File"));
+    QMenu* file1 = menuBar()->addMenu(QStringLiteral("&File"));
     file1->setObjectName(QStringLiteral("File1"));
     Close1 = NewAction(file1, "Close1", QStringLiteral("Exit"), imageExit);
+    Close1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    fileMenu = std::make_unique<TFileMenu>(*this, file1, Close1);
 
-    QMenu* edit1 = menuBar()->addMenu(QStringLiteral("Edit"));
+    QMenu* edit1 = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit1->setObjectName(QStringLiteral("Edit1"));
     CopythisformtoClipboard1 = NewAction(edit1, "CopythisformtoClipboard1", QStringLiteral("Copy this form  to Clipboard"), imageCopy);
     Copytableastext1 = NewAction(edit1, "Copytableastext1", QStringLiteral("Copy table as text"));
 
     CreateViewMenu();
 
-    QMenu* options1 = menuBar()->addMenu(QStringLiteral("Options"));
+    QMenu* options1 = menuBar()->addMenu(QStringLiteral("&Options"));
     options1->setObjectName(QStringLiteral("Options1"));
     QMenu* shootAgain = options1->addMenu(QStringLiteral("Shoot again"));
     shootAgain->setObjectName(QStringLiteral("Shootagain2Menu"));
@@ -111,7 +115,7 @@ void TForm1::CreateMenus()
     SetColumnwidthtoTextwidth1 = NewAction(options1, "SetColumnwidthtoTextwidth1", QStringLiteral("Set Column-width to Text-width"), imageColumnWidth);
     SetColumnwidthtoTextwidth1->setCheckable(true);
 
-    QMenu* help1 = menuBar()->addMenu(QStringLiteral("Help"));
+    QMenu* help1 = menuBar()->addMenu(QStringLiteral("&Help"));
     help1->setObjectName(QStringLiteral("Help1"));
     About1 = NewAction(help1, "About1", QStringLiteral("About"), imageAbout);
 
@@ -144,6 +148,8 @@ void TForm1::CreateControls()
     ListView1 = new QTreeView(client);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ConfigureResultView(ListView1, resultTable);
+    CopySelection1 = InstallCopyKeys(ListView1, resultTable);
+    SelectAll1 = InstallSelectAllKey(ListView1);
     layout->addWidget(ListView1, 1);
     setCentralWidget(client);
 
@@ -199,24 +205,36 @@ void TForm1::InitialiseSession()
             ::ShowModalMessage(this, start.message);
         if (!start.ready)
             return;
-        // 6.
-        setWindowTitle(start.caption);
-        // 7.
-        SetOuterSize(start.outerSize.width(), start.outerSize.height());
-        // 8. Step 1 forgot the last walk OID and restarted the request ids.
-        // 9.
-        EnableTableMenus(true);
-        // 10.
-        StartShooting();
+        // 6.-10. Caption, size, menus and the first shoot.
+        ApplyStartResult(start);
     } catch (...) {
         // Swallowed on purpose: a set-up that cannot finish leaves the
         // designed window, which can only be closed.
     }
 }
 
+void TForm1::ApplyStartResult(const TStartupResult& start)
+{
+    viewFile = start.fileName;
+    if (!viewFile.isEmpty())
+        remembered.AddRecentFile(viewFile);
+    // 6.
+    setWindowTitle(start.caption);
+    // 7. The size remembered for the file wins over the file's own.
+    const TViewState state = remembered.ViewState(viewFile);
+    if (state.geometry.isEmpty() || !restoreGeometry(state.geometry))
+        SetOuterSize(start.outerSize.width(), start.outerSize.height());
+    // 8. Set-up forgot the last walk OID and restarted the request ids.
+    // 9.
+    EnableTableMenus(true);
+    // 10.
+    StartShooting();
+}
+
 void TForm1::StartShooting()
 {
     resultTable->BuildColumns(engine->Settings().tableMode, engine->Settings().targetOids);
+    RestoreViewState();
     engine->StartShooting();
     ListView1->setVisible(true);
 }
@@ -227,6 +245,8 @@ void TForm1::EnableTableMenus(bool enabled)
     Copytableastext1->setEnabled(enabled);
     Shootagain2->setEnabled(enabled);
     SetColumnwidthtoTextwidth1->setEnabled(enabled);
+    // Without a view there is nothing to save.
+    fileMenu->SaveViewAs1->setEnabled(enabled);
 }
 
 void TForm1::ShowStatusMessage(const QString& text) { statusPanels->ShowStatusMessage(text); }
@@ -309,6 +329,7 @@ void TForm1::FormResize()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    SaveViewState();
     FormClose();
     QMainWindow::closeEvent(event);
 }

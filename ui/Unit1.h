@@ -6,6 +6,7 @@
 // the window is its TShootView (Unit1View.cpp).
 #pragma once
 
+#include "RememberedState.h"
 #include "Settings.h"
 #include "ShootView.h"
 #include "Shared.h"
@@ -24,12 +25,14 @@ class QMenu;
 class QComboBox;
 class QStatusBar;
 class QTreeView;
+class TFileMenu;
 class TInstanceMaskPanel;
 class TMyTimer;
 class TResultTable;
 class TShootEngine;
 class TStatusPanels;
 class TWorkerJobs;
+struct TStartupResult;
 namespace vxsnmp {
 class TvxSNMPMgr;
 }
@@ -52,6 +55,24 @@ public:
     // or the vexgrid file), then caption, size, menus and the first shoot. Any
     // error ends it where it happens.
     void InitialiseSession();
+
+    // OpenVexgridFile loads the vexgrid file at `path` as "/XML" does at
+    // start-up and restarts the shoot with it: a single shoot, no sort, the
+    // file's size (or the size remembered for it), the "/EXPORT" target of
+    // start-up kept. A file that fails to load is reported and the current
+    // view goes on; returns whether the file was loaded.
+    bool OpenVexgridFile(const QString& path);
+    // StartView restarts the shoot with settings made elsewhere (New View),
+    // a view without file until it is saved.
+    void StartView(TSessionSettings settings);
+    // The vexgrid file the view shows; empty for a view without file.
+    const QString& ViewFile() const { return viewFile; }
+    // The view is now the file at `path` (it was saved there).
+    void SetViewFile(const QString& path);
+    // Remembers geometry, column widths and sort of the view's file.
+    void SaveViewState();
+    TRememberedState& Remembered() { return remembered; }
+    TFileMenu& FileMenu() { return *fileMenu; }
 
     // Enables or disables the table items together.
     void EnableTableMenus(bool enabled);
@@ -79,6 +100,8 @@ public:
 
     // Components of the design.
     QAction* Close1 = nullptr;
+    QAction* CopySelection1 = nullptr;  // Ctrl+C on the table
+    QAction* SelectAll1 = nullptr;      // Ctrl+A on the table
     QAction* CopythisformtoClipboard1 = nullptr;
     QAction* Copytableastext1 = nullptr;
     QAction* Shootagain2 = nullptr;  // menu action of the "Shoot again" sub-menu
@@ -148,10 +171,21 @@ private:
     void SetColumnwidthtoTextwidth1Click();
 
     void StartShooting();
+    // Takes a start-up result: caption, size, menus and the first shoot.
+    void ApplyStartResult(const TStartupResult& start);
+    // Back to a fresh run before another view starts.
+    void ResetView();
+    void RestoreViewState();
     void ApplyOuterSize();
     void ExportTable();
 
     QStringList commandLine;
+    QString viewFile;
+    TRememberedState remembered;
+    // Column widths remembered for the view, applied once the first shoot
+    // has filled the table.
+    QList<int> rememberedColumnWidths;
+    std::unique_ptr<TFileMenu> fileMenu;
     TOidNameTable oidNameTable;
     TResultTable* resultTable = nullptr;  // owned by the window (Qt parent)
     std::unique_ptr<TStatusPanels> statusPanels;

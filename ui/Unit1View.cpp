@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QTimer>
 #include <QTreeView>
 
@@ -92,6 +93,8 @@ void TForm1::ShootFinished()
     if ((!columnsWidened || livelyTexts) && RowCount() > 0) {
         columnsWidened = true;
         WidenColumnsToTexts(ListView1);
+        for (int column = 0; column < rememberedColumnWidths.size(); ++column)
+            ListView1->header()->resizeSection(column, rememberedColumnWidths[column]);
     }
     ExportTable();
     if (StartupScreenshotRequested())

@@ -6,13 +6,15 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 
 namespace {
 
 // Design geometry of the window and its controls, in pixels.
-constexpr QSize kClientSize(386, 240);
+constexpr QSize kClientSize(386, 285);
 constexpr QPoint kScreenPosition(240, 263);
 constexpr QRect kImageGeometry(8, 0, 370, 136);
+constexpr QRect kOkGeometry(296, 250, 75, 25);
 
 // The maker's colours for the logo and the link.
 const QColor kNavy(0x00, 0x00, 0x80);
@@ -144,6 +146,18 @@ TForm2::TForm2(QWidget* parent)
     Label4->setCursor(Qt::PointingHandCursor);
     Label4->installEventFilter(this);
 
+    Label5 = AddLabel(QStringLiteral("Qt"), 32, 195);
+    Label5->setObjectName(QStringLiteral("Label5"));
+    Label6 = AddLabel(QString::fromLatin1(qVersion()), 83, 195);
+    Label6->setObjectName(QStringLiteral("Label6"));
+    Label7 = AddLabel(QString::fromLatin1(kLicenceLine), 32, 220);
+    Label7->setObjectName(QStringLiteral("Label7"));
+    OkButton = new QPushButton(QStringLiteral("OK"), this);
+    OkButton->setObjectName(QStringLiteral("OkButton"));
+    OkButton->setGeometry(kOkGeometry);
+    OkButton->setDefault(true);  // Enter closes the window as well as Escape
+    connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
+
     FormCreate();
 }
 
@@ -188,6 +202,17 @@ void TForm2::done(int result)
 {
     FormClose();
     QDialog::done(result);
+}
+
+// Over the main window, in its middle; alone at the design position.
+void TForm2::showEvent(QShowEvent* event)
+{
+    if (const QWidget* owner = parentWidget()) {
+        const QRect frame = frameGeometry();
+        const QPoint offset = frame.topLeft() - pos();
+        move(owner->frameGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2) - offset);
+    }
+    QDialog::showEvent(event);
 }
 
 void TForm2::closeEvent(QCloseEvent* event)

@@ -1,5 +1,7 @@
-// TForm2: the About window. Shows the maker's logo, the program's file version
-// and the maker's web address, which opens in the default browser on a click.
+// TForm2: the About window. Shows the maker's logo, the program's file version,
+// the maker's web address (which opens in the default browser on a click), the
+// Qt version and the licence; OK, Enter or Escape close it. Over a main window
+// it opens centred on it.
 // It frees itself when it closes, so every "About" shows a fresh window:
 //
 //     auto* about = new TForm2(this);  // owned by the main window
@@ -15,6 +17,7 @@
 #include <functional>
 
 class QLabel;
+class QPushButton;
 
 // FormatFileVersion returns the four parts of a file version as
 // "major.minor.patch.build", each in decimal without leading zeros.
@@ -27,6 +30,9 @@ QString FileVersionText();
 
 // DrawMakerLogo paints the maker's logo on a transparent picture of `size`.
 QPixmap DrawMakerLogo(QSize size);
+
+// The licence of the program, shown in the About window.
+inline constexpr const char* kLicenceLine = "MIT License. Copyright (c) 2026 Hollbrae.";
 
 // The maker's web site, shown in the About window.
 inline constexpr const char* kMakerWebsite = "https://www.hollbrae.example/";
@@ -54,12 +60,17 @@ public:
     QLabel* Label2 = nullptr;  // the file version
     QLabel* Label3 = nullptr;  // "Website"
     QLabel* Label4 = nullptr;  // the address, clickable
+    QLabel* Label5 = nullptr;  // "Qt"
+    QLabel* Label6 = nullptr;  // the Qt version the program runs with
+    QLabel* Label7 = nullptr;  // the licence line
+    QPushButton* OkButton = nullptr;
 
 public slots:
     void done(int result) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -1,20 +1,36 @@
 // gtest main with a QApplication on the offscreen platform unless the caller
-// chose another one (for example xcb under Xvfb).
+// chose another one (for example xcb under Xvfb). The program's remembered
+// state (QSettings) goes to a temporary folder, emptied before every test, so
+// that no test reads what another wrote and the user's own settings stay
+// untouched.
 #include <QApplication>
+#include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
+namespace {
+
+class TFreshSettings : public ::testing::EmptyTestEventListener {
+public:
+    explicit TFreshSettings(QString configFolder) : folder(std::move(configFolder)) {}
+    void OnTestStart(const ::testing::TestInfo&) override { QDir(folder + QStringLiteral("/Hollbrae")).removeRecursively(); }
+
+private:
+    QString folder;
+};
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr)
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    // The window's remembered choices go to a folder of this run, never to
-    // the user's own settings.
     QTemporaryDir config;
     setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new TFreshSettings(config.path()));
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

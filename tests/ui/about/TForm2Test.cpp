@@ -4,11 +4,13 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace {
@@ -37,7 +39,7 @@ TEST(TForm2, ShowsCaptionLabelsAndVersion)
 {
     TForm2 form;
     EXPECT_EQ(form.windowTitle(), "About Hollbrae HB_Vexgrid");
-    EXPECT_EQ(form.size(), QSize(386, 240));
+    EXPECT_EQ(form.size(), QSize(386, 285));
     EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "the frame must not be resizable";
     EXPECT_FALSE(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     EXPECT_EQ(form.pos(), QPoint(240, 263));
@@ -148,6 +150,49 @@ TEST(TForm2, EscapeAlsoFreesTheWindow)
     about->exec();
     DeleteClosedWindows();
     EXPECT_TRUE(about.isNull());
+}
+
+TEST(TForm2, ShowsQtVersionAndLicence)
+{
+    TForm2 form;
+    EXPECT_EQ(form.Label6->text(), QString::fromLatin1(qVersion()));
+    EXPECT_EQ(form.Label7->text(), "MIT License. Copyright (c) 2026 Hollbrae.");
+    EXPECT_TRUE(form.rect().contains(form.OkButton->geometry())) << "OK inside the window";
+    EXPECT_TRUE(form.rect().contains(form.Label7->geometry())) << "licence inside the window";
+}
+
+// OK, Enter and Escape each close the window and free it.
+TEST(TForm2, OkEnterAndEscapeClose)
+{
+    const struct {
+        const char* why;
+        std::function<void(TForm2&)> close;
+    } ways[] = {
+        {"OK clicked", [](TForm2& f) { QTest::mouseClick(f.OkButton, Qt::LeftButton); }},
+        {"Enter", [](TForm2& f) { QTest::keyClick(&f, Qt::Key_Return); }},
+        {"Escape", [](TForm2& f) { QTest::keyClick(&f, Qt::Key_Escape); }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.why);
+        QPointer<TForm2> about = new TForm2;
+        QTimer::singleShot(0, about, [&] { way.close(*about); });
+        about->exec();
+        DeleteClosedWindows();
+        EXPECT_TRUE(about.isNull());
+    }
+}
+
+TEST(TForm2, OpensCentredOnTheMainWindow)
+{
+    QWidget main;
+    main.setGeometry(300, 200, 900, 700);
+    main.show();
+    TForm2 about(&main);
+    about.show();
+    QApplication::processEvents();
+    // Each centre is rounded down to a pixel in both directions.
+    EXPECT_LE((about.frameGeometry().center() - main.frameGeometry().center()).manhattanLength(), 4);
+    EXPECT_NE(about.pos(), QPoint(240, 263)) << "not at the design position";
 }
 
 }  // namespace

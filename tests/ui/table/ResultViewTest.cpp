@@ -60,7 +60,7 @@ TEST_F(ResultViewTest, ReportStyleReadOnlySingleWholeRowSelection)
 {
     EXPECT_EQ(view.model(), &table);
     EXPECT_EQ(view.selectionBehavior(), QAbstractItemView::SelectRows);
-    EXPECT_EQ(view.selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_EQ(view.selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(view.editTriggers(), QAbstractItemView::NoEditTriggers);
     EXPECT_FALSE(view.rootIsDecorated());
     EXPECT_FALSE(view.isSortingEnabled());

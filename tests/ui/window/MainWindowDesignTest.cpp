@@ -40,7 +40,7 @@ QStringList Texts(const QList<QAction*>& actions)
 {
     QStringList texts;
     for (const QAction* a : actions)
-        texts.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+        texts.append(a->isSeparator() ? QStringLiteral("-") : QString(a->text()).remove(u'&'));
     return texts;
 }
 
@@ -48,8 +48,25 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
 {
     TForm1 form({"/XML"});
     const QList<QAction*> top = form.menuBar()->actions();
-    ASSERT_EQ(Texts(top), (QStringList{"File", "Edit", "&View", "Options", "Help"}));
-    EXPECT_EQ(Texts(top[0]->menu()->actions()), QStringList{"Exit"});
+    ASSERT_EQ(Texts(top), (QStringList{"File", "Edit", "View", "Options", "Help"}));
+    EXPECT_EQ(Texts(top[0]->menu()->actions()),
+              (QStringList{"New View...", "Open...", "Open Recent", "Save View As...", "-", "Exit"}));
+    // Alt and the first letter open each menu.
+    for (const QAction* menu : top)
+        EXPECT_TRUE(menu->text().startsWith(u'&')) << menu->text().toStdString();
+    const struct {
+        QAction* action;
+        QKeySequence keys;
+    } shortcuts[] = {
+        {top[0]->menu()->actions()[0], QKeySequence(Qt::CTRL | Qt::Key_N)},
+        {top[0]->menu()->actions()[1], QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {top[0]->menu()->actions()[3], QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+        {form.Close1, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {form.CopySelection1, QKeySequence(Qt::CTRL | Qt::Key_C)},
+        {form.SelectAll1, QKeySequence(Qt::CTRL | Qt::Key_A)},
+    };
+    for (const auto& s : shortcuts)
+        EXPECT_EQ(s.action->shortcut(), s.keys) << s.action->text().toStdString();
     EXPECT_EQ(Texts(top[1]->menu()->actions()), (QStringList{"Copy this form  to Clipboard", "Copy table as text"}));
     EXPECT_EQ(Texts(top[2]->menu()->actions()), (QStringList{"Show counter &rates", "Rea&dable values", "-",
                                                              "&Mark changes", "&Keep last values"}));
@@ -60,7 +77,7 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
     EXPECT_EQ(Texts(form.Interval1->actions()), (QStringList{"1 s", "2 s", "5 s", "10 s", "30 s", "60 s"}));
     EXPECT_EQ(Texts(top[4]->menu()->actions()), QStringList{"About"});
 
-    EXPECT_EQ(top[0]->menu()->actions()[0], form.Close1);
+    EXPECT_EQ(top[0]->menu()->actions().last(), form.Close1);
     EXPECT_EQ(top[3]->menu()->actions()[0], form.Shootagain2);
     EXPECT_EQ(form.Now1->objectName(), "Now1");
     EXPECT_EQ(form.Every10secRefreshinstancesalso1->objectName(), "Every10secRefreshinstancesalso1");

@@ -1,0 +1,28 @@
+// Writing the settings of a view as a vexgrid file that LoadVexgridSettings
+// reads back to the same settings: title, size, agent, preferred instance,
+// targets with their instances (an empty instance included) and the instance
+// mask. Secrets other than the community are never written; where a setting
+// needs one, the file names the environment variable that holds it.
+#pragma once
+
+#include "Settings.h"
+
+#include <QByteArray>
+#include <QString>
+
+// One target of a view: the OID without instance, and the instance as the file
+// gives it (".0", ".1.5", or empty for a walked column).
+struct TViewTarget {
+    QString oid;
+    QString instance;
+};
+
+// The targets of `settings` with their instances, in shooting order.
+QList<TViewTarget> ViewTargets(const TSessionSettings& settings);
+
+// VexgridFileText gives the whole file, UTF-8, with an XML declaration.
+QByteArray VexgridFileText(const TSessionSettings& settings);
+
+// WriteVexgridFile replaces the file at `path` as a whole (a reader never
+// sees half a file). Returns an empty text on success, else the reason.
+QString WriteVexgridFile(const QString& path, const TSessionSettings& settings);

@@ -1,0 +1,102 @@
+// The New View dialog's targets: what a typed text adds, and the settings the
+// dialog hands to the window.
+#include "NewViewDialog.h"
+
+#include "QtPrinters.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TTypedCase {
+    const char* why;
+    const char* typed;
+    bool added;
+    const char* oid;       // without instance
+    const char* instance;  // in the list layout
+};
+
+TEST(NewViewDialog, TypedTargetsInTheListLayout)
+{
+    const TTypedCase cases[] = {
+        {"a name with its instance", "sysName.0", true, "1.3.6.1.2.1.1.5", ".0"},
+        {"a scalar's OID with .0", "1.3.6.1.2.1.1.5.0", true, "1.3.6.1.2.1.1.5", ".0"},
+        {"a column's OID with a row, leading dot", ".1.3.6.1.2.1.2.2.1.2.7", true, "1.3.6.1.2.1.2.2.1.2", ".7"},
+        {"a name alone is the scalar instance in a list", "ifNumber", true, "1.3.6.1.2.1.2.1", ".0"},
+        {"an OID below a group is the object itself", "1.3.6.1.4.1.8072.1.2", true, "1.3.6.1.4.1.8072.1.2", ".0"},
+        {"a name from the MIB modules", "hrSystemUptime.0", true, "1.3.6.1.2.1.25.1.1", ".0"},
+        {"an unknown name", "noSuchName", false, "", ""},
+        {"a name with a non-numeric instance", "sysName.x", false, "", ""},
+        {"an empty sub-identifier", "1.3..6", false, "", ""},
+    };
+    TOidNameTable names;
+    names.BuildOidNameTable();
+    for (const TTypedCase& c : cases) {
+        SCOPED_TRACE(c.why);
+        TNewViewDialog dialog(names);
+        dialog.ListLayout->setChecked(true);
+        dialog.OidEdit->setText(QString::fromLatin1(c.typed));
+        EXPECT_EQ(dialog.AddTypedTarget(), c.added);
+        const TSessionSettings s = dialog.ViewSettings();
+        if (!c.added) {
+            EXPECT_TRUE(s.targetOids.isEmpty());
+            EXPECT_FALSE(dialog.Problem->text().isEmpty()) << "the refusal says why";
+            continue;
+        }
+        EXPECT_EQ(s.targetOids, QStringList{QString::fromLatin1(c.oid)});
+        EXPECT_EQ(s.requestTemplate.oidList, QString::fromLatin1(c.oid) + QString::fromLatin1(c.instance) + kItemSeparator);
+        EXPECT_FALSE(s.tableMode);
+    }
+}
+
+TEST(NewViewDialog, TableLayoutWalksEveryTargetAndOffersTheMibNames)
+{
+    TOidNameTable names;
+    names.BuildOidNameTable();
+    TNewViewDialog dialog(names);
+    dialog.FilterNames(QStringLiteral("hrSystemUptime"));
+    int shown = 0;
+    for (int row = 0; row < dialog.NameList->count(); ++row)
+        shown += dialog.NameList->item(row)->isHidden() ? 0 : 1;
+    EXPECT_EQ(shown, 1) << "a name beyond the built-in table is offered";
+
+    for (const char* typed : {"ifIndex", "ifDescr.3"}) {
+        dialog.OidEdit->setText(QLatin1String(typed));
+        ASSERT_TRUE(dialog.AddTypedTarget());
+    }
+    dialog.TableLayout->setChecked(true);
+    dialog.MaskEdit->setText(QStringLiteral("rt"));
+    const TSessionSettings s = dialog.ViewSettings();
+    EXPECT_TRUE(s.tableMode);
+    EXPECT_EQ(s.requestTemplate.oidList,
+              QStringLiteral("1.3.6.1.2.1.2.2.1.1") + kItemSeparator + QStringLiteral("1.3.6.1.2.1.2.2.1.2") + kItemSeparator);
+    EXPECT_EQ(s.instanceMask, "RT") << "as a vexgrid file gives it back";
+    // Back to the list: a typed instance comes back.
+    dialog.ListLayout->setChecked(true);
+    EXPECT_EQ(dialog.ViewSettings().requestTemplate.oidList,
+              QStringLiteral("1.3.6.1.2.1.2.2.1.1.0") + kItemSeparator + QStringLiteral("1.3.6.1.2.1.2.2.1.2.3") + kItemSeparator);
+}
+
+TEST(NewViewDialog, OkNeedsAHostAndATarget)
+{
+    TOidNameTable names;
+    names.BuildOidNameTable();
+    TNewViewDialog dialog(names);
+    dialog.HostEdit->clear();
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    dialog.HostEdit->setText(QStringLiteral("127.0.0.1"));
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected) << "no target yet";
+    dialog.OidEdit->setText(QStringLiteral("sysDescr"));
+    ASSERT_TRUE(dialog.AddTypedTarget());
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+}  // namespace

@@ -1,0 +1,363 @@
+#include "NewViewDialog.h"
+
+#include "AgentProbe.h"
+#include "Defaults.h"
+#include "MibNames.h"
+#include "VexgridLoader.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace {
+
+// Item data of a target: its OID, and the instance the user typed with it.
+constexpr int kOidRole = Qt::UserRole;
+constexpr int kTypedInstanceRole = Qt::UserRole + 1;
+
+// The instance of a scalar, used for targets without one in the list layout.
+const QString kScalarInstance = QStringLiteral(".0");
+
+// Sub-identifiers separated by dots, the first dot optional.
+const QRegularExpression kDottedOid(QStringLiteral("^\\.?[0-9]+(\\.[0-9]+)*$"));
+
+QString WithoutLeadingDot(const QString& oid)
+{
+    return oid.startsWith(u'.') ? oid.mid(1) : oid;
+}
+
+}  // namespace
+
+TNewViewDialog::TNewViewDialog(const TOidNameTable& nameTable, QWidget* parent)
+    : QDialog(parent)
+    , names(nameTable)
+{
+    setObjectName(QStringLiteral("NewViewDialog"));
+    setWindowTitle(QStringLiteral("New View"));
+    for (const TOidName& entry : names.Entries())
+        knownNames.append({entry.oid, entry.name});
+    // The MIB objects beyond the table, built in or loaded; notifications name
+    // nothing an agent can be asked for.
+    if (const TMibNames* mib = names.MibNames()) {
+        for (const TMibObject& object : mib->Objects()) {
+            if (object.kind != TMibKind::Notification && names.LookupOidName(object.oid).isEmpty())
+                knownNames.append({object.oid, object.name});
+        }
+    }
+    for (const TOidName& known : knownNames) {
+        if (!oidByName.contains(known.name))
+            oidByName.insert(known.name, known.oid);
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(CreateAgentBox());
+    layout->addWidget(CreateTargetBox(), 1);
+    Problem = new QLabel(this);
+    Problem->setObjectName(QStringLiteral("Problem"));
+    Problem->setWordWrap(true);
+    layout->addWidget(Problem);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &TNewViewDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &TNewViewDialog::reject);
+
+    TSessionSettings defaults;
+    ApplyDefaultSettings(defaults);
+    SetAgent(defaults);
+}
+
+QWidget* TNewViewDialog::CreateAgentBox()
+{
+    auto* box = new QGroupBox(QStringLiteral("Agent"), this);
+    auto* form = new QFormLayout(box);
+    HostEdit = new QLineEdit(box);
+    form->addRow(QStringLiteral("&Host:"), HostEdit);
+    PortEdit = new QSpinBox(box);
+    PortEdit->setRange(1, 65535);  // UDP ports
+    form->addRow(QStringLiteral("&Port:"), PortEdit);
+    VersionBox = new QComboBox(box);
+    VersionBox->addItem(QStringLiteral("v1"), 1);
+    VersionBox->addItem(QStringLiteral("v2c"), 2);
+    form->addRow(QStringLiteral("&Version:"), VersionBox);
+
+    auto* community = new QHBoxLayout;
+    CommunityEdit = new QLineEdit(box);
+    CommunityEdit->setEchoMode(QLineEdit::Password);
+    RevealCommunity = new QCheckBox(QStringLiteral("&Show"), box);
+    connect(RevealCommunity, &QCheckBox::toggled, this, [this](bool shown) {
+        CommunityEdit->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+    });
+    community->addWidget(CommunityEdit, 1);
+    community->addWidget(RevealCommunity);
+    // The field is a row of two: the label needs its buddy named.
+    auto* communityLabel = new QLabel(QStringLiteral("&Community:"), box);
+    communityLabel->setBuddy(CommunityEdit);
+    form->addRow(communityLabel, community);
+
+    auto* test = new QHBoxLayout;
+    TestButton = new QPushButton(QStringLiteral("&Test"), box);
+    TestButton->setAutoDefault(false);
+    TestResult = new QLabel(box);
+    TestResult->setObjectName(QStringLiteral("TestResult"));
+    TestResult->setWordWrap(true);
+    TestResult->setTextFormat(Qt::PlainText);  // agent texts are not markup
+    connect(TestButton, &QPushButton::clicked, this, &TNewViewDialog::Test);
+    test->addWidget(TestButton);
+    test->addWidget(TestResult, 1);
+    form->addRow(test);
+
+    TitleEdit = new QLineEdit(box);
+    TitleEdit->setText(QStringLiteral("HB_Vexgrid"));
+    form->addRow(QStringLiteral("T&itle:"), TitleEdit);
+    return box;
+}
+
+QWidget* TNewViewDialog::CreateTargetBox()
+{
+    auto* box = new QGroupBox(QStringLiteral("Targets"), this);
+    auto* grid = new QHBoxLayout(box);
+
+    auto* known = new QVBoxLayout;
+    NameFilter = new QLineEdit(box);
+    NameFilter->setPlaceholderText(QStringLiteral("Search names"));
+    NameFilter->setClearButtonEnabled(true);
+    NameList = new QListWidget(box);
+    NameList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    for (const TOidName& entry : knownNames) {
+        auto* item = new QListWidgetItem(QStringLiteral("%1  (%2)").arg(entry.name, entry.oid), NameList);
+        item->setData(kOidRole, entry.oid);
+    }
+    connect(NameFilter, &QLineEdit::textChanged, this, &TNewViewDialog::FilterNames);
+    connect(NameList, &QListWidget::itemDoubleClicked, this, [this] { AddSelectedNames(); });
+    auto* typed = new QHBoxLayout;
+    OidEdit = new QLineEdit(box);
+    OidEdit->setPlaceholderText(QStringLiteral("OID or name, e.g. 1.3.6.1.2.1.1.5 or sysName.0"));
+    auto* addTyped = new QPushButton(QStringLiteral("Add &OID"), box);
+    addTyped->setAutoDefault(false);
+    connect(addTyped, &QPushButton::clicked, this, [this] { AddTypedTarget(); });
+    connect(OidEdit, &QLineEdit::returnPressed, this, [this] { AddTypedTarget(); });
+    typed->addWidget(OidEdit, 1);
+    typed->addWidget(addTyped);
+    known->addWidget(NameFilter);
+    known->addWidget(NameList, 1);
+    known->addLayout(typed);
+    grid->addLayout(known, 1);
+
+    grid->addLayout(CreateTargetButtons());
+
+    auto* chosen = new QVBoxLayout;
+    TargetList = new QListWidget(box);
+    TargetList->setObjectName(QStringLiteral("TargetList"));
+    chosen->addWidget(TargetList, 1);
+    ListLayout = new QRadioButton(QStringLiteral("one row per OID (list)"), box);
+    TableLayout = new QRadioButton(QStringLiteral("one row per instance (table)"), box);
+    TableLayout->setChecked(true);
+    connect(TableLayout, &QRadioButton::toggled, this, &TNewViewDialog::UpdateInstances);
+    chosen->addWidget(ListLayout);
+    chosen->addWidget(TableLayout);
+    auto* mask = new QFormLayout;
+    MaskEdit = new QLineEdit(box);
+    MaskEdit->setPlaceholderText(QStringLiteral("optional, e.g. *.5"));
+    mask->addRow(QStringLiteral("Instance &mask:"), MaskEdit);
+    chosen->addLayout(mask);
+    grid->addLayout(chosen, 1);
+    return box;
+}
+
+QLayout* TNewViewDialog::CreateTargetButtons()
+{
+    auto* buttons = new QVBoxLayout;
+    const auto button = [this, buttons](const QString& text, auto onClick) {
+        auto* b = new QPushButton(text, this);
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, onClick);
+        buttons->addWidget(b);
+    };
+    buttons->addStretch();
+    button(QStringLiteral("&Add >"), [this] { AddSelectedNames(); });
+    button(QStringLiteral("< &Remove"), [this] { delete TargetList->currentItem(); });
+    button(QStringLiteral("&Up"), [this] { MoveTarget(-1); });
+    button(QStringLiteral("&Down"), [this] { MoveTarget(1); });
+    buttons->addStretch();
+    return buttons;
+}
+
+void TNewViewDialog::SetAgent(const TSessionSettings& settings)
+{
+    const TRequest& agent = settings.requestTemplate;
+    HostEdit->setText(agent.remoteHost);
+    PortEdit->setValue(agent.remotePort);
+    VersionBox->setCurrentIndex(std::max(0, VersionBox->findData(agent.snmpVersion)));
+    CommunityEdit->setText(agent.community);
+}
+
+void TNewViewDialog::FilterNames(const QString& text)
+{
+    for (int row = 0; row < NameList->count(); ++row) {
+        QListWidgetItem* item = NameList->item(row);
+        item->setHidden(!item->text().contains(text, Qt::CaseInsensitive));
+    }
+}
+
+void TNewViewDialog::AddSelectedNames()
+{
+    for (const QListWidgetItem* item : NameList->selectedItems())
+        AddTarget(item->data(kOidRole).toString(), QString());
+}
+
+bool TNewViewDialog::AddTypedTarget()
+{
+    const QString text = OidEdit->text().trimmed();
+    QString oid;
+    QString instance;
+    if (kDottedOid.match(text).hasMatch()) {
+        oid = WithoutLeadingDot(text);
+        // A scalar or a table column followed by more sub-identifiers: those
+        // are its instance. Below other known names (enterprises, a group)
+        // the whole text is the object.
+        if (SplitInstance(oid, instance)) {
+            AddTarget(oid, instance);
+            OidEdit->clear();
+            Problem->clear();
+            return true;
+        }
+        const QString name = names.DescribeOid(oid);
+        const qsizetype dot = name.indexOf(u'.');
+        const QString known = dot > 0 ? oidByName.value(name.left(dot)) : QString();
+        const QString rest = dot > 0 ? name.mid(dot) : QString();
+        const QString parent = known.left(std::max<qsizetype>(0, known.lastIndexOf(u'.')));
+        if (!known.isEmpty() && (rest == kScalarInstance || names.LookupOidName(parent).endsWith(QStringLiteral("Entry")))) {
+            instance = rest;
+            oid = known;
+        }
+    } else {
+        const qsizetype dot = text.indexOf(u'.');
+        const QString name = dot < 0 ? text : text.left(dot);
+        instance = dot < 0 ? QString() : text.mid(dot);
+        oid = oidByName.value(name);
+        if (oid.isEmpty() || (!instance.isEmpty() && !kDottedOid.match(instance).hasMatch())) {
+            Problem->setText(QStringLiteral("\"%1\" is neither an OID nor a known name.").arg(text));
+            return false;
+        }
+    }
+    AddTarget(oid, instance);
+    OidEdit->clear();
+    Problem->clear();
+    return true;
+}
+
+bool TNewViewDialog::SplitInstance(QString& oid, QString& instance) const
+{
+    const TMibNames* mib = names.MibNames();
+    if (mib == nullptr)
+        return false;
+    const TMibMatch match = mib->Find(oid);
+    if (match.object == nullptr || match.suffix.isEmpty()
+        || (match.object->kind != TMibKind::Scalar && match.object->kind != TMibKind::Column))
+        return false;
+    oid = match.object->oid;
+    instance = match.suffix;
+    return true;
+}
+
+void TNewViewDialog::AddTarget(const QString& oid, const QString& explicitInstance)
+{
+    auto* item = new QListWidgetItem(TargetList);
+    item->setData(kOidRole, oid);
+    item->setData(kTypedInstanceRole, explicitInstance);
+    TargetList->setCurrentItem(item);
+    UpdateInstances();
+}
+
+void TNewViewDialog::MoveTarget(int step)
+{
+    const int row = TargetList->currentRow();
+    const int to = row + step;
+    if (row < 0 || to < 0 || to >= TargetList->count())
+        return;
+    QListWidgetItem* item = TargetList->takeItem(row);
+    TargetList->insertItem(to, item);
+    TargetList->setCurrentItem(item);
+}
+
+QString TNewViewDialog::InstanceOf(const QListWidgetItem* item) const
+{
+    if (TableLayout->isChecked())
+        return QString();
+    const QString typed = item->data(kTypedInstanceRole).toString();
+    return typed.isEmpty() ? kScalarInstance : typed;
+}
+
+QString TNewViewDialog::TargetText(const QString& oid, const QString& instance) const
+{
+    const QString name = names.LookupOidName(oid);
+    const QString shown = name.isEmpty() ? oid : QStringLiteral("%1  (%2)").arg(name, oid);
+    return instance.isEmpty() ? shown + QStringLiteral("  [all instances]") : shown + QStringLiteral("  ") + instance;
+}
+
+void TNewViewDialog::UpdateInstances()
+{
+    for (int row = 0; row < TargetList->count(); ++row) {
+        QListWidgetItem* item = TargetList->item(row);
+        item->setText(TargetText(item->data(kOidRole).toString(), InstanceOf(item)));
+    }
+}
+
+TSessionSettings TNewViewDialog::ViewSettings() const
+{
+    TSessionSettings settings;
+    ApplyDefaultSettings(settings);
+    TRequest& agent = settings.requestTemplate;
+    // As a vexgrid file sets it: a view is polled every second.
+    agent.pollSeconds = 1;
+    agent.remoteHost = HostEdit->text().trimmed();
+    agent.remotePort = PortEdit->value();
+    agent.snmpVersion = VersionBox->currentData().toInt();
+    agent.community = CommunityEdit->text();
+    if (!TitleEdit->text().trimmed().isEmpty())
+        settings.programTitle = TitleEdit->text().trimmed();
+    for (int row = 0; row < TargetList->count(); ++row) {
+        const QListWidgetItem* item = TargetList->item(row);
+        const QString oid = NormaliseTargetOid(item->data(kOidRole).toString());
+        const QString instance = InstanceOf(item);
+        settings.targetOids.append(oid);
+        agent.oidList += oid + instance + kItemSeparator;
+        settings.tableMode = settings.tableMode || instance.isEmpty();
+    }
+    // Masks are read back in capitals from a file; the view uses them so too.
+    if (!MaskEdit->text().trimmed().isEmpty())
+        settings.instanceMask = NormaliseTargetOid(QStringLiteral("IM=") + MaskEdit->text().trimmed()).mid(4);
+    return settings;
+}
+
+void TNewViewDialog::accept()
+{
+    if (HostEdit->text().trimmed().isEmpty()) {
+        Problem->setText(QStringLiteral("The view needs a host."));
+        return;
+    }
+    if (TargetList->count() == 0) {
+        Problem->setText(QStringLiteral("The view needs at least one target."));
+        return;
+    }
+    QDialog::accept();
+}
+
+void TNewViewDialog::Test()
+{
+    TestResult->setText(QStringLiteral("Asking..."));
+    TestResult->repaint();
+    const TSessionSettings settings = ViewSettings();
+    TestResult->setText(ProbeAgent(settings.requestTemplate));
+}

@@ -1,0 +1,92 @@
+// TNewViewDialog: sets up a view from the window instead of a hand-written
+// vexgrid file. The agent (host, port, version, community shown as dots with
+// a reveal toggle), the title, the targets (picked from every name the program
+// knows or typed as an OID, in the order the user gives them), one row per OID
+// or one row per instance, and an instance mask. "Test" asks the agent for
+// sysDescr.0 once and shows the answer or the error.
+//
+//     TNewViewDialog dialog(form.OidNameTable(), &form);
+//     if (dialog.exec() == QDialog::Accepted)
+//         form.StartView(dialog.ViewSettings());
+#pragma once
+
+#include "Settings.h"
+#include "Shared.h"
+
+#include <QDialog>
+#include <QHash>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+
+class TNewViewDialog : public QDialog {
+    Q_OBJECT
+public:
+    // `nameTable` lists every OID the program can name; it must outlive the
+    // dialog.
+    explicit TNewViewDialog(const TOidNameTable& nameTable, QWidget* parent = nullptr);
+
+    // Takes host, port, version and community of `settings` as the start.
+    void SetAgent(const TSessionSettings& settings);
+    // The settings of the view as the dialog shows it.
+    TSessionSettings ViewSettings() const;
+
+    // Adds the target typed in OidEdit (a dotted OID, or a name with an
+    // optional instance such as "sysName.0"); false with the reason shown
+    // when the text names nothing.
+    bool AddTypedTarget();
+    // Adds every name in NameList that is selected.
+    void AddSelectedNames();
+    // Shows only the names that contain `text` (letter case ignored).
+    void FilterNames(const QString& text);
+    // Sends the Get of sysDescr.0 and shows the answer in TestResult.
+    void Test();
+
+    QLineEdit* HostEdit = nullptr;
+    QSpinBox* PortEdit = nullptr;
+    QComboBox* VersionBox = nullptr;
+    QLineEdit* CommunityEdit = nullptr;
+    QCheckBox* RevealCommunity = nullptr;
+    QLineEdit* TitleEdit = nullptr;
+    QLineEdit* NameFilter = nullptr;
+    QListWidget* NameList = nullptr;
+    QLineEdit* OidEdit = nullptr;
+    QListWidget* TargetList = nullptr;
+    QRadioButton* ListLayout = nullptr;
+    QRadioButton* TableLayout = nullptr;
+    QLineEdit* MaskEdit = nullptr;
+    QPushButton* TestButton = nullptr;
+    QLabel* TestResult = nullptr;
+    QLabel* Problem = nullptr;  // why OK or an added OID was refused
+
+public slots:
+    void accept() override;
+
+private:
+    QWidget* CreateAgentBox();
+    QWidget* CreateTargetBox();
+    QLayout* CreateTargetButtons();
+    void AddTarget(const QString& oid, const QString& explicitInstance);
+    void MoveTarget(int step);
+    QString TargetText(const QString& oid, const QString& instance) const;
+    // Instances follow the layout: empty (walked) for the table, ".0" or the
+    // instance typed for the list.
+    void UpdateInstances();
+    QString InstanceOf(const QListWidgetItem* item) const;
+    // Splits a typed OID below a MIB scalar or column into the object and
+    // its instance; false when the MIB names say nothing about it.
+    bool SplitInstance(QString& oid, QString& instance) const;
+
+    const TOidNameTable& names;
+    // Every name offered: the name table's entries, then the MIB objects.
+    QVector<TOidName> knownNames;
+    QHash<QString, QString> oidByName;
+};

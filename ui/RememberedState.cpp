@@ -1,0 +1,83 @@
+#include "RememberedState.h"
+
+#include <QFileInfo>
+#include <QSettings>
+#include <QVariant>
+
+namespace {
+
+QSettings Store()
+{
+    return QSettings(QStringLiteral("Hollbrae"), QStringLiteral("HB_Vexgrid"));
+}
+
+QString Absolute(const QString& path)
+{
+    return QFileInfo(path).absoluteFilePath();
+}
+
+// The settings group of one file: a path holds "/", which QSettings would take
+// for nested groups, so the group is the path in URL-safe base64.
+QString ViewGroup(const QString& path)
+{
+    const QByteArray key = Absolute(path).toUtf8().toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
+    return QStringLiteral("views/") + QString::fromLatin1(key);
+}
+
+}  // namespace
+
+QStringList TRememberedState::RecentFiles() const
+{
+    return Store().value(QStringLiteral("recent/files")).toStringList();
+}
+
+void TRememberedState::SaveRecentFiles(const QStringList& files)
+{
+    Store().setValue(QStringLiteral("recent/files"), files.mid(0, kMaxRecentFiles));
+}
+
+void TRememberedState::AddRecentFile(const QString& path)
+{
+    QStringList files = RecentFiles();
+    files.removeAll(Absolute(path));
+    files.prepend(Absolute(path));
+    SaveRecentFiles(files);
+}
+
+void TRememberedState::RemoveRecentFile(const QString& path)
+{
+    QStringList files = RecentFiles();
+    files.removeAll(path);
+    files.removeAll(Absolute(path));
+    SaveRecentFiles(files);
+}
+
+TViewState TRememberedState::ViewState(const QString& path) const
+{
+    TViewState state;
+    if (path.isEmpty())
+        return state;
+    QSettings store = Store();
+    store.beginGroup(ViewGroup(path));
+    state.geometry = store.value(QStringLiteral("geometry")).toByteArray();
+    for (const QVariant& width : store.value(QStringLiteral("columnWidths")).toList())
+        state.columnWidths.append(width.toInt());
+    state.sortColumn = store.value(QStringLiteral("sortColumn"), -1).toInt();
+    state.sortAscending = store.value(QStringLiteral("sortAscending"), true).toBool();
+    return state;
+}
+
+void TRememberedState::SaveViewState(const QString& path, const TViewState& state)
+{
+    if (path.isEmpty())
+        return;
+    QSettings store = Store();
+    store.beginGroup(ViewGroup(path));
+    store.setValue(QStringLiteral("geometry"), state.geometry);
+    QVariantList widths;
+    for (int width : state.columnWidths)
+        widths.append(width);
+    store.setValue(QStringLiteral("columnWidths"), widths);
+    store.setValue(QStringLiteral("sortColumn"), state.sortColumn);
+    store.setValue(QStringLiteral("sortAscending"), state.sortAscending);
+}

@@ -1,0 +1,38 @@
+// What the program remembers between runs, in the user's settings file
+// (QSettings, organisation "Hollbrae", application "HB_Vexgrid"): the recent
+// vexgrid files, and per vexgrid file the window geometry, the column widths
+// and the sort. A view that has no file is not remembered.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The recent list holds at most this many files, newest first.
+inline constexpr int kMaxRecentFiles = 10;
+
+// The state of one view, as the window saves and restores it.
+struct TViewState {
+    QByteArray geometry;     // QWidget::saveGeometry; empty when never saved
+    QList<int> columnWidths; // all columns, left to right
+    int sortColumn = -1;     // -1 = unsorted
+    bool sortAscending = true;
+};
+
+class TRememberedState {
+public:
+    // The recent files, newest first.
+    QStringList RecentFiles() const;
+    // Puts `path` (made absolute) at the top of the recent list.
+    void AddRecentFile(const QString& path);
+    void RemoveRecentFile(const QString& path);
+
+    // The remembered state of the view of the vexgrid file at `path`; an empty
+    // state when there is none.
+    TViewState ViewState(const QString& path) const;
+    void SaveViewState(const QString& path, const TViewState& state);
+
+private:
+    void SaveRecentFiles(const QStringList& files);
+};
