@@ -68,8 +68,8 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
     for (const auto& s : shortcuts)
         EXPECT_EQ(s.action->shortcut(), s.keys) << s.action->text().toStdString();
     EXPECT_EQ(Texts(top[1]->menu()->actions()), (QStringList{"Copy this form  to Clipboard", "Copy table as text"}));
-    EXPECT_EQ(Texts(top[2]->menu()->actions()), (QStringList{"Show counter &rates", "Rea&dable values", "-",
-                                                             "&Mark changes", "&Keep last values"}));
+    EXPECT_EQ(Texts(top[2]->menu()->actions()), (QStringList{"Show counter rates", "Readable values", "-",
+                                                             "Mark changes", "Keep last values"}));
     EXPECT_EQ(Texts(top[3]->menu()->actions()), (QStringList{"Shoot again", "-", "Set Column-width to Text-width"}));
     EXPECT_EQ(Texts(form.Shootagain2->menu()->actions()),
               (QStringList{"Now...", "Every 10 sec, keep any instances!", "Every 10 sec. reread instances also!",
