@@ -87,6 +87,9 @@ void ReadDocument(const QDomDocument& document, TSessionSettings& settings)
     t.remotePort = port ? ValidPort(QString::number(*port)) : 161;
     const auto version = shooter.snmpversion();
     t.snmpVersion = version ? ValidVersion(QString::number(*version)) : 1;
+    // Outside 1..1000 (or absent) the walks keep to Get-Next.
+    const auto repetitions = shooter.maxrepetitions();
+    settings.maxRepetitions = repetitions && *repetitions >= 1 && *repetitions <= 1000 ? *repetitions : 0;
 
     settings.preferredInstance = root.preferredinstance();
 

@@ -3,7 +3,7 @@
 //   vexgrid
 //     programtitle, preferredinstance, width, height, host, community
 //     shooter
-//       remoteport, snmpversion
+//       remoteport, snmpversion, maxrepetitions
 //       shootertargets
 //         shootertarget*  (oid, oiddescr, instance)
 //
@@ -76,6 +76,7 @@ public:
     using TXMLVexgridNode::TXMLVexgridNode;
     std::optional<int> remoteport() const { return ChildInteger(QStringLiteral("remoteport")); }
     std::optional<int> snmpversion() const { return ChildInteger(QStringLiteral("snmpversion")); }
+    std::optional<int> maxrepetitions() const { return ChildInteger(QStringLiteral("maxrepetitions")); }
     TXMLShootertargetsType shootertargets() const;
 };
 

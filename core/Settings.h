@@ -16,6 +16,9 @@ struct TSessionSettings {
     QString instanceMask;       // from the last directive of the file
     QString preferredInstance;  // kept; the engine does not use it
     QString exportPath;         // "/EXPORT": CSV file written after every shoot
+    // Bindings a walk asks for per round trip with GetBulk (SNMPv2c and
+    // later); 0 walks with Get-Next.
+    int maxRepetitions = 0;
     // Agent settings (community, remoteHost, remotePort, snmpVersion,
     // pollSeconds, retriesLeft) and the OID list of the first shoot.
     TRequest requestTemplate;

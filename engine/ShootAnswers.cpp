@@ -6,20 +6,16 @@
 
 #include <optional>
 
-namespace {
-
-QString StatusMessage(const vxsnmp::TResponseEvent& event)
+QString TShootEngine::StatusMessage(const vxsnmp::TResponseEvent& event)
 {
     return event.ErrorDescription + QStringLiteral(" Index=") + QString::number(event.ErrorIndex) +
            QStringLiteral(" Status=") + QString::number(event.ErrorStatus);
 }
 
-QString ErrorMessage(const vxsnmp::TErrorEvent& event)
+QString TShootEngine::ErrorMessage(const vxsnmp::TErrorEvent& event)
 {
     return event.Description + QStringLiteral(" ErrorCode=") + QString::number(event.ErrorCode);
 }
-
-}  // namespace
 
 void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event)
 {
@@ -40,6 +36,10 @@ void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::
         }
         if (!request)
             return;
+        if (request->requestKind == kRequestGetBulk) {
+            BulkAnswer(sender, event);
+            return;
+        }
 
         if (request->purpose == kPurposeDiscovery) {
             if (event.ErrorStatus != 0) {
@@ -70,12 +70,17 @@ void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::
 void TShootEngine::vxSNMPMgr1Error(vxsnmp::TvxSNMPMgr&, const vxsnmp::TErrorEvent& event)
 {
     Guarded([&] {
-        if (requestTemplate.purpose == kPurposeDiscovery) {
+        // An answer cut off at the receive buffer was too big to take whole.
+        constexpr int kMessageTooLong = 10040;
+        if (requestTemplate.requestKind == kRequestGetBulk && event.ErrorCode == kMessageTooLong) {
+            HalveRepetitions(ErrorMessage(event));
+        } else if (requestTemplate.purpose == kPurposeDiscovery) {
             ShowMessage(ErrorMessage(event));
         } else if (IsInstanceTable()) {
             // Abandon the current row. Its requests are finished, so that a
             // late answer to them cannot fill the next row.
             FinishPendingRequests();
+            SkipRestOfBatch();
             NextInstance();
         } else if (settings.tableMode) {
             ShowMessage(ErrorMessage(event));

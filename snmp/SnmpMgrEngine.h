@@ -39,6 +39,7 @@ enum class TAction : int {
     SetRequest = 3,
     GetResponse = 4,
     Trap = 5,
+    GetBulkRequest = 6,
 };
 
 class TSnmpMgrEngine {
@@ -68,6 +69,7 @@ private:
     // Properties and methods (SnmpMgrEngine.cpp).
     int SetProperty(int propId, int index, std::intptr_t value, int len);
     int Perform(TAction action);
+    int PerformGetBulk(int argc, const std::intptr_t* argv);
     int Finish(int result);
     int Fail(int code, std::string text);
     void SetVersion(int snmpVersion);
@@ -130,6 +132,7 @@ private:
     TIncoming incoming;
     TBindingTable table;
     std::vector<std::uint8_t> receiveBuffer;
+    std::vector<std::uint8_t> sendBuffer;  // reused for every request built
 
     // SNMPv3 properties, stored only.
     std::string localEngineId, remoteEngineId, user, password;
@@ -137,6 +140,7 @@ private:
 
     bool acceptData = true;
     bool inReceive = false;
+    bool notifierResting = false;  // switched off by a nested event loop (OnReadable)
     bool closePending = false;
     bool destroyPending = false;
     int depth = 0;

@@ -165,6 +165,9 @@ public:
     void Reset();
     void SendGetRequest();
     void SendGetNextRequest();
+    // GetBulkRequest of the binding table's OIDs (SNMPv2c and later): the
+    // first nonRepeaters OIDs answered once, the others maxRepetitions times.
+    void SendGetBulkRequest(int nonRepeaters, int maxRepetitions);
 
     // Events, raised on the owning thread. Unassigned events are skipped.
     std::function<void(TvxSNMPMgr&, TBadPacketEvent&)> OnBadPacket;
