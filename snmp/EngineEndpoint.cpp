@@ -93,7 +93,7 @@ int TSnmpMgrEngine::SendRequest(Tag pduTag)
     if (result != 0)
         return result;
 
-    std::vector<std::uint8_t> datagram;
+    std::vector<std::uint8_t>& datagram = sendBuffer;
     std::string buildText;
     sentRequestId = outgoing.requestId;
     sentVersion = outgoing.version;
