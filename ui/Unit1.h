@@ -27,6 +27,7 @@ class TMyTimer;
 class TResultTable;
 class TShootEngine;
 class TStatusPanels;
+class TTableExportJob;
 class TWorkerJobs;
 namespace vxsnmp {
 class TvxSNMPMgr;
@@ -132,7 +133,10 @@ private:
 
     void StartShooting();
     void ApplyOuterSize();
-    void ExportTable();
+    // Starts writing the export file; false when there is none to write.
+    bool ExportTable();
+    void ExportFinished(const QString& path, const QString& reason);
+    void EndOfShoot();
 
     QStringList commandLine;
     TOidNameTable oidNameTable;
@@ -151,4 +155,5 @@ private:
     // The columns have been widened to the texts of the first shoot.
     bool columnsWidened = false;
     bool closed = false;
+    TTableExportJob* exportJob = nullptr;  // owned by the window (Qt parent)
 };
