@@ -12,8 +12,8 @@ QString EVexgridXML::Message() const
     return QString::fromStdString(what());
 }
 
-TXMLVexgridNode::TXMLVexgridNode(const QDomElement& element)
-    : element(element)
+TXMLVexgridNode::TXMLVexgridNode(const QDomElement& node)
+    : element(node)
 {
 }
 
@@ -55,8 +55,8 @@ std::optional<int> TXMLVexgridNode::ChildInteger(const QString& name) const
     }
 }
 
-TXMLShootertargetsType::TXMLShootertargetsType(const QDomElement& element)
-    : TXMLVexgridNode(element)
+TXMLShootertargetsType::TXMLShootertargetsType(const QDomElement& node)
+    : TXMLVexgridNode(node)
 {
     for (QDomElement child = element.firstChildElement(); !child.isNull();
          child = child.nextSiblingElement()) {

@@ -30,8 +30,8 @@ std::int64_t Elapsed(std::int64_t now, std::int64_t then)
 
 }  // namespace
 
-TShootEngine::TShootEngine(vxsnmp::TvxSNMPMgr& component, TShootView& view)
-    : component(component), view(view), clock([] { return QDateTime::currentMSecsSinceEpoch(); })
+TShootEngine::TShootEngine(vxsnmp::TvxSNMPMgr& snmp, TShootView& shootView)
+    : component(snmp), view(shootView), clock([] { return QDateTime::currentMSecsSinceEpoch(); })
 {
 }
 

@@ -59,8 +59,9 @@ void TWallClock::Interrupt()
     wake.notify_all();
 }
 
-TMyTimer::TMyTimer(IWorkerJobs& jobs, std::shared_ptr<IWorkerClock> clock, QObject* parent)
-    : QThread(parent), jobs(jobs), clock(clock ? std::move(clock) : std::make_shared<TWallClock>())
+TMyTimer::TMyTimer(IWorkerJobs& workerJobs, std::shared_ptr<IWorkerClock> workerClock, QObject* parent)
+    : QThread(parent), jobs(workerJobs),
+      clock(workerClock ? std::move(workerClock) : std::make_shared<TWallClock>())
 {
 }
 

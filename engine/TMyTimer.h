@@ -106,7 +106,7 @@ public:
 
     // Does not start the thread; call Start(). Without a clock the real one is
     // used. Create the worker on the GUI thread.
-    explicit TMyTimer(IWorkerJobs& jobs, std::shared_ptr<IWorkerClock> clock = {},
+    explicit TMyTimer(IWorkerJobs& workerJobs, std::shared_ptr<IWorkerClock> workerClock = {},
                       QObject* parent = nullptr);
     // Ends the loop as TerminateAndWait does if it still runs.
     ~TMyTimer() override;

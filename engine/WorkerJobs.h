@@ -8,7 +8,7 @@
 
 class TWorkerJobs : public IWorkerJobs {
 public:
-    explicit TWorkerJobs(TShootEngine& engine) : engine(engine) {}
+    explicit TWorkerJobs(TShootEngine& shootEngine) : engine(shootEngine) {}
 
     void RetryPass() override { engine.RetryPass(); }
     void PurgePass() override { engine.PurgePass(); }

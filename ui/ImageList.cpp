@@ -144,7 +144,7 @@ QIcon ImageListIcon(int index)
         QIcon(Draw([](QPainter& p) { DrawVerticalArrow(p, false); })),
         QIcon(Draw(DrawAbout)),
     };
-    return icons[index];
+    return icons[static_cast<std::size_t>(index)];
 }
 
 QPixmap Panel1Picture()

@@ -28,7 +28,7 @@ QByteArray TextSortKey(QStringView cell)
 int CompareTextKeys(const QByteArray& key1, const QByteArray& key2)
 {
     const qsizetype common = std::min(key1.size(), key2.size());
-    const int order = common == 0 ? 0 : std::memcmp(key1.constData(), key2.constData(), common);
+    const int order = common == 0 ? 0 : std::memcmp(key1.constData(), key2.constData(), static_cast<std::size_t>(common));
     if (order != 0)
         return order < 0 ? -1 : 1;
     if (key1.size() == key2.size())
@@ -74,21 +74,21 @@ void TResultTable::Resort()
         return;
     // The column's kind and every row's key are worked out once per sort,
     // not per comparison; the comparison itself is that of ListView1Compare.
-    const int count = rows.size();
-    std::vector<int> order(count);
-    std::iota(order.begin(), order.end(), 0);
+    const auto count = static_cast<std::size_t>(rows.size());
+    std::vector<std::size_t> order(count);
+    std::iota(order.begin(), order.end(), std::size_t{0});
     if (SortColumnIsNumeric()) {
         std::vector<long double> keys(count, 0.0L);
-        for (int row = 0; row < count; ++row)
-            NumericTextValue(SortCell(row), &keys[row]);
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        for (std::size_t row = 0; row < count; ++row)
+            NumericTextValue(SortCell(static_cast<int>(row)), &keys[row]);
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
             return sortAscending ? keys[a] < keys[b] : keys[b] < keys[a];
         });
     } else {
         std::vector<QByteArray> keys(count);
-        for (int row = 0; row < count; ++row)
-            keys[row] = TextSortKey(SortCell(row));
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        for (std::size_t row = 0; row < count; ++row)
+            keys[row] = TextSortKey(SortCell(static_cast<int>(row)));
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
             const int result = CompareTextKeys(keys[a], keys[b]);
             return sortAscending ? result < 0 : result > 0;
         });
@@ -96,11 +96,11 @@ void TResultTable::Resort()
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     QVector<TResultRow> sorted;
-    sorted.reserve(count);
+    sorted.reserve(rows.size());
     std::vector<int> newPosition(count);
-    for (int position = 0; position < count; ++position) {
-        sorted.append(std::move(rows[order[position]]));
-        newPosition[order[position]] = position;
+    for (std::size_t position = 0; position < count; ++position) {
+        sorted.append(std::move(rows[static_cast<qsizetype>(order[position])]));
+        newPosition[order[position]] = static_cast<int>(position);
     }
     rows = std::move(sorted);
     // Keep the selection and the current row on the rows they belonged to.
@@ -108,7 +108,7 @@ void TResultTable::Resort()
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex& index : before)
-        after.append(this->index(newPosition[index.row()], index.column()));
+        after.append(this->index(newPosition[static_cast<std::size_t>(index.row())], index.column()));
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

@@ -35,8 +35,8 @@ void TResultTable::PublishRows()
     publishTimer.stop();
     if (publishedRows >= rows.size())
         return;
-    beginInsertRows(QModelIndex(), publishedRows, rows.size() - 1);
-    publishedRows = rows.size();
+    beginInsertRows(QModelIndex(), publishedRows, static_cast<int>(rows.size()) - 1);
+    publishedRows = static_cast<int>(rows.size());
     endInsertRows();
 }
 
@@ -108,9 +108,9 @@ TPlaced TResultTable::PlaceTableValue(const QString& value, const TRowCursor& cu
     if (rows.isEmpty() || cursor.StartsNewRow()) {
         AppendRows({TResultRow{imageEntryStart, QStringList{cell}}});
     } else {
-        const int last = rows.size() - 1;
+        const int last = static_cast<int>(rows.size()) - 1;
         rows[last].cells.append(cell);
-        NotifyCellChanged(last, rows[last].cells.size());
+        NotifyCellChanged(last, static_cast<int>(rows[last].cells.size()));
     }
     return TPlaced::RowCell;
 }
@@ -155,7 +155,7 @@ int TResultTable::RowImage(int row) const
 
 int TResultTable::CellCount(int row) const
 {
-    return row >= 0 && row < rows.size() ? rows[row].cells.size() : 0;
+    return row >= 0 && row < rows.size() ? static_cast<int>(rows[row].cells.size()) : 0;
 }
 
 QString TResultTable::Cell(int row, int column) const
@@ -172,7 +172,7 @@ int TResultTable::rowCount(const QModelIndex& parent) const
 
 int TResultTable::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : captions.size();
+    return parent.isValid() ? 0 : static_cast<int>(captions.size());
 }
 
 QVariant TResultTable::data(const QModelIndex& index, int role) const

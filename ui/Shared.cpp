@@ -15,7 +15,7 @@ void TOidNameTable::Add(const QString& oid, const QString& name)
         entries[*found].name = name;
         return;
     }
-    indexByOid.insert(oid, entries.size());
+    indexByOid.insert(oid, static_cast<int>(entries.size()));
     entries.append(TOidName{oid, name});
 }
 

@@ -49,7 +49,7 @@ public:
     // an unknown OID without a dot gives the empty text.
     QString DescribeOid(const QString& oid) const;
 
-    int Count() const { return entries.size(); }
+    int Count() const { return static_cast<int>(entries.size()); }
     const QVector<TOidName>& Entries() const { return entries; }
 
 private:

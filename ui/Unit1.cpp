@@ -46,9 +46,9 @@ QAction* NewAction(QMenu* menu, const char* name, const QString& text, int image
 
 }  // namespace
 
-TForm1::TForm1(const QStringList& commandLine, QWidget* parent)
+TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent)
-    , commandLine(commandLine)
+    , commandLine(arguments)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("HB_Vexgrid"));

@@ -136,7 +136,7 @@ TEST(InstanceTable, MasksFilterTheInstances)
         ASSERT_EQ(h.view.RowCount(), c.instances.size()) << c.mask;
         for (qsizetype i = 0; i < c.instances.size(); ++i) {
             const QString digits = c.instances[i].mid(1).remove(QLatin1Char('.'));
-            EXPECT_EQ(h.view.rows[i], (QStringList{"a" + digits, digits})) << c.mask;
+            EXPECT_EQ(h.view.rows[static_cast<std::size_t>(i)], (QStringList{"a" + digits, digits})) << c.mask;
         }
         EXPECT_TRUE(h.view.statusHistory.isEmpty()) << "a mask hides the detection messages";
     }

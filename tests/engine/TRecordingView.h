@@ -99,7 +99,7 @@ public:
         if (!comboItems.contains(item))
             comboItems.append(item);
     }
-    void SelectInstanceMaskItem(const QString& item) override { comboSelected = comboItems.indexOf(item); }
+    void SelectInstanceMaskItem(const QString& item) override { comboSelected = static_cast<int>(comboItems.indexOf(item)); }
     void ShowInstanceMaskPanel() override { panelVisible = true; }
     void ShowModalMessage(const QString& text) override { modalMessages.append(text); }
 

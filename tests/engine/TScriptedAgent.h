@@ -29,8 +29,8 @@ using TAgentBehaviour = std::function<std::optional<TAgentAnswer>(const TAgentRe
 
 class TScriptedAgent {
 public:
-    explicit TScriptedAgent(TAgentBehaviour behaviour)
-        : behaviour(std::move(behaviour)),
+    explicit TScriptedAgent(TAgentBehaviour agentBehaviour)
+        : behaviour(std::move(agentBehaviour)),
           responder([this](const vxtest::TDatagram& in) { return Answer(in); })
     {
     }
@@ -67,7 +67,7 @@ private:
         request.version = incoming.version;
         request.requestId = incoming.requestId;
         for (int i = 0; i < table->count; ++i)
-            request.oids.push_back(table->slot[i].oid);
+            request.oids.push_back(table->slot[static_cast<std::size_t>(i)].oid);
         {
             std::lock_guard guard(lock);
             requests.push_back(request);
@@ -78,7 +78,7 @@ private:
 
         table->Reset();
         for (const vxsnmp::TBinding& binding : *answer)
-            table->slot[table->count++] = binding;
+            table->slot[static_cast<std::size_t>(table->count++)] = binding;
         vxsnmp::TOutgoing out;
         out.version = incoming.version;
         out.community = incoming.community;

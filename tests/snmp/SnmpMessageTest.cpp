@@ -26,7 +26,7 @@ struct Codec : ::testing::Test {
 
     void Add(std::string oid, std::uint8_t type = 4, std::string value = {})
     {
-        TBinding& b = table->slot[table->count++];
+        TBinding& b = table->slot[static_cast<std::size_t>(table->count++)];
         b.oid = std::move(oid);
         b.type = type;
         b.value = std::move(value);

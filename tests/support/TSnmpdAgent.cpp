@@ -4,8 +4,8 @@
 
 namespace vxtest {
 
-TSnmpdAgent::TSnmpdAgent(std::vector<std::string> extraConfLines)
-    : extraConfLines(std::move(extraConfLines))
+TSnmpdAgent::TSnmpdAgent(std::vector<std::string> extraLines)
+    : extraConfLines(std::move(extraLines))
 {
 }
 
@@ -14,7 +14,7 @@ TSnmpdAgent::~TSnmpdAgent()
     Stop();
 }
 
-std::vector<std::string> TSnmpdAgent::CommandLine(int port)
+std::vector<std::string> TSnmpdAgent::CommandLine(int agentPort)
 {
     // No agentAddress line: the endpoint comes from the command line, and
     // snmpd fails to open it when both name one.
@@ -24,7 +24,7 @@ std::vector<std::string> TSnmpdAgent::CommandLine(int port)
     WriteFile("snmpd.conf", conf);
     const std::string program = access("/usr/sbin/snmpd", X_OK) == 0 ? "/usr/sbin/snmpd" : "snmpd";
     return {program, "-f", "-C", "-c", Folder() + "/snmpd.conf", "-M", "/nonexistent", "-m", "",
-            "-Lf", LogFile(), "udp:127.0.0.1:" + std::to_string(port)};
+            "-Lf", LogFile(), "udp:127.0.0.1:" + std::to_string(agentPort)};
 }
 
 std::vector<std::string> TSnmpdAgent::Environment()

@@ -15,13 +15,13 @@ class TSnmpdAgent : public TAgentProcess {
 public:
     // `extraConfLines` are appended to the configuration (for example
     // "rocommunity other 127.0.0.1" or "sysName vexgrid-test").
-    explicit TSnmpdAgent(std::vector<std::string> extraConfLines = {});
+    explicit TSnmpdAgent(std::vector<std::string> extraLines = {});
     ~TSnmpdAgent() override;
 
     static constexpr const char* kCommunity = "tamvel";
 
 protected:
-    std::vector<std::string> CommandLine(int port) override;
+    std::vector<std::string> CommandLine(int agentPort) override;
     std::vector<std::string> Environment() override;
     std::string ProbeCommunity() const override { return kCommunity; }
     std::string Name() const override { return "snmpd"; }

@@ -7,8 +7,8 @@
 
 namespace vxtest {
 
-TSnmpsimAgent::TSnmpsimAgent(const std::string& dataFolder, std::string probeCommunity)
-    : probeCommunity(std::move(probeCommunity))
+TSnmpsimAgent::TSnmpsimAgent(const std::string& dataFolder, std::string community)
+    : probeCommunity(std::move(community))
 {
     if (Folder().empty())
         return;  // Start reports it
@@ -48,12 +48,12 @@ std::string TSnmpsimAgent::DefaultDataFolder()
 #endif
 }
 
-std::vector<std::string> TSnmpsimAgent::CommandLine(int port)
+std::vector<std::string> TSnmpsimAgent::CommandLine(int agentPort)
 {
     return {"snmpsimd",
             "--data-dir=" + Folder() + "/data",
             "--cache-dir=" + Folder() + "/cache",
-            "--agent-udpv4-endpoint=127.0.0.1:" + std::to_string(port),
+            "--agent-udpv4-endpoint=127.0.0.1:" + std::to_string(agentPort),
             "--process-user=nobody",
             "--process-group=nogroup",
             "--logging-method=null"};

@@ -18,7 +18,7 @@ public:
     // Copies every *.snmprec of `dataFolder` (empty: none) into the agent's
     // own folder, where the unprivileged agent can read them.
     explicit TSnmpsimAgent(const std::string& dataFolder = DefaultDataFolder(),
-                           std::string probeCommunity = "tamvel");
+                           std::string community = "tamvel");
     ~TSnmpsimAgent() override;
 
     // AddDataFile adds `community`.snmprec with lines "OID|TYPE|VALUE".
@@ -27,7 +27,7 @@ public:
     static std::string DefaultDataFolder();
 
 protected:
-    std::vector<std::string> CommandLine(int port) override;
+    std::vector<std::string> CommandLine(int agentPort) override;
     std::string ProbeCommunity() const override { return probeCommunity; }
     int StartupMilliseconds() const override { return 20000; }  // a Python program indexing its data
     std::string Name() const override { return "snmpsimd"; }

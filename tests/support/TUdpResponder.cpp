@@ -10,7 +10,7 @@
 
 namespace vxtest {
 
-TUdpResponder::TUdpResponder(TScript script) : script(std::move(script)) {}
+TUdpResponder::TUdpResponder(TScript replies) : script(std::move(replies)) {}
 
 TUdpResponder::~TUdpResponder()
 {

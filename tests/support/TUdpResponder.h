@@ -41,7 +41,7 @@ using TScript = std::function<std::vector<TReply>(const TDatagram&)>;
 
 class TUdpResponder {
 public:
-    explicit TUdpResponder(TScript script = {});
+    explicit TUdpResponder(TScript replies = {});
     ~TUdpResponder();
     TUdpResponder(const TUdpResponder&) = delete;
     TUdpResponder& operator=(const TUdpResponder&) = delete;

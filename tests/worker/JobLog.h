@@ -23,7 +23,7 @@ struct TJobCall {
 
 class TJobLog final : public IWorkerJobs {
 public:
-    explicit TJobLog(TTestClock* clock = nullptr) : clock(clock) {}
+    explicit TJobLog(TTestClock* testClock = nullptr) : clock(testClock) {}
 
     // Called inside every job with its id and how often that id ran before.
     std::function<void(std::int32_t id, int runsBefore)> hook;

@@ -128,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
         TThrowCase{"RetryOnGui", kJobRetry, true, "Retry pass failed: agent table vanished"},
         TThrowCase{"CountdownOnGuiNonStandard", kJobCountdown, false, "Countdown tick failed: unknown error"},
         TThrowCase{"PurgeNonStandard", kJobPurge, false, "Purge pass failed: unknown error"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // Closing cuts the worker's sleep short instead of waiting it out.
 TEST(TMyTimerClose, WakesTheWorkerFromItsSleep)

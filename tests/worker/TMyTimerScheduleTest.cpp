@@ -190,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
         TJumpCase{"ClockSetForwardAnHour", kTenOClock, kJobRetry, kHour, 0, kHour, 10'000},
         // The GUI thread is busy for 5 s while the countdown tick is handed over.
         TJumpCase{"GuiStallOfFiveSeconds", kTenOClock, kJobCountdown, 0, 5000, 5000, 14'000}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // Late by less than 2 s: no shift; the absolute due times let the schedule
 // catch up by itself, so no cycle is lost.

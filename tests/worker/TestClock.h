@@ -17,8 +17,8 @@ public:
     static constexpr std::int64_t kDayMs = 86'400'000;
     enum class TMode { Auto, Hold };
 
-    explicit TTestClock(std::int64_t startMs, TMode mode = TMode::Auto)
-        : wallStart(startMs), mode(mode) {}
+    explicit TTestClock(std::int64_t startMs, TMode startMode = TMode::Auto)
+        : wallStart(startMs), mode(startMode) {}
 
     int MsSinceMidnight() override
     {

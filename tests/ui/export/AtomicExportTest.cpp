@@ -27,7 +27,7 @@ constexpr int kRounds = 20;  // each round asks the six objects below again
 // Polls a file on its own thread and checks every read.
 class TPollingReader {
 public:
-    TPollingReader(QString path, qsizetype records) : path(std::move(path)), records(records)
+    TPollingReader(QString filePath, qsizetype recordCount) : path(std::move(filePath)), records(recordCount)
     {
         thread = std::thread([this] { Run(); });
     }
