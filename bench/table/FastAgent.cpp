@@ -47,7 +47,7 @@ vxsnmp::TBinding Cell(const TSpot& at)
     case 3: b.type = 0x02; b.value = "6"; break;
     case 4: b.type = 0x02; b.value = i % 2 ? "1500" : "9000"; break;
     case 5: b.type = 0x42; b.value = "1000000000"; break;
-    case 10: case 16: b.type = 0x41; b.value = std::to_string((i * 2654435761UL + static_cast<unsigned long>(c)) % 4000000000UL); break;
+    case 10: case 16: b.type = 0x41; b.value = std::to_string((static_cast<unsigned long>(i) * 2654435761UL + static_cast<unsigned long>(c)) % 4000000000UL); break;
     default: b.type = 0x02; b.value = std::to_string(i); break;
     }
     return b;
