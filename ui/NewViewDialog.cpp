@@ -3,6 +3,7 @@
 #include "AgentProbe.h"
 #include "Defaults.h"
 #include "MibNames.h"
+#include "OidText.h"
 #include "VexgridLoader.h"
 
 #include <QCheckBox>
@@ -222,6 +223,10 @@ bool TNewViewDialog::AddTypedTarget()
     QString oid;
     QString instance;
     if (kDottedOid.match(text).hasMatch()) {
+        if (!IsOidText(text)) {  // the loader's own check: what it refuses is never offered
+            Problem->setText(QStringLiteral("'%1' is not an OID").arg(text));
+            return false;
+        }
         oid = WithoutLeadingDot(text);
         // A scalar or a table column followed by more sub-identifiers: those
         // are its instance. Below other known names (enterprises, a group)

@@ -33,6 +33,8 @@ TEST(NewViewDialog, TypedTargetsInTheListLayout)
         {"an unknown name", "noSuchName", false, "", ""},
         {"a name with a non-numeric instance", "sysName.x", false, "", ""},
         {"an empty sub-identifier", "1.3..6", false, "", ""},
+        {"a sub-identifier over 32 bits, as the loader refuses it", "1.3.6.4294967296", false, "", ""},
+        {"a second arc over 39 under arc 1", "1.40.6", false, "", ""},
     };
     TOidNameTable names;
     names.BuildOidNameTable();
