@@ -19,7 +19,7 @@ TEST(DisplayHint, OctetStringHints)
         {"2d-1d-1d,1d:1d:1d.1d,1a1d:1d", QByteArray::fromHex("07ea0c090e1e0f00"),
          "2026-12-9,14:30:15.0", "a DateAndTime without zone"},
         {"1d.", QByteArray::fromHex("0a000001"), "10.0.0.1", "dotted decimal"},
-        {"2x", QByteArray::fromHex("00ff01"), "00ff01", "the last specification repeats, short at the end"},
+        {"2x", QByteArray::fromHex("00ff01"), "00ff01", "the last part repeats, short at the end"},
         {"1o", QByteArray::fromHex("08"), "10", "octal"},
         {"255t", QByteArray("gr\xc3\xbc\xc3\x9f"), "gr\u00fc\u00df", "UTF-8"},
         {"*1x:/", QByteArray::fromHex("02aabb01cc"), "aa:bb/cc/", "a repeat count and its terminator"},

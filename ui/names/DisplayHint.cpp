@@ -9,7 +9,7 @@
 namespace {
 
 // One part of an octet-string hint.
-struct THintSpec {
+struct THintPart {
     bool repeat = false; // "*": the first octet counts the repetitions
     int length = 0;      // octets per application
     QChar format;        // x d o a t
@@ -27,33 +27,33 @@ bool IsSeparator(QChar c)
     return !c.isDigit() && c != u'*';
 }
 
-std::optional<QVector<THintSpec>> ParseOctetHint(const QString& hint)
+std::optional<QVector<THintPart>> ParseOctetHint(const QString& hint)
 {
-    QVector<THintSpec> specs;
+    QVector<THintPart> parts;
     qsizetype i = 0;
     while (i < hint.size()) {
-        THintSpec spec;
-        spec.repeat = hint[i] == u'*';
-        if (spec.repeat)
+        THintPart part;
+        part.repeat = hint[i] == u'*';
+        if (part.repeat)
             ++i;
         const qsizetype digits = i;
         while (i < hint.size() && hint[i].isDigit())
             ++i;
         // An octet count beyond a few thousand is no hint anyone writes.
-        spec.length = hint.mid(digits, i - digits).toInt();
-        if (i == digits || spec.length <= 0 || spec.length > 65535 || i >= hint.size() ||
+        part.length = hint.mid(digits, i - digits).toInt();
+        if (i == digits || part.length <= 0 || part.length > 65535 || i >= hint.size() ||
             !IsFormat(hint[i]))
             return std::nullopt;
-        spec.format = hint[i++];
+        part.format = hint[i++];
         if (i < hint.size() && IsSeparator(hint[i]))
-            spec.separator = hint[i++];
-        if (spec.repeat && i < hint.size() && IsSeparator(hint[i]))
-            spec.terminator = hint[i++];
-        specs.append(spec);
+            part.separator = hint[i++];
+        if (part.repeat && i < hint.size() && IsSeparator(hint[i]))
+            part.terminator = hint[i++];
+        parts.append(part);
     }
-    if (specs.isEmpty())
+    if (parts.isEmpty())
         return std::nullopt;
-    return specs;
+    return parts;
 }
 
 QString NumberText(const QByteArray& part, QChar format)
@@ -82,21 +82,21 @@ QString PartText(const QByteArray& part, QChar format)
     return NumberText(part, format);
 }
 
-// Applies spec once (or count times for "*") from octets[*at].
-void ApplySpec(const THintSpec& spec, const QByteArray& octets, qsizetype* at, QString* out)
+// Applies part once (or count times for "*") from octets[*at].
+void ApplyPart(const THintPart& part, const QByteArray& octets, qsizetype* at, QString* out)
 {
     int times = 1;
-    if (spec.repeat)
+    if (part.repeat)
         times = quint8(octets[(*at)++]);
     for (int n = 0; n < times && *at < octets.size(); ++n) {
-        const QByteArray part = octets.mid(*at, spec.length);
-        *at += part.size();
-        *out += PartText(part, spec.format);
+        const QByteArray chunk = octets.mid(*at, part.length);
+        *at += chunk.size();
+        *out += PartText(chunk, part.format);
         const bool last = n + 1 == times;
-        if (spec.repeat && last && !spec.terminator.isNull())
-            *out += spec.terminator;
-        else if (!spec.separator.isNull() && *at < octets.size())
-            *out += spec.separator;
+        if (part.repeat && last && !part.terminator.isNull())
+            *out += part.terminator;
+        else if (!part.separator.isNull() && *at < octets.size())
+            *out += part.separator;
     }
 }
 
@@ -114,13 +114,13 @@ bool AllPrintable(const QByteArray& octets)
 
 std::optional<QString> FormatOctetsByHint(const QString& hint, const QByteArray& octets)
 {
-    const auto specs = ParseOctetHint(hint);
-    if (!specs)
+    const auto parts = ParseOctetHint(hint);
+    if (!parts)
         return std::nullopt;
     QString out;
     qsizetype at = 0;
-    for (qsizetype s = 0; at < octets.size(); s = std::min(s + 1, specs->size() - 1))
-        ApplySpec((*specs)[s], octets, &at, &out);
+    for (qsizetype s = 0; at < octets.size(); s = std::min(s + 1, parts->size() - 1))
+        ApplyPart((*parts)[s], octets, &at, &out);
     return out;
 }
 

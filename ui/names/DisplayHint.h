@@ -10,10 +10,10 @@
 struct TMibObject;
 
 // The octets formatted by an OCTET STRING display hint ("1x:", "255a",
-// "2d-1d-1d,1d:1d:1d.1d,1a1d:1d"): each specification takes its octet count
+// "2d-1d-1d,1d:1d:1d.1d,1a1d:1d"): each part takes its octet count
 // and shows it as hex (two digits an octet), decimal, octal, ASCII or UTF-8,
 // followed by its separator unless the octets are used up; "*" reads a count
-// octet first and ends with its terminator; the last specification repeats.
+// octet first and ends with its terminator; the last part repeats.
 // nullopt when the hint is malformed or an octet count is zero.
 std::optional<QString> FormatOctetsByHint(const QString& hint, const QByteArray& octets);
 
