@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QThread>
 
+#include <numeric>
+
 namespace {
 
 const QString readerName = QStringLiteral("hb-vexgrid-mibread");
@@ -75,6 +77,7 @@ struct TReaderRun {
     QString failure;        // why it did not complete: crashed, stalled, ...
     QString lastFile;       // the file it was reading or walking when it stopped
     QString lastModule;     // the module it was walking, when it was walking
+    QSet<QString> begun;    // the files it began to read
     QHash<QString, QStringList> modulesByFile;          // R records
     QHash<QString, QVector<TMibProblem>> problemsByFile; // P records
     QVector<TMibObject> objects;
@@ -109,6 +112,7 @@ private:
         case 'B':
             file = fields.value(0);
             run->lastFile = file;
+            run->begun.insert(file);
             run->lastModule.clear();
             return true;
         case 'R':
@@ -215,6 +219,8 @@ TReaderRun RunReader(const QString& program, const QStringList& folders, const Q
 // The files in an order where a module's imports come before it, as far as
 // the headers tell: a crash is then the fault of the file being read, not
 // of an import libsmi pulls in meanwhile. Otherwise the files keep their order.
+// Used after a crash only: libsmi's order of modules decides which of two
+// modules naming one OID wins, and a load without trouble keeps file order.
 QVector<int> ImportOrder(const QVector<TMibFile>& files)
 {
     QHash<QString, int> byModule;
@@ -238,6 +244,33 @@ QVector<int> ImportOrder(const QVector<TMibFile>& files)
     for (int i = 0; i < files.size(); ++i)
         visit(i);
     return order;
+}
+
+// Whether reading file made libsmi read, as imports, files of the list the
+// run had not begun: the crash may then be theirs.
+bool PulledInImports(const QVector<TMibFile>& files, const QString& path, const QSet<QString>& begun)
+{
+    QHash<QString, const TMibFile*> byModule;
+    const TMibFile* start = nullptr;
+    for (const TMibFile& file : files) {
+        if (!file.header.module.isEmpty() && !byModule.contains(file.header.module))
+            byModule.insert(file.header.module, &file);
+        if (file.path == path)
+            start = &file;
+    }
+    QSet<const TMibFile*> seen;
+    QVector<const TMibFile*> pending{start};
+    while (!pending.isEmpty()) {
+        const TMibFile* file = pending.takeLast();
+        if (!file || seen.contains(file))
+            continue;
+        seen.insert(file);
+        if (file != start && !begun.contains(file->path))
+            return true;
+        for (const QString& imported : file->header.imports)
+            pending.append(byModule.value(imported));
+    }
+    return false;
 }
 
 QString ModuleOf(const TMibFile& file)
@@ -305,7 +338,9 @@ TMibLoadResult LoadMibModules(const TMibLoadRequest& request, const std::atomic<
     CollectFiles(request, &files, &folders, &result.problems);
     const QVector<TMibHeader> headers = ScanHeaders(&files, request.sizeLimit);
     const QHash<QString, QStringList> missingBase = MissingBaseModules(headers);
-    const QVector<int> order = ImportOrder(files);
+    QVector<int> order(files.size());
+    std::iota(order.begin(), order.end(), 0);
+    bool importsFirst = false;
     const QString program = request.readerProgram.isEmpty() ? MibReaderProgram() : request.readerProgram;
 
     // A module that makes the reader crash or stall is kept from the next
@@ -331,6 +366,13 @@ TMibLoadResult LoadMibModules(const TMibLoadRequest& request, const std::atomic<
         run = RunReader(program, folders, toRead, request.stallLimitMs, cancel);
         if (run.complete || Cancelled(cancel))
             break;
+        if (!importsFirst && run.lastModule.isEmpty() && !run.lastFile.isEmpty() &&
+            PulledInImports(files, run.lastFile, run.begun)) {
+            // Read again with imports first, to find whose crash it was.
+            importsFirst = true;
+            order = ImportOrder(files);
+            continue;
+        }
         const bool known = !run.lastFile.isEmpty() && !failedFiles.contains(run.lastFile) &&
                            !failedModules.contains(run.lastModule);
         if (!known)
