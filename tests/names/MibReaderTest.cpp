@@ -125,6 +125,8 @@ TEST(MibReader, AReaderThatStallsOrDiesCostsTheModuleItWasReading)
         {"exec sleep 60", "stall"},
         {"kill -KILL $$", "crash"},
         {"exit 3", "exit code 3"},
+        // Walks one module twice: libsmi's list of modules runs in a circle.
+        {"m=${first##*/}; printf 'W\\t%s\\t%s\\n' \"$m\" \"$first\" \"$m\" \"$first\"; exec sleep 60", "loop"},
     };
     for (const auto& c : cases) {
         QTemporaryDir dir;

@@ -124,12 +124,16 @@ private:
         case 'W':
             module = fields.value(0);
             file = fields.value(1);
+            objectsOfModule = 0;
+            runaway |= walked.contains(module);
+            walked.insert(module);
             run->lastModule = module;
             run->lastFile = file;
             return true;
         case 'O': {
             TMibObject object;
-            if (MibRead::ObjectFromFields(fields, &object)) {
+            runaway |= ++objectsOfModule > maxObjectsPerModule;
+            if (!runaway && MibRead::ObjectFromFields(fields, &object)) {
                 object.module = module;
                 object.file = file;
                 run->objects.append(object);
@@ -146,9 +150,16 @@ private:
 
 public:
     bool ended = false;
+    // The reader walks a module twice or without end: libsmi's lists loop.
+    bool runaway = false;
 
 private:
+    // A 4 MB module holds some ten thousand objects at most.
+    static constexpr int maxObjectsPerModule = 200000;
+
     TReaderRun* run;
+    QSet<QString> walked;
+    int objectsOfModule = 0;
     QByteArray pending;
     QString file;
     QString module;
@@ -187,8 +198,8 @@ TReaderRun RunReader(const QString& program, const QStringList& folders, const Q
     sinceProgress.start();
     bool stalled = false;
     while (reader.state() != QProcess::NotRunning) {
-        if (Cancelled(cancel) || sinceProgress.elapsed() > stallLimitMs) {
-            stalled = !Cancelled(cancel);
+        if (Cancelled(cancel) || output.runaway || sinceProgress.elapsed() > stallLimitMs) {
+            stalled = !Cancelled(cancel) && !output.runaway;
             reader.kill();
             reader.waitForFinished(5000);
             break;
@@ -203,6 +214,8 @@ TReaderRun RunReader(const QString& program, const QStringList& folders, const Q
 
     if (Cancelled(cancel)) {
         run.failure = QStringLiteral("the load was cancelled");
+    } else if (output.runaway) {
+        run.failure = QStringLiteral("made the MIB reader loop; it was stopped");
     } else if (stalled) {
         run.failure = QStringLiteral("made the MIB reader stall (no progress in %1 s); it was stopped")
                           .arg(stallLimitMs / 1000.0);
