@@ -49,7 +49,8 @@ const TChoice kAuthProtocols[] = {{"MD5", 1},     {"SHA", 2},     {"SHA-224", 3}
                                   {"SHA-256", 4}, {"SHA-384", 5}, {"SHA-512", 6}};
 const TChoice kPrivProtocols[] = {{"DES (weak)", 1}, {"AES-128", 2}, {"AES-192", 3}, {"AES-256", 4}};
 
-// What a new SNMPv3 user starts with: the most used pair of protocols.
+// What a new SNMPv3 user starts with: authPriv with SHA and AES-128, the pair
+// most agents have.
 constexpr int kStartLevel = 2;
 constexpr int kStartAuthProtocol = 2;
 constexpr int kStartPrivProtocol = 2;
@@ -128,6 +129,8 @@ TNewViewDialog::TNewViewDialog(const TOidNameTable& nameTable, QWidget* parent)
 
 QWidget* TNewViewDialog::CreateAgentBox()
 {
+    // Mnemonics of the whole dialog are unique; fields left without one are
+    // those whose label has no free letter.
     auto* box = new QGroupBox(QStringLiteral("Agent"), this);
     auto* form = new QFormLayout(box);
     agentForm = form;
@@ -164,7 +167,7 @@ QWidget* TNewViewDialog::CreateAgentBox()
     MaxRepetitionsEdit->setToolTip(QStringLiteral("Objects a GetBulk request asks for per round trip of a walk; "
                                                   "0 walks with one Get-Next request per object."));
     MaxRepetitionsEdit->setValue(kDefaultMaxRepetitions);
-    form->addRow(QStringLiteral("Max-re&petitions:"), MaxRepetitionsEdit);
+    form->addRow(QStringLiteral("Max-repetitions:"), MaxRepetitionsEdit);
 
     auto* test = new QHBoxLayout;
     TestButton = new QPushButton(QStringLiteral("&Test"), box);
@@ -189,7 +192,7 @@ QWidget* TNewViewDialog::CreateV3Box()
     V3Box = new QGroupBox(QStringLiteral("SNMPv3 user"), this);
     auto* form = new QFormLayout(V3Box);
     UserEdit = new QLineEdit(V3Box);
-    form->addRow(QStringLiteral("&User:"), UserEdit);
+    form->addRow(QStringLiteral("Us&er:"), UserEdit);
     SecurityLevelBox = ChoiceBox(kSecurityLevels, kStartLevel, V3Box);
     connect(SecurityLevelBox, &QComboBox::currentIndexChanged, this, &TNewViewDialog::UpdateAgentFields);
     form->addRow(QStringLiteral("Security &level:"), SecurityLevelBox);
@@ -201,14 +204,14 @@ QWidget* TNewViewDialog::CreateV3Box()
         return edit;
     };
     AuthProtocolBox = ChoiceBox(kAuthProtocols, kStartAuthProtocol, V3Box);
-    form->addRow(QStringLiteral("&Authentication:"), AuthProtocolBox);
+    form->addRow(QStringLiteral("Authenticatio&n:"), AuthProtocolBox);
     AuthPasswordEdit = passwordEdit();
     form->addRow(QStringLiteral("Authentication pass&word:"), AuthPasswordEdit);
     PrivProtocolBox = ChoiceBox(kPrivProtocols, kStartPrivProtocol, V3Box);
-    form->addRow(QStringLiteral("P&rivacy:"), PrivProtocolBox);
+    form->addRow(QStringLiteral("Privac&y:"), PrivProtocolBox);
     PrivPasswordEdit = passwordEdit();
-    form->addRow(QStringLiteral("Privacy passwor&d:"), PrivPasswordEdit);
-    RevealPasswords = new QCheckBox(QStringLiteral("Sho&w passwords"), V3Box);
+    form->addRow(QStringLiteral("Privacy password:"), PrivPasswordEdit);
+    RevealPasswords = new QCheckBox(QStringLiteral("Show passwords"), V3Box);
     connect(RevealPasswords, &QCheckBox::toggled, this, [this](bool shown) {
         for (QLineEdit* edit : {AuthPasswordEdit, PrivPasswordEdit})
             edit->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
