@@ -43,7 +43,7 @@ bool CopyInto(const QString& from, const QTemporaryDir& dir)
 // first file it is given, then does what body says.
 QString WriteFakeReader(const QTemporaryDir& dir, const QString& body)
 {
-    const QString path = dir.filePath(QStringLiteral("fake-mibread"));
+    QString path = dir.filePath(QStringLiteral("fake-mibread"));
     QFile script(path);
     if (!script.open(QIODevice::WriteOnly))
         return QString();
@@ -126,7 +126,7 @@ TEST(MibReader, AReaderThatStallsOrDiesCostsTheModuleItWasReading)
         {"kill -KILL $$", "crash"},
         {"exit 3", "exit code 3"},
         // Walks one module twice: libsmi's list of modules runs in a circle.
-        {"m=${first##*/}; printf 'W\\t%s\\t%s\\n' \"$m\" \"$first\" \"$m\" \"$first\"; exec sleep 60", "loop"},
+        {R"(m=${first##*/}; printf 'W\t%s\t%s\n' "$m" "$first" "$m" "$first"; exec sleep 60)", "loop"},
     };
     for (const auto& c : cases) {
         QTemporaryDir dir;

@@ -327,7 +327,7 @@ QStringList DefaultMibFolders()
 
 QString MibReaderProgram()
 {
-    const QString named = qEnvironmentVariable("HB_VEXGRID_MIBREAD");
+    QString named = qEnvironmentVariable("HB_VEXGRID_MIBREAD");
     if (!named.isEmpty())
         return named;
     const QString programDir = QCoreApplication::applicationDirPath();
