@@ -31,7 +31,7 @@ void TShootEngine::ShootWalkStepFrom(const QString& oid, int purpose)
 // Walk step of FoldAnswers for a single target: every answer inside the
 // subtree becomes a row; an answer that goes backwards or repeats the previous
 // one stops the walk.
-void TShootEngine::WalkStep(const QString& oid, const QString& value)
+void TShootEngine::WalkStep(const QString& oid, const TCellValue& value)
 {
     if (CompareOids(oid, AskedOid()) < 0) {
         // An agent that answers an OID before the one asked for would walk in
@@ -54,7 +54,7 @@ void TShootEngine::WalkStep(const QString& oid, const QString& value)
     ShootWalkStepFrom(oid, kPurposeValues);
 }
 
-void TShootEngine::HandleWalkAnswer(const QString& oid, const QString& value)
+void TShootEngine::HandleWalkAnswer(const QString& oid, const TCellValue& value)
 {
     const QString walked = WalkedOid();
     const QString suffix = oid.mid(walked.size());
@@ -168,7 +168,7 @@ void TShootEngine::ShootInstance(int index)
 
 // Row step of FoldAnswers: the row starts with the walk's value of the
 // instance, then takes the answers in their order.
-void TShootEngine::RowStep(const QString& oid, const QString& value)
+void TShootEngine::RowStep(const QString& oid, const TCellValue& value)
 {
     if (rowCursor.CellsInRow() == 0)
         PlaceValue(WalkedOid() + instanceSuffixes.value(currentInstance), instanceKeyValues.value(currentInstance));

@@ -53,6 +53,14 @@ void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::
         if (!request)
             return;
 
+        if (request->purpose == kPurposeUpTime) {
+            const bool ticks = event.ErrorStatus == 0 && sender.ObjCount() >= 1 &&
+                               sender.ObjType(1) == snmptype::kTimeTicks;
+            bool ok = false;
+            const qlonglong value = ticks ? sender.ObjValue(1).toLongLong(&ok) : -1;
+            UpTimeRead(ok ? value : -1);
+            return;
+        }
         if (request->purpose == kPurposeDiscovery) {
             if (event.ErrorStatus != 0) {
                 ShowMessage(StatusMessage(event));
@@ -62,7 +70,9 @@ void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::
             const int count = sender.ObjCount();
             // An answer without bindings counts as leaving the subtree.
             const QString oid = count >= 1 ? sender.ObjId(count) : QString();
-            const QString value = count >= 1 ? ValueText(sender.ObjValue(count), sender.ObjType(count)) : QString();
+            TCellValue value;
+            if (count >= 1)
+                value = ReceivedValue(sender.ObjValue(count), sender.ObjType(count));
             HandleWalkAnswer(oid, value);
             return;
         }
@@ -73,7 +83,7 @@ void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::
         } else {
             const int count = sender.ObjCount();
             for (int i = 1; i <= count; ++i)
-                AppendAnswer(sender.ObjId(i), ValueText(sender.ObjValue(i), sender.ObjType(i)));
+                AppendAnswer(sender.ObjId(i), ReceivedValue(sender.ObjValue(i), sender.ObjType(i)));
         }
         FoldAnswers();
     });
@@ -93,9 +103,15 @@ void TShootEngine::vxSNMPMgr1Error(vxsnmp::TvxSNMPMgr&, const vxsnmp::TErrorEven
         if (IsSecurityRefusal(event.ErrorCode)) {
             // An SNMPv3 refusal (report, digest, access rules) ends the shoot
             // with its cause; resends would only meet the same refusal.
+            afterUpTime = nullptr;
             ShowMessage(event.Description);
             FinishPendingRequests();
             SetShootRunning(false);
+        } else if (afterUpTime) {
+            // The uptime read failed: the shoot goes on without it and meets
+            // the fault, if it lasts, with its own requests.
+            FinishPendingRequests();
+            UpTimeRead(-1);
         } else if (requestTemplate.purpose == kPurposeDiscovery) {
             ShowMessage(ErrorMessage(event));
         } else if (IsInstanceTable()) {
@@ -144,7 +160,12 @@ void TShootEngine::FoldAnswers()
     // loop; pairs left over then are dropped.
     while (CountSeparators(buffer) > 0) {
         const QString oid = TakeNextItem(buffer);
-        const QString value = TakeNextItem(buffer);
+        TCellValue value;
+        value.text = TakeNextItem(buffer);
+        if (!answerValues.empty()) {
+            value = std::move(answerValues.front());
+            answerValues.pop_front();
+        }
         if (IsInstanceTable())
             RowStep(oid, value);
         else if (settings.tableMode)
@@ -153,6 +174,8 @@ void TShootEngine::FoldAnswers()
             PlaceValue(oid, value);
     }
     // A list shoot has no end step: once its answers are placed, it is over.
-    if (!settings.tableMode)
+    if (!settings.tableMode) {
+        view.DropStaleRows();
         view.ShootFinished();
+    }
 }

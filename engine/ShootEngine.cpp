@@ -31,7 +31,8 @@ std::int64_t Elapsed(std::int64_t now, std::int64_t then)
 }  // namespace
 
 TShootEngine::TShootEngine(vxsnmp::TvxSNMPMgr& snmp, TShootView& shootView)
-    : component(snmp), view(shootView), clock([] { return QDateTime::currentMSecsSinceEpoch(); })
+    : component(snmp), view(shootView), clock([] { return QDateTime::currentMSecsSinceEpoch(); }),
+      arrivalClock(MonotonicMs)
 {
 }
 
@@ -56,9 +57,14 @@ void TShootEngine::SetClock(TClock newClock)
     clock = std::move(newClock);
 }
 
+void TShootEngine::SetArrivalClock(TClock newClock)
+{
+    arrivalClock = std::move(newClock);
+}
+
 void TShootEngine::ResetSessionState()
 {
-    countdown = 9;
+    countdown = CountdownStart();
     rowCursor.Reset();
     lastWalkOid.clear();
     requestIdCounter = 0;
@@ -88,9 +94,30 @@ void TShootEngine::DropPendingRequests()
     pendingRequests.clear();
 }
 
-void TShootEngine::PlaceValue(const QString& oid, const QString& value)
+void TShootEngine::PlaceValue(const QString& oid, const TCellValue& value)
 {
-    rowCursor.Advance(view.PlaceValue(oid, value, rowCursor));
+    rowCursor.Advance(view.PlaceCell(oid, value, rowCursor));
+}
+
+TCellValue TShootEngine::ReceivedValue(const QByteArray& raw, int type) const
+{
+    TCellValue value;
+    value.text = ValueText(raw, type);
+    value.raw = raw;
+    value.type = type;
+    value.arrivedMs = arrivalClock();
+    value.wallMs = QDateTime::currentMSecsSinceEpoch();
+    value.upTime = shootUpTime;
+    return value;
+}
+
+TCellValue TShootEngine::NoAnswer() const
+{
+    TCellValue value;
+    value.text = kTextNull;
+    value.arrivedMs = arrivalClock();
+    value.wallMs = QDateTime::currentMSecsSinceEpoch();
+    return value;
 }
 
 void TShootEngine::Guarded(const std::function<void()>& step) noexcept
@@ -144,8 +171,8 @@ QString TShootEngine::AskedOid() const
 
 void TShootEngine::StartShooting()
 {
-    Guarded([this] {
-        ResetDroppedCounts();
+    Guarded([this] { ResetDroppedCounts(); });
+    AfterUpTime([this] {
         if (IsSingleTargetWalk()) {
             // oidList holds the target as loaded.
             requestTemplate.purpose = kPurposeValues;
@@ -171,6 +198,7 @@ void TShootEngine::Shoot()
 {
     requestTemplate.retriesLeft = kSendsPerRequest;
     requestTemplate.answers.clear();
+    answerValues.clear();
     // Whatever an earlier shoot still waits for would land in this shoot's
     // answer buffer; it is no longer wanted. Nothing but the purge pass looks
     // at finished requests, so they go now: the list then holds the requests
@@ -345,7 +373,21 @@ void TShootEngine::ExplainV3Silence()
 void TShootEngine::RequestTimedOut(TRequest& request)
 {
     request.retriesLeft = -1;
+    if (request.purpose == kPurposeUpTime) {
+        // The shoot goes on without the uptime; its own requests tell
+        // whether the agent is silent.
+        UpTimeRead(-1);
+        return;
+    }
     ExplainV3Silence();
+    if (IsSingleTargetWalk() && request.requestKind == kRequestGetNext) {
+        // No answer is no row: the walk ends here, and says where.
+        QString oids = request.oidList;
+        if (!v3SilenceShown)
+            ShowMessage(WalkTimeoutText(TakeNextItem(oids)));
+        SetShootRunning(false);
+        return;
+    }
     if (request.purpose == kPurposeDiscovery) {
         if (!v3SilenceShown)
             ShowMessage(kTextDiscoveryTimeout);
@@ -361,16 +403,18 @@ void TShootEngine::AppendNullAnswers(const TRequest& request)
 {
     QString oids = request.oidList;
     while (CountSeparators(oids) > 0)
-        AppendAnswer(TakeNextItem(oids), kTextNull);
+        AppendAnswer(TakeNextItem(oids), NoAnswer());
 }
 
-void TShootEngine::AppendAnswer(const QString& oid, const QString& value)
+void TShootEngine::AppendAnswer(const QString& oid, const TCellValue& value)
 {
     // A value may hold the separator character itself; left alone it would
     // split the value into two items and shift every pair after it.
-    QString clean = value;
+    QString clean = value.text;
     clean.replace(kItemSeparator, QLatin1Char(' '));
     requestTemplate.answers += oid + kItemSeparator + clean + kItemSeparator;
+    answerValues.push_back(value);
+    answerValues.back().text = clean;
 }
 
 int TShootEngine::CompareOids(const QString& a, const QString& b)

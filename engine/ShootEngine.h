@@ -24,8 +24,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <list>
 #include <mutex>
@@ -46,6 +48,14 @@ inline const QString kTextLoopDetected = QStringLiteral(
     "Loop detected! The remote SNMP agent does not respond correctly to a \"Get next\" request!");
 inline const QString kTextOidDoesNotExist = QStringLiteral("The requested OID does not exist!");
 inline const QString kTextNull = QStringLiteral("Null");
+// A single-target walk whose request got no answer after all resends.
+inline QString WalkTimeoutText(const QString& oid)
+{
+    return QStringLiteral("Timeout while walking ") + oid + QStringLiteral("!");
+}
+// The agent's uptime, read once per shoot while counter rates are shown.
+inline const QString kSysUpTimeOid = QStringLiteral("1.3.6.1.2.1.1.3.0");
+inline constexpr int kPurposeUpTime = 20;
 
 class TShootEngine {
 public:
@@ -73,6 +83,12 @@ public:
     void WireComponentEvents();
     // Replaces the clock (tests simulate silence with it).
     void SetClock(TClock clock);
+    // Replaces the monotonic clock that stamps every answer's arrival.
+    void SetArrivalClock(TClock clock);
+    // While on, every shoot first reads sysUpTime.0 (for counter rates).
+    void SetReadUpTime(bool on) { readUpTime = on; }
+    // The sysUpTime.0 of the current shoot; -1 when unknown or not read.
+    std::int64_t ShootUpTime() const { return shootUpTime; }
 
     // Resets the state that set-up resets: countdown 9, no refill, no last
     // walk OID, request ids from 1 again, no current row.
@@ -90,6 +106,8 @@ public:
     const TRowCursor& RowCursor() const { return rowCursor; }
     // Seconds to the next periodic re-shoot.
     int Countdown() const { return countdown; }
+    // Starts the countdown again from the view's interval.
+    void RestartCountdown() { countdown = CountdownStart(); }
     // Forgets the previous step of a single-target walk.
     void ForgetLastWalkOid() { lastWalkOid.clear(); }
     // The id handed out last (0 before the first request).
@@ -145,7 +163,7 @@ public:
     static bool IsParseErrorCode(int code);
 
     // --- Instance discovery ---
-    void HandleWalkAnswer(const QString& oid, const QString& value);
+    void HandleWalkAnswer(const QString& oid, const TCellValue& value);
     // MaskMatches: whether an instance suffix (".1.5") passes the mask ("*.5").
     static bool MaskMatches(const QString& suffix, const QString& mask);
     void NextInstance();
@@ -178,12 +196,19 @@ private:
     bool IsSingleTargetWalk() const;
     QString WalkedOid() const;   // the first target
     QString AskedOid() const;    // the first OID of the template's oidList
-    void WalkStep(const QString& oid, const QString& value);
-    void RowStep(const QString& oid, const QString& value);
+    void WalkStep(const QString& oid, const TCellValue& value);
+    void RowStep(const QString& oid, const TCellValue& value);
+    TCellValue ReceivedValue(const QByteArray& raw, int type) const;
+    TCellValue NoAnswer() const;
+    // Runs shoot now, or once sysUpTime.0 is read when rates need it.
+    void AfterUpTime(std::function<void()> shoot);
+    void UpTimeRead(std::int64_t ticks);
+    void ShootAgainNow();
+    int CountdownStart() const;
     void ShootWalkStepFrom(const QString& oid, int purpose);
     void EndDiscovery();
     void AppendNullAnswers(const TRequest& request);
-    void AppendAnswer(const QString& oid, const QString& value);
+    void AppendAnswer(const QString& oid, const TCellValue& value);
     void ListShoot();
     void RestartWalk();
     void Refill();
@@ -193,11 +218,17 @@ private:
     // Runs one entry point's work; an exception becomes a status message.
     void Guarded(const std::function<void()>& step) noexcept;
 
-    void PlaceValue(const QString& oid, const QString& value);
+    void PlaceValue(const QString& oid, const TCellValue& value);
 
     vxsnmp::TvxSNMPMgr& component;
     TShootView& view;
     TClock clock;
+    TClock arrivalClock;
+    bool readUpTime = false;
+    std::int64_t shootUpTime = -1;
+    std::function<void()> afterUpTime;  // the shoot waiting for sysUpTime.0
+    // The typed values of the answer buffer, one per OID/value pair, in order.
+    std::deque<TCellValue> answerValues;
 
     TSessionSettings settings;
     bool v3SilenceShown = false;     // the authPriv silence was explained once
@@ -205,7 +236,7 @@ private:
     TRequest& requestTemplate = settings.requestTemplate;
 
     QStringList instanceSuffixes;   // discovered instances, in walk order
-    QStringList instanceKeyValues;  // the walk's value of each instance
+    QVector<TCellValue> instanceKeyValues;  // the walk's value of each instance
     int currentInstance = -1;       // row being shot; -1 before the first
     TRowCursor rowCursor;
     QString lastWalkOid;            // previous step of a single-target walk

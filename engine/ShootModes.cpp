@@ -2,11 +2,50 @@
 // once-a-second countdown and the re-shoot each mode asks for.
 #include "ShootEngine.h"
 
-namespace {
+#include <algorithm>
 
-constexpr int kCountdownStart = 9;  // a re-shoot every 10 ticks: 9, 8, ..., 0
+int TShootEngine::CountdownStart() const
+{
+    // A re-shoot every N ticks: N-1, ..., 0.
+    return std::max(view.IntervalSeconds(), 1) - 1;
+}
 
-}  // namespace
+void TShootEngine::AfterUpTime(std::function<void()> shoot)
+{
+    Guarded([&] {
+        shootUpTime = -1;
+        if (!readUpTime) {
+            shoot();
+            return;
+        }
+        afterUpTime = std::move(shoot);
+        TRequest request = requestTemplate;
+        request.answers.clear();
+        request.oidList = kSysUpTimeOid + kItemSeparator;
+        request.requestKind = kRequestGet;
+        request.purpose = kPurposeUpTime;
+        request.retriesLeft = kSendsPerRequest;
+        SendRequest(request, false);
+        bool pending = false;
+        {
+            std::lock_guard lock(requestLock);
+            for (const TRequest& sent : pendingRequests)
+                pending = pending || (sent.purpose == kPurposeUpTime && sent.retriesLeft >= 0);
+        }
+        // A request that did not go out leaves the shoot without the uptime.
+        if (!pending)
+            UpTimeRead(-1);
+    });
+}
+
+void TShootEngine::UpTimeRead(std::int64_t ticks)
+{
+    shootUpTime = ticks;
+    std::function<void()> shoot = std::move(afterUpTime);
+    afterUpTime = nullptr;
+    if (shoot)
+        Guarded(shoot);
+}
 
 void TShootEngine::SetShootMode(int mode)
 {
@@ -29,7 +68,7 @@ void TShootEngine::Every10secondskeepinstances1Click()
 {
     Guarded([this] {
         SetShootMode(static_cast<int>(TShootMode::KeepInstances));
-        countdown = kCountdownStart;
+        countdown = CountdownStart();
     });
 }
 
@@ -37,7 +76,7 @@ void TShootEngine::Every10secRefreshinstancesalso1Click()
 {
     Guarded([this] {
         SetShootMode(static_cast<int>(TShootMode::RereadInstances));
-        countdown = kCountdownStart;
+        countdown = CountdownStart();
     });
 }
 
@@ -46,7 +85,7 @@ void TShootEngine::CountdownTick()
     Guarded([this] {
         countdown -= 1;
         if (countdown == -1)
-            countdown = kCountdownStart;
+            countdown = CountdownStart();
         if (view.ModeChecked(TShootMode::KeepInstances) || view.ModeChecked(TShootMode::RereadInstances)) {
             view.ShowCountdown(countdown);
             // While a walk-based shoot still runs, "Shoot again" is disabled and
@@ -67,6 +106,7 @@ void TShootEngine::SetShootRunning(bool running)
         return;
     }
     view.SetShootAgainEnabled(true);
+    view.DropStaleRows();
     view.ShowEntryCount(view.RowCount());
     try {
         view.FocusResultTable();
@@ -104,6 +144,16 @@ void TShootEngine::Refill()
 }
 
 void TShootEngine::ShootAgain()
+{
+    Guarded([this] {
+        const bool any = view.ModeChecked(TShootMode::Now) || view.ModeChecked(TShootMode::KeepInstances) ||
+                         view.ModeChecked(TShootMode::RereadInstances);
+        if (any)
+            AfterUpTime([this] { ShootAgainNow(); });
+    });
+}
+
+void TShootEngine::ShootAgainNow()
 {
     Guarded([this] {
         if (view.ModeChecked(TShootMode::Now)) {

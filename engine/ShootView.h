@@ -5,6 +5,7 @@
 // The engine never keeps a row of its own: the rows live in the window's table.
 #pragma once
 
+#include "CellValue.h"
 #include "RowCursor.h"
 
 #include <QString>
@@ -31,7 +32,18 @@ public:
     // from whether the KeepInstances item is checked, and tells what it did;
     // the engine advances the cursor by that.
     virtual TPlaced PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor) = 0;
-    // ClearResultRows removes every row; columns and sort state stay.
+    // PlaceCell is PlaceValue with the value's type and arrival; a view
+    // that keeps only texts takes the text.
+    virtual TPlaced PlaceCell(const QString& oid, const TCellValue& value, const TRowCursor& cursor)
+    {
+        return PlaceValue(oid, value.text, cursor);
+    }
+    // DropStaleRows ends a shoot's update of the rows: rows the shoot did not
+    // answer again go. Called before the rows are counted at a shoot's end.
+    virtual void DropStaleRows() {}
+    // ClearResultRows begins a shoot that builds the rows anew; columns and
+    // sort state stay. A view may keep the rows and update them in place,
+    // as long as DropStaleRows leaves only the rows this shoot placed.
     virtual void ClearResultRows() = 0;
     virtual int RowCount() const = 0;
     // ReSortRows sorts the rows again by the current sort column; does nothing
@@ -49,6 +61,8 @@ public:
     virtual void ClearStatusMessage() = 0;
     virtual void ShowEntryCount(int n) = 0;
     virtual void ShowCountdown(int n) = 0;
+    // The seconds between two periodic re-shoots (10 unless chosen).
+    virtual int IntervalSeconds() const { return 10; }
 
     // "Shoot again" submenu: enabled while no walk-based shoot is running.
     virtual bool ShootAgainEnabled() const = 0;

@@ -3,9 +3,11 @@
 
 #include "ImageList.h"
 #include "IndexDecoder.h"
+#include "RateColumn.h"
 #include "Shared.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <numeric>
 #include <vector>
@@ -39,19 +41,27 @@ int CompareTextKeys(const QByteArray& key1, const QByteArray& key2)
 
 } // namespace
 
-QStringView TResultTable::SortCell(int row) const
+QString TResultTable::SortCell(int row) const
 {
     // A row left incomplete by an unfinished shoot has no cell here; it
-    // counts as the empty text.
-    const QStringList& cells = rows[row].cells;
-    const int cell = sortColumn - FirstCellColumn();
-    return cell >= 0 && cell < cells.size() ? QStringView(cells[cell]) : QStringView();
+    // counts as the empty text. A counter shown as a rate sorts by the rate,
+    // one without a rate as the empty text.
+    const TResultCell* cell = CellAt(row, CellColumn(sortColumn));
+    if (!cell || cell->missing)
+        return QString();
+    if (IsRateCell(*cell))
+        return PlainRateText(CounterRate(cell->previous, cell->now));
+    return cell->now.text;
 }
 
 bool TResultTable::SortColumnIsNumeric() const
 {
+    // A rate column is numeric; a cell without a rate sorts first, as the
+    // empty text does.
+    const bool rates = IsRateColumn(sortColumn);
     for (int row = 0; row < rows.size(); ++row) {
-        if (!IsNumericText(SortCell(row)))
+        const QString text = SortCell(row);
+        if (!(rates && text.isEmpty()) && !IsNumericText(text))
             return false;
     }
     return true;
@@ -65,8 +75,15 @@ int TResultTable::ListView1Compare(int row1, int row2) const
         const int order = CompareOidSuffixes(rows[row1].suffix, rows[row2].suffix);
         return sortAscending ? order : -order;
     }
-    if (SortColumnIsNumeric())
-        return CompareNumericTexts(SortCell(row1), SortCell(row2), sortAscending);
+    if (SortColumnIsNumeric()) {
+        const QString text1 = SortCell(row1);
+        const QString text2 = SortCell(row2);
+        if (text1.isEmpty() || text2.isEmpty()) {
+            const int order = text1.isEmpty() == text2.isEmpty() ? 0 : (text1.isEmpty() ? -1 : 1);
+            return sortAscending ? order : -order;
+        }
+        return CompareNumericTexts(text1, text2, sortAscending);
+    }
     const int order = CompareTextKeys(TextSortKey(SortCell(row1)), TextSortKey(SortCell(row2)));
     return sortAscending ? order : -order;
 }
@@ -89,7 +106,7 @@ void TResultTable::Resort()
             return sortAscending ? result < 0 : result > 0;
         });
     } else if (SortColumnIsNumeric()) {
-        std::vector<long double> keys(count, 0.0L);
+        std::vector<long double> keys(count, -HUGE_VALL);  // no rate: first
         for (std::size_t row = 0; row < count; ++row)
             NumericTextValue(SortCell(static_cast<int>(row)), &keys[row]);
         std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
@@ -114,6 +131,12 @@ void TResultTable::Resort()
         newPosition[order[position]] = static_cast<int>(position);
     }
     rows = std::move(sorted);
+    // A re-shoot in progress follows its rows to their new places.
+    keyIndexDirty = true;
+    if (currentRow >= 0 && static_cast<std::size_t>(currentRow) < count)
+        currentRow = newPosition[static_cast<std::size_t>(currentRow)];
+    if (lastTouched >= 0 && static_cast<std::size_t>(lastTouched) < count)
+        lastTouched = newPosition[static_cast<std::size_t>(lastTouched)];
     // Keep the selection and the current row on the rows they belonged to.
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;

@@ -2,6 +2,7 @@
 
 #include "ImageList.h"
 #include "IndexColumn.h"
+#include "RateColumn.h"
 #include "Shared.h"
 #include "TableExport.h"
 
@@ -12,6 +13,8 @@ namespace {
 const QString imageColumnCaption = QStringLiteral("..");
 const QString descriptionCaption = QStringLiteral("Description ... ");
 const QString valueCaption = QStringLiteral("Value");
+// A marked change's tint is repainted this often while it fades.
+constexpr int kFadeStepMs = 100;
 
 } // namespace
 
@@ -19,6 +22,8 @@ TResultTable::TResultTable(const TOidNameTable& names, QObject* parent)
     : QAbstractTableModel(parent), oidNames(names)
 {
     captions << imageColumnCaption;
+    fadeTimer.setInterval(kFadeStepMs);
+    connect(&fadeTimer, &QTimer::timeout, this, &TResultTable::FadeTick);
     publishTimer.setSingleShot(true);
     publishTimer.setInterval(0);
     connect(&publishTimer, &QTimer::timeout, this, &TResultTable::PublishRows);
@@ -47,6 +52,10 @@ void TResultTable::BuildColumns(bool tableMode, const QStringList& targetOids)
     publishTimer.stop();
     rows.clear();
     publishedRows = 0;
+    ++shootSerial;
+    reshooting = false;
+    keyIndexDirty = true;
+    lastTouched = currentRow = -1;
     listLayout = !tableMode || targetOids.size() < 2;
     targets = listLayout ? QStringList() : targetOids;
     NameColumns();
@@ -70,115 +79,17 @@ void TResultTable::RefreshNames()
 {
     NameColumns();
     for (TResultRow& row : rows) {
-        if (listLayout && !row.oid.isEmpty() && !row.cells.isEmpty())
-            row.cells[0] = oidNames.DescribeOid(row.oid);
+        if (listLayout && row.image == imageEntryStart && !row.cells.isEmpty())
+            row.cells[0].now.text = oidNames.DescribeOid(row.key);
         else if (!listLayout)
             row.indexText = IndexColumnText(oidNames, targets, row.suffix);
+        // Readable values read enumerations and hints from the names too.
+        for (int cell = 0; cell < row.cells.size(); ++cell)
+            RefreshShown(row, cell);
     }
     emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
     if (publishedRows > 0 && columnCount() > 1)
         emit dataChanged(index(0, 1), index(publishedRows - 1, columnCount() - 1));
-}
-
-TPlaced TResultTable::PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor,
-                                 bool keepInstances)
-{
-    if (listLayout) {
-        PlaceListValue(oid, value);
-        return TPlaced::Nothing;
-    }
-    if (keepInstances && cursor.Refilling())
-        return RefillValue(oid, value, cursor);
-    return PlaceTableValue(oid, value, cursor);
-}
-
-void TResultTable::PlaceListValue(const QString& oid, const QString& value)
-{
-    QString remaining = value;
-    QVector<TResultRow> newRows;
-    QString line = TakeFirstLine(remaining);
-    newRows.append(TResultRow{imageEntryStart, QStringList{oidNames.DescribeOid(oid), line}, oid, {}, {}});
-    // Further lines up to the first empty one; later lines are not shown.
-    for (line = TakeFirstLine(remaining); !line.isEmpty(); line = TakeFirstLine(remaining))
-        newRows.append(TResultRow{imageEntryMore, QStringList{QString(), line}, {}, {}, {}});
-    AppendRows(newRows);
-}
-
-TPlaced TResultTable::RefillValue(const QString& oid, const QString& value, const TRowCursor& cursor)
-{
-    const int row = cursor.RefillRow();
-    if (row < 0 || row >= rows.size())
-        return TPlaced::Nothing;
-    const int cell = cursor.CellsInRow();
-    QStringList& cells = rows[row].cells;
-    if (cell < 0 || cell > cells.size())
-        return TPlaced::Nothing;
-    // A row left short by an unfinished shoot grows by the value instead of
-    // dropping it; otherwise the count would never reach the number of
-    // targets and the refill would never end.
-    // The refill goes by row position, and a sorted table holds other
-    // instances there: the first value's OID names the row's instance anew.
-    const QString suffix = cell == 0 ? InstanceSuffixOf(targets, oid) : QString();
-    if (!suffix.isEmpty() && suffix != rows[row].suffix) {
-        rows[row].suffix = suffix;
-        rows[row].indexText = IndexColumnText(oidNames, targets, suffix);
-        NotifyCellChanged(row, 1);
-    }
-    if (cell == cells.size())
-        cells.append(JoinLines(value));
-    else
-        cells[cell] = JoinLines(value);
-    NotifyCellChanged(row, cell + FirstCellColumn());
-    return TPlaced::RefilledCell;
-}
-
-TPlaced TResultTable::PlaceTableValue(const QString& oid, const QString& value, const TRowCursor& cursor)
-{
-    const QString cell = JoinLines(value);
-    if (rows.isEmpty() || cursor.StartsNewRow()) {
-        // The row's first value is the walked target's: its suffix names the row.
-        const QString suffix = InstanceSuffixOf(targets, oid);
-        AppendRows({TResultRow{imageEntryStart, QStringList{cell}, {}, suffix,
-                               IndexColumnText(oidNames, targets, suffix)}});
-    } else {
-        const int last = static_cast<int>(rows.size()) - 1;
-        rows[last].cells.append(cell);
-        NotifyCellChanged(last, static_cast<int>(rows[last].cells.size()) - 1 + FirstCellColumn());
-    }
-    return TPlaced::RowCell;
-}
-
-void TResultTable::NotifyCellChanged(int row, int column)
-{
-    // A row still waiting for the views is shown whole when handed over.
-    if (row < publishedRows && column < columnCount()) {
-        const QModelIndex changed = index(row, column);
-        emit dataChanged(changed, changed, {Qt::DisplayRole});
-    }
-}
-
-void TResultTable::AppendRows(const QVector<TResultRow>& newRows)
-{
-    if (newRows.isEmpty())
-        return;
-    rows.append(newRows);
-    if (publishTimer.interval() == 0)
-        PublishRows();
-    else if (!publishTimer.isActive())
-        publishTimer.start();
-}
-
-void TResultTable::ClearResultRows()
-{
-    publishTimer.stop();
-    if (publishedRows == 0) {
-        rows.clear();
-        return;
-    }
-    beginRemoveRows(QModelIndex(), 0, publishedRows - 1);
-    rows.clear();
-    publishedRows = 0;
-    endRemoveRows();
 }
 
 int TResultTable::RowImage(int row) const
@@ -188,14 +99,26 @@ int TResultTable::RowImage(int row) const
 
 int TResultTable::CellCount(int row) const
 {
-    return row >= 0 && row < rows.size() ? static_cast<int>(rows[row].cells.size()) : 0;
+    if (row < 0 || row >= rows.size())
+        return 0;
+    // Cells an abandoned row did not get this time are not there.
+    int count = static_cast<int>(rows[row].cells.size());
+    while (count > 0 && rows[row].cells[count - 1].missing)
+        --count;
+    return count;
 }
 
 QString TResultTable::Cell(int row, int column) const
 {
-    if (row < 0 || row >= rows.size() || column < 1)
-        return QString();
-    return rows[row].cells.value(column - 1);
+    const TResultCell* cell = CellAt(row, column);
+    return cell ? cell->now.text : QString();
+}
+
+const TResultCell* TResultTable::CellAt(int row, int column) const
+{
+    if (row < 0 || row >= rows.size() || column < 1 || column > rows[row].cells.size())
+        return nullptr;
+    return &rows[row].cells[column - 1];
 }
 
 QString TResultTable::IndexText(int row) const
@@ -239,10 +162,7 @@ QVariant TResultTable::data(const QModelIndex& index, int role) const
             return row.suffix.mid(1);
         return QVariant();
     }
-    const int cell = index.column() - FirstCellColumn();
-    if (role == Qt::DisplayRole && cell < row.cells.size())
-        return row.cells[cell];
-    return QVariant();
+    return CellData(index.row(), CellColumn(index.column()), role);
 }
 
 QVariant TResultTable::headerData(int section, Qt::Orientation orientation, int role) const
@@ -251,6 +171,15 @@ QVariant TResultTable::headerData(int section, Qt::Orientation orientation, int 
         return QVariant();
     if (role == Qt::DisplayRole)
         return captions[section];
+    if (role == Qt::ToolTipRole) {
+        QStringList tip;
+        const int target = CellColumn(section) - 1;
+        if (target >= 0 && target < targets.size())
+            tip << targets[target];
+        if (IsRateColumn(section))
+            tip << kRateTooltip;
+        return tip.isEmpty() ? QVariant() : QVariant(tip.join(QLatin1Char('\n')));
+    }
     if (role == Qt::DecorationRole) {
         const int image = HeaderImage(section);
         return image < 0 ? QVariant() : QVariant(ImageListIcon(image));
@@ -267,8 +196,23 @@ TTableSnapshot TResultTable::Snapshot() const
 {
     TTableSnapshot snapshot;
     snapshot.headers = captions.mid(1);
+    for (int column = 1; !listLayout && column < captions.size(); ++column) {
+        if (IsRateColumn(column))
+            snapshot.headers[column - 1] += kRateSuffix;
+    }
     snapshot.rows.reserve(rows.size());
-    for (const TResultRow& row : rows)
-        snapshot.rows.append(listLayout ? row.cells : QStringList{row.indexText} + row.cells);
+    for (int row = 0; row < rows.size(); ++row) {
+        QStringList cells;
+        if (!listLayout)
+            cells.append(rows[row].indexText);
+        const int count = CellCount(row);
+        for (int column = 1; column <= count; ++column) {
+            const TResultCell& cell = rows[row].cells[column - 1];
+            cells.append(IsRateCell(cell) ? PlainRateText(CounterRate(cell.previous, cell.now)) : cell.now.text);
+        }
+        if (listLayout && count >= 2 && IsRateCell(rows[row].cells[1]))
+            cells[0] += kRateSuffix;
+        snapshot.rows.append(cells);
+    }
     return snapshot;
 }

@@ -2,9 +2,13 @@
 // and sorting by a clicked column, as a table model for a QTreeView.
 #pragma once
 
+#include "CellValue.h"
+#include "ResultCell.h"
 #include "RowCursor.h"
+#include "ViewOptions.h"
 
 #include <QAbstractTableModel>
+#include <QMultiHash>
 #include <QStringList>
 #include <QTimer>
 #include <QVector>
@@ -50,6 +54,29 @@ public:
     //   or becomes the next cell of the last row; RowCell.
     TPlaced PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor,
                        bool keepInstances = false);
+    // PlaceValue with the value's type and arrival, kept per cell with the
+    // reading before it.
+    TPlaced PlaceCell(const QString& oid, const TCellValue& value, const TRowCursor& cursor,
+                      bool keepInstances = false);
+
+    // A re-shoot that keeps the rows: until DropStaleRows, a placed value
+    // whose OID has a row already updates that row in place (the views keep
+    // scroll position, current cell and selection), others get new rows
+    // after the row placed last. DropStaleRows removes the rows the re-shoot
+    // did not place and marks the cells it left unanswered.
+    void BeginReshoot();
+    void DropStaleRows();
+
+    // What the cells show beyond their texts: rates, readable values,
+    // marked changes, last values. Texts, sorting and Snapshot() stay those
+    // of the received values but for rates (see Snapshot()).
+    void SetViewOptions(const TViewOptions& options);
+    const TViewOptions& ViewOptions() const { return viewOptions; }
+    // The typed value cell column (>= 1) of row, counted as Cell() counts,
+    // or nullptr.
+    const TResultCell* CellAt(int row, int column) const;
+    // The text shown for value cell column of row (DisplayRole).
+    QString ShownText(int row, int column) const;
 
     // Removes all rows; columns and sort state stay. One notification for
     // the whole removal, so a view repaints once.
@@ -109,6 +136,9 @@ public:
 
     // The data columns' captions and every row's cells, in the order shown;
     // column 0 (the row image) is left out, the Index column comes first.
+    // With counter rates on, a counter cell holds its rate (plain number,
+    // empty when there is none) and its caption (table layout) or row name
+    // (list layout) ends in " /s".
     TTableSnapshot Snapshot() const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -125,20 +155,45 @@ signals:
 private:
     struct TResultRow {
         int image = imageEntryStart;
-        QStringList cells; // cells[k-1] is value cell k
-        QString oid;       // list layout: the OID the row describes
-        QString suffix;    // table layout: the instance, leading dot included
-        QString indexText; // table layout: the suffix as the Index column shows it
+        QVector<TResultCell> cells; // cells[k-1] is value cell k
+        QString key;                // the OID the row was placed for
+        std::uint32_t shoot = 0;    // the shoot that placed it last
+        QString suffix;             // table layout: the instance, leading dot included
+        QString indexText;          // table layout: the suffix as the Index column shows it
     };
 
     void AppendRows(const QVector<TResultRow>& newRows);
+    void InsertRowsAt(int position, QVector<TResultRow> newRows);
+    void RemoveRowsAt(int position, int count);
+    int FindRow(const QString& key);
     void NameColumns();
-    void PlaceListValue(const QString& oid, const QString& value);
-    TPlaced RefillValue(const QString& oid, const QString& value, const TRowCursor& cursor);
-    TPlaced PlaceTableValue(const QString& oid, const QString& value, const TRowCursor& cursor);
+    // Names row's instance by the suffix of oid; true when it changed.
+    bool NameInstance(TResultRow& row, const QString& oid) const;
+    void PlaceListValue(const QString& oid, const TCellValue& value);
+    TPlaced RefillValue(const QString& oid, const TCellValue& value, const TRowCursor& cursor);
+    TPlaced PlaceTableValue(const QString& oid, const TCellValue& value, const TRowCursor& cursor);
+    void SetCell(TResultRow& row, int cell, const QString& oid, const TCellValue& value);
+    void MarkUnanswered();
     bool SortsByIndex() const { return !listLayout && sortColumn == 1; }
+    // The value cell (>= 1) shown in model column column; < 1 for the image
+    // and Index columns.
+    int CellColumn(int column) const { return column - FirstCellColumn() + 1; }
     void NotifyCellChanged(int row, int column);
-    QStringView SortCell(int row) const;
+    void NotifyRowsChanged(int first, int last);
+    void FadeTick();
+    QString SortCell(int row) const;
+    bool IsRateCell(const TResultCell& cell) const;
+    // Value cell column (>= 1) of row shows a counter of octets.
+    bool IsOctetsCell(const TResultRow& row, int column) const;
+    bool LivelyTexts() const;
+    // The text DisplayRole shows for cell column (>= 1) of row, worked out
+    // once per reading and kept while rates, readable or last values are on.
+    QString DisplayText(const TResultRow& row, int column) const;
+    void RefreshShown(TResultRow& row, int cell) const;
+    // Model column column holds a counter shown as a rate.
+    bool IsRateColumn(int column) const;
+    // data() of value cell column (>= 1) of row.
+    QVariant CellData(int row, int column, int role) const;
     void UpdateSortMarks();
 
     const TOidNameTable& oidNames;
@@ -150,4 +205,14 @@ private:
     QTimer publishTimer;
     int sortColumn = -1;
     bool sortAscending = false;
+
+    std::uint32_t shootSerial = 1;   // rows and cells placed by the current shoot carry it
+    bool reshooting = false;          // between BeginReshoot and DropStaleRows
+    int lastTouched = -1;             // row placed last in this shoot
+    int currentRow = -1;              // row the table layout fills
+    QMultiHash<QString, int> rowsByKey;
+    bool keyIndexDirty = true;
+    TViewOptions viewOptions;
+    QTimer fadeTimer;
+    std::int64_t lastChangeMs = -1;   // MonotonicMs() of the latest marked change
 };

@@ -9,6 +9,7 @@
 namespace {
 
 constexpr int kEntriesPanelWidth = 70;
+constexpr int kCountdownPanelWidth = 14;  // one digit
 
 QLabel* NewPanel(QStatusBar* bar, const char* name)
 {
@@ -29,7 +30,7 @@ TStatusPanels::TStatusPanels(QStatusBar* bar)
     , messagePanel(NewPanel(bar, "MessagePanel"))
     , droppedPanel(NewPanel(bar, "DroppedPanel"))
 {
-    countdownPanel->setFixedWidth(14);
+    countdownPanel->setFixedWidth(kCountdownPanelWidth);
     countdownPanel->setAlignment(Qt::AlignCenter);
     entriesPanel->setFixedWidth(kEntriesPanelWidth);
     // A long message must not widen the window: the panel takes the space
@@ -87,9 +88,18 @@ void TStatusPanels::ShowEntryCount(int n)
 void TStatusPanels::ShowCountdown(int n)
 {
     if (n < 0)
-        countdownPanel->clear();
+        ShowCountdownText(QString());
     else
-        countdownPanel->setText(QString::number(n));
+        ShowCountdownText(QString::number(n));
+}
+
+void TStatusPanels::ShowCountdownText(const QString& text)
+{
+    if (countdownPanel->text() == text)
+        return;
+    countdownPanel->setText(text);
+    // A longer text ("Next in 25 s") widens the panel to fit.
+    countdownPanel->setFixedWidth(std::max(kCountdownPanelWidth, countdownPanel->sizeHint().width()));
 }
 
 void TStatusPanels::ShowDroppedCount(int malformed, int foreign)

@@ -28,6 +28,8 @@ public:
     void ShowEntryCount(int n);
     // Countdown panel: n in decimal; a negative n empties it.
     void ShowCountdown(int n);
+    // Countdown panel with a text of its own; the panel widens to fit.
+    void ShowCountdownText(const QString& text);
 
     // Dropped-datagram panel: "15 ignored", with the reasons in its tooltip
     // ("3 malformed, 12 from other addresses"); hidden while both are 0.

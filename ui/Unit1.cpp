@@ -67,6 +67,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     vxSNMPMgr1->SetCommunity(QStringLiteral("tamvel"));
     engine = std::make_unique<TShootEngine>(*vxSNMPMgr1, *this);
     engine->WireComponentEvents();
+    SetViewOptions(LoadViewOptions());
     resize(kDesignClientSize.width(), kDesignClientSize.height() + menuBar()->sizeHint().height());
     FormCreate();
 }
@@ -95,6 +96,8 @@ void TForm1::CreateMenus()
     CopythisformtoClipboard1 = NewAction(edit1, "CopythisformtoClipboard1", QStringLiteral("Copy this form  to Clipboard"), imageCopy);
     Copytableastext1 = NewAction(edit1, "Copytableastext1", QStringLiteral("Copy table as text"));
 
+    CreateViewMenu();
+
     QMenu* options1 = menuBar()->addMenu(QStringLiteral("&Options"));
     options1->setObjectName(QStringLiteral("Options1"));
     QMenu* shootAgain = options1->addMenu(QStringLiteral("Shoot again"));
@@ -108,6 +111,8 @@ void TForm1::CreateMenus()
     // The check marks of the three show the shoot mode; the shoot modes set them.
     for (QAction* mode : {Now1, Every10secondskeepinstances1, Every10secRefreshinstancesalso1})
         mode->setCheckable(true);
+    Now1->setShortcut(QKeySequence(Qt::Key_F5));
+    CreateIntervalMenu(shootAgain);
     options1->addSeparator()->setObjectName(QStringLiteral("N1"));
     SetColumnwidthtoTextwidth1 = NewAction(options1, "SetColumnwidthtoTextwidth1", QStringLiteral("Set Column-width to Text-width"), imageColumnWidth);
     SetColumnwidthtoTextwidth1->setCheckable(true);
@@ -261,7 +266,13 @@ void TForm1::ClearStatusMessage()
 }
 
 void TForm1::ShowEntryCount(int n) { statusPanels->ShowEntryCount(n); }
-void TForm1::ShowCountdown(int n) { statusPanels->ShowCountdown(n); }
+void TForm1::ShowCountdown(int n)
+{
+    if (n >= 0 && viewOptions.intervalSeconds != 10)
+        statusPanels->ShowCountdownText(QStringLiteral("Next in %1 s").arg(n));
+    else
+        statusPanels->ShowCountdown(n);
+}
 void TForm1::ShowDroppedCount(int malformed, int foreign) { statusPanels->ShowDroppedCount(malformed, foreign); }
 
 void TForm1::SetOuterSize(int width, int height)

@@ -10,6 +10,7 @@
 #include "Settings.h"
 #include "ShootView.h"
 #include "Shared.h"
+#include "ViewOptions.h"
 
 #include <QMainWindow>
 #include <QPixmap>
@@ -20,6 +21,7 @@
 #include <optional>
 
 class QAction;
+class QMenu;
 class QComboBox;
 class QStatusBar;
 class QTreeView;
@@ -114,6 +116,14 @@ public:
     QAction* Every10secondskeepinstances1 = nullptr;
     QAction* Every10secRefreshinstancesalso1 = nullptr;
     QAction* SetColumnwidthtoTextwidth1 = nullptr;
+    QAction* ShowCounterRates1 = nullptr;
+    QAction* ReadableValues1 = nullptr;
+    QAction* MarkChanges1 = nullptr;
+    QAction* KeepLastValues1 = nullptr;
+    QMenu* Interval1 = nullptr;
+    // The View menu's choices and the interval, as shown and as kept.
+    const TViewOptions& ViewOptions() const { return viewOptions; }
+    void SetViewOptions(const TViewOptions& options);
     QAction* About1 = nullptr;
     QAction* MibModules1 = nullptr;
     TInstanceMaskPanel* Panel1 = nullptr;
@@ -133,6 +143,9 @@ protected:
 
     // TShootView, over the result table, the menus and the panel.
     TPlaced PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor) override;
+    TPlaced PlaceCell(const QString& oid, const TCellValue& value, const TRowCursor& cursor) override;
+    void DropStaleRows() override;
+    int IntervalSeconds() const override { return viewOptions.intervalSeconds; }
     void ClearResultRows() override;
     int RowCount() const override;
     void ReSortRows() override;
@@ -150,6 +163,10 @@ protected:
 private:
     void CreateMenus();
     void CreateControls();
+    void CreateViewMenu();
+    void CreateIntervalMenu(QMenu* shootAgain);
+    void ViewMenuClicked();
+    void ShowViewOptions();
     QAction* ModeAction(TShootMode mode) const;
 
     void FormCreate();
@@ -198,4 +215,5 @@ private:
     // The columns have been widened to the texts of the first shoot.
     bool columnsWidened = false;
     bool closed = false;
+    TViewOptions viewOptions;
 };

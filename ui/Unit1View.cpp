@@ -31,7 +31,14 @@ TPlaced TForm1::PlaceValue(const QString& oid, const QString& value, const TRowC
     return resultTable->PlaceValue(oid, value, cursor, Every10secondskeepinstances1->isChecked());
 }
 
-void TForm1::ClearResultRows() { resultTable->ClearResultRows(); }
+TPlaced TForm1::PlaceCell(const QString& oid, const TCellValue& value, const TRowCursor& cursor)
+{
+    return resultTable->PlaceCell(oid, value, cursor, Every10secondskeepinstances1->isChecked());
+}
+
+// A re-shoot updates the rows in place, so that the view stays where it is.
+void TForm1::ClearResultRows() { resultTable->BeginReshoot(); }
+void TForm1::DropStaleRows() { resultTable->DropStaleRows(); }
 int TForm1::RowCount() const { return resultTable->StoredRowCount(); }
 void TForm1::ReSortRows() { resultTable->Resort(); }
 void TForm1::FocusResultTable() { ListView1->setFocus(); }
@@ -80,8 +87,10 @@ void TForm1::ShootFinished()
     resultTable->PublishRows();
     // The columns were made to fit their headers while the table was empty;
     // once rows are in, texts wider than that would be cut off.
-    // Widths remembered for the view's file win.
-    if (!columnsWidened && RowCount() > 0) {
+    // Rates and readable values change their texts' widths from shoot to
+    // shoot; their columns widen with them (never narrow).
+    const bool livelyTexts = viewOptions.counterRates || viewOptions.readableValues;
+    if ((!columnsWidened || livelyTexts) && RowCount() > 0) {
         columnsWidened = true;
         WidenColumnsToTexts(ListView1);
         for (int column = 0; column < rememberedColumnWidths.size(); ++column)

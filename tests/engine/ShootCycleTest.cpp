@@ -263,3 +263,27 @@ TEST(ShootCycle, UnresolvableHostIsShownAtStartAndOnEveryReshoot)
         EXPECT_TRUE(h.Pending().empty());
     }
 }
+
+TEST(ShootCycle, SilentAgentEndsASingleTargetWalkWithTheTimeoutMessageAndNoRow)
+{
+    TSilentPort silent;
+    TEngineHarness h;
+    h.Agent(silent.Port());
+    const QString walked = QStringLiteral("1.3.6.1.2.1.2.2.1.2");
+    h.TableTargets({walked});
+    h.view.shootAgainEnabled = false;  // set-up marks the shoot running
+    h.engine.StartShooting();
+    for (int second = 0; second < 8; ++second) {
+        h.fakeNow += 1001;
+        h.engine.RetryPass();
+        h.engine.TimeoutPass();
+        h.engine.PurgePass();
+    }
+    TEngineHarness::PumpFor(50);
+    EXPECT_EQ(silent.TakeDatagrams(), 5) << "the walk's first step is sent five times, then given up";
+    EXPECT_TRUE(h.view.rows.empty()) << "a time-out is no row";
+    EXPECT_EQ(h.view.statusMessage, "Timeout while walking " + walked + "!");
+    EXPECT_FALSE(h.view.statusHistory.contains(kTextLoopDetected));
+    EXPECT_TRUE(h.view.shootAgainEnabled) << "the shoot is over and can be shot again";
+    EXPECT_EQ(h.OpenRequests(), 0);
+}

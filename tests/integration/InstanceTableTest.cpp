@@ -223,9 +223,9 @@ TEST_F(InstanceTable, HeaderClicksSortAndTheSortSurvivesAReshoot)
     ClickHeader(*form, 0);  // ".." does not sort
     EXPECT_EQ(table.SortColumn(), 5);
 
-    // Back to ifInOctets descending, then a re-shoot: the rows arrive in walk
-    // order and are sorted again once the shoot is over. A column the user
-    // made narrow stays so.
+    // Back to ifInOctets descending, then a re-shoot: the rows are updated
+    // where they are, none is inserted, and the sort holds once the shoot is
+    // over. A column the user made narrow stays so.
     ClickHeader(*form, 4);
     ClickHeader(*form, 4);
     form->ListView1->header()->resizeSection(3, 30);
@@ -241,7 +241,7 @@ TEST_F(InstanceTable, HeaderClicksSortAndTheSortSurvivesAReshoot)
     const bool finished = shoots->WaitFor(2);
     QObject::disconnect(watch);
     ASSERT_TRUE(finished);
-    EXPECT_EQ(arrival, kIndexes);
+    EXPECT_TRUE(arrival.isEmpty()) << arrival.join(' ').toStdString();
     EXPECT_EQ(Column(*form, 1), Reversed(kByInOctets));
     EXPECT_EQ(table.HeaderImage(4), 5);
     EXPECT_EQ(form->StatusPanels().EntryCountText(), "#Entries 12");
@@ -302,12 +302,12 @@ TEST_F(InstanceTable, PeriodicModesRefillInPlaceOrRediscoverAndNowUnchecksThem)
     EXPECT_TRUE(form->Shootagain2->isEnabled());
     EXPECT_TRUE(form->Every10secondskeepinstances1->isChecked());
 
-    // Reread mode: the table is emptied and the instances are walked anew,
-    // which finds the new interface.
+    // Reread mode: the instances are walked anew, which finds the new
+    // interface; the rows stay on screen meanwhile.
     form->Every10secRefreshinstancesalso1->trigger();
     EXPECT_FALSE(form->Every10secondskeepinstances1->isChecked());
     CountdownReachesZero(*form);
-    EXPECT_EQ(table.rowCount(), 0);
+    EXPECT_EQ(table.rowCount(), 12);
     const TRequest walk = LastOpenRequest(*form);
     EXPECT_EQ(walk.requestKind, kRequestGetNext);
     EXPECT_EQ(walk.purpose, kPurposeDiscovery);

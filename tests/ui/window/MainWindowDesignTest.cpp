@@ -48,7 +48,7 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
 {
     TForm1 form({"/XML"});
     const QList<QAction*> top = form.menuBar()->actions();
-    ASSERT_EQ(Texts(top), (QStringList{"File", "Edit", "Options", "Help"}));
+    ASSERT_EQ(Texts(top), (QStringList{"File", "Edit", "View", "Options", "Help"}));
     EXPECT_EQ(Texts(top[0]->menu()->actions()),
               (QStringList{"New View...", "Open...", "Open Recent", "Save View As...", "-", "Exit"}));
     // Alt and the first letter open each menu.
@@ -68,13 +68,17 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
     for (const auto& s : shortcuts)
         EXPECT_EQ(s.action->shortcut(), s.keys) << s.action->text().toStdString();
     EXPECT_EQ(Texts(top[1]->menu()->actions()), (QStringList{"Copy this form  to Clipboard", "Copy table as text"}));
-    EXPECT_EQ(Texts(top[2]->menu()->actions()), (QStringList{"Shoot again", "-", "Set Column-width to Text-width"}));
+    EXPECT_EQ(Texts(top[2]->menu()->actions()), (QStringList{"Show counter rates", "Readable values", "-",
+                                                             "Mark changes", "Keep last values"}));
+    EXPECT_EQ(Texts(top[3]->menu()->actions()), (QStringList{"Shoot again", "-", "Set Column-width to Text-width"}));
     EXPECT_EQ(Texts(form.Shootagain2->menu()->actions()),
-              (QStringList{"Now...", "Every 10 sec, keep any instances!", "Every 10 sec. reread instances also!"}));
-    EXPECT_EQ(Texts(top[3]->menu()->actions()), (QStringList{"About", "MIB modules..."}));
+              (QStringList{"Now...", "Every 10 sec, keep any instances!", "Every 10 sec. reread instances also!",
+                           "-", "Interval"}));
+    EXPECT_EQ(Texts(form.Interval1->actions()), (QStringList{"1 s", "2 s", "5 s", "10 s", "30 s", "60 s"}));
+    EXPECT_EQ(Texts(top[4]->menu()->actions()), (QStringList{"About", "MIB modules..."}));
 
     EXPECT_EQ(top[0]->menu()->actions().last(), form.Close1);
-    EXPECT_EQ(top[2]->menu()->actions()[0], form.Shootagain2);
+    EXPECT_EQ(top[3]->menu()->actions()[0], form.Shootagain2);
     EXPECT_EQ(form.Now1->objectName(), "Now1");
     EXPECT_EQ(form.Every10secRefreshinstancesalso1->objectName(), "Every10secRefreshinstancesalso1");
     EXPECT_TRUE(form.Every10secondskeepinstances1->isCheckable());

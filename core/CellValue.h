@@ -1,0 +1,48 @@
+// TCellValue: one received value as it travels from the SNMP component's
+// answer to a cell of the result table: the display text the program has
+// always shown, the bytes and the SNMP type they came with, and when they
+// arrived.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+// SNMP type codes (the BER tags of the value) the table looks at.
+namespace snmptype {
+inline constexpr int kNoAnswer = -1;  // "Null": time-out, error status, abandoned
+inline constexpr int kInteger = 0x02;
+inline constexpr int kOctetString = 0x04;
+inline constexpr int kNull = 0x05;
+inline constexpr int kObjectId = 0x06;
+inline constexpr int kIpAddress = 0x40;
+inline constexpr int kCounter32 = 0x41;
+inline constexpr int kGauge32 = 0x42;
+inline constexpr int kTimeTicks = 0x43;
+inline constexpr int kOpaque = 0x44;
+inline constexpr int kCounter64 = 0x46;
+inline constexpr int kNoSuchObject = 0x80;
+inline constexpr int kNoSuchInstance = 0x81;
+inline constexpr int kEndOfMibView = 0x82;
+}  // namespace snmptype
+
+struct TCellValue {
+    QString text;                 // the value text shown by default
+    QByteArray raw;               // as the component returned it
+    int type = snmptype::kNoAnswer;
+    std::int64_t arrivedMs = 0;   // monotonic clock, ms; only distances count
+    std::int64_t wallMs = 0;      // wall clock, ms since the epoch, for people
+    std::int64_t upTime = -1;     // the agent's sysUpTime.0 of the shoot; -1 unknown
+
+    bool Answered() const { return type != snmptype::kNoAnswer; }
+    bool IsCounter() const { return type == snmptype::kCounter32 || type == snmptype::kCounter64; }
+    // An answer that carries a value (not an exception such as noSuchObject).
+    bool HasValue() const { return Answered() && type < snmptype::kNoSuchObject; }
+};
+
+// The name of an SNMP type code: "Counter32", "OCTET STRING", ...
+QString SnmpTypeName(int type);
+
+// A monotonic clock in ms (since some fixed point of this process).
+std::int64_t MonotonicMs();

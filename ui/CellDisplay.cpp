@@ -1,0 +1,188 @@
+// What a cell of the result table shows beyond its text: counter rates,
+// readable values, the tint of a change, last values and the tooltips.
+#include "ResultTable.h"
+
+#include "RateColumn.h"
+#include "ReadableValues.h"
+#include "Shared.h"
+
+#include <QDateTime>
+#include <QFont>
+#include <QGuiApplication>
+#include <QPalette>
+
+namespace {
+
+// A marked change fades out over this time.
+constexpr std::int64_t kFadeMs = 2000;
+// The strongest tint of a change, as alpha of the highlight colour.
+constexpr double kTintAlpha = 0.45;
+
+bool IsException(const TCellValue& value)
+{
+    return value.type == snmptype::kNoSuchObject || value.type == snmptype::kNoSuchInstance;
+}
+
+QString RawText(const TCellValue& value)
+{
+    if (value.type == snmptype::kOctetString || value.type == snmptype::kOpaque)
+        return QString::fromLatin1(value.raw.toHex(' ').toUpper());
+    return QString::fromLatin1(value.raw);
+}
+
+QString ClockText(std::int64_t wallMs, const char* format)
+{
+    return QDateTime::fromMSecsSinceEpoch(wallMs).toString(QLatin1String(format));
+}
+
+QColor GreyText()
+{
+    return QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
+}
+
+}  // namespace
+
+bool TResultTable::LivelyTexts() const
+{
+    return viewOptions.counterRates || viewOptions.readableValues || viewOptions.keepLastValues;
+}
+
+void TResultTable::RefreshShown(TResultRow& row, int cell) const
+{
+    // Painting asks for a text many times per reading; it is made once,
+    // when first asked for.
+    row.cells[cell].shownFresh = false;
+}
+
+QString TResultTable::DisplayText(const TResultRow& row, int column) const
+{
+    const TResultCell& cell = row.cells[column - 1];
+    if (cell.oid.isEmpty())
+        return cell.now.text;
+    const bool kept = viewOptions.keepLastValues && !cell.now.Answered() && cell.lastGood.HasValue();
+    const TCellValue& shown = kept ? cell.lastGood : cell.now;
+    if (IsRateCell(cell))
+        return RateText(CounterRate(cell.previous, cell.now), IsOctetsCell(row, column));
+    if (viewOptions.readableValues && IsException(shown))
+        return QString();
+    if (viewOptions.readableValues) {
+        const QString readable = ReadableText(shown, cell.oid, oidNames.MibNames());
+        if (!readable.isEmpty())
+            return readable;
+    }
+    return shown.text;
+}
+
+void TResultTable::SetViewOptions(const TViewOptions& options)
+{
+    if (options == viewOptions)
+        return;
+    const bool ratesChanged = options.counterRates != viewOptions.counterRates;
+    viewOptions = options;
+    for (TResultRow& row : rows) {
+        for (int cell = 0; cell < row.cells.size(); ++cell)
+            RefreshShown(row, cell);
+    }
+    if (!viewOptions.markChanges)
+        fadeTimer.stop();
+    if (publishedRows > 0)
+        emit dataChanged(index(0, 0), index(publishedRows - 1, columnCount() - 1));
+    emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+    // A rate column sorts by its rates.
+    if (ratesChanged)
+        Resort();
+}
+
+bool TResultTable::IsRateCell(const TResultCell& cell) const
+{
+    return viewOptions.counterRates && !cell.oid.isEmpty() && cell.now.IsCounter();
+}
+
+bool TResultTable::IsOctetsCell(const TResultRow& row, int column) const
+{
+    if (listLayout)
+        return IsOctetsName(row.cells.value(0).now.text);
+    const int caption = column - 1 + FirstCellColumn();
+    return column >= 1 && caption < captions.size() && IsOctetsName(captions[caption]);
+}
+
+bool TResultTable::IsRateColumn(int column) const
+{
+    const int cell = CellColumn(column);
+    if (!viewOptions.counterRates || column < 1 || cell < 1)
+        return false;
+    for (const TResultRow& row : rows) {
+        if (cell <= row.cells.size() && IsRateCell(row.cells[cell - 1]))
+            return true;
+    }
+    return false;
+}
+
+QString TResultTable::ShownText(int row, int column) const
+{
+    return CellData(row, column, Qt::DisplayRole).toString();
+}
+
+QVariant TResultTable::CellData(int row, int column, int role) const
+{
+    const TResultCell* cell = CellAt(row, column);
+    if (!cell)
+        return QVariant();
+    const bool named = !cell->oid.isEmpty();
+    const bool kept = named && viewOptions.keepLastValues && !cell->now.Answered() && cell->lastGood.HasValue();
+    const TCellValue& shown = kept ? cell->lastGood : cell->now;
+    const bool hiddenException = named && viewOptions.readableValues && IsException(shown);
+    switch (role) {
+    case Qt::DisplayRole:
+        if (!LivelyTexts())
+            return cell->now.text;
+        if (!cell->shownFresh) {
+            cell->shown = DisplayText(rows[row], column);
+            cell->shownFresh = true;
+        }
+        return cell->shown;
+    case Qt::ForegroundRole:
+        return kept || hiddenException ? QVariant(GreyText()) : QVariant();
+    case Qt::FontRole: {
+        if (!kept)
+            return QVariant();
+        QFont font;
+        font.setItalic(true);
+        return font;
+    }
+    case Qt::BackgroundRole: {
+        const std::int64_t age = MonotonicMs() - cell->changedAtMs;
+        if (!viewOptions.markChanges || cell->changedAtMs < 0 || age >= kFadeMs)
+            return QVariant();
+        QColor tint = QGuiApplication::palette().color(QPalette::Highlight);
+        tint.setAlphaF(static_cast<float>(kTintAlpha * static_cast<double>(kFadeMs - age) / kFadeMs));
+        return tint;
+    }
+    case Qt::ToolTipRole: {
+        if (!named)
+            return QVariant();
+        QStringList tip;
+        if (kept)
+            tip << QStringLiteral("no answer since ") + ClockText(cell->now.wallMs, "HH:mm:ss");
+        if (hiddenException)
+            tip << shown.text;
+        tip << cell->oid << SnmpTypeName(shown.type);
+        if (shown.Answered())
+            tip << QStringLiteral("raw: ") + RawText(shown)
+                << QStringLiteral("received ") + ClockText(shown.wallMs, "HH:mm:ss.zzz");
+        if (IsRateCell(*cell))
+            tip << kRateTooltip;
+        return tip.join(QLatin1Char('\n'));
+    }
+    default:
+        return QVariant();
+    }
+}
+
+void TResultTable::FadeTick()
+{
+    if (publishedRows > 0)
+        emit dataChanged(index(0, 1), index(publishedRows - 1, columnCount() - 1), {Qt::BackgroundRole});
+    if (MonotonicMs() - lastChangeMs > kFadeMs)
+        fadeTimer.stop();
+}

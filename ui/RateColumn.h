@@ -1,0 +1,31 @@
+// Counter rates: the change of a Counter32 or Counter64 per second between
+// two readings of the same cell, and their texts.
+#pragma once
+
+#include "CellValue.h"
+
+#include <QString>
+
+#include <optional>
+
+// The rate per second from previous to current, or none when no honest rate
+// exists: either reading missing or no counter, the agent restarted between
+// them (its sysUpTime went down or is unknown), a Counter64 that went down,
+// or no time between them. A Counter32 that went down wrapped once.
+std::optional<double> CounterRate(const TCellValue& previous, const TCellValue& current);
+
+// True for an object whose descriptor ends in "Octets" ("ifInOctets",
+// "ifHCOutOctets.3"): its rate is shown in bits per second.
+bool IsOctetsName(const QString& name);
+
+// The shown rate: "1234.5 /s", or for octets bits per second with SI units
+// ("12.4 Mbit/s"); "-" when there is no rate.
+QString RateText(std::optional<double> perSecond, bool octets);
+
+// The rate as a plain number of the counter's own units per second, at most
+// one decimal, a "." whatever the locale; empty when there is none.
+QString PlainRateText(std::optional<double> perSecond);
+
+// What the header and tooltips of a rate column add.
+inline const QString kRateSuffix = QStringLiteral(" /s");
+inline const QString kRateTooltip = QStringLiteral("rate per second");
