@@ -146,15 +146,16 @@ void TShootEngine::StartShooting()
 {
     Guarded([this] {
         ResetDroppedCounts();
+        BeginShoot();
         if (IsSingleTargetWalk()) {
             // oidList holds the target as loaded.
             requestTemplate.purpose = kPurposeValues;
-            requestTemplate.requestKind = kRequestGetNext;
+            requestTemplate.requestKind = WalkRequestKind();
         } else if (IsInstanceTable()) {
             ClearInstances();
             requestTemplate.oidList = WalkedOid() + kItemSeparator;
             requestTemplate.purpose = kPurposeDiscovery;
-            requestTemplate.requestKind = kRequestGetNext;
+            requestTemplate.requestKind = WalkRequestKind();
         } else {
             requestTemplate.purpose = kPurposeValues;
             requestTemplate.requestKind = kRequestGet;
@@ -201,7 +202,7 @@ void TShootEngine::SendRequest(TRequest& request, bool retry)
         if (!component.Active())
             component.SetLocalHost(component.LocalHost());
         component.Reset();
-        component.SetRemoteHost(request.remoteHost);
+        SetRemoteHostOnce(request.remoteHost);
         component.SetCommunity(request.community);
         if (request.snmpVersion >= 1 && request.snmpVersion <= 3)
             component.SetSNMPVersion(request.snmpVersion);
@@ -223,6 +224,8 @@ void TShootEngine::SendRequest(TRequest& request, bool retry)
             component.SendGetRequest();
         else if (request.requestKind == kRequestGetNext)
             component.SendGetNextRequest();
+        else if (request.requestKind == kRequestGetBulk)
+            component.SendGetBulkRequest(0, std::max(1, bulkRepetitions));
     } catch (const EvxSNMPMgr& e) {
         ShowMessage(e.Message());
         // A new request that did not go out leaves nothing pending: a table
@@ -237,6 +240,19 @@ void TShootEngine::SendRequest(TRequest& request, bool retry)
     request.sentAt = clock();
     std::lock_guard lock(requestLock);
     pendingRequests.push_back(request);
+}
+
+// Resolving a host name reads the resolver's files (or asks a name server);
+// it is done again only for a new shoot, a changed host text, or when the
+// component's address was changed behind our back.
+void TShootEngine::SetRemoteHostOnce(const QString& host)
+{
+    if (!resolvedHost.isNull() && host == resolvedHost && component.RemoteHost() == resolvedAddress)
+        return;
+    resolvedHost = QString();
+    component.SetRemoteHost(host);
+    resolvedAddress = component.RemoteHost();
+    resolvedHost = host.isNull() ? QStringLiteral("") : host;
 }
 
 int TShootEngine::NextRequestId()

@@ -46,6 +46,9 @@ inline const QString kTextLoopDetected = QStringLiteral(
     "Loop detected! The remote SNMP agent does not respond correctly to a \"Get next\" request!");
 inline const QString kTextOidDoesNotExist = QStringLiteral("The requested OID does not exist!");
 inline const QString kTextNull = QStringLiteral("Null");
+// Shown when an agent answers GetBulk with an error; %1 is the answer's status.
+inline const QString kTextBulkRefused =
+    QStringLiteral("The remote SNMP agent refused GetBulk (%1); this shoot walks with Get-Next.");
 
 class TShootEngine {
 public:
@@ -92,6 +95,8 @@ public:
     int Countdown() const { return countdown; }
     // Forgets the previous step of a single-target walk.
     void ForgetLastWalkOid() { lastWalkOid.clear(); }
+    // Bindings per GetBulk of the running shoot; 0 while it walks with Get-Next.
+    int BulkRepetitions() const { return bulkRepetitions; }
     // The id handed out last (0 before the first request).
     int LastRequestId() const { return requestIdCounter; }
     // Copies of the requests sent and not yet disposed, in sending order.
@@ -179,6 +184,22 @@ private:
     QString WalkedOid() const;   // the first target
     QString AskedOid() const;    // the first OID of the template's oidList
     void WalkStep(const QString& oid, const QString& value);
+    // One walk answer checked against the OID before it; false ends the walk.
+    bool PlaceWalkAnswer(const QString& oid, const QString& value, const QString& asked);
+    bool TakeInstance(const QString& oid, const QString& value, const QString& asked);
+    // GetBulk: the walk kind of this shoot, and the answers of one GetBulk.
+    bool BulkConfigured() const;
+    void BeginShoot();
+    int WalkRequestKind() const;
+    int RowsPerRequest() const;
+    void BulkAnswer(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event);
+    void EndWalk(int purpose);
+    void HalveRepetitions(const QString& reason);
+    void FallBackToGetNext(const QString& reason);
+    void SkipRestOfBatch();
+    void SetRemoteHostOnce(const QString& host);
+    static QString StatusMessage(const vxsnmp::TResponseEvent& event);
+    static QString ErrorMessage(const vxsnmp::TErrorEvent& event);
     void RowStep(const QString& oid, const QString& value);
     void ShootWalkStepFrom(const QString& oid, int purpose);
     void EndDiscovery();
@@ -207,6 +228,11 @@ private:
     QStringList instanceSuffixes;   // discovered instances, in walk order
     QStringList instanceKeyValues;  // the walk's value of each instance
     int currentInstance = -1;       // row being shot; -1 before the first
+    int rowBatchEnd = 0;            // first instance after the rows of the current shot
+    int bulkRepetitions = 0;        // max-repetitions of this shoot; 0 = Get-Next
+    QString bulkRefusal;            // the message of a GetBulk refused in this shoot
+    QString resolvedHost;           // host text resolved in this shoot; null: none
+    QString resolvedAddress;        // the component's address for it
     TRowCursor rowCursor;
     QString lastWalkOid;            // previous step of a single-target walk
     int countdown = 9;              // seconds to the next periodic re-shoot

@@ -92,7 +92,7 @@ void TShootEngine::RestartWalk()
     // The rows are built anew: placing must not look for rows to refill.
     rowCursor.StopRefill();
     requestTemplate.oidList = WalkedOid() + kItemSeparator;
-    requestTemplate.requestKind = kRequestGetNext;
+    requestTemplate.requestKind = WalkRequestKind();
     requestTemplate.purpose = settings.targetOids.size() >= 2 ? kPurposeDiscovery : kPurposeValues;
     Shoot();
 }
@@ -106,6 +106,7 @@ void TShootEngine::Refill()
 void TShootEngine::ShootAgain()
 {
     Guarded([this] {
+        BeginShoot();
         if (view.ModeChecked(TShootMode::Now)) {
             view.SetModeChecked(TShootMode::Now, false);
             ClearStatusMessage();
@@ -133,7 +134,7 @@ void TShootEngine::ShootAgain()
                 view.ClearResultRows();
                 requestTemplate.oidList = WalkedOid() + kItemSeparator;
                 requestTemplate.purpose = kPurposeValues;
-                requestTemplate.requestKind = kRequestGetNext;
+                requestTemplate.requestKind = WalkRequestKind();
                 Shoot();
                 return;
             }

@@ -201,4 +201,11 @@ void TvxSNMPMgr::SendGetRequest() { A::Do(*this, SNMPMGR_MID_SENDGETREQUEST); }
 void TvxSNMPMgr::SendGetNextRequest() { A::Do(*this, SNMPMGR_MID_SENDGETNEXTREQUEST); }
 void TvxSNMPMgr::Discover() { A::Do(*this, SNMPMGR_MID_DISCOVER); }
 
+void TvxSNMPMgr::SendGetBulkRequest(int nonRepeaters, int maxRepetitions)
+{
+    std::intptr_t argv[2] = {nonRepeaters, maxRepetitions};
+    if (int r = SNMPMgr_Do(handle, SNMPMGR_MID_SENDGETBULKREQUEST, 2, argv, nullptr); r != 0)
+        A::Raise(*this, r);
+}
+
 }  // namespace vxsnmp

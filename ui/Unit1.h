@@ -31,6 +31,7 @@ class TMyTimer;
 class TResultTable;
 class TShootEngine;
 class TStatusPanels;
+class TTableExportJob;
 class TWorkerJobs;
 struct TStartupResult;
 namespace vxsnmp {
@@ -171,7 +172,10 @@ private:
     void ResetView();
     void RestoreViewState();
     void ApplyOuterSize();
-    void ExportTable();
+    // Starts writing the export file; false when there is none to write.
+    bool ExportTable();
+    void ExportFinished(const QString& path, const QString& reason);
+    void EndOfShoot();
 
     QStringList commandLine;
     QString viewFile;
@@ -198,4 +202,5 @@ private:
     // The columns have been widened to the texts of the first shoot.
     bool columnsWidened = false;
     bool closed = false;
+    TTableExportJob* exportJob = nullptr;  // owned by the window (Qt parent)
 };
