@@ -97,6 +97,9 @@ void ReadDocument(const QDomDocument& document, TSessionSettings& settings)
     settings.v3 = TV3Settings{};
     if (t.snmpVersion == 3)
         ReadV3Settings(shooter, settings.v3);
+    // Outside 1..1000 (or absent) the walks keep to Get-Next.
+    const auto repetitions = shooter.maxrepetitions();
+    settings.maxRepetitions = repetitions && *repetitions >= 1 && *repetitions <= 1000 ? *repetitions : 0;
 
     settings.preferredInstance = root.preferredinstance();
     settings.mibPaths = root.mibs();

@@ -5,7 +5,7 @@
 //     mibs
 //       mib*  (a folder or file of MIB modules)
 //     shooter
-//       remoteport, snmpversion
+//       remoteport, snmpversion, maxrepetitions
 //       user, securitylevel, authprotocol, authpassword, authpasswordenv,
 //       privprotocol, privpassword, privpasswordenv, contextname   (SNMPv3)
 //       shootertargets
@@ -84,6 +84,7 @@ public:
     // SNMPv3 elements, by name (their text; missing reads as empty).
     QString Text(const QString& name) const { return ChildText(name); }
     bool Has(const QString& name) const { return !Child(name).isNull(); }
+    std::optional<int> maxrepetitions() const { return ChildInteger(QStringLiteral("maxrepetitions")); }
     TXMLShootertargetsType shootertargets() const;
 };
 

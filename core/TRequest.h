@@ -16,6 +16,7 @@ inline constexpr QChar kItemSeparator = QChar(0x1F);
 // Request kinds.
 inline constexpr int kRequestGet = 1;
 inline constexpr int kRequestGetNext = 2;
+inline constexpr int kRequestGetBulk = 3;  // repetitions from the shoot engine
 
 // Purposes of a request.
 inline constexpr int kPurposeValues = 0;
@@ -25,7 +26,7 @@ struct TRequest {
     std::int32_t pollSeconds = 5;  // 5 at set-up, 1 once a vexgrid file is loaded
     QString community;
     QString remoteHost;
-    std::int32_t requestKind = 0;  // kRequestGet, kRequestGetNext; others send nothing
+    std::int32_t requestKind = 0;  // kRequestGet, kRequestGetNext, kRequestGetBulk; others send nothing
     std::int32_t snmpVersion = 1;  // 1, 2 or 3; others leave the component's version alone
     std::int32_t remotePort = 161;
     QString oidList;               // separator list of OIDs

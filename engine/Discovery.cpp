@@ -2,6 +2,8 @@
 // walk with its instance mask, and the row-by-row shots of an instance table.
 #include "ShootEngine.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString kRtPlaceholder = QStringLiteral("RT");
@@ -23,7 +25,7 @@ QString TakeComponent(QString& text)
 void TShootEngine::ShootWalkStepFrom(const QString& oid, int purpose)
 {
     requestTemplate.oidList = oid + kItemSeparator;
-    requestTemplate.requestKind = kRequestGetNext;
+    requestTemplate.requestKind = WalkRequestKind();
     requestTemplate.purpose = purpose;
     Shoot();
 }
@@ -33,28 +35,42 @@ void TShootEngine::ShootWalkStepFrom(const QString& oid, int purpose)
 // one stops the walk.
 void TShootEngine::WalkStep(const QString& oid, const TCellValue& value)
 {
-    if (CompareOids(oid, AskedOid()) < 0) {
+    if (PlaceWalkAnswer(oid, value, AskedOid()))
+        ShootWalkStepFrom(oid, kPurposeValues);
+}
+
+bool TShootEngine::PlaceWalkAnswer(const QString& oid, const TCellValue& value, const QString& asked)
+{
+    if (CompareOids(oid, asked) < 0) {
         // An agent that answers an OID before the one asked for would walk in
         // circles for ever.
         ShowMessage(kTextLoopDetected);
         SetShootRunning(false);
-        return;
+        return false;
     }
     if (!oid.startsWith(WalkedOid())) {
         SetShootRunning(false);
-        return;
+        return false;
     }
     if (oid == lastWalkOid) {
         ShowMessage(kTextLoopDetected);
         SetShootRunning(false);
-        return;
+        return false;
     }
     lastWalkOid = oid;
     PlaceValue(oid, value);
-    ShootWalkStepFrom(oid, kPurposeValues);
+    return true;
 }
 
 void TShootEngine::HandleWalkAnswer(const QString& oid, const TCellValue& value)
+{
+    if (TakeInstance(oid, value, AskedOid()))
+        ShootWalkStepFrom(oid, kPurposeDiscovery);
+    else
+        EndDiscovery();
+}
+
+bool TShootEngine::TakeInstance(const QString& oid, const TCellValue& value, const QString& asked)
 {
     const QString walked = WalkedOid();
     const QString suffix = oid.mid(walked.size());
@@ -63,11 +79,9 @@ void TShootEngine::HandleWalkAnswer(const QString& oid, const TCellValue& value)
 
     // Each answer must lie beyond the OID asked for; one that does not ends
     // the walk like leaving the subtree, so no agent can keep it going.
-    const bool goesOn = oid.startsWith(walked) && suffix != last && CompareOids(oid, AskedOid()) > 0;
-    if (!goesOn) {
-        EndDiscovery();
-        return;
-    }
+    const bool goesOn = oid.startsWith(walked) && suffix != last && CompareOids(oid, asked) > 0;
+    if (!goesOn)
+        return false;
 
     if (mask.isEmpty()) {
         instanceSuffixes.append(suffix);
@@ -94,12 +108,14 @@ void TShootEngine::HandleWalkAnswer(const QString& oid, const TCellValue& value)
             view.AddInstanceMaskItem(entry);
         }
     }
-    ShootWalkStepFrom(oid, kPurposeDiscovery);
+    return true;
 }
 
 void TShootEngine::EndDiscovery()
 {
     ClearStatusMessage();
+    if (!bulkRefusal.isEmpty())
+        ShowMessage(bulkRefusal);  // stays in sight while the rows come in
     if (settings.instanceMask.contains(kRtPlaceholder)) {
         view.ShowInstanceMaskPanel();
         // The preferred instance of the file picks its entry, given with or
@@ -156,10 +172,15 @@ void TShootEngine::NextInstance()
 
 void TShootEngine::ShootInstance(int index)
 {
-    const QString suffix = instanceSuffixes.value(index);
+    // Several rows share a request when they fit in one; the walk's rows
+    // come one by one otherwise.
+    rowBatchEnd = std::max(index + 1, std::min(index + RowsPerRequest(), static_cast<int>(instanceSuffixes.size())));
     QString oids;
-    for (qsizetype t = 1; t < settings.targetOids.size(); ++t)
-        oids += settings.targetOids[t] + suffix + kItemSeparator;
+    for (int row = index; row < rowBatchEnd; ++row) {
+        const QString suffix = instanceSuffixes.value(row);
+        for (qsizetype t = 1; t < settings.targetOids.size(); ++t)
+            oids += settings.targetOids[t] + suffix + kItemSeparator;
+    }
     requestTemplate.purpose = kPurposeValues;
     requestTemplate.requestKind = kRequestGet;
     requestTemplate.oidList = oids;
@@ -173,6 +194,22 @@ void TShootEngine::RowStep(const QString& oid, const TCellValue& value)
     if (rowCursor.CellsInRow() == 0)
         PlaceValue(WalkedOid() + instanceSuffixes.value(currentInstance), instanceKeyValues.value(currentInstance));
     PlaceValue(oid, value);
-    if (rowCursor.CellsInRow() == settings.targetOids.size())
+    if (rowCursor.CellsInRow() != settings.targetOids.size())
+        return;
+    if (currentInstance + 1 < rowBatchEnd) {
+        ++currentInstance;  // the next row of the same request
+        rowCursor.BeginRow();
+    } else {
         NextInstance();
+    }
+}
+
+// The rows of the current request that an abandoned answer leaves empty are
+// passed over one by one, as the refill counts them.
+void TShootEngine::SkipRestOfBatch()
+{
+    while (currentInstance + 1 < rowBatchEnd) {
+        ++currentInstance;
+        rowCursor.BeginRow();
+    }
 }

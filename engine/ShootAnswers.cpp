@@ -8,23 +8,25 @@
 #include <iterator>
 #include <optional>
 
-namespace {
-
-QString StatusMessage(const vxsnmp::TResponseEvent& event)
+QString TShootEngine::StatusMessage(const vxsnmp::TResponseEvent& event)
 {
     return event.ErrorDescription + QStringLiteral(" Index=") + QString::number(event.ErrorIndex) +
            QStringLiteral(" Status=") + QString::number(event.ErrorStatus);
 }
 
-QString ErrorMessage(const vxsnmp::TErrorEvent& event)
+QString TShootEngine::ErrorMessage(const vxsnmp::TErrorEvent& event)
 {
     return event.Description + QStringLiteral(" ErrorCode=") + QString::number(event.ErrorCode);
 }
+
+namespace {
 
 // The component's SNMPv3 outcomes: the security codes and the agent's
 // reports and authorizationError.
 constexpr int kFirstSecurityCode = 460;
 constexpr int kLastSecurityCode = 472;
+// An answer cut off at the receive buffer ("Message too long").
+constexpr int kMessageTooLong = 10040;
 
 bool IsSecurityRefusal(int code)
 {
@@ -32,7 +34,6 @@ bool IsSecurityRefusal(int code)
 }
 
 }  // namespace
-
 void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event)
 {
     Guarded([&] {
@@ -52,6 +53,10 @@ void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::
         }
         if (!request)
             return;
+        if (request->requestKind == kRequestGetBulk) {
+            BulkAnswer(sender, event);
+            return;
+        }
 
         if (request->purpose == kPurposeUpTime) {
             const bool ticks = event.ErrorStatus == 0 && sender.ObjCount() >= 1 &&
@@ -112,12 +117,16 @@ void TShootEngine::vxSNMPMgr1Error(vxsnmp::TvxSNMPMgr&, const vxsnmp::TErrorEven
             // the fault, if it lasts, with its own requests.
             FinishPendingRequests();
             UpTimeRead(-1);
+        } else if (requestTemplate.requestKind == kRequestGetBulk && event.ErrorCode == kMessageTooLong) {
+            // An answer cut off at the receive buffer was too big to take whole.
+            HalveRepetitions(ErrorMessage(event));
         } else if (requestTemplate.purpose == kPurposeDiscovery) {
             ShowMessage(ErrorMessage(event));
         } else if (IsInstanceTable()) {
             // Abandon the current row. Its requests are finished, so that a
             // late answer to them cannot fill the next row.
             FinishPendingRequests();
+            SkipRestOfBatch();
             NextInstance();
         } else if (settings.tableMode) {
             ShowMessage(ErrorMessage(event));

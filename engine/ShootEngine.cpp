@@ -171,17 +171,20 @@ QString TShootEngine::AskedOid() const
 
 void TShootEngine::StartShooting()
 {
-    Guarded([this] { ResetDroppedCounts(); });
+    Guarded([this] {
+        ResetDroppedCounts();
+        BeginShoot();
+    });
     AfterUpTime([this] {
         if (IsSingleTargetWalk()) {
             // oidList holds the target as loaded.
             requestTemplate.purpose = kPurposeValues;
-            requestTemplate.requestKind = kRequestGetNext;
+            requestTemplate.requestKind = WalkRequestKind();
         } else if (IsInstanceTable()) {
             ClearInstances();
             requestTemplate.oidList = WalkedOid() + kItemSeparator;
             requestTemplate.purpose = kPurposeDiscovery;
-            requestTemplate.requestKind = kRequestGetNext;
+            requestTemplate.requestKind = WalkRequestKind();
         } else {
             requestTemplate.purpose = kPurposeValues;
             requestTemplate.requestKind = kRequestGet;
@@ -229,7 +232,7 @@ void TShootEngine::SendRequest(TRequest& request, bool retry)
         if (!component.Active())
             component.SetLocalHost(component.LocalHost());
         component.Reset();
-        component.SetRemoteHost(request.remoteHost);
+        SetRemoteHostOnce(request.remoteHost);
         component.SetCommunity(request.community);
         if (request.snmpVersion >= 1 && request.snmpVersion <= 3)
             component.SetSNMPVersion(request.snmpVersion);
@@ -251,6 +254,8 @@ void TShootEngine::SendRequest(TRequest& request, bool retry)
             component.SendGetRequest();
         else if (request.requestKind == kRequestGetNext)
             component.SendGetNextRequest();
+        else if (request.requestKind == kRequestGetBulk)
+            component.SendGetBulkRequest(0, std::max(1, bulkRepetitions));
     } catch (const EvxSNMPMgr& e) {
         ShowMessage(e.Message());
         // A new request that did not go out leaves nothing pending: a table
@@ -265,6 +270,19 @@ void TShootEngine::SendRequest(TRequest& request, bool retry)
     request.sentAt = clock();
     std::lock_guard lock(requestLock);
     pendingRequests.push_back(request);
+}
+
+// Resolving a host name reads the resolver's files (or asks a name server);
+// it is done again only for a new shoot, a changed host text, or when the
+// component's address was changed behind our back.
+void TShootEngine::SetRemoteHostOnce(const QString& host)
+{
+    if (!resolvedHost.isNull() && host == resolvedHost && component.RemoteHost() == resolvedAddress)
+        return;
+    resolvedHost = QString();
+    component.SetRemoteHost(host);
+    resolvedAddress = component.RemoteHost();
+    resolvedHost = host.isNull() ? QStringLiteral("") : host;
 }
 
 int TShootEngine::NextRequestId()
@@ -380,7 +398,7 @@ void TShootEngine::RequestTimedOut(TRequest& request)
         return;
     }
     ExplainV3Silence();
-    if (IsSingleTargetWalk() && request.requestKind == kRequestGetNext) {
+    if (IsSingleTargetWalk() && request.requestKind != kRequestGet) {
         // No answer is no row: the walk ends here, and says where.
         QString oids = request.oidList;
         if (!v3SilenceShown)
@@ -417,24 +435,62 @@ void TShootEngine::AppendAnswer(const QString& oid, const TCellValue& value)
     answerValues.back().text = clean;
 }
 
+namespace {
+
+// Up to 19 decimal digits always fit an unsigned 64-bit number.
+constexpr qsizetype kSafeDigits = 19;
+
+bool PlainNumber(QStringView part, unsigned long long& value)
+{
+    if (part.isEmpty() || part.size() > kSafeDigits)
+        return false;
+    value = 0;
+    for (const QChar c : part) {
+        const char16_t u = c.unicode();
+        if (u < u'0' || u > u'9')
+            return false;
+        value = value * 10 + (u - u'0');
+    }
+    return true;
+}
+
+// One component of each OID: numerically when both are numbers, as text
+// otherwise.
+int CompareComponents(QStringView x, QStringView y)
+{
+    unsigned long long nx = 0, ny = 0;
+    if (PlainNumber(x, nx) && PlainNumber(y, ny))
+        return nx == ny ? 0 : nx < ny ? -1 : 1;
+    // Anything else (signs, blanks, very long numbers) the way Qt reads it.
+    bool okX = false, okY = false;
+    nx = x.toULongLong(&okX);
+    ny = y.toULongLong(&okY);
+    if (okX && okY)
+        return nx == ny ? 0 : nx < ny ? -1 : 1;
+    const int c = x.compare(y);
+    return c == 0 ? 0 : c < 0 ? -1 : 1;
+}
+
+}  // namespace
+
+// Called for every walk answer: no lists are built, each component is read
+// in place.
 int TShootEngine::CompareOids(const QString& a, const QString& b)
 {
-    const QStringList x = a.split(QLatin1Char('.'));
-    const QStringList y = b.split(QLatin1Char('.'));
-    for (qsizetype i = 0; i < x.size() && i < y.size(); ++i) {
-        bool okX = false, okY = false;
-        const qulonglong nx = x[i].toULongLong(&okX);
-        const qulonglong ny = y[i].toULongLong(&okY);
-        if (okX && okY) {
-            if (nx != ny)
-                return nx < ny ? -1 : 1;
-        } else if (const int c = x[i].compare(y[i]); c != 0) {
-            return c < 0 ? -1 : 1;
-        }
+    qsizetype i = 0, j = 0;
+    for (;;) {
+        const qsizetype endX = a.indexOf(QLatin1Char('.'), i);
+        const qsizetype endY = b.indexOf(QLatin1Char('.'), j);
+        const QStringView x = QStringView(a).mid(i, (endX < 0 ? a.size() : endX) - i);
+        const QStringView y = QStringView(b).mid(j, (endY < 0 ? b.size() : endY) - j);
+        if (const int c = CompareComponents(x, y); c != 0)
+            return c;
+        // The OID with fewer components comes first.
+        if (endX < 0 || endY < 0)
+            return endX < 0 && endY < 0 ? 0 : endX < 0 ? -1 : 1;
+        i = endX + 1;
+        j = endY + 1;
     }
-    if (x.size() == y.size())
-        return 0;
-    return x.size() < y.size() ? -1 : 1;
 }
 
 QString TShootEngine::ValueText(const QByteArray& value, int type)

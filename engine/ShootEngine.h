@@ -56,6 +56,9 @@ inline QString WalkTimeoutText(const QString& oid)
 // The agent's uptime, read once per shoot while counter rates are shown.
 inline const QString kSysUpTimeOid = QStringLiteral("1.3.6.1.2.1.1.3.0");
 inline constexpr int kPurposeUpTime = 20;
+// Shown when an agent answers GetBulk with an error; %1 is the answer's status.
+inline const QString kTextBulkRefused =
+    QStringLiteral("The remote SNMP agent refused GetBulk (%1); this shoot walks with Get-Next.");
 
 class TShootEngine {
 public:
@@ -110,6 +113,8 @@ public:
     void RestartCountdown() { countdown = CountdownStart(); }
     // Forgets the previous step of a single-target walk.
     void ForgetLastWalkOid() { lastWalkOid.clear(); }
+    // Bindings per GetBulk of the running shoot; 0 while it walks with Get-Next.
+    int BulkRepetitions() const { return bulkRepetitions; }
     // The id handed out last (0 before the first request).
     int LastRequestId() const { return requestIdCounter; }
     // Copies of the requests sent and not yet disposed, in sending order.
@@ -205,6 +210,22 @@ private:
     void UpTimeRead(std::int64_t ticks);
     void ShootAgainNow();
     int CountdownStart() const;
+    // One walk answer checked against the OID before it; false ends the walk.
+    bool PlaceWalkAnswer(const QString& oid, const TCellValue& value, const QString& asked);
+    bool TakeInstance(const QString& oid, const TCellValue& value, const QString& asked);
+    // GetBulk: the walk kind of this shoot, and the answers of one GetBulk.
+    bool BulkConfigured() const;
+    void BeginShoot();
+    int WalkRequestKind() const;
+    int RowsPerRequest() const;
+    void BulkAnswer(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event);
+    void EndWalk(int purpose);
+    void HalveRepetitions(const QString& reason);
+    void FallBackToGetNext(const QString& reason);
+    void SkipRestOfBatch();
+    void SetRemoteHostOnce(const QString& host);
+    static QString StatusMessage(const vxsnmp::TResponseEvent& event);
+    static QString ErrorMessage(const vxsnmp::TErrorEvent& event);
     void ShootWalkStepFrom(const QString& oid, int purpose);
     void EndDiscovery();
     void AppendNullAnswers(const TRequest& request);
@@ -238,6 +259,11 @@ private:
     QStringList instanceSuffixes;   // discovered instances, in walk order
     QVector<TCellValue> instanceKeyValues;  // the walk's value of each instance
     int currentInstance = -1;       // row being shot; -1 before the first
+    int rowBatchEnd = 0;            // first instance after the rows of the current shot
+    int bulkRepetitions = 0;        // max-repetitions of this shoot; 0 = Get-Next
+    QString bulkRefusal;            // the message of a GetBulk refused in this shoot
+    QString resolvedHost;           // host text resolved in this shoot; null: none
+    QString resolvedAddress;        // the component's address for it
     TRowCursor rowCursor;
     QString lastWalkOid;            // previous step of a single-target walk
     int countdown = 9;              // seconds to the next periodic re-shoot

@@ -132,7 +132,7 @@ void TShootEngine::RestartWalk()
     // The rows are built anew: placing must not look for rows to refill.
     rowCursor.StopRefill();
     requestTemplate.oidList = WalkedOid() + kItemSeparator;
-    requestTemplate.requestKind = kRequestGetNext;
+    requestTemplate.requestKind = WalkRequestKind();
     requestTemplate.purpose = settings.targetOids.size() >= 2 ? kPurposeDiscovery : kPurposeValues;
     Shoot();
 }
@@ -146,6 +146,7 @@ void TShootEngine::Refill()
 void TShootEngine::ShootAgain()
 {
     Guarded([this] {
+        BeginShoot();
         const bool any = view.ModeChecked(TShootMode::Now) || view.ModeChecked(TShootMode::KeepInstances) ||
                          view.ModeChecked(TShootMode::RereadInstances);
         if (any)
@@ -183,7 +184,7 @@ void TShootEngine::ShootAgainNow()
                 view.ClearResultRows();
                 requestTemplate.oidList = WalkedOid() + kItemSeparator;
                 requestTemplate.purpose = kPurposeValues;
-                requestTemplate.requestKind = kRequestGetNext;
+                requestTemplate.requestKind = WalkRequestKind();
                 Shoot();
                 return;
             }

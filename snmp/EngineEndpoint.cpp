@@ -119,7 +119,7 @@ int TSnmpMgrEngine::SendRequest(Tag pduTag)
     if (outgoing.version == 3)
         return SendV3Request(pduTag);
 
-    std::vector<std::uint8_t> datagram;
+    std::vector<std::uint8_t>& datagram = sendBuffer;
     std::string buildText;
     sentRequestId = outgoing.requestId;
     sentVersion = outgoing.version;

@@ -23,7 +23,15 @@ constexpr int kReceiveBatch = 256;
 void TSnmpMgrEngine::OnReadable()
 {
     Enter();
-    ReceivePending();
+    if (inReceive) {
+        // A handler runs an event loop of its own while datagrams wait: the
+        // notifier rests until the receive loop on the stack is done, or it
+        // would fire without end.
+        endpoint.SetNotificationsEnabled(false);
+        notifierResting = true;
+    } else {
+        ReceivePending();
+    }
     Leave();  // may free the instance; nothing of it is touched after this
 }
 
@@ -32,7 +40,6 @@ void TSnmpMgrEngine::ReceivePending()
     if (!acceptData || inReceive || !endpoint.IsOpen())
         return;
     inReceive = true;
-    endpoint.SetNotificationsEnabled(false);
     const std::size_t capacity = static_cast<std::size_t>(
         std::clamp(settings.maxPacketSize, 1, kMaxPacketSizeLimit));
     if (receiveBuffer.size() != capacity)
@@ -77,8 +84,10 @@ void TSnmpMgrEngine::ReceivePending()
     inReceive = false;
     if (closePending) {
         closePending = false;
+        notifierResting = false;
         endpoint.Close();
-    } else {
+    } else if (notifierResting) {
+        notifierResting = false;
         endpoint.SetNotificationsEnabled(true);
     }
 }
@@ -104,7 +113,9 @@ void TSnmpMgrEngine::ProcessDatagram(const std::uint8_t* data, std::size_t lengt
 {
     incoming.Reset();
     table.Reset();
-    const std::string fromText = fromAddress.Text().empty() ? "0.0.0.0" : fromAddress.Text();
+    std::string fromText = fromAddress.Text();
+    if (fromText.empty())
+        fromText = "0.0.0.0";
     RaisePacketTrace(data, length, 1, fromText, fromPort);
     if (destroyPending)
         return;

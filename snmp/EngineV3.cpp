@@ -86,6 +86,8 @@ int TSnmpMgrEngine::SendV3Request(Tag pduTag)
     TV3Request request;
     request.tag = pduTag;
     request.requestId = outgoing.requestId;
+    request.errorStatus = outgoing.errorStatus;
+    request.errorIndex = outgoing.errorIndex;
     request.table = table;
     // The request id advances as for any request, whether it leaves now or
     // after the discovery.
@@ -141,6 +143,8 @@ int TSnmpMgrEngine::SendV3Now(TV3Request& request)
     request.msgId = v3.nextMsgId++;
     TOutgoing out = outgoing;
     out.requestId = request.requestId;
+    out.errorStatus = request.errorStatus;
+    out.errorIndex = request.errorIndex;
     v3::TBytes datagram;
     std::string buildText;
     const int code = v3.session.BuildRequest(request.msgId, request.tag, out, request.table,

@@ -21,6 +21,10 @@ struct TV3Request {
     std::int32_t requestId = 0;
     std::int32_t msgId = 0;
     bool resent = false;  // one automatic resend at most
+    // The PDU's error fields as asked: non-repeaters and max-repetitions for a
+    // GetBulkRequest, which may leave only after the discovery.
+    std::int32_t errorStatus = 0;
+    std::int32_t errorIndex = 0;
     TBindingTable table;
 };
 

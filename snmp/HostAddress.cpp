@@ -139,8 +139,11 @@ int ResolveHost(const std::string& text, TNetAddress& address, std::vector<TNetA
             all->push_back(address);
         return 0;
     }
-    if (ParseIpv6Literal(text, address))
+    if (ParseIpv6Literal(text, address)) {
+        if (all != nullptr)
+            all->push_back(address);
         return 0;
+    }
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_DGRAM;

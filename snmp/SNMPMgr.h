@@ -52,7 +52,7 @@ enum SNMPMgr_PropId {
     SNMPMGR_PID_CONTEXTNAME = 30         /* text */
 };
 
-/* Method ids for SNMPMgr_Do. Ids 3, 6, 9, 10 and 11 are reserved for
+/* Method ids for SNMPMgr_Do. Ids 3, 9, 10 and 11 are reserved for
  * requests this manager does not build; they fail with 304. */
 enum SNMPMgr_MethodId {
     SNMPMGR_MID_CONFIG = 1,              /* argv[0]: setting text; result text stored in argv[1] */
@@ -60,6 +60,8 @@ enum SNMPMgr_MethodId {
                                             RemoteEngine* properties (waits when Timeout > 0) */
     SNMPMGR_MID_RESET_ALIAS = 4,         /* the same as SNMPMGR_MID_RESET */
     SNMPMGR_MID_RESET = 5,               /* empties the binding table; sends nothing */
+    SNMPMGR_MID_SENDGETBULKREQUEST = 6,  /* argv[0]: non-repeaters, argv[1]: max-repetitions
+                                            (integers 0..2147483647); SNMPv2c and later */
     SNMPMGR_MID_SENDGETNEXTREQUEST = 7,
     SNMPMGR_MID_SENDGETREQUEST = 8
 };

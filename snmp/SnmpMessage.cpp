@@ -94,12 +94,15 @@ bool ValueContent(const TBinding& binding, TValueContent& value)
 
 void TBindingTable::Reset()
 {
-    count = 0;
-    for (TBinding& binding : slot) {
+    const int used = std::clamp(std::max(inUse, count), 0, kMaxBindings);
+    for (int i = 0; i < used; ++i) {
+        TBinding& binding = Slot(i);
         binding.oid.clear();
         binding.type = TagByte(Tag::OctetString);
         binding.value.clear();
     }
+    count = 0;
+    inUse = 0;
 }
 
 void TIncoming::Reset()
@@ -116,12 +119,18 @@ void TIncoming::Reset()
 
 namespace {
 
+bool NullValues(Tag pduTag)
+{
+    return pduTag == Tag::GetRequest || pduTag == Tag::GetBulkRequest;
+}
+
 // The room check of one PDU: headers, and per binding at most 140 bytes
-// besides the value bytes. A GetRequest first turns every binding into NULL.
+// besides the value bytes. A GetRequest or GetBulkRequest first turns every
+// binding into NULL.
 // Returns 0 when the bindings could not fit a binding list.
 std::size_t PduRoom(Tag pduTag, TBindingTable& table, int count)
 {
-    const bool nullValues = pduTag == Tag::GetRequest;  // every value goes out as NULL (05 00)
+    const bool nullValues = NullValues(pduTag);  // every value goes out as NULL (05 00)
     std::size_t room = 64;
     std::size_t valueBytes = 0;
     for (int i = 0; i < count; ++i) {
@@ -142,7 +151,7 @@ std::size_t PduRoom(Tag pduTag, TBindingTable& table, int count)
 bool WritePdu(ber::TWriter& writer, const TOutgoing& out, Tag pduTag, const TBindingTable& table,
               int count)
 {
-    const bool nullValues = pduTag == Tag::GetRequest;
+    const bool nullValues = NullValues(pduTag);
     const std::size_t end = writer.Mark();  // the PDU and the binding list end here
     TValueContent value;
     std::uint8_t oid[ber::kMaxOidContent];
@@ -424,7 +433,7 @@ namespace {
 template <typename Parse>
 int ParseIntoTable(TBindingTable& table, Parse parse)
 {
-    const int previous = std::clamp(table.count, 0, kMaxBindings);
+    const int previous = std::clamp(std::max(table.count, table.inUse), 0, kMaxBindings);
     table.count = 0;
     const int code = parse();
     const int touched = std::max(previous, std::min(table.count + 1, kMaxBindings));
@@ -434,6 +443,7 @@ int ParseIntoTable(TBindingTable& table, Parse parse)
         slot.type = TagByte(Tag::OctetString);
         slot.value.clear();
     }
+    table.inUse = table.count;
     return code;
 }
 

@@ -68,13 +68,23 @@ struct TBinding {
 struct TBindingTable {
     std::array<TBinding, kMaxBindings> slot;
     int count = 0;
+    // Slots 0..inUse-1 may hold something since the last Reset (a count set
+    // higher and lowered again leaves its slots filled); Reset clears those.
+    int inUse = 0;
 
     // The slot at 0-based position i (0 <= i < kMaxBindings).
     TBinding& Slot(int i) { return slot[static_cast<std::size_t>(i)]; }
     const TBinding& Slot(int i) const { return slot[static_cast<std::size_t>(i)]; }
 
-    // Empties the table: count 0, every slot back to type 4 with empty texts.
+    // Empties the table: count 0, every slot back to type 4 with empty texts
+    // (only the slots used since the last Reset need clearing).
     void Reset();
+    // Sets count and notes that its slots are in use.
+    void SetCount(int n)
+    {
+        count = n;
+        inUse = n > inUse ? n : inUse;
+    }
 };
 
 // What an outgoing message carries besides the bindings.
@@ -105,8 +115,10 @@ struct TIncoming {
 };
 
 // BuildMessage builds one datagram with the given PDU tag from `out` and the
-// bindings 1..table.count into `datagram` (replaced). A GetRequest first sets
-// every binding's type to 5 (NULL). On success `out.requestId` has advanced by
+// bindings 1..table.count into `datagram` (replaced). A GetRequest or
+// GetBulkRequest first sets every binding's type to 5 (NULL); a
+// GetBulkRequest carries out.errorStatus as non-repeaters and out.errorIndex
+// as max-repetitions. On success `out.requestId` has advanced by
 // one. On failure returns kBuildFailed, sets `errorText` to
 // "Error building SNMP PDU." (a binding or the PDU does not fit: an OID whose
 // content passes 128 bytes or has a sub-identifier above 32 bits, an element

@@ -3,6 +3,7 @@
 #include "HostAddress.h"
 #include "SocketErrors.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace vxsnmp {
@@ -189,7 +190,7 @@ int TSnmpMgrEngine::SetProperty(int propId, int index, std::intptr_t value, int 
     case SNMPMGR_PID_OBJCOUNT:
         if (number < 0 || number > kMaxBindings)
             return Fail(kTooManyObjects, "Value exceeds maximum number of objects allowed.");
-        table.count = number;
+        table.SetCount(number);
         return 0;
     case SNMPMGR_PID_OBJID: table.Slot(index - 1).oid = TextArgument(value); return 0;
     case SNMPMGR_PID_OBJTYPE: table.Slot(index - 1).type = static_cast<std::uint8_t>(number); return 0;
@@ -257,6 +258,7 @@ int TSnmpMgrEngine::Do(int methodId, int argc, std::intptr_t* argv, int* /*argLe
     case SNMPMGR_MID_SENDGETNEXTREQUEST: return Finish(Perform(TAction::GetNextRequest));
     case SNMPMGR_MID_SENDGETREQUEST: return Finish(Perform(TAction::GetRequest));
     case SNMPMGR_MID_DISCOVER: return Finish(Discover());
+    case SNMPMGR_MID_SENDGETBULKREQUEST: return Finish(PerformGetBulk(argc, argv));
     default: return Finish(Fail(kInvalidAction, "Invalid Action code"));
     }
 }
@@ -279,6 +281,34 @@ int TSnmpMgrEngine::Perform(TAction action)
     busyAction = action;
     int result = SendRequest(action == TAction::GetRequest ? Tag::GetRequest : Tag::GetNextRequest);
     busyAction = TAction::None;
+    wait.End();
+    if (result != 0 && errorText.empty())
+        errorText = "Error building SNMP packet.";
+    return result;
+}
+
+// A GetBulkRequest carries non-repeaters and max-repetitions where the other
+// requests carry error status and index; they are the outgoing message's
+// error fields for this one send only.
+int TSnmpMgrEngine::PerformGetBulk(int argc, const std::intptr_t* argv)
+{
+    if (argc < 2 || argv == nullptr || argv[0] < 0 || argv[1] < 0 || argv[0] > INT32_MAX
+        || argv[1] > INT32_MAX)
+        return Fail(kWsaInvalidArgument, "GetBulkRequest needs non-repeaters and max-repetitions "
+                                         "from 0 to 2147483647.");
+    if (outgoing.version == 0)
+        return Fail(kInvalidAction, "GetBulkRequest does not exist in SNMPv1.");
+    if (busyAction != TAction::None)
+        return Fail(kBusy, "Busy performing current action.");
+    const std::int32_t status = outgoing.errorStatus;
+    const std::int32_t index = outgoing.errorIndex;
+    outgoing.errorStatus = static_cast<std::int32_t>(argv[0]);
+    outgoing.errorIndex = static_cast<std::int32_t>(argv[1]);
+    busyAction = TAction::GetBulkRequest;
+    const int result = SendRequest(Tag::GetBulkRequest);
+    busyAction = TAction::None;
+    outgoing.errorStatus = status;
+    outgoing.errorIndex = index;
     wait.End();
     if (result != 0 && errorText.empty())
         errorText = "Error building SNMP packet.";

@@ -41,6 +41,7 @@ enum class TAction : int {
     SetRequest = 3,
     GetResponse = 4,
     Trap = 5,
+    GetBulkRequest = 6,
 };
 
 class TSnmpMgrEngine {
@@ -70,6 +71,7 @@ private:
     // Properties and methods (SnmpMgrEngine.cpp).
     int SetProperty(int propId, int index, std::intptr_t value, int len);
     int Perform(TAction action);
+    int PerformGetBulk(int argc, const std::intptr_t* argv);
     int Finish(int result);
     int Fail(int code, std::string text);
     void SetVersion(int snmpVersion);
@@ -154,6 +156,7 @@ private:
     TIncoming incoming;
     TBindingTable table;
     std::vector<std::uint8_t> receiveBuffer;
+    std::vector<std::uint8_t> sendBuffer;  // reused for every request built
 
     // SNMPv3 properties; the remote engine fields show what discovery found.
     std::string localEngineId, remoteEngineId, user, password;
@@ -162,6 +165,7 @@ private:
 
     bool acceptData = true;
     bool inReceive = false;
+    bool notifierResting = false;  // switched off by a nested event loop (OnReadable)
     bool closePending = false;
     bool destroyPending = false;
     int depth = 0;

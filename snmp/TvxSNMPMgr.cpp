@@ -146,10 +146,14 @@ void TvxSNMPMgr::SetSNMPVersion(int value) { A::SetInt(*this, SNMPMGR_PID_SNMPVE
 int TvxSNMPMgr::ObjCount() const { return A::GetInt(*this, SNMPMGR_PID_OBJCOUNT); }
 void TvxSNMPMgr::SetObjCount(int value) { A::SetInt(*this, SNMPMGR_PID_OBJCOUNT, 0, value); }
 
+// A binding read answers empty for an index out of range; only then is the
+// index checked, so the answers of a valid table take one call per field.
 QString TvxSNMPMgr::ObjId(int index) const
 {
-    A::CheckIndex(*this, SNMPMGR_PID_OBJID, index, "Invalid array index value for ObjId");
-    return A::GetText(*this, SNMPMGR_PID_OBJID, index);
+    QString oid = A::GetText(*this, SNMPMGR_PID_OBJID, index);
+    if (oid.isEmpty())
+        A::CheckIndex(*this, SNMPMGR_PID_OBJID, index, "Invalid array index value for ObjId");
+    return oid;
 }
 void TvxSNMPMgr::SetObjId(int index, const QString& value) { A::SetText(*this, SNMPMGR_PID_OBJID, index, value); }
 int TvxSNMPMgr::ObjType(int index) const { return A::GetInt(*this, SNMPMGR_PID_OBJTYPE, index); }
@@ -157,8 +161,10 @@ void TvxSNMPMgr::SetObjType(int index, int value) { A::SetInt(*this, SNMPMGR_PID
 
 QByteArray TvxSNMPMgr::ObjValue(int index) const
 {
-    A::CheckIndex(*this, SNMPMGR_PID_OBJVALUE, index, "Invalid array index value for ObjValue");
-    return A::GetBytes(*this, SNMPMGR_PID_OBJVALUE, index);
+    QByteArray value = A::GetBytes(*this, SNMPMGR_PID_OBJVALUE, index);
+    if (value.isEmpty())
+        A::CheckIndex(*this, SNMPMGR_PID_OBJVALUE, index, "Invalid array index value for ObjValue");
+    return value;
 }
 void TvxSNMPMgr::SetObjValue(int index, const QByteArray& value) { A::SetBytes(*this, SNMPMGR_PID_OBJVALUE, index, value); }
 
@@ -200,5 +206,12 @@ void TvxSNMPMgr::Reset() { A::Do(*this, SNMPMGR_MID_RESET); }
 void TvxSNMPMgr::SendGetRequest() { A::Do(*this, SNMPMGR_MID_SENDGETREQUEST); }
 void TvxSNMPMgr::SendGetNextRequest() { A::Do(*this, SNMPMGR_MID_SENDGETNEXTREQUEST); }
 void TvxSNMPMgr::Discover() { A::Do(*this, SNMPMGR_MID_DISCOVER); }
+
+void TvxSNMPMgr::SendGetBulkRequest(int nonRepeaters, int maxRepetitions)
+{
+    std::intptr_t argv[2] = {nonRepeaters, maxRepetitions};
+    if (int r = SNMPMgr_Do(handle, SNMPMGR_MID_SENDGETBULKREQUEST, 2, argv, nullptr); r != 0)
+        A::Raise(*this, r);
+}
 
 }  // namespace vxsnmp

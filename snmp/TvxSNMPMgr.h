@@ -184,6 +184,9 @@ public:
     void SendGetRequest();
     void SendGetNextRequest();
     void Discover();  // SNMPv3 engine discovery of RemoteHost
+    // GetBulkRequest of the binding table's OIDs (SNMPv2c and later): the
+    // first nonRepeaters OIDs answered once, the others maxRepetitions times.
+    void SendGetBulkRequest(int nonRepeaters, int maxRepetitions);
 
     // Events, raised on the owning thread. Unassigned events are skipped.
     std::function<void(TvxSNMPMgr&, TBadPacketEvent&)> OnBadPacket;

@@ -62,9 +62,15 @@ void WidenColumnsToTexts(QTreeView* view)
         return;
     QHeaderView* header = view->header();
     const QAbstractItemView* itemView = view;
+    // Measuring every row's text freezes the window at tens of thousands of
+    // rows; the rows in sight and a sample around them show what the columns
+    // need.
+    const int precision = header->resizeContentsPrecision();
+    header->setResizeContentsPrecision(kWidenSampleRows);
     for (int column = 1; column < model->columnCount(); ++column) {
         const int text = itemView->sizeHintForColumn(column);
         if (text > header->sectionSize(column))
             header->resizeSection(column, text);
     }
+    header->setResizeContentsPrecision(precision);
 }

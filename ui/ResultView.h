@@ -17,8 +17,11 @@ void ConfigureResultView(QTreeView* view, TResultTable* table);
 // its header and its cell texts. Every call fits anew.
 void SetColumnWidthMode(QTreeView* view, bool fitHeader);
 
+// Rows measured besides those in sight when the columns are widened.
+inline constexpr int kWidenSampleRows = 300;
+
 // Widens every column except column 0 that is narrower than its widest cell
-// text; wider columns keep their width. The window calls it once, when the
-// first shoot has filled the table, so that names and values are readable
-// without a trip to the menu.
+// text among the rows in sight and kWidenSampleRows more; wider columns keep
+// their width. The window calls it once, when the first shoot has filled the
+// table, so that names and values are readable without a trip to the menu.
 void WidenColumnsToTexts(QTreeView* view);

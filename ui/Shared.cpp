@@ -35,15 +35,15 @@ QString TOidNameTable::DescribeOid(const QString& oid) const
 {
     // Strip trailing components until a known prefix is left; the stripped
     // part, with its leading dot, follows the name.
+    // The prefix shrinks in place: one copy of oid, not two texts a step.
     QString prefix = oid;
-    QString rest;
     QString name = LookupOidName(prefix);
-    while (name.isEmpty() && prefix.contains(QLatin1Char('.'))) {
-        const qsizetype dot = prefix.lastIndexOf(QLatin1Char('.'));
-        prefix = oid.left(dot);
-        rest = oid.mid(dot);
+    for (qsizetype dot = prefix.lastIndexOf(QLatin1Char('.')); name.isEmpty() && dot >= 0;
+         dot = prefix.lastIndexOf(QLatin1Char('.'))) {
+        prefix.truncate(dot);
         name = LookupOidName(prefix);
     }
+    const QString rest = oid.mid(prefix.size());
     if (mibNames) {
         // Both rests are tails of oid: the shorter one has the longer prefix.
         const TMibMatch match = mibNames->Find(oid);

@@ -33,6 +33,7 @@ class TMyTimer;
 class TResultTable;
 class TShootEngine;
 class TStatusPanels;
+class TTableExportJob;
 class TWorkerJobs;
 struct TStartupResult;
 namespace vxsnmp {
@@ -188,7 +189,10 @@ private:
     void ResetView();
     void RestoreViewState();
     void ApplyOuterSize();
-    void ExportTable();
+    // Starts writing the export file; false when there is none to write.
+    bool ExportTable();
+    void ExportFinished(const QString& path, const QString& reason);
+    void EndOfShoot();
 
     QStringList commandLine;
     QString viewFile;
@@ -216,4 +220,5 @@ private:
     bool columnsWidened = false;
     bool closed = false;
     TViewOptions viewOptions;
+    TTableExportJob* exportJob = nullptr;  // owned by the window (Qt parent)
 };

@@ -10,6 +10,7 @@
 #include "ShootEngine.h"
 #include "StartupScreenshot.h"
 #include "TableExport.h"
+#include "TableExportJob.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -96,19 +97,37 @@ void TForm1::ShootFinished()
         for (int column = 0; column < rememberedColumnWidths.size(); ++column)
             ListView1->header()->resizeSection(column, rememberedColumnWidths[column]);
     }
-    ExportTable();
+    // With an export file, the shoot is over once the file is written.
+    if (!ExportTable())
+        EndOfShoot();
+}
+
+void TForm1::EndOfShoot()
+{
     if (StartupScreenshotRequested())
         QTimer::singleShot(kScreenshotSettleMs, this, [this] { TakeStartupScreenshot(this); });
     emit shootFinished();
 }
 
-void TForm1::ExportTable()
+bool TForm1::ExportTable()
 {
     const QString& path = engine->Settings().exportPath;
     if (path.isEmpty())
-        return;
-    const QString reason = ReplaceFileAtomically(path, TableAsCsv(resultTable->Snapshot()));
+        return false;
+    if (exportJob == nullptr) {
+        exportJob = new TTableExportJob(this);
+        connect(exportJob, &TTableExportJob::Finished, this, &TForm1::ExportFinished);
+    }
+    // The rows are copied as they are now; the file is written off the
+    // window's thread.
+    exportJob->Start(path, resultTable->Snapshot());
+    return true;
+}
+
+void TForm1::ExportFinished(const QString& path, const QString& reason)
+{
     if (!reason.isEmpty())
         ShowStatusMessage(QStringLiteral("Export to %1 failed: %2")
                               .arg(QFileInfo(path).absoluteFilePath(), reason));
+    EndOfShoot();
 }

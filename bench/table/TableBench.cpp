@@ -3,7 +3,16 @@
 // measures how responsive the event loop stays meanwhile.
 //
 //   bench_table --port P --community C --rows N [--host H] [--timeout S]
-//               [--hidden yes]
+//               [--hidden yes] [--version 1|2] [--maxrepetitions R]
+//               [--walk OID] [--export FILE] [--probe PATH] [--linger MS]
+//
+// --walk OID shoots a single-target walk of OID instead of the table (--rows
+// is then the least number of rows expected). --export makes the window write
+// its CSV file, and the run ends when it is written. --probe starts PATH (the
+// bench_ping_probe) with the window's X11 id: it measures from outside how
+// long the window takes to answer _NET_WM_PING (xcb platform only). --linger
+// keeps the event loop and the measurements running so many milliseconds
+// after the shoot has ended, to see the work done at its end.
 //
 // The window gets a vexgrid file of seven targets without instances (the
 // table layout) over the table of make_table_data.py. A 10 ms heartbeat timer
@@ -31,6 +40,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -59,6 +69,12 @@ struct TOptions {
     int rows = 0;
     int timeoutSeconds = 900;
     bool hidden = false;
+    int version = 1;
+    int maxRepetitions = 0;
+    QString walk;
+    QString exportFile;
+    QString probe;
+    int lingerMs = 300;
 };
 
 [[noreturn]] void Usage(const char* why)
@@ -89,6 +105,18 @@ TOptions ParseOptions(const QStringList& args)
             options.timeoutSeconds = value.toInt(&ok);
         else if (name == QLatin1String("--hidden"))
             options.hidden = value == QLatin1String("yes");
+        else if (name == QLatin1String("--version"))
+            options.version = value.toInt(&ok);
+        else if (name == QLatin1String("--maxrepetitions"))
+            options.maxRepetitions = value.toInt(&ok);
+        else if (name == QLatin1String("--walk"))
+            options.walk = value;
+        else if (name == QLatin1String("--export"))
+            options.exportFile = value;
+        else if (name == QLatin1String("--probe"))
+            options.probe = value;
+        else if (name == QLatin1String("--linger"))
+            options.lingerMs = value.toInt(&ok);
         else
             Usage("unknown option");
         if (!ok)
@@ -109,10 +137,18 @@ QByteArray VexgridFile(const TOptions& options)
         "  <host>" + options.host.toUtf8() + "</host>\n"
         "  <community>" + options.community.toUtf8() + "</community>\n"
         "  <shooter>\n    <remoteport>" + QByteArray::number(options.port) + "</remoteport>\n"
-        "    <snmpversion>1</snmpversion>\n    <shootertargets>\n";
-    for (int column : kColumns)
-        xml += "      <shootertarget><oid>" + QByteArray(kEntry) + "." + QByteArray::number(column)
-             + "</oid><oiddescr></oiddescr><instance></instance></shootertarget>\n";
+        "    <snmpversion>" + QByteArray::number(options.version) + "</snmpversion>\n";
+    if (options.maxRepetitions > 0)
+        xml += "    <maxrepetitions>" + QByteArray::number(options.maxRepetitions) + "</maxrepetitions>\n";
+    xml += "    <shootertargets>\n";
+    QList<QByteArray> targets;
+    if (!options.walk.isEmpty())
+        targets.append(options.walk.toUtf8());
+    else
+        for (int column : kColumns)
+            targets.append(QByteArray(kEntry) + "." + QByteArray::number(column));
+    for (const QByteArray& oid : targets)
+        xml += "      <shootertarget><oid>" + oid + "</oid><oiddescr></oiddescr><instance></instance></shootertarget>\n";
     xml += "    </shootertargets>\n  </shooter>\n</vexgrid>\n";
     return xml;
 }
@@ -203,12 +239,16 @@ int main(int argc, char** argv)
     const double cpuAtStart = CpuSeconds();
     QElapsedTimer clock;
     clock.start();
-    TForm1 form({QStringLiteral("/XML"), path});
+    QStringList commandLine = {QStringLiteral("/XML"), path};
+    if (!options.exportFile.isEmpty())
+        commandLine << QStringLiteral("/EXPORT") << options.exportFile;
+    TForm1 form(commandLine);
     const double setupMs = clock.nsecsElapsed() / 1e6;
 
     // Every datagram the component sends or receives, retries included. The
     // discovery walk ends where the first Get goes out.
-    constexpr int kGetRequest = 0xA0, kGetNextRequest = 0xA1;
+    constexpr int kGetRequest = 0xA0, kGetNextRequest = 0xA1, kGetBulkRequest = 0xA5;
+    double firstRequestSeconds = setupMs / 1000;  // the first went out in the constructor
     long long sent = 0, received = 0, gets = 0, getNexts = 0;
     double walkSeconds = -1;
     form.Component().OnPacketTrace = [&](vxsnmp::TvxSNMPMgr&, const vxsnmp::TPacketTraceEvent& e) {
@@ -218,7 +258,7 @@ int main(int argc, char** argv)
         }
         ++sent;
         const int pdu = PduTag(e.Packet);
-        if (pdu == kGetNextRequest)
+        if (pdu == kGetNextRequest || pdu == kGetBulkRequest)
             ++getNexts;
         if (pdu == kGetRequest && gets++ == 0)
             walkSeconds = clock.nsecsElapsed() / 1e9;
@@ -242,12 +282,23 @@ int main(int argc, char** argv)
         lastBeat = now;
     });
 
+    QProcess probe;
     double seconds = -1, cpuSeconds = -1;
     const auto finish = [&] {
         seconds = clock.nsecsElapsed() / 1e9;
         cpuSeconds = CpuSeconds() - cpuAtStart;
-        heartbeat.stop();
-        QApplication::quit();
+        // The heartbeat and the probe go on for a while: what the window
+        // does after the end of the shoot blocks it as much.
+        QTimer::singleShot(options.lingerMs, &app, [&] {
+            heartbeat.stop();
+            if (probe.state() == QProcess::NotRunning) {
+                QApplication::quit();
+                return;
+            }
+            // The probe collects its last answers while the loop still runs.
+            QObject::connect(&probe, &QProcess::finished, &app, &QApplication::quit);
+            probe.closeWriteChannel();
+        });
     };
     QObject::connect(&form, &TForm1::shootFinished, &app, finish);
     QTimer::singleShot(options.timeoutSeconds * 1000, &app, [&] {
@@ -263,8 +314,27 @@ int main(int argc, char** argv)
     }
     if (!options.hidden)
         form.show();
+    if (!options.probe.isEmpty() && !options.hidden) {
+        QApplication::processEvents();  // the window is mapped before the probe aims at it
+        probe.start(options.probe, {QString::number(form.winId())});
+        if (!probe.waitForStarted(5000)) {
+            std::fprintf(stderr, "bench_table: cannot start the probe %s\n", qPrintable(options.probe));
+            return 1;
+        }
+    }
     heartbeat.start(kHeartbeatMs);
     app.exec();
+    double probeMaxMs = -1;
+    if (!options.probe.isEmpty()) {
+        probe.closeWriteChannel();  // the probe reports at the end of its input
+        probe.waitForFinished(5000);
+        const QByteArray said = probe.readAllStandardOutput();
+        const qsizetype at = said.indexOf("max_ms=");
+        // A window that never answered says nothing about its blocks.
+        if (at >= 0 && !said.contains(" answered=0"))
+            probeMaxMs = said.mid(at + 7).split(' ').value(0).trimmed().toDouble();
+        std::fprintf(stderr, "bench_table: probe: %s%s", said.constData(), probe.readAllStandardError().constData());
+    }
 
     TResultTable& table = form.ResultTable();
     const int rows = table.rowCount();
@@ -282,10 +352,15 @@ int main(int argc, char** argv)
                 sent > 0 ? cpuSeconds * 1000 / sent : 0.0);
     std::printf("bench_table: longest event-loop block %.1f ms, %d blocks over %.0f ms\n",
                 maxGapMs, gapsOverLimit, kBlockLimitMs);
+    std::printf("bench_table: longest answer to _NET_WM_PING %.1f ms (-1: not measured)\n", probeMaxMs);
     std::printf("RESULT rows=%d cells_ok=%d requests=%lld getnexts=%lld gets=%lld answers=%lld "
                 "seconds=%.4f ms_per_rt=%.4f "
-                "walk_seconds=%.4f cpu_seconds=%.4f setup_ms=%.2f max_gap_ms=%.2f gaps_over_50ms=%d\n",
-                rows, complete, sent, getNexts, gets, received, seconds, msPerRoundTrip, walkSeconds, cpuSeconds, setupMs, maxGapMs, gapsOverLimit);
+                "walk_seconds=%.4f cpu_seconds=%.4f setup_ms=%.2f max_gap_ms=%.2f gaps_over_50ms=%d "
+                "probe_max_ms=%.2f first_request_s=%.4f\n",
+                rows, complete, sent, getNexts, gets, received, seconds, msPerRoundTrip, walkSeconds, cpuSeconds, setupMs, maxGapMs, gapsOverLimit,
+                probeMaxMs, firstRequestSeconds);
     std::fflush(stdout);
+    if (!options.walk.isEmpty())
+        return seconds > 0 && rows >= options.rows ? 0 : 1;
     return seconds > 0 && rows == options.rows && complete == rows ? 0 : 1;
 }

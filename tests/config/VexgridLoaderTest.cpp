@@ -316,3 +316,38 @@ TEST(VexgridLoader, MibsListsEveryMibPathInOrder)
     EXPECT_EQ(l.settings.requestTemplate.remoteHost, "127.0.0.1");
     EXPECT_TRUE(Load("vexgrid/empty-root.xml").settings.mibPaths.isEmpty());
 }
+
+TEST(VexgridLoader, MaxRepetitionsOutsideOneToThousandKeepsGetNext)
+{
+    struct {
+        const char* why;
+        const char* element;  // inside <shooter>
+        int expected;
+    } const cases[] = {
+        {"absent", "", 0},
+        {"in range", "<maxrepetitions>25</maxrepetitions>", 25},
+        {"lowest", "<maxrepetitions>1</maxrepetitions>", 1},
+        {"highest, blanks around", "<maxrepetitions> 1000 </maxrepetitions>", 1000},
+        {"zero", "<maxrepetitions>0</maxrepetitions>", 0},
+        {"above", "<maxrepetitions>1001</maxrepetitions>", 0},
+        {"negative", "<maxrepetitions>-4</maxrepetitions>", 0},
+        {"no number", "<maxrepetitions>many</maxrepetitions>", 0},
+        {"overflow", "<maxrepetitions>99999999999</maxrepetitions>", 0},
+    };
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const auto& c : cases) {
+        const QString path = dir.filePath(QStringLiteral("view.xml"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray("<vexgrid><shooter><snmpversion>2</snmpversion>") + c.element
+                   + "</shooter></vexgrid>");
+        file.close();
+        TSessionSettings settings;
+        ApplyDefaultSettings(settings);
+        settings.maxRepetitions = 77;  // what an earlier file left
+        const TVexgridLoadResult result = LoadVexgridSettings(path, settings);
+        ASSERT_TRUE(result.loaded) << c.why;
+        EXPECT_EQ(settings.maxRepetitions, c.expected) << c.why;
+    }
+}

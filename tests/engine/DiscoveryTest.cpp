@@ -74,6 +74,35 @@ TEST(SingleTargetWalk, InterfacesTableOnSnmpdGivesOneRowPerStepInOidOrder)
     EXPECT_TRUE(h.view.statusMessage.isEmpty());
 }
 
+TEST(SingleTargetWalk, CompareOidsOrdersComponentsAsNumbers)
+{
+    struct {
+        const char* a;
+        const char* b;
+        int expected;
+    } const cases[] = {
+        {"1.3.6.1", "1.3.6.1", 0},
+        {"1.3.6.9", "1.3.6.10", -1},
+        {"1.3.6.1", "1.3.6.1.0", -1},
+        {"1.3.6.1.0", "1.3.6", 1},
+        {"1.3.06.1", "1.3.6.1", 0},
+        {"1.3.4294967296", "1.3.4294967295", 1},
+        {"1.3.18446744073709551615", "1.3.9999999999999999999", 1},  // 20 digits
+        {"1.3.18446744073709551616", "1.3.2", -1},  // beyond 64 bits: as text
+        {"1.3.b", "1.3.a", 1},
+        {"1.3.10", "1.3.a", -1},
+        {"1..2", "1.0.2", -1},
+        {"", "1", -1},
+        {"", "", 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TShootEngine::CompareOids(QString::fromLatin1(c.a), QString::fromLatin1(c.b)), c.expected)
+            << c.a << " vs " << c.b;
+        EXPECT_EQ(TShootEngine::CompareOids(QString::fromLatin1(c.b), QString::fromLatin1(c.a)), -c.expected)
+            << c.b << " vs " << c.a;
+    }
+}
+
 TEST(SingleTargetWalk, FinishedRequestsDoNotPileUpBetweenPurgePasses)
 {
     // A walk finishes a request per step, about a thousand a second against a

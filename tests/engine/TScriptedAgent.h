@@ -17,6 +17,9 @@
 
 struct TAgentRequest {
     bool getNext = false;
+    bool getBulk = false;
+    std::int32_t maxRepetitions = 0;  // of a GetBulk
+    int version = 0;                  // the wire field
     std::int32_t requestId = 0;
     std::vector<std::string> oids;
 };
@@ -47,6 +50,9 @@ public:
         return {oid, static_cast<std::uint8_t>(vxsnmp::Tag::OctetString), value};
     }
 
+    // The error status of each answer (set before Start); none: 0.
+    std::function<std::int32_t(const TAgentRequest&)> errorStatus;
+
 private:
     std::vector<vxtest::TReply> Answer(const vxtest::TDatagram& in)
     {
@@ -56,6 +62,9 @@ private:
             return {};
         TAgentRequest request;
         request.getNext = incoming.pduTag == static_cast<std::uint8_t>(vxsnmp::Tag::GetNextRequest);
+        request.getBulk = incoming.pduTag == static_cast<std::uint8_t>(vxsnmp::Tag::GetBulkRequest);
+        request.maxRepetitions = request.getBulk ? incoming.errorIndex : 0;
+        request.version = incoming.version;
         request.requestId = incoming.requestId;
         for (int i = 0; i < table->count; ++i)
             request.oids.push_back(table->slot[static_cast<std::size_t>(i)].oid);
@@ -74,6 +83,7 @@ private:
         out.version = incoming.version;
         out.community = incoming.community;
         out.requestId = incoming.requestId;
+        out.errorStatus = errorStatus ? errorStatus(request) : 0;
         std::vector<std::uint8_t> datagram;
         if (vxsnmp::BuildMessage(out, vxsnmp::Tag::GetResponse, *table, datagram) != vxsnmp::kOk)
             return {};

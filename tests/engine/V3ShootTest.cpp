@@ -74,4 +74,47 @@ TEST(V3Shoot, WrongAuthenticationPasswordEndsTheShootWithItsCause)
         << h.view.statusMessage.toStdString();
 }
 
+TEST(V3Shoot, GetBulkWalksOverV3AndIpv6GiveTheRowsOfGetNext)
+{
+    vxtest::TSnmpdAgent agent(UserLines());
+    agent.ListenOnIpv6();
+    ASSERT_TRUE(agent.Start());
+    struct TWay {
+        const char* why;
+        int version;
+        QString host;
+    } const ways[] = {
+        {"SNMPv3 over IPv4", 3, QStringLiteral("127.0.0.1")},
+        {"SNMPv2c over IPv6", 2, QStringLiteral("::1")},
+        {"SNMPv3 over IPv6", 3, QStringLiteral("::1")},
+    };
+    const QStringList shapes[] = {{kIfIndex, kIfDescr, kIfType}, {QStringLiteral("1.3.6.1.2.1.2")}};
+    for (const QStringList& targets : shapes) {
+        TEngineHarness getNext;
+        getNext.Agent(agent.Port(), 2);
+        const std::vector<QStringList> expected = Walk(getNext, targets);
+        ASSERT_GT(expected.size(), 1u);
+        for (const TWay& way : ways) {
+            const std::string why = std::string(way.why) + ", " + targets.first().toStdString();
+            TEngineHarness h;
+            if (way.version == 3)
+                UseV3(h, agent.Port());
+            else
+                h.Agent(agent.Port(), way.version);
+            h.EditSettings([&](TSessionSettings& s) {
+                s.requestTemplate.remoteHost = way.host;
+                s.maxRepetitions = 8;
+            });
+            const std::vector<QStringList> rows = Walk(h, targets);
+            // The counters of the interfaces move between walks; the objects stay.
+            ASSERT_EQ(rows.size(), expected.size()) << why;
+            for (std::size_t r = 0; r < rows.size(); ++r)
+                EXPECT_EQ(rows[r].value(0), expected[r].value(0)) << why;
+            EXPECT_EQ(h.engine.BulkRepetitions(), 8) << why << ": GetBulk was given up";
+            EXPECT_LT(h.engine.LastRequestId(), getNext.engine.LastRequestId()) << why;
+            EXPECT_TRUE(h.view.statusMessage.isEmpty()) << why << ": " << h.view.statusMessage.toStdString();
+        }
+    }
+}
+
 }  // namespace

@@ -32,9 +32,12 @@ TEST(HostAddress, LiteralsOfBothFamiliesAndTheirText)
     };
     for (const auto& c : cases) {
         TNetAddress a;
-        EXPECT_EQ(ResolveHost(c.text, a), 0) << c.why;
+        std::vector<TNetAddress> all;
+        EXPECT_EQ(ResolveHost(c.text, a, &all), 0) << c.why;
         EXPECT_EQ(a.Family(), c.family) << c.why;
         EXPECT_EQ(a.Text(), c.shown) << c.why;
+        // The answers accepted from the host come from the addresses listed.
+        EXPECT_EQ(all, a.IsNone() ? std::vector<TNetAddress>{} : std::vector<TNetAddress>{a}) << c.why;
     }
 }
 

@@ -1,0 +1,109 @@
+// The GetBulk side of the walks: which request a walk step sends, the answers
+// of one GetBulk taken binding by binding with the same bounds as a Get-Next
+// step, and the retreat when an answer is too big or refused.
+#include "ShootEngine.h"
+
+#include "TvxSNMPMgr.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kStatusTooBig = 1;
+constexpr int kTypeEndOfMibView = 0x82;
+
+}  // namespace
+
+// GetBulk exists from SNMPv2c on; a file that asks for it on SNMPv1 walks
+// with Get-Next as before.
+bool TShootEngine::BulkConfigured() const
+{
+    return settings.maxRepetitions > 0 && requestTemplate.snmpVersion >= 2;
+}
+
+// Every shoot starts with the file's repetitions, whatever an earlier shoot
+// fell back to.
+void TShootEngine::BeginShoot()
+{
+    bulkRepetitions = BulkConfigured() ? settings.maxRepetitions : 0;
+    bulkRefusal.clear();
+    resolvedHost = QString();  // the host is looked up again once per shoot
+}
+
+int TShootEngine::WalkRequestKind() const
+{
+    return bulkRepetitions > 0 ? kRequestGetBulk : kRequestGetNext;
+}
+
+int TShootEngine::RowsPerRequest() const
+{
+    const int columns = static_cast<int>(settings.targetOids.size()) - 1;
+    if (!BulkConfigured() || columns <= 0)
+        return 1;
+    return std::max(1, kMaxOidsPerRequest / columns);
+}
+
+void TShootEngine::BulkAnswer(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event)
+{
+    const int purpose = requestTemplate.purpose;
+    if (event.ErrorStatus == kStatusTooBig) {
+        HalveRepetitions(StatusMessage(event));
+        return;
+    }
+    if (event.ErrorStatus != 0) {
+        FallBackToGetNext(StatusMessage(event));
+        return;
+    }
+    const int count = sender.ObjCount();
+    QString asked = AskedOid();
+    for (int i = 1; i <= count; ++i) {
+        const int type = sender.ObjType(i);
+        // endOfMibView names the OID it could not go beyond, as a Get-Next
+        // answer does; agents differ in which one that is for a repetition.
+        const QString oid = type == kTypeEndOfMibView ? asked : sender.ObjId(i);
+        const TCellValue value = ReceivedValue(sender.ObjValue(i), type);
+        if (purpose == kPurposeDiscovery) {
+            if (!TakeInstance(oid, value, asked)) {
+                EndDiscovery();
+                return;
+            }
+        } else if (!PlaceWalkAnswer(oid, value, asked)) {
+            return;  // the walk has ended
+        }
+        asked = oid;
+    }
+    // An answer without bindings counts as leaving the subtree.
+    if (count == 0)
+        EndWalk(purpose);
+    else
+        ShootWalkStepFrom(asked, purpose);
+}
+
+void TShootEngine::EndWalk(int purpose)
+{
+    if (purpose == kPurposeDiscovery)
+        EndDiscovery();
+    else
+        SetShootRunning(false);
+}
+
+// The step is asked again with half as many repetitions; with one left, the
+// agent cannot answer even that, and Get-Next takes over.
+void TShootEngine::HalveRepetitions(const QString& reason)
+{
+    if (bulkRepetitions <= 1) {
+        FallBackToGetNext(reason);
+        return;
+    }
+    bulkRepetitions /= 2;
+    Shoot();
+}
+
+void TShootEngine::FallBackToGetNext(const QString& reason)
+{
+    bulkRefusal = kTextBulkRefused.arg(reason);
+    ShowMessage(bulkRefusal);
+    bulkRepetitions = 0;
+    requestTemplate.requestKind = kRequestGetNext;
+    Shoot();
+}

@@ -1,0 +1,233 @@
+// The walks with GetBulk: the same tables as the Get-Next path on real agent
+// data, fewer round trips, and the retreats when an agent answers too much or
+// refuses GetBulk (scripted responder).
+#include "AgentAccess.h"
+#include "TEngineHarness.h"
+#include "TScriptedAgent.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+const QString kBulkCommunity = QStringLiteral("bulk");
+const QString kBulkTable = QStringLiteral("1.3.6.1.4.1.55555.3.1");
+const QString kIfIndex = QStringLiteral("1.3.6.1.2.1.2.2.1.1");
+const QString kIfDescr = QStringLiteral("1.3.6.1.2.1.2.2.1.2");
+const QString kIpAddr = QStringLiteral("1.3.6.1.2.1.4.20.1");
+const QString kMaskTable = QStringLiteral("1.3.6.1.4.1.55555.1.1");
+
+QString Column(const QString& table, int n) { return table + QStringLiteral(".") + QString::number(n); }
+
+// What a shoot leaves in sight.
+struct TOutcome {
+    std::vector<QStringList> rows;
+    QStringList comboItems, modalMessages;
+    QString statusMessage;
+    std::vector<QStringList> keptRows;  // after a "keep instances" re-shoot
+    int requests = 0;
+};
+
+TOutcome Shoot(int port, const QString& community, const QStringList& targets, const QString& mask,
+               int maxRepetitions)
+{
+    TEngineHarness h;
+    h.Agent(port, 2, community);
+    h.TableTargets(targets, mask);
+    h.EditSettings([&](TSessionSettings& s) { s.maxRepetitions = maxRepetitions; });
+    h.engine.SetShootRunning(true);
+    h.engine.StartShooting();
+    TOutcome out;
+    EXPECT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); })) << "walk did not end";
+    out.rows = h.view.rows;
+    out.comboItems = h.view.comboItems;
+    out.modalMessages = h.view.modalMessages;
+    out.statusMessage = h.view.statusMessage;
+    out.requests = h.engine.LastRequestId();
+    h.engine.Every10secondskeepinstances1Click();
+    h.engine.ShootAgain();
+    EXPECT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); })) << "re-shoot did not end";
+    out.keptRows = h.view.rows;
+    return out;
+}
+
+// Answers of a scripted agent over a sorted set of objects and one object
+// after them: Get-Next and GetBulk as an agent gives them, endOfMibView past
+// the last.
+class TObjects {
+public:
+    explicit TObjects(int count, const std::string& base)
+    {
+        for (int i = 1; i <= count; ++i)
+            objects[base + "." + std::to_string(i)] = "v" + std::to_string(i);
+        objects["1.3.6.1.4.1.55555.8"] = "after";
+    }
+    TAgentAnswer Next(const std::string& asked, int repetitions) const
+    {
+        TAgentAnswer answer;
+        std::string from = asked;
+        for (int r = 0; r < repetitions; ++r) {
+            const auto it = objects.upper_bound(from);
+            if (it == objects.end()) {
+                answer.push_back({from, 0x82, {}});  // endOfMibView
+                continue;
+            }
+            answer.push_back(TScriptedAgent::Text(it->first, it->second));
+            from = it->first;
+        }
+        return answer;
+    }
+
+private:
+    struct TOidOrder {
+        bool operator()(const std::string& a, const std::string& b) const
+        {
+            return TShootEngine::CompareOids(QString::fromStdString(a), QString::fromStdString(b)) < 0;
+        }
+    };
+    std::map<std::string, std::string, TOidOrder> objects;
+};
+
+}  // namespace
+
+TEST(BulkWalk, TablesEqualTheGetNextPathsOnTheSameAgentData)
+{
+    struct Case {
+        const char* why;
+        QStringList targets;
+        QString mask;
+        int maxRepetitions;
+        QString community = kBulkCommunity;
+    } cases[] = {
+        {"three-component instances, a sparse column", {Column(kBulkTable, 1), Column(kBulkTable, 2), Column(kBulkTable, 3)}, "", 4},
+        {"two rows per request at most", {Column(kBulkTable, 1), Column(kBulkTable, 3), Column(kBulkTable, 2), Column(kBulkTable, 1), Column(kBulkTable, 2), Column(kBulkTable, 3), Column(kBulkTable, 2), Column(kBulkTable, 3)}, "", 25},
+        {"a mask on the first component", {Column(kMaskTable, 1), Column(kMaskTable, 2)}, "2.*", 3, kShootEngineCommunity},
+        {"a mask on the second component", {Column(kMaskTable, 1), Column(kMaskTable, 2)}, "*.5", 1000, kShootEngineCommunity},
+        {"RT offers the entries", {Column(kMaskTable, 1), Column(kMaskTable, 2)}, "RT.*", 2, kShootEngineCommunity},
+        {"address instances", {Column(kIpAddr, 1), Column(kIpAddr, 2), Column(kIpAddr, 3)}, "", 1, kShootEngineCommunity},
+        {"single target leaving the subtree", {kBulkTable}, "", 7},
+        {"single target ending at endOfMibView", {QStringLiteral("1.3.6.1.4.1.55555.4")}, "", 5},
+        {"interfaces", {kIfIndex, kIfDescr}, "", 2, kShootEngineCommunity},
+        {"endOfMibView ends the discovery", {Column(kMaskTable, 2), Column(kMaskTable, 1)}, "", 3, kShootEngineCommunity},
+        {"endOfMibView in a single-target walk", {Column(kMaskTable, 2)}, "", 3, kShootEngineCommunity},
+    };
+    for (const Case& c : cases) {
+        const QString& community = c.community;
+        const TOutcome getNext = Shoot(SharedSnmpsim().Port(), community, c.targets, c.mask, 0);
+        const TOutcome bulk = Shoot(SharedSnmpsim().Port(), community, c.targets, c.mask, c.maxRepetitions);
+        EXPECT_FALSE(getNext.rows.empty() && getNext.comboItems.isEmpty()) << c.why << ": no data";
+        EXPECT_EQ(bulk.rows, getNext.rows) << c.why;
+        EXPECT_EQ(bulk.keptRows, getNext.keptRows) << c.why;
+        EXPECT_EQ(bulk.comboItems, getNext.comboItems) << c.why;
+        EXPECT_EQ(bulk.modalMessages, getNext.modalMessages) << c.why;
+        EXPECT_EQ(bulk.statusMessage, getNext.statusMessage) << c.why;
+        EXPECT_LT(bulk.requests, getNext.requests) << c.why << ": no round trip saved";
+    }
+}
+
+TEST(BulkWalk, SnmpdInterfacesWalkTakesOneRoundTripPerRepetitions)
+{
+    const QString ifEntry = QStringLiteral("1.3.6.1.2.1.2.2.1");
+    const TOutcome getNext = Shoot(SharedSnmpd().Port(), QStringLiteral("tamvel"), {ifEntry}, "", 0);
+    const TOutcome bulk = Shoot(SharedSnmpd().Port(), QStringLiteral("tamvel"), {ifEntry}, "", 10);
+    ASSERT_GT(getNext.rows.size(), 10u);
+    // The counters move between the two walks; the objects stay.
+    const auto oids = [](const std::vector<QStringList>& rows) {
+        QStringList list;
+        for (const QStringList& row : rows)
+            list.append(row.value(0));
+        return list;
+    };
+    EXPECT_EQ(oids(bulk.rows), oids(getNext.rows));
+    // Each GetBulk of 10 places 10 rows; the last one leaves the subtree.
+    EXPECT_LE(bulk.requests, static_cast<int>(getNext.rows.size()) / 10 + 2);
+}
+
+TEST(BulkWalk, SnmpV1IgnoresMaxRepetitions)
+{
+    const TObjects objects(5, "1.3.6.1.4.1.55555.7.1");
+    TScriptedAgent agent([&](const TAgentRequest& r) -> std::optional<TAgentAnswer> {
+        return objects.Next(r.oids.at(0), 1);
+    });
+    ASSERT_TRUE(agent.Start());
+    TEngineHarness h;
+    h.Agent(agent.Port(), 1);
+    h.TableTargets({QStringLiteral("1.3.6.1.4.1.55555.7.1")});
+    h.EditSettings([](TSessionSettings& s) { s.maxRepetitions = 25; });
+    h.engine.SetShootRunning(true);
+    h.engine.StartShooting();
+    ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }));
+    EXPECT_EQ(h.view.rows.size(), 5u);
+    for (const TAgentRequest& r : agent.Requests())
+        EXPECT_TRUE(r.getNext && r.version == 0);
+}
+
+TEST(BulkWalk, TooBigHalvesTheRepetitionsAndAnErrorFallsBackToGetNext)
+{
+    struct Case {
+        const char* why;
+        std::function<std::int32_t(const TAgentRequest&)> status;
+        std::vector<int> repetitionsSeen;  // of the first GetBulks, in order
+        bool fallsBack;
+    } cases[] = {
+        {"tooBig above 3 repetitions", [](const TAgentRequest& r) { return r.maxRepetitions > 3 ? 1 : 0; },
+         {16, 8, 4, 2, 2}, false},
+        {"tooBig even for one", [](const TAgentRequest& r) { return r.getBulk ? 1 : 0; }, {4, 2, 1}, true},
+        {"genErr to every GetBulk", [](const TAgentRequest& r) { return r.getBulk ? 5 : 0; }, {16}, true},
+    };
+    for (const Case& c : cases) {
+        const TObjects objects(9, "1.3.6.1.4.1.55555.7.1");
+        TScriptedAgent agent([&](const TAgentRequest& r) -> std::optional<TAgentAnswer> {
+            return objects.Next(r.oids.at(0), r.getBulk ? r.maxRepetitions : 1);
+        });
+        agent.errorStatus = c.status;
+        ASSERT_TRUE(agent.Start());
+        TEngineHarness h;
+        h.Agent(agent.Port(), 2);
+        h.TableTargets({QStringLiteral("1.3.6.1.4.1.55555.7.1")});
+        h.EditSettings([&](TSessionSettings& s) { s.maxRepetitions = c.repetitionsSeen.front(); });
+        h.engine.SetShootRunning(true);
+        h.engine.StartShooting();
+        ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); })) << c.why;
+        ASSERT_EQ(h.view.rows.size(), 9u) << c.why << ": every object placed once";
+        EXPECT_EQ(h.view.rows.back().value(1), "v9") << c.why;
+        std::vector<int> seen;
+        bool getNextSeen = false;
+        for (const TAgentRequest& r : agent.Requests()) {
+            if (r.getBulk && seen.size() < c.repetitionsSeen.size())
+                seen.push_back(r.maxRepetitions);
+            getNextSeen = getNextSeen || r.getNext;
+        }
+        EXPECT_EQ(seen, c.repetitionsSeen) << c.why;
+        EXPECT_EQ(getNextSeen, c.fallsBack) << c.why;
+        EXPECT_EQ(h.view.statusMessage.startsWith("The remote SNMP agent refused GetBulk"), c.fallsBack)
+            << c.why << ": " << h.view.statusMessage.toStdString();
+    }
+}
+
+TEST(BulkWalk, AnswerCutOffAtTheReceiveBufferHalvesTheRepetitions)
+{
+    // Each binding takes about 60 bytes: 16 of them pass a 600-byte buffer.
+    TScriptedAgent agent([&](const TAgentRequest& r) -> std::optional<TAgentAnswer> {
+        TAgentAnswer answer = TObjects(12, "1.3.6.1.4.1.55555.7.1").Next(r.oids.at(0), r.maxRepetitions);
+        for (vxsnmp::TBinding& b : answer)
+            if (b.type == 0x04)
+                b.value += std::string(30, 'x');
+        return answer;
+    });
+    ASSERT_TRUE(agent.Start());
+    TEngineHarness h;
+    h.component.SetActive(false);
+    h.component.Config(QStringLiteral("MaxPacketSize=600"));
+    h.component.SetActive(true);
+    h.Agent(agent.Port(), 2);
+    h.TableTargets({QStringLiteral("1.3.6.1.4.1.55555.7.1")});
+    h.EditSettings([](TSessionSettings& s) { s.maxRepetitions = 16; });
+    h.engine.SetShootRunning(true);
+    h.engine.StartShooting();
+    ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }));
+    EXPECT_EQ(h.view.rows.size(), 12u);
+    EXPECT_LT(h.engine.BulkRepetitions(), 16);
+    EXPECT_GT(h.engine.BulkRepetitions(), 0) << "halving is enough; no fallback";
+}

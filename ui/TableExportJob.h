@@ -1,0 +1,34 @@
+// TTableExportJob: writes the export file of a table snapshot on a thread of
+// its own, so that a table of a hundred thousand rows does not hold up the
+// window. Finished is raised on the job's thread (the window's) when the file
+// is written or has failed.
+#pragma once
+
+#include "TableExport.h"
+
+#include <QObject>
+#include <QString>
+
+#include <thread>
+
+class TTableExportJob : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TTableExportJob(QObject* parent = nullptr) : QObject(parent) {}
+    // Waits for a file still being written.
+    ~TTableExportJob() override;
+    TTableExportJob(const TTableExportJob&) = delete;
+    TTableExportJob& operator=(const TTableExportJob&) = delete;
+
+    // Starts writing `snapshot` as CSV to `path`; an earlier file still being
+    // written is finished first.
+    void Start(const QString& path, TTableSnapshot snapshot);
+
+signals:
+    // reason: empty when the file was written, else why it was not.
+    void Finished(const QString& path, const QString& reason);
+
+private:
+    std::thread writer;
+};
