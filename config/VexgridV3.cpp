@@ -49,13 +49,25 @@ QString Password(const TXMLShooterType& shooter, const QString& element, bool& i
     return QString::fromLocal8Bit(value);
 }
 
-void RequirePassword(const QString& password, const QString& element)
+void RequirePassword(const QString& password, const QString& element, const QString& env)
 {
     if (password.isEmpty())
         throw EVexgridXML(QStringLiteral("The security level needs <%1> (or <%1env>)").arg(element));
+    if (!IsV3PasswordLongEnough(password)) {
+        const QString from = env.isEmpty() ? QStringLiteral("<%1>").arg(element)
+                                           : QStringLiteral("The variable %1 named by <%2env>").arg(env, element);
+        throw EVexgridXML(QStringLiteral("%1 holds fewer than %2 characters; SNMPv3 passwords need at least %2")
+                              .arg(from)
+                              .arg(kMinV3PasswordLength));
+    }
 }
 
 }  // namespace
+
+bool IsV3PasswordLongEnough(const QString& password)
+{
+    return password.toUtf8().size() >= kMinV3PasswordLength;
+}
 
 void ReadV3Settings(const TXMLShooterType& shooter, TV3Settings& v3)
 {
@@ -72,12 +84,12 @@ void ReadV3Settings(const TXMLShooterType& shooter, TV3Settings& v3)
     if (v3.securityLevel >= 1) {
         v3.authProtocol = Choice(shooter, QStringLiteral("authprotocol"), kAuthNames, 1);
         v3.authPassword = Password(shooter, QStringLiteral("authpassword"), v3.passwordInFile, v3.authPasswordEnv);
-        RequirePassword(v3.authPassword, QStringLiteral("authpassword"));
+        RequirePassword(v3.authPassword, QStringLiteral("authpassword"), v3.authPasswordEnv);
     }
     if (v3.securityLevel == 2) {
         v3.privProtocol = Choice(shooter, QStringLiteral("privprotocol"), kPrivNames, 2);
         v3.privPassword = Password(shooter, QStringLiteral("privpassword"), v3.passwordInFile, v3.privPasswordEnv);
-        RequirePassword(v3.privPassword, QStringLiteral("privpassword"));
+        RequirePassword(v3.privPassword, QStringLiteral("privpassword"), v3.privPasswordEnv);
     }
 }
 

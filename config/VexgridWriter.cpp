@@ -36,16 +36,40 @@ QString V3(const TSessionSettings& s, const QString& text)
     return s.requestTemplate.snmpVersion == 3 ? text : QString();
 }
 
+// The authentication password itself, when the level uses it and no variable
+// holds it; likewise for privacy.
+QString AuthPasswordInFile(const TSessionSettings& s)
+{
+    const TV3Settings& v3 = s.v3;
+    return v3.securityLevel >= 1 && v3.authPasswordEnv.isEmpty() ? V3(s, v3.authPassword) : QString();
+}
+
+QString PrivPasswordInFile(const TSessionSettings& s)
+{
+    const TV3Settings& v3 = s.v3;
+    return v3.securityLevel == 2 && v3.privPasswordEnv.isEmpty() ? V3(s, v3.privPassword) : QString();
+}
+
+// GetBulk has no SNMPv1 form; 0 means Get-Next walks and is left out.
+QString MaxRepetitions(const TSessionSettings& s)
+{
+    return s.requestTemplate.snmpVersion != 1 && s.maxRepetitions > 0 ? QString::number(s.maxRepetitions)
+                                                                        : QString();
+}
+
 // The children of <shooter>, before <shootertargets>.
 const TElementWriter kShooterElements[] = {
     {"remoteport", [](const TSessionSettings& s) { return QString::number(s.requestTemplate.remotePort); }},
     {"snmpversion", [](const TSessionSettings& s) { return QString::number(s.requestTemplate.snmpVersion); }},
-    // SNMPv3: never a password, only the names of the variables that hold them.
+    {"maxrepetitions", MaxRepetitions},
+    // SNMPv3: a password that came from a variable is written as its name.
     {"user", [](const TSessionSettings& s) { return V3(s, s.v3.user); }},
     {"securitylevel", [](const TSessionSettings& s) { return V3(s, SecurityLevelText(s.v3.securityLevel)); }},
     {"authprotocol", [](const TSessionSettings& s) { return V3(s, AuthProtocolText(s.v3.authProtocol)); }},
+    {"authpassword", AuthPasswordInFile},
     {"authpasswordenv", [](const TSessionSettings& s) { return V3(s, s.v3.authPasswordEnv); }},
     {"privprotocol", [](const TSessionSettings& s) { return V3(s, PrivProtocolText(s.v3.privProtocol)); }},
+    {"privpassword", PrivPasswordInFile},
     {"privpasswordenv", [](const TSessionSettings& s) { return V3(s, s.v3.privPasswordEnv); }},
     {"contextname", [](const TSessionSettings& s) { return V3(s, s.v3.contextName); }},
 };
@@ -115,11 +139,21 @@ QByteArray VexgridFileText(const TSessionSettings& settings)
     return document.toByteArray(2);
 }
 
+bool VexgridFileHoldsPassword(const TSessionSettings& settings)
+{
+    return !AuthPasswordInFile(settings).isEmpty() || !PrivPasswordInFile(settings).isEmpty();
+}
+
 QString WriteVexgridFile(const QString& path, const TSessionSettings& settings)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
+    // Set before a byte is written: the password is never readable by others,
+    // not even in the temporary file, whatever the file it replaces allowed.
+    if (VexgridFileHoldsPassword(settings)
+        && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        return QStringLiteral("its permissions could not be limited to its owner: %1").arg(file.errorString());
     const QByteArray text = VexgridFileText(settings);
     if (file.write(text) != text.size() || !file.commit())
         return file.errorString();

@@ -1,8 +1,9 @@
 // Writing the settings of a view as a vexgrid file that LoadVexgridSettings
 // reads back to the same settings: title, size, agent, preferred instance,
 // targets with their instances (an empty instance included) and the instance
-// mask. Secrets other than the community are never written; where a setting
-// needs one, the file names the environment variable that holds it.
+// mask, GetBulk's max-repetitions, the SNMPv3 user. An SNMPv3 password that
+// came from an environment variable is written as the variable's name; one
+// typed in is written itself, and the file is then its owner's alone (0600).
 #pragma once
 
 #include "Settings.h"
@@ -23,6 +24,11 @@ QList<TViewTarget> ViewTargets(const TSessionSettings& settings);
 // VexgridFileText gives the whole file, UTF-8, with an XML declaration.
 QByteArray VexgridFileText(const TSessionSettings& settings);
 
+// VexgridFileHoldsPassword: the file of `settings` holds an SNMPv3 password
+// itself rather than the name of a variable.
+bool VexgridFileHoldsPassword(const TSessionSettings& settings);
+
 // WriteVexgridFile replaces the file at `path` as a whole (a reader never
-// sees half a file). Returns an empty text on success, else the reason.
+// sees half a file), readable by its owner only when it holds a password.
+// Returns an empty text on success, else the reason.
 QString WriteVexgridFile(const QString& path, const TSessionSettings& settings);

@@ -104,5 +104,9 @@ QString UsageText()
         "  --version            the program's version\n"
         "\n"
         "Switch names match in any letter case. Without /XML the interfaces table\n"
-        "of the host is shown.\n");
+        "of the host is shown.\n"
+        "\n"
+        "The UDP port, the SNMP version, GetBulk's max-repetitions and SNMPv3 (user,\n"
+        "security level, protocols, passwords, context) have no switches: they are\n"
+        "set in the vexgrid file or in File > New View (see man HB_Vexgrid).\n");
 }

@@ -35,6 +35,9 @@ struct TSessionSettings {
     QString preferredInstance;  // kept; the engine does not use it
     QString exportPath;         // "/EXPORT": CSV file written after every shoot
     QStringList mibPaths;       // MIB folders or files named by the vexgrid file
+    // Bindings a walk asks for per round trip with GetBulk (SNMPv2c and
+    // later); 0 walks with Get-Next.
+    int maxRepetitions = 0;
     // Agent settings (community, remoteHost, remotePort, snmpVersion,
     // pollSeconds, retriesLeft) and the OID list of the first shoot.
     TRequest requestTemplate;

@@ -9,7 +9,7 @@ const QString kSysDescr0 = QStringLiteral("1.3.6.1.2.1.1.1.0");
 
 }  // namespace
 
-QString ProbeAgent(const TRequest& agent)
+QString ProbeAgent(const TRequest& agent, const TV3Settings& v3)
 {
     if (agent.remoteHost.isEmpty())
         return QStringLiteral("No host given.");
@@ -28,6 +28,15 @@ QString ProbeAgent(const TRequest& agent)
         component.SetRemotePort(agent.remotePort);
         component.SetSNMPVersion(agent.snmpVersion);
         component.SetCommunity(agent.community);
+        if (agent.snmpVersion == 3) {
+            component.SetUser(v3.user);
+            component.SetSecurityLevel(v3.securityLevel);
+            component.SetAuthProtocol(v3.authProtocol);
+            component.SetAuthPassword(v3.authPassword);
+            component.SetPrivProtocol(v3.privProtocol);
+            component.SetPrivPassword(v3.privPassword);
+            component.SetContextName(v3.contextName);
+        }
         component.SetObjCount(1);
         component.SetObjId(1, kSysDescr0);
         // Blocking: the send returns with the answer, or throws after the wait.

@@ -5,6 +5,7 @@
 #include "MibNames.h"
 #include "OidText.h"
 #include "VexgridLoader.h"
+#include "VexgridV3.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -38,6 +39,51 @@ QString WithoutLeadingDot(const QString& oid)
     return oid.startsWith(u'.') ? oid.mid(1) : oid;
 }
 
+// The choices of the SNMPv3 fields at the protocol numbers of TV3Settings.
+struct TChoice {
+    const char* text;
+    int value;
+};
+const TChoice kSecurityLevels[] = {{"noAuthNoPriv", 0}, {"authNoPriv", 1}, {"authPriv", 2}};
+const TChoice kAuthProtocols[] = {{"MD5", 1},     {"SHA", 2},     {"SHA-224", 3},
+                                  {"SHA-256", 4}, {"SHA-384", 5}, {"SHA-512", 6}};
+const TChoice kPrivProtocols[] = {{"DES (weak)", 1}, {"AES-128", 2}, {"AES-192", 3}, {"AES-256", 4}};
+
+// What a new SNMPv3 user starts with: authPriv with SHA and AES-128, the pair
+// most agents have.
+constexpr int kStartLevel = 2;
+constexpr int kStartAuthProtocol = 2;
+constexpr int kStartPrivProtocol = 2;
+
+template <std::size_t N>
+QComboBox* ChoiceBox(const TChoice (&choices)[N], int start, QWidget* parent)
+{
+    auto* box = new QComboBox(parent);
+    for (const TChoice& choice : choices)
+        box->addItem(QString::fromLatin1(choice.text), choice.value);
+    box->setCurrentIndex(std::max(0, box->findData(start)));
+    return box;
+}
+
+void SelectData(QComboBox* box, int value, int otherwise)
+{
+    const int at = box->findData(value);
+    box->setCurrentIndex(at >= 0 ? at : std::max(0, box->findData(otherwise)));
+}
+
+// Why a password of the security level cannot be used; empty when it can.
+QString PasswordProblem(const QString& password, const QString& what, const QString& level)
+{
+    if (password.isEmpty())
+        return QStringLiteral("The security level %1 needs the %2 password.").arg(level, what);
+    if (!IsV3PasswordLongEnough(password))
+        return QStringLiteral("The %1 password must have at least %2 characters (RFC 3414); agents refuse "
+                              "shorter ones.")
+            .arg(what)
+            .arg(kMinV3PasswordLength);
+    return {};
+}
+
 }  // namespace
 
 TNewViewDialog::TNewViewDialog(const TOidNameTable& nameTable, QWidget* parent)
@@ -62,7 +108,10 @@ TNewViewDialog::TNewViewDialog(const TOidNameTable& nameTable, QWidget* parent)
     }
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(CreateAgentBox());
+    auto* agent = new QHBoxLayout;
+    agent->addWidget(CreateAgentBox(), 1);
+    agent->addWidget(CreateV3Box(), 1);
+    layout->addLayout(agent);
     layout->addWidget(CreateTargetBox(), 1);
     Problem = new QLabel(this);
     Problem->setObjectName(QStringLiteral("Problem"));
@@ -80,8 +129,11 @@ TNewViewDialog::TNewViewDialog(const TOidNameTable& nameTable, QWidget* parent)
 
 QWidget* TNewViewDialog::CreateAgentBox()
 {
+    // Mnemonics of the whole dialog are unique; fields left without one are
+    // those whose label has no free letter.
     auto* box = new QGroupBox(QStringLiteral("Agent"), this);
     auto* form = new QFormLayout(box);
+    agentForm = form;
     HostEdit = new QLineEdit(box);
     form->addRow(QStringLiteral("&Host:"), HostEdit);
     PortEdit = new QSpinBox(box);
@@ -90,6 +142,8 @@ QWidget* TNewViewDialog::CreateAgentBox()
     VersionBox = new QComboBox(box);
     VersionBox->addItem(QStringLiteral("v1"), 1);
     VersionBox->addItem(QStringLiteral("v2c"), 2);
+    VersionBox->addItem(QStringLiteral("v3"), 3);
+    connect(VersionBox, &QComboBox::currentIndexChanged, this, &TNewViewDialog::UpdateAgentFields);
     form->addRow(QStringLiteral("&Version:"), VersionBox);
 
     auto* community = new QHBoxLayout;
@@ -102,9 +156,18 @@ QWidget* TNewViewDialog::CreateAgentBox()
     community->addWidget(CommunityEdit, 1);
     community->addWidget(RevealCommunity);
     // The field is a row of two: the label needs its buddy named.
-    auto* communityLabel = new QLabel(QStringLiteral("&Community:"), box);
+    communityLabel = new QLabel(QStringLiteral("&Community:"), box);
     communityLabel->setBuddy(CommunityEdit);
     form->addRow(communityLabel, community);
+
+    // The loader's range: 1..1000, anything else walks with Get-Next.
+    MaxRepetitionsEdit = new QSpinBox(box);
+    MaxRepetitionsEdit->setRange(0, 1000);
+    MaxRepetitionsEdit->setSpecialValueText(QStringLiteral("0 (off: Get-Next)"));
+    MaxRepetitionsEdit->setToolTip(QStringLiteral("Objects a GetBulk request asks for per round trip of a walk; "
+                                                  "0 walks with one Get-Next request per object."));
+    MaxRepetitionsEdit->setValue(kDefaultMaxRepetitions);
+    form->addRow(QStringLiteral("Max-repetitions:"), MaxRepetitionsEdit);
 
     auto* test = new QHBoxLayout;
     TestButton = new QPushButton(QStringLiteral("&Test"), box);
@@ -122,6 +185,56 @@ QWidget* TNewViewDialog::CreateAgentBox()
     TitleEdit->setText(QStringLiteral("HB_Vexgrid"));
     form->addRow(QStringLiteral("T&itle:"), TitleEdit);
     return box;
+}
+
+QWidget* TNewViewDialog::CreateV3Box()
+{
+    V3Box = new QGroupBox(QStringLiteral("SNMPv3 user"), this);
+    auto* form = new QFormLayout(V3Box);
+    UserEdit = new QLineEdit(V3Box);
+    form->addRow(QStringLiteral("Us&er:"), UserEdit);
+    SecurityLevelBox = ChoiceBox(kSecurityLevels, kStartLevel, V3Box);
+    connect(SecurityLevelBox, &QComboBox::currentIndexChanged, this, &TNewViewDialog::UpdateAgentFields);
+    form->addRow(QStringLiteral("Security &level:"), SecurityLevelBox);
+
+    const auto passwordEdit = [this] {
+        auto* edit = new QLineEdit(V3Box);
+        edit->setEchoMode(QLineEdit::Password);
+        edit->setPlaceholderText(QStringLiteral("%1 or more characters").arg(kMinV3PasswordLength));
+        return edit;
+    };
+    AuthProtocolBox = ChoiceBox(kAuthProtocols, kStartAuthProtocol, V3Box);
+    form->addRow(QStringLiteral("Authenticatio&n:"), AuthProtocolBox);
+    AuthPasswordEdit = passwordEdit();
+    form->addRow(QStringLiteral("Authentication pass&word:"), AuthPasswordEdit);
+    PrivProtocolBox = ChoiceBox(kPrivProtocols, kStartPrivProtocol, V3Box);
+    form->addRow(QStringLiteral("Privac&y:"), PrivProtocolBox);
+    PrivPasswordEdit = passwordEdit();
+    form->addRow(QStringLiteral("Privacy password:"), PrivPasswordEdit);
+    RevealPasswords = new QCheckBox(QStringLiteral("Show passwords"), V3Box);
+    connect(RevealPasswords, &QCheckBox::toggled, this, [this](bool shown) {
+        for (QLineEdit* edit : {AuthPasswordEdit, PrivPasswordEdit})
+            edit->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+    });
+    form->addRow(QString(), RevealPasswords);
+    ContextEdit = new QLineEdit(V3Box);
+    ContextEdit->setPlaceholderText(QStringLiteral("optional"));
+    form->addRow(QStringLiteral("Conte&xt:"), ContextEdit);
+    return V3Box;
+}
+
+void TNewViewDialog::UpdateAgentFields()
+{
+    const int version = VersionBox->currentData().toInt();
+    agentForm->setRowVisible(communityLabel, version != 3);  // SNMPv3 has no community
+    agentForm->setRowVisible(MaxRepetitionsEdit, version != 1);
+    V3Box->setVisible(version == 3);
+    const int level = SecurityLevelBox->currentData().toInt();
+    for (QWidget* field : {static_cast<QWidget*>(AuthProtocolBox), static_cast<QWidget*>(AuthPasswordEdit)})
+        field->setEnabled(level >= 1);
+    for (QWidget* field : {static_cast<QWidget*>(PrivProtocolBox), static_cast<QWidget*>(PrivPasswordEdit)})
+        field->setEnabled(level == 2);
+    RevealPasswords->setEnabled(level >= 1);
 }
 
 QWidget* TNewViewDialog::CreateTargetBox()
@@ -201,6 +314,19 @@ void TNewViewDialog::SetAgent(const TSessionSettings& settings)
     PortEdit->setValue(agent.remotePort);
     VersionBox->setCurrentIndex(std::max(0, VersionBox->findData(agent.snmpVersion)));
     CommunityEdit->setText(agent.community);
+    MaxRepetitionsEdit->setValue(settings.maxRepetitions > 0 ? settings.maxRepetitions : kDefaultMaxRepetitions);
+    startV3 = agent.snmpVersion == 3 ? settings.v3 : TV3Settings{};
+    if (agent.snmpVersion == 3) {
+        const TV3Settings& v3 = settings.v3;
+        UserEdit->setText(v3.user);
+        SelectData(SecurityLevelBox, v3.securityLevel, kStartLevel);
+        SelectData(AuthProtocolBox, v3.authProtocol, kStartAuthProtocol);
+        AuthPasswordEdit->setText(v3.authPassword);
+        SelectData(PrivProtocolBox, v3.privProtocol, kStartPrivProtocol);
+        PrivPasswordEdit->setText(v3.privPassword);
+        ContextEdit->setText(v3.contextName);
+    }
+    UpdateAgentFields();
 }
 
 void TNewViewDialog::FilterNames(const QString& text)
@@ -330,6 +456,9 @@ TSessionSettings TNewViewDialog::ViewSettings() const
     agent.remotePort = PortEdit->value();
     agent.snmpVersion = VersionBox->currentData().toInt();
     agent.community = CommunityEdit->text();
+    settings.maxRepetitions = agent.snmpVersion != 1 ? MaxRepetitionsEdit->value() : 0;
+    if (agent.snmpVersion == 3)
+        settings.v3 = V3Settings();
     if (!TitleEdit->text().trimmed().isEmpty())
         settings.programTitle = TitleEdit->text().trimmed();
     for (int row = 0; row < TargetList->count(); ++row) {
@@ -346,10 +475,53 @@ TSessionSettings TNewViewDialog::ViewSettings() const
     return settings;
 }
 
+TV3Settings TNewViewDialog::V3Settings() const
+{
+    TV3Settings v3;
+    v3.user = UserEdit->text().trimmed();
+    v3.securityLevel = SecurityLevelBox->currentData().toInt();
+    v3.contextName = ContextEdit->text().trimmed();
+    if (v3.securityLevel >= 1) {
+        v3.authProtocol = AuthProtocolBox->currentData().toInt();
+        v3.authPassword = AuthPasswordEdit->text();
+        if (v3.authPassword == startV3.authPassword)
+            v3.authPasswordEnv = startV3.authPasswordEnv;
+    }
+    if (v3.securityLevel == 2) {
+        v3.privProtocol = PrivProtocolBox->currentData().toInt();
+        v3.privPassword = PrivPasswordEdit->text();
+        if (v3.privPassword == startV3.privPassword)
+            v3.privPasswordEnv = startV3.privPasswordEnv;
+    }
+    return v3;
+}
+
+QString TNewViewDialog::AgentProblem() const
+{
+    if (VersionBox->currentData().toInt() != 3)
+        return {};
+    const TV3Settings v3 = V3Settings();
+    if (v3.user.isEmpty())
+        return QStringLiteral("SNMPv3 needs a user name.");
+    const QString level = SecurityLevelBox->currentText();
+    if (v3.securityLevel >= 1) {
+        const QString problem = PasswordProblem(v3.authPassword, QStringLiteral("authentication"), level);
+        if (!problem.isEmpty())
+            return problem;
+    }
+    if (v3.securityLevel == 2)
+        return PasswordProblem(v3.privPassword, QStringLiteral("privacy"), level);
+    return {};
+}
+
 void TNewViewDialog::accept()
 {
     if (HostEdit->text().trimmed().isEmpty()) {
         Problem->setText(QStringLiteral("The view needs a host."));
+        return;
+    }
+    if (const QString problem = AgentProblem(); !problem.isEmpty()) {
+        Problem->setText(problem);
         return;
     }
     if (TargetList->count() == 0) {
@@ -361,8 +533,12 @@ void TNewViewDialog::accept()
 
 void TNewViewDialog::Test()
 {
+    if (const QString problem = AgentProblem(); !problem.isEmpty()) {
+        TestResult->setText(problem);
+        return;
+    }
     TestResult->setText(QStringLiteral("Asking..."));
     TestResult->repaint();
     const TSessionSettings settings = ViewSettings();
-    TestResult->setText(ProbeAgent(settings.requestTemplate));
+    TestResult->setText(ProbeAgent(settings.requestTemplate, settings.v3));
 }

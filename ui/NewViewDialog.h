@@ -1,6 +1,8 @@
 // TNewViewDialog: sets up a view from the window instead of a hand-written
 // vexgrid file. The agent (host, port, version, community shown as dots with
-// a reveal toggle), the title, the targets (picked from every name the program
+// a reveal toggle, GetBulk's max-repetitions for SNMPv2c and SNMPv3, and for
+// SNMPv3 the user: security level, protocols, passwords and context), the
+// title, the targets (picked from every name the program
 // knows or typed as an OID, in the order the user gives them), one row per OID
 // or one row per instance, and an instance mask. "Test" asks the agent for
 // sysDescr.0 once and shows the answer or the error.
@@ -19,6 +21,8 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -34,10 +38,17 @@ public:
     // dialog.
     explicit TNewViewDialog(const TOidNameTable& nameTable, QWidget* parent = nullptr);
 
-    // Takes host, port, version and community of `settings` as the start.
+    // GetBulk's max-repetitions offered for a new SNMPv2c or SNMPv3 view.
+    static constexpr int kDefaultMaxRepetitions = 25;
+
+    // Takes host, port, version, community, max-repetitions (when set) and
+    // the SNMPv3 user of `settings` as the start.
     void SetAgent(const TSessionSettings& settings);
     // The settings of the view as the dialog shows it.
     TSessionSettings ViewSettings() const;
+    // Why the agent settings cannot be used (an SNMPv3 user without a name, a
+    // password missing or shorter than an agent accepts); empty when they can.
+    QString AgentProblem() const;
 
     // Adds the target typed in OidEdit (a dotted OID, or a name with an
     // optional instance such as "sysName.0"); false with the reason shown
@@ -55,6 +66,16 @@ public:
     QComboBox* VersionBox = nullptr;
     QLineEdit* CommunityEdit = nullptr;
     QCheckBox* RevealCommunity = nullptr;
+    QSpinBox* MaxRepetitionsEdit = nullptr;  // 0: walks use Get-Next
+    QGroupBox* V3Box = nullptr;              // shown for SNMPv3 only
+    QLineEdit* UserEdit = nullptr;
+    QComboBox* SecurityLevelBox = nullptr;   // data: 0 noAuthNoPriv .. 2 authPriv
+    QComboBox* AuthProtocolBox = nullptr;    // data: the protocol numbers of TV3Settings
+    QLineEdit* AuthPasswordEdit = nullptr;
+    QComboBox* PrivProtocolBox = nullptr;
+    QLineEdit* PrivPasswordEdit = nullptr;
+    QCheckBox* RevealPasswords = nullptr;
+    QLineEdit* ContextEdit = nullptr;
     QLineEdit* TitleEdit = nullptr;
     QLineEdit* NameFilter = nullptr;
     QListWidget* NameList = nullptr;
@@ -72,6 +93,11 @@ public slots:
 
 private:
     QWidget* CreateAgentBox();
+    QWidget* CreateV3Box();
+    // Shows the rows the chosen version uses, and enables the SNMPv3 fields
+    // the chosen security level uses.
+    void UpdateAgentFields();
+    TV3Settings V3Settings() const;
     QWidget* CreateTargetBox();
     QLayout* CreateTargetButtons();
     void AddTarget(const QString& oid, const QString& explicitInstance);
@@ -86,6 +112,11 @@ private:
     bool SplitInstance(QString& oid, QString& instance) const;
 
     const TOidNameTable& names;
+    QFormLayout* agentForm = nullptr;
+    QLabel* communityLabel = nullptr;
+    // The SNMPv3 user SetAgent was given: a password it took from a variable
+    // keeps the variable's name while it is not changed.
+    TV3Settings startV3;
     // Every name offered: the name table's entries, then the MIB objects.
     QVector<TOidName> knownNames;
     QHash<QString, QString> oidByName;

@@ -76,7 +76,13 @@ TEST(VexgridV3, MissingOrWrongElementsAreLoadErrorsNamingTheElement)
         {"unset variable",
          "<snmpversion>3</snmpversion><user>u</user><authpasswordenv>VEXGRID_TEST_UNSET_VARIABLE</authpasswordenv>",
          "<authpasswordenv>"},
+        {"authentication password under 8 characters",
+         "<snmpversion>3</snmpversion><user>u</user><authpassword>1234567</authpassword>", "<authpassword>"},
+        {"privacy password under 8 characters from a variable",
+         "<snmpversion>3</snmpversion><user>u</user><authpassword>maplesyrup</authpassword>"
+         "<privpasswordenv>VEXGRID_TEST_SHORT</privpasswordenv>", "<privpasswordenv>"},
     };
+    setenv("VEXGRID_TEST_SHORT", "short", 1);
     for (const auto& c : cases) {
         const TLoaded l = LoadShooter(QString::fromLatin1(c.shooter));
         EXPECT_FALSE(l.result.loaded) << c.why;

@@ -9,6 +9,7 @@
 #include "ResultTable.h"
 #include "SnmpMessage.h"
 #include "StatusPanels.h"
+#include "TSnmpdAgent.h"
 #include "TUdpResponder.h"
 #include "TableExport.h"
 #include "Unit1.h"
@@ -153,6 +154,47 @@ TEST(DesktopView, SavedViewOpensToTheSameRequestsOnTheWire)
     const auto received = agent.Received();
     for (std::size_t i = before; i < received.size(); ++i)
         EXPECT_EQ(Request(received[i].bytes), sent) << "datagram " << i;
+}
+
+TEST(DesktopView, NewSnmpV3ViewShootsAndSavesItsPasswordsPrivately)
+{
+    vxtest::TSnmpdAgent agent({"sysDescr Integration snmpd",
+                               "createUser keeper SHA-512 maplesyrup AES-256 syrup-for-privacy",
+                               "rouser keeper priv"});
+    ASSERT_TRUE(agent.Start());
+    TMessageCapture messages;
+    TForm1 form(XmlArgs(QStringLiteral(VEXGRID_TEST_DATA "/vexgrid/empty-root.xml")));
+    TShootCounter shoots(form);
+    QString tested;
+    NewViewThrough(form, [&](TNewViewDialog& dialog) {
+        dialog.HostEdit->setText(QStringLiteral("127.0.0.1"));
+        dialog.PortEdit->setValue(agent.Port());
+        dialog.VersionBox->setCurrentIndex(dialog.VersionBox->findData(3));
+        dialog.UserEdit->setText(QStringLiteral("keeper"));
+        dialog.SecurityLevelBox->setCurrentIndex(dialog.SecurityLevelBox->findData(2));
+        dialog.AuthProtocolBox->setCurrentIndex(dialog.AuthProtocolBox->findData(6));  // SHA-512
+        dialog.AuthPasswordEdit->setText(QStringLiteral("maplesyrup"));
+        dialog.PrivProtocolBox->setCurrentIndex(dialog.PrivProtocolBox->findData(4));  // AES-256
+        dialog.PrivPasswordEdit->setText(QStringLiteral("syrup-for-privacy"));
+        dialog.Test();
+        tested = dialog.TestResult->text();
+        AddByName(dialog, QStringLiteral("ifIndex"));
+        AddByName(dialog, QStringLiteral("ifDescr"));
+        dialog.accept();
+    });
+    EXPECT_EQ(tested, "sysDescr.0 = Integration snmpd");
+    ASSERT_TRUE(shoots.WaitFor(1)) << form.StatusPanels().StatusMessage().toStdString();
+    EXPECT_TRUE(Column(form, 2).contains("lo")) << Column(form, 2).join(',').toStdString();
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("v3.vexgrid.xml"));
+    ASSERT_TRUE(form.FileMenu().SaveViewAs(path));
+    EXPECT_EQ(QFile::permissions(path) & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
+    ASSERT_TRUE(form.FileMenu().OpenFile(path));
+    ASSERT_TRUE(shoots.WaitFor(2)) << form.StatusPanels().StatusMessage().toStdString();
+    EXPECT_TRUE(Column(form, 2).contains("lo"));
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join('\n').toStdString();
 }
 
 TEST(DesktopView, BrokenFileLeavesNewAndOpenUsable)
