@@ -54,12 +54,26 @@ QString TResultTable::SortCell(int row) const
     return cell->now.text;
 }
 
+bool TResultTable::RateSortKey(int row, long double* key) const
+{
+    const TResultCell* cell = CellAt(row, CellColumn(sortColumn));
+    if (!cell || cell->missing || !IsRateCell(*cell))
+        return false;
+    // The number PlainRateText writes, without writing and reading it back.
+    const std::optional<double> rate = CounterRate(cell->previous, cell->now);
+    if (key && rate)
+        *key = std::round(static_cast<long double>(*rate) * 10.0L) / 10.0L;
+    return true;
+}
+
 bool TResultTable::SortColumnIsNumeric() const
 {
     // A rate column is numeric; a cell without a rate sorts first, as the
     // empty text does.
     const bool rates = IsRateColumn(sortColumn);
     for (int row = 0; row < rows.size(); ++row) {
+        if (RateSortKey(row, nullptr))
+            continue;  // a rate or none: a number or the empty text
         const QString text = SortCell(row);
         if (!(rates && text.isEmpty()) && !IsNumericText(text))
             return false;
@@ -107,8 +121,10 @@ void TResultTable::Resort()
         });
     } else if (SortColumnIsNumeric()) {
         std::vector<long double> keys(count, -HUGE_VALL);  // no rate: first
-        for (std::size_t row = 0; row < count; ++row)
-            NumericTextValue(SortCell(static_cast<int>(row)), &keys[row]);
+        for (std::size_t row = 0; row < count; ++row) {
+            if (!RateSortKey(static_cast<int>(row), &keys[row]))
+                NumericTextValue(SortCell(static_cast<int>(row)), &keys[row]);
+        }
         std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
             return sortAscending ? keys[a] < keys[b] : keys[b] < keys[a];
         });

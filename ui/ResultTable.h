@@ -182,6 +182,9 @@ private:
     void NotifyRowsChanged(int first, int last);
     void FadeTick();
     QString SortCell(int row) const;
+    // True when row's cell in the sort column shows a rate (or none); its
+    // numeric sort key, when there is a rate, goes to *key (may be nullptr).
+    bool RateSortKey(int row, long double* key) const;
     bool IsRateCell(const TResultCell& cell) const;
     // Value cell column (>= 1) of row shows a counter of octets.
     bool IsOctetsCell(const TResultRow& row, int column) const;
