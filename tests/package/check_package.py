@@ -25,6 +25,7 @@ PACKAGE = "hb-vexgrid"
 # install rule let in) fails the check.
 EXPECTED_FILES = [
     ("usr/bin/HB_Vexgrid", "the program, on every user's PATH"),
+    ("usr/libexec/hb-vexgrid/hb-vexgrid-mibread", "reads the MIB modules in a child process"),
     (f"usr/share/applications/{APP_ID}.desktop", "the desktop menu entry"),
     (f"usr/share/metainfo/{APP_ID}.metainfo.xml", "software centres read the AppStream file"),
     ("usr/share/mime/packages/hb-vexgrid.xml", "gives vexgrid files their own MIME type"),
@@ -107,6 +108,11 @@ def check_program(checks, root, version):
     checks.expect(os.access(program, os.X_OK), "usr/bin/HB_Vexgrid is not executable")
     sections = run(["readelf", "-S", "-W", str(program)]).stdout
     checks.expect(".symtab" not in sections, "usr/bin/HB_Vexgrid is not stripped")
+    reader = root / "usr/libexec/hb-vexgrid/hb-vexgrid-mibread"
+    if reader.exists():
+        checks.expect(os.access(reader, os.X_OK), f"{reader.name} is not executable")
+        sections = run(["readelf", "-S", "-W", str(reader)]).stdout
+        checks.expect(".symtab" not in sections, f"{reader.name} is not stripped")
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
     try:
         result = run([str(program), "--version"], env=env, timeout=VERSION_TIMEOUT_SECONDS)

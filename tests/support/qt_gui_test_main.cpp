@@ -2,7 +2,7 @@
 // chose another one (for example xcb under Xvfb). The program's remembered
 // state (QSettings) goes to a temporary folder, emptied before every test, so
 // that no test reads what another wrote and the user's own settings stay
-// untouched.
+// untouched. The MIB loader finds its reader through HB_VEXGRID_MIBREAD.
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
@@ -29,6 +29,7 @@ int main(int argc, char** argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QTemporaryDir config;
     setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
+    setenv("HB_VEXGRID_MIBREAD", VEXGRID_MIBREAD, 0);
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::UnitTest::GetInstance()->listeners().Append(new TFreshSettings(config.path()));
     QApplication app(argc, argv);

@@ -83,3 +83,36 @@ QHash<QString, QStringList> MissingBaseModules(const QVector<TMibHeader>& header
         visit(module);
     return missing;
 }
+
+QHash<QString, QStringList> ImportsFrom(const QVector<TMibHeader>& headers, const QSet<QString>& targets)
+{
+    QHash<QString, const TMibHeader*> byModule;
+    for (const TMibHeader& header : headers) {
+        if (!header.module.isEmpty() && !byModule.contains(header.module))
+            byModule.insert(header.module, &header);
+    }
+    QHash<QString, QStringList> found;
+    QSet<QString> done;
+    std::function<QStringList(const QString&)> visit = [&](const QString& module) -> QStringList {
+        if (done.contains(module))
+            return found.value(module);
+        done.insert(module);
+        QStringList reached;
+        const TMibHeader* header = byModule.value(module);
+        for (const QString& imported : header ? header->imports : QStringList()) {
+            QStringList through = visit(imported);
+            if (targets.contains(imported))
+                through.prepend(imported);
+            for (const QString& target : through) {
+                if (!reached.contains(target))
+                    reached << target;
+            }
+        }
+        if (!reached.isEmpty())
+            found.insert(module, reached);
+        return reached;
+    };
+    for (const QString& module : byModule.keys())
+        visit(module);
+    return found;
+}

@@ -1,19 +1,21 @@
 #include "MibLoader.h"
 
 #include "MibImportScan.h"
-#include "MibSmiReader.h"
+#include "MibReadProtocol.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QMutex>
-#include <QRegularExpression>
+#include <QProcess>
 #include <QThread>
+
+#include <numeric>
 
 namespace {
 
-// libsmi has one global state: one load at a time, whichever thread asks.
-QMutex smiMutex;
+const QString readerName = QStringLiteral("hb-vexgrid-mibread");
 
 struct TMibFile {
     QString path;
@@ -55,75 +57,6 @@ void CollectFiles(const TMibLoadRequest& request, QVector<TMibFile>* files, QStr
     folders->removeDuplicates();
 }
 
-// The modules a file's messages say could not be found for its imports.
-QStringList MissingImports(const QVector<TSmiMessage>& messages)
-{
-    static const QRegularExpression missing(QStringLiteral("failed to locate MIB module `([^']+)'"));
-    QStringList modules;
-    for (const TSmiMessage& message : messages) {
-        const QRegularExpressionMatch match = missing.match(message.text);
-        if (match.hasMatch() && !modules.contains(match.captured(1)))
-            modules << match.captured(1);
-    }
-    return modules;
-}
-
-// The most severe message about the file itself, with its line.
-QString FirstError(const QVector<TSmiMessage>& messages, const QString& file)
-{
-    const TSmiMessage* worst = nullptr;
-    for (const TSmiMessage& message : messages) {
-        if ((message.path == file || message.path.isEmpty()) &&
-            (!worst || message.severity < worst->severity))
-            worst = &message;
-    }
-    if (worst)
-        return QStringLiteral("line %1: %2").arg(worst->line).arg(worst->text);
-    return messages.isEmpty() ? QStringLiteral("no MIB module found in the file")
-                              : messages.first().text;
-}
-
-// The files with a parse error: libsmi's severities 0 and 1 are internal
-// and major errors; a missing import is one too, but the module stays usable.
-void AddBrokenPaths(const QVector<TSmiMessage>& messages, QSet<QString>* brokenPaths)
-{
-    for (const TSmiMessage& message : messages) {
-        if (message.severity <= 1 && !message.text.startsWith(QLatin1String("failed to locate MIB module")))
-            brokenPaths->insert(message.path);
-    }
-}
-
-void ReadFile(TSmiSession& session, const TMibFile& file, QHash<QString, QString>* fileByModule,
-              QSet<QString>* brokenPaths, TMibLoadResult* result)
-{
-    QVector<TSmiMessage> messages;
-    const QString module = session.LoadFile(file.path, &messages);
-    AddBrokenPaths(messages, brokenPaths);
-    const QString fallbackName = QFileInfo(file.path).completeBaseName();
-    if (module.isEmpty() || brokenPaths->contains(file.path)) {
-        result->problems.append(TMibProblem{module.isEmpty() ? fallbackName : module, file.path,
-                                            QStringLiteral("not read: ") + FirstError(messages, file.path)});
-        return;
-    }
-    if (!fileByModule->contains(module)) {
-        fileByModule->insert(module, file.path);
-        result->modules.append(TMibModuleFile{module, file.path});
-    }
-    const QStringList missing = MissingImports(messages);
-    const QStringList cycle = session.ImportCycle(module);
-    if (!cycle.isEmpty()) {
-        result->problems.append(TMibProblem{
-            module, file.path,
-            QStringLiteral("imports form a cycle: %1; read as far as possible")
-                .arg(cycle.join(QStringLiteral(" -> ")))});
-    } else if (!missing.isEmpty()) {
-        result->problems.append(TMibProblem{
-            module, file.path,
-            QStringLiteral("incomplete: imports from %1, which no file holds; read as far as possible")
-                .arg(missing.join(QStringLiteral(", ")))});
-    }
-}
-
 // Reads the headers of the files within the size limit.
 QVector<TMibHeader> ScanHeaders(QVector<TMibFile>* files, qint64 sizeLimit)
 {
@@ -138,19 +71,248 @@ QVector<TMibHeader> ScanHeaders(QVector<TMibFile>* files, qint64 sizeLimit)
     return headers;
 }
 
-// Why a file is not handed to libsmi, or empty when it is.
-QString SkipReason(const TMibFile& file, qint64 sizeLimit, const QHash<QString, QStringList>& missingBase)
+// What one run of the reader wrote, and how it ended.
+struct TReaderRun {
+    bool complete = false;  // the end record came and the reader exited normally
+    QString failure;        // why it did not complete: crashed, stalled, ...
+    QString lastFile;       // the file it was reading or walking when it stopped
+    QString lastModule;     // the module it was walking, when it was walking
+    QSet<QString> begun;    // the files it began to read
+    QHash<QString, QStringList> modulesByFile;          // R records
+    QHash<QString, QVector<TMibProblem>> problemsByFile; // P records
+    QVector<TMibObject> objects;
+};
+
+class TReaderOutput {
+public:
+    explicit TReaderOutput(TReaderRun* readerRun) : run(readerRun) {}
+
+    // Takes what arrived; returns whether a progress record was among it.
+    bool Feed(const QByteArray& bytes)
+    {
+        pending += bytes;
+        bool progress = false;
+        qsizetype start = 0;
+        for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n', start)) {
+            progress |= Take(pending.mid(start, end - start));
+            start = end + 1;
+        }
+        pending.remove(0, start);
+        return progress;
+    }
+
+private:
+    bool Take(const QByteArray& line)
+    {
+        char tag = 0;
+        QStringList fields;
+        if (!MibRead::ParseRecord(line, &tag, &fields))
+            return false;
+        switch (tag) {
+        case 'B':
+            file = fields.value(0);
+            run->lastFile = file;
+            run->begun.insert(file);
+            run->lastModule.clear();
+            return true;
+        case 'R':
+            run->modulesByFile[file].append(fields.value(0));
+            return false;
+        case 'P':
+            run->problemsByFile[file].append(TMibProblem{fields.value(0), file, fields.value(1)});
+            return false;
+        case 'W':
+            module = fields.value(0);
+            file = fields.value(1);
+            objectsOfModule = 0;
+            runaway |= walked.contains(module);
+            walked.insert(module);
+            run->lastModule = module;
+            run->lastFile = file;
+            return true;
+        case 'O': {
+            TMibObject object;
+            runaway |= ++objectsOfModule > maxObjectsPerModule;
+            if (!runaway && MibRead::ObjectFromFields(fields, &object)) {
+                object.module = module;
+                object.file = file;
+                run->objects.append(object);
+            }
+            return false;
+        }
+        case 'E':
+            ended = true;
+            return false;
+        default:
+            return false;
+        }
+    }
+
+public:
+    bool ended = false;
+    // The reader walks a module twice or without end: libsmi's lists loop.
+    bool runaway = false;
+
+private:
+    // A 4 MB module holds some ten thousand objects at most.
+    static constexpr int maxObjectsPerModule = 200000;
+
+    TReaderRun* run;
+    QSet<QString> walked;
+    int objectsOfModule = 0;
+    QByteArray pending;
+    QString file;
+    QString module;
+};
+
+bool Cancelled(const std::atomic<bool>* cancel)
+{
+    return cancel && cancel->load();
+}
+
+// Runs the reader over files; returns when it ended, was stopped after
+// stallLimitMs without progress, or the load was cancelled.
+TReaderRun RunReader(const QString& program, const QStringList& folders, const QStringList& files,
+                     int stallLimitMs, const std::atomic<bool>* cancel)
+{
+    TReaderRun run;
+    QByteArray input;
+    for (const QString& folder : folders)
+        input += MibRead::Record('S', {folder});
+    for (const QString& file : files)
+        input += MibRead::Record('F', {file});
+
+    QProcess reader;
+    reader.setStandardErrorFile(QProcess::nullDevice());
+    reader.start(program, QStringList());
+    if (!reader.waitForStarted(10000)) {
+        run.failure = QStringLiteral("the MIB reader %1 could not be started: %2")
+                          .arg(program, reader.errorString());
+        return run;
+    }
+    reader.write(input);
+    reader.closeWriteChannel();
+
+    TReaderOutput output(&run);
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    bool stalled = false;
+    while (reader.state() != QProcess::NotRunning) {
+        if (Cancelled(cancel) || output.runaway || sinceProgress.elapsed() > stallLimitMs) {
+            stalled = !Cancelled(cancel) && !output.runaway;
+            reader.kill();
+            reader.waitForFinished(5000);
+            break;
+        }
+        if (reader.waitForReadyRead(50) || reader.bytesAvailable() > 0) {
+            if (output.Feed(reader.readAllStandardOutput()))
+                sinceProgress.restart();
+        }
+    }
+    reader.waitForFinished(5000);
+    output.Feed(reader.readAllStandardOutput());
+
+    if (Cancelled(cancel)) {
+        run.failure = QStringLiteral("the load was cancelled");
+    } else if (output.runaway) {
+        run.failure = QStringLiteral("made the MIB reader loop; it was stopped");
+    } else if (stalled) {
+        run.failure = QStringLiteral("made the MIB reader stall (no progress in %1 s); it was stopped")
+                          .arg(stallLimitMs / 1000.0);
+    } else if (reader.exitStatus() == QProcess::CrashExit) {
+        run.failure = QStringLiteral("made the MIB reader crash");
+    } else if (reader.exitCode() != 0 || !output.ended) {
+        run.failure = QStringLiteral("made the MIB reader fail (exit code %1)").arg(reader.exitCode());
+    } else {
+        run.complete = true;
+    }
+    return run;
+}
+
+// The files in an order where a module's imports come before it, as far as
+// the headers tell: a crash is then the fault of the file being read, not
+// of an import libsmi pulls in meanwhile. Otherwise the files keep their order.
+// Used after a crash only: libsmi's order of modules decides which of two
+// modules naming one OID wins, and a load without trouble keeps file order.
+QVector<int> ImportOrder(const QVector<TMibFile>& files)
+{
+    QHash<QString, int> byModule;
+    for (int i = 0; i < files.size(); ++i) {
+        if (!files[i].header.module.isEmpty() && !byModule.contains(files[i].header.module))
+            byModule.insert(files[i].header.module, i);
+    }
+    QVector<int> order;
+    QVector<bool> seen(files.size(), false);
+    std::function<void(int)> visit = [&](int i) {
+        if (seen[i])
+            return;
+        seen[i] = true;
+        for (const QString& imported : files[i].header.imports) {
+            const auto found = byModule.constFind(imported);
+            if (found != byModule.constEnd())
+                visit(*found);
+        }
+        order.append(i);
+    };
+    for (int i = 0; i < files.size(); ++i)
+        visit(i);
+    return order;
+}
+
+// Whether reading file made libsmi read, as imports, files of the list the
+// run had not begun: the crash may then be theirs.
+bool PulledInImports(const QVector<TMibFile>& files, const QString& path, const QSet<QString>& begun)
+{
+    QHash<QString, const TMibFile*> byModule;
+    const TMibFile* start = nullptr;
+    for (const TMibFile& file : files) {
+        if (!file.header.module.isEmpty() && !byModule.contains(file.header.module))
+            byModule.insert(file.header.module, &file);
+        if (file.path == path)
+            start = &file;
+    }
+    QSet<const TMibFile*> seen;
+    QVector<const TMibFile*> pending{start};
+    while (!pending.isEmpty()) {
+        const TMibFile* file = pending.takeLast();
+        if (!file || seen.contains(file))
+            continue;
+        seen.insert(file);
+        if (file != start && !begun.contains(file->path))
+            return true;
+        for (const QString& imported : file->header.imports)
+            pending.append(byModule.value(imported));
+    }
+    return false;
+}
+
+QString ModuleOf(const TMibFile& file)
+{
+    return file.header.module.isEmpty() ? QFileInfo(file.path).completeBaseName() : file.header.module;
+}
+
+// Why a file is not handed to the reader, or empty when it is.
+QString SkipReason(const TMibFile& file, qint64 sizeLimit, const QHash<QString, QStringList>& missingBase,
+                   const QHash<QString, QString>& failedFiles, const QHash<QString, QStringList>& needsFailed)
 {
     if (file.size > sizeLimit) {
         return QStringLiteral("not read: %1 bytes, over the limit of %2 bytes for a MIB module")
             .arg(file.size)
             .arg(sizeLimit);
     }
+    const QString failure = failedFiles.value(file.path);
+    if (!failure.isEmpty())
+        return QStringLiteral("not read: ") + failure + QStringLiteral("; the other modules were read without it");
     const QStringList missing = missingBase.value(file.header.module);
     if (!missing.isEmpty()) {
         return QStringLiteral("not read: needs %1, which no file holds; a module cannot be read "
                               "without the SMI base modules")
             .arg(missing.join(QStringLiteral(", ")));
+    }
+    const QStringList failed = needsFailed.value(file.header.module);
+    if (!failed.isEmpty()) {
+        return QStringLiteral("not read: imports from %1, which the MIB reader could not read")
+            .arg(failed.join(QStringLiteral(", ")));
     }
     return QString();
 }
@@ -163,37 +325,114 @@ QStringList DefaultMibFolders()
             QStringLiteral("/usr/share/snmp/mibs"), QStringLiteral("/usr/share/mibs")};
 }
 
-TMibLoadResult LoadMibModules(const TMibLoadRequest& request)
+QString MibReaderProgram()
+{
+    QString named = qEnvironmentVariable("HB_VEXGRID_MIBREAD");
+    if (!named.isEmpty())
+        return named;
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QStringList candidates = {
+        programDir + QLatin1Char('/') + readerName,
+        programDir + QStringLiteral("/../libexec/hb-vexgrid/") + readerName,
+        QStringLiteral(VEXGRID_LIBEXEC_DIR "/") + readerName,
+    };
+    for (const QString& candidate : candidates) {
+        if (QFileInfo(candidate).isExecutable())
+            return QFileInfo(candidate).absoluteFilePath();
+    }
+    return candidates.last();
+}
+
+TMibLoadResult LoadMibModules(const TMibLoadRequest& request, const std::atomic<bool>* cancel)
 {
     TMibLoadResult result;
     QVector<TMibFile> files;
     QStringList folders;
     CollectFiles(request, &files, &folders, &result.problems);
+    const QVector<TMibHeader> headers = ScanHeaders(&files, request.sizeLimit);
+    const QHash<QString, QStringList> missingBase = MissingBaseModules(headers);
+    QVector<int> order(files.size());
+    std::iota(order.begin(), order.end(), 0);
+    bool importsFirst = false;
+    const QString program = request.readerProgram.isEmpty() ? MibReaderProgram() : request.readerProgram;
 
-    const QHash<QString, QStringList> missingBase =
-        MissingBaseModules(ScanHeaders(&files, request.sizeLimit));
-    auto names = std::make_shared<TMibNames>(*TMibNames::BuiltIn());
-    {
-        QMutexLocker lock(&smiMutex);
-        TSmiSession session(folders);
-        QHash<QString, QString> fileByModule;
-        QSet<QString> brokenPaths;
-        for (const TMibFile& file : files) {
-            const QString skip = SkipReason(file, request.sizeLimit, missingBase);
-            if (!skip.isEmpty()) {
-                const QString module = file.header.module.isEmpty()
-                                           ? QFileInfo(file.path).completeBaseName()
-                                           : file.header.module;
-                result.problems.append(TMibProblem{module, file.path, skip});
-                continue;
-            }
-            ReadFile(session, file, &fileByModule, &brokenPaths, &result);
+    // A module that makes the reader crash or stall is kept from the next
+    // run, with every module importing from it; each run drops one more.
+    QHash<QString, QString> failedFiles; // file -> what it did to the reader
+    QSet<QString> failedModules;
+    QVector<TMibProblem> failedElsewhere; // failures of files outside the list
+    TReaderRun run;
+    QVector<QString> skip(files.size());
+    for (;;) {
+        const QHash<QString, QStringList> needsFailed = ImportsFrom(headers, failedModules);
+        QStringList toRead;
+        for (const int i : order) {
+            skip[i] = SkipReason(files[i], request.sizeLimit, missingBase, failedFiles, needsFailed);
+            if (skip[i].isEmpty())
+                toRead << files[i].path;
         }
-        const QVector<TMibObject> objects = session.Objects(fileByModule, brokenPaths);
-        for (const TMibObject& object : objects)
-            names->Add(object);
-        result.loadedObjects = int(objects.size());
+        if (toRead.isEmpty()) {
+            run = TReaderRun{};
+            run.complete = true;
+            break;
+        }
+        run = RunReader(program, folders, toRead, request.stallLimitMs, cancel);
+        if (run.complete || Cancelled(cancel))
+            break;
+        if (!importsFirst && run.lastModule.isEmpty() && !run.lastFile.isEmpty() &&
+            PulledInImports(files, run.lastFile, run.begun)) {
+            // Read again with imports first, to find whose crash it was.
+            importsFirst = true;
+            order = ImportOrder(files);
+            continue;
+        }
+        const bool known = !run.lastFile.isEmpty() && !failedFiles.contains(run.lastFile) &&
+                           !failedModules.contains(run.lastModule);
+        if (!known)
+            break;
+        failedFiles.insert(run.lastFile, run.failure);
+        QString module = run.lastModule;
+        bool listed = false;
+        for (const TMibFile& file : files) {
+            if (file.path == run.lastFile) {
+                listed = true;
+                if (module.isEmpty())
+                    module = ModuleOf(file);
+            }
+        }
+        failedModules.insert(module);
+        if (!listed) {
+            failedElsewhere.append(TMibProblem{module, run.lastFile,
+                                               QStringLiteral("not read: ") + run.failure +
+                                                   QStringLiteral("; the other modules were read without it")});
+        }
     }
+
+    auto names = std::make_shared<TMibNames>(*TMibNames::BuiltIn());
+    if (!run.complete) {
+        // The reader cannot run at all, or fails without a module to blame.
+        if (!Cancelled(cancel)) {
+            const QString why = run.failure.startsWith(QLatin1String("made "))
+                                    ? QStringLiteral("the MIB modules ") + run.failure
+                                    : run.failure;
+            result.problems.append(TMibProblem{readerName, program, why + QStringLiteral("; no MIB module read")});
+        }
+        run = TReaderRun{};
+    }
+    for (int i = 0; i < files.size(); ++i) {
+        const TMibFile& file = files[i];
+        if (!skip[i].isEmpty()) {
+            result.problems.append(TMibProblem{ModuleOf(file), file.path, skip[i]});
+            continue;
+        }
+        for (const QString& module : run.modulesByFile.value(file.path))
+            result.modules.append(TMibModuleFile{module, file.path});
+        result.problems += run.problemsByFile.value(file.path);
+    }
+    result.problems += failedElsewhere;
+    for (const TMibObject& object : run.objects)
+        names->Add(object);
+    result.loadedObjects = int(run.objects.size());
     result.names = names;
     return result;
 }
@@ -205,9 +444,9 @@ TMibLoader::TMibLoader(QObject* parent) : QObject(parent)
 
 TMibLoader::~TMibLoader()
 {
-    // The read is bounded by the size limit; the thread cannot be cut short
-    // inside libsmi, so it is waited for.
+    // The reader is stopped; the thread ends within its next poll.
     if (worker) {
+        cancel = true;
         worker->wait();
         delete worker;
     }
@@ -218,7 +457,9 @@ void TMibLoader::Start(const TMibLoadRequest& request)
     if (worker)
         return;
     worker = QThread::create([this, request] {
-        const TMibLoadResult loadedResult = LoadMibModules(request);
+        const TMibLoadResult loadedResult = LoadMibModules(request, &cancel);
+        if (cancel)
+            return;
         QMetaObject::invokeMethod(this, [this, loadedResult] { Publish(loadedResult); },
                                   Qt::QueuedConnection);
     });

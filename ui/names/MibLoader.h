@@ -1,5 +1,7 @@
 // Loads the MIB modules a user has, through libsmi, on a worker thread and
-// publishes their names as one immutable table over the built-in one.
+// publishes their names as one immutable table over the built-in one. libsmi
+// runs in a child process, the MIB reader: a module that makes it crash or
+// stall is listed and the others are read again without it.
 #pragma once
 
 #include "MibNames.h"
@@ -9,6 +11,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <atomic>
 #include <memory>
 
 class QThread;
@@ -32,6 +35,11 @@ struct TMibLoadRequest {
     // Files over this size are skipped unread: a MIB module is some hundred
     // kilobytes at most, so a bigger file is not one (or would stall the load).
     qint64 sizeLimit = 4 * 1024 * 1024;
+    // The MIB reader to run; empty: MibReaderProgram().
+    QString readerProgram;
+    // The reader is stopped when it reports no progress for this long (a
+    // module takes milliseconds), and the module it was reading is listed.
+    int stallLimitMs = 20000;
 };
 
 struct TMibLoadResult {
@@ -44,9 +52,14 @@ struct TMibLoadResult {
 // ~/.local/share/HB_Vexgrid/mibs, /usr/share/snmp/mibs, /usr/share/mibs.
 QStringList DefaultMibFolders();
 
-// Reads every module file of the request on the calling thread. libsmi keeps
-// global state, so calls are serialised; all libsmi calls happen inside.
-TMibLoadResult LoadMibModules(const TMibLoadRequest& request);
+// The MIB reader hb-vexgrid-mibread: named by $HB_VEXGRID_MIBREAD, else the
+// first that exists of: beside the program (the build tree),
+// ../libexec/hb-vexgrid beside the program and the installed libexec folder.
+QString MibReaderProgram();
+
+// Reads every module file of the request through the MIB reader, waiting on
+// the calling thread. A set cancel flag stops the reader and ends the load.
+TMibLoadResult LoadMibModules(const TMibLoadRequest& request, const std::atomic<bool>* cancel = nullptr);
 
 class TMibLoader : public QObject {
     Q_OBJECT
@@ -69,6 +82,7 @@ private:
     void Publish(const TMibLoadResult& loadedResult);
 
     QThread* worker = nullptr;
+    std::atomic<bool> cancel{false};
     TMibLoadResult result;
     bool loaded = false;
 };

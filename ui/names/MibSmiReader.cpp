@@ -11,8 +11,8 @@
 
 namespace {
 
-// What libsmi reports during one LoadFile call; the session is used by one
-// thread at a time (see LoadMibModules), so a plain pointer suffices.
+// What libsmi reports during one LoadFile call; the reader process has one
+// thread, so a plain pointer suffices.
 QVector<TSmiMessage>* currentMessages = nullptr;
 
 void CollectMessage(char* path, int line, int severity, char* msg, char* /*tag*/)
@@ -198,15 +198,16 @@ QStringList TSmiSession::ImportCycle(const QString& module) const
     return FindCycle(module, &path, &seen) ? path : QStringList();
 }
 
-QVector<TMibObject> TSmiSession::Objects(const QHash<QString, QString>& fileByModule,
-                                         const QSet<QString>& brokenPaths) const
+void TSmiSession::Walk(const QHash<QString, QString>& fileByModule, const QSet<QString>& brokenPaths,
+                      const std::function<void(const QString& module, const QString& file)>& onModule,
+                      const std::function<void(const TMibObject&)>& onObject) const
 {
-    QVector<TMibObject> objects;
     for (SmiModule* module = smiGetFirstModule(); module; module = smiGetNextModule(module)) {
         if (brokenPaths.contains(Text(module->path)))
             continue;
         const QString moduleName = Text(module->name);
         const QString file = fileByModule.value(moduleName, Text(module->path));
+        onModule(moduleName, file.isEmpty() ? moduleName : file);
         for (SmiNode* node = smiGetFirstNode(module, SMI_NODEKIND_ANY); node;
              node = smiGetNextNode(node, SMI_NODEKIND_ANY)) {
             TMibObject object;
@@ -214,14 +215,11 @@ QVector<TMibObject> TSmiSession::Objects(const QHash<QString, QString>& fileByMo
                 continue;
             object.oid = OidText(node);
             object.name = Text(node->name);
-            object.module = moduleName;
-            object.file = file.isEmpty() ? moduleName : file;
             if (object.kind == TMibKind::Scalar || object.kind == TMibKind::Column)
                 ResolveType(node, &object);
             if (object.kind == TMibKind::Row)
                 ResolveIndex(node, &object);
-            objects.append(object);
+            onObject(object);
         }
     }
-    return objects;
 }

@@ -1,5 +1,5 @@
 // The libsmi side of the loader: reads module files and turns libsmi's nodes
-// into MIB objects. Every function here runs on the loading thread only.
+// into MIB objects. Used by the MIB reader process only (hb-vexgrid-mibread).
 #pragma once
 
 #include "MibNames.h"
@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+
+#include <functional>
 
 struct TSmiMessage {
     QString path;
@@ -30,9 +32,12 @@ public:
     // The modules of an import cycle through module, starting and ending
     // with it (A, B, A), or empty when its imports form no cycle.
     QStringList ImportCycle(const QString& module) const;
-    // Every object of every module libsmi holds now, imports included,
-    // except the modules read from brokenPaths: libsmi's tree of a module
-    // it could not parse is not safe to walk.
-    QVector<TMibObject> Objects(const QHash<QString, QString>& fileByModule,
-                                const QSet<QString>& brokenPaths) const;
+    // Hands every object of every module libsmi holds now, imports
+    // included, to onObject, calling onModule before each module's objects;
+    // the modules read from brokenPaths are left out: libsmi's tree of a
+    // module it could not parse is not safe to walk. An object's module and
+    // file are those onModule was last given.
+    void Walk(const QHash<QString, QString>& fileByModule, const QSet<QString>& brokenPaths,
+              const std::function<void(const QString& module, const QString& file)>& onModule,
+              const std::function<void(const TMibObject&)>& onObject) const;
 };
