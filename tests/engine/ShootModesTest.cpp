@@ -111,7 +111,9 @@ TEST(ShootModes, KeepFallsBackToDiscoveryWhenRowsNoLongerMatchTheInstances)
     h.engine.Every10secondskeepinstances1Click();
     Tick(h, 9);
     EXPECT_EQ(h.view.clearCount, 1);
-    EXPECT_EQ(h.Pending().back().purpose, kPurposeDiscovery);
+    const std::vector<TRequest> pending = h.Pending();
+    ASSERT_FALSE(pending.empty());
+    EXPECT_EQ(pending.back().purpose, kPurposeDiscovery);
     ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }));
     EXPECT_EQ(h.view.rows, kInterfaceRows);
 }
