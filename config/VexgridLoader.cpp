@@ -146,5 +146,5 @@ TVexgridLoadResult LoadVexgridSettings(const QString& path, TSessionSettings& se
 QString VexgridParserMessage(const QString& path, const QString& reason)
 {
     return QStringLiteral("XML Parser error! The XML file: ") + path
-        + QStringLiteral(" could not be parsed. Error message: ") + reason;
+         + QStringLiteral(" could not be parsed. Error message: ") + reason;
 }

@@ -13,8 +13,8 @@ constexpr std::array<const char*, 7> kAuthNames{"", "md5", "sha", "sha224", "sha
 constexpr std::array<const char*, 5> kPrivNames{"", "des", "aes", "aes192", "aes256"};
 
 template <std::size_t N>
-int Choice(const TXMLShooterType& shooter, const QString& element,
-           const std::array<const char*, N>& names, int whenMissing)
+int Choice(const TXMLShooterType& shooter, const QString& element, const std::array<const char*, N>& names,
+           int whenMissing)
 {
     const QString text = shooter.Text(element).trimmed().toLower();
     if (text.isEmpty())
@@ -54,11 +54,13 @@ void RequirePassword(const QString& password, const QString& element, const QStr
     if (password.isEmpty())
         throw EVexgridXML(QStringLiteral("The security level needs <%1> (or <%1env>)").arg(element));
     if (!IsV3PasswordLongEnough(password)) {
-        const QString from = env.isEmpty() ? QStringLiteral("<%1>").arg(element)
-                                           : QStringLiteral("The variable %1 named by <%2env>").arg(env, element);
-        throw EVexgridXML(QStringLiteral("%1 holds fewer than %2 characters; SNMPv3 passwords need at least %2")
-                              .arg(from)
-                              .arg(kMinV3PasswordLength));
+        const QString from = env.isEmpty()
+                               ? QStringLiteral("<%1>").arg(element)
+                               : QStringLiteral("The variable %1 named by <%2env>").arg(env, element);
+        throw EVexgridXML(
+            QStringLiteral("%1 holds fewer than %2 characters; SNMPv3 passwords need at least %2")
+                .arg(from)
+                .arg(kMinV3PasswordLength));
     }
 }
 
@@ -77,18 +79,24 @@ void ReadV3Settings(const TXMLShooterType& shooter, TV3Settings& v3)
         throw EVexgridXML(QStringLiteral("SNMP version 3 needs <user>"));
     v3.contextName = shooter.Text(QStringLiteral("contextname"));
     // Without a level the passwords given say what is meant.
-    const bool hasAuth = shooter.Has(QStringLiteral("authpassword")) || shooter.Has(QStringLiteral("authpasswordenv"));
-    const bool hasPriv = shooter.Has(QStringLiteral("privpassword")) || shooter.Has(QStringLiteral("privpasswordenv"));
+    const bool hasAuth =
+        shooter.Has(QStringLiteral("authpassword")) || shooter.Has(QStringLiteral("authpasswordenv"));
+    const bool hasPriv =
+        shooter.Has(QStringLiteral("privpassword")) || shooter.Has(QStringLiteral("privpasswordenv"));
     v3.securityLevel = Choice(shooter, QStringLiteral("securitylevel"), kLevelNames,
-                              hasPriv ? 2 : hasAuth ? 1 : 0);
+                              hasPriv   ? 2
+                              : hasAuth ? 1
+                                        : 0);
     if (v3.securityLevel >= 1) {
         v3.authProtocol = Choice(shooter, QStringLiteral("authprotocol"), kAuthNames, 1);
-        v3.authPassword = Password(shooter, QStringLiteral("authpassword"), v3.passwordInFile, v3.authPasswordEnv);
+        v3.authPassword =
+            Password(shooter, QStringLiteral("authpassword"), v3.passwordInFile, v3.authPasswordEnv);
         RequirePassword(v3.authPassword, QStringLiteral("authpassword"), v3.authPasswordEnv);
     }
     if (v3.securityLevel == 2) {
         v3.privProtocol = Choice(shooter, QStringLiteral("privprotocol"), kPrivNames, 2);
-        v3.privPassword = Password(shooter, QStringLiteral("privpassword"), v3.passwordInFile, v3.privPasswordEnv);
+        v3.privPassword =
+            Password(shooter, QStringLiteral("privpassword"), v3.passwordInFile, v3.privPasswordEnv);
         RequirePassword(v3.privPassword, QStringLiteral("privpassword"), v3.privPasswordEnv);
     }
 }
@@ -98,8 +106,9 @@ namespace {
 template <std::size_t N>
 QString NameAt(const std::array<const char*, N>& names, int index)
 {
-    return index >= 0 && static_cast<std::size_t>(index) < N ? QLatin1String(names[static_cast<std::size_t>(index)])
-                                                              : QString();
+    return index >= 0 && static_cast<std::size_t>(index) < N
+             ? QLatin1String(names[static_cast<std::size_t>(index)])
+             : QString();
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ QString PrivPasswordInFile(const TSessionSettings& s)
 QString MaxRepetitions(const TSessionSettings& s)
 {
     return s.requestTemplate.snmpVersion != 1 && s.maxRepetitions > 0 ? QString::number(s.maxRepetitions)
-                                                                        : QString();
+                                                                      : QString();
 }
 
 // The children of <shooter>, before <shootertargets>.
@@ -120,8 +120,8 @@ QList<TViewTarget> ViewTargets(const TSessionSettings& settings)
 QByteArray VexgridFileText(const TSessionSettings& settings)
 {
     QDomDocument document;
-    document.appendChild(
-        document.createProcessingInstruction(QStringLiteral("xml"), QStringLiteral("version=\"1.0\" encoding=\"UTF-8\"")));
+    document.appendChild(document.createProcessingInstruction(
+        QStringLiteral("xml"), QStringLiteral("version=\"1.0\" encoding=\"UTF-8\"")));
     QDomElement root = document.createElement(QStringLiteral("vexgrid"));
     document.appendChild(root);
     AppendElements(document, root, kRootElements, settings);
@@ -153,7 +153,8 @@ QString WriteVexgridFile(const QString& path, const TSessionSettings& settings)
     // not even in the temporary file, whatever the file it replaces allowed.
     if (VexgridFileHoldsPassword(settings)
         && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        return QStringLiteral("its permissions could not be limited to its owner: %1").arg(file.errorString());
+        return QStringLiteral("its permissions could not be limited to its owner: %1")
+            .arg(file.errorString());
     const QByteArray text = VexgridFileText(settings);
     if (file.write(text) != text.size() || !file.commit())
         return file.errorString();

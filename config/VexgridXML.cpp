@@ -2,20 +2,11 @@
 
 #include "RangeChecks.h"
 
-EVexgridXML::EVexgridXML(const QString& message)
-    : std::runtime_error(message.toStdString())
-{
-}
+EVexgridXML::EVexgridXML(const QString& message) : std::runtime_error(message.toStdString()) {}
 
-QString EVexgridXML::Message() const
-{
-    return QString::fromStdString(what());
-}
+QString EVexgridXML::Message() const { return QString::fromStdString(what()); }
 
-TXMLVexgridNode::TXMLVexgridNode(const QDomElement& node)
-    : element(node)
-{
-}
+TXMLVexgridNode::TXMLVexgridNode(const QDomElement& node) : element(node) {}
 
 QDomElement TXMLVexgridNode::Child(const QString& name) const
 {
@@ -55,8 +46,7 @@ std::optional<int> TXMLVexgridNode::ChildInteger(const QString& name) const
     }
 }
 
-TXMLShootertargetsType::TXMLShootertargetsType(const QDomElement& node)
-    : TXMLVexgridNode(node)
+TXMLShootertargetsType::TXMLShootertargetsType(const QDomElement& node) : TXMLVexgridNode(node)
 {
     for (QDomElement child = element.firstChildElement(); !child.isNull();
          child = child.nextSiblingElement()) {
@@ -77,17 +67,13 @@ TXMLShootertargetsType TXMLShooterType::shootertargets() const
     return TXMLShootertargetsType(Child(QStringLiteral("shootertargets")));
 }
 
-TXMLShooterType TXMLVexgridType::shooter() const
-{
-    return TXMLShooterType(Child(QStringLiteral("shooter")));
-}
+TXMLShooterType TXMLVexgridType::shooter() const { return TXMLShooterType(Child(QStringLiteral("shooter"))); }
 
 QStringList TXMLVexgridType::mibs() const
 {
     QStringList paths;
     const QDomElement list = Child(QStringLiteral("mibs"));
-    for (QDomElement child = list.firstChildElement(); !child.isNull();
-         child = child.nextSiblingElement()) {
+    for (QDomElement child = list.firstChildElement(); !child.isNull(); child = child.nextSiblingElement()) {
         if (child.nodeName() != QLatin1String("mib") || !child.namespaceURI().isEmpty())
             continue;
         // A mib that holds elements names no path; it is passed over rather

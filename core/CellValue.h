@@ -28,12 +28,12 @@ inline constexpr int kEndOfMibView = 0x82;
 }  // namespace snmptype
 
 struct TCellValue {
-    QString text;                 // the value text shown by default
-    QByteArray raw;               // as the component returned it
+    QString text;    // the value text shown by default
+    QByteArray raw;  // as the component returned it
     int type = snmptype::kNoAnswer;
-    std::int64_t arrivedMs = 0;   // monotonic clock, ms; only distances count
-    std::int64_t wallMs = 0;      // wall clock, ms since the epoch, for people
-    std::int64_t upTime = -1;     // the agent's sysUpTime.0 of the shoot; -1 unknown
+    std::int64_t arrivedMs = 0;  // monotonic clock, ms; only distances count
+    std::int64_t wallMs = 0;     // wall clock, ms since the epoch, for people
+    std::int64_t upTime = -1;    // the agent's sysUpTime.0 of the shoot; -1 unknown
 
     bool Answered() const { return type != snmptype::kNoAnswer; }
     bool IsCounter() const { return type == snmptype::kCounter32 || type == snmptype::kCounter64; }

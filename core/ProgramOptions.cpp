@@ -26,7 +26,8 @@ bool LooksLikeSwitch(const QString& arg)
 
 bool IsKnownSwitch(const QString& arg)
 {
-    for (QStringView name : {u"/XML", u"/HOST", u"/COMMUNITY", u"/PROGRAMTITLE", u"/WIDTH", u"/HEIGHT", u"/EXPORT"}) {
+    for (QStringView name :
+         {u"/XML", u"/HOST", u"/COMMUNITY", u"/PROGRAMTITLE", u"/WIDTH", u"/HEIGHT", u"/EXPORT"}) {
         if (arg.compare(name, Qt::CaseInsensitive) == 0)
             return true;
     }
@@ -76,37 +77,33 @@ QString ProgramVersion()
 #endif
 }
 
-QString VersionText()
-{
-    return QStringLiteral("HB_Vexgrid ") + ProgramVersion() + u'\n';
-}
+QString VersionText() { return QStringLiteral("HB_Vexgrid ") + ProgramVersion() + u'\n'; }
 
 QString UsageText()
 {
-    return QStringLiteral(
-        "Usage: HB_Vexgrid /XML file.xml [/EXPORT table.csv]\n"
-        "       HB_Vexgrid [/HOST host] [/COMMUNITY community] [/PROGRAMTITLE title]\n"
-        "                  [/WIDTH w] [/HEIGHT h] [/EXPORT table.csv]\n"
-        "       HB_Vexgrid file.xml\n"
-        "       HB_Vexgrid --help | -h | --version\n"
-        "\n"
-        "Shows the SNMP values of one device as a live table.\n"
-        "\n"
-        "  /XML file.xml        the view of a vexgrid file (every other switch but\n"
-        "                       /EXPORT is then ignored)\n"
-        "  /HOST host           the agent (default localhost)\n"
-        "  /COMMUNITY text      the community (default tamvel)\n"
-        "  /PROGRAMTITLE text   the window's caption\n"
-        "  /WIDTH w, /HEIGHT h  the window's size in pixels\n"
-        "  /EXPORT table.csv    writes the table as CSV after every shoot\n"
-        "  file.xml             the same as /XML file.xml\n"
-        "  -h, --help           this text\n"
-        "  --version            the program's version\n"
-        "\n"
-        "Switch names match in any letter case. Without /XML the interfaces table\n"
-        "of the host is shown.\n"
-        "\n"
-        "The UDP port, the SNMP version, GetBulk's max-repetitions and SNMPv3 (user,\n"
-        "security level, protocols, passwords, context) have no switches: they are\n"
-        "set in the vexgrid file or in File > New View (see man HB_Vexgrid).\n");
+    return QStringLiteral("Usage: HB_Vexgrid /XML file.xml [/EXPORT table.csv]\n"
+                          "       HB_Vexgrid [/HOST host] [/COMMUNITY community] [/PROGRAMTITLE title]\n"
+                          "                  [/WIDTH w] [/HEIGHT h] [/EXPORT table.csv]\n"
+                          "       HB_Vexgrid file.xml\n"
+                          "       HB_Vexgrid --help | -h | --version\n"
+                          "\n"
+                          "Shows the SNMP values of one device as a live table.\n"
+                          "\n"
+                          "  /XML file.xml        the view of a vexgrid file (every other switch but\n"
+                          "                       /EXPORT is then ignored)\n"
+                          "  /HOST host           the agent (default localhost)\n"
+                          "  /COMMUNITY text      the community (default tamvel)\n"
+                          "  /PROGRAMTITLE text   the window's caption\n"
+                          "  /WIDTH w, /HEIGHT h  the window's size in pixels\n"
+                          "  /EXPORT table.csv    writes the table as CSV after every shoot\n"
+                          "  file.xml             the same as /XML file.xml\n"
+                          "  -h, --help           this text\n"
+                          "  --version            the program's version\n"
+                          "\n"
+                          "Switch names match in any letter case. Without /XML the interfaces table\n"
+                          "of the host is shown.\n"
+                          "\n"
+                          "The UDP port, the SNMP version, GetBulk's max-repetitions and SNMPv3 (user,\n"
+                          "security level, protocols, passwords, context) have no switches: they are\n"
+                          "set in the vexgrid file or in File > New View (see man HB_Vexgrid).\n");
 }

@@ -19,7 +19,7 @@ struct TV3Settings {
     QString privPassword;
     QString contextName;
     QString authPasswordEnv, privPasswordEnv;  // the variables named, if any
-    bool passwordInFile = false;  // a password was written in the file itself
+    bool passwordInFile = false;               // a password was written in the file itself
     // Shown once after the first shoot (a file with passwords that other
     // users may read); empty when there is nothing to say.
     QString fileWarning;

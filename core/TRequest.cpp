@@ -1,9 +1,6 @@
 #include "TRequest.h"
 
-int CountSeparators(const QString& list)
-{
-    return static_cast<int>(list.count(kItemSeparator));
-}
+int CountSeparators(const QString& list) { return static_cast<int>(list.count(kItemSeparator)); }
 
 QString TakeNextItem(QString& list)
 {

@@ -29,12 +29,12 @@ struct TRequest {
     std::int32_t requestKind = 0;  // kRequestGet, kRequestGetNext, kRequestGetBulk; others send nothing
     std::int32_t snmpVersion = 1;  // 1, 2 or 3; others leave the component's version alone
     std::int32_t remotePort = 161;
-    QString oidList;               // separator list of OIDs
+    QString oidList;  // separator list of OIDs
     std::int32_t requestId = 0;
     std::int64_t sentAt = 0;       // wall clock of the last send, ms since the epoch
     std::int32_t retriesLeft = 0;  // 0 = none left, -1 = finished (to be disposed)
     std::int32_t purpose = kPurposeValues;
-    QString answers;               // answer buffer; used in the template only
+    QString answers;  // answer buffer; used in the template only
 };
 
 // CountSeparators returns the number of 0x1F characters in `list`.

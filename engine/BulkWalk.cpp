@@ -30,10 +30,7 @@ void TShootEngine::BeginShoot()
     resolvedHost = QString();  // the host is looked up again once per shoot
 }
 
-int TShootEngine::WalkRequestKind() const
-{
-    return bulkRepetitions > 0 ? kRequestGetBulk : kRequestGetNext;
-}
+int TShootEngine::WalkRequestKind() const { return bulkRepetitions > 0 ? kRequestGetBulk : kRequestGetNext; }
 
 int TShootEngine::RowsPerRequest() const
 {

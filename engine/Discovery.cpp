@@ -174,7 +174,8 @@ void TShootEngine::ShootInstance(int index)
 {
     // Several rows share a request when they fit in one; the walk's rows
     // come one by one otherwise.
-    rowBatchEnd = std::max(index + 1, std::min(index + RowsPerRequest(), static_cast<int>(instanceSuffixes.size())));
+    rowBatchEnd =
+        std::max(index + 1, std::min(index + RowsPerRequest(), static_cast<int>(instanceSuffixes.size())));
     QString oids;
     for (int row = index; row < rowBatchEnd; ++row) {
         const QString suffix = instanceSuffixes.value(row);
@@ -192,7 +193,8 @@ void TShootEngine::ShootInstance(int index)
 void TShootEngine::RowStep(const QString& oid, const TCellValue& value)
 {
     if (rowCursor.CellsInRow() == 0)
-        PlaceValue(WalkedOid() + instanceSuffixes.value(currentInstance), instanceKeyValues.value(currentInstance));
+        PlaceValue(WalkedOid() + instanceSuffixes.value(currentInstance),
+                   instanceKeyValues.value(currentInstance));
     PlaceValue(oid, value);
     if (rowCursor.CellsInRow() != settings.targetOids.size())
         return;

@@ -10,8 +10,8 @@
 
 QString TShootEngine::StatusMessage(const vxsnmp::TResponseEvent& event)
 {
-    return event.ErrorDescription + QStringLiteral(" Index=") + QString::number(event.ErrorIndex) +
-           QStringLiteral(" Status=") + QString::number(event.ErrorStatus);
+    return event.ErrorDescription + QStringLiteral(" Index=") + QString::number(event.ErrorIndex)
+         + QStringLiteral(" Status=") + QString::number(event.ErrorStatus);
 }
 
 QString TShootEngine::ErrorMessage(const vxsnmp::TErrorEvent& event)
@@ -28,10 +28,7 @@ constexpr int kLastSecurityCode = 472;
 // An answer cut off at the receive buffer ("Message too long").
 constexpr int kMessageTooLong = 10040;
 
-bool IsSecurityRefusal(int code)
-{
-    return code >= kFirstSecurityCode && code <= kLastSecurityCode;
-}
+bool IsSecurityRefusal(int code) { return code >= kFirstSecurityCode && code <= kLastSecurityCode; }
 
 }  // namespace
 void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event)
@@ -59,8 +56,8 @@ void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::
         }
 
         if (request->purpose == kPurposeUpTime) {
-            const bool ticks = event.ErrorStatus == 0 && sender.ObjCount() >= 1 &&
-                               sender.ObjType(1) == snmptype::kTimeTicks;
+            const bool ticks =
+                event.ErrorStatus == 0 && sender.ObjCount() >= 1 && sender.ObjType(1) == snmptype::kTimeTicks;
             bool ok = false;
             const qlonglong value = ticks ? sender.ObjValue(1).toLongLong(&ok) : -1;
             UpTimeRead(ok ? value : -1);
@@ -150,8 +147,8 @@ void TShootEngine::vxSNMPMgr1BadPacket(vxsnmp::TvxSNMPMgr&, vxsnmp::TBadPacketEv
 
 bool TShootEngine::IsParseErrorCode(int code)
 {
-    return std::find(std::begin(vxsnmp::kParseErrorCodes), std::end(vxsnmp::kParseErrorCodes), code) !=
-           std::end(vxsnmp::kParseErrorCodes);
+    return std::find(std::begin(vxsnmp::kParseErrorCodes), std::end(vxsnmp::kParseErrorCodes), code)
+        != std::end(vxsnmp::kParseErrorCodes);
 }
 
 void TShootEngine::ResetDroppedCounts()

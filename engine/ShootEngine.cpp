@@ -23,10 +23,7 @@ constexpr std::int64_t kShortReplyTimeoutMs = 500;
 
 // Distance between two clock readings, without sign: a clock set back makes
 // a request look old, not young, so it is resent rather than kept forever.
-std::int64_t Elapsed(std::int64_t now, std::int64_t then)
-{
-    return std::llabs(now - then);
-}
+std::int64_t Elapsed(std::int64_t now, std::int64_t then) { return std::llabs(now - then); }
 
 }  // namespace
 
@@ -52,15 +49,9 @@ void TShootEngine::WireComponentEvents()
     component.Config(QStringLiteral("AcceptRemoteOnly=true"));
 }
 
-void TShootEngine::SetClock(TClock newClock)
-{
-    clock = std::move(newClock);
-}
+void TShootEngine::SetClock(TClock newClock) { clock = std::move(newClock); }
 
-void TShootEngine::SetArrivalClock(TClock newClock)
-{
-    arrivalClock = std::move(newClock);
-}
+void TShootEngine::SetArrivalClock(TClock newClock) { arrivalClock = std::move(newClock); }
 
 void TShootEngine::ResetSessionState()
 {
@@ -71,10 +62,7 @@ void TShootEngine::ResetSessionState()
     currentInstance = -1;
 }
 
-void TShootEngine::SetSettings(const TSessionSettings& newSettings)
-{
-    settings = newSettings;
-}
+void TShootEngine::SetSettings(const TSessionSettings& newSettings) { settings = newSettings; }
 
 void TShootEngine::ClearInstances()
 {
@@ -148,20 +136,14 @@ void TShootEngine::ClearStatusMessage()
     view.ClearStatusMessage();
 }
 
-bool TShootEngine::IsInstanceTable() const
-{
-    return settings.tableMode && settings.targetOids.size() >= 2;
-}
+bool TShootEngine::IsInstanceTable() const { return settings.tableMode && settings.targetOids.size() >= 2; }
 
 bool TShootEngine::IsSingleTargetWalk() const
 {
     return settings.tableMode && settings.targetOids.size() == 1;
 }
 
-QString TShootEngine::WalkedOid() const
-{
-    return settings.targetOids.value(0);
-}
+QString TShootEngine::WalkedOid() const { return settings.targetOids.value(0); }
 
 QString TShootEngine::AskedOid() const
 {
@@ -308,10 +290,10 @@ void TShootEngine::RetryPass()
             {
                 std::lock_guard lock(requestLock);
                 const std::int64_t now = clock();
-                auto due = std::find_if(pendingRequests.begin(), pendingRequests.end(),
-                                        [&](const TRequest& r) {
-                                            return r.retriesLeft > 0 && Elapsed(now, r.sentAt) > kResendAfterMs;
-                                        });
+                auto due =
+                    std::find_if(pendingRequests.begin(), pendingRequests.end(), [&](const TRequest& r) {
+                        return r.retriesLeft > 0 && Elapsed(now, r.sentAt) > kResendAfterMs;
+                    });
                 if (due == pendingRequests.end())
                     return;
                 due->sentAt = now;
@@ -334,14 +316,13 @@ void TShootEngine::TimeoutPass()
             {
                 std::lock_guard lock(requestLock);
                 const std::int64_t now = clock();
-                auto due = std::find_if(pendingRequests.begin(), pendingRequests.end(),
-                                        [&](const TRequest& r) {
-                                            const std::int64_t limit =
-                                                r.pollSeconds > 2 || r.purpose == kPurposeDiscovery
-                                                    ? kLongReplyTimeoutMs
-                                                    : kShortReplyTimeoutMs;
-                                            return r.retriesLeft == 0 && Elapsed(now, r.sentAt) > limit;
-                                        });
+                auto due =
+                    std::find_if(pendingRequests.begin(), pendingRequests.end(), [&](const TRequest& r) {
+                        const std::int64_t limit = r.pollSeconds > 2 || r.purpose == kPurposeDiscovery
+                                                     ? kLongReplyTimeoutMs
+                                                     : kShortReplyTimeoutMs;
+                        return r.retriesLeft == 0 && Elapsed(now, r.sentAt) > limit;
+                    });
                 if (due == pendingRequests.end())
                     return;
                 due->retriesLeft = -1;

@@ -42,8 +42,8 @@ struct TBadPacketEvent;
 
 // Texts the engine shows.
 inline const QString kTextDiscoveryTimeout = QStringLiteral("Timeout while collecting instances!");
-inline const QString kTextUnsupportedOids = QStringLiteral(
-    "The remote SNMP agent does not support one or more OIDs in the Shooter request!");
+inline const QString kTextUnsupportedOids =
+    QStringLiteral("The remote SNMP agent does not support one or more OIDs in the Shooter request!");
 inline const QString kTextLoopDetected = QStringLiteral(
     "Loop detected! The remote SNMP agent does not respond correctly to a \"Get next\" request!");
 inline const QString kTextOidDoesNotExist = QStringLiteral("The requested OID does not exist!");
@@ -199,8 +199,8 @@ public:
 private:
     bool IsInstanceTable() const;
     bool IsSingleTargetWalk() const;
-    QString WalkedOid() const;   // the first target
-    QString AskedOid() const;    // the first OID of the template's oidList
+    QString WalkedOid() const;  // the first target
+    QString AskedOid() const;   // the first OID of the template's oidList
     void WalkStep(const QString& oid, const TCellValue& value);
     void RowStep(const QString& oid, const TCellValue& value);
     TCellValue ReceivedValue(const QByteArray& raw, int type) const;
@@ -252,21 +252,21 @@ private:
     std::deque<TCellValue> answerValues;
 
     TSessionSettings settings;
-    bool v3SilenceShown = false;     // the authPriv silence was explained once
-    bool fileWarningShown = false;   // settings.v3.fileWarning was shown once
+    bool v3SilenceShown = false;    // the authPriv silence was explained once
+    bool fileWarningShown = false;  // settings.v3.fileWarning was shown once
     TRequest& requestTemplate = settings.requestTemplate;
 
-    QStringList instanceSuffixes;   // discovered instances, in walk order
+    QStringList instanceSuffixes;           // discovered instances, in walk order
     QVector<TCellValue> instanceKeyValues;  // the walk's value of each instance
-    int currentInstance = -1;       // row being shot; -1 before the first
-    int rowBatchEnd = 0;            // first instance after the rows of the current shot
-    int bulkRepetitions = 0;        // max-repetitions of this shoot; 0 = Get-Next
-    QString bulkRefusal;            // the message of a GetBulk refused in this shoot
-    QString resolvedHost;           // host text resolved in this shoot; null: none
-    QString resolvedAddress;        // the component's address for it
+    int currentInstance = -1;               // row being shot; -1 before the first
+    int rowBatchEnd = 0;                    // first instance after the rows of the current shot
+    int bulkRepetitions = 0;                // max-repetitions of this shoot; 0 = Get-Next
+    QString bulkRefusal;                    // the message of a GetBulk refused in this shoot
+    QString resolvedHost;                   // host text resolved in this shoot; null: none
+    QString resolvedAddress;                // the component's address for it
     TRowCursor rowCursor;
-    QString lastWalkOid;            // previous step of a single-target walk
-    int countdown = 9;              // seconds to the next periodic re-shoot
+    QString lastWalkOid;  // previous step of a single-target walk
+    int countdown = 9;    // seconds to the next periodic re-shoot
 
     // pendingRequests is guarded by requestLock (see the top of this file).
     mutable std::recursive_mutex requestLock;

@@ -147,8 +147,8 @@ void TShootEngine::ShootAgain()
 {
     Guarded([this] {
         BeginShoot();
-        const bool any = view.ModeChecked(TShootMode::Now) || view.ModeChecked(TShootMode::KeepInstances) ||
-                         view.ModeChecked(TShootMode::RereadInstances);
+        const bool any = view.ModeChecked(TShootMode::Now) || view.ModeChecked(TShootMode::KeepInstances)
+                      || view.ModeChecked(TShootMode::RereadInstances);
         if (any)
             AfterUpTime([this] { ShootAgainNow(); });
     });

@@ -12,16 +12,13 @@
 
 // The three items under "Shoot again", numbered as SetShootMode takes them.
 enum class TShootMode {
-    Now = 1,                // Now1, "Now..."
-    KeepInstances = 2,      // Every10secondskeepinstances1
-    RereadInstances = 3,    // Every10secRefreshinstancesalso1
+    Now = 1,              // Now1, "Now..."
+    KeepInstances = 2,    // Every10secondskeepinstances1
+    RereadInstances = 3,  // Every10secRefreshinstancesalso1
 };
 
 // The entries panel's text for n rows: "#Entries 24".
-inline QString EntriesText(int n)
-{
-    return QStringLiteral("#Entries ") + QString::number(n);
-}
+inline QString EntriesText(int n) { return QStringLiteral("#Entries ") + QString::number(n); }
 
 class TShootView {
 public:

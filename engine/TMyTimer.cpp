@@ -22,11 +22,7 @@ struct TEntryPlan {
 
 // Creation order matters: the rotation starts with the head, -1, which sorts.
 constexpr TEntryPlan kEntryPlan[] = {
-    {kJobSort, 500},
-    {kJobRetry, 1000},
-    {kJobTimeouts, 250},
-    {kJobPurge, 125},
-    {kJobCountdown, 320},
+    {kJobSort, 500}, {kJobRetry, 1000}, {kJobTimeouts, 250}, {kJobPurge, 125}, {kJobCountdown, 320},
 };
 
 constexpr std::int32_t kPeriodSeconds = 1;
@@ -39,10 +35,7 @@ public:
 
 }  // namespace
 
-int TWallClock::MsSinceMidnight()
-{
-    return QTime::currentTime().msecsSinceStartOfDay();
-}
+int TWallClock::MsSinceMidnight() { return QTime::currentTime().msecsSinceStartOfDay(); }
 
 void TWallClock::Sleep(int ms)
 {
@@ -71,10 +64,7 @@ TMyTimer::~TMyTimer()
         TerminateAndWait();
 }
 
-void TMyTimer::SetCycleObserver(TCycleObserver observer)
-{
-    cycleObserver = std::move(observer);
-}
+void TMyTimer::SetCycleObserver(TCycleObserver observer) { cycleObserver = std::move(observer); }
 
 void TMyTimer::Start()
 {
@@ -199,24 +189,16 @@ void TMyTimer::ShiftSchedule(std::int32_t delta)
 void TMyTimer::RunJob(std::int32_t id)
 {
     switch (id) {
-    case kJobCountdown:
-        HandOver(&IWorkerJobs::CountdownTick);
-        break;
-    case kJobPurge:
-        try {
-            jobs.PurgePass();
+    case kJobCountdown: HandOver(&IWorkerJobs::CountdownTick); break;
+    case kJobPurge: try { jobs.PurgePass();
         } catch (const std::exception& e) {
             throw EWorkerJob(std::string("Purge pass failed: ") + e.what());
         } catch (...) {
             throw EWorkerJob("Purge pass failed: unknown error");
         }
         break;
-    case kJobTimeouts:
-        HandOver(&IWorkerJobs::CheckTimeouts);
-        break;
-    case kJobRetry:
-        HandOver(&IWorkerJobs::RetryPass);
-        break;
+    case kJobTimeouts: HandOver(&IWorkerJobs::CheckTimeouts); break;
+    case kJobRetry: HandOver(&IWorkerJobs::RetryPass); break;
     default:  // -1 only re-sorts the schedule
         break;
     }
@@ -248,7 +230,7 @@ void TMyTimer::HandOver(void (IWorkerJobs::*job)())
     if (!error.empty()) {
         const char* name = job == &IWorkerJobs::CountdownTick ? "Countdown tick"
                          : job == &IWorkerJobs::CheckTimeouts ? "Time-out pass"
-                                                               : "Retry pass";
+                                                              : "Retry pass";
         throw EWorkerJob(std::string(name) + " failed: " + error);
     }
 }

@@ -61,21 +61,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string errorText;
     const int code = BuildMessage(out, Tag::GetRequest, *table, datagram, &errorText);
     if (refused) {
-        if (code != kBuildFailed || errorText != "Error building SNMP PDU." || !datagram.empty() ||
-            out.requestId != 7)
+        if (code != kBuildFailed || errorText != "Error building SNMP PDU." || !datagram.empty()
+            || out.requestId != 7)
             std::abort();
         return 0;
     }
     if (code != kOk || out.requestId != 8)
         std::abort();
     TIncoming in;
-    if (ParseMessage(datagram, in, *back) != kOk || in.requestId != 7 ||
-        in.pduTag != static_cast<std::uint8_t>(Tag::GetRequest) || back->count != table->count)
+    if (ParseMessage(datagram, in, *back) != kOk || in.requestId != 7
+        || in.pduTag != static_cast<std::uint8_t>(Tag::GetRequest) || back->count != table->count)
         std::abort();
     for (int i = 0; i < back->count; ++i) {
         std::string text;
-        if (!ber::AppendOidText(expected[static_cast<std::size_t>(i)], text) ||
-            back->slot[i].oid != text || back->slot[i].type != 0x05 || !back->slot[i].value.empty())
+        if (!ber::AppendOidText(expected[static_cast<std::size_t>(i)], text) || back->slot[i].oid != text
+            || back->slot[i].type != 0x05 || !back->slot[i].value.empty())
             std::abort();
     }
     return 0;

@@ -49,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (BuildMessage(out, Tag::GetResponse, *table, datagram) != kOk)
         return 0;  // e.g. an OID of 256 sub-identifiers passes 128 content bytes
     TIncoming in2;
-    if (ParseMessage(datagram, in2, *again) != kOk || again->count != table->count ||
-        in2.community != in.community)
+    if (ParseMessage(datagram, in2, *again) != kOk || again->count != table->count
+        || in2.community != in.community)
         std::abort();
     for (int i = 0; i < table->count; ++i) {
         const TBinding& a = table->slot[i];

@@ -17,8 +17,8 @@ namespace {
 
 bool KnownCode(int code)
 {
-    return code == kOk || code == kMalformed || code == kMissing || code == kBadPduTag ||
-           code == v3::kNotVersion3 || code == v3::kBadSecurityModel || code == v3::kBadFlags;
+    return code == kOk || code == kMalformed || code == kMissing || code == kBadPduTag
+        || code == v3::kNotVersion3 || code == v3::kBadSecurityModel || code == v3::kBadFlags;
 }
 
 bool KnownSessionCode(int code)
@@ -31,8 +31,8 @@ usm::TUsmSession& Session()
     // The engine ID and users of the seed corpus (fuzz/corpus-v3, captured from snmpd).
     static usm::TUsmSession session = [] {
         usm::TUsmSession s;
-        s.SetUser({"sha256aes", usm::TSecurityLevel::AuthPriv, usm::TAuthProtocol::Sha256,
-                   "maplesyrup", usm::TPrivProtocol::Aes128, "syrup-for-privacy"});
+        s.SetUser({"sha256aes", usm::TSecurityLevel::AuthPriv, usm::TAuthProtocol::Sha256, "maplesyrup",
+                   usm::TPrivProtocol::Aes128, "syrup-for-privacy"});
         const std::uint8_t engineId[] = {0x80, 0x00, 0x1f, 0x88, 0x80, 0xaa, 0xbb,
                                          0xcc, 0xdd, 0xee, 0xff, 0x00, 0x11};
         s.SetEngine(engineId, 1, 0);
@@ -58,8 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             v3::TScopedPdu scoped;
             code = v3::ParseScopedPdu(parsed.scopedPdu, scoped);
             TIncoming in;
-            if (!KnownCode(code) ||
-                (code == kOk && !KnownCode(ParsePduElement(scoped.pdu, 3, in, *table))))
+            if (!KnownCode(code) || (code == kOk && !KnownCode(ParsePduElement(scoped.pdu, 3, in, *table))))
                 std::abort();
         }
     }

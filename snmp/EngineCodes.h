@@ -24,8 +24,8 @@ enum EngineCode : int {
     kMismatch = 318,
     kNotPermitted = 319,
     // SNMPv3 outcomes beside the security codes of UsmKeys.h (460..470).
-    kAgentReport = 471,        // a Report PDU the request cannot get past
-    kAuthorization = 472,      // authorizationError: the agent's access rules refuse
+    kAgentReport = 471,    // a Report PDU the request cannot get past
+    kAuthorization = 472,  // authorizationError: the agent's access rules refuse
 };
 
 }  // namespace vxsnmp

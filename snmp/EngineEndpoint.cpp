@@ -18,10 +18,7 @@ TEndpointOptions TSnmpMgrEngine::EndpointOptions() const
     return options;
 }
 
-bool TSnmpMgrEngine::IsActive() const
-{
-    return endpoint.IsOpen() && !closePending;
-}
+bool TSnmpMgrEngine::IsActive() const { return endpoint.IsOpen() && !closePending; }
 
 int TSnmpMgrEngine::Open()
 {
@@ -60,16 +57,14 @@ int TSnmpMgrEngine::OpenOnce()
 // needs an IPv6 socket (bound to no address it serves both families).
 int TSnmpMgrEngine::SocketFamily() const
 {
-    return localAddress.IsIpv6() || (localAddress.IsNone() && remoteAddress.IsIpv6()) ? AF_INET6
-                                                                                     : AF_INET;
+    return localAddress.IsIpv6() || (localAddress.IsNone() && remoteAddress.IsIpv6()) ? AF_INET6 : AF_INET;
 }
 
 // ReopenForFamily turns an IPv4 socket bound to no address into an IPv6 one
 // on the same port when the agent is an IPv6 address.
 int TSnmpMgrEngine::ReopenForFamily()
 {
-    if (endpoint.Family() == SocketFamily() || endpoint.Family() == AF_INET6
-        || settings.useConnection)
+    if (endpoint.Family() == SocketFamily() || endpoint.Family() == AF_INET6 || settings.useConnection)
         return 0;
     const std::uint16_t port = endpoint.BoundPort();
     endpoint.Close();
@@ -147,8 +142,8 @@ int TSnmpMgrEngine::SendDatagram(const std::vector<std::uint8_t>& datagram)
         return Fail(kWsaAddressNotAvailable, SocketErrorText(kWsaAddressNotAvailable));
     if (const int reopened = ReopenForFamily(); reopened != 0)
         return reopened;
-    const int err = endpoint.SendTo(datagram.data(), datagram.size(), remoteAddress, remotePort,
-                                    settings.useConnection);
+    const int err =
+        endpoint.SendTo(datagram.data(), datagram.size(), remoteAddress, remotePort, settings.useConnection);
     if (err != 0) {
         const int code = SocketCodeFromErrno(err);
         return Fail(code, SocketErrorText(code));

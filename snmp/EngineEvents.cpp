@@ -61,9 +61,8 @@ void TSnmpMgrEngine::RaisePacketTrace(const std::uint8_t* data, std::size_t leng
     Raise(SNMPMGR_EID_PACKETTRACE, args);
 }
 
-void TSnmpMgrEngine::RaiseBadPacket(const std::uint8_t* data, std::size_t length,
-                                    const std::string& address, int port, int code,
-                                    const std::string& text)
+void TSnmpMgrEngine::RaiseBadPacket(const std::uint8_t* data, std::size_t length, const std::string& address,
+                                    int port, int code, const std::string& text)
 {
     using A = TBadPacketArg;
     TEventArgs<A> args;
@@ -120,7 +119,8 @@ void TSnmpMgrEngine::RaiseTrap(const std::string& address, int port)
 
 // The handler may change ErrorStatus and ErrorIndex of the answer; an
 // ErrorStatus of -1 asks for no answer at all.
-void TSnmpMgrEngine::RaiseInform(const std::string& address, std::uint16_t port, const TNetAddress& fromAddress)
+void TSnmpMgrEngine::RaiseInform(const std::string& address, std::uint16_t port,
+                                 const TNetAddress& fromAddress)
 {
     TEventArgs<TResponseArg> args = ResponseArgs(incoming, address, port);
     Raise(SNMPMGR_EID_INFORMREQUEST, args);

@@ -40,8 +40,8 @@ void TSnmpMgrEngine::ReceivePending()
     if (!acceptData || inReceive || !endpoint.IsOpen())
         return;
     inReceive = true;
-    const std::size_t capacity = static_cast<std::size_t>(
-        std::clamp(settings.maxPacketSize, 1, kMaxPacketSizeLimit));
+    const std::size_t capacity =
+        static_cast<std::size_t>(std::clamp(settings.maxPacketSize, 1, kMaxPacketSizeLimit));
     if (receiveBuffer.size() != capacity)
         receiveBuffer.assign(capacity, 0);
 
@@ -139,19 +139,11 @@ void TSnmpMgrEngine::ProcessDatagram(const std::uint8_t* data, std::size_t lengt
         return;
 
     switch (static_cast<Tag>(incoming.pduTag)) {
-    case Tag::GetResponse:
-        RaiseResponse(SNMPMGR_EID_RESPONSE, fromText, fromPort);
-        break;
+    case Tag::GetResponse: RaiseResponse(SNMPMGR_EID_RESPONSE, fromText, fromPort); break;
     case Tag::TrapV1:
-    case Tag::TrapV2:
-        RaiseTrap(fromText, fromPort);
-        break;
-    case Tag::Report:
-        RaiseResponse(SNMPMGR_EID_REPORT, fromText, fromPort);
-        break;
-    case Tag::InformRequest:
-        RaiseInform(fromText, fromPort, fromAddress);
-        break;
+    case Tag::TrapV2: RaiseTrap(fromText, fromPort); break;
+    case Tag::Report: RaiseResponse(SNMPMGR_EID_REPORT, fromText, fromPort); break;
+    case Tag::InformRequest: RaiseInform(fromText, fromPort, fromAddress); break;
     default:
         // Requests addressed to a manager are refused, and never answered.
         RaiseBadPacket(data, length, fromText, fromPort, kNotPermitted,
@@ -163,18 +155,17 @@ void TSnmpMgrEngine::ProcessDatagram(const std::uint8_t* data, std::size_t lengt
 bool TSnmpMgrEngine::FromRemote(const TNetAddress& fromAddress, std::uint16_t fromPort) const
 {
     return fromPort == remotePort
-           && std::find(remoteAddresses.begin(), remoteAddresses.end(), fromAddress) != remoteAddresses.end();
+        && std::find(remoteAddresses.begin(), remoteAddresses.end(), fromAddress) != remoteAddresses.end();
 }
 
 // MatchesWaitingRequest checks a datagram against the blocking send that
 // waits for it; a match ends the wait, a difference drops the datagram.
 bool TSnmpMgrEngine::MatchesWaitingRequest(const std::uint8_t* data, std::size_t length,
-                                           const TNetAddress& fromAddress,
-                                           const std::string& fromText, std::uint16_t fromPort)
+                                           const TNetAddress& fromAddress, const std::string& fromText,
+                                           std::uint16_t fromPort)
 {
     const char* difference = nullptr;
-    if (!(fromAddress == remoteAddress)
-        || (!settings.ignorePortMismatch && fromPort != remotePort))
+    if (!(fromAddress == remoteAddress) || (!settings.ignorePortMismatch && fromPort != remotePort))
         difference = "Message origin unknown.";
     else if (incoming.version != sentVersion)
         difference = "SNMP Version mismatch.";
@@ -209,8 +200,8 @@ void TSnmpMgrEngine::AnswerInform(const TNetAddress& fromAddress, std::uint16_t 
     RaisePacketTrace(datagram.data(), datagram.size(), 2, fromAddress.Text(), fromPort);
     if (destroyPending || !endpoint.IsOpen())
         return;
-    const int err = endpoint.SendTo(datagram.data(), datagram.size(), fromAddress, fromPort,
-                                    settings.useConnection);
+    const int err =
+        endpoint.SendTo(datagram.data(), datagram.size(), fromAddress, fromPort, settings.useConnection);
     if (err != 0) {
         const int code = SocketCodeFromErrno(err);
         RaiseError(code, SocketErrorText(code));

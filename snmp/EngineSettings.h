@@ -67,8 +67,7 @@ using TSettingFact = std::string (*)(const TUdpEndpoint& endpoint);
 
 // Where a setting's value lives. Commands have none.
 using TSettingField = std::variant<std::monostate, bool TEngineSettings::*, int TEngineSettings::*,
-                                   std::string TEngineSettings::*, std::string TOutgoing::*,
-                                   TSettingFact>;
+                                   std::string TEngineSettings::*, std::string TOutgoing::*, TSettingFact>;
 
 struct TSettingEntry {
     std::string_view name;

@@ -16,40 +16,19 @@ using K = TSettingKind;
 using R = TSettingRule;
 using S = TEngineSettings;
 
-std::string SocketHandle(const TUdpEndpoint& endpoint)
-{
-    return std::to_string(endpoint.Handle());
-}
+std::string SocketHandle(const TUdpEndpoint& endpoint) { return std::to_string(endpoint.Handle()); }
 
-std::string Loaded(const TUdpEndpoint&)
-{
-    return BooleanText(SocketLibraryLoaded());
-}
+std::string Loaded(const TUdpEndpoint&) { return BooleanText(SocketLibraryLoaded()); }
 
-std::string MaxDatagramSize(const TUdpEndpoint&)
-{
-    return std::to_string(SocketLibraryMaxDatagramSize());
-}
+std::string MaxDatagramSize(const TUdpEndpoint&) { return std::to_string(SocketLibraryMaxDatagramSize()); }
 
-std::string Info(const TUdpEndpoint&)
-{
-    return SocketLibraryInfo();
-}
+std::string Info(const TUdpEndpoint&) { return SocketLibraryInfo(); }
 
-std::string MaxSockets(const TUdpEndpoint&)
-{
-    return std::to_string(SocketLibraryMaxSockets());
-}
+std::string MaxSockets(const TUdpEndpoint&) { return std::to_string(SocketLibraryMaxSockets()); }
 
-std::string Path(const TUdpEndpoint&)
-{
-    return SocketLibraryPath();
-}
+std::string Path(const TUdpEndpoint&) { return SocketLibraryPath(); }
 
-std::string Status(const TUdpEndpoint&)
-{
-    return SocketLibraryStatus();
-}
+std::string Status(const TUdpEndpoint&) { return SocketLibraryStatus(); }
 
 constexpr std::array kSettings = {
     // SNMP layer
@@ -64,11 +43,12 @@ constexpr std::array kSettings = {
     // UDP layer
     TSettingEntry{"ForceLocalPort", K::Boolean, &S::forceLocalPort},
     TSettingEntry{"UseConnection", K::Boolean, &S::useConnection, R::RefusedWhileActive,
-                  kUseConnectionWhileActive, "Cannot change UseConnection option while the control is Active."},
+                  kUseConnectionWhileActive,
+                  "Cannot change UseConnection option while the control is Active."},
     TSettingEntry{"ShareLocalPort", K::Boolean, &S::shareLocalPort},
     TSettingEntry{"MaxPacketSize", K::Integer, &S::maxPacketSize, R::RefusedWhileActive,
-                  kMaxPacketSizeWhileActive, "Cannot change MaxPacketSize while the control is Active.",
-                  1, kMaxPacketSizeLimit},
+                  kMaxPacketSizeWhileActive, "Cannot change MaxPacketSize while the control is Active.", 1,
+                  kMaxPacketSizeLimit},
     TSettingEntry{"InBufferSize", K::Integer, &S::inBufferSize, R::ApplyBufferSizes},
     TSettingEntry{"OutBufferSize", K::Integer, &S::outBufferSize, R::ApplyBufferSizes},
     TSettingEntry{"TimeToLive", K::Integer, &S::timeToLive, R::ApplyIpOptions},
@@ -97,7 +77,7 @@ constexpr bool FieldFitsKind(const TSettingEntry& entry)
     case K::Integer: return std::holds_alternative<int S::*>(entry.field);
     case K::Text:
         return std::holds_alternative<std::string S::*>(entry.field)
-               || std::holds_alternative<std::string TOutgoing::*>(entry.field);
+            || std::holds_alternative<std::string TOutgoing::*>(entry.field);
     case K::Fact: return std::holds_alternative<TSettingFact>(entry.field);
     case K::Command: return std::holds_alternative<std::monostate>(entry.field);
     }
@@ -116,10 +96,7 @@ static_assert(EveryFieldFitsItsKind());
 
 }  // namespace
 
-std::span<const TSettingEntry> ConfigSettings()
-{
-    return kSettings;
-}
+std::span<const TSettingEntry> ConfigSettings() { return kSettings; }
 
 const TSettingEntry* FindSetting(std::string_view name)
 {

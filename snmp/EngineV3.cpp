@@ -28,8 +28,8 @@ usm::TUsmUser UserOf(const std::string& name, const std::string& password, const
 
 bool SameUser(const usm::TUsmUser& a, const usm::TUsmUser& b)
 {
-    return a.name == b.name && a.level == b.level && a.auth == b.auth
-           && a.authPassword == b.authPassword && a.priv == b.priv && a.privPassword == b.privPassword;
+    return a.name == b.name && a.level == b.level && a.auth == b.auth && a.authPassword == b.authPassword
+        && a.priv == b.priv && a.privPassword == b.privPassword;
 }
 
 template <typename T>
@@ -74,8 +74,8 @@ int TSnmpMgrEngine::PrepareV3()
         v3.agent = remoteAddress;
         v3.agentPort = remotePort;
     }
-    v3.session.SetMaxMessageSize(static_cast<std::int32_t>(
-        std::clamp(settings.maxPacketSize, 1, kMaxPacketSizeLimit)));
+    v3.session.SetMaxMessageSize(
+        static_cast<std::int32_t>(std::clamp(settings.maxPacketSize, 1, kMaxPacketSizeLimit)));
     return 0;
 }
 
@@ -119,8 +119,7 @@ int TSnmpMgrEngine::WaitForV3()
         [this] { return !endpoint.IsOpen() || closePending || destroyPending; },
         [this] { ReceivePending(); });
     if (!answered)
-        return Fail(kTimeoutOrBadIndex,
-                    V3TimeoutMessage(v3.session.Discovered(), v3.securityLevel));
+        return Fail(kTimeoutOrBadIndex, V3TimeoutMessage(v3.session.Discovered(), v3.securityLevel));
     if (v3.outcome != 0)
         return Fail(v3.outcome, v3.outcomeText);
     return 0;
@@ -147,12 +146,12 @@ int TSnmpMgrEngine::SendV3Now(TV3Request& request)
     out.errorIndex = request.errorIndex;
     v3::TBytes datagram;
     std::string buildText;
-    const int code = v3.session.BuildRequest(request.msgId, request.tag, out, request.table,
-                                             v3.contextName, datagram, &buildText);
+    const int code = v3.session.BuildRequest(request.msgId, request.tag, out, request.table, v3.contextName,
+                                             datagram, &buildText);
     if (code != 0) {
-        const std::string text = !buildText.empty() ? buildText
-                                 : !usm::UsmText(code).empty() ? std::string(usm::UsmText(code))
-                                                               : std::string("Error building SNMP packet.");
+        const std::string text = !buildText.empty()          ? buildText
+                               : !usm::UsmText(code).empty() ? std::string(usm::UsmText(code))
+                                                             : std::string("Error building SNMP packet.");
         FinishV3(request.requestId, code, text);
         return Fail(code, text);
     }
@@ -183,20 +182,19 @@ void TSnmpMgrEngine::FinishV3(std::int32_t requestId, int code, const std::strin
         RaiseError(code, text);
 }
 
-void TSnmpMgrEngine::ProcessV3(const std::uint8_t* data, std::size_t length,
-                               const std::string& fromText, std::uint16_t fromPort)
+void TSnmpMgrEngine::ProcessV3(const std::uint8_t* data, std::size_t length, const std::string& fromText,
+                               std::uint16_t fromPort)
 {
     usm::TAnswer answer;
-    const int opened = v3.session.OpenAnswer(std::span<const std::uint8_t>(data, length), answer,
-                                             incoming, table);
+    const int opened =
+        v3.session.OpenAnswer(std::span<const std::uint8_t>(data, length), answer, incoming, table);
     const std::int32_t msgId = answer.header.msgId;
-    if (std::find(v3.discoveryMsgIds.begin(), v3.discoveryMsgIds.end(), msgId)
-        != v3.discoveryMsgIds.end()) {
+    if (std::find(v3.discoveryMsgIds.begin(), v3.discoveryMsgIds.end(), msgId) != v3.discoveryMsgIds.end()) {
         TakeDiscovery(opened, answer);
         return;
     }
-    auto found = std::find_if(v3.sent.begin(), v3.sent.end(),
-                              [&](const TV3Request& r) { return r.msgId == msgId; });
+    auto found =
+        std::find_if(v3.sent.begin(), v3.sent.end(), [&](const TV3Request& r) { return r.msgId == msgId; });
     if (found == v3.sent.end()) {
         if (opened != 0)
             RaiseBadPacket(data, length, fromText, fromPort, opened, std::string(usm::UsmText(opened)));
@@ -238,8 +236,9 @@ void TSnmpMgrEngine::TakeV3Answer(int opened, const usm::TAnswer& answer, TV3Req
         return;
     }
     if (incoming.pduTag == static_cast<std::uint8_t>(Tag::Report)) {
-        const bool again = !request.resent && (answer.report == v3::TReportKind::NotInTimeWindows
-                                               || answer.report == v3::TReportKind::UnknownEngineIds);
+        const bool again = !request.resent
+                        && (answer.report == v3::TReportKind::NotInTimeWindows
+                            || answer.report == v3::TReportKind::UnknownEngineIds);
         if (again) {
             request.resent = true;
             if (answer.report == v3::TReportKind::NotInTimeWindows) {

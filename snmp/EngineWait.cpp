@@ -27,8 +27,8 @@ bool TAnswerWait::Run(const TUdpEndpoint& endpoint, std::chrono::milliseconds ti
 {
     waiting = true;
     deadline = TClock::now() + timeout;
-    const bool useEvents = endpoint.HasNotifier()
-                           && QAbstractEventDispatcher::instance(QThread::currentThread()) != nullptr;
+    const bool useEvents =
+        endpoint.HasNotifier() && QAbstractEventDispatcher::instance(QThread::currentThread()) != nullptr;
     QTimer slice;
     if (useEvents)
         slice.start(kWaitSliceMs);  // wakes the wait below at least every slice

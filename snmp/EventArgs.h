@@ -13,12 +13,29 @@ namespace vxsnmp {
 
 // The argument positions of each event, in the order SNMPMgr.h lists them.
 enum class TResponseArg {  // Response, Report and InformRequest
-    RequestId, SNMPVersion, Community, User, SecurityLevel, SourceAddress, SourcePort,
-    ErrorIndex, ErrorStatus, ErrorDescription, Count
+    RequestId,
+    SNMPVersion,
+    Community,
+    User,
+    SecurityLevel,
+    SourceAddress,
+    SourcePort,
+    ErrorIndex,
+    ErrorStatus,
+    ErrorDescription,
+    Count
 };
 enum class TTrapArg {
-    RequestId, SNMPVersion, Community, User, SecurityLevel, TrapOID, TimeStamp, SourceAddress,
-    SourcePort, Count
+    RequestId,
+    SNMPVersion,
+    Community,
+    User,
+    SecurityLevel,
+    TrapOID,
+    TimeStamp,
+    SourceAddress,
+    SourcePort,
+    Count
 };
 enum class TBadPacketArg { Packet, SourceAddress, SourcePort, ErrorCode, ErrorDescription, Report, Count };
 enum class TPacketTraceArg { Packet, Direction, PacketAddress, PacketPort, Count };

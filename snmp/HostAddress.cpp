@@ -31,8 +31,7 @@ TNetAddress TNetAddress::FromSocket(const sockaddr* address, socklen_t length)
     if (address->sa_family == AF_INET && length >= static_cast<socklen_t>(sizeof(sockaddr_in))) {
         a.family = AF_INET;
         a.v4 = reinterpret_cast<const sockaddr_in*>(address)->sin_addr;
-    } else if (address->sa_family == AF_INET6
-               && length >= static_cast<socklen_t>(sizeof(sockaddr_in6))) {
+    } else if (address->sa_family == AF_INET6 && length >= static_cast<socklen_t>(sizeof(sockaddr_in6))) {
         const auto* six = reinterpret_cast<const sockaddr_in6*>(address);
         if (IN6_IS_ADDR_V4MAPPED(&six->sin6_addr)) {
             a.family = AF_INET;
@@ -46,10 +45,7 @@ TNetAddress TNetAddress::FromSocket(const sockaddr* address, socklen_t length)
     return a;
 }
 
-std::uint32_t TNetAddress::Ipv4Value() const
-{
-    return family == AF_INET ? v4.s_addr : kNoAddress;
-}
+std::uint32_t TNetAddress::Ipv4Value() const { return family == AF_INET ? v4.s_addr : kNoAddress; }
 
 std::string TNetAddress::Text() const
 {
@@ -173,7 +169,7 @@ std::string DottedAddress(std::uint32_t address)
         return {};
     const std::uint32_t host = ntohl(address);
     return std::to_string(host >> 24) + "." + std::to_string((host >> 16) & 0xFF) + "."
-           + std::to_string((host >> 8) & 0xFF) + "." + std::to_string(host & 0xFF);
+         + std::to_string((host >> 8) & 0xFF) + "." + std::to_string(host & 0xFF);
 }
 
 std::string LocalHostName()

@@ -22,46 +22,46 @@ extern "C" {
 
 /* Property ids for SNMPMgr_Get / SNMPMgr_Set. */
 enum SNMPMgr_PropId {
-    SNMPMGR_PID_ACTIVE = 2,              /* integer 0/1: the UDP endpoint is open */
-    SNMPMGR_PID_COMMUNITY = 4,           /* text */
-    SNMPMGR_PID_LOCALENGINEID = 8,       /* bytes (SNMPv3, stored only) */
-    SNMPMGR_PID_LOCALHOST = 9,           /* text: local address to bind (IPv4 or IPv6) */
-    SNMPMGR_PID_LOCALPORT = 10,          /* integer: local UDP port, 0 = any */
-    SNMPMGR_PID_OBJCOUNT = 11,           /* integer 0..256 */
-    SNMPMGR_PID_OBJID = 12,              /* text, indexed 1..ObjCount */
-    SNMPMGR_PID_OBJTYPE = 13,            /* integer (BER tag number), indexed */
-    SNMPMGR_PID_OBJVALUE = 14,           /* bytes, indexed */
-    SNMPMGR_PID_PASSWORD = 15,           /* text: SNMPv3 authentication password when
-                                            AuthPassword is empty */
-    SNMPMGR_PID_REMOTEENGINEBOOTS = 16,  /* integer: SNMPv3 agent's boots, set by discovery */
-    SNMPMGR_PID_REMOTEENGINEID = 17,     /* bytes: SNMPv3 agent's engine ID, set by discovery */
-    SNMPMGR_PID_REMOTEENGINETIME = 18,   /* integer: SNMPv3 agent's time, set by discovery */
-    SNMPMGR_PID_REMOTEHOST = 19,         /* text: agent address (IPv4, IPv6 bare, in brackets
-                                            or with %interface) or host name */
-    SNMPMGR_PID_REMOTEPORT = 20,         /* integer */
-    SNMPMGR_PID_REQUESTID = 21,          /* integer: id of the next request */
-    SNMPMGR_PID_SNMPVERSION = 22,        /* integer 1 = v1, 2 = v2c, 3 = v3 */
-    SNMPMGR_PID_TIMEOUT = 23,            /* integer seconds, 0 = asynchronous */
-    SNMPMGR_PID_USER = 24,               /* text: SNMPv3 user name */
-    SNMPMGR_PID_SECURITYLEVEL = 25,      /* integer: 0 noAuthNoPriv, 1 authNoPriv, 2 authPriv */
-    SNMPMGR_PID_AUTHPROTOCOL = 26,       /* integer: 1 MD5, 2 SHA-1, 3 SHA-224, 4 SHA-256,
-                                            5 SHA-384, 6 SHA-512 */
-    SNMPMGR_PID_AUTHPASSWORD = 27,       /* text */
-    SNMPMGR_PID_PRIVPROTOCOL = 28,       /* integer: 1 DES, 2 AES-128, 3 AES-192, 4 AES-256 */
-    SNMPMGR_PID_PRIVPASSWORD = 29,       /* text */
-    SNMPMGR_PID_CONTEXTNAME = 30         /* text */
+    SNMPMGR_PID_ACTIVE = 2,             /* integer 0/1: the UDP endpoint is open */
+    SNMPMGR_PID_COMMUNITY = 4,          /* text */
+    SNMPMGR_PID_LOCALENGINEID = 8,      /* bytes (SNMPv3, stored only) */
+    SNMPMGR_PID_LOCALHOST = 9,          /* text: local address to bind (IPv4 or IPv6) */
+    SNMPMGR_PID_LOCALPORT = 10,         /* integer: local UDP port, 0 = any */
+    SNMPMGR_PID_OBJCOUNT = 11,          /* integer 0..256 */
+    SNMPMGR_PID_OBJID = 12,             /* text, indexed 1..ObjCount */
+    SNMPMGR_PID_OBJTYPE = 13,           /* integer (BER tag number), indexed */
+    SNMPMGR_PID_OBJVALUE = 14,          /* bytes, indexed */
+    SNMPMGR_PID_PASSWORD = 15,          /* text: SNMPv3 authentication password when
+                                           AuthPassword is empty */
+    SNMPMGR_PID_REMOTEENGINEBOOTS = 16, /* integer: SNMPv3 agent's boots, set by discovery */
+    SNMPMGR_PID_REMOTEENGINEID = 17,    /* bytes: SNMPv3 agent's engine ID, set by discovery */
+    SNMPMGR_PID_REMOTEENGINETIME = 18,  /* integer: SNMPv3 agent's time, set by discovery */
+    SNMPMGR_PID_REMOTEHOST = 19,        /* text: agent address (IPv4, IPv6 bare, in brackets
+                                           or with %interface) or host name */
+    SNMPMGR_PID_REMOTEPORT = 20,        /* integer */
+    SNMPMGR_PID_REQUESTID = 21,         /* integer: id of the next request */
+    SNMPMGR_PID_SNMPVERSION = 22,       /* integer 1 = v1, 2 = v2c, 3 = v3 */
+    SNMPMGR_PID_TIMEOUT = 23,           /* integer seconds, 0 = asynchronous */
+    SNMPMGR_PID_USER = 24,              /* text: SNMPv3 user name */
+    SNMPMGR_PID_SECURITYLEVEL = 25,     /* integer: 0 noAuthNoPriv, 1 authNoPriv, 2 authPriv */
+    SNMPMGR_PID_AUTHPROTOCOL = 26,      /* integer: 1 MD5, 2 SHA-1, 3 SHA-224, 4 SHA-256,
+                                           5 SHA-384, 6 SHA-512 */
+    SNMPMGR_PID_AUTHPASSWORD = 27,      /* text */
+    SNMPMGR_PID_PRIVPROTOCOL = 28,      /* integer: 1 DES, 2 AES-128, 3 AES-192, 4 AES-256 */
+    SNMPMGR_PID_PRIVPASSWORD = 29,      /* text */
+    SNMPMGR_PID_CONTEXTNAME = 30        /* text */
 };
 
 /* Method ids for SNMPMgr_Do. Ids 3, 9, 10 and 11 are reserved for
  * requests this manager does not build; they fail with 304. */
 enum SNMPMgr_MethodId {
-    SNMPMGR_MID_CONFIG = 1,              /* argv[0]: setting text; result text stored in argv[1] */
-    SNMPMGR_MID_DISCOVER = 2,            /* SNMPv3 engine discovery of RemoteHost: fills the
-                                            RemoteEngine* properties (waits when Timeout > 0) */
-    SNMPMGR_MID_RESET_ALIAS = 4,         /* the same as SNMPMGR_MID_RESET */
-    SNMPMGR_MID_RESET = 5,               /* empties the binding table; sends nothing */
-    SNMPMGR_MID_SENDGETBULKREQUEST = 6,  /* argv[0]: non-repeaters, argv[1]: max-repetitions
-                                            (integers 0..2147483647); SNMPv2c and later */
+    SNMPMGR_MID_CONFIG = 1,             /* argv[0]: setting text; result text stored in argv[1] */
+    SNMPMGR_MID_DISCOVER = 2,           /* SNMPv3 engine discovery of RemoteHost: fills the
+                                           RemoteEngine* properties (waits when Timeout > 0) */
+    SNMPMGR_MID_RESET_ALIAS = 4,        /* the same as SNMPMGR_MID_RESET */
+    SNMPMGR_MID_RESET = 5,              /* empties the binding table; sends nothing */
+    SNMPMGR_MID_SENDGETBULKREQUEST = 6, /* argv[0]: non-repeaters, argv[1]: max-repetitions
+                                           (integers 0..2147483647); SNMPv2c and later */
     SNMPMGR_MID_SENDGETNEXTREQUEST = 7,
     SNMPMGR_MID_SENDGETREQUEST = 8
 };
@@ -107,8 +107,7 @@ enum {
 /* The event callback: called on the engine's thread with the context given to
  * SNMPMgr_Create. argv and argLens hold argc entries and stay valid for the
  * duration of the call only. Returns 0. It must not let C++ exceptions escape. */
-typedef int (*SNMPMgr_EventCallback)(void* context, int eventId, int argc,
-                                     intptr_t* argv, int* argLens);
+typedef int (*SNMPMgr_EventCallback)(void* context, int eventId, int argc, intptr_t* argv, int* argLens);
 
 /* SNMPMgr_StaticInit: module-wide set-up (records the module instance and
  * prepares the socket layer). Runs by itself when the library is loaded; a

@@ -65,10 +65,8 @@ bool ValueContent(const TBinding& binding, TValueContent& value)
     case Tag::Null:
     case Tag::NoSuchObject:
     case Tag::NoSuchInstance:
-    case Tag::EndOfMibView:
-        return true;
-    case Tag::ObjectId:
-        return ber::OidContent(binding.value, value.buffer, value.size);
+    case Tag::EndOfMibView: return true;
+    case Tag::ObjectId: return ber::OidContent(binding.value, value.buffer, value.size);
     case Tag::IpAddress:
         ber::ReadIpv4(binding.value, value.buffer);
         value.size = 4;
@@ -77,8 +75,8 @@ bool ValueContent(const TBinding& binding, TValueContent& value)
     case Tag::Gauge32:
     case Tag::TimeTicks:
     case Tag::Unsigned32:
-        value.size = ber::Unsigned32Content(
-            static_cast<std::uint32_t>(ber::ReadNumber(binding.value)), value.buffer);
+        value.size =
+            ber::Unsigned32Content(static_cast<std::uint32_t>(ber::ReadNumber(binding.value)), value.buffer);
         return true;
     case Tag::Counter64:
         value.size = ber::Unsigned64Content(ber::ReadNumber(binding.value), value.buffer);
@@ -119,10 +117,7 @@ void TIncoming::Reset()
 
 namespace {
 
-bool NullValues(Tag pduTag)
-{
-    return pduTag == Tag::GetRequest || pduTag == Tag::GetBulkRequest;
-}
+bool NullValues(Tag pduTag) { return pduTag == Tag::GetRequest || pduTag == Tag::GetBulkRequest; }
 
 // The room check of one PDU: headers, and per binding at most 140 bytes
 // besides the value bytes. A GetRequest or GetBulkRequest first turns every
@@ -148,8 +143,7 @@ std::size_t PduRoom(Tag pduTag, TBindingTable& table, int count)
 // Writes the PDU (bindings, then the three header INTEGERs and the PDU header)
 // in front of the writer's position. False when a binding cannot be encoded or
 // the writer failed.
-bool WritePdu(ber::TWriter& writer, const TOutgoing& out, Tag pduTag, const TBindingTable& table,
-              int count)
+bool WritePdu(ber::TWriter& writer, const TOutgoing& out, Tag pduTag, const TBindingTable& table, int count)
 {
     const bool nullValues = NullValues(pduTag);
     const std::size_t end = writer.Mark();  // the PDU and the binding list end here
@@ -187,8 +181,8 @@ ber::TWriter ScratchWriter(std::size_t room)
 
 }  // namespace
 
-int BuildMessage(TOutgoing& out, Tag pduTag, TBindingTable& table,
-                 std::vector<std::uint8_t>& datagram, std::string* errorText)
+int BuildMessage(TOutgoing& out, Tag pduTag, TBindingTable& table, std::vector<std::uint8_t>& datagram,
+                 std::string* errorText)
 {
     auto fail = [&](const char* text) {
         datagram.clear();
@@ -292,15 +286,9 @@ bool AssignValueText(const TElement& value, std::string& text)
         AssignDecimal(text, number);
         return true;
     }
-    case Tag::Null:
-        text.clear();
-        return true;
-    case Tag::ObjectId:
-        text.clear();
-        return ber::AppendOidText(value.content, text);
-    case Tag::IpAddress:
-        AssignAddress(text, value.content);
-        return true;
+    case Tag::Null: text.clear(); return true;
+    case Tag::ObjectId: text.clear(); return ber::AppendOidText(value.content, text);
+    case Tag::IpAddress: AssignAddress(text, value.content); return true;
     case Tag::Counter32:
     case Tag::Gauge32:
     case Tag::TimeTicks:
@@ -318,15 +306,9 @@ bool AssignValueText(const TElement& value, std::string& text)
         AssignDecimal(text, number);
         return true;
     }
-    case Tag::NoSuchObject:
-        text.assign("error: noSuchObject");
-        return true;
-    case Tag::NoSuchInstance:
-        text.assign("error: noSuchInstance");
-        return true;
-    case Tag::EndOfMibView:
-        text.assign("error: endOfMibView");
-        return true;
+    case Tag::NoSuchObject: text.assign("error: noSuchObject"); return true;
+    case Tag::NoSuchInstance: text.assign("error: noSuchInstance"); return true;
+    case Tag::EndOfMibView: text.assign("error: endOfMibView"); return true;
     default:  // OCTET STRING, Opaque and unknown types keep their bytes, zeros included
         text.assign(reinterpret_cast<const char*>(value.content.data()), value.content.size());
         return true;
@@ -393,8 +375,8 @@ int ParsePdu(const TElement& pdu, TIncoming& in, TBindingTable& table)
     } else {
         // For GetBulkRequest these are non-repeaters and max-repetitions.
         int code = ReadHeaderInteger(fields, in.requestId);
-        if (code || (code = ReadHeaderInteger(fields, in.errorStatus)) ||
-            (code = ReadHeaderInteger(fields, in.errorIndex)))
+        if (code || (code = ReadHeaderInteger(fields, in.errorStatus))
+            || (code = ReadHeaderInteger(fields, in.errorIndex)))
             return code;
     }
     TElement list;
@@ -417,8 +399,7 @@ int ParseInto(std::span<const std::uint8_t> datagram, TIncoming& in, TBindingTab
     TElement community, pdu;
     if (int code = Expect(fields, Tag::OctetString, community))
         return code;
-    in.community.assign(reinterpret_cast<const char*>(community.content.data()),
-                        community.content.size());
+    in.community.assign(reinterpret_cast<const char*>(community.content.data()), community.content.size());
     if (int code = fields.Next(pdu))
         return code;
     return ParsePdu(pdu, in, table);
@@ -455,8 +436,7 @@ int ParseMessage(std::span<const std::uint8_t> datagram, TIncoming& in, TBinding
     return ParseIntoTable(table, [&] { return ParseInto(datagram, in, table); });
 }
 
-int ParsePduElement(std::span<const std::uint8_t> bytes, int version, TIncoming& in,
-                    TBindingTable& table)
+int ParsePduElement(std::span<const std::uint8_t> bytes, int version, TIncoming& in, TBindingTable& table)
 {
     in.Reset();
     in.version = version;
@@ -472,11 +452,25 @@ int ParsePduElement(std::span<const std::uint8_t> bytes, int version, TIncoming&
 std::string_view StatusName(std::int32_t status)
 {
     static constexpr std::string_view kNames[] = {
-        "noError",          "tooBig",           "noSuchName",         "badValue",
-        "readOnly",         "genError",         "noAccess",           "wrongType",
-        "wrongLength",      "wrongEncoding",    "wrongValue",         "noCreation",
-        "inconsistentValue", "resourceUnavailable", "commitFailed",   "undoFailed",
-        "authorizationError", "notWritable",    "inconsistentName",
+        "noError",
+        "tooBig",
+        "noSuchName",
+        "badValue",
+        "readOnly",
+        "genError",
+        "noAccess",
+        "wrongType",
+        "wrongLength",
+        "wrongEncoding",
+        "wrongValue",
+        "noCreation",
+        "inconsistentValue",
+        "resourceUnavailable",
+        "commitFailed",
+        "undoFailed",
+        "authorizationError",
+        "notWritable",
+        "inconsistentName",
     };
     if (status < 0 || status >= static_cast<std::int32_t>(std::size(kNames)))
         return "<unknown error>";

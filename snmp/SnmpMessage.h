@@ -45,11 +45,11 @@ enum class Tag : std::uint8_t {
 // Result codes of building and parsing.
 enum Code : int {
     kOk = 0,
-    kBadVersion = 305,    // version field neither 0 nor 1 (SNMPv3 is not handled: never used)
-    kBadPduTag = 306,     // PDU tag outside 0xA0..0xA8
-    kBuildFailed = 445,   // an element does not fit
-    kMalformed = 446,     // an element is malformed or runs past its container
-    kMissing = 447,       // an element that must be present is missing
+    kBadVersion = 305,   // version field neither 0 nor 1 (SNMPv3 is not handled: never used)
+    kBadPduTag = 306,    // PDU tag outside 0xA0..0xA8
+    kBuildFailed = 445,  // an element does not fit
+    kMalformed = 446,    // an element is malformed or runs past its container
+    kMissing = 447,      // an element that must be present is missing
 };
 
 // The binding table holds this many slots; bindings after the last are ignored.
@@ -89,21 +89,21 @@ struct TBindingTable {
 
 // What an outgoing message carries besides the bindings.
 struct TOutgoing {
-    int version = 1;              // on-the-wire version: 0 = SNMPv1, 1 = SNMPv2c
+    int version = 1;  // on-the-wire version: 0 = SNMPv1, 1 = SNMPv2c
     std::string community = "tamvel";
-    std::int32_t requestId = 1;   // advanced by one for every message built
+    std::int32_t requestId = 1;  // advanced by one for every message built
     std::int32_t errorStatus = 0;
     std::int32_t errorIndex = 0;
 };
 
 // The fields of the last datagram parsed.
 struct TIncoming {
-    int version = 0;              // as on the wire
+    int version = 0;  // as on the wire
     std::string community;
     std::uint8_t pduTag = 0;
     std::int32_t requestId = 0;
-    std::int32_t errorStatus = 0;     // non-repeaters for GetBulkRequest
-    std::int32_t errorIndex = 0;      // max-repetitions for GetBulkRequest
+    std::int32_t errorStatus = 0;  // non-repeaters for GetBulkRequest
+    std::int32_t errorIndex = 0;   // max-repetitions for GetBulkRequest
     // SNMPv1 trap fields (PDU tag 0xA4 or 0xA7 with version 0).
     std::string enterprise;
     std::string agentAddress;
@@ -125,8 +125,8 @@ struct TIncoming {
 // above 65535 bytes) or "Error building SNMP packet." (the community or the
 // whole message does not fit, or `out.version` is neither 0 nor 1), empties
 // `datagram` and leaves the request id unchanged.
-int BuildMessage(TOutgoing& out, Tag pduTag, TBindingTable& table,
-                 std::vector<std::uint8_t>& datagram, std::string* errorText = nullptr);
+int BuildMessage(TOutgoing& out, Tag pduTag, TBindingTable& table, std::vector<std::uint8_t>& datagram,
+                 std::string* errorText = nullptr);
 
 // ParseMessage parses one received datagram into `in` and replaces the binding
 // table with its bindings (at most kMaxBindings). Returns kOk, kBadVersion,
@@ -147,8 +147,7 @@ int BuildPdu(TOutgoing& out, Tag pduTag, TBindingTable& table, std::vector<std::
 // the PDU of a whole message. `in.version` is set to `version` (3 for the PDU
 // of an SNMPv3 scoped PDU) and the community stays empty. Same result codes
 // and table handling as ParseMessage.
-int ParsePduElement(std::span<const std::uint8_t> bytes, int version, TIncoming& in,
-                    TBindingTable& table);
+int ParsePduElement(std::span<const std::uint8_t> bytes, int version, TIncoming& in, TBindingTable& table);
 
 // StatusName gives the name of an SNMP error-status ("noError", "tooBig", ...,
 // "<unknown error>").

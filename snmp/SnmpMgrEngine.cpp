@@ -36,8 +36,7 @@ int SetChoice(int& field, int value, int maximum)
 
 bool IsBindingProperty(int propId)
 {
-    return propId == SNMPMGR_PID_OBJID || propId == SNMPMGR_PID_OBJTYPE
-           || propId == SNMPMGR_PID_OBJVALUE;
+    return propId == SNMPMGR_PID_OBJID || propId == SNMPMGR_PID_OBJTYPE || propId == SNMPMGR_PID_OBJVALUE;
 }
 
 }  // namespace
@@ -48,10 +47,7 @@ TSnmpMgrEngine::TSnmpMgrEngine(SNMPMgr_EventCallback eventCallback, void* eventC
     table.Reset();
 }
 
-TSnmpMgrEngine::~TSnmpMgrEngine()
-{
-    endpoint.Close();
-}
+TSnmpMgrEngine::~TSnmpMgrEngine() { endpoint.Close(); }
 
 bool TSnmpMgrEngine::Leave()
 {
@@ -91,7 +87,7 @@ int TSnmpMgrEngine::Finish(int result)
         errorText.clear();
     else if (errorText.empty())
         errorText = result == kTimeoutOrBadIndex ? "Interrupted."
-                    : result == kOutOfMemory     ? "Out of memory."
+                  : result == kOutOfMemory       ? "Out of memory."
                                                  : SocketErrorText(result);
     return result;
 }
@@ -120,8 +116,7 @@ std::intptr_t TSnmpMgrEngine::Get(int propId, int index, int* outLen)
     case SNMPMGR_PID_LOCALENGINEID: return text(localEngineId);
     case SNMPMGR_PID_LOCALHOST:
         if (endpoint.IsOpen())
-            return text(endpoint.BoundAddress().Text().empty()
-                            ? "0.0.0.0" : endpoint.BoundAddress().Text());
+            return text(endpoint.BoundAddress().Text().empty() ? "0.0.0.0" : endpoint.BoundAddress().Text());
         return text(!localAddress.IsNone() ? localAddress.Text() : LocalHostName());
     case SNMPMGR_PID_LOCALPORT: return localPort;
     case SNMPMGR_PID_OBJCOUNT: return table.count;
@@ -182,7 +177,8 @@ int TSnmpMgrEngine::SetProperty(int propId, int index, std::intptr_t value, int 
     }
     case SNMPMGR_PID_LOCALPORT:
         if (endpoint.IsOpen())
-            return Fail(kLocalPortWhileActive, "You cannot change the LocalPort while the control is Active.");
+            return Fail(kLocalPortWhileActive,
+                        "You cannot change the LocalPort while the control is Active.");
         if (number < 0 || number > 65535)
             return kWsaInvalidArgument;
         localPort = static_cast<std::uint16_t>(number);

@@ -109,15 +109,14 @@ private:
     // Receiving (EngineReceive.cpp).
     void OnReadable();
     void ReceivePending();
-    void ProcessDatagram(const std::uint8_t* data, std::size_t length,
-                         const TNetAddress& fromAddress, std::uint16_t fromPort);
+    void ProcessDatagram(const std::uint8_t* data, std::size_t length, const TNetAddress& fromAddress,
+                         std::uint16_t fromPort);
     bool FromRemote(const TNetAddress& fromAddress, std::uint16_t fromPort) const;
-    bool MatchesWaitingRequest(const std::uint8_t* data, std::size_t length,
-                               const TNetAddress& fromAddress, const std::string& fromText,
-                               std::uint16_t fromPort);
+    bool MatchesWaitingRequest(const std::uint8_t* data, std::size_t length, const TNetAddress& fromAddress,
+                               const std::string& fromText, std::uint16_t fromPort);
     void ReportReceiveError(int err);
-    void AnswerInform(const TNetAddress& fromAddress, std::uint16_t fromPort,
-                      std::int32_t errorStatus, std::int32_t errorIndex);
+    void AnswerInform(const TNetAddress& fromAddress, std::uint16_t fromPort, std::int32_t errorStatus,
+                      std::int32_t errorIndex);
     void PushDeadline();
 
     // Events (EngineEvents.cpp).
@@ -126,8 +125,8 @@ private:
     void RaiseError(int code, const std::string& text);
     void RaisePacketTrace(const std::uint8_t* data, std::size_t length, int direction,
                           const std::string& address, int port);
-    void RaiseBadPacket(const std::uint8_t* data, std::size_t length, const std::string& address,
-                        int port, int code, const std::string& text);
+    void RaiseBadPacket(const std::uint8_t* data, std::size_t length, const std::string& address, int port,
+                        int code, const std::string& text);
     void RaiseResponse(int eventId, const std::string& address, int port);
     void RaiseTrap(const std::string& address, int port);
     void RaiseInform(const std::string& address, std::uint16_t port, const TNetAddress& fromAddress);
@@ -142,7 +141,7 @@ private:
     void* context;
 
     TUdpEndpoint endpoint;
-    TNetAddress localAddress;   // none = any
+    TNetAddress localAddress;  // none = any
     std::uint16_t localPort = 162;
     TNetAddress remoteAddress;  // none = nobody to send to
     // Every address the remote host's name stood for (remoteAddress first

@@ -76,8 +76,7 @@ int ParseGlobalData(TReader& fields, THeader& header)
         return code;
     TReader parts = global.Children();
     int code = ReadInteger(parts, header.msgId);
-    if (code || (code = ReadInteger(parts, header.maxSize)) ||
-        (code = Expect(parts, kOctets, flags)))
+    if (code || (code = ReadInteger(parts, header.maxSize)) || (code = Expect(parts, kOctets, flags)))
         return code;
     if (flags.content.size() != 1)
         return kMalformed;
@@ -91,8 +90,7 @@ int ParseGlobalData(TReader& fields, THeader& header)
     return kOk;
 }
 
-int ParseSecurityParameters(TReader& fields, std::span<const std::uint8_t> datagram,
-                            TParsed& parsed)
+int ParseSecurityParameters(TReader& fields, std::span<const std::uint8_t> datagram, TParsed& parsed)
 {
     TElement wrapper, sequence, element;
     if (int code = Expect(fields, kOctets, wrapper))
@@ -104,8 +102,8 @@ int ParseSecurityParameters(TReader& fields, std::span<const std::uint8_t> datag
     TUsmParameters& usm = parsed.usm;
     TBytes user;
     int code = ReadOctets(parts, usm.engineId, element);
-    if (code || (code = ReadNonNegative(parts, usm.boots)) ||
-        (code = ReadNonNegative(parts, usm.time)) || (code = ReadOctets(parts, user, element)))
+    if (code || (code = ReadNonNegative(parts, usm.boots)) || (code = ReadNonNegative(parts, usm.time))
+        || (code = ReadOctets(parts, user, element)))
         return code;
     usm.userName.assign(user.begin(), user.end());
     if ((code = ReadOctets(parts, usm.authParams, element)))
@@ -135,14 +133,14 @@ int BuildScopedPdu(std::span<const std::uint8_t> contextEngineId, std::string_vi
     return kOk;
 }
 
-int BuildMessage(const THeader& header, const TUsmParameters& usm,
-                 std::span<const std::uint8_t> msgData, TBytes& datagram, std::size_t* authOffset)
+int BuildMessage(const THeader& header, const TUsmParameters& usm, std::span<const std::uint8_t> msgData,
+                 TBytes& datagram, std::size_t* authOffset)
 {
     datagram.clear();
     if (usm.boots > kMaxInteger || usm.time > kMaxInteger)
         return kBuildFailed;
-    TBytes buffer(kHeaderRoom + msgData.size() + usm.engineId.size() + usm.userName.size() +
-                  usm.authParams.size() + usm.privParams.size());
+    TBytes buffer(kHeaderRoom + msgData.size() + usm.engineId.size() + usm.userName.size()
+                  + usm.authParams.size() + usm.privParams.size());
     ber::TWriter writer(buffer);
     const std::size_t end = writer.Mark();
     if (header.flags & kPrivFlag)
@@ -185,8 +183,8 @@ int BuildDiscoveryMessage(std::int32_t msgId, std::int32_t requestId, TBytes& da
     // An empty GetRequest: request-id, error-status 0, error-index 0, no bindings.
     std::uint8_t id[4];
     const std::size_t idSize = ber::IntegerContent(requestId, id);
-    TBytes pdu{static_cast<std::uint8_t>(Tag::GetRequest), static_cast<std::uint8_t>(idSize + 10),
-               kInteger, static_cast<std::uint8_t>(idSize)};
+    TBytes pdu{static_cast<std::uint8_t>(Tag::GetRequest), static_cast<std::uint8_t>(idSize + 10), kInteger,
+               static_cast<std::uint8_t>(idSize)};
     pdu.insert(pdu.end(), id, id + idSize);
     pdu.insert(pdu.end(), {kInteger, 1, 0, kInteger, 1, 0, kSequence, 0});
     TBytes scoped;

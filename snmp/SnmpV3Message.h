@@ -38,9 +38,9 @@ enum Flags : std::uint8_t { kAuthFlag = 0x01, kPrivFlag = 0x02, kReportableFlag 
 
 // Result codes after the codec's (which the parser also returns).
 enum Code : int {
-    kNotVersion3 = 480,      // a well-formed message of another version
-    kBadSecurityModel = 481, // msgSecurityModel is not the user-based model
-    kBadFlags = 482,         // privacy without authentication
+    kNotVersion3 = 480,       // a well-formed message of another version
+    kBadSecurityModel = 481,  // msgSecurityModel is not the user-based model
+    kBadFlags = 482,          // privacy without authentication
 };
 
 // msgSecurityParameters of the user-based security model.
@@ -72,9 +72,8 @@ int BuildScopedPdu(std::span<const std::uint8_t> contextEngineId, std::string_vi
 // authentication parameters' content in `datagram`, where SignMessage writes.
 // Returns kOk or kBuildFailed (an element above 65535 bytes, or boots or time
 // above 2^31 - 1); `datagram` is then empty.
-int BuildMessage(const THeader& header, const TUsmParameters& usm,
-                 std::span<const std::uint8_t> msgData, TBytes& datagram,
-                 std::size_t* authOffset = nullptr);
+int BuildMessage(const THeader& header, const TUsmParameters& usm, std::span<const std::uint8_t> msgData,
+                 TBytes& datagram, std::size_t* authOffset = nullptr);
 
 // BuildDiscoveryMessage builds the message that asks an agent for its engine
 // ID, boots and time: reportable, noAuthNoPriv, empty engine ID and user, and
@@ -114,17 +113,17 @@ int ParseScopedPdu(std::span<const std::uint8_t> bytes, TScopedPdu& scoped);
 // The counters whose OID a Report PDU carries as its first binding.
 enum class TReportKind : std::uint8_t {
     Unknown,
-    UnsupportedSecLevels,  // usmStatsUnsupportedSecLevels
-    NotInTimeWindows,      // usmStatsNotInTimeWindows
-    UnknownUserNames,      // usmStatsUnknownUserNames
-    UnknownEngineIds,      // usmStatsUnknownEngineIDs
-    WrongDigests,          // usmStatsWrongDigests
-    DecryptionErrors,      // usmStatsDecryptionErrors
-    UnknownSecurityModels, // snmpUnknownSecurityModels
-    InvalidMsgs,           // snmpInvalidMsgs
-    UnknownPduHandlers,    // snmpUnknownPDUHandlers
-    UnavailableContexts,   // snmpUnavailableContexts
-    UnknownContexts,       // snmpUnknownContexts
+    UnsupportedSecLevels,   // usmStatsUnsupportedSecLevels
+    NotInTimeWindows,       // usmStatsNotInTimeWindows
+    UnknownUserNames,       // usmStatsUnknownUserNames
+    UnknownEngineIds,       // usmStatsUnknownEngineIDs
+    WrongDigests,           // usmStatsWrongDigests
+    DecryptionErrors,       // usmStatsDecryptionErrors
+    UnknownSecurityModels,  // snmpUnknownSecurityModels
+    InvalidMsgs,            // snmpInvalidMsgs
+    UnknownPduHandlers,     // snmpUnknownPDUHandlers
+    UnavailableContexts,    // snmpUnavailableContexts
+    UnknownContexts,        // snmpUnknownContexts
 };
 
 // ReportKindOf names the counter of a Report's first binding OID (with or

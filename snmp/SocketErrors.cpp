@@ -134,27 +134,20 @@ int SocketCodeFromErrno(int err)
 int SocketCodeFromLookup(int gaiResult, int err)
 {
     switch (gaiResult) {
-    case 0:
-        return 0;
+    case 0: return 0;
     case EAI_NONAME:
 #ifdef EAI_ADDRFAMILY
     case EAI_ADDRFAMILY:
 #endif
         return kWsaHostNotFound;
-    case EAI_AGAIN:
-        return kWsaTryAgain;
-    case EAI_FAIL:
-        return kWsaNoRecovery;
+    case EAI_AGAIN: return kWsaTryAgain;
+    case EAI_FAIL: return kWsaNoRecovery;
 #ifdef EAI_NODATA
-    case EAI_NODATA:
-        return kWsaNoData;
+    case EAI_NODATA: return kWsaNoData;
 #endif
-    case EAI_MEMORY:
-        return kWsaNoBufferSpace;
-    case EAI_SYSTEM:
-        return err != 0 ? SocketCodeFromErrno(err) : kWsaNoRecovery;
-    default:
-        return kWsaNoRecovery;
+    case EAI_MEMORY: return kWsaNoBufferSpace;
+    case EAI_SYSTEM: return err != 0 ? SocketCodeFromErrno(err) : kWsaNoRecovery;
+    default: return kWsaNoRecovery;
     }
 }
 

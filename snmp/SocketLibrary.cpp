@@ -29,20 +29,11 @@ void EnsureSocketLibrary()
         StartSocketLibrary(nullptr);
 }
 
-void StopSocketLibrary()
-{
-    loaded = false;
-}
+void StopSocketLibrary() { loaded = false; }
 
-bool SocketLibraryLoaded()
-{
-    return loaded;
-}
+bool SocketLibraryLoaded() { return loaded; }
 
-std::string SocketLibraryStatus()
-{
-    return loaded ? "Running." : "Network subsystem not ready.";
-}
+std::string SocketLibraryStatus() { return loaded ? "Running." : "Network subsystem not ready."; }
 
 std::string SocketLibraryInfo()
 {
@@ -52,10 +43,7 @@ std::string SocketLibraryInfo()
     return std::string(u.sysname) + " " + u.release + " BSD sockets";
 }
 
-std::string SocketLibraryPath()
-{
-    return std::string("glibc ") + gnu_get_libc_version();
-}
+std::string SocketLibraryPath() { return std::string("glibc ") + gnu_get_libc_version(); }
 
 int SocketLibraryMaxDatagramSize()
 {

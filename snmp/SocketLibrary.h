@@ -15,10 +15,10 @@ void StopSocketLibrary();
 void EnsureSocketLibrary();
 
 bool SocketLibraryLoaded();
-std::string SocketLibraryStatus();     // "Running." or why it is not usable
-std::string SocketLibraryInfo();       // the system's socket layer, e.g. "Linux 6.1.0 BSD sockets"
-std::string SocketLibraryPath();       // the C library providing the socket calls
-int SocketLibraryMaxDatagramSize();    // largest UDP payload over IPv4
-int SocketLibraryMaxSockets();         // the process's open-file limit
+std::string SocketLibraryStatus();   // "Running." or why it is not usable
+std::string SocketLibraryInfo();     // the system's socket layer, e.g. "Linux 6.1.0 BSD sockets"
+std::string SocketLibraryPath();     // the C library providing the socket calls
+int SocketLibraryMaxDatagramSize();  // largest UDP payload over IPv4
+int SocketLibraryMaxSockets();       // the process's open-file limit
 
 }  // namespace vxsnmp

@@ -23,10 +23,7 @@ EvxSNMPMgr::EvxSNMPMgr(int errorCode, const QString& errorText)
 {
 }
 
-QString EvxSNMPMgr::Message() const
-{
-    return QString::number(code) + QStringLiteral(": ") + text;
-}
+QString EvxSNMPMgr::Message() const { return QString::number(code) + QStringLiteral(": ") + text; }
 
 void TvxSNMPMgrAccess::Raise(const TvxSNMPMgr& mgr, int code, const QString& text)
 {
@@ -155,7 +152,10 @@ QString TvxSNMPMgr::ObjId(int index) const
         A::CheckIndex(*this, SNMPMGR_PID_OBJID, index, "Invalid array index value for ObjId");
     return oid;
 }
-void TvxSNMPMgr::SetObjId(int index, const QString& value) { A::SetText(*this, SNMPMGR_PID_OBJID, index, value); }
+void TvxSNMPMgr::SetObjId(int index, const QString& value)
+{
+    A::SetText(*this, SNMPMGR_PID_OBJID, index, value);
+}
 int TvxSNMPMgr::ObjType(int index) const { return A::GetInt(*this, SNMPMGR_PID_OBJTYPE, index); }
 void TvxSNMPMgr::SetObjType(int index, int value) { A::SetInt(*this, SNMPMGR_PID_OBJTYPE, index, value); }
 
@@ -166,16 +166,28 @@ QByteArray TvxSNMPMgr::ObjValue(int index) const
         A::CheckIndex(*this, SNMPMGR_PID_OBJVALUE, index, "Invalid array index value for ObjValue");
     return value;
 }
-void TvxSNMPMgr::SetObjValue(int index, const QByteArray& value) { A::SetBytes(*this, SNMPMGR_PID_OBJVALUE, index, value); }
+void TvxSNMPMgr::SetObjValue(int index, const QByteArray& value)
+{
+    A::SetBytes(*this, SNMPMGR_PID_OBJVALUE, index, value);
+}
 
 QByteArray TvxSNMPMgr::LocalEngineId() const { return A::GetBytes(*this, SNMPMGR_PID_LOCALENGINEID); }
-void TvxSNMPMgr::SetLocalEngineId(const QByteArray& value) { A::SetBytes(*this, SNMPMGR_PID_LOCALENGINEID, 0, value); }
+void TvxSNMPMgr::SetLocalEngineId(const QByteArray& value)
+{
+    A::SetBytes(*this, SNMPMGR_PID_LOCALENGINEID, 0, value);
+}
 QString TvxSNMPMgr::Password() const { return A::GetText(*this, SNMPMGR_PID_PASSWORD); }
 void TvxSNMPMgr::SetPassword(const QString& value) { A::SetText(*this, SNMPMGR_PID_PASSWORD, 0, value); }
 int TvxSNMPMgr::RemoteEngineBoots() const { return A::GetInt(*this, SNMPMGR_PID_REMOTEENGINEBOOTS); }
-void TvxSNMPMgr::SetRemoteEngineBoots(int value) { A::SetInt(*this, SNMPMGR_PID_REMOTEENGINEBOOTS, 0, value); }
+void TvxSNMPMgr::SetRemoteEngineBoots(int value)
+{
+    A::SetInt(*this, SNMPMGR_PID_REMOTEENGINEBOOTS, 0, value);
+}
 QByteArray TvxSNMPMgr::RemoteEngineId() const { return A::GetBytes(*this, SNMPMGR_PID_REMOTEENGINEID); }
-void TvxSNMPMgr::SetRemoteEngineId(const QByteArray& value) { A::SetBytes(*this, SNMPMGR_PID_REMOTEENGINEID, 0, value); }
+void TvxSNMPMgr::SetRemoteEngineId(const QByteArray& value)
+{
+    A::SetBytes(*this, SNMPMGR_PID_REMOTEENGINEID, 0, value);
+}
 int TvxSNMPMgr::RemoteEngineTime() const { return A::GetInt(*this, SNMPMGR_PID_REMOTEENGINETIME); }
 void TvxSNMPMgr::SetRemoteEngineTime(int value) { A::SetInt(*this, SNMPMGR_PID_REMOTEENGINETIME, 0, value); }
 QString TvxSNMPMgr::User() const { return A::GetText(*this, SNMPMGR_PID_USER); }
@@ -184,12 +196,21 @@ int TvxSNMPMgr::SecurityLevel() const { return A::GetInt(*this, SNMPMGR_PID_SECU
 void TvxSNMPMgr::SetSecurityLevel(int value) { A::SetInt(*this, SNMPMGR_PID_SECURITYLEVEL, 0, value); }
 int TvxSNMPMgr::AuthProtocol() const { return A::GetInt(*this, SNMPMGR_PID_AUTHPROTOCOL); }
 void TvxSNMPMgr::SetAuthProtocol(int value) { A::SetInt(*this, SNMPMGR_PID_AUTHPROTOCOL, 0, value); }
-void TvxSNMPMgr::SetAuthPassword(const QString& value) { A::SetText(*this, SNMPMGR_PID_AUTHPASSWORD, 0, value); }
+void TvxSNMPMgr::SetAuthPassword(const QString& value)
+{
+    A::SetText(*this, SNMPMGR_PID_AUTHPASSWORD, 0, value);
+}
 int TvxSNMPMgr::PrivProtocol() const { return A::GetInt(*this, SNMPMGR_PID_PRIVPROTOCOL); }
 void TvxSNMPMgr::SetPrivProtocol(int value) { A::SetInt(*this, SNMPMGR_PID_PRIVPROTOCOL, 0, value); }
-void TvxSNMPMgr::SetPrivPassword(const QString& value) { A::SetText(*this, SNMPMGR_PID_PRIVPASSWORD, 0, value); }
+void TvxSNMPMgr::SetPrivPassword(const QString& value)
+{
+    A::SetText(*this, SNMPMGR_PID_PRIVPASSWORD, 0, value);
+}
 QString TvxSNMPMgr::ContextName() const { return A::GetText(*this, SNMPMGR_PID_CONTEXTNAME); }
-void TvxSNMPMgr::SetContextName(const QString& value) { A::SetText(*this, SNMPMGR_PID_CONTEXTNAME, 0, value); }
+void TvxSNMPMgr::SetContextName(const QString& value)
+{
+    A::SetText(*this, SNMPMGR_PID_CONTEXTNAME, 0, value);
+}
 
 QString TvxSNMPMgr::Config(const QString& setting)
 {

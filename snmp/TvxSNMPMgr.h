@@ -201,7 +201,7 @@ public:
 
 private:
     friend struct TvxSNMPMgrAccess;  // the flat-interface plumbing (TvxSNMPMgr.cpp)
-    std::intptr_t handle = 0;  // engine handle, 0 when creating the engine failed
+    std::intptr_t handle = 0;        // engine handle, 0 when creating the engine failed
 };
 
 }  // namespace vxsnmp

@@ -12,8 +12,7 @@ namespace vxsnmp {
 struct TvxSNMPMgrAccess {
     // The engine's event callback; `context` is the component.
     static int Dispatch(void* context, int eventId, int argc, std::intptr_t* argv, int* argLens);
-    static void DispatchEvent(TvxSNMPMgr& mgr, int eventId, int argc, std::intptr_t* argv,
-                              int* argLens);
+    static void DispatchEvent(TvxSNMPMgr& mgr, int eventId, int argc, std::intptr_t* argv, int* argLens);
 
     [[noreturn]] static void Raise(const TvxSNMPMgr& mgr, int code, const QString& text = {});
     static void SetInt(TvxSNMPMgr& mgr, int propId, int index, int value);

@@ -85,7 +85,7 @@ void TvxSNMPMgrAccess::DispatchEvent(TvxSNMPMgr& mgr, int eventId, int argc, std
         break;
     case SNMPMGR_EID_DISCOVERYREQUEST:
         if (mgr.OnDiscoveryRequest) {
-            TDiscoveryRequestEvent e{a.Bytes(0), a.Int(1), a.Int(2), a.Text(3),
+            TDiscoveryRequestEvent e{a.Bytes(0), a.Int(1),  a.Int(2), a.Text(3),
                                      a.Int(4),   a.Text(5), a.Int(6), a.Int(7) != 0};
             std::function(mgr.OnDiscoveryRequest)(mgr, e);
             a.Store(7, e.Respond ? 1 : 0);
@@ -93,8 +93,9 @@ void TvxSNMPMgrAccess::DispatchEvent(TvxSNMPMgr& mgr, int eventId, int argc, std
         break;
     case SNMPMGR_EID_DISCOVERYRESPONSE:
         if (mgr.OnDiscoveryResponse)
-            std::function(mgr.OnDiscoveryResponse)(mgr, TDiscoveryResponseEvent{a.Bytes(0), a.Int(1), a.Int(2), a.Text(3),
-                                                                 a.Int(4), a.Text(5), a.Int(6)});
+            std::function(mgr.OnDiscoveryResponse)(mgr, TDiscoveryResponseEvent{a.Bytes(0), a.Int(1),
+                                                                                a.Int(2), a.Text(3), a.Int(4),
+                                                                                a.Text(5), a.Int(6)});
         break;
     case SNMPMGR_EID_ERROR:
         if (mgr.OnError)
@@ -102,8 +103,8 @@ void TvxSNMPMgrAccess::DispatchEvent(TvxSNMPMgr& mgr, int eventId, int argc, std
         break;
     case SNMPMGR_EID_INFORMREQUEST:
         if (mgr.OnInformRequest) {
-            TInformRequestEvent e{a.Int(0), a.Int(1), a.Text(2), a.Text(3), a.Int(4),
-                                  a.Text(5), a.Int(6), a.Int(7), a.Int(8), a.Text(9)};
+            TInformRequestEvent e{a.Int(0),  a.Int(1), a.Text(2), a.Text(3), a.Int(4),
+                                  a.Text(5), a.Int(6), a.Int(7),  a.Int(8),  a.Text(9)};
             std::function(mgr.OnInformRequest)(mgr, e);
             a.Store(7, e.ErrorIndex);
             a.Store(8, e.ErrorStatus);
@@ -111,7 +112,8 @@ void TvxSNMPMgrAccess::DispatchEvent(TvxSNMPMgr& mgr, int eventId, int argc, std
         break;
     case SNMPMGR_EID_PACKETTRACE:
         if (mgr.OnPacketTrace)
-            std::function(mgr.OnPacketTrace)(mgr, TPacketTraceEvent{a.Bytes(0), a.Int(1), a.Text(2), a.Int(3)});
+            std::function(mgr.OnPacketTrace)(mgr,
+                                             TPacketTraceEvent{a.Bytes(0), a.Int(1), a.Text(2), a.Int(3)});
         break;
     case SNMPMGR_EID_REPORT:
         if (mgr.OnReport)
@@ -123,11 +125,10 @@ void TvxSNMPMgrAccess::DispatchEvent(TvxSNMPMgr& mgr, int eventId, int argc, std
         break;
     case SNMPMGR_EID_TRAP:
         if (mgr.OnTrap)
-            std::function(mgr.OnTrap)(mgr, TTrapEvent{a.Int(0), a.Int(1), a.Text(2), a.Text(3), a.Int(4), a.Text(5),
-                                       a.Int64(6), a.Text(7), a.Int(8)});
+            std::function(mgr.OnTrap)(mgr, TTrapEvent{a.Int(0), a.Int(1), a.Text(2), a.Text(3), a.Int(4),
+                                                      a.Text(5), a.Int64(6), a.Text(7), a.Int(8)});
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

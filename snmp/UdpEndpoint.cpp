@@ -31,10 +31,7 @@ constexpr int kMaxQueuedErrors = 64;
 
 TUdpEndpoint::TUdpEndpoint(std::function<void()> handler) : onReadable(std::move(handler)) {}
 
-TUdpEndpoint::~TUdpEndpoint()
-{
-    Close();
-}
+TUdpEndpoint::~TUdpEndpoint() { Close(); }
 
 int TUdpEndpoint::Open(const TNetAddress& localAddress, std::uint16_t localPort,
                        const TEndpointOptions& options, int socketFamily)
@@ -77,8 +74,10 @@ int TUdpEndpoint::Open(const TNetAddress& localAddress, std::uint16_t localPort,
         notifier = new QSocketNotifier(static_cast<qintptr>(fd), QSocketNotifier::Read);
         // The slot holds its own copy of the handler: the handler may close
         // and free this endpoint while it runs.
-        QObject::connect(notifier, &QSocketNotifier::activated, notifier,
-                         [handler = onReadable] { if (handler) handler(); });
+        QObject::connect(notifier, &QSocketNotifier::activated, notifier, [handler = onReadable] {
+            if (handler)
+                handler();
+        });
     }
     return 0;
 }
@@ -167,10 +166,9 @@ int TUdpEndpoint::SendTo(const std::uint8_t* data, std::size_t length, const TNe
     sockaddr_storage sa{};
     const socklen_t saLength = address.ToSocket(family, port, sa);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        ssize_t sent = connected
-            ? ::send(fd, data, length, MSG_DONTWAIT | MSG_NOSIGNAL)
-            : ::sendto(fd, data, length, MSG_DONTWAIT | MSG_NOSIGNAL,
-                       reinterpret_cast<const sockaddr*>(&sa), saLength);
+        ssize_t sent = connected ? ::send(fd, data, length, MSG_DONTWAIT | MSG_NOSIGNAL)
+                                 : ::sendto(fd, data, length, MSG_DONTWAIT | MSG_NOSIGNAL,
+                                            reinterpret_cast<const sockaddr*>(&sa), saLength);
         if (sent >= 0)
             return 0;
         // A pending ICMP error of an earlier datagram is handed to whichever

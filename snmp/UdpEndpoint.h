@@ -45,8 +45,8 @@ public:
 
     // Open creates a socket of `family` (AF_INET or AF_INET6), applies the
     // options and binds it. Returns 0 or errno; on failure nothing stays open.
-    int Open(const TNetAddress& localAddress, std::uint16_t localPort,
-             const TEndpointOptions& options, int family = AF_INET);
+    int Open(const TNetAddress& localAddress, std::uint16_t localPort, const TEndpointOptions& options,
+             int family = AF_INET);
     int Family() const { return family; }
     // Connect fixes the peer (UseConnection). Returns 0 or errno.
     int Connect(const TNetAddress& address, std::uint16_t port);
@@ -62,8 +62,8 @@ public:
 
     // SendTo sends one datagram (to the connected peer when `connected`).
     // Returns 0 or errno.
-    int SendTo(const std::uint8_t* data, std::size_t length, const TNetAddress& address,
-               std::uint16_t port, bool connected);
+    int SendTo(const std::uint8_t* data, std::size_t length, const TNetAddress& address, std::uint16_t port,
+               bool connected);
 
     // Receive reads one datagram into buffer[0..capacity).
     TReceiveResult Receive(std::uint8_t* buffer, std::size_t capacity, std::size_t& length,

@@ -13,9 +13,8 @@ namespace vxsnmp::usm {
 namespace {
 
 // The full HMAC of `message` with `length` zero bytes at `offset`, into `out`.
-int Hmac(TAuthProtocol auth, std::span<const std::uint8_t> key,
-         std::span<const std::uint8_t> message, std::size_t offset, std::size_t length,
-         std::uint8_t* out)
+int Hmac(TAuthProtocol auth, std::span<const std::uint8_t> key, std::span<const std::uint8_t> message,
+         std::size_t offset, std::size_t length, std::uint8_t* out)
 {
     const EVP_MD* md = DigestOf(auth);
     if (!md)
@@ -28,24 +27,23 @@ int Hmac(TAuthProtocol auth, std::span<const std::uint8_t> key,
     std::uint8_t zeros[EVP_MAX_MD_SIZE] = {};
     if (length > sizeof zeros)
         return kWrongDigest;
-    const std::span<const std::uint8_t> parts[] = {
-        message.first(offset), std::span<const std::uint8_t>(zeros, length),
-        message.subspan(offset + length)};
+    const std::span<const std::uint8_t> parts[] = {message.first(offset),
+                                                   std::span<const std::uint8_t>(zeros, length),
+                                                   message.subspan(offset + length)};
     std::vector<std::uint8_t> copy;  // the one-shot HMAC() takes one contiguous buffer
     copy.reserve(message.size());
     for (const auto& part : parts)
         copy.insert(copy.end(), part.begin(), part.end());
     unsigned int outLength = 0;
-    if (!HMAC(md, key.data(), static_cast<int>(key.size()), copy.data(), copy.size(), out,
-              &outLength))
+    if (!HMAC(md, key.data(), static_cast<int>(key.size()), copy.data(), copy.size(), out, &outLength))
         return kCryptoFailed;
     return 0;
 }
 
 }  // namespace
 
-int SignMessage(TAuthProtocol auth, std::span<const std::uint8_t> key,
-                std::span<std::uint8_t> message, std::size_t authOffset)
+int SignMessage(TAuthProtocol auth, std::span<const std::uint8_t> key, std::span<std::uint8_t> message,
+                std::size_t authOffset)
 {
     const std::size_t length = MacLength(auth);
     std::uint8_t mac[EVP_MAX_MD_SIZE];
@@ -56,8 +54,7 @@ int SignMessage(TAuthProtocol auth, std::span<const std::uint8_t> key,
 }
 
 int VerifyMessage(TAuthProtocol auth, std::span<const std::uint8_t> key,
-                  std::span<const std::uint8_t> message, std::size_t authOffset,
-                  std::size_t authLength)
+                  std::span<const std::uint8_t> message, std::size_t authOffset, std::size_t authLength)
 {
     const std::size_t length = MacLength(auth);
     if (length == 0)

@@ -14,8 +14,8 @@ namespace vxsnmp::usm {
 // `authOffset` are the zero-filled placeholder) into that placeholder. Fails
 // with kNoProtocol, kBadKey (key not of the digest's length), kCryptoFailed,
 // or kWrongDigest when the placeholder does not fit inside the message.
-int SignMessage(TAuthProtocol auth, std::span<const std::uint8_t> key,
-                std::span<std::uint8_t> message, std::size_t authOffset);
+int SignMessage(TAuthProtocol auth, std::span<const std::uint8_t> key, std::span<std::uint8_t> message,
+                std::size_t authOffset);
 
 // VerifyMessage checks that the `authLength` bytes at `authOffset` hold the
 // truncated HMAC of `message` with those bytes zeroed. Returns 0, or
@@ -23,7 +23,6 @@ int SignMessage(TAuthProtocol auth, std::span<const std::uint8_t> key,
 // failures of SignMessage. The comparison takes the same time wherever the
 // digests differ.
 int VerifyMessage(TAuthProtocol auth, std::span<const std::uint8_t> key,
-                  std::span<const std::uint8_t> message, std::size_t authOffset,
-                  std::size_t authLength);
+                  std::span<const std::uint8_t> message, std::size_t authOffset, std::size_t authLength);
 
 }  // namespace vxsnmp::usm

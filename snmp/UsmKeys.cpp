@@ -26,7 +26,8 @@ std::string_view UsmText(int code)
     case kNoProtocol: return "SNMPv3: no authentication or privacy protocol chosen for this security level.";
     case kShortPassword: return "SNMPv3: a password must have at least 8 characters.";
     case kCryptoFailed: return "SNMPv3: the cryptographic library refused the operation.";
-    case kDesUnavailable: return "SNMPv3: DES privacy needs OpenSSL's legacy provider, which could not be loaded.";
+    case kDesUnavailable:
+        return "SNMPv3: DES privacy needs OpenSSL's legacy provider, which could not be loaded.";
     case kWrongDigest: return "SNMPv3: the message digest is wrong (wrong authentication password?).";
     case kDecryptionError: return "SNMPv3: the message could not be decrypted (wrong privacy password?).";
     case kBadKey: return "SNMPv3: a key is shorter than its protocol needs.";
@@ -51,8 +52,7 @@ const EVP_MD* DigestOf(TAuthProtocol auth)
     }
 }
 
-bool Digest(const EVP_MD* md, std::span<const std::span<const std::uint8_t>> parts,
-            std::uint8_t* out)
+bool Digest(const EVP_MD* md, std::span<const std::span<const std::uint8_t>> parts, std::uint8_t* out)
 {
     TMdContext context(EVP_MD_CTX_new());
     if (!context || !md || EVP_DigestInit_ex(context.get(), md, nullptr) != 1)
@@ -120,8 +120,8 @@ int PasswordToKey(TAuthProtocol auth, std::string_view password, TKey& ku)
     return 0;
 }
 
-int LocalizeKey(TAuthProtocol auth, std::span<const std::uint8_t> ku,
-                std::span<const std::uint8_t> engineId, TKey& kul)
+int LocalizeKey(TAuthProtocol auth, std::span<const std::uint8_t> ku, std::span<const std::uint8_t> engineId,
+                TKey& kul)
 {
     kul.clear();
     const EVP_MD* md = DigestOf(auth);
@@ -138,8 +138,8 @@ int LocalizeKey(TAuthProtocol auth, std::span<const std::uint8_t> ku,
     return 0;
 }
 
-int LocalizedKey(TAuthProtocol auth, std::string_view password,
-                 std::span<const std::uint8_t> engineId, TKey& kul)
+int LocalizedKey(TAuthProtocol auth, std::string_view password, std::span<const std::uint8_t> engineId,
+                 TKey& kul)
 {
     TKey ku;
     if (int code = PasswordToKey(auth, password, ku)) {

@@ -65,13 +65,13 @@ int PasswordToKey(TAuthProtocol auth, std::string_view password, TKey& ku);
 
 // LocalizeKey derives Kul from Ku and an engine ID. Fails with kNoProtocol,
 // kBadKey (Ku not of the digest's length) or kCryptoFailed; `kul` is then empty.
-int LocalizeKey(TAuthProtocol auth, std::span<const std::uint8_t> ku,
-                std::span<const std::uint8_t> engineId, TKey& kul);
+int LocalizeKey(TAuthProtocol auth, std::span<const std::uint8_t> ku, std::span<const std::uint8_t> engineId,
+                TKey& kul);
 
 // LocalizedKey is PasswordToKey and LocalizeKey in one step: the
 // authentication key of a user at one agent.
-int LocalizedKey(TAuthProtocol auth, std::string_view password,
-                 std::span<const std::uint8_t> engineId, TKey& kul);
+int LocalizedKey(TAuthProtocol auth, std::string_view password, std::span<const std::uint8_t> engineId,
+                 TKey& kul);
 
 // ExtendKey lengthens `key` to `length` bytes by appending the digest of the
 // key so far until it is long enough, then cuts it; a key already long enough

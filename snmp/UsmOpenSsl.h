@@ -11,7 +11,6 @@ namespace vxsnmp::usm {
 const EVP_MD* DigestOf(TAuthProtocol auth);
 
 // Digest computes H(parts...) into `out` (room for EVP_MAX_MD_SIZE bytes).
-bool Digest(const EVP_MD* md, std::span<const std::span<const std::uint8_t>> parts,
-            std::uint8_t* out);
+bool Digest(const EVP_MD* md, std::span<const std::span<const std::uint8_t>> parts, std::uint8_t* out);
 
 }  // namespace vxsnmp::usm

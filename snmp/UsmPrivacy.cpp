@@ -48,9 +48,8 @@ std::size_t CipherKeyLength(TPrivProtocol priv)
 }
 
 // The cipher and its IV for one message; fails with a USM code.
-int Prepare(TPrivProtocol priv, std::span<const std::uint8_t> key, std::uint32_t boots,
-            std::uint32_t time, std::span<const std::uint8_t> salt, TCipher& cipher,
-            std::uint8_t iv[kIvLength])
+int Prepare(TPrivProtocol priv, std::span<const std::uint8_t> key, std::uint32_t boots, std::uint32_t time,
+            std::span<const std::uint8_t> salt, TCipher& cipher, std::uint8_t iv[kIvLength])
 {
     const char* name = CipherName(priv);
     if (!name)
@@ -76,20 +75,19 @@ int Prepare(TPrivProtocol priv, std::span<const std::uint8_t> key, std::uint32_t
 }
 
 // Runs the cipher over `input` (a whole number of blocks for DES) into `output`.
-int Run(const EVP_CIPHER* cipher, std::span<const std::uint8_t> key, const std::uint8_t* iv,
-        bool encrypt, std::span<const std::uint8_t> input, std::vector<std::uint8_t>& output)
+int Run(const EVP_CIPHER* cipher, std::span<const std::uint8_t> key, const std::uint8_t* iv, bool encrypt,
+        std::span<const std::uint8_t> input, std::vector<std::uint8_t>& output)
 {
     TCipherContext context(EVP_CIPHER_CTX_new());
-    if (!context ||
-        EVP_CipherInit_ex2(context.get(), cipher, key.data(), iv, encrypt ? 1 : 0, nullptr) != 1 ||
-        EVP_CIPHER_CTX_set_padding(context.get(), 0) != 1)
+    if (!context || EVP_CipherInit_ex2(context.get(), cipher, key.data(), iv, encrypt ? 1 : 0, nullptr) != 1
+        || EVP_CIPHER_CTX_set_padding(context.get(), 0) != 1)
         return kCryptoFailed;
     output.resize(input.size() + kIvLength);
     int written = 0;
     int last = 0;
-    if (EVP_CipherUpdate(context.get(), output.data(), &written, input.data(),
-                         static_cast<int>(input.size())) != 1 ||
-        EVP_CipherFinal_ex(context.get(), output.data() + written, &last) != 1)
+    if (EVP_CipherUpdate(context.get(), output.data(), &written, input.data(), static_cast<int>(input.size()))
+            != 1
+        || EVP_CipherFinal_ex(context.get(), output.data() + written, &last) != 1)
         return kCryptoFailed;
     output.resize(static_cast<std::size_t>(written + last));
     return 0;
@@ -123,9 +121,8 @@ TSalt TSaltCounter::Next(TPrivProtocol priv, std::uint32_t boots)
     return salt;
 }
 
-int Encrypt(TPrivProtocol priv, std::span<const std::uint8_t> key, std::uint32_t boots,
-            std::uint32_t time, const TSalt& salt, std::span<const std::uint8_t> plaintext,
-            std::vector<std::uint8_t>& ciphertext)
+int Encrypt(TPrivProtocol priv, std::span<const std::uint8_t> key, std::uint32_t boots, std::uint32_t time,
+            const TSalt& salt, std::span<const std::uint8_t> plaintext, std::vector<std::uint8_t>& ciphertext)
 {
     ciphertext.clear();
     TCipher cipher;
@@ -139,16 +136,15 @@ int Encrypt(TPrivProtocol priv, std::span<const std::uint8_t> key, std::uint32_t
         padded.resize((plaintext.size() / kDesBlock + 1) * kDesBlock, 0);
         plaintext = padded;
     }
-    const int code = Run(cipher.get(), key.first(CipherKeyLength(priv)), iv, true,
-                         plaintext, ciphertext);
+    const int code = Run(cipher.get(), key.first(CipherKeyLength(priv)), iv, true, plaintext, ciphertext);
     if (code)
         ciphertext.clear();
     return code;
 }
 
-int Decrypt(TPrivProtocol priv, std::span<const std::uint8_t> key, std::uint32_t boots,
-            std::uint32_t time, std::span<const std::uint8_t> salt,
-            std::span<const std::uint8_t> ciphertext, std::vector<std::uint8_t>& plaintext)
+int Decrypt(TPrivProtocol priv, std::span<const std::uint8_t> key, std::uint32_t boots, std::uint32_t time,
+            std::span<const std::uint8_t> salt, std::span<const std::uint8_t> ciphertext,
+            std::vector<std::uint8_t>& plaintext)
 {
     plaintext.clear();
     TCipher cipher;
@@ -157,8 +153,7 @@ int Decrypt(TPrivProtocol priv, std::span<const std::uint8_t> key, std::uint32_t
         return code;
     if (priv == TPrivProtocol::Des && ciphertext.size() % kDesBlock != 0)
         return kDecryptionError;
-    const int code = Run(cipher.get(), key.first(CipherKeyLength(priv)), iv, false,
-                         ciphertext, plaintext);
+    const int code = Run(cipher.get(), key.first(CipherKeyLength(priv)), iv, false, ciphertext, plaintext);
     if (code)
         plaintext.clear();
     return code;

@@ -36,8 +36,8 @@ private:
 // Encrypt encrypts a scoped PDU (the whole SEQUENCE element) with the privacy
 // key. Fails with kNoProtocol, kBadKey (key shorter than PrivKeyLength),
 // kDesUnavailable or kCryptoFailed; `ciphertext` is then empty.
-int Encrypt(TPrivProtocol priv, std::span<const std::uint8_t> key, std::uint32_t boots,
-            std::uint32_t time, const TSalt& salt, std::span<const std::uint8_t> plaintext,
+int Encrypt(TPrivProtocol priv, std::span<const std::uint8_t> key, std::uint32_t boots, std::uint32_t time,
+            const TSalt& salt, std::span<const std::uint8_t> plaintext,
             std::vector<std::uint8_t>& ciphertext);
 
 // Decrypt reverses Encrypt with the salt from msgPrivacyParameters. Fails with
@@ -45,9 +45,9 @@ int Encrypt(TPrivProtocol priv, std::span<const std::uint8_t> key, std::uint32_t
 // whole number of blocks, and as Encrypt. A wrong key is not detected here:
 // the plaintext is then noise that the scoped PDU parser refuses. DES padding
 // stays at the end of `plaintext`.
-int Decrypt(TPrivProtocol priv, std::span<const std::uint8_t> key, std::uint32_t boots,
-            std::uint32_t time, std::span<const std::uint8_t> salt,
-            std::span<const std::uint8_t> ciphertext, std::vector<std::uint8_t>& plaintext);
+int Decrypt(TPrivProtocol priv, std::span<const std::uint8_t> key, std::uint32_t boots, std::uint32_t time,
+            std::span<const std::uint8_t> salt, std::span<const std::uint8_t> ciphertext,
+            std::vector<std::uint8_t>& plaintext);
 
 // LoadLegacyProvider loads OpenSSL's legacy provider (for DES) once, beside
 // the default provider. Returns 0 or kDesUnavailable; later calls return the

@@ -24,8 +24,8 @@ std::uint8_t LevelFlags(TSecurityLevel level)
 // Requests that expect an answer ask for a report when they fail.
 bool Confirmed(Tag tag)
 {
-    return tag == Tag::GetRequest || tag == Tag::GetNextRequest || tag == Tag::GetBulkRequest ||
-           tag == Tag::SetRequest || tag == Tag::InformRequest;
+    return tag == Tag::GetRequest || tag == Tag::GetNextRequest || tag == Tag::GetBulkRequest
+        || tag == Tag::SetRequest || tag == Tag::InformRequest;
 }
 
 }  // namespace
@@ -34,8 +34,8 @@ int TUsmSession::SetUser(const TUsmUser& newUser)
 {
     const bool needsAuth = newUser.level != TSecurityLevel::NoAuthNoPriv;
     const bool needsPriv = newUser.level == TSecurityLevel::AuthPriv;
-    if ((needsAuth && newUser.auth == TAuthProtocol::None) ||
-        (needsPriv && newUser.priv == TPrivProtocol::None))
+    if ((needsAuth && newUser.auth == TAuthProtocol::None)
+        || (needsPriv && newUser.priv == TPrivProtocol::None))
         return kNoProtocol;
     TKey newAuthKu, newPrivKu;
     if (needsAuth)
@@ -92,9 +92,9 @@ void TUsmSession::ForgetEngine()
     privKey.clear();
 }
 
-int TUsmSession::BuildRequest(std::int32_t msgId, Tag pduTag, TOutgoing& out,
-                              TBindingTable& table, std::string_view contextName,
-                              v3::TBytes& datagram, std::string* errorText, TClock::time_point now)
+int TUsmSession::BuildRequest(std::int32_t msgId, Tag pduTag, TOutgoing& out, TBindingTable& table,
+                              std::string_view contextName, v3::TBytes& datagram, std::string* errorText,
+                              TClock::time_point now)
 {
     datagram.clear();
     if (!discovered)
@@ -108,8 +108,8 @@ int TUsmSession::BuildRequest(std::int32_t msgId, Tag pduTag, TOutgoing& out,
     v3::THeader header;
     header.msgId = msgId;
     header.maxSize = maxMessageSize;
-    header.flags = static_cast<std::uint8_t>(LevelFlags(user.level) |
-                                             (Confirmed(pduTag) ? v3::kReportableFlag : 0));
+    header.flags =
+        static_cast<std::uint8_t>(LevelFlags(user.level) | (Confirmed(pduTag) ? v3::kReportableFlag : 0));
     v3::TUsmParameters usm;
     usm.engineId = engineId;
     usm.boots = boots;
@@ -145,8 +145,8 @@ int TUsmSession::Authenticate(std::span<const std::uint8_t> datagram, const v3::
         return kUnknownUser;
     if (user.auth == TAuthProtocol::None || authKey.empty())
         return kUnsupportedLevel;
-    if (int code = VerifyMessage(user.auth, authKey, datagram, parsed.authOffset,
-                                 parsed.usm.authParams.size()))
+    if (int code =
+            VerifyMessage(user.auth, authKey, datagram, parsed.authOffset, parsed.usm.authParams.size()))
         return code;
     return CheckTimeWindow(parsed.usm, now);
 }
@@ -159,14 +159,14 @@ int TUsmSession::CheckTimeWindow(const v3::TUsmParameters& usm, TClock::time_poi
         latestTime = usm.time;
         timeSetAt = now;
     }
-    if (boots >= kMaxEngineValue || usm.boots < boots ||
-        (usm.boots == boots && usm.time + kTimeWindow < EngineTime(now)))
+    if (boots >= kMaxEngineValue || usm.boots < boots
+        || (usm.boots == boots && usm.time + kTimeWindow < EngineTime(now)))
         return kNotInTimeWindow;
     return 0;
 }
 
-int TUsmSession::OpenAnswer(std::span<const std::uint8_t> datagram, TAnswer& answer,
-                            TIncoming& in, TBindingTable& table, TClock::time_point now)
+int TUsmSession::OpenAnswer(std::span<const std::uint8_t> datagram, TAnswer& answer, TIncoming& in,
+                            TBindingTable& table, TClock::time_point now)
 {
     answer = TAnswer{};
     in.Reset();
@@ -186,8 +186,8 @@ int TUsmSession::OpenAnswer(std::span<const std::uint8_t> datagram, TAnswer& ans
     if (flags & v3::kPrivFlag) {
         if (user.priv == TPrivProtocol::None || privKey.empty())
             return kUnsupportedLevel;
-        if (int code = Decrypt(user.priv, privKey, parsed.usm.boots, parsed.usm.time,
-                               parsed.usm.privParams, parsed.encrypted, plain))
+        if (int code = Decrypt(user.priv, privKey, parsed.usm.boots, parsed.usm.time, parsed.usm.privParams,
+                               parsed.encrypted, plain))
             return code;
         scopedBytes = plain;
     }
@@ -205,8 +205,8 @@ int TUsmSession::OpenAnswer(std::span<const std::uint8_t> datagram, TAnswer& ans
         return 0;
     }
     return (flags & (v3::kAuthFlag | v3::kPrivFlag)) == LevelFlags(user.level)
-               ? 0
-               : static_cast<int>(kUnsupportedLevel);
+             ? 0
+             : static_cast<int>(kUnsupportedLevel);
 }
 
 }  // namespace vxsnmp::usm

@@ -44,9 +44,9 @@ struct TAnswer {
     v3::TUsmParameters usm;
     v3::TBytes contextEngineId;
     std::string contextName;
-    bool authentic = false;                 // digest verified
+    bool authentic = false;                             // digest verified
     v3::TReportKind report = v3::TReportKind::Unknown;  // for a Report PDU
-    std::string reportOid;                  // its first binding's OID, for a Report PDU
+    std::string reportOid;                              // its first binding's OID, for a Report PDU
 };
 
 class TUsmSession {
@@ -76,8 +76,8 @@ public:
     // BuildPdu (request id advanced as there). Returns kOk, kBuildFailed with
     // `errorText`, kUnknownEngine before discovery, or a USM code.
     int BuildRequest(std::int32_t msgId, Tag pduTag, TOutgoing& out, TBindingTable& table,
-                     std::string_view contextName, v3::TBytes& datagram,
-                     std::string* errorText = nullptr, TClock::time_point now = TClock::now());
+                     std::string_view contextName, v3::TBytes& datagram, std::string* errorText = nullptr,
+                     TClock::time_point now = TClock::now());
 
     // OpenAnswer parses an answer, verifies and decrypts it as its flags say,
     // checks the time window, and parses its PDU into `in` and `table`.
@@ -94,8 +94,8 @@ private:
     int CheckTimeWindow(const v3::TUsmParameters& usm, TClock::time_point now);
 
     TUsmUser user;
-    TKey authKu, privKu;     // from the passwords
-    TKey authKey, privKey;   // localized for the engine
+    TKey authKu, privKu;    // from the passwords
+    TKey authKey, privKey;  // localized for the engine
     v3::TBytes engineId;
     bool discovered = false;
     std::uint32_t boots = 0;

@@ -87,8 +87,8 @@ bool AppendOidText(std::span<const std::uint8_t> content, std::string& text)
         return false;
     // Every sub-identifier ends in a byte below 0x80; only a content longer
     // than kMaxOidSubIds bytes can hold more of them than we take.
-    if (content.size() > static_cast<std::size_t>(kMaxOidSubIds) &&
-        std::count_if(p, end, [](std::uint8_t b) { return b < 0x80; }) > kMaxOidSubIds)
+    if (content.size() > static_cast<std::size_t>(kMaxOidSubIds)
+        && std::count_if(p, end, [](std::uint8_t b) { return b < 0x80; }) > kMaxOidSubIds)
         return false;
 
     // Reads the rest of a sub-identifier whose first byte `lead` has the top
@@ -230,8 +230,7 @@ inline TRun SingleDigitRun(std::uint64_t word)
     const std::uint64_t miss = nonDigit ^ 0x8000800080008000ull;
     std::uint64_t d = x & 0x00FF00FF00FF00FFull;
     d = (d | (d >> 8)) & 0x0000FFFF0000FFFFull;
-    return {static_cast<unsigned>(std::countr_zero(miss)) / 16,
-            static_cast<std::uint32_t>(d | (d >> 16))};
+    return {static_cast<unsigned>(std::countr_zero(miss)) / 16, static_cast<std::uint32_t>(d | (d >> 16))};
 }
 
 inline void Store32(std::uint8_t* out, std::uint32_t value) { std::memcpy(out, &value, 4); }
@@ -248,8 +247,7 @@ bool OidContent(std::string_view text, std::uint8_t* out, std::size_t& length)
 
     // The first two sub-identifiers travel as one: 40 * x + y.
     auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; };
-    if (end - p >= 4 && digit(p[0]) < 10 && digit(p[1]) >= 10 && digit(p[2]) < 10 &&
-        digit(p[3]) >= 10) {
+    if (end - p >= 4 && digit(p[0]) < 10 && digit(p[1]) >= 10 && digit(p[2]) < 10 && digit(p[3]) >= 10) {
         PutBase128(40 * digit(p[0]) + digit(p[2]), out, n);  // "1.3." and the like
         p += 4;
     } else {

@@ -77,9 +77,10 @@ bool AppendOidText(std::span<const std::uint8_t> content, std::string& text);
 
 // Content writers. Each writes into `out` (room for the largest result) and
 // returns the number of bytes.
-std::size_t IntegerContent(std::int32_t value, std::uint8_t out[4]);    // minimal two's complement
+std::size_t IntegerContent(std::int32_t value, std::uint8_t out[4]);      // minimal two's complement
 std::size_t Unsigned32Content(std::uint32_t value, std::uint8_t out[5]);  // 4 bytes, 5 if top bit set
-std::size_t Unsigned64Content(std::uint64_t value, std::uint8_t out[9]);  // minimal, 0x00 before a set top bit
+std::size_t Unsigned64Content(std::uint64_t value,
+                              std::uint8_t out[9]);  // minimal, 0x00 before a set top bit
 
 // OidContent encodes an OID text into `out` (room for kMaxOidContent bytes)
 // and stores the length in `length`. Any non-digit ends a
@@ -181,8 +182,7 @@ inline int TReader::Next(TElement& element)
 
 // Writes a header of `size` bytes (2, 3 or 4, as the size functions above
 // give) at `at` and returns the position after it.
-inline std::uint8_t* PutHeader(std::uint8_t* at, std::uint8_t tag, std::size_t length,
-                               std::size_t size)
+inline std::uint8_t* PutHeader(std::uint8_t* at, std::uint8_t tag, std::size_t length, std::size_t size)
 {
     at[0] = tag;
     if (size == 2) {
@@ -228,15 +228,9 @@ inline void TWriter::Header(std::uint8_t tag, std::size_t length, bool sequence)
     PutHeader(out.data() + pos, tag, length, size);
 }
 
-inline void TWriter::SequenceHeader(std::uint8_t tag, std::size_t end)
-{
-    Header(tag, end - pos, true);
-}
+inline void TWriter::SequenceHeader(std::uint8_t tag, std::size_t end) { Header(tag, end - pos, true); }
 
-inline void TWriter::ElementHeader(std::uint8_t tag, std::size_t end)
-{
-    Header(tag, end - pos, false);
-}
+inline void TWriter::ElementHeader(std::uint8_t tag, std::size_t end) { Header(tag, end - pos, false); }
 
 inline void TWriter::Bytes(const std::uint8_t* bytes, std::size_t count)
 {

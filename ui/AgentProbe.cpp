@@ -45,7 +45,7 @@ QString ProbeAgent(const TRequest& agent, const TV3Settings& v3)
         if (!failure.isEmpty())
             return failure;
         return QStringLiteral("sysDescr.0 = ")
-               + TShootEngine::ValueText(component.ObjValue(1), component.ObjType(1));
+             + TShootEngine::ValueText(component.ObjValue(1), component.ObjType(1));
     } catch (const vxsnmp::EvxSNMPMgr& error) {
         return error.Message();
     } catch (const std::exception& error) {

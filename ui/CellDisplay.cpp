@@ -35,10 +35,7 @@ QString ClockText(std::int64_t wallMs, const char* format)
     return QDateTime::fromMSecsSinceEpoch(wallMs).toString(QLatin1String(format));
 }
 
-QColor GreyText()
-{
-    return QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
-}
+QColor GreyText() { return QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text); }
 
 }  // namespace
 
@@ -129,7 +126,8 @@ QVariant TResultTable::CellData(int row, int column, int role) const
     if (!cell)
         return QVariant();
     const bool named = !cell->oid.isEmpty();
-    const bool kept = named && viewOptions.keepLastValues && !cell->now.Answered() && cell->lastGood.HasValue();
+    const bool kept =
+        named && viewOptions.keepLastValues && !cell->now.Answered() && cell->lastGood.HasValue();
     const TCellValue& shown = kept ? cell->lastGood : cell->now;
     const bool hiddenException = named && viewOptions.readableValues && IsException(shown);
     switch (role) {
@@ -141,8 +139,7 @@ QVariant TResultTable::CellData(int row, int column, int role) const
             cell->shownFresh = true;
         }
         return cell->shown;
-    case Qt::ForegroundRole:
-        return kept || hiddenException ? QVariant(GreyText()) : QVariant();
+    case Qt::ForegroundRole: return kept || hiddenException ? QVariant(GreyText()) : QVariant();
     case Qt::FontRole: {
         if (!kept)
             return QVariant();
@@ -174,8 +171,7 @@ QVariant TResultTable::CellData(int row, int column, int role) const
             tip << kRateTooltip;
         return tip.join(QLatin1Char('\n'));
     }
-    default:
-        return QVariant();
+    default: return QVariant();
     }
 }
 

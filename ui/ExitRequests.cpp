@@ -63,10 +63,7 @@ TExitRequests::~TExitRequests()
     ::close(pipeEnds[1]);
 }
 
-void TExitRequests::WatchWindow(QWidget* window)
-{
-    watched = window;
-}
+void TExitRequests::WatchWindow(QWidget* window) { watched = window; }
 
 void TExitRequests::TakeSignal()
 {

@@ -37,9 +37,7 @@ QString SuggestedFileName(const QString& title)
 
 }  // namespace
 
-TFileMenu::TFileMenu(TForm1& owner, QMenu* file1, QAction* exitAction)
-    : QObject(file1)
-    , form(owner)
+TFileMenu::TFileMenu(TForm1& owner, QMenu* file1, QAction* exitAction) : QObject(file1), form(owner)
 {
     NewView1 = NewFileAction(file1, exitAction, "NewView1", QStringLiteral("New View..."), QKeySequence::New);
     Open1 = NewFileAction(file1, exitAction, "Open1", QStringLiteral("Open..."), QKeySequence::Open);
@@ -75,8 +73,9 @@ void TFileMenu::OpenRecentFile(const QString& path)
     if (!QFileInfo(path).isFile()) {
         form.Remembered().RemoveRecentFile(path);
         RebuildRecentMenu();
-        ::ShowModalMessage(&form, QStringLiteral("The file %1 no longer exists; it was taken off the recent files.")
-                                      .arg(QDir::toNativeSeparators(path)));
+        ::ShowModalMessage(&form,
+                           QStringLiteral("The file %1 no longer exists; it was taken off the recent files.")
+                               .arg(QDir::toNativeSeparators(path)));
         return;
     }
     OpenFile(path);
@@ -84,7 +83,8 @@ void TFileMenu::OpenRecentFile(const QString& path)
 
 bool TFileMenu::OpenFile(const QString& path)
 {
-    if (!QFileInfo::exists(path) && form.Remembered().RecentFiles().contains(QFileInfo(path).absoluteFilePath())) {
+    if (!QFileInfo::exists(path)
+        && form.Remembered().RecentFiles().contains(QFileInfo(path).absoluteFilePath())) {
         OpenRecentFile(QFileInfo(path).absoluteFilePath());
         return false;
     }
@@ -121,7 +121,8 @@ void TFileMenu::NewView1Click()
 
 void TFileMenu::Open1Click()
 {
-    const QString path = QFileDialog::getOpenFileName(&form, QStringLiteral("Open"), StartFolder(), kVexgridFileFilter);
+    const QString path =
+        QFileDialog::getOpenFileName(&form, QStringLiteral("Open"), StartFolder(), kVexgridFileFilter);
     if (!path.isEmpty())
         OpenFile(path);
 }
@@ -129,7 +130,8 @@ void TFileMenu::Open1Click()
 void TFileMenu::SaveViewAs1Click()
 {
     const QString suggested = QDir(StartFolder()).filePath(SuggestedFileName(form.Settings().programTitle));
-    QString path = QFileDialog::getSaveFileName(&form, QStringLiteral("Save View As"), suggested, kVexgridFileFilter);
+    QString path =
+        QFileDialog::getSaveFileName(&form, QStringLiteral("Save View As"), suggested, kVexgridFileFilter);
     if (path.isEmpty())
         return;
     if (!path.endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive))

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int side = 16; // every picture of the image list is 16 x 16
+constexpr int side = 16;  // every picture of the image list is 16 x 16
 
 const QColor blue(30, 90, 200);
 const QColor darkBlue(15, 50, 130);
@@ -97,7 +97,7 @@ void DrawShootAgain(QPainter& p)
     for (const qreal start : {20.0, 200.0}) {
         p.setBrush(Qt::NoBrush);
         p.setPen(QPen(green, 2, Qt::SolidLine, Qt::FlatCap));
-        p.drawArc(circle, int(start * 16), 125 * 16); // angles in 1/16 degree
+        p.drawArc(circle, int(start * 16), 125 * 16);  // angles in 1/16 degree
         p.setPen(QPen(green.darker(130), 0.8));
         p.setBrush(green);
         const qreal end = start + 125;
@@ -128,7 +128,7 @@ void DrawAbout(QPainter& p)
     p.drawRect(QRectF(6.8, 6.8, 2.4, 6.4));
 }
 
-} // namespace
+}  // namespace
 
 QIcon ImageListIcon(int index)
 {
@@ -150,8 +150,7 @@ QIcon ImageListIcon(int index)
 QPixmap Panel1Picture()
 {
     return Draw([](QPainter& p) {
-        const QPolygonF funnel{{0.5, 1.5}, {11.5, 1.5}, {7.5, 7.5}, {7.5, 14.5}, {4.5, 12.5},
-                               {4.5, 7.5}};
+        const QPolygonF funnel{{0.5, 1.5}, {11.5, 1.5}, {7.5, 7.5}, {7.5, 14.5}, {4.5, 12.5}, {4.5, 7.5}};
         p.setPen(QPen(QColor(60, 60, 60), 1));
         p.setBrush(QColor(150, 170, 200));
         p.drawPolygon(funnel);

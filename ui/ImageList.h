@@ -10,13 +10,13 @@ inline constexpr int imageListCount = 7;
 
 // Indices into ImageList1.
 enum TImageIndex : int {
-    imageExit = 0,        // red square with a white cross
-    imageCopy = 1,        // two overlapping text documents
-    imageColumnWidth = 2, // ruler with arrows at both ends
-    imageShootAgain = 3,  // two green arrows turning in a circle
-    imageSortUp = 4,      // blue arrow pointing down: ascending sort mark
-    imageSortDown = 5,    // blue arrow pointing up: descending sort mark
-    imageAbout = 6,       // blue circle with a white "i"
+    imageExit = 0,         // red square with a white cross
+    imageCopy = 1,         // two overlapping text documents
+    imageColumnWidth = 2,  // ruler with arrows at both ends
+    imageShootAgain = 3,   // two green arrows turning in a circle
+    imageSortUp = 4,       // blue arrow pointing down: ascending sort mark
+    imageSortDown = 5,     // blue arrow pointing up: descending sort mark
+    imageAbout = 6,        // blue circle with a white "i"
 };
 
 // The 16 x 16 picture at index of ImageList1. An index outside 0 .. 6 gives

@@ -10,8 +10,8 @@ QString InstanceSuffixOf(const QStringList& targets, const QString& oid)
 {
     for (const QString& target : targets) {
         // "1.3.6.1.2.1.2.2.1.1" must not claim "1.3.6.1.2.1.2.2.1.10.3".
-        if (!target.isEmpty() && oid.startsWith(target) && oid.size() > target.size() &&
-            oid[target.size()] == QLatin1Char('.'))
+        if (!target.isEmpty() && oid.startsWith(target) && oid.size() > target.size()
+            && oid[target.size()] == QLatin1Char('.'))
             return oid.mid(target.size());
     }
     return QString();

@@ -18,10 +18,8 @@ constexpr int kCaptionGap = 4;  // between the caption's end and the box
 }  // namespace
 
 TInstanceMaskPanel::TInstanceMaskPanel(QWidget* parent)
-    : QWidget(parent)
-    , Image1(new QLabel(this))
-    , Label1(new QLabel(QStringLiteral("Instance Mask"), this))
-    , ComboBox1(new QComboBox(this))
+    : QWidget(parent), Image1(new QLabel(this)), Label1(new QLabel(QStringLiteral("Instance Mask"), this)),
+      ComboBox1(new QComboBox(this))
 {
     setObjectName(QStringLiteral("Panel1"));
     setFixedHeight(kPanelHeight);

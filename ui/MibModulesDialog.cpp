@@ -23,7 +23,7 @@ void AppendList(QTextStream& out, const QString& title, const QStringList& lines
     out << "\n";
 }
 
-} // namespace
+}  // namespace
 
 QString MibModulesReport(const TMibLoadRequest& request, const TMibLoadResult& result, bool loaded)
 {
@@ -34,8 +34,8 @@ QString MibModulesReport(const TMibLoadRequest& request, const TMibLoadResult& r
         out << "The MIB modules are still being read; the built-in names of " << builtIn
             << " objects are in use until then.\n\n";
     } else {
-        out << result.modules.size() << " MIB modules read, naming " << result.loadedObjects
-            << " objects; " << builtIn << " objects are built in.\n\n";
+        out << result.modules.size() << " MIB modules read, naming " << result.loadedObjects << " objects; "
+            << builtIn << " objects are built in.\n\n";
     }
     AppendList(out, QStringLiteral("Searched:"), request.folders + request.extraPaths,
                QStringLiteral("(nothing)"));

@@ -34,10 +34,7 @@ const QString kScalarInstance = QStringLiteral(".0");
 // Sub-identifiers separated by dots, the first dot optional.
 const QRegularExpression kDottedOid(QStringLiteral("^\\.?[0-9]+(\\.[0-9]+)*$"));
 
-QString WithoutLeadingDot(const QString& oid)
-{
-    return oid.startsWith(u'.') ? oid.mid(1) : oid;
-}
+QString WithoutLeadingDot(const QString& oid) { return oid.startsWith(u'.') ? oid.mid(1) : oid; }
 
 // The choices of the SNMPv3 fields at the protocol numbers of TV3Settings.
 struct TChoice {
@@ -87,8 +84,7 @@ QString PasswordProblem(const QString& password, const QString& what, const QStr
 }  // namespace
 
 TNewViewDialog::TNewViewDialog(const TOidNameTable& nameTable, QWidget* parent)
-    : QDialog(parent)
-    , names(nameTable)
+    : QDialog(parent), names(nameTable)
 {
     setObjectName(QStringLiteral("NewViewDialog"));
     setWindowTitle(QStringLiteral("New View"));
@@ -164,8 +160,9 @@ QWidget* TNewViewDialog::CreateAgentBox()
     MaxRepetitionsEdit = new QSpinBox(box);
     MaxRepetitionsEdit->setRange(0, 1000);
     MaxRepetitionsEdit->setSpecialValueText(QStringLiteral("0 (off: Get-Next)"));
-    MaxRepetitionsEdit->setToolTip(QStringLiteral("Objects a GetBulk request asks for per round trip of a walk; "
-                                                  "0 walks with one Get-Next request per object."));
+    MaxRepetitionsEdit->setToolTip(
+        QStringLiteral("Objects a GetBulk request asks for per round trip of a walk; "
+                       "0 walks with one Get-Next request per object."));
     MaxRepetitionsEdit->setValue(kDefaultMaxRepetitions);
     form->addRow(QStringLiteral("Max-repetitions:"), MaxRepetitionsEdit);
 
@@ -314,7 +311,8 @@ void TNewViewDialog::SetAgent(const TSessionSettings& settings)
     PortEdit->setValue(agent.remotePort);
     VersionBox->setCurrentIndex(std::max(0, VersionBox->findData(agent.snmpVersion)));
     CommunityEdit->setText(agent.community);
-    MaxRepetitionsEdit->setValue(settings.maxRepetitions > 0 ? settings.maxRepetitions : kDefaultMaxRepetitions);
+    MaxRepetitionsEdit->setValue(settings.maxRepetitions > 0 ? settings.maxRepetitions
+                                                             : kDefaultMaxRepetitions);
     startV3 = agent.snmpVersion == 3 ? settings.v3 : TV3Settings{};
     if (agent.snmpVersion == 3) {
         const TV3Settings& v3 = settings.v3;
@@ -368,7 +366,8 @@ bool TNewViewDialog::AddTypedTarget()
         const QString known = dot > 0 ? oidByName.value(name.left(dot)) : QString();
         const QString rest = dot > 0 ? name.mid(dot) : QString();
         const QString parent = known.left(std::max<qsizetype>(0, known.lastIndexOf(u'.')));
-        if (!known.isEmpty() && (rest == kScalarInstance || names.LookupOidName(parent).endsWith(QStringLiteral("Entry")))) {
+        if (!known.isEmpty()
+            && (rest == kScalarInstance || names.LookupOidName(parent).endsWith(QStringLiteral("Entry")))) {
             instance = rest;
             oid = known;
         }
@@ -434,7 +433,8 @@ QString TNewViewDialog::TargetText(const QString& oid, const QString& instance) 
 {
     const QString name = names.LookupOidName(oid);
     const QString shown = name.isEmpty() ? oid : QStringLiteral("%1  (%2)").arg(name, oid);
-    return instance.isEmpty() ? shown + QStringLiteral("  [all instances]") : shown + QStringLiteral("  ") + instance;
+    return instance.isEmpty() ? shown + QStringLiteral("  [all instances]")
+                              : shown + QStringLiteral("  ") + instance;
 }
 
 void TNewViewDialog::UpdateInstances()

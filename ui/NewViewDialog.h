@@ -69,8 +69,8 @@ public:
     QSpinBox* MaxRepetitionsEdit = nullptr;  // 0: walks use Get-Next
     QGroupBox* V3Box = nullptr;              // shown for SNMPv3 only
     QLineEdit* UserEdit = nullptr;
-    QComboBox* SecurityLevelBox = nullptr;   // data: 0 noAuthNoPriv .. 2 authPriv
-    QComboBox* AuthProtocolBox = nullptr;    // data: the protocol numbers of TV3Settings
+    QComboBox* SecurityLevelBox = nullptr;  // data: 0 noAuthNoPriv .. 2 authPriv
+    QComboBox* AuthProtocolBox = nullptr;   // data: the protocol numbers of TV3Settings
     QLineEdit* AuthPasswordEdit = nullptr;
     QComboBox* PrivProtocolBox = nullptr;
     QLineEdit* PrivPasswordEdit = nullptr;

@@ -15,10 +15,7 @@ bool IsObject(const QString& oid, const QString& object)
     return oid == object || (oid.startsWith(object) && oid.at(object.size()) == QLatin1Char('.'));
 }
 
-QString TwoDigits(qint64 n)
-{
-    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
-}
+QString TwoDigits(qint64 n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
 
 // The MIB object oid is an instance of (or is), or nullptr.
 const TMibObject* ObjectOf(const TMibNames* names, const QString& oid)
@@ -41,7 +38,8 @@ bool Printable(const QString& text)
 
 QString OctetsText(const TCellValue& value, const TMibObject* object)
 {
-    if (object && (!DisplayHintOf(*object).isEmpty() || object->textualConvention == QLatin1String("InetAddress"))) {
+    if (object
+        && (!DisplayHintOf(*object).isEmpty() || object->textualConvention == QLatin1String("InetAddress"))) {
         // A text hint over octets that are no text would show control
         // characters; the received text (hex) reads better then.
         const QString text = ReadableOctets(*object, value.raw);
@@ -61,8 +59,8 @@ QString UptimeText(qint64 ticks)
     qint64 seconds = ticks / 100;
     const qint64 days = seconds / 86400;
     seconds %= 86400;
-    QString text = TwoDigits(seconds / 3600) + QLatin1Char(':') + TwoDigits(seconds / 60 % 60) +
-                   QLatin1Char(':') + TwoDigits(seconds % 60) + QLatin1Char('.') + TwoDigits(hundredths);
+    QString text = TwoDigits(seconds / 3600) + QLatin1Char(':') + TwoDigits(seconds / 60 % 60)
+                 + QLatin1Char(':') + TwoDigits(seconds % 60) + QLatin1Char('.') + TwoDigits(hundredths);
     return days > 0 ? QString::number(days) + QStringLiteral("d ") + text : text;
 }
 
@@ -86,12 +84,8 @@ QString ReadableText(const TCellValue& value, const QString& oid, const TMibName
     const qlonglong number = value.text.toLongLong(&ok);
     QString text;
     switch (value.type) {
-    case snmptype::kTimeTicks:
-        text = ok ? UptimeText(number) : QString();
-        break;
-    case snmptype::kOctetString:
-        text = OctetsText(value, ObjectOf(names, oid));
-        break;
+    case snmptype::kTimeTicks: text = ok ? UptimeText(number) : QString(); break;
+    case snmptype::kOctetString: text = OctetsText(value, ObjectOf(names, oid)); break;
     case snmptype::kGauge32:
         if (ok && IsObject(oid, kIfSpeed))
             return SpeedText(static_cast<double>(number));
@@ -102,8 +96,7 @@ QString ReadableText(const TCellValue& value, const QString& oid, const TMibName
         if (const TMibObject* object = ok ? ObjectOf(names, oid) : nullptr)
             text = ReadableInteger(*object, number);
         break;
-    default:
-        break;
+    default: break;
     }
     return text == value.text ? QString() : text;
 }

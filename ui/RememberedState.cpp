@@ -6,21 +6,16 @@
 
 namespace {
 
-QSettings Store()
-{
-    return QSettings(QStringLiteral("Hollbrae"), QStringLiteral("HB_Vexgrid"));
-}
+QSettings Store() { return QSettings(QStringLiteral("Hollbrae"), QStringLiteral("HB_Vexgrid")); }
 
-QString Absolute(const QString& path)
-{
-    return QFileInfo(path).absoluteFilePath();
-}
+QString Absolute(const QString& path) { return QFileInfo(path).absoluteFilePath(); }
 
 // The settings group of one file: a path holds "/", which QSettings would take
 // for nested groups, so the group is the path in URL-safe base64.
 QString ViewGroup(const QString& path)
 {
-    const QByteArray key = Absolute(path).toUtf8().toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
+    const QByteArray key =
+        Absolute(path).toUtf8().toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
     return QStringLiteral("views/") + QString::fromLatin1(key);
 }
 

@@ -14,9 +14,9 @@ inline constexpr int kMaxRecentFiles = 10;
 
 // The state of one view, as the window saves and restores it.
 struct TViewState {
-    QByteArray geometry;     // QWidget::saveGeometry; empty when never saved
-    QList<int> columnWidths; // all columns, left to right
-    int sortColumn = -1;     // -1 = unsorted
+    QByteArray geometry;      // QWidget::saveGeometry; empty when never saved
+    QList<int> columnWidths;  // all columns, left to right
+    int sortColumn = -1;      // -1 = unsorted
     bool sortAscending = true;
 };
 

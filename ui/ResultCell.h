@@ -9,10 +9,10 @@
 #include <cstdint>
 
 struct TResultCell {
-    QString oid;          // the OID answered; empty for a row name or a further line
-    TCellValue now;       // now.text is the cell's text
-    TCellValue previous;  // the reading before, of the same OID; unanswered when none
-    TCellValue lastGood;  // the latest reading with a value
+    QString oid;                    // the OID answered; empty for a row name or a further line
+    TCellValue now;                 // now.text is the cell's text
+    TCellValue previous;            // the reading before, of the same OID; unanswered when none
+    TCellValue lastGood;            // the latest reading with a value
     std::int64_t changedAtMs = -1;  // MonotonicMs() when the text last changed
     std::uint32_t shoot = 0;        // the shoot that placed it last
     bool missing = false;           // its row was answered, this cell was not (abandoned row)

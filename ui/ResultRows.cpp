@@ -55,8 +55,8 @@ void TResultTable::PlaceListValue(const QString& oid, const TCellValue& value)
 
     const int found = reshooting ? FindRow(oid) : -1;
     int count = 0;
-    while (found >= 0 && found + count < rows.size() && rows[found + count].key == oid &&
-           (count == 0 || rows[found + count].image == imageEntryMore))
+    while (found >= 0 && found + count < rows.size() && rows[found + count].key == oid
+           && (count == 0 || rows[found + count].image == imageEntryMore))
         ++count;
     const bool inPlace = found >= 0 && count == lines.size();
     QVector<TResultRow> newRows;
@@ -156,8 +156,8 @@ int TResultTable::FindRow(const QString& key)
 {
     // Mostly a re-shoot meets the rows in the order it placed them before.
     const int next = lastTouched + 1;
-    if (next < rows.size() && rows[next].key == key && rows[next].image == imageEntryStart &&
-        rows[next].shoot != shootSerial)
+    if (next < rows.size() && rows[next].key == key && rows[next].image == imageEntryStart
+        && rows[next].shoot != shootSerial)
         return next;
     if (keyIndexDirty) {
         rowsByKey.clear();

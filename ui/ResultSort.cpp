@@ -31,7 +31,8 @@ QByteArray TextSortKey(QStringView cell)
 int CompareTextKeys(const QByteArray& key1, const QByteArray& key2)
 {
     const qsizetype common = std::min(key1.size(), key2.size());
-    const int order = common == 0 ? 0 : std::memcmp(key1.constData(), key2.constData(), static_cast<std::size_t>(common));
+    const int order =
+        common == 0 ? 0 : std::memcmp(key1.constData(), key2.constData(), static_cast<std::size_t>(common));
     if (order != 0)
         return order < 0 ? -1 : 1;
     if (key1.size() == key2.size())
@@ -39,7 +40,7 @@ int CompareTextKeys(const QByteArray& key1, const QByteArray& key2)
     return key1.size() < key2.size() ? -1 : 1;
 }
 
-} // namespace
+}  // namespace
 
 QString TResultTable::SortCell(int row) const
 {
@@ -185,10 +186,7 @@ int TResultTable::HeaderImage(int column) const
     return sortAscending ? imageSortUp : imageSortDown;
 }
 
-void TResultTable::UpdateSortMarks()
-{
-    emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
-}
+void TResultTable::UpdateSortMarks() { emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1); }
 
 void TResultTable::ResetSortState()
 {

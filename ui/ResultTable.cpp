@@ -16,7 +16,7 @@ const QString valueCaption = QStringLiteral("Value");
 // A marked change's tint is repainted this often while it fades.
 constexpr int kFadeStepMs = 100;
 
-} // namespace
+}  // namespace
 
 TResultTable::TResultTable(const TOidNameTable& names, QObject* parent)
     : QAbstractTableModel(parent), oidNames(names)
@@ -92,10 +92,7 @@ void TResultTable::RefreshNames()
         emit dataChanged(index(0, 1), index(publishedRows - 1, columnCount() - 1));
 }
 
-int TResultTable::RowImage(int row) const
-{
-    return row >= 0 && row < rows.size() ? rows[row].image : -1;
-}
+int TResultTable::RowImage(int row) const { return row >= 0 && row < rows.size() ? rows[row].image : -1; }
 
 int TResultTable::CellCount(int row) const
 {
@@ -131,10 +128,7 @@ QString TResultTable::InstanceSuffix(int row) const
     return row >= 0 && row < rows.size() ? rows[row].suffix.mid(1) : QString();
 }
 
-int TResultTable::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : publishedRows;
-}
+int TResultTable::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : publishedRows; }
 
 int TResultTable::columnCount(const QModelIndex& parent) const
 {
@@ -208,7 +202,8 @@ TTableSnapshot TResultTable::Snapshot() const
         const int count = CellCount(row);
         for (int column = 1; column <= count; ++column) {
             const TResultCell& cell = rows[row].cells[column - 1];
-            cells.append(IsRateCell(cell) ? PlainRateText(CounterRate(cell.previous, cell.now)) : cell.now.text);
+            cells.append(IsRateCell(cell) ? PlainRateText(CounterRate(cell.previous, cell.now))
+                                          : cell.now.text);
         }
         if (listLayout && count >= 2 && IsRateCell(rows[row].cells[1]))
             cells[0] += kRateSuffix;

@@ -20,10 +20,10 @@ class TResultTable : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    static constexpr int imageColumnWidth = 18; // column 0 holds only the row image
-    static constexpr int imageEntryStart = 27;  // a row that starts an entry
-    static constexpr int imageEntryMore = 11;   // a further line of a multi-line value
-    static constexpr int rowImageRole = Qt::UserRole; // data(): the row's image index
+    static constexpr int imageColumnWidth = 18;        // column 0 holds only the row image
+    static constexpr int imageEntryStart = 27;         // a row that starts an entry
+    static constexpr int imageEntryMore = 11;          // a further line of a multi-line value
+    static constexpr int rowImageRole = Qt::UserRole;  // data(): the row's image index
 
     // names is the window's OID name table; it must outlive the model.
     explicit TResultTable(const TOidNameTable& names, QObject* parent = nullptr);
@@ -144,8 +144,7 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation,
-                        int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 signals:
@@ -155,11 +154,11 @@ signals:
 private:
     struct TResultRow {
         int image = imageEntryStart;
-        QVector<TResultCell> cells; // cells[k-1] is value cell k
-        QString key;                // the OID the row was placed for
-        std::uint32_t shoot = 0;    // the shoot that placed it last
-        QString suffix;             // table layout: the instance, leading dot included
-        QString indexText;          // table layout: the suffix as the Index column shows it
+        QVector<TResultCell> cells;  // cells[k-1] is value cell k
+        QString key;                 // the OID the row was placed for
+        std::uint32_t shoot = 0;     // the shoot that placed it last
+        QString suffix;              // table layout: the instance, leading dot included
+        QString indexText;           // table layout: the suffix as the Index column shows it
     };
 
     void AppendRows(const QVector<TResultRow>& newRows);
@@ -202,20 +201,20 @@ private:
     const TOidNameTable& oidNames;
     bool listLayout = true;
     QStringList captions;
-    QStringList targets; // the table layout's target OIDs
+    QStringList targets;  // the table layout's target OIDs
     QVector<TResultRow> rows;
     int publishedRows = 0;  // rows[0 .. publishedRows-1] are known to the views
     QTimer publishTimer;
     int sortColumn = -1;
     bool sortAscending = false;
 
-    std::uint32_t shootSerial = 1;   // rows and cells placed by the current shoot carry it
-    bool reshooting = false;          // between BeginReshoot and DropStaleRows
-    int lastTouched = -1;             // row placed last in this shoot
-    int currentRow = -1;              // row the table layout fills
+    std::uint32_t shootSerial = 1;  // rows and cells placed by the current shoot carry it
+    bool reshooting = false;        // between BeginReshoot and DropStaleRows
+    int lastTouched = -1;           // row placed last in this shoot
+    int currentRow = -1;            // row the table layout fills
     QMultiHash<QString, int> rowsByKey;
     bool keyIndexDirty = true;
     TViewOptions viewOptions;
     QTimer fadeTimer;
-    std::int64_t lastChangeMs = -1;   // MonotonicMs() of the latest marked change
+    std::int64_t lastChangeMs = -1;  // MonotonicMs() of the latest marked change
 };

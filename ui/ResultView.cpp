@@ -12,12 +12,12 @@ void ConfigureResultView(QTreeView* view, TResultTable* table)
     view->setModel(table);
     view->setRootIsDecorated(false);
     view->setItemsExpandable(false);
-    view->setUniformRowHeights(true); // keeps appends of many rows cheap
+    view->setUniformRowHeights(true);  // keeps appends of many rows cheap
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setAllColumnsShowFocus(true);
-    view->setSortingEnabled(false); // the model sorts itself on header clicks
+    view->setSortingEnabled(false);  // the model sorts itself on header clicks
     view->setIconSize(QSize(16, 16));
 
     QHeaderView* header = view->header();
@@ -28,8 +28,7 @@ void ConfigureResultView(QTreeView* view, TResultTable* table)
     // Fitting a column looks at every row, not only at those in sight.
     header->setResizeContentsPrecision(-1);
 
-    QObject::connect(header, &QHeaderView::sectionClicked, table,
-                     &TResultTable::ListView1ColumnClick);
+    QObject::connect(header, &QHeaderView::sectionClicked, table, &TResultTable::ListView1ColumnClick);
     const auto columnsBuilt = [view, table] {
         view->header()->setSectionsClickable(!table->IsListLayout());
         SetColumnWidthMode(view, true);
@@ -44,7 +43,7 @@ void SetColumnWidthMode(QTreeView* view, bool fitHeader)
     if (model == nullptr)
         return;
     QHeaderView* header = view->header();
-    const QAbstractItemView* itemView = view; // sizeHintForColumn is public here
+    const QAbstractItemView* itemView = view;  // sizeHintForColumn is public here
     for (int column = 1; column < model->columnCount(); ++column) {
         int width = std::max(itemView->sizeHintForColumn(column), 0);
         if (fitHeader)

@@ -48,18 +48,15 @@ QString TOidNameTable::DescribeOid(const QString& oid) const
         // Both rests are tails of oid: the shorter one has the longer prefix.
         const TMibMatch match = mibNames->Find(oid);
         const bool longer = match.object && (name.isEmpty() || match.suffix.size() < rest.size());
-        const bool loadedSame = match.object && !name.isEmpty() &&
-                                match.suffix.size() == rest.size() && !match.object->file.isEmpty();
+        const bool loadedSame = match.object && !name.isEmpty() && match.suffix.size() == rest.size()
+                             && !match.object->file.isEmpty();
         if (longer || loadedSame)
             return match.object->name + match.suffix;
     }
     return name + rest;
 }
 
-void TOidNameTable::SetMibNames(std::shared_ptr<const TMibNames> names)
-{
-    mibNames = std::move(names);
-}
+void TOidNameTable::SetMibNames(std::shared_ptr<const TMibNames> names) { mibNames = std::move(names); }
 
 namespace {
 
@@ -90,17 +87,14 @@ QString NormaliseLineBreaks(const QString& value)
     return result;
 }
 
-bool IsDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
+bool IsDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 
 // The parts of a numeric text, as found by the grammar of IsNumericText.
 struct TNumberParts {
     bool negative = false;
-    std::string mantissa; // digits with an optional ".", as written
+    std::string mantissa;  // digits with an optional ".", as written
     bool hasMantissaDigit = false;
-    std::string exponent; // optional sign and digits, without the "E"
+    std::string exponent;  // optional sign and digits, without the "E"
 };
 
 bool SplitNumericText(QStringView text, TNumberParts* parts)
@@ -183,7 +177,7 @@ QStringView TrimBlanks(QStringView text)
     return text.sliced(begin, end - begin);
 }
 
-} // namespace
+}  // namespace
 
 QString TakeFirstLine(QString& value)
 {
@@ -229,8 +223,7 @@ bool NumericTextValue(QStringView text, long double* value)
         std::string number = parts.mantissa;
         if (!parts.exponent.empty())
             number += 'e' + parts.exponent;
-        const auto [end, error] =
-            std::from_chars(number.data(), number.data() + number.size(), result);
+        const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), result);
         if (error == std::errc::result_out_of_range)
             result = IsOverflow(parts) ? HUGE_VALL : 0.0L;
         else if (error != std::errc() || end != number.data() + number.size())
@@ -244,8 +237,7 @@ int CompareNumericTexts(QStringView text1, QStringView text2, bool ascending)
 {
     long double value1 = 0;
     long double value2 = 0;
-    if (!NumericTextValue(TrimBlanks(text1), &value1) ||
-        !NumericTextValue(TrimBlanks(text2), &value2))
+    if (!NumericTextValue(TrimBlanks(text1), &value1) || !NumericTextValue(TrimBlanks(text2), &value2))
         return 0;
     if (value1 == value2)
         return 0;

@@ -18,10 +18,7 @@ namespace {
 // How long an unattended message box stays up before it closes itself.
 constexpr int kUnattendedMessageMs = 1500;
 
-QString ScreenshotPath()
-{
-    return qEnvironmentVariable("VEXGRID_SCREENSHOT");
-}
+QString ScreenshotPath() { return qEnvironmentVariable("VEXGRID_SCREENSHOT"); }
 
 void SavePicture(QWidget* widget, const QString& path)
 {
@@ -33,10 +30,7 @@ void SavePicture(QWidget* widget, const QString& path)
 
 }  // namespace
 
-bool StartupScreenshotRequested()
-{
-    return !ScreenshotPath().isEmpty();
-}
+bool StartupScreenshotRequested() { return !ScreenshotPath().isEmpty(); }
 
 void ArmStartupScreenshot(QWidget* window, int delayMs)
 {

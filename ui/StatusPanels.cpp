@@ -25,10 +25,8 @@ QLabel* NewPanel(QStatusBar* bar, const char* name)
 }  // namespace
 
 TStatusPanels::TStatusPanels(QStatusBar* bar)
-    : countdownPanel(NewPanel(bar, "CountdownPanel"))
-    , entriesPanel(NewPanel(bar, "EntriesPanel"))
-    , messagePanel(NewPanel(bar, "MessagePanel"))
-    , droppedPanel(NewPanel(bar, "DroppedPanel"))
+    : countdownPanel(NewPanel(bar, "CountdownPanel")), entriesPanel(NewPanel(bar, "EntriesPanel")),
+      messagePanel(NewPanel(bar, "MessagePanel")), droppedPanel(NewPanel(bar, "DroppedPanel"))
 {
     countdownPanel->setFixedWidth(kCountdownPanelWidth);
     countdownPanel->setAlignment(Qt::AlignCenter);
@@ -59,10 +57,7 @@ void TStatusPanels::ShowStatusMessage(const QString& text)
         messageTimer.start(static_cast<int>(kMessageIntervalMs - since));
 }
 
-void TStatusPanels::ClearStatusMessage()
-{
-    ShowStatusMessage(QString());
-}
+void TStatusPanels::ClearStatusMessage() { ShowStatusMessage(QString()); }
 
 void TStatusPanels::ShowLatestMessage()
 {
@@ -112,7 +107,8 @@ void TStatusPanels::ShowDroppedCount(int malformed, int foreign)
         return;
     }
     droppedPanel->setText(QStringLiteral("%1 ignored").arg(total));
-    droppedPanel->setToolTip(QStringLiteral("%1 malformed, %2 from other addresses").arg(malformed).arg(foreign));
+    droppedPanel->setToolTip(
+        QStringLiteral("%1 malformed, %2 from other addresses").arg(malformed).arg(foreign));
     droppedPanel->show();
 }
 

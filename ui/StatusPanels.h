@@ -49,7 +49,7 @@ private:
     QLabel* entriesPanel;
     QLabel* messagePanel;
     QLabel* droppedPanel;
-    QString message;            // the latest text, shown or waiting
+    QString message;             // the latest text, shown or waiting
     QElapsedTimer messageShown;  // since the panel last took a text
     QTimer messageTimer;         // shows a waiting text at the interval's end
 };

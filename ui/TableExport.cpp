@@ -23,7 +23,8 @@ QString TabLine(const QStringList& cells)
 bool NeedsQuotes(const QString& field)
 {
     for (const QChar c : field) {
-        if (c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+        if (c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\r')
+            || c == QLatin1Char('\n'))
             return true;
     }
     return false;

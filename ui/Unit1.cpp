@@ -50,9 +50,7 @@ QAction* NewAction(QMenu* menu, const char* name, const QString& text, int image
 
 }  // namespace
 
-TForm1::TForm1(const QStringList& arguments, QWidget* parent)
-    : QMainWindow(parent)
-    , commandLine(arguments)
+TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QMainWindow(parent), commandLine(arguments)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("HB_Vexgrid"));
@@ -78,10 +76,7 @@ TForm1::~TForm1()
     FormClose();
 }
 
-const TSessionSettings& TForm1::Settings() const
-{
-    return engine->Settings();
-}
+const TSessionSettings& TForm1::Settings() const { return engine->Settings(); }
 
 void TForm1::CreateMenus()
 {
@@ -93,7 +88,8 @@ void TForm1::CreateMenus()
 
     QMenu* edit1 = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit1->setObjectName(QStringLiteral("Edit1"));
-    CopythisformtoClipboard1 = NewAction(edit1, "CopythisformtoClipboard1", QStringLiteral("Copy this form  to Clipboard"), imageCopy);
+    CopythisformtoClipboard1 = NewAction(edit1, "CopythisformtoClipboard1",
+                                         QStringLiteral("Copy this form  to Clipboard"), imageCopy);
     Copytableastext1 = NewAction(edit1, "Copytableastext1", QStringLiteral("Copy table as text"));
 
     CreateViewMenu();
@@ -106,15 +102,19 @@ void TForm1::CreateMenus()
     Shootagain2->setObjectName(QStringLiteral("Shootagain2"));
     Shootagain2->setIcon(ImageListIcon(imageShootAgain));
     Now1 = NewAction(shootAgain, "Now1", QStringLiteral("Now..."));
-    Every10secondskeepinstances1 = NewAction(shootAgain, "Every10secondskeepinstances1", QStringLiteral("Every 10 sec, keep any instances!"));
-    Every10secRefreshinstancesalso1 = NewAction(shootAgain, "Every10secRefreshinstancesalso1", QStringLiteral("Every 10 sec. reread instances also!"));
+    Every10secondskeepinstances1 = NewAction(shootAgain, "Every10secondskeepinstances1",
+                                             QStringLiteral("Every 10 sec, keep any instances!"));
+    Every10secRefreshinstancesalso1 = NewAction(shootAgain, "Every10secRefreshinstancesalso1",
+                                                QStringLiteral("Every 10 sec. reread instances also!"));
     // The check marks of the three show the shoot mode; the shoot modes set them.
     for (QAction* mode : {Now1, Every10secondskeepinstances1, Every10secRefreshinstancesalso1})
         mode->setCheckable(true);
     Now1->setShortcut(QKeySequence(Qt::Key_F5));
     CreateIntervalMenu(shootAgain);
     options1->addSeparator()->setObjectName(QStringLiteral("N1"));
-    SetColumnwidthtoTextwidth1 = NewAction(options1, "SetColumnwidthtoTextwidth1", QStringLiteral("Set Column-width to Text-width"), imageColumnWidth);
+    SetColumnwidthtoTextwidth1 =
+        NewAction(options1, "SetColumnwidthtoTextwidth1", QStringLiteral("Set Column-width to Text-width"),
+                  imageColumnWidth);
     SetColumnwidthtoTextwidth1->setCheckable(true);
 
     QMenu* help1 = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -273,7 +273,10 @@ void TForm1::ShowCountdown(int n)
     else
         statusPanels->ShowCountdown(n);
 }
-void TForm1::ShowDroppedCount(int malformed, int foreign) { statusPanels->ShowDroppedCount(malformed, foreign); }
+void TForm1::ShowDroppedCount(int malformed, int foreign)
+{
+    statusPanels->ShowDroppedCount(malformed, foreign);
+}
 
 void TForm1::SetOuterSize(int width, int height)
 {
@@ -357,10 +360,7 @@ void TForm1::FormClose()
         engine->DropPendingRequests();
 }
 
-void TForm1::Close1Click()
-{
-    close();
-}
+void TForm1::Close1Click() { close(); }
 
 void TForm1::About1Click()
 {
@@ -401,10 +401,7 @@ QPixmap TForm1::GrabClientArea()
     return grab(QRect(0, top, width(), height() - top));
 }
 
-void TForm1::CopythisformtoClipboard1Click()
-{
-    QApplication::clipboard()->setPixmap(GrabClientArea());
-}
+void TForm1::CopythisformtoClipboard1Click() { QApplication::clipboard()->setPixmap(GrabClientArea()); }
 
 void TForm1::Copytableastext1Click()
 {

@@ -49,12 +49,9 @@ void TForm1::SetShootAgainEnabled(bool enabled) { Shootagain2->setEnabled(enable
 QAction* TForm1::ModeAction(TShootMode mode) const
 {
     switch (mode) {
-    case TShootMode::Now:
-        return Now1;
-    case TShootMode::KeepInstances:
-        return Every10secondskeepinstances1;
-    case TShootMode::RereadInstances:
-        return Every10secRefreshinstancesalso1;
+    case TShootMode::Now: return Now1;
+    case TShootMode::KeepInstances: return Every10secondskeepinstances1;
+    case TShootMode::RereadInstances: return Every10secRefreshinstancesalso1;
     }
     return Now1;
 }
@@ -127,7 +124,7 @@ bool TForm1::ExportTable()
 void TForm1::ExportFinished(const QString& path, const QString& reason)
 {
     if (!reason.isEmpty())
-        ShowStatusMessage(QStringLiteral("Export to %1 failed: %2")
-                              .arg(QFileInfo(path).absoluteFilePath(), reason));
+        ShowStatusMessage(
+            QStringLiteral("Export to %1 failed: %2").arg(QFileInfo(path).absoluteFilePath(), reason));
     EndOfShoot();
 }

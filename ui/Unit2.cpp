@@ -60,16 +60,15 @@ void DrawGridMark(QPainter& painter, const QRectF& area)
 
 }  // namespace
 
-QString FormatFileVersion(std::uint16_t major, std::uint16_t minor, std::uint16_t patch,
-                          std::uint16_t build)
+QString FormatFileVersion(std::uint16_t major, std::uint16_t minor, std::uint16_t patch, std::uint16_t build)
 {
     return QStringLiteral("%1.%2.%3.%4").arg(major).arg(minor).arg(patch).arg(build);
 }
 
 QString FileVersionText()
 {
-#if defined(VEXGRID_VERSION_MAJOR) && defined(VEXGRID_VERSION_MINOR) \
-    && defined(VEXGRID_VERSION_PATCH) && defined(VEXGRID_VERSION_TWEAK)
+#if defined(VEXGRID_VERSION_MAJOR) && defined(VEXGRID_VERSION_MINOR) && defined(VEXGRID_VERSION_PATCH)       \
+    && defined(VEXGRID_VERSION_TWEAK)
     return FormatFileVersion(VEXGRID_VERSION_MAJOR, VEXGRID_VERSION_MINOR, VEXGRID_VERSION_PATCH,
                              VEXGRID_VERSION_TWEAK);
 #else
@@ -111,8 +110,8 @@ QPixmap DrawMakerLogo(QSize size)
 }
 
 TForm2::TForm2(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                          | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("About Hollbrae HB_Vexgrid"));
@@ -183,10 +182,7 @@ void TForm2::FormCreate()
     Label2->adjustSize();
 }
 
-void TForm2::FormClose()
-{
-    setAttribute(Qt::WA_DeleteOnClose);
-}
+void TForm2::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
 
 void TForm2::Label4Click()
 {

@@ -21,8 +21,7 @@ class QPushButton;
 
 // FormatFileVersion returns the four parts of a file version as
 // "major.minor.patch.build", each in decimal without leading zeros.
-QString FormatFileVersion(std::uint16_t major, std::uint16_t minor, std::uint16_t patch,
-                          std::uint16_t build);
+QString FormatFileVersion(std::uint16_t major, std::uint16_t minor, std::uint16_t patch, std::uint16_t build);
 
 // FileVersionText returns the file version of this build (the project version
 // compiled in), or "0.0.0.0" when the build carries none.

@@ -94,8 +94,9 @@ void TForm1::ShowViewOptions()
         item->setChecked(item->data().toInt() == viewOptions.intervalSeconds);
     const int n = viewOptions.intervalSeconds;
     const bool specified = n == kSpecifiedInterval;
-    Every10secondskeepinstances1->setText(specified ? QStringLiteral("Every 10 sec, keep any instances!")
-                                                    : QStringLiteral("Every %1 sec, keep any instances!").arg(n));
+    Every10secondskeepinstances1->setText(specified
+                                              ? QStringLiteral("Every 10 sec, keep any instances!")
+                                              : QStringLiteral("Every %1 sec, keep any instances!").arg(n));
     Every10secRefreshinstancesalso1->setText(
         specified ? QStringLiteral("Every 10 sec. reread instances also!")
                   : QStringLiteral("Every %1 sec. reread instances also!").arg(n));

@@ -9,10 +9,13 @@ TViewOptions LoadViewOptions()
     const QSettings store(QStringLiteral("Hollbrae"), QStringLiteral("HB_Vexgrid"));
     TViewOptions options;
     options.counterRates = store.value(QStringLiteral("view/counterRates"), options.counterRates).toBool();
-    options.readableValues = store.value(QStringLiteral("view/readableValues"), options.readableValues).toBool();
+    options.readableValues =
+        store.value(QStringLiteral("view/readableValues"), options.readableValues).toBool();
     options.markChanges = store.value(QStringLiteral("view/markChanges"), options.markChanges).toBool();
-    options.keepLastValues = store.value(QStringLiteral("view/keepLastValues"), options.keepLastValues).toBool();
-    const int interval = store.value(QStringLiteral("shoot/intervalSeconds"), options.intervalSeconds).toInt();
+    options.keepLastValues =
+        store.value(QStringLiteral("view/keepLastValues"), options.keepLastValues).toBool();
+    const int interval =
+        store.value(QStringLiteral("shoot/intervalSeconds"), options.intervalSeconds).toInt();
     if (std::find(kShootIntervals.begin(), kShootIntervals.end(), interval) != kShootIntervals.end())
         options.intervalSeconds = interval;
     return options;

@@ -34,26 +34,26 @@ QByteArray ModuleText(int n)
             << " }\n";
     }
     out << prefix << "Table OBJECT-TYPE SYNTAX SEQUENCE OF " << prefix.toUpper()
-        << "Entry MAX-ACCESS not-accessible STATUS current DESCRIPTION \"t\" ::= { " << prefix
-        << "MIB 10 }\n"
+        << "Entry MAX-ACCESS not-accessible STATUS current DESCRIPTION \"t\" ::= { " << prefix << "MIB 10 }\n"
         << prefix << "Entry OBJECT-TYPE SYNTAX " << prefix.toUpper()
         << "Entry MAX-ACCESS not-accessible STATUS current DESCRIPTION \"e\" INDEX { " << prefix
         << "Col1 } ::= { " << prefix << "Table 1 }\n"
         << prefix.toUpper() << "Entry ::= SEQUENCE { " << prefix << "Col1 Integer32";
     for (int c = 2; c <= 10; ++c)
         out << ", " << prefix << "Col" << c << (c % 2 ? " DisplayString" : " Counter64");
-    out << " }\n" << prefix << "Col1 OBJECT-TYPE SYNTAX Integer32 (1..65535) MAX-ACCESS not-accessible "
+    out << " }\n"
+        << prefix << "Col1 OBJECT-TYPE SYNTAX Integer32 (1..65535) MAX-ACCESS not-accessible "
         << "STATUS current DESCRIPTION \"c\" ::= { " << prefix << "Entry 1 }\n";
     for (int c = 2; c <= 10; ++c) {
         out << prefix << "Col" << c << " OBJECT-TYPE SYNTAX " << (c % 2 ? "DisplayString" : "Counter64")
-            << " MAX-ACCESS read-only STATUS current DESCRIPTION \"c\" ::= { " << prefix << "Entry "
-            << c << " }\n";
+            << " MAX-ACCESS read-only STATUS current DESCRIPTION \"c\" ::= { " << prefix << "Entry " << c
+            << " }\n";
     }
     out << "END\n";
     return text.toUtf8();
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

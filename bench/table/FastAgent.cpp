@@ -43,12 +43,32 @@ vxsnmp::TBinding Cell(const TSpot& at)
     vxsnmp::TBinding b;
     b.oid = kEntry + std::to_string(c) + "." + std::to_string(i);
     switch (c) {
-    case 2: b.type = 0x04; b.value = "eth" + std::to_string(i - 1) + " bench port " + std::to_string(i); break;
-    case 3: b.type = 0x02; b.value = "6"; break;
-    case 4: b.type = 0x02; b.value = i % 2 ? "1500" : "9000"; break;
-    case 5: b.type = 0x42; b.value = "1000000000"; break;
-    case 10: case 16: b.type = 0x41; b.value = std::to_string((static_cast<unsigned long>(i) * 2654435761UL + static_cast<unsigned long>(c)) % 4000000000UL); break;
-    default: b.type = 0x02; b.value = std::to_string(i); break;
+    case 2:
+        b.type = 0x04;
+        b.value = "eth" + std::to_string(i - 1) + " bench port " + std::to_string(i);
+        break;
+    case 3:
+        b.type = 0x02;
+        b.value = "6";
+        break;
+    case 4:
+        b.type = 0x02;
+        b.value = i % 2 ? "1500" : "9000";
+        break;
+    case 5:
+        b.type = 0x42;
+        b.value = "1000000000";
+        break;
+    case 10:
+    case 16:
+        b.type = 0x41;
+        b.value = std::to_string(
+            (static_cast<unsigned long>(i) * 2654435761UL + static_cast<unsigned long>(c)) % 4000000000UL);
+        break;
+    default:
+        b.type = 0x02;
+        b.value = std::to_string(i);
+        break;
     }
     return b;
 }
@@ -126,7 +146,8 @@ int main(int argc, char** argv)
     for (;;) {
         sockaddr_in from{};
         socklen_t fromLen = sizeof from;
-        const ssize_t got = recvfrom(fd, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
+        const ssize_t got =
+            recvfrom(fd, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
         if (got <= 0)
             continue;
         vxsnmp::TIncoming request;
@@ -148,7 +169,8 @@ int main(int argc, char** argv)
                 vxsnmp::TBinding b;
                 TSpot at;
                 const std::string& oid = current[static_cast<std::size_t>(k)];
-                const bool found = tag == Tag::GetRequest ? (ParseCell(oid, at) && ((b = Cell(at)), true)) : Next(oid, b);
+                const bool found =
+                    tag == Tag::GetRequest ? (ParseCell(oid, at) && ((b = Cell(at)), true)) : Next(oid, b);
                 if (!found) {
                     if (request.version == 0) {
                         answer.errorStatus = kNoSuchName;

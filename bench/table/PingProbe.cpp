@@ -27,8 +27,8 @@ constexpr int kPingEveryMs = 10;
 
 xcb_atom_t Atom(xcb_connection_t* c, const char* name)
 {
-    xcb_intern_atom_reply_t* reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
     const xcb_atom_t atom = reply != nullptr ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
     std::free(reply);
     return atom;
@@ -104,7 +104,6 @@ int main(int argc, char** argv)
             if (!inputOpen)
                 drainUntil = TClock::now() + kDrain;
         }
-
     }
     if (!waiting.empty())
         maxMs = std::max(maxMs, Ms(TClock::now() - waiting.begin()->second));

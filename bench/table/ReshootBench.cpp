@@ -31,8 +31,8 @@ namespace {
 
 constexpr int kHeartbeatMs = 10;
 const char* const kIfEntry = "1.3.6.1.2.1.2.2.1.";
-const QStringList kTargets = {"1.3.6.1.2.1.2.2.1.1",  "1.3.6.1.2.1.2.2.1.3",      "1.3.6.1.2.1.2.2.1.5",
-                              "1.3.6.1.2.1.2.2.1.10", "1.3.6.1.2.1.2.2.1.16",     "1.3.6.1.2.1.31.1.1.1.7",
+const QStringList kTargets = {"1.3.6.1.2.1.2.2.1.1",  "1.3.6.1.2.1.2.2.1.3",  "1.3.6.1.2.1.2.2.1.5",
+                              "1.3.6.1.2.1.2.2.1.10", "1.3.6.1.2.1.2.2.1.16", "1.3.6.1.2.1.31.1.1.1.7",
                               "1.3.6.1.2.1.2.2.1.9"};
 const int kTypes[] = {0x02, 0x02, 0x42, 0x41, 0x41, 0x46, 0x43};
 
@@ -40,7 +40,9 @@ double CpuSeconds()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -51,7 +53,8 @@ QString ValueOf(int column, int row, int shoot)
     case 1: return QStringLiteral("6");
     case 2: return QStringLiteral("1000000000");
     case 6: return QString::number(100000 + shoot * 1000);
-    default: return QString::number(static_cast<qint64>(row) * 1000 + static_cast<qint64>(shoot) * (row + 1) * 37);
+    default:
+        return QString::number(static_cast<qint64>(row) * 1000 + static_cast<qint64>(shoot) * (row + 1) * 37);
     }
 }
 
@@ -155,8 +158,9 @@ int main(int argc, char** argv)
     answers.start(0);
     app.exec();
     std::printf("bench_reshoot: %d rows x %lld columns, %d re-shoots, rates and readable values %s%s\n", rows,
-                static_cast<long long>(kTargets.size()), reshoots, live ? "on" : "off", sorted ? ", sorted" : "");
-    std::printf("RESULT rows=%d reshoots=%d live=%s cpu_ms_per_reshoot=%.1f max_gap_ms=%.1f\n", rows, reshoots,
-                live ? "yes" : "no", cpuOfReshoots * 1000 / reshoots, maxGapMs);
+                static_cast<long long>(kTargets.size()), reshoots, live ? "on" : "off",
+                sorted ? ", sorted" : "");
+    std::printf("RESULT rows=%d reshoots=%d live=%s cpu_ms_per_reshoot=%.1f max_gap_ms=%.1f\n", rows,
+                reshoots, live ? "yes" : "no", cpuOfReshoots * 1000 / reshoots, maxGapMs);
     return table.rowCount() == rows ? 0 : 1;
 }

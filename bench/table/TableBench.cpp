@@ -79,8 +79,10 @@ struct TOptions {
 
 [[noreturn]] void Usage(const char* why)
 {
-    std::fprintf(stderr, "bench_table: %s\nusage: bench_table --port P --community C --rows N "
-                         "[--host H] [--timeout SECONDS] [--hidden yes]\n", why);
+    std::fprintf(stderr,
+                 "bench_table: %s\nusage: bench_table --port P --community C --rows N "
+                 "[--host H] [--timeout SECONDS] [--hidden yes]\n",
+                 why);
     std::exit(2);
 }
 
@@ -134,10 +136,17 @@ QByteArray VexgridFile(const TOptions& options)
     QByteArray xml =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<vexgrid>\n"
         "  <programtitle>Table bench</programtitle>\n  <width>900</width>\n  <height>500</height>\n"
-        "  <host>" + options.host.toUtf8() + "</host>\n"
-        "  <community>" + options.community.toUtf8() + "</community>\n"
-        "  <shooter>\n    <remoteport>" + QByteArray::number(options.port) + "</remoteport>\n"
-        "    <snmpversion>" + QByteArray::number(options.version) + "</snmpversion>\n";
+        "  <host>"
+        + options.host.toUtf8()
+        + "</host>\n"
+          "  <community>"
+        + options.community.toUtf8()
+        + "</community>\n"
+          "  <shooter>\n    <remoteport>"
+        + QByteArray::number(options.port)
+        + "</remoteport>\n"
+          "    <snmpversion>"
+        + QByteArray::number(options.version) + "</snmpversion>\n";
     if (options.maxRepetitions > 0)
         xml += "    <maxrepetitions>" + QByteArray::number(options.maxRepetitions) + "</maxrepetitions>\n";
     xml += "    <shootertargets>\n";
@@ -148,7 +157,8 @@ QByteArray VexgridFile(const TOptions& options)
         for (int column : kColumns)
             targets.append(QByteArray(kEntry) + "." + QByteArray::number(column));
     for (const QByteArray& oid : targets)
-        xml += "      <shootertarget><oid>" + oid + "</oid><oiddescr></oiddescr><instance></instance></shootertarget>\n";
+        xml += "      <shootertarget><oid>" + oid
+             + "</oid><oiddescr></oiddescr><instance></instance></shootertarget>\n";
     xml += "    </shootertargets>\n  </shooter>\n</vexgrid>\n";
     return xml;
 }
@@ -333,7 +343,8 @@ int main(int argc, char** argv)
         // A window that never answered says nothing about its blocks.
         if (at >= 0 && !said.contains(" answered=0"))
             probeMaxMs = said.mid(at + 7).split(' ').value(0).trimmed().toDouble();
-        std::fprintf(stderr, "bench_table: probe: %s%s", said.constData(), probe.readAllStandardError().constData());
+        std::fprintf(stderr, "bench_table: probe: %s%s", said.constData(),
+                     probe.readAllStandardError().constData());
     }
 
     TResultTable& table = form.ResultTable();
@@ -342,23 +353,24 @@ int main(int argc, char** argv)
     form.close();
 
     const double msPerRoundTrip = sent > 0 && seconds > 0 ? seconds * 1000 / sent : 0;
-    std::printf("bench_table: %d rows (%d complete of %d expected), %lld requests, %lld answers\n",
-                rows, complete, options.rows, sent, received);
+    std::printf("bench_table: %d rows (%d complete of %d expected), %lld requests, %lld answers\n", rows,
+                complete, options.rows, sent, received);
     std::printf("bench_table: %.3f s from construction to the end of the shoot (set-up %.1f ms), "
-                "%.3f ms per round trip\n", seconds, setupMs, msPerRoundTrip);
+                "%.3f ms per round trip\n",
+                seconds, setupMs, msPerRoundTrip);
     std::printf("bench_table: discovery walk %.3f s for %lld Get-Next, rows %.3f s for %lld Get\n",
                 walkSeconds, getNexts, seconds - walkSeconds, gets);
     std::printf("bench_table: %.3f s of CPU, %.3f ms per round trip\n", cpuSeconds,
                 sent > 0 ? cpuSeconds * 1000 / sent : 0.0);
-    std::printf("bench_table: longest event-loop block %.1f ms, %d blocks over %.0f ms\n",
-                maxGapMs, gapsOverLimit, kBlockLimitMs);
+    std::printf("bench_table: longest event-loop block %.1f ms, %d blocks over %.0f ms\n", maxGapMs,
+                gapsOverLimit, kBlockLimitMs);
     std::printf("bench_table: longest answer to _NET_WM_PING %.1f ms (-1: not measured)\n", probeMaxMs);
     std::printf("RESULT rows=%d cells_ok=%d requests=%lld getnexts=%lld gets=%lld answers=%lld "
                 "seconds=%.4f ms_per_rt=%.4f "
                 "walk_seconds=%.4f cpu_seconds=%.4f setup_ms=%.2f max_gap_ms=%.2f gaps_over_50ms=%d "
                 "probe_max_ms=%.2f first_request_s=%.4f\n",
-                rows, complete, sent, getNexts, gets, received, seconds, msPerRoundTrip, walkSeconds, cpuSeconds, setupMs, maxGapMs, gapsOverLimit,
-                probeMaxMs, firstRequestSeconds);
+                rows, complete, sent, getNexts, gets, received, seconds, msPerRoundTrip, walkSeconds,
+                cpuSeconds, setupMs, maxGapMs, gapsOverLimit, probeMaxMs, firstRequestSeconds);
     std::fflush(stdout);
     if (!options.walk.isEmpty())
         return seconds > 0 && rows >= options.rows ? 0 : 1;

@@ -25,10 +25,10 @@ protected:
     {
         xvfb = std::make_unique<QProcess>();
         // -displayfd 1: the server picks a free display and prints its number.
-        xvfb->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                             QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                             QStringLiteral("-screen"), QStringLiteral("0"),
-                                             QStringLiteral("1024x768x24")});
+        xvfb->start(QStringLiteral("Xvfb"),
+                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                     QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                     QStringLiteral("1024x768x24")});
         if (xvfb->waitForStarted(5000) && xvfb->waitForReadyRead(10000))
             display = QStringLiteral(":") + QString::fromLatin1(xvfb->readLine().trimmed());
     }

@@ -35,19 +35,54 @@ struct TStartupCase {
 TEST(Startup, ArgumentsGiveTheSettingsOfTheRun)
 {
     const TStartupCase cases[] = {
-        {"no arguments: the defaults and the interfaces table", {}, true, "HB_Vexgrid - Host: localhost",
-         {680, 450}, true, 1, ""},
+        {"no arguments: the defaults and the interfaces table",
+         {},
+         true,
+         "HB_Vexgrid - Host: localhost",
+         {680, 450},
+         true,
+         1,
+         ""},
         {"switches in any case; a height out of range falls back",
-         Args({"/host", "127.0.0.2", "/PROGRAMTITLE", "Box", "/Width", "800", "/HEIGHT", "5000"}), true,
-         "Box - Host: 127.0.0.2", {800, 450}, true, 1, ""},
-        {"a vexgrid file replaces the default target", Args({"/XML", "@if-table.xml"}), true,
-         "Interfaces - Host: localhost", {900, 400}, true, 7, ""},
-        {"a list file: every target names its instance", Args({"/XML", "@system-list.xml", "/EXPORT", "t.csv"}),
-         true, "System - Host: localhost", {700, 300}, false, 6, "t.csv"},
-        {"with /XML the other switches are ignored", Args({"/HOST", "elsewhere", "/XML", "@system-list.xml"}), true,
-         "System - Host: localhost", {700, 300}, false, 6, ""},
-        {"/XML without a file ends start-up silently, /EXPORT is kept", Args({"/EXPORT", "t.csv", "/XML"}), false,
-         "", {}, false, 0, "t.csv"},
+         Args({"/host", "127.0.0.2", "/PROGRAMTITLE", "Box", "/Width", "800", "/HEIGHT", "5000"}),
+         true,
+         "Box - Host: 127.0.0.2",
+         {800, 450},
+         true,
+         1,
+         ""},
+        {"a vexgrid file replaces the default target",
+         Args({"/XML", "@if-table.xml"}),
+         true,
+         "Interfaces - Host: localhost",
+         {900, 400},
+         true,
+         7,
+         ""},
+        {"a list file: every target names its instance",
+         Args({"/XML", "@system-list.xml", "/EXPORT", "t.csv"}),
+         true,
+         "System - Host: localhost",
+         {700, 300},
+         false,
+         6,
+         "t.csv"},
+        {"with /XML the other switches are ignored",
+         Args({"/HOST", "elsewhere", "/XML", "@system-list.xml"}),
+         true,
+         "System - Host: localhost",
+         {700, 300},
+         false,
+         6,
+         ""},
+        {"/XML without a file ends start-up silently, /EXPORT is kept",
+         Args({"/EXPORT", "t.csv", "/XML"}),
+         false,
+         "",
+         {},
+         false,
+         0,
+         "t.csv"},
     };
     for (const TStartupCase& c : cases) {
         SCOPED_TRACE(c.why);
@@ -81,8 +116,8 @@ TEST(Startup, AFileThatCannotBeLoadedGivesTheParserMessage)
         const QString path = Args({c.file}).first();
         const TStartupResult result = StartUp({QStringLiteral("/XML"), path});
         EXPECT_FALSE(result.ready);
-        const QString fixed = QStringLiteral("XML Parser error! The XML file: ") + path +
-                              QStringLiteral(" could not be parsed. Error message: ");
+        const QString fixed = QStringLiteral("XML Parser error! The XML file: ") + path
+                            + QStringLiteral(" could not be parsed. Error message: ");
         ASSERT_TRUE(result.message.startsWith(fixed)) << result.message.toStdString();
         EXPECT_GT(result.message.size(), fixed.size()) << "the reason is missing";
         EXPECT_TRUE(result.message.contains(QString::fromUtf8(c.reason)));

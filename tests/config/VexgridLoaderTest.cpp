@@ -11,10 +11,7 @@ namespace {
 
 const QString us(kItemSeparator);
 
-QString DataFile(const char* name)
-{
-    return QStringLiteral(VEXGRID_TEST_DATA "/") + QLatin1String(name);
-}
+QString DataFile(const char* name) { return QStringLiteral(VEXGRID_TEST_DATA "/") + QLatin1String(name); }
 
 // Loads a file over the defaults, as start-up does.
 struct TLoaded {
@@ -54,13 +51,13 @@ TEST(VexgridLoader, IntegerElementsGoThroughTheRangeChecks)
         const char* file;
         int width, height, port, version;
     } const cases[] = {
-        {"vexgrid/bounds-below.xml", 680, 450, 161, 1},    // 299, 199, 0, 0
-        {"vexgrid/bounds-lower.xml", 300, 200, 1, 1},      // lowest valid values
+        {"vexgrid/bounds-below.xml", 680, 450, 161, 1},  // 299, 199, 0, 0
+        {"vexgrid/bounds-lower.xml", 300, 200, 1, 1},    // lowest valid values
         {"vexgrid/bounds-upper.xml", 2000, 1600, 65535, 2},
-        {"vexgrid/bounds-above.xml", 680, 450, 161, 1},    // 2001, 1601, 65536, 4
-        {"vexgrid/bounds-text.xml", 680, 450, 161, 1},     // not numbers
-        {"vexgrid/bounds-empty.xml", 680, 450, 161, 1},    // empty elements
-        {"vexgrid/bounds-blanks.xml", 800, 450, 161, 1},   // " 800 ", 5e2, 0x10, overflow
+        {"vexgrid/bounds-above.xml", 680, 450, 161, 1},   // 2001, 1601, 65536, 4
+        {"vexgrid/bounds-text.xml", 680, 450, 161, 1},    // not numbers
+        {"vexgrid/bounds-empty.xml", 680, 450, 161, 1},   // empty elements
+        {"vexgrid/bounds-blanks.xml", 800, 450, 161, 1},  // " 800 ", 5e2, 0x10, overflow
         {"vexgrid/integer-holds-element.xml", 680, 450, 161, 1},
     };
     for (const auto& c : cases) {
@@ -79,8 +76,8 @@ TEST(VexgridLoader, NormalisedOidDecidesDirectiveOrTarget)
         const char* oid;
         const char* normalised;
     } cases[] = {
-        {"im=rt.1", "&IM=RT.1"},          // lower case keyword
-        {"&IM=RT", "&IM=RT"},             // "&&IM=" folds back to "&IM="
+        {"im=rt.1", "&IM=RT.1"},  // lower case keyword
+        {"&IM=RT", "&IM=RT"},     // "&&IM=" folds back to "&IM="
         {"AL=RT", "&AL=RT"},
         {"al=rt", "&AL=RT"},
         {"1.3.6.1IM=5", "1.3.6.1&IM=5"},  // keyword inside: still a target
@@ -144,7 +141,8 @@ TEST(VexgridLoader, TargetThatIsNoOidRefusesTheFile)
         {"1", "", "Target 2: '1' is not an OID", "one sub-identifier"},
         {"3.1", "", "Target 2: '3.1' is not an OID", "first arc above 2"},
         {"0.40", "", "Target 2: '0.40' is not an OID", "second arc above 39 under 0"},
-        {"1.3.6.4294967296", "", "Target 2: '1.3.6.4294967296' is not an OID", "a sub-identifier over 32 bits"},
+        {"1.3.6.4294967296", "", "Target 2: '1.3.6.4294967296' is not an OID",
+         "a sub-identifier over 32 bits"},
         {"1.3.-6", "", "Target 2: '1.3.-6' is not an OID", "a sign"},
         {" 1.3.6", "", "Target 2: ' 1.3.6' is not an OID", "a blank"},
         {"..1.3", "", "Target 2: '..1.3' is not an OID", "two leading dots"},
@@ -152,8 +150,8 @@ TEST(VexgridLoader, TargetThatIsNoOidRefusesTheFile)
     QTemporaryDir dir;
     for (const auto& c : cases) {
         // A directive comes first: entries are counted with the directives.
-        const QString path = WriteTargets(
-            dir, {{QStringLiteral("IM=RT"), QString()}, {QString::fromUtf8(c.oid), QString::fromUtf8(c.instance)}});
+        const QString path = WriteTargets(dir, {{QStringLiteral("IM=RT"), QString()},
+                                                {QString::fromUtf8(c.oid), QString::fromUtf8(c.instance)}});
         TSessionSettings settings;
         const TVexgridLoadResult r = LoadVexgridSettings(path, settings);
         EXPECT_EQ(r.loaded, *c.reason == 0) << c.why;
@@ -259,8 +257,8 @@ TEST(VexgridLoader, UnreadableFilesFailWithAReason)
         const char* file;
         const char* reasonPart;  // part of the reason that must be there
     } cases[] = {
-        {"broken.xml", "(line 5, column"},                 // mismatched end tag
-        {"vexgrid/unclosed.xml", "(line"},                 // ends inside the root
+        {"broken.xml", "(line 5, column"},  // mismatched end tag
+        {"vexgrid/unclosed.xml", "(line"},  // ends inside the root
         {"vexgrid/empty-file.xml", "(line"},
         {"vexgrid/plain-text.xml", "(line"},
         {"vexgrid/two-roots.xml", "(line 2"},
@@ -270,7 +268,7 @@ TEST(VexgridLoader, UnreadableFilesFailWithAReason)
         {"vexgrid/root-wrong-case.xml", "Vexgrid"},
         {"vexgrid/value-holds-element.xml", "Element does not contain a single text node"},
         {"vexgrid/no-such-file.xml", ""},
-        {"vexgrid", "Not a regular file"},                 // a folder
+        {"vexgrid", "Not a regular file"},  // a folder
     };
     for (const auto& c : cases) {
         const TLoaded l = Load(c.file);

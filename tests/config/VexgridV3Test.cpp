@@ -21,8 +21,8 @@ struct TLoaded {
 };
 
 // Writes a file whose shooter holds `shooterXml` and loads it.
-TLoaded LoadShooter(const QString& shooterXml, QFileDevice::Permissions mode =
-                                                   QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+TLoaded LoadShooter(const QString& shooterXml,
+                    QFileDevice::Permissions mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("v3.xml"));
@@ -39,11 +39,11 @@ TLoaded LoadShooter(const QString& shooterXml, QFileDevice::Permissions mode =
 
 TEST(VexgridV3, ElementsSetTheUserOfVersion3)
 {
-    const TLoaded l = LoadShooter(QStringLiteral(
-        "<snmpversion>3</snmpversion><user>ops</user><securitylevel>AuthPriv</securitylevel>"
-        "<authprotocol>sha384</authprotocol><authpassword>maplesyrup</authpassword>"
-        "<privprotocol>aes256</privprotocol><privpassword>syrup-for-privacy</privpassword>"
-        "<contextname>vlan7</contextname>"));
+    const TLoaded l = LoadShooter(
+        QStringLiteral("<snmpversion>3</snmpversion><user>ops</user><securitylevel>AuthPriv</securitylevel>"
+                       "<authprotocol>sha384</authprotocol><authpassword>maplesyrup</authpassword>"
+                       "<privprotocol>aes256</privprotocol><privpassword>syrup-for-privacy</privpassword>"
+                       "<contextname>vlan7</contextname>"));
     ASSERT_TRUE(l.result.loaded) << l.result.reason.toStdString();
     const TV3Settings& v3 = l.settings.v3;
     EXPECT_EQ(l.settings.requestTemplate.snmpVersion, 3);
@@ -66,13 +66,16 @@ TEST(VexgridV3, MissingOrWrongElementsAreLoadErrorsNamingTheElement)
     } const cases[] = {
         {"no user", "<snmpversion>3</snmpversion>", "<user>"},
         {"auth level without password",
-         "<snmpversion>3</snmpversion><user>u</user><securitylevel>authnopriv</securitylevel>", "<authpassword>"},
+         "<snmpversion>3</snmpversion><user>u</user><securitylevel>authnopriv</securitylevel>",
+         "<authpassword>"},
         {"priv level without privacy password",
          "<snmpversion>3</snmpversion><user>u</user><securitylevel>authpriv</securitylevel>"
-         "<authpassword>maplesyrup</authpassword>", "<privpassword>"},
+         "<authpassword>maplesyrup</authpassword>",
+         "<privpassword>"},
         {"unknown protocol",
          "<snmpversion>3</snmpversion><user>u</user><authprotocol>sha3</authprotocol>"
-         "<authpassword>maplesyrup</authpassword>", "<authprotocol>"},
+         "<authpassword>maplesyrup</authpassword>",
+         "<authprotocol>"},
         {"unset variable",
          "<snmpversion>3</snmpversion><user>u</user><authpasswordenv>VEXGRID_TEST_UNSET_VARIABLE</authpasswordenv>",
          "<authpasswordenv>"},
@@ -80,24 +83,24 @@ TEST(VexgridV3, MissingOrWrongElementsAreLoadErrorsNamingTheElement)
          "<snmpversion>3</snmpversion><user>u</user><authpassword>1234567</authpassword>", "<authpassword>"},
         {"privacy password under 8 characters from a variable",
          "<snmpversion>3</snmpversion><user>u</user><authpassword>maplesyrup</authpassword>"
-         "<privpasswordenv>VEXGRID_TEST_SHORT</privpasswordenv>", "<privpasswordenv>"},
+         "<privpasswordenv>VEXGRID_TEST_SHORT</privpasswordenv>",
+         "<privpasswordenv>"},
     };
     setenv("VEXGRID_TEST_SHORT", "short", 1);
     for (const auto& c : cases) {
         const TLoaded l = LoadShooter(QString::fromLatin1(c.shooter));
         EXPECT_FALSE(l.result.loaded) << c.why;
-        EXPECT_TRUE(l.result.reason.contains(QLatin1String(c.element))) << c.why << ": "
-                                                                       << l.result.reason.toStdString();
+        EXPECT_TRUE(l.result.reason.contains(QLatin1String(c.element)))
+            << c.why << ": " << l.result.reason.toStdString();
     }
 }
 
 TEST(VexgridV3, PasswordsFromTheEnvironmentNeedNoWarning)
 {
     setenv("VEXGRID_TEST_AUTH", "from-the-environment", 1);
-    const TLoaded l = LoadShooter(
-        QStringLiteral("<snmpversion>3</snmpversion><user>u</user>"
-                       "<authpasswordenv>VEXGRID_TEST_AUTH</authpasswordenv>"),
-        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+    const TLoaded l = LoadShooter(QStringLiteral("<snmpversion>3</snmpversion><user>u</user>"
+                                                 "<authpasswordenv>VEXGRID_TEST_AUTH</authpasswordenv>"),
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
     ASSERT_TRUE(l.result.loaded) << l.result.reason.toStdString();
     EXPECT_EQ(l.settings.v3.securityLevel, 1) << "a password alone means authNoPriv";
     EXPECT_EQ(l.settings.v3.authPassword, "from-the-environment");
@@ -139,10 +142,10 @@ TEST(VexgridV3, SavedViewKeepsTheUserAndTheVariablesButNoPassword)
     ASSERT_TRUE(LoadVexgridSettings(path, again).loaded);
     const TV3Settings& a = first.settings.v3;
     const TV3Settings& b = again.v3;
-    EXPECT_EQ(std::tie(a.user, a.securityLevel, a.authProtocol, a.authPassword, a.privProtocol, a.privPassword,
-                       a.contextName),
-              std::tie(b.user, b.securityLevel, b.authProtocol, b.authPassword, b.privProtocol, b.privPassword,
-                       b.contextName));
+    EXPECT_EQ(std::tie(a.user, a.securityLevel, a.authProtocol, a.authPassword, a.privProtocol,
+                       a.privPassword, a.contextName),
+              std::tie(b.user, b.securityLevel, b.authProtocol, b.authPassword, b.privProtocol,
+                       b.privPassword, b.contextName));
 }
 
 }  // namespace

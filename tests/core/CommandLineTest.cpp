@@ -48,8 +48,9 @@ TEST(CommandLine, SwitchNamesMatchInAnyLetterCase)
     EXPECT_EQ(ParseCommandLine({"/xml", "plan.xml"}, s), "plan.xml");
     EXPECT_EQ(ParseCommandLine({"/Xml", "plan.xml"}, s), "plan.xml");
 
-    ParseCommandLine({"/host", "127.0.0.5", "/Community", "pub", "/programTitle", "Core",
-                      "/wIdTh", "800", "/height", "600"}, s);
+    ParseCommandLine({"/host", "127.0.0.5", "/Community", "pub", "/programTitle", "Core", "/wIdTh", "800",
+                      "/height", "600"},
+                     s);
     EXPECT_EQ(s.requestTemplate.remoteHost, "127.0.0.5");
     EXPECT_EQ(s.requestTemplate.community, "pub");
     EXPECT_EQ(s.programTitle, "Core");

@@ -34,7 +34,8 @@ bool snmpsimFailed = false;
 
 vxtest::TSnmpdAgent& SharedSnmpd()
 {
-    return Started<vxtest::TSnmpdAgent>(snmpd, snmpdFailed, [] { return std::make_unique<vxtest::TSnmpdAgent>(); });
+    return Started<vxtest::TSnmpdAgent>(snmpd, snmpdFailed,
+                                        [] { return std::make_unique<vxtest::TSnmpdAgent>(); });
 }
 
 vxtest::TSnmpsimAgent& SharedSnmpsim()

@@ -100,16 +100,43 @@ TEST(BulkWalk, TablesEqualTheGetNextPathsOnTheSameAgentData)
         int maxRepetitions;
         QString community = kBulkCommunity;
     } cases[] = {
-        {"three-component instances, a sparse column", {Column(kBulkTable, 1), Column(kBulkTable, 2), Column(kBulkTable, 3)}, "", 4},
-        {"two rows per request at most", {Column(kBulkTable, 1), Column(kBulkTable, 3), Column(kBulkTable, 2), Column(kBulkTable, 1), Column(kBulkTable, 2), Column(kBulkTable, 3), Column(kBulkTable, 2), Column(kBulkTable, 3)}, "", 25},
-        {"a mask on the first component", {Column(kMaskTable, 1), Column(kMaskTable, 2)}, "2.*", 3, kShootEngineCommunity},
-        {"a mask on the second component", {Column(kMaskTable, 1), Column(kMaskTable, 2)}, "*.5", 1000, kShootEngineCommunity},
-        {"RT offers the entries", {Column(kMaskTable, 1), Column(kMaskTable, 2)}, "RT.*", 2, kShootEngineCommunity},
-        {"address instances", {Column(kIpAddr, 1), Column(kIpAddr, 2), Column(kIpAddr, 3)}, "", 1, kShootEngineCommunity},
+        {"three-component instances, a sparse column",
+         {Column(kBulkTable, 1), Column(kBulkTable, 2), Column(kBulkTable, 3)},
+         "",
+         4},
+        {"two rows per request at most",
+         {Column(kBulkTable, 1), Column(kBulkTable, 3), Column(kBulkTable, 2), Column(kBulkTable, 1),
+          Column(kBulkTable, 2), Column(kBulkTable, 3), Column(kBulkTable, 2), Column(kBulkTable, 3)},
+         "",
+         25},
+        {"a mask on the first component",
+         {Column(kMaskTable, 1), Column(kMaskTable, 2)},
+         "2.*",
+         3,
+         kShootEngineCommunity},
+        {"a mask on the second component",
+         {Column(kMaskTable, 1), Column(kMaskTable, 2)},
+         "*.5",
+         1000,
+         kShootEngineCommunity},
+        {"RT offers the entries",
+         {Column(kMaskTable, 1), Column(kMaskTable, 2)},
+         "RT.*",
+         2,
+         kShootEngineCommunity},
+        {"address instances",
+         {Column(kIpAddr, 1), Column(kIpAddr, 2), Column(kIpAddr, 3)},
+         "",
+         1,
+         kShootEngineCommunity},
         {"single target leaving the subtree", {kBulkTable}, "", 7},
         {"single target ending at endOfMibView", {QStringLiteral("1.3.6.1.4.1.55555.4")}, "", 5},
         {"interfaces", {kIfIndex, kIfDescr}, "", 2, kShootEngineCommunity},
-        {"endOfMibView ends the discovery", {Column(kMaskTable, 2), Column(kMaskTable, 1)}, "", 3, kShootEngineCommunity},
+        {"endOfMibView ends the discovery",
+         {Column(kMaskTable, 2), Column(kMaskTable, 1)},
+         "",
+         3,
+         kShootEngineCommunity},
         {"endOfMibView in a single-target walk", {Column(kMaskTable, 2)}, "", 3, kShootEngineCommunity},
     };
     for (const Case& c : cases) {
@@ -147,9 +174,8 @@ TEST(BulkWalk, SnmpdInterfacesWalkTakesOneRoundTripPerRepetitions)
 TEST(BulkWalk, SnmpV1IgnoresMaxRepetitions)
 {
     const TObjects objects(5, "1.3.6.1.4.1.55555.7.1");
-    TScriptedAgent agent([&](const TAgentRequest& r) -> std::optional<TAgentAnswer> {
-        return objects.Next(r.oids.at(0), 1);
-    });
+    TScriptedAgent agent(
+        [&](const TAgentRequest& r) -> std::optional<TAgentAnswer> { return objects.Next(r.oids.at(0), 1); });
     ASSERT_TRUE(agent.Start());
     TEngineHarness h;
     h.Agent(agent.Port(), 1);
@@ -171,8 +197,10 @@ TEST(BulkWalk, TooBigHalvesTheRepetitionsAndAnErrorFallsBackToGetNext)
         std::vector<int> repetitionsSeen;  // of the first GetBulks, in order
         bool fallsBack;
     } cases[] = {
-        {"tooBig above 3 repetitions", [](const TAgentRequest& r) { return r.maxRepetitions > 3 ? 1 : 0; },
-         {16, 8, 4, 2, 2}, false},
+        {"tooBig above 3 repetitions",
+         [](const TAgentRequest& r) { return r.maxRepetitions > 3 ? 1 : 0; },
+         {16, 8, 4, 2, 2},
+         false},
         {"tooBig even for one", [](const TAgentRequest& r) { return r.getBulk ? 1 : 0; }, {4, 2, 1}, true},
         {"genErr to every GetBulk", [](const TAgentRequest& r) { return r.getBulk ? 5 : 0; }, {16}, true},
     };

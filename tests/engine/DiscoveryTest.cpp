@@ -38,17 +38,15 @@ TEST(InstanceMask, MatchesComponentByComponentUntilTheFirstLiteral)
         const char* mask;
         bool matches;
     } cases[] = {
-        {".1.5", "*.5", true},
-        {".2.6", "*.5", false},
-        {".5.8", "5.7", true},    // the first literal decides
-        {".4.8", "5.7", false},
-        {".9.9.9", "-", true},    // "-" accepts at once
-        {"", "*", false},         // an empty suffix never matches
-        {".1", "*.*.*", true},    // the mask running past the suffix is no literal
+        {".1.5", "*.5", true},  {".2.6", "*.5", false}, {".5.8", "5.7", true},  // the first literal decides
+        {".4.8", "5.7", false}, {".9.9.9", "-", true},                          // "-" accepts at once
+        {"", "*", false},       // an empty suffix never matches
+        {".1", "*.*.*", true},  // the mask running past the suffix is no literal
         {".1", "1.2", true},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(TShootEngine::MaskMatches(QString::fromLatin1(c.suffix), QString::fromLatin1(c.mask)), c.matches)
+        EXPECT_EQ(TShootEngine::MaskMatches(QString::fromLatin1(c.suffix), QString::fromLatin1(c.mask)),
+                  c.matches)
             << c.suffix << " " << c.mask;
 }
 
@@ -88,7 +86,7 @@ TEST(SingleTargetWalk, CompareOidsOrdersComponentsAsNumbers)
         {"1.3.06.1", "1.3.6.1", 0},
         {"1.3.4294967296", "1.3.4294967295", 1},
         {"1.3.18446744073709551615", "1.3.9999999999999999999", 1},  // 20 digits
-        {"1.3.18446744073709551616", "1.3.2", -1},  // beyond 64 bits: as text
+        {"1.3.18446744073709551616", "1.3.2", -1},                   // beyond 64 bits: as text
         {"1.3.b", "1.3.a", 1},
         {"1.3.10", "1.3.a", -1},
         {"1..2", "1.0.2", -1},
@@ -165,7 +163,8 @@ TEST(InstanceTable, MasksFilterTheInstances)
         ASSERT_EQ(h.view.RowCount(), c.instances.size()) << c.mask;
         for (qsizetype i = 0; i < c.instances.size(); ++i) {
             const QString digits = c.instances[i].mid(1).remove(QLatin1Char('.'));
-            EXPECT_EQ(h.view.rows[static_cast<std::size_t>(i)], (QStringList{"a" + digits, digits})) << c.mask;
+            EXPECT_EQ(h.view.rows[static_cast<std::size_t>(i)], (QStringList{"a" + digits, digits}))
+                << c.mask;
         }
         EXPECT_TRUE(h.view.statusHistory.isEmpty()) << "a mask hides the detection messages";
     }

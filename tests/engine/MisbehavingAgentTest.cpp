@@ -60,8 +60,8 @@ TEST(MisbehavingAgent, SingleTargetWalkThatGoesBackwardsEndsWithTheLoopMessage)
     TScriptedAgent agent([](const TAgentRequest& request) -> std::optional<TAgentAnswer> {
         const std::string& asked = request.oids.at(0);
         const std::string next = asked == kKeys + ".2" ? kKeys + ".1"
-                                 : asked == kKeys   ? kKeys + ".1"
-                                                    : kKeys + ".2";
+                               : asked == kKeys        ? kKeys + ".1"
+                                                       : kKeys + ".2";
         return TAgentAnswer{TScriptedAgent::Text(next, "x")};
     });
     ASSERT_TRUE(agent.Start());
@@ -90,9 +90,9 @@ TEST(MisbehavingAgent, DiscoveryWalkEndsAtAnAnswerThatIsNotBeyondTheOidAsked)
             if (!request.getNext)
                 return GetValues(request);
             const std::string& asked = request.oids.at(0);
-            const std::string next = asked == kKeys         ? kKeys + ".1"
-                                     : asked == kKeys + ".1" ? kKeys + ".2"
-                                                             : c.afterSecond;
+            const std::string next = asked == kKeys        ? kKeys + ".1"
+                                   : asked == kKeys + ".1" ? kKeys + ".2"
+                                                           : c.afterSecond;
             return TAgentAnswer{TScriptedAgent::Text(next, "k" + next.substr(next.size() - 1))};
         });
         ASSERT_TRUE(agent.Start());
@@ -114,7 +114,8 @@ TEST(MisbehavingAgent, DiscoveryWalkEndsAtAnAnswerThatIsNotBeyondTheOidAsked)
 TEST(MisbehavingAgent, SeparatorCharacterInsideAValueDoesNotShiftThePairs)
 {
     TScriptedAgent agent([](const TAgentRequest& request) -> std::optional<TAgentAnswer> {
-        return TAgentAnswer{TScriptedAgent::Text(request.oids.at(0), "a\x1f" "b"),
+        return TAgentAnswer{TScriptedAgent::Text(request.oids.at(0), "a\x1f"
+                                                                     "b"),
                             TScriptedAgent::Text(request.oids.at(1), "c")};
     });
     ASSERT_TRUE(agent.Start());

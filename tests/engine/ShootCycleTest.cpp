@@ -175,8 +175,10 @@ TEST(ShootCycle, V1NoSuchNameGivesStatusMessageAndNullForEveryOidOfTheRequest)
     ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.view.rows.size() == 2; }));
     EXPECT_EQ(h.view.rows[0], (QStringList{kSysDescr, kTextNull}));
     EXPECT_EQ(h.view.rows[1], (QStringList{kAbsent, kTextNull}));
-    EXPECT_TRUE(h.view.statusMessage.endsWith(QStringLiteral(" Index=2 Status=2"))) << h.view.statusMessage.toStdString();
-    EXPECT_TRUE(h.view.statusMessage.startsWith(QStringLiteral("noSuchName"))) << h.view.statusMessage.toStdString();
+    EXPECT_TRUE(h.view.statusMessage.endsWith(QStringLiteral(" Index=2 Status=2")))
+        << h.view.statusMessage.toStdString();
+    EXPECT_TRUE(h.view.statusMessage.startsWith(QStringLiteral("noSuchName")))
+        << h.view.statusMessage.toStdString();
 }
 
 TEST(ShootCycle, V2cAbsentObjectIsPlacedAsTheExceptionText)

@@ -15,10 +15,7 @@
 #include <vector>
 
 // Readable texts in failure messages.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 class TRecordingView : public TShootView {
 public:
@@ -34,7 +31,7 @@ public:
     int droppedMalformed = 0;   // the dropped-datagram counts last shown
     int droppedForeign = 0;
     bool shootAgainEnabled = true;
-    bool marks[4] = {};         // indexed by TShootMode
+    bool marks[4] = {};  // indexed by TShootMode
     int focusCount = 0;
     bool focusThrows = false;
     int reSortCount = 0;
@@ -43,7 +40,6 @@ public:
     bool panelVisible = false;
     QStringList modalMessages;
     std::function<void()> onPlace;  // called before each placed value
-
 
     TPlaced PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor) override
     {
@@ -106,7 +102,10 @@ public:
         if (!comboItems.contains(item))
             comboItems.append(item);
     }
-    void SelectInstanceMaskItem(const QString& item) override { comboSelected = static_cast<int>(comboItems.indexOf(item)); }
+    void SelectInstanceMaskItem(const QString& item) override
+    {
+        comboSelected = static_cast<int>(comboItems.indexOf(item));
+    }
     void ShowInstanceMaskPanel() override { panelVisible = true; }
     void ShowModalMessage(const QString& text) override { modalMessages.append(text); }
 

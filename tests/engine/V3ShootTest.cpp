@@ -59,7 +59,8 @@ TEST(V3Shoot, InstanceTableAndSingleTargetWalkGiveTheRowsOfV2c)
         const std::vector<QStringList> v3Rows = Walk(v3, shape.targets);
         EXPECT_FALSE(v2Rows.empty()) << shape.why;
         EXPECT_EQ(v3Rows, v2Rows) << shape.why;
-        EXPECT_TRUE(v3.view.statusMessage.isEmpty()) << shape.why << ": " << v3.view.statusMessage.toStdString();
+        EXPECT_TRUE(v3.view.statusMessage.isEmpty())
+            << shape.why << ": " << v3.view.statusMessage.toStdString();
     }
 }
 

@@ -19,7 +19,12 @@ TEST(ValueText, OctetStringsAreTextOrHexBytes)
         const char* why;
     } const cases[] = {
         {"eth0", kOctetString, "eth0", "plain text"},
-        {"Gr\xc3\xbc\xc3\x9f" "e", kOctetString, QString::fromUtf8("Gr\xc3\xbc\xc3\x9f" "e"), "UTF-8 text"},
+        {"Gr\xc3\xbc\xc3\x9f"
+         "e",
+         kOctetString,
+         QString::fromUtf8("Gr\xc3\xbc\xc3\x9f"
+                           "e"),
+         "UTF-8 text"},
         {"line 1\r\nline 2", kOctetString, "line 1\r\nline 2", "line breaks are text"},
         {QByteArray("sysDescr\0\0", 10), kOctetString, "sysDescr", "trailing zero bytes end a text"},
         {"Caf\xe9", kOctetString, "43 61 66 E9", "a Latin-1 letter at the end is no UTF-8"},

@@ -106,7 +106,8 @@ TEST(DesktopView, TestNamesTheFailureOfASilentAgent)
     dialog.HostEdit->setText(QStringLiteral("127.0.0.1"));
     dialog.PortEdit->setValue(silent.Port());
     dialog.Test();
-    EXPECT_FALSE(dialog.TestResult->text().startsWith("sysDescr.0 =")) << dialog.TestResult->text().toStdString();
+    EXPECT_FALSE(dialog.TestResult->text().startsWith("sysDescr.0 ="))
+        << dialog.TestResult->text().toStdString();
     EXPECT_FALSE(dialog.TestResult->text().isEmpty());
 }
 
@@ -117,7 +118,8 @@ QString Request(const vxtest::TBytes& bytes)
     vxsnmp::TBindingTable table;
     if (vxsnmp::ParseMessage(bytes, in, table) != vxsnmp::kOk)
         return QStringLiteral("(unparsable)");
-    QString text = QStringLiteral("%1 v%2 %3:").arg(in.pduTag).arg(in.version).arg(QString::fromStdString(in.community));
+    QString text =
+        QStringLiteral("%1 v%2 %3:").arg(in.pduTag).arg(in.version).arg(QString::fromStdString(in.community));
     for (int i = 0; i < table.count; ++i)
         text += u' ' + QString::fromStdString(table.slot[static_cast<std::size_t>(i)].oid);
     return text;
@@ -143,7 +145,9 @@ TEST(DesktopView, SavedViewOpensToTheSameRequestsOnTheWire)
     });
     ASSERT_TRUE(agent.WaitForReceived(1, std::chrono::seconds(10)));
     const QString sent = Request(agent.Received()[0].bytes);
-    EXPECT_EQ(sent, "160 v1 s3cret: 1.3.6.1.2.1.1.5.0 1.3.6.1.2.1.2.2.1.2.7 1.3.6.1.4.1.8072.1.2.0 1.3.6.1.2.1.1.1.0");
+    EXPECT_EQ(
+        sent,
+        "160 v1 s3cret: 1.3.6.1.2.1.1.5.0 1.3.6.1.2.1.2.2.1.2.7 1.3.6.1.4.1.8072.1.2.0 1.3.6.1.2.1.1.1.0");
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("saved.vexgrid.xml"));
@@ -215,7 +219,8 @@ TEST(DesktopView, BrokenFileLeavesNewAndOpenUsable)
     EXPECT_EQ(messages.texts[1], messages.texts[0]) << "the same message as at start-up";
     EXPECT_EQ(form.windowTitle(), "Good - Host: 127.0.0.1") << "the running view goes on";
     EXPECT_EQ(form.ViewFile(), QFileInfo(good).absoluteFilePath());
-    for (QAction* item : {form.FileMenu().NewView1, form.FileMenu().Open1, form.FileMenu().OpenRecent1->menuAction()})
+    for (QAction* item :
+         {form.FileMenu().NewView1, form.FileMenu().Open1, form.FileMenu().OpenRecent1->menuAction()})
         EXPECT_TRUE(item->isEnabled()) << item->text().toStdString();
 }
 
@@ -240,7 +245,8 @@ TEST(DesktopView, GeometryColumnsAndSortRememberedPerFile)
     auto agent = NewSnmpd();
     ASSERT_TRUE(agent->Start());
     TVexgridFiles files;
-    const QString path = files.Write(QStringLiteral("ifs.xml"), {agent->Port()}, {{kIfIndex, ""}, {kIfDescr, ""}});
+    const QString path =
+        files.Write(QStringLiteral("ifs.xml"), {agent->Port()}, {{kIfIndex, ""}, {kIfDescr, ""}});
     {
         TForm1 form(XmlArgs(path));
         TShootCounter shoots(form);

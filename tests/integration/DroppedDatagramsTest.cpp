@@ -19,10 +19,10 @@ const QString kKeys = QStringLiteral("1.3.6.1.4.1.55555.9.1");
 const QString kNames = QStringLiteral("1.3.6.1.4.1.55555.9.2");
 
 const std::vector<std::pair<std::string, std::string>> kObjects = {
-    {"1.3.6.1.2.1.1.5.0", "junk-box"},
-    {"1.3.6.1.2.1.1.6.0", "Lab rack 9"},
-    {"1.3.6.1.4.1.55555.9.1.1", "k1"}, {"1.3.6.1.4.1.55555.9.1.2", "k2"}, {"1.3.6.1.4.1.55555.9.1.3", "k3"},
-    {"1.3.6.1.4.1.55555.9.2.1", "one"}, {"1.3.6.1.4.1.55555.9.2.2", "two"}, {"1.3.6.1.4.1.55555.9.2.3", "three"},
+    {"1.3.6.1.2.1.1.5.0", "junk-box"},  {"1.3.6.1.2.1.1.6.0", "Lab rack 9"},
+    {"1.3.6.1.4.1.55555.9.1.1", "k1"},  {"1.3.6.1.4.1.55555.9.1.2", "k2"},
+    {"1.3.6.1.4.1.55555.9.1.3", "k3"},  {"1.3.6.1.4.1.55555.9.2.1", "one"},
+    {"1.3.6.1.4.1.55555.9.2.2", "two"}, {"1.3.6.1.4.1.55555.9.2.3", "three"},
 };
 
 struct TRun {
@@ -91,13 +91,17 @@ TEST(DroppedDatagrams, ExportIsTheWellBehavedAgentsAndTheStatusBarCountsTheDropp
         bool foreign;
         const char* why;
     } cases[] = {
-        {TMisbehaviour::JunkAfterEachAnswer, true, everyAnswer, false, "junk after each answer, instance table"},
-        {TMisbehaviour::JunkAfterEachAnswer, false, everyAnswer, false, "junk after each answer, list layout"},
-        {TMisbehaviour::BurstOfCopiesAndJunk, true, everyAnswer, false, "50 copies count once; the junk is dropped"},
-        {TMisbehaviour::FalseAnswerFromAnotherPort, true, everyAnswer, true, "a false answer from another port"},
+        {TMisbehaviour::JunkAfterEachAnswer, true, everyAnswer, false,
+         "junk after each answer, instance table"},
+        {TMisbehaviour::JunkAfterEachAnswer, false, everyAnswer, false,
+         "junk after each answer, list layout"},
+        {TMisbehaviour::BurstOfCopiesAndJunk, true, everyAnswer, false,
+         "50 copies count once; the junk is dropped"},
+        {TMisbehaviour::FalseAnswerFromAnotherPort, true, everyAnswer, true,
+         "a false answer from another port"},
         {TMisbehaviour::FalseAnswerFromAnotherPort, false, everyAnswer, true, "the same in the list layout"},
-        {TMisbehaviour::TruncatedBeforeEachRow, true, [](const TJunkAgent& a) { return a.GetRequests(); }, false,
-         "a truncated datagram before each row's answer"},
+        {TMisbehaviour::TruncatedBeforeEachRow, true, [](const TJunkAgent& a) { return a.GetRequests(); },
+         false, "a truncated datagram before each row's answer"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
@@ -105,9 +109,11 @@ TEST(DroppedDatagrams, ExportIsTheWellBehavedAgentsAndTheStatusBarCountsTheDropp
         const TRun& baseline = c.tableLayout ? tableBaseline : listBaseline;
         EXPECT_EQ(run.csv, baseline.csv);
         EXPECT_EQ(run.message, baseline.message) << "no message for a dropped datagram";
-        const int dropped = c.misbehaviour == TMisbehaviour::TruncatedBeforeEachRow ? run.getRequests : run.requests;
+        const int dropped =
+            c.misbehaviour == TMisbehaviour::TruncatedBeforeEachRow ? run.getRequests : run.requests;
         EXPECT_EQ(run.dropped, QStringLiteral("%1 ignored").arg(dropped));
-        EXPECT_EQ(run.reasons, c.foreign ? QStringLiteral("0 malformed, %1 from other addresses").arg(dropped)
-                                         : QStringLiteral("%1 malformed, 0 from other addresses").arg(dropped));
+        EXPECT_EQ(run.reasons, c.foreign
+                                   ? QStringLiteral("0 malformed, %1 from other addresses").arg(dropped)
+                                   : QStringLiteral("%1 malformed, 0 from other addresses").arg(dropped));
     }
 }

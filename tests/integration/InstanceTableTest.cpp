@@ -36,12 +36,12 @@ const QString kIfOutOctets = QStringLiteral("1.3.6.1.2.1.2.2.1.16");
 // 4 ifOutOctets, with the agent's values in walk order; in the view each
 // stands one column further right, after the Index column.
 const QStringList kIndexes = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12"};
-const QStringList kDescrs = {"lo", "eth0", "eth1", "Eth2", "wlan0", "uplink core",
-                             "bond0", "br-lan", "vlan100", "vlan20", "tun0", "ppp0"};
-const QStringList kInOctets = {"5000", "900", "12000000", "75", "100", "9",
-                               "4294967295", "0", "31337", "2500", "10", "640000"};
-const QStringList kOutOctets = {"4100", "800", "11000000", "65", "90", "error: noSuchInstance",
-                                "4000000000", "0", "27000", "2200", "8", "512000"};
+const QStringList kDescrs = {"lo",    "eth0",   "eth1",    "Eth2",   "wlan0", "uplink core",
+                             "bond0", "br-lan", "vlan100", "vlan20", "tun0",  "ppp0"};
+const QStringList kInOctets = {"5000",       "900", "12000000", "75",   "100", "9",
+                               "4294967295", "0",   "31337",    "2500", "10",  "640000"};
+const QStringList kOutOctets = {"4100",       "800", "11000000", "65",   "90", "error: noSuchInstance",
+                                "4000000000", "0",   "27000",    "2200", "8",  "512000"};
 
 // ifIndex of the rows sorted by ifInOctets as numbers (as text 10 < 100 <
 // 12000000 < 2500 would sort differently).
@@ -110,22 +110,26 @@ protected:
     // 13). snmpsim reads a data file anew once its time stamp has moved on.
     void AddInterface13()
     {
-        QFile source(QString::fromStdString(vxtest::TSnmpsimAgent::DefaultDataFolder()) + "/integration.snmprec");
+        QFile source(QString::fromStdString(vxtest::TSnmpsimAgent::DefaultDataFolder())
+                     + "/integration.snmprec");
         ASSERT_TRUE(source.open(QIODevice::ReadOnly));
         QStringList lines = QString::fromLatin1(source.readAll()).split('\n', Qt::SkipEmptyParts);
         const struct {
             QString column;
             const char* record;
-        } added[] = {{kIfIndex, "|2|13"}, {kIfDescr, "|4|eth13"}, {kIfInOctets, "|65|13"}, {kIfOutOctets, "|65|13"}};
+        } added[] = {
+            {kIfIndex, "|2|13"}, {kIfDescr, "|4|eth13"}, {kIfInOctets, "|65|13"}, {kIfOutOctets, "|65|13"}};
         for (const auto& a : added) {
             const QString row12 = a.column + ".12|";
-            const auto at = std::find_if(lines.begin(), lines.end(), [&](const QString& l) { return l.startsWith(row12); });
+            const auto at = std::find_if(lines.begin(), lines.end(),
+                                         [&](const QString& l) { return l.startsWith(row12); });
             ASSERT_NE(at, lines.end()) << row12.toStdString();
             lines.insert(at + 1, a.column + ".13" + QLatin1String(a.record));
         }
         agent->AddDataFile(kIntegrationCommunity.toStdString(), (lines.join('\n') + '\n').toStdString());
         const std::filesystem::path file = agent->Folder() + "/data/integration.snmprec";
-        std::filesystem::last_write_time(file, std::filesystem::last_write_time(file) + std::chrono::seconds(5));
+        std::filesystem::last_write_time(file,
+                                         std::filesystem::last_write_time(file) + std::chrono::seconds(5));
     }
 
     TMessageCapture messages;
@@ -148,10 +152,10 @@ struct TRowWatch : QObject {
         connect(&table, &QAbstractItemModel::rowsRemoved, this, [this] { ++removed; });
         connect(&table, &QAbstractItemModel::modelReset, this, [this] { ++resets; });
         connect(&table, &QAbstractItemModel::dataChanged, this,
-                         [this](const QModelIndex& from, const QModelIndex& to) {
-                             for (int row = from.row(); row <= to.row(); ++row)
-                                 changedRows.insert(row);
-                         });
+                [this](const QModelIndex& from, const QModelIndex& to) {
+                    for (int row = from.row(); row <= to.row(); ++row)
+                        changedRows.insert(row);
+                });
     }
 };
 
@@ -231,8 +235,7 @@ TEST_F(InstanceTable, HeaderClicksSortAndTheSortSurvivesAReshoot)
     form->ListView1->header()->resizeSection(3, 30);
     QStringList arrival;
     const QMetaObject::Connection watch = QObject::connect(
-        &table, &QAbstractItemModel::rowsInserted, form.get(),
-        [&](const QModelIndex&, int first, int last) {
+        &table, &QAbstractItemModel::rowsInserted, form.get(), [&](const QModelIndex&, int first, int last) {
             // Rows reach the view in batches; each batch in arrival order.
             for (int row = first; row <= last; ++row)
                 arrival.append(table.Cell(row, 1));
@@ -321,7 +324,8 @@ TEST_F(InstanceTable, PeriodicModesRefillInPlaceOrRediscoverAndNowUnchecksThem)
     // "Now..." shoots once and leaves no mode checked; the next tick empties
     // the countdown panel.
     form->Now1->trigger();
-    for (QAction* mode : {form->Now1, form->Every10secondskeepinstances1, form->Every10secRefreshinstancesalso1})
+    for (QAction* mode :
+         {form->Now1, form->Every10secondskeepinstances1, form->Every10secRefreshinstancesalso1})
         EXPECT_FALSE(mode->isChecked()) << mode->text().toStdString();
     ASSERT_TRUE(shoots->WaitFor(4));
     engine.CountdownTick();

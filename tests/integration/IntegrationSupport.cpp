@@ -53,16 +53,13 @@ QString TVexgridFiles::Write(const QString& name, const TVexgridAgent& agent,
     return path;
 }
 
-QStringList XmlArgs(const QString& path)
-{
-    return {QStringLiteral("/XML"), path};
-}
+QStringList XmlArgs(const QString& path) { return {QStringLiteral("/XML"), path}; }
 
 std::unique_ptr<vxtest::TSnmpdAgent> NewSnmpd()
 {
-    return std::make_unique<vxtest::TSnmpdAgent>(std::vector<std::string>{
-        "sysDescr Integration snmpd", "sysContact noc@example.org", "sysName vexgrid-box",
-        "sysLocation Lab rack 7", "sysServices 72"});
+    return std::make_unique<vxtest::TSnmpdAgent>(
+        std::vector<std::string>{"sysDescr Integration snmpd", "sysContact noc@example.org",
+                                 "sysName vexgrid-box", "sysLocation Lab rack 7", "sysServices 72"});
 }
 
 std::unique_ptr<vxtest::TSnmpsimAgent> NewSnmpsim()
@@ -96,10 +93,7 @@ QStringList Column(TForm1& form, int column)
     return cells;
 }
 
-int ColumnWidth(TForm1& form, int column)
-{
-    return form.ListView1->header()->sectionSize(column);
-}
+int ColumnWidth(TForm1& form, int column) { return form.ListView1->header()->sectionSize(column); }
 
 int TextWidth(TForm1& form, int column)
 {

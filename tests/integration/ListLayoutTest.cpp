@@ -32,8 +32,8 @@ const struct {
     {"1.3.6.1.2.1.1.5", "sysName.0"},
     {"1.3.6.1.2.1.1.6", "sysLocation.0"},
     {"1.3.6.1.2.1.1.7", "sysServices.0"},
-    {"1.3.6.1.2.1.1.8", "sysORLastChange.0"}, // named by the built-in SNMPv2-MIB
-    {"1.3.6.1.2.1.1.99", "system.99.0"},  // no such object on the agent
+    {"1.3.6.1.2.1.1.8", "sysORLastChange.0"},  // named by the built-in SNMPv2-MIB
+    {"1.3.6.1.2.1.1.99", "system.99.0"},       // no such object on the agent
     {"1.3.6.1.2.1.2.1", "ifNumber.0"},
     {"1.3.6.1.2.1.4.1", "ipForwarding.0"},
     {"1.3.6.1.2.1.4.2", "ipDefaultTTL.0"},
@@ -65,23 +65,24 @@ QStringList TwentyDescriptions()
 
 // The 22 columns of ifEntry by their number.
 const QStringList kIfEntryColumns = {
-    "ifIndex", "ifDescr", "ifType", "ifMtu", "ifSpeed", "ifPhysAddress", "ifAdminStatus", "ifOperStatus",
-    "ifLastChange", "ifInOctets", "ifInUcastPkts", "ifInNUcastPkts", "ifInDiscards", "ifInErrors",
-    "ifInUnknownProtos", "ifOutOctets", "ifOutUcastPkts", "ifOutNUcastPkts", "ifOutDiscards",
-    "ifOutErrors", "ifOutQLen", "ifSpecific"};
+    "ifIndex",       "ifDescr",        "ifType",          "ifMtu",         "ifSpeed",
+    "ifPhysAddress", "ifAdminStatus",  "ifOperStatus",    "ifLastChange",  "ifInOctets",
+    "ifInUcastPkts", "ifInNUcastPkts", "ifInDiscards",    "ifInErrors",    "ifInUnknownProtos",
+    "ifOutOctets",   "ifOutUcastPkts", "ifOutNUcastPkts", "ifOutDiscards", "ifOutErrors",
+    "ifOutQLen",     "ifSpecific"};
 
 // What net-snmp's snmpwalk finds under ifEntry, as readable names
 // ("ifIndex.1"); empty when snmpwalk fails.
 QStringList SnmpwalkIfEntryNames(int port)
 {
     QProcess walk;
-    walk.start(QStringLiteral("snmpwalk"),
-               {"-v1", "-c", "tamvel", "-On", "-Oq", QStringLiteral("127.0.0.1:%1").arg(port),
-                "1.3.6.1.2.1.2.2.1"});
+    walk.start(QStringLiteral("snmpwalk"), {"-v1", "-c", "tamvel", "-On", "-Oq",
+                                            QStringLiteral("127.0.0.1:%1").arg(port), "1.3.6.1.2.1.2.2.1"});
     if (!walk.waitForFinished(10000) || walk.exitCode() != 0)
         return {};
     QStringList names;
-    static const QRegularExpression line(QStringLiteral("^\\.1\\.3\\.6\\.1\\.2\\.1\\.2\\.2\\.1\\.(\\d+)(\\.\\S+)"));
+    static const QRegularExpression line(
+        QStringLiteral("^\\.1\\.3\\.6\\.1\\.2\\.1\\.2\\.2\\.1\\.(\\d+)(\\.\\S+)"));
     for (const QString& text : QString::fromLatin1(walk.readAllStandardOutput()).split('\n')) {
         const QRegularExpressionMatch m = line.match(text);
         if (m.hasMatch())
@@ -154,7 +155,8 @@ TEST(ListLayout, TwentyScalarsShowNamesAndValuesOnceBothRequestsAreIn)
     EXPECT_EQ(values[8], "error: noSuchObject");  // v2c: an absent object is a value
     EXPECT_EQ(values[11], "64");
     for (int i : {9, 12, 13, 14, 15, 16, 17, 18, 19})
-        EXPECT_TRUE(IsDecimal(values[i])) << TwentyDescriptions()[i].toStdString() << " = " << values[i].toStdString();
+        EXPECT_TRUE(IsDecimal(values[i]))
+            << TwentyDescriptions()[i].toStdString() << " = " << values[i].toStdString();
     // A list shoot never writes the entries panel, nor disables "Shoot again".
     EXPECT_EQ(form.StatusPanels().EntryCountText(), "");
     EXPECT_TRUE(form.Shootagain2->isEnabled());
@@ -178,8 +180,8 @@ TEST(ListLayout, MultiLineValuesGiveOneRowPerLine)
     ASSERT_TRUE(agent->Start());
     TVexgridFiles files;
     const QString path = files.Write("lines.xml", {agent->Port(), 1, kIntegrationCommunity},
-                                     {{kSystem + ".1", ".0"},    // three lines
-                                      {kSystem + ".4", ".0"},    // a line, an empty line, a line
+                                     {{kSystem + ".1", ".0"},  // three lines
+                                      {kSystem + ".4", ".0"},  // a line, an empty line, a line
                                       {kSystem + ".5", ".0"},
                                       {kSystem + ".6", ".0"}});  // empty
     TForm1 form(XmlArgs(path));

@@ -81,18 +81,42 @@ TEST(LiveView, CounterRatesTellWrapsFromRestarts)
         const char* shown;
         const char* exported;
     } cases[] = {
-        {"a Counter32 that went down wrapped once", "1.3.6.1.2.1.2.2.1.11.1",
-         {0x41, 4294967000u, 1000}, {0x41, 500, 2000}, "79.6 /s", "79.6"},
-        {"a Counter64 that went down has no rate", "1.3.6.1.2.1.31.1.1.1.7.1",
-         {0x46, 5000, 1000}, {0x46, 4000, 2000}, "-", ""},
-        {"sysUpTime went down: the agent restarted", "1.3.6.1.2.1.2.2.1.11.1",
-         {0x41, 100, 900000}, {0x41, 200, 300}, "-", ""},
-        {"no reading before: no rate", "1.3.6.1.2.1.2.2.1.11.1",
-         {0x41, 0, 1000, true}, {0x41, 200, 2000}, "-", ""},
-        {"an Octets column in bits per second", "1.3.6.1.2.1.2.2.1.10.1",
-         {0x41, 1000, 1000}, {0x41, 126000, 2000}, "100 kbit/s", "12500"},
-        {"another counter per second, one decimal", "1.3.6.1.2.1.2.2.1.17.1",
-         {0x41, 100, 1000}, {0x41, 12445, 2000}, "1234.5 /s", "1234.5"},
+        {"a Counter32 that went down wrapped once",
+         "1.3.6.1.2.1.2.2.1.11.1",
+         {0x41, 4294967000u, 1000},
+         {0x41, 500, 2000},
+         "79.6 /s",
+         "79.6"},
+        {"a Counter64 that went down has no rate",
+         "1.3.6.1.2.1.31.1.1.1.7.1",
+         {0x46, 5000, 1000},
+         {0x46, 4000, 2000},
+         "-",
+         ""},
+        {"sysUpTime went down: the agent restarted",
+         "1.3.6.1.2.1.2.2.1.11.1",
+         {0x41, 100, 900000},
+         {0x41, 200, 300},
+         "-",
+         ""},
+        {"no reading before: no rate",
+         "1.3.6.1.2.1.2.2.1.11.1",
+         {0x41, 0, 1000, true},
+         {0x41, 200, 2000},
+         "-",
+         ""},
+        {"an Octets column in bits per second",
+         "1.3.6.1.2.1.2.2.1.10.1",
+         {0x41, 1000, 1000},
+         {0x41, 126000, 2000},
+         "100 kbit/s",
+         "12500"},
+        {"another counter per second, one decimal",
+         "1.3.6.1.2.1.2.2.1.17.1",
+         {0x41, 100, 1000},
+         {0x41, 12445, 2000},
+         "1234.5 /s",
+         "1234.5"},
     };
     SaveViewOptions(RatesOn());  // remembered from an earlier run
     for (const auto& c : cases) {
@@ -135,12 +159,13 @@ TEST(LiveView, ListScrolledToRow46StaysThroughFiveReshootsWhileCountersMove)
     vxtest::TSnmpsimAgent agent;
     std::string records = kUpTime + "|67|100000\n";
     for (int n = 1; n <= 120; ++n)
-        records += "1.3.6.1.4.1.55555.9.1." + std::to_string(n) + "|65:numeric|rate=" +
-                   std::to_string(n * 100) + "\n";
+        records += "1.3.6.1.4.1.55555.9.1." + std::to_string(n)
+                 + "|65:numeric|rate=" + std::to_string(n * 100) + "\n";
     agent.AddDataFile("moving", records);
     ASSERT_TRUE(agent.Start());
     TVexgridFiles files;
-    const QString path = files.Write("moving.xml", {agent.Port(), 1, "moving"}, {{"1.3.6.1.4.1.55555.9.1", ""}});
+    const QString path =
+        files.Write("moving.xml", {agent.Port(), 1, "moving"}, {{"1.3.6.1.4.1.55555.9.1", ""}});
     SaveViewOptions(RatesOn());
     TForm1 form(XmlArgs(path));
     TShootCounter shoots(form);
@@ -168,7 +193,8 @@ TEST(LiveView, ListScrolledToRow46StaysThroughFiveReshootsWhileCountersMove)
     const TTableSnapshot snapshot = form.ResultTable().Snapshot();
     for (int row : {0, 46, 119}) {
         bool ok = false;
-        EXPECT_GT(snapshot.rows[row][1].toDouble(&ok), 0.0) << "row " << row << " " << snapshot.rows[row][1].toStdString();
+        EXPECT_GT(snapshot.rows[row][1].toDouble(&ok), 0.0)
+            << "row " << row << " " << snapshot.rows[row][1].toStdString();
         EXPECT_TRUE(ok);
         EXPECT_TRUE(form.ResultTable().ShownText(row, 2).endsWith(" /s"));
     }

@@ -66,8 +66,8 @@ protected:
     // The window with its first shoot finished.
     std::unique_ptr<TForm1> OpenWindow(const QList<TVexgridTarget>& targets, const QStringList& mibs = {})
     {
-        const QString path = files.Write("names.xml", {agent->Port(), 2, "tamvel"}, targets,
-                                         QStringLiteral("Names"), mibs);
+        const QString path =
+            files.Write("names.xml", {agent->Port(), 2, "tamvel"}, targets, QStringLiteral("Names"), mibs);
         auto form = std::make_unique<TForm1>(XmlArgs(path));
         shoots = std::make_unique<TShootCounter>(*form);
         ShowWindow(*form);
@@ -98,7 +98,7 @@ protected:
     std::unique_ptr<TShootCounter> shoots;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(MibNames, TablesOfSnmpdAreNamed)
 {
@@ -108,11 +108,14 @@ TEST_F(MibNames, TablesOfSnmpdAreNamed)
         const char* why;
     } cases[] = {
         {{{"1.3.6.1.2.1.31.1.1.1.1", ""}, {"1.3.6.1.2.1.31.1.1.1.6", ""}},
-         {"Index", "ifName", "ifHCInOctets"}, "ifXTable"},
+         {"Index", "ifName", "ifHCInOctets"},
+         "ifXTable"},
         {{{"1.3.6.1.4.1.2021.10.1.2", ""}, {"1.3.6.1.4.1.2021.10.1.3", ""}},
-         {"Index", "laNames", "laLoad"}, "laTable"},
+         {"Index", "laNames", "laLoad"},
+         "laTable"},
         {{{"1.3.6.1.2.1.25.2.3.1.3", ""}, {"1.3.6.1.2.1.25.2.3.1.5", ""}},
-         {"Index", "hrStorageDescr", "hrStorageSize"}, "hrStorageTable"},
+         {"Index", "hrStorageDescr", "hrStorageSize"},
+         "hrStorageTable"},
     };
     for (const auto& c : cases) {
         auto form = OpenWindow(c.targets);
@@ -166,7 +169,8 @@ TEST_F(MibNames, ManyModulesLoadWhileTheWindowShoots)
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_LE((dialog->frameGeometry().center() - form->frameGeometry().center()).manhattanLength(), 2);
     const QString report = dialog->findChild<QPlainTextEdit*>()->toPlainText();
-    EXPECT_TRUE(report.contains("GEN300-MIB  " + modules.filePath("GEN300-MIB.txt") + ": not read: needs SNMPv2-SMI"))
+    EXPECT_TRUE(
+        report.contains("GEN300-MIB  " + modules.filePath("GEN300-MIB.txt") + ": not read: needs SNMPv2-SMI"))
         << report.toStdString().substr(0, 600);
     dialog->close();
 }

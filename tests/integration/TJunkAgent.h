@@ -67,10 +67,8 @@ private:
 
         std::vector<vxtest::TReply> replies;
         switch (misbehaviour) {
-        case TMisbehaviour::None:
-            return {{answer}};
-        case TMisbehaviour::JunkAfterEachAnswer:
-            return {{answer}, {Junk()}};
+        case TMisbehaviour::None: return {{answer}};
+        case TMisbehaviour::JunkAfterEachAnswer: return {{answer}, {Junk()}};
         case TMisbehaviour::BurstOfCopiesAndJunk:
             // The junk goes first: copies beyond the socket's buffer may be
             // lost on the way, and the count is of what arrived.
@@ -144,7 +142,8 @@ private:
         for (int shift = 24; shift >= 0; shift -= 8)
             content.push_back(static_cast<std::uint8_t>((static_cast<std::uint32_t>(value) >> shift) & 0xff));
         // Minimal two's complement: drop leading bytes that repeat the sign.
-        while (content.size() > 1 && ((content[0] == 0 && content[1] < 0x80) || (content[0] == 0xff && content[1] >= 0x80)))
+        while (content.size() > 1
+               && ((content[0] == 0 && content[1] < 0x80) || (content[0] == 0xff && content[1] >= 0x80)))
             content.erase(content.begin());
         return Tlv(0x02, content);
     }
@@ -176,7 +175,8 @@ private:
             const TBytes binding = Tlv(0x30, Join({Oid(oid), Text(value)}));
             list.insert(list.end(), binding.begin(), binding.end());
         }
-        const TBytes pdu = Tlv(0xa2, Join({Integer(request.requestId), Integer(0), Integer(0), Tlv(0x30, list)}));
+        const TBytes pdu =
+            Tlv(0xa2, Join({Integer(request.requestId), Integer(0), Integer(0), Tlv(0x30, list)}));
         return Tlv(0x30, Join({Integer(request.version), Text(request.community), pdu}));
     }
 

@@ -124,7 +124,8 @@ TEST(Errors, SilentAgentEndsTheDiscoveryWalkWithATimeout)
 
     // One send and four resends a second apart, then the time-out: about
     // five seconds of the real worker.
-    ASSERT_TRUE(PumpUntil([&] { return form.StatusPanels().StatusMessage() == kTextDiscoveryTimeout; }, 15000))
+    ASSERT_TRUE(
+        PumpUntil([&] { return form.StatusPanels().StatusMessage() == kTextDiscoveryTimeout; }, 15000))
         << form.StatusPanels().StatusMessage().toStdString();
     EXPECT_EQ(silent.TakeDatagrams(), TShootEngine::kSendsPerRequest);
     EXPECT_EQ(form.ResultTable().rowCount(), 0);

@@ -16,8 +16,8 @@ TEST(DisplayHint, OctetStringHints)
         {"255a", "eth0", "eth0", "text up to 255 octets"},
         {"2d-1d-1d,1d:1d:1d.1d,1a1d:1d", QByteArray::fromHex("07ea0c090e1e0f002b0200"),
          "2026-12-9,14:30:15.0,+2:0", "a DateAndTime with its zone"},
-        {"2d-1d-1d,1d:1d:1d.1d,1a1d:1d", QByteArray::fromHex("07ea0c090e1e0f00"),
-         "2026-12-9,14:30:15.0", "a DateAndTime without zone"},
+        {"2d-1d-1d,1d:1d:1d.1d,1a1d:1d", QByteArray::fromHex("07ea0c090e1e0f00"), "2026-12-9,14:30:15.0",
+         "a DateAndTime without zone"},
         {"1d.", QByteArray::fromHex("0a000001"), "10.0.0.1", "dotted decimal"},
         {"2x", QByteArray::fromHex("00ff01"), "00ff01", "the last part repeats, short at the end"},
         {"1o", QByteArray::fromHex("08"), "10", "octal"},
@@ -41,9 +41,9 @@ TEST(DisplayHint, IntegerHints)
         qint64 value;
         const char* expected;
     } cases[] = {
-        {"d", -5, "-5"},          {"d-2", 1234, "12.34"}, {"d-2", 5, "0.05"},
-        {"d-1", -15, "-1.5"},     {"d-3", -2, "-0.002"},  {"x", 255, "ff"},
-        {"o", 8, "10"},           {"b", 5, "101"},        {"d-0", 7, "7"},
+        {"d", -5, "-5"},      {"d-2", 1234, "12.34"}, {"d-2", 5, "0.05"},
+        {"d-1", -15, "-1.5"}, {"d-3", -2, "-0.002"},  {"x", 255, "ff"},
+        {"o", 8, "10"},       {"b", 5, "101"},        {"d-0", 7, "7"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FormatIntegerByHint(QLatin1String(c.hint), c.value), QLatin1String(c.expected)) << c.hint;
@@ -59,7 +59,7 @@ TEST(DisplayHint, ObjectsOfTheBuiltInTable)
     const TMibObject* descr = names.LookupName(QStringLiteral("ifDescr"));
     ASSERT_TRUE(status && phys && descr);
     EXPECT_EQ(ReadableInteger(*status, 1), "up(1)");
-    EXPECT_EQ(ReadableInteger(*status, 99), "99"); // no label: the number
+    EXPECT_EQ(ReadableInteger(*status, 99), "99");  // no label: the number
     EXPECT_EQ(ReadableOctets(*phys, QByteArray::fromHex("525400123456")), "52:54:00:12:34:56");
     EXPECT_EQ(ReadableOctets(*descr, "lo"), "lo");
     // A string without a hint: text when printable, hex otherwise.

@@ -29,13 +29,11 @@ TMibNames RowIndexedBy(const QStringList& index, bool implied)
     row.impliedLast = implied;
     names.Add(row);
     names.Add(Object("1.3.6.1.4.1.99999.1.1.1", "tstSlot", TMibKind::Column, "Integer32"));
-    names.Add(Object("1.3.6.1.4.1.99999.1.1.2", "tstName", TMibKind::Column, "OCTET STRING",
-                     "DisplayString"));
+    names.Add(
+        Object("1.3.6.1.4.1.99999.1.1.2", "tstName", TMibKind::Column, "OCTET STRING", "DisplayString"));
     names.Add(Object("1.3.6.1.4.1.99999.1.1.3", "tstId", TMibKind::Column, "OBJECT IDENTIFIER"));
-    names.Add(Object("1.3.6.1.4.1.99999.1.1.4", "tstMac", TMibKind::Column, "OCTET STRING",
-                     "MacAddress"));
-    names.Add(Object("1.3.6.1.4.1.99999.1.1.5", "tstAddr", TMibKind::Column, "OCTET STRING",
-                     "InetAddress"));
+    names.Add(Object("1.3.6.1.4.1.99999.1.1.4", "tstMac", TMibKind::Column, "OCTET STRING", "MacAddress"));
+    names.Add(Object("1.3.6.1.4.1.99999.1.1.5", "tstAddr", TMibKind::Column, "OCTET STRING", "InetAddress"));
     names.Add(Object("1.3.6.1.4.1.99999.1.1.6", "tstKey", TMibKind::Column, "OCTET STRING"));
     names.Add(Object("1.3.6.1.4.1.99999.1.1.7", "tstIp", TMibKind::Column, "IpAddress"));
     names.Add(Object("1.3.6.1.4.1.99999.1.1.8", "tstDescr", TMibKind::Column, "Counter32"));
@@ -44,7 +42,7 @@ TMibNames RowIndexedBy(const QStringList& index, bool implied)
 
 const QString column = QStringLiteral("1.3.6.1.4.1.99999.1.1.8");
 
-} // namespace
+}  // namespace
 
 TEST(IndexDecoder, BuiltInTablesReadTheirIndex)
 {
@@ -89,10 +87,16 @@ TEST(IndexDecoder, EveryKindOfIndexValue)
         {{"tstId"}, false, ".3.1.3.6", "1.3.6", "an OID with its length"},
         {{"tstSlot", "tstId"}, true, ".1.1.3.6.1", "1 / 1.3.6.1", "an IMPLIED OID"},
         {{"tstAddr"}, false, ".4.192.0.2.1", "192.0.2.1", "a four-octet InetAddress"},
-        {{"tstAddr"}, false, ".16.32.1.13.184.0.0.0.0.0.0.0.0.0.0.0.1", "2001:db8:0:0:0:0:0:1",
+        {{"tstAddr"},
+         false,
+         ".16.32.1.13.184.0.0.0.0.0.0.0.0.0.0.0.1",
+         "2001:db8:0:0:0:0:0:1",
          "a sixteen-octet InetAddress"},
         {{"tstKey"}, false, ".2.1.255", "01 ff", "unprintable octets in hex"},
-        {{"tstMac", "tstIp"}, false, ".1.2.3.4.5.6.10.0.0.1", "01:02:03:04:05:06 / 10.0.0.1",
+        {{"tstMac", "tstIp"},
+         false,
+         ".1.2.3.4.5.6.10.0.0.1",
+         "01:02:03:04:05:06 / 10.0.0.1",
          "a fixed-size string, then an address"},
         {{"tstSlot", "tstName"}, false, ".2.9.101", "2.9.101", "a length beyond the suffix"},
         {{"tstSlot", "tstGone"}, false, ".2.1", "2.1", "an INDEX object nobody names"},
@@ -121,7 +125,10 @@ TEST(IndexDecoder, SuffixesSortByTheirComponentsAsNumbers)
         {".a", ".5", 1, "a non-number after numbers"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(CompareOidSuffixes(QString::fromLatin1(c.first), QString::fromLatin1(c.second)), c.expected) << c.why;
-        EXPECT_EQ(CompareOidSuffixes(QString::fromLatin1(c.second), QString::fromLatin1(c.first)), -c.expected) << c.why;
+        EXPECT_EQ(CompareOidSuffixes(QString::fromLatin1(c.first), QString::fromLatin1(c.second)), c.expected)
+            << c.why;
+        EXPECT_EQ(CompareOidSuffixes(QString::fromLatin1(c.second), QString::fromLatin1(c.first)),
+                  -c.expected)
+            << c.why;
     }
 }

@@ -53,7 +53,7 @@ TOidNameTable Mib2Table()
     return table;
 }
 
-} // namespace
+}  // namespace
 
 TEST(MibFacts, EveryReferenceObjectIsInTheBuiltInTable)
 {
@@ -65,8 +65,13 @@ TEST(MibFacts, EveryReferenceObjectIsInTheBuiltInTable)
         ASSERT_EQ(row.size(), 9) << qPrintable(row.join(QLatin1Char('|')));
         const TMibObject* object = names->Lookup(row[0]);
         ASSERT_NE(object, nullptr) << qPrintable(row[0]);
-        const QString fields[] = {object->name, object->module, KindText(object->kind), object->type,
-                                  object->textualConvention, object->displayHint, LabelsText(*object),
+        const QString fields[] = {object->name,
+                                  object->module,
+                                  KindText(object->kind),
+                                  object->type,
+                                  object->textualConvention,
+                                  object->displayHint,
+                                  LabelsText(*object),
                                   IndexText(*object)};
         for (int i = 0; i < 8; ++i)
             EXPECT_EQ(fields[i], row[i + 1]) << qPrintable(row[0] + QLatin1Char(' ') + row[1]);
@@ -82,7 +87,7 @@ TEST(MibFacts, CoverAThousandObjectsBeyondMib2AndAgreeWithIt)
         const QString mib2Name = mib2.LookupOidName(object.oid);
         if (mib2Name.isEmpty())
             ++beyond;
-        else // a shifted OID in the facts would name a MIB-II object wrongly
+        else  // a shifted OID in the facts would name a MIB-II object wrongly
             EXPECT_EQ(object.name, mib2Name) << qPrintable(object.oid);
     }
     EXPECT_GE(beyond, 1000);
@@ -131,7 +136,7 @@ TEST(MibNames, FindGivesTheLongestKnownPrefixAndTheRest)
     const auto names = TMibNames::BuiltIn();
     const struct {
         const char* oid;
-        const char* name; // empty: nothing found
+        const char* name;  // empty: nothing found
         const char* suffix;
     } cases[] = {
         {"1.3.6.1.2.1.31.1.1.1.1", "ifName", ""},
@@ -160,7 +165,8 @@ TEST(MibNames, IndexObjectsFollowTheRowAndItsAugments)
         {"ifStackStatus", {"ifStackHigherLayer", "ifStackLowerLayer"}, "two integers"},
         {"ifName", {"ifIndex"}, "ifXEntry augments ifEntry"},
         {"hrSWRunPerfCPU", {"hrSWRunIndex"}, "augments across tables"},
-        {"tcpConnState", {"tcpConnLocalAddress", "tcpConnLocalPort", "tcpConnRemAddress", "tcpConnRemPort"},
+        {"tcpConnState",
+         {"tcpConnLocalAddress", "tcpConnLocalPort", "tcpConnRemAddress", "tcpConnRemPort"},
          "four parts"},
         {"sysUpTime", {}, "a scalar has none"},
     };
@@ -191,8 +197,9 @@ TEST(MibNames, LabelsAndTheirParsing)
         bool ok;
         int count;
     } cases[] = {
-        {"", true, 0},        {"1=up", true, 1},  {"0=unknown,16=dns", true, 2}, {"-1=minus", true, 1},
-        {"up", false, 0},     {"1=", false, 0},   {"=up", false, 0},           {"x=up", false, 0},
+        {"", true, 0},         {"1=up", true, 1},  {"0=unknown,16=dns", true, 2},
+        {"-1=minus", true, 1}, {"up", false, 0},   {"1=", false, 0},
+        {"=up", false, 0},     {"x=up", false, 0},
     };
     for (const auto& c : cases) {
         QVector<TMibLabel> labels;

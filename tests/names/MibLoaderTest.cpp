@@ -25,10 +25,7 @@ TMibLoadRequest Request(const QStringList& paths)
     return request;
 }
 
-TMibLoadResult LoadValid()
-{
-    return LoadMibModules(Request({mibData + "/base", mibData + "/valid"}));
-}
+TMibLoadResult LoadValid() { return LoadMibModules(Request({mibData + "/base", mibData + "/valid"})); }
 
 const TMibProblem* ProblemOf(const TMibLoadResult& result, const QString& module)
 {
@@ -62,7 +59,7 @@ QString WriteHugeFile(const QTemporaryDir& dir)
     return path;
 }
 
-} // namespace
+}  // namespace
 
 TEST(MibLoader, ReadsNamesEnumerationsHintsAndATwoPartIndex)
 {
@@ -76,7 +73,7 @@ TEST(MibLoader, ReadsNamesEnumerationsHintsAndATwoPartIndex)
         const char* type;
         const char* convention;
         const char* hint;
-        const char* labels; // "value=label ..."
+        const char* labels;  // "value=label ..."
     } cases[] = {
         {"vexTestState", "1.3.6.1.4.1.99999.1.1", "INTEGER", "", "", "1=idle 2=busy 7=broken"},
         {"vexTestTemperature", "1.3.6.1.4.1.99999.1.2", "Integer32", "VexTenths", "d-1", ""},
@@ -114,7 +111,7 @@ TEST(MibLoader, ALoadedModuleWinsOverTheBuiltInNames)
     table.BuildOidNameTable();
     table.SetMibNames(result.names);
     EXPECT_EQ(table.DescribeOid("1.3.6.1.2.1.31.1.1.1.1.3"), "vexIfLabel.3");
-    EXPECT_EQ(table.DescribeOid("1.3.6.1.2.1.31.1.1.1.6.3"), "ifHCInOctets.3"); // built-in stays
+    EXPECT_EQ(table.DescribeOid("1.3.6.1.2.1.31.1.1.1.6.3"), "ifHCInOctets.3");  // built-in stays
     EXPECT_EQ(table.DescribeOid("1.3.6.1.4.1.99999.1.3.1.3.2.10.0.0.1"), "vexPortName.2.10.0.0.1");
     EXPECT_EQ(table.DescribeOid("1.3.6.1.2.1.1.5.0"), "sysName.0");
     EXPECT_GT(result.loadedObjects, 0);
@@ -165,12 +162,12 @@ TEST(MibLoader, LoadsOnAWorkerThreadAndPublishesOnce)
 {
     TMibLoader loader;
     QSignalSpy loaded(&loader, &TMibLoader::Loaded);
-    EXPECT_EQ(loader.Names(), TMibNames::BuiltIn()); // the built-in names until then
+    EXPECT_EQ(loader.Names(), TMibNames::BuiltIn());  // the built-in names until then
     loader.Start(Request({mibData + "/base", mibData + "/valid"}));
     ASSERT_TRUE(vxtest::PumpUntil([&] { return loader.IsLoaded(); }));
     EXPECT_EQ(loaded.count(), 1);
     EXPECT_NE(loader.Names()->LookupName(QStringLiteral("vexTestState")), nullptr);
-    EXPECT_EQ(loader.Result().modules.size(), 4); // the two modules and the two base modules
+    EXPECT_EQ(loader.Result().modules.size(), 4);  // the two modules and the two base modules
 }
 
 TEST(MibLoader, AModuleWithoutItsSmiBaseModulesIsListedAndNotRead)
@@ -187,7 +184,7 @@ TEST(MibLoader, AModuleWithoutItsSmiBaseModulesIsListedAndNotRead)
     EXPECT_EQ(result.loadedObjects, 0);
 
     TMibLoadRequest machine;
-    machine.folders = DefaultMibFolders(); // whatever this machine has: read without a crash
+    machine.folders = DefaultMibFolders();  // whatever this machine has: read without a crash
     EXPECT_GE(LoadMibModules(machine).names->Count(), TMibNames::BuiltIn()->Count());
 }
 

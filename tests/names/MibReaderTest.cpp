@@ -61,7 +61,7 @@ QString WriteFakeReader(const QTemporaryDir& dir, const QString& body)
     return path;
 }
 
-} // namespace
+}  // namespace
 
 TEST(MibReader, AModuleThatCrashesLibsmiIsListedAndTheOthersLoad)
 {
@@ -75,15 +75,16 @@ TEST(MibReader, AModuleThatCrashesLibsmiIsListedAndTheOthersLoad)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     for (const QString& file : {mibData + "/base/SNMPv2-SMI.txt", mibData + "/base/SNMPv2-TC.txt",
-                                mibData + "/valid/VEXTEST-MIB.txt", ucd,
-                                netSnmpMibs + "/LM-SENSORS-MIB.txt", netSnmpMibs + "/NET-SNMP-MIB.txt"})
+                                mibData + "/valid/VEXTEST-MIB.txt", ucd, netSnmpMibs + "/LM-SENSORS-MIB.txt",
+                                netSnmpMibs + "/NET-SNMP-MIB.txt"})
         ASSERT_TRUE(CopyInto(file, dir)) << qPrintable(file);
 
     // The crash is real: the reader given UCD-SNMP-MIB alone dies of it.
     QProcess reader;
     reader.start(MibReaderProgram(), QStringList());
     ASSERT_TRUE(reader.waitForStarted()) << qPrintable(MibReaderProgram());
-    reader.write(MibRead::Record('S', {dir.path()}) + MibRead::Record('F', {dir.filePath("UCD-SNMP-MIB.txt")}));
+    reader.write(MibRead::Record('S', {dir.path()})
+                 + MibRead::Record('F', {dir.filePath("UCD-SNMP-MIB.txt")}));
     reader.closeWriteChannel();
     ASSERT_TRUE(reader.waitForFinished(30000));
     EXPECT_EQ(reader.exitStatus(), QProcess::CrashExit) << "libsmi read the set without crashing";
@@ -93,7 +94,7 @@ TEST(MibReader, AModuleThatCrashesLibsmiIsListedAndTheOthersLoad)
     const TMibLoadResult result = LoadMibModules(request);
     const struct {
         const char* module;
-        const char* reason; // empty: loaded
+        const char* reason;  // empty: loaded
     } cases[] = {
         {"UCD-SNMP-MIB", "made the MIB reader crash"},
         {"LM-SENSORS-MIB", "imports from UCD-SNMP-MIB"},
@@ -148,7 +149,7 @@ TEST(MibReader, AReaderThatStallsOrDiesCostsTheModuleItWasReading)
             EXPECT_TRUE(problem->reason.contains(QLatin1String(c.reason))) << qPrintable(problem->reason);
         }
         EXPECT_EQ(result.problems.size(), 2) << qPrintable(ProblemList(result));
-        EXPECT_LT(timer.elapsed(), 20000) << c.body; // not the fake's 60 s
+        EXPECT_LT(timer.elapsed(), 20000) << c.body;  // not the fake's 60 s
     }
 }
 
@@ -181,7 +182,7 @@ TEST(MibReader, ClosingStopsAStalledReader)
         loader.Start(request);
         QThread::msleep(300);
     }
-    EXPECT_LT(timer.elapsed(), 20000); // the window's close does not wait out the reader
+    EXPECT_LT(timer.elapsed(), 20000);  // the window's close does not wait out the reader
 }
 
 TEST(MibReader, ObjectRecordsKeepEveryField)

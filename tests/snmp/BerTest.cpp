@@ -76,10 +76,18 @@ TEST(BerWriter, IntegerIsMinimalTwosComplement)
         std::int32_t value;
         const char* content;
     } const cases[] = {
-        {0, "00"},          {-1, "FF"},          {127, "7F"},
-        {128, "00 80"},     {-128, "80"},        {-129, "FF 7F"},
-        {255, "00 FF"},     {256, "01 00"},      {1000000, "0F 42 40"},
-        {INT_MAX, "7F FF FF FF"}, {INT_MIN, "80 00 00 00"}, {-8388609, "FF 7F FF FF"},
+        {0, "00"},
+        {-1, "FF"},
+        {127, "7F"},
+        {128, "00 80"},
+        {-128, "80"},
+        {-129, "FF 7F"},
+        {255, "00 FF"},
+        {256, "01 00"},
+        {1000000, "0F 42 40"},
+        {INT_MAX, "7F FF FF FF"},
+        {INT_MIN, "80 00 00 00"},
+        {-8388609, "FF 7F FF FF"},
     };
     for (const Case& c : cases) {
         std::uint8_t content[4];
@@ -94,8 +102,12 @@ TEST(BerWriter, IntegerIsMinimalTwosComplement)
 TEST(BerWriter, UnsignedContents)
 {
     std::uint8_t content[9];
-    auto u32 = [&](std::uint32_t v) { return ToHex(TBytes(content, content + Unsigned32Content(v, content))); };
-    auto u64 = [&](std::uint64_t v) { return ToHex(TBytes(content, content + Unsigned64Content(v, content))); };
+    auto u32 = [&](std::uint32_t v) {
+        return ToHex(TBytes(content, content + Unsigned32Content(v, content)));
+    };
+    auto u64 = [&](std::uint64_t v) {
+        return ToHex(TBytes(content, content + Unsigned64Content(v, content)));
+    };
     EXPECT_EQ(u32(0), "00 00 00 00");
     EXPECT_EQ(u32(5), "00 00 00 05");
     EXPECT_EQ(u32(0x7FFFFFFF), "7F FF FF FF");
@@ -123,11 +135,11 @@ TEST(BerWriter, Ipv4Texts)
         const char* text;
         const char* bytes;
     } const cases[] = {
-        {"127.0.0.5", "7F 00 00 05"},     {"255.255.255.255", "FF FF FF FF"},
-        {"0.0.0.0", "00 00 00 00"},       {"1.2.3", "FF FF FF FF"},
-        {"1.2.3.256", "FF FF FF FF"},     {"1.2.3.4.5", "FF FF FF FF"},
-        {"1.2.3.0004", "FF FF FF FF"},    {"", "FF FF FF FF"},
-        {"a.b.c.d", "FF FF FF FF"},       {"1.2.3.4 ", "FF FF FF FF"},
+        {"127.0.0.5", "7F 00 00 05"},  {"255.255.255.255", "FF FF FF FF"},
+        {"0.0.0.0", "00 00 00 00"},    {"1.2.3", "FF FF FF FF"},
+        {"1.2.3.256", "FF FF FF FF"},  {"1.2.3.4.5", "FF FF FF FF"},
+        {"1.2.3.0004", "FF FF FF FF"}, {"", "FF FF FF FF"},
+        {"a.b.c.d", "FF FF FF FF"},    {"1.2.3.4 ", "FF FF FF FF"},
     };
     for (const Case& c : cases) {
         std::uint8_t out[4];
@@ -153,16 +165,16 @@ TEST(BerWriter, OidTexts)
         const char* content;
     } const cases[] = {
         {"1.3.6.1", "2B 06 01"},
-        {".1.3.6.1", "01 03 06 01"},                  // leading dot: 0.1.3.6.1
-        {"1..3", "28 03"},                            // 1.0.3
-        {"1.3.6.1.", "2B 06 01"},                     // a trailing separator adds nothing
-        {"1 3/6-1", "2B 06 01"},                      // any non-digit separates
-        {"", "00"},                                   // fewer than two sub-identifiers
+        {".1.3.6.1", "01 03 06 01"},  // leading dot: 0.1.3.6.1
+        {"1..3", "28 03"},            // 1.0.3
+        {"1.3.6.1.", "2B 06 01"},     // a trailing separator adds nothing
+        {"1 3/6-1", "2B 06 01"},      // any non-digit separates
+        {"", "00"},                   // fewer than two sub-identifiers
         {"5", "00"},
-        {"2.999", "88 37"},                           // 1079 in base 128
+        {"2.999", "88 37"},  // 1079 in base 128
         {"1.3.6.1.4.1.2021", "2B 06 01 04 01 8F 65"},
         {"1.3.4294967295", "2B 8F FF FF FF 7F"},
-        {"1.3.4294967296", "refused"},                // does not fit 32 bits
+        {"1.3.4294967296", "refused"},  // does not fit 32 bits
         {"1.3.99999999999999999999999", "refused"},
     };
     for (const Case& c : cases)
@@ -190,10 +202,10 @@ TEST(BerReader, OidContentToText)
         {"4F", "1.39"},
         {"50", "2.0"},
         {"8F FF FF FF 7F", "2.4294967215"},
-        {"2B 80 80 01", "1.3.1"},       // redundant leading groups read as their value
-        {"", nullptr},                  // empty
-        {"2B 86", nullptr},             // cut off inside a sub-identifier
-        {"2B 90 80 80 80 00", nullptr}, // 2^32
+        {"2B 80 80 01", "1.3.1"},        // redundant leading groups read as their value
+        {"", nullptr},                   // empty
+        {"2B 86", nullptr},              // cut off inside a sub-identifier
+        {"2B 90 80 80 80 00", nullptr},  // 2^32
     };
     for (const Case& c : cases) {
         const TBytes bytes = Hex(c.content);

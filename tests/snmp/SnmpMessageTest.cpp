@@ -70,8 +70,8 @@ TEST_F(Codec, GetNextRequestSendsStoredValues)
         std::string value;
         const char* element;
     } const cases[] = {
-        {0x02, "-5abc", "02 01 FB"},                  // stops at the first non-digit
-        {0x02, "abc", "02 01 00"},                    // no digits reads as 0
+        {0x02, "-5abc", "02 01 FB"},  // stops at the first non-digit
+        {0x02, "abc", "02 01 00"},    // no digits reads as 0
         {0x02, "128", "02 02 00 80"},
         {0x04, std::string("a\0b", 3), "04 03 61 00 62"},
         {0x05, "ignored", "05 00"},
@@ -235,9 +235,9 @@ TEST_F(Codec, ResponseHeaderFields)
 
 TEST_F(Codec, HeaderIntegerOfFiveBytesIsRefused)
 {
-    const TBytes bytes = Tlv(0x30, Cat({Hex("02 01 01 04 00"),
-                                        Tlv(0xA2, Cat({Hex("02 05 00 80 00 00 00 02 01 00 02 01 00"),
-                                                       Tlv(0x30, {})}))}));
+    const TBytes bytes =
+        Tlv(0x30, Cat({Hex("02 01 01 04 00"),
+                       Tlv(0xA2, Cat({Hex("02 05 00 80 00 00 00 02 01 00 02 01 00"), Tlv(0x30, {})}))}));
     EXPECT_EQ(Parse(bytes), kMalformed);
 }
 
@@ -273,10 +273,14 @@ TEST_F(Codec, RefusedDatagrams)
         {Hex("30 03 02 01 01"), kMissing, "no community"},
         {Hex("30 05 02 01 01 02 00"), kMalformed, "community is an INTEGER"},
         {Hex("30 07 02 01 01 04 02 61 62"), kMissing, "no PDU"},
-        {Tlv(0x30, Cat({Hex("02 01 01 04 00"), Tlv(0xA2, Hex("02 01 01 02 00"))})), kMalformed, "empty error-status"},
-        {Tlv(0x30, Cat({Hex("02 01 01 04 00"), Tlv(0xA2, Hex("02 01 01 02 01 00"))})), kMissing, "no error-index"},
-        {Tlv(0x30, Cat({Hex("02 01 01 04 00"), Tlv(0xA2, Hex("02 01 01 02 01 00 02 01 00"))})), kMissing, "no binding list"},
-        {Tlv(0x30, Cat({Hex("02 01 01 04 00"), Tlv(0xA2, Hex("02 01 01 02 01 00 02 01 00 04 00"))})), kMalformed, "binding list is no SEQUENCE"},
+        {Tlv(0x30, Cat({Hex("02 01 01 04 00"), Tlv(0xA2, Hex("02 01 01 02 00"))})), kMalformed,
+         "empty error-status"},
+        {Tlv(0x30, Cat({Hex("02 01 01 04 00"), Tlv(0xA2, Hex("02 01 01 02 01 00"))})), kMissing,
+         "no error-index"},
+        {Tlv(0x30, Cat({Hex("02 01 01 04 00"), Tlv(0xA2, Hex("02 01 01 02 01 00 02 01 00"))})), kMissing,
+         "no binding list"},
+        {Tlv(0x30, Cat({Hex("02 01 01 04 00"), Tlv(0xA2, Hex("02 01 01 02 01 00 02 01 00 04 00"))})),
+         kMalformed, "binding list is no SEQUENCE"},
         {Response(Hex("02 01 00")), kMalformed, "binding is not a SEQUENCE"},
         {Response(Tlv(0x30, Hex("04 01 00 05 00"))), kMalformed, "binding without OID"},
         {Response(Tlv(0x30, Hex("06 01 2B"))), kMissing, "binding without value"},
@@ -305,9 +309,9 @@ TEST_F(Codec, OidLimitsWhenParsing)
 TEST_F(Codec, EveryPrefixOfARealDatagramIsRefusedCleanly)
 {
     // An snmpd answer of sysDescr.0, sysObjectID.0 and sysUpTime.0.
-    const TBytes answer = Response(Cat({Binding(Tlv(0x04, TBytes(150, 'L'))),
-                                        Binding(Hex("06 08 2B 06 01 04 01 BF 08 03")),
-                                        Binding(Hex("43 04 01 02 03 04"))}));
+    const TBytes answer =
+        Response(Cat({Binding(Tlv(0x04, TBytes(150, 'L'))), Binding(Hex("06 08 2B 06 01 04 01 BF 08 03")),
+                      Binding(Hex("43 04 01 02 03 04"))}));
     ASSERT_EQ(Parse(answer), kOk);
     for (std::size_t n = 0; n < answer.size(); ++n) {
         const TBytes prefix(answer.begin(), answer.begin() + static_cast<long>(n));
@@ -341,13 +345,13 @@ TEST_F(Codec, V1TrapLayout)
 
 TEST_F(Codec, GetBulkFields)
 {
-    const TBytes bulk = Tlv(0x30, Cat({Hex("02 01 01 04 00"),
-                                       Tlv(0xA5, Cat({Hex("02 01 09 02 01 01 02 01 0A"),
-                                                      Tlv(0x30, Binding(Hex("05 00")))}))}));
+    const TBytes bulk = Tlv(
+        0x30, Cat({Hex("02 01 01 04 00"),
+                   Tlv(0xA5, Cat({Hex("02 01 09 02 01 01 02 01 0A"), Tlv(0x30, Binding(Hex("05 00")))}))}));
     ASSERT_EQ(Parse(bulk), kOk);
     EXPECT_EQ(in.requestId, 9);
-    EXPECT_EQ(in.errorStatus, 1);   // non-repeaters
-    EXPECT_EQ(in.errorIndex, 10);   // max-repetitions
+    EXPECT_EQ(in.errorStatus, 1);  // non-repeaters
+    EXPECT_EQ(in.errorIndex, 10);  // max-repetitions
 }
 
 TEST(StatusName, NamesAndUnknown)

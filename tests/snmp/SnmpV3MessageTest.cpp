@@ -13,16 +13,16 @@ using test::ToHex;
 
 // The discovery request with msgID 1 and request-id 77, 58 bytes.
 const char* const kDiscovery =
-    "30 38"                            // message
-    "   02 01 03"                      // msgVersion 3
-    "   30 0E 02 01 01"                // msgGlobalData: msgID 1
-    "         02 03 00 FF E3"          //   msgMaxSize 65507
-    "         04 01 04"                //   msgFlags: reportable only
-    "         02 01 03"                //   msgSecurityModel USM
-    "   04 10 30 0E"                   // msgSecurityParameters
-    "         04 00 02 01 00 02 01 00" //   empty engine ID, boots 0, time 0
-    "         04 00 04 00 04 00"       //   no user, no auth or priv params
-    "   30 11 04 00 04 00"             // scoped PDU: no context engine ID or name
+    "30 38"                                             // message
+    "   02 01 03"                                       // msgVersion 3
+    "   30 0E 02 01 01"                                 // msgGlobalData: msgID 1
+    "         02 03 00 FF E3"                           //   msgMaxSize 65507
+    "         04 01 04"                                 //   msgFlags: reportable only
+    "         02 01 03"                                 //   msgSecurityModel USM
+    "   04 10 30 0E"                                    // msgSecurityParameters
+    "         04 00 02 01 00 02 01 00"                  //   empty engine ID, boots 0, time 0
+    "         04 00 04 00 04 00"                        //   no user, no auth or priv params
+    "   30 11 04 00 04 00"                              // scoped PDU: no context engine ID or name
     "         A0 0B 02 01 4D 02 01 00 02 01 00 30 00";  // GetRequest 77, no bindings
 
 TEST(SnmpV3Message, DiscoveryMessageIsByteExact)
@@ -90,19 +90,19 @@ TEST(SnmpV3Message, MalformedMessagesGiveCodes)
          kBadSecurityModel, "community-based security model"},
         {message("02 01 03 30 0E 02 01 01 02 03 00 FF E3 04 01 06 02 01 03" + std::string(usmPart) + scoped),
          kBadFlags, "privacy without authentication"},
-        {message("02 01 03 30 0F 02 01 01 02 03 00 FF E3 04 02 04 00 02 01 03" + std::string(usmPart) + scoped),
+        {message("02 01 03 30 0F 02 01 01 02 03 00 FF E3 04 02 04 00 02 01 03" + std::string(usmPart)
+                 + scoped),
          kMalformed, "two flag bytes"},
         {message("02 01 03" + global + "04 10 30 0E 04 00 02 01 FF 02 01 00 04 00 04 00 04 00" + scoped),
          kMalformed, "negative boots"},
-        {message("02 01 03" + global + "04 0E 30 0C 04 00 02 01 00 02 01 00 04 00 04 00" + scoped),
-         kMissing, "no privacy parameters"},
+        {message("02 01 03" + global + "04 0E 30 0C 04 00 02 01 00 02 01 00 04 00 04 00" + scoped), kMissing,
+         "no privacy parameters"},
         {message("02 01 03" + global + "30 0E 04 00 02 01 00 02 01 00 04 00 04 00 04 00" + scoped),
          kMalformed, "security parameters not wrapped in an OCTET STRING"},
         {message("02 01 03" + global + usmPart + "04 03 01 02 03"), kMalformed,
          "encrypted data without the privacy flag"},
         {message("02 01 03" + global + usmPart), kMissing, "no scoped PDU"},
-        {message("02 05 03 00 00 00 00" + global + usmPart + scoped), kMalformed,
-         "a version of five bytes"},
+        {message("02 05 03 00 00 00 00" + global + usmPart + scoped), kMalformed, "a version of five bytes"},
     };
     for (const Case& c : cases) {
         TParsed parsed;
@@ -180,8 +180,7 @@ TEST(SnmpV3Message, PduBuilderAgreesWithTheWholeMessage)
     ASSERT_EQ(BuildPdu(out, Tag::SetRequest, *table, pdu), kOk);
     EXPECT_EQ(out.requestId, 42);
     ASSERT_LT(pdu.size(), whole.size());
-    EXPECT_EQ(ToHex(TBytes(whole.end() - static_cast<std::ptrdiff_t>(pdu.size()), whole.end())),
-              ToHex(pdu));
+    EXPECT_EQ(ToHex(TBytes(whole.end() - static_cast<std::ptrdiff_t>(pdu.size()), whole.end())), ToHex(pdu));
 
     TIncoming in;
     table->Reset();

@@ -57,8 +57,8 @@ inline TBytes Tlv(std::uint8_t tag, const TBytes& content)
     } else if (n < 65536) {
         out.insert(out.end(), {0x82, static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)});
     } else {
-        out.insert(out.end(), {0x83, static_cast<std::uint8_t>(n >> 16),
-                               static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)});
+        out.insert(out.end(), {0x83, static_cast<std::uint8_t>(n >> 16), static_cast<std::uint8_t>(n >> 8),
+                               static_cast<std::uint8_t>(n)});
     }
     out.insert(out.end(), content.begin(), content.end());
     return out;

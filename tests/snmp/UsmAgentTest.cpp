@@ -37,11 +37,14 @@ struct TUserCase {
 
 const TUserCase kUsers[] = {
     {"sha256aes", TSecurityLevel::AuthPriv, TAuthProtocol::Sha256, "SHA-256", TPrivProtocol::Aes128, "AES"},
-    {"sha512aes256", TSecurityLevel::AuthPriv, TAuthProtocol::Sha512, "SHA-512", TPrivProtocol::Aes256, "AES-256"},
+    {"sha512aes256", TSecurityLevel::AuthPriv, TAuthProtocol::Sha512, "SHA-512", TPrivProtocol::Aes256,
+     "AES-256"},
     {"md5des", TSecurityLevel::AuthPriv, TAuthProtocol::Md5, "MD5", TPrivProtocol::Des, "DES"},
     {"sha1aes192", TSecurityLevel::AuthPriv, TAuthProtocol::Sha1, "SHA", TPrivProtocol::Aes192, "AES-192"},
-    {"sha224aes256", TSecurityLevel::AuthPriv, TAuthProtocol::Sha224, "SHA-224", TPrivProtocol::Aes256, "AES-256"},
-    {"sha384aes192", TSecurityLevel::AuthPriv, TAuthProtocol::Sha384, "SHA-384", TPrivProtocol::Aes192, "AES-192"},
+    {"sha224aes256", TSecurityLevel::AuthPriv, TAuthProtocol::Sha224, "SHA-224", TPrivProtocol::Aes256,
+     "AES-256"},
+    {"sha384aes192", TSecurityLevel::AuthPriv, TAuthProtocol::Sha384, "SHA-384", TPrivProtocol::Aes192,
+     "AES-192"},
     {"md5aes256", TSecurityLevel::AuthPriv, TAuthProtocol::Md5, "MD5", TPrivProtocol::Aes256, "AES-256"},
     {"sha384auth", TSecurityLevel::AuthNoPriv, TAuthProtocol::Sha384, "SHA-384", TPrivProtocol::None, ""},
 };
@@ -52,15 +55,15 @@ constexpr const char* kPrivPassword = "syrup-for-privacy";
 std::vector<std::string> AgentLines()
 {
     std::vector<std::string> lines = {std::string("exactEngineID ") + kEngineIdText,
-                                      std::string("sysDescr ") + kSysDescr,
-                                      "createUser noauth", "rouser noauth noauth"};
+                                      std::string("sysDescr ") + kSysDescr, "createUser noauth",
+                                      "rouser noauth noauth"};
     for (const TUserCase& u : kUsers) {
         std::string create = std::string("createUser ") + u.name + " " + u.authWord + " " + kAuthPassword;
         if (u.priv != TPrivProtocol::None)
             create += std::string(" ") + u.privWord + " " + kPrivPassword;
         lines.push_back(create);
-        lines.push_back(std::string("rouser ") + u.name +
-                        (u.level == TSecurityLevel::AuthPriv ? " priv" : " auth"));
+        lines.push_back(std::string("rouser ") + u.name
+                        + (u.level == TSecurityLevel::AuthPriv ? " priv" : " auth"));
     }
     return lines;
 }
@@ -121,8 +124,8 @@ struct UsmAgent : ::testing::Test {
         TAnswer answer;
         const int code = session.OpenAnswer(report, answer, in, *table);
         if (code || answer.report != v3::TReportKind::UnknownEngineIds)
-            return ::testing::AssertionFailure() << "discovery answer: code " << code << ", "
-                                                 << v3::ReportName(answer.report);
+            return ::testing::AssertionFailure()
+                << "discovery answer: code " << code << ", " << v3::ReportName(answer.report);
         if (int c = session.SetEngine(answer.usm.engineId, answer.usm.boots, answer.usm.time))
             return ::testing::AssertionFailure() << "keys not localized: " << UsmText(c);
         return ::testing::AssertionSuccess();
@@ -155,8 +158,8 @@ struct UsmAgent : ::testing::Test {
 TEST_F(UsmAgent, GetsSysDescrAtEachLevelAndProtocolPair)
 {
     std::vector<TUserCase> cases(std::begin(kUsers), std::end(kUsers));
-    cases.push_back({"noauth", TSecurityLevel::NoAuthNoPriv, TAuthProtocol::None, "",
-                     TPrivProtocol::None, ""});
+    cases.push_back(
+        {"noauth", TSecurityLevel::NoAuthNoPriv, TAuthProtocol::None, "", TPrivProtocol::None, ""});
     for (const TUserCase& u : cases) {
         SCOPED_TRACE(u.name);
         TUsmSession session;
@@ -184,13 +187,16 @@ TEST_F(UsmAgent, FaultsComeBackAsNamedReports)
     } const cases[] = {
         {{"sha256aes", TSecurityLevel::AuthPriv, TAuthProtocol::Sha256, "wrong-password",
           TPrivProtocol::Aes128, kPrivPassword},
-         v3::TReportKind::WrongDigests, "wrong authentication password"},
-        {{"nobody-here", TSecurityLevel::AuthNoPriv, TAuthProtocol::Sha1, kAuthPassword,
-          TPrivProtocol::None, ""},
-         v3::TReportKind::UnknownUserNames, "unknown user"},
-        {{"sha384auth", TSecurityLevel::AuthPriv, TAuthProtocol::Sha384, kAuthPassword,
-          TPrivProtocol::Aes128, kPrivPassword},
-         v3::TReportKind::UnsupportedSecLevels, "privacy for a user without a privacy key"},
+         v3::TReportKind::WrongDigests,
+         "wrong authentication password"},
+        {{"nobody-here", TSecurityLevel::AuthNoPriv, TAuthProtocol::Sha1, kAuthPassword, TPrivProtocol::None,
+          ""},
+         v3::TReportKind::UnknownUserNames,
+         "unknown user"},
+        {{"sha384auth", TSecurityLevel::AuthPriv, TAuthProtocol::Sha384, kAuthPassword, TPrivProtocol::Aes128,
+          kPrivPassword},
+         v3::TReportKind::UnsupportedSecLevels,
+         "privacy for a user without a privacy key"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -207,8 +213,8 @@ TEST_F(UsmAgent, FaultsComeBackAsNamedReports)
 TEST_F(UsmAgent, WrongPrivacyPasswordIsMetWithSilence)
 {
     TUsmSession session;
-    ASSERT_EQ(session.SetUser({"sha256aes", TSecurityLevel::AuthPriv, TAuthProtocol::Sha256,
-                               kAuthPassword, TPrivProtocol::Aes128, "not-the-privacy-word"}),
+    ASSERT_EQ(session.SetUser({"sha256aes", TSecurityLevel::AuthPriv, TAuthProtocol::Sha256, kAuthPassword,
+                               TPrivProtocol::Aes128, "not-the-privacy-word"}),
               0);
     ASSERT_TRUE(Discover(session));
     TAnswer answer;

@@ -13,9 +13,8 @@ using test::Hex;
 using test::ToHex;
 using test::TBytes;
 
-const TAuthProtocol kAuths[] = {TAuthProtocol::Md5,    TAuthProtocol::Sha1,
-                                TAuthProtocol::Sha224, TAuthProtocol::Sha256,
-                                TAuthProtocol::Sha384, TAuthProtocol::Sha512};
+const TAuthProtocol kAuths[] = {TAuthProtocol::Md5,    TAuthProtocol::Sha1,   TAuthProtocol::Sha224,
+                                TAuthProtocol::Sha256, TAuthProtocol::Sha384, TAuthProtocol::Sha512};
 const TPrivProtocol kPrivs[] = {TPrivProtocol::Des, TPrivProtocol::Aes128, TPrivProtocol::Aes192,
                                 TPrivProtocol::Aes256};
 
@@ -28,8 +27,10 @@ TEST(UsmAuth, SignedMessageVerifiesAndAnyChangedByteBreaksIt)
         const std::size_t offset = 40;
         std::fill_n(message.begin() + offset, macLength, 0);
         ASSERT_EQ(SignMessage(auth, key, message, offset), 0);
-        EXPECT_NE(TBytes(message.begin() + offset, message.begin() + offset + static_cast<std::ptrdiff_t>(macLength)),
-                  TBytes(macLength, 0)) << "the placeholder is filled";
+        EXPECT_NE(TBytes(message.begin() + offset,
+                         message.begin() + offset + static_cast<std::ptrdiff_t>(macLength)),
+                  TBytes(macLength, 0))
+            << "the placeholder is filled";
         ASSERT_EQ(VerifyMessage(auth, key, message, offset, macLength), 0);
         for (std::size_t i = 0; i < message.size(); ++i) {
             TBytes changed = message;
@@ -89,8 +90,7 @@ TEST(UsmPrivacy, DesIvIsPreIvXorSalt)
     const TSalt salt{0x10, 0x30, 0x50, 0x70, 0x80, 0x8b, 0x8d, 0x6f};
     TBytes cipher, plain;
     const std::string text = "Now is the time for all ";
-    ASSERT_EQ(Encrypt(TPrivProtocol::Des, key, 1, 2, salt, TBytes(text.begin(), text.end()), cipher),
-              0);
+    ASSERT_EQ(Encrypt(TPrivProtocol::Des, key, 1, 2, salt, TBytes(text.begin(), text.end()), cipher), 0);
     EXPECT_EQ(ToHex(cipher), ToHex(Hex("e5c7cdde872bf27c 43e934008c389c0f 683788499a7c05f6")));
     ASSERT_EQ(Decrypt(TPrivProtocol::Des, key, 7, 9, salt, cipher, plain), 0);
     EXPECT_EQ(std::string(plain.begin(), plain.end()), text) << "DES ignores boots and time";
@@ -130,8 +130,7 @@ TEST(UsmPrivacy, WrongBootsTimeOrSaltGivesOtherPlaintext)
         std::uint32_t boots, time;
         TSalt salt;
         const char* why;
-    } const cases[] = {
-        {4, 400, salt, "boots"}, {3, 401, salt, "time"}, {3, 400, otherSalt, "salt"}};
+    } const cases[] = {{4, 400, salt, "boots"}, {3, 401, salt, "time"}, {3, 400, otherSalt, "salt"}};
     for (const Case& c : cases) {
         ASSERT_EQ(Decrypt(TPrivProtocol::Aes256, key, c.boots, c.time, c.salt, cipher, back), 0);
         EXPECT_NE(back, plain) << c.why << " takes part in the IV";
@@ -149,12 +148,11 @@ TEST(UsmPrivacy, RefusesWhatCannotBeDecrypted)
     } const cases[] = {
         {Decrypt(TPrivProtocol::Aes128, key, 0, 0, Hex("01 02 03 04 05 06 07"), Hex("00"), out),
          kDecryptionError, "salt of seven bytes"},
-        {Decrypt(TPrivProtocol::Des, key, 0, 0, TBytes(8, 0), TBytes(9, 0), out),
-         kDecryptionError, "DES ciphertext of no whole blocks"},
+        {Decrypt(TPrivProtocol::Des, key, 0, 0, TBytes(8, 0), TBytes(9, 0), out), kDecryptionError,
+         "DES ciphertext of no whole blocks"},
         {Decrypt(TPrivProtocol::Aes256, key, 0, 0, TBytes(8, 0), TBytes(16, 0), out), kBadKey,
          "a 16-byte key for AES-256"},
-        {Decrypt(TPrivProtocol::None, key, 0, 0, TBytes(8, 0), TBytes(16, 0), out), kNoProtocol,
-         "no cipher"},
+        {Decrypt(TPrivProtocol::None, key, 0, 0, TBytes(8, 0), TBytes(16, 0), out), kNoProtocol, "no cipher"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.code, c.expected) << c.why;

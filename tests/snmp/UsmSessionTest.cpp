@@ -18,8 +18,8 @@ using test::TBytes;
 const TBytes kEngineId = Hex("80 00 1F 88 80 01 02 03 04");
 constexpr std::uint32_t kBoots = 7;
 constexpr std::uint32_t kTime = 1000;
-const TUsmUser kUser{"carol", TSecurityLevel::AuthPriv, TAuthProtocol::Sha256, "carol-auth-word",
-                     TPrivProtocol::Aes128, "carol-priv-word"};
+const TUsmUser kUser{"carol",           TSecurityLevel::AuthPriv, TAuthProtocol::Sha256,
+                     "carol-auth-word", TPrivProtocol::Aes128,    "carol-priv-word"};
 // A PDU with request-id 1 around one binding.
 TBytes Pdu(std::uint8_t tag, const TBytes& binding)
 {
@@ -60,8 +60,7 @@ TBytes MakeAnswer(const TAnswerPlan& plan)
         data = encrypted;
     }
     std::size_t authOffset = 0;
-    EXPECT_EQ(v3::BuildMessage(v3::THeader{1, 65507, plan.flags}, usm, data, datagram, &authOffset),
-              kOk);
+    EXPECT_EQ(v3::BuildMessage(v3::THeader{1, 65507, plan.flags}, usm, data, datagram, &authOffset), kOk);
     if (plan.flags & v3::kAuthFlag) {
         EXPECT_EQ(SignMessage(kUser.auth, authKey, datagram, authOffset), 0);
     }
@@ -116,8 +115,7 @@ TEST_F(UsmSession, RefusesAnswersThatFailACheck)
         {plan([](TAnswerPlan& s) { s.tamper = true; }), 0s, kWrongDigest, "changed on the way"},
         {plan([](TAnswerPlan& s) { s.privPassword = "another-priv-word"; }), 0s, kDecryptionError,
          "encrypted under another privacy key"},
-        {plan([](TAnswerPlan& s) { s.boots = kBoots - 1; }), 0s, kNotInTimeWindow,
-         "from an earlier boot"},
+        {plan([](TAnswerPlan& s) { s.boots = kBoots - 1; }), 0s, kNotInTimeWindow, "from an earlier boot"},
         {plan([](TAnswerPlan&) {}), 151s, kNotInTimeWindow, "151 s older than the agent's clock"},
         {plan([](TAnswerPlan& s) { s.flags = 0; }), 0s, kUnsupportedLevel,
          "a plain answer to an authPriv request"},
@@ -173,15 +171,15 @@ TEST(UsmSessionSetup, RefusesIncompleteUsersAndUndiscoveredRequests)
         int code;
         const char* why;
     } const cases[] = {
-        {{"u", TSecurityLevel::AuthPriv, TAuthProtocol::Sha1, "long-enough", TPrivProtocol::None,
-          ""},
-         kNoProtocol, "authPriv without a privacy protocol"},
-        {{"u", TSecurityLevel::AuthNoPriv, TAuthProtocol::None, "long-enough",
-          TPrivProtocol::None, ""},
-         kNoProtocol, "authNoPriv without an authentication protocol"},
-        {{"u", TSecurityLevel::AuthPriv, TAuthProtocol::Sha1, "long-enough", TPrivProtocol::Des,
-          "short"},
-         kShortPassword, "privacy password too short"},
+        {{"u", TSecurityLevel::AuthPriv, TAuthProtocol::Sha1, "long-enough", TPrivProtocol::None, ""},
+         kNoProtocol,
+         "authPriv without a privacy protocol"},
+        {{"u", TSecurityLevel::AuthNoPriv, TAuthProtocol::None, "long-enough", TPrivProtocol::None, ""},
+         kNoProtocol,
+         "authNoPriv without an authentication protocol"},
+        {{"u", TSecurityLevel::AuthPriv, TAuthProtocol::Sha1, "long-enough", TPrivProtocol::Des, "short"},
+         kShortPassword,
+         "privacy password too short"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(session.SetUser(c.user), c.code) << c.why;

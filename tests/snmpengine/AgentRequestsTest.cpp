@@ -35,8 +35,8 @@ void PrintTo(const TCase& c, std::ostream* os)
 std::string CaseName(const testing::TestParamInfo<TCase>& info)
 {
     return std::string("V") + std::to_string(info.param.version)
-           + (info.param.mode == TMode::Blocking ? "Blocking" : "Async")
-           + (info.param.kind == TKind::Get ? "Get" : "GetNext");
+         + (info.param.mode == TMode::Blocking ? "Blocking" : "Async")
+         + (info.param.kind == TKind::Get ? "Get" : "GetNext");
 }
 
 // Sends the prepared request in the case's mode and waits for one answer.
@@ -155,12 +155,21 @@ TEST(SnmpsimValues, FifteenOidsInOneRequestKeepOrderAndTypes)
     ASSERT_TRUE(agent.Start());
     TRecordingManager m;
     m.mgr.SetRemotePort(agent.Port());
-    const std::vector<QString> oids = {
-        "1.3.6.1.2.1.1.1.0", "1.3.6.1.2.1.1.2.0", "1.3.6.1.2.1.1.3.0", "1.3.6.1.2.1.1.5.0",
-        "1.3.6.1.2.1.1.7.0", "1.3.6.1.2.1.2.1.0", "1.3.6.1.2.1.2.2.1.2.3", "1.3.6.1.2.1.2.2.1.5.2",
-        "1.3.6.1.2.1.2.2.1.10.2", "1.3.6.1.2.1.2.2.1.16.2", "1.3.6.1.2.1.4.20.1.1.127.0.0.1",
-        "1.3.6.1.2.1.31.1.1.1.6.3", "1.3.6.1.2.1.2.2.1.8.3", "1.3.6.1.2.1.2.2.1.2.1",
-        "1.3.6.1.2.1.1.6.0"};
+    const std::vector<QString> oids = {"1.3.6.1.2.1.1.1.0",
+                                       "1.3.6.1.2.1.1.2.0",
+                                       "1.3.6.1.2.1.1.3.0",
+                                       "1.3.6.1.2.1.1.5.0",
+                                       "1.3.6.1.2.1.1.7.0",
+                                       "1.3.6.1.2.1.2.1.0",
+                                       "1.3.6.1.2.1.2.2.1.2.3",
+                                       "1.3.6.1.2.1.2.2.1.5.2",
+                                       "1.3.6.1.2.1.2.2.1.10.2",
+                                       "1.3.6.1.2.1.2.2.1.16.2",
+                                       "1.3.6.1.2.1.4.20.1.1.127.0.0.1",
+                                       "1.3.6.1.2.1.31.1.1.1.6.3",
+                                       "1.3.6.1.2.1.2.2.1.8.3",
+                                       "1.3.6.1.2.1.2.2.1.2.1",
+                                       "1.3.6.1.2.1.1.6.0"};
     m.Prepare(oids);
     ASSERT_NO_FATAL_FAILURE(SendAndWait(m, {2, TMode::Asynchronous, TKind::Get}));
     const auto& b = m.responses[0].bindings;

@@ -37,12 +37,11 @@ TEST(GetBulkRequest, GoesOutByteForByteWithItsTwoArguments)
     m.mgr.SendGetBulkRequest(0, 25);
     ASSERT_TRUE(responder.WaitForReceived(1, kWait));
 
-    const TBytes expected = {
-        0x30, 0x23, 0x02, 0x01, 0x01,                          // SNMPv2c
-        0x04, 0x06, 'p', 'u', 'b', 'l', 'i', 'c',              // community
-        0xA5, 0x16, 0x02, 0x01, 0x2A,                          // GetBulk, request id 42
-        0x02, 0x01, 0x00, 0x02, 0x01, 0x19,                    // non-repeaters 0, max-repetitions 25
-        0x30, 0x0B, 0x30, 0x09, 0x06, 0x05, 0x2B, 0x06, 0x01, 0x02, 0x01, 0x05, 0x00};
+    const TBytes expected = {0x30, 0x23, 0x02, 0x01, 0x01,                   // SNMPv2c
+                             0x04, 0x06, 'p',  'u',  'b',  'l',  'i',  'c',  // community
+                             0xA5, 0x16, 0x02, 0x01, 0x2A,                   // GetBulk, request id 42
+                             0x02, 0x01, 0x00, 0x02, 0x01, 0x19,  // non-repeaters 0, max-repetitions 25
+                             0x30, 0x0B, 0x30, 0x09, 0x06, 0x05, 0x2B, 0x06, 0x01, 0x02, 0x01, 0x05, 0x00};
     EXPECT_EQ(responder.Received().at(0).bytes, expected);
     EXPECT_EQ(m.mgr.RequestId(), 43) << "the request id moves on as for any request";
 

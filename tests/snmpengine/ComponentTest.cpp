@@ -253,7 +253,9 @@ TEST(Component, CloseFromAHandlerIsDeferredUntilTheReceiveLoopEnds)
 
 TEST(Component, UseConnectionTalksToTheConnectedPeer)
 {
-    TUdpResponder responder([](const TDatagram& in) { return std::vector<TReply>{{AnswerTo(in, "connected"), 0, 0}}; });
+    TUdpResponder responder([](const TDatagram& in) {
+        return std::vector<TReply>{{AnswerTo(in, "connected"), 0, 0}};
+    });
     ASSERT_TRUE(responder.Start());
     TRecordingManager m;
     m.mgr.Config("UseConnection=true");

@@ -25,8 +25,8 @@ TEST(Config, BooleanNamesIgnoreCaseAndAcceptTrueYesOne)
     EXPECT_EQ(mgr.Config("ForceLocalPort=false"), "") << "writing returns empty text";
     EXPECT_EQ(mgr.Config("FORCELOCALPORT"), "False");
     const std::pair<const char*, const char*> writes[] = {
-        {"YES", "True"}, {"no", "False"}, {"yes", "True"}, {"0", "False"}, {"1", "True"},
-        {"", "False"},  // a name followed by "=" writes an empty value
+        {"YES", "True"},  {"no", "False"}, {"yes", "True"},
+        {"0", "False"},   {"1", "True"},   {"", "False"},  // a name followed by "=" writes an empty value
         {"TRUE", "True"}, {"on", "False"},
     };
     for (auto [value, read] : writes) {
@@ -39,14 +39,28 @@ TEST(Config, SettingsReadTheirDefaults)
 {
     TvxSNMPMgr mgr;
     const std::pair<const char*, const char*> defaults[] = {
-        {"IgnorePortMismatch", "False"}, {"TimeWindow", "150"},   {"TrapPort", "162"},
-        {"TrapCommunity", "tamvel"},     {"UseConnection", "False"}, {"ShareLocalPort", "False"},
-        {"MaxPacketSize", "8192"},       {"InBufferSize", "32768"}, {"OutBufferSize", "32768"},
-        {"TimeToLive", "0"},             {"TTL", "0"},             {"QOSFlags", "0"},
-        {"SocketHandle", "-1"},          {"TimeoutInMilliseconds", "False"},
-        {"AbsoluteTimeout", "False"},    {"WinsockLoaded", "True"}, {"WinsockStatus", "Running."},
-        {"WinsockMaxDatagramSize", "65507"}, {"CodePage", "0"},    {"CharsetMode", "0"},
-        {"ForceLocalPort[1]", "True"},   {"forcelocalport(2)", "True"},  // an index is taken apart
+        {"IgnorePortMismatch", "False"},
+        {"TimeWindow", "150"},
+        {"TrapPort", "162"},
+        {"TrapCommunity", "tamvel"},
+        {"UseConnection", "False"},
+        {"ShareLocalPort", "False"},
+        {"MaxPacketSize", "8192"},
+        {"InBufferSize", "32768"},
+        {"OutBufferSize", "32768"},
+        {"TimeToLive", "0"},
+        {"TTL", "0"},
+        {"QOSFlags", "0"},
+        {"SocketHandle", "-1"},
+        {"TimeoutInMilliseconds", "False"},
+        {"AbsoluteTimeout", "False"},
+        {"WinsockLoaded", "True"},
+        {"WinsockStatus", "Running."},
+        {"WinsockMaxDatagramSize", "65507"},
+        {"CodePage", "0"},
+        {"CharsetMode", "0"},
+        {"ForceLocalPort[1]", "True"},
+        {"forcelocalport(2)", "True"},  // an index is taken apart
     };
     for (auto [name, value] : defaults)
         EXPECT_EQ(mgr.Config(name), value) << name;
@@ -88,8 +102,9 @@ TEST(Config, RefusalsCarryTheirCodesAndTexts)
 
     mgr.Config("UseConnection=true");
     mgr.SetRemotePort(0);
-    EXPECT_EQ(MessageOf([&] { mgr.SetActive(true); }),
-              "116: RemotePort can't be zero when UseConnection is set. Please specify a valid service port number.");
+    EXPECT_EQ(
+        MessageOf([&] { mgr.SetActive(true); }),
+        "116: RemotePort can't be zero when UseConnection is set. Please specify a valid service port number.");
     mgr.SetRemotePort(161);
     mgr.SetRemoteHost("127.0.0.1");
     mgr.SetActive(true);
@@ -119,7 +134,8 @@ TEST(Config, EveryTableSettingReadsAndWritesAsItsKind)
     std::set<QString> names;
     for (const vxsnmp::TSettingEntry& entry : vxsnmp::ConfigSettings()) {
         const QString name = QString::fromUtf8(entry.name.data(), static_cast<qsizetype>(entry.name.size()));
-        EXPECT_TRUE(names.insert(name.toLower()).second) << "a second " << name.toStdString() << " is never reached";
+        EXPECT_TRUE(names.insert(name.toLower()).second)
+            << "a second " << name.toStdString() << " is never reached";
         const QString shouted = name.toUpper();
         if (entry.kind == TSettingKind::Fact) {
             EXPECT_FALSE(mgr.Config(shouted).isEmpty()) << name.toStdString();

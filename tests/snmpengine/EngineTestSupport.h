@@ -76,8 +76,12 @@ public:
             responses.push_back(seen);
         };
         mgr.OnError = [this](vxsnmp::TvxSNMPMgr&, const vxsnmp::TErrorEvent& e) { errors.push_back(e); };
-        mgr.OnBadPacket = [this](vxsnmp::TvxSNMPMgr&, vxsnmp::TBadPacketEvent& e) { badPackets.push_back(e); };
-        mgr.OnPacketTrace = [this](vxsnmp::TvxSNMPMgr&, const vxsnmp::TPacketTraceEvent& e) { traces.push_back(e); };
+        mgr.OnBadPacket = [this](vxsnmp::TvxSNMPMgr&, vxsnmp::TBadPacketEvent& e) {
+            badPackets.push_back(e);
+        };
+        mgr.OnPacketTrace = [this](vxsnmp::TvxSNMPMgr&, const vxsnmp::TPacketTraceEvent& e) {
+            traces.push_back(e);
+        };
     }
 
     // Prepares a request: Reset, then the OIDs as bindings 1..n.

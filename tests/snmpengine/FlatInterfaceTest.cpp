@@ -29,10 +29,7 @@ int Record(void* context, int eventId, int argc, intptr_t* /*argv*/, int* /*argL
     return 0;
 }
 
-intptr_t Text(const char* s)
-{
-    return reinterpret_cast<intptr_t>(s);
-}
+intptr_t Text(const char* s) { return reinterpret_cast<intptr_t>(s); }
 
 TEST(FlatInterface, PropertiesMethodsAndLastError)
 {

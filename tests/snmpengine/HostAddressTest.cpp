@@ -60,15 +60,16 @@ TEST(HostAddress, MappedIpv4FromAnIpv6SocketIsTheIpv4Peer)
     ASSERT_EQ(ResolveHost("127.0.0.1", v4), 0);
     sockaddr_storage sa{};
     ASSERT_EQ(v4.ToSocket(AF_INET6, 161, sa), static_cast<socklen_t>(sizeof(sockaddr_in6)));
-    const TNetAddress back = TNetAddress::FromSocket(reinterpret_cast<const sockaddr*>(&sa), sizeof(sockaddr_in6));
+    const TNetAddress back =
+        TNetAddress::FromSocket(reinterpret_cast<const sockaddr*>(&sa), sizeof(sockaddr_in6));
     EXPECT_TRUE(back == v4);
     EXPECT_EQ(back.Text(), "127.0.0.1");
 }
 
 TEST(HostAddress, NothingToResolveKeepsHostNotFound)
 {
-    for (const std::string& text : {UnresolvableHost().toStdString(), std::string("[::1"),
-                                   std::string("fe80::1%no-such-interface")}) {
+    for (const std::string& text :
+         {UnresolvableHost().toStdString(), std::string("[::1"), std::string("fe80::1%no-such-interface")}) {
         TNetAddress a;
         EXPECT_EQ(ResolveHost(text, a), vxsnmp::kWsaHostNotFound) << text;
         EXPECT_TRUE(a.IsNone()) << text;

@@ -55,7 +55,7 @@ TEST(BlockingWait, VersionAndOriginAreMatchedToo)
     ASSERT_TRUE(other.Start());
     TUdpResponder responder([&](const TDatagram& in) {
         const auto id = RequestIdOf(in.bytes);
-        other.Send(Message(Tag::GetResponse, id, {}, 1), in.fromPort);  // from another port
+        other.Send(Message(Tag::GetResponse, id, {}, 1), in.fromPort);            // from another port
         return std::vector<TReply>{{Message(Tag::GetResponse, id, {}, 0), 0, 0},  // SNMPv1 answer to v2c
                                    {AnswerTo(in), 300, 0}};
     });
@@ -238,9 +238,8 @@ TEST(Inbound, AcceptRemoteOnlyRefusesOtherOriginsBeforeReadingThem)
         Aim(m, agent, 0);
         m.mgr.SetRemoteHost("localhost");
         m.mgr.SendGetRequest();
-        ASSERT_TRUE(WaitUntil([&] {
-            return !m.responses.empty() && m.responses.back().bindings.at(0).value == "true";
-        }));
+        ASSERT_TRUE(WaitUntil(
+            [&] { return !m.responses.empty() && m.responses.back().bindings.at(0).value == "true"; }));
         if (!remoteOnly) {
             EXPECT_EQ(m.responses.size(), 2u) << "the false answer is raised too";
             EXPECT_EQ(m.errors.size(), 1u) << "the junk is reported";
@@ -260,7 +259,8 @@ TEST(Inbound, AcceptRemoteOnlyRefusesOtherOriginsBeforeReadingThem)
 TEST(Inbound, GetRequestToTheManagerIsRefusedAndNotAnswered)
 {
     TUdpResponder responder([](const TDatagram&) {
-        return std::vector<TReply>{{Message(Tag::GetRequest, 555, {{"1.3.6.1.2.1.1.5.0", 0x05, ""}}, 1), 0, 0}};
+        return std::vector<TReply>{
+            {Message(Tag::GetRequest, 555, {{"1.3.6.1.2.1.1.5.0", 0x05, ""}}, 1), 0, 0}};
     });
     ASSERT_TRUE(responder.Start());
     TRecordingManager m;
@@ -291,8 +291,9 @@ TEST(Inbound, InformRequestIsAnsweredWithAGetResponse)
         informs.push_back(e);
         e.ErrorStatus = informs.size() == 1 ? 0 : -1;  // the second one asks for no answer
     };
-    const TBytes inform = Message(Tag::InformRequest, 77, {{"1.3.6.1.2.1.1.3.0", 0x43, "4711"},
-                                                           {"1.3.6.1.6.3.1.1.4.1.0", 0x06, "1.3.6.1.4.1.99.1"}});
+    const TBytes inform =
+        Message(Tag::InformRequest, 77,
+                {{"1.3.6.1.2.1.1.3.0", 0x43, "4711"}, {"1.3.6.1.6.3.1.1.4.1.0", 0x06, "1.3.6.1.4.1.99.1"}});
     informer.Send(inform, managerPort);
     ASSERT_TRUE(WaitUntil([&] { return !informer.Received().empty(); })) << "no GetResponse for the inform";
     ASSERT_EQ(informs.size(), 1u);
@@ -331,9 +332,10 @@ TEST(Inbound, InformAnswerCarriesTheHandlersErrorStatusAndIndex)
         e.ErrorStatus = 5;  // genErr
         e.ErrorIndex = 2;
     };
-    informer.Send(Message(Tag::InformRequest, 78, {{"1.3.6.1.2.1.1.3.0", 0x43, "1"},
-                                                   {"1.3.6.1.6.3.1.1.4.1.0", 0x06, "1.3.6.1.4.1.99.2"}}),
-                  agent.Received()[0].fromPort);
+    informer.Send(
+        Message(Tag::InformRequest, 78,
+                {{"1.3.6.1.2.1.1.3.0", 0x43, "1"}, {"1.3.6.1.6.3.1.1.4.1.0", 0x06, "1.3.6.1.4.1.99.2"}}),
+        agent.Received()[0].fromPort);
     ASSERT_TRUE(WaitUntil([&] { return !informer.Received().empty(); })) << "no GetResponse for the inform";
     vxsnmp::TIncoming answer;
     auto table = std::make_unique<vxsnmp::TBindingTable>();
@@ -346,7 +348,8 @@ TEST(Inbound, InformAnswerCarriesTheHandlersErrorStatusAndIndex)
 TEST(Inbound, OversizedDatagramIsReportedAndTheNextOneReceived)
 {
     TUdpResponder responder([](const TDatagram& in) {
-        return std::vector<TReply>{{AnswerTo(in, std::string(9000, 'x')), 0, 0}, {AnswerTo(in, "small"), 50, 0}};
+        return std::vector<TReply>{{AnswerTo(in, std::string(9000, 'x')), 0, 0},
+                                   {AnswerTo(in, "small"), 50, 0}};
     });
     ASSERT_TRUE(responder.Start());
     TRecordingManager m;
@@ -417,7 +420,8 @@ TEST(Inbound, FloodOfGarbageIsSurvivedAndLaterAnswersProcessed)
 
     // Still working: a fresh request is answered.
     responder.SetScript([](const TDatagram& in) {
-        return RequestIdOf(in.bytes) == 4 ? std::vector<TReply>{{AnswerTo(in, "fine"), 0, 0}} : std::vector<TReply>{};
+        return RequestIdOf(in.bytes) == 4 ? std::vector<TReply>{{AnswerTo(in, "fine"), 0, 0}}
+                                          : std::vector<TReply>{};
     });
     m.responses.clear();
     m.Prepare({"1.3.6.1.2.1.1.5.0"});
@@ -435,17 +439,16 @@ TEST(Inbound, TrapsAndReportsAreRaised)
 {
     // An SNMPv1 trap: enterprise 1.3.6.1, agent 127.0.0.1, enterprise-specific
     // trap 7 at time stamp 500, no bindings.
-    const TBytes v1Trap = {
-        0x30, 0x24, 0x02, 0x01, 0x00, 0x04, 0x06, 't', 'a', 'm', 'v', 'e', 'l',
-        0xA4, 0x17,
-        0x06, 0x03, 0x2B, 0x06, 0x01,        // enterprise 1.3.6.1
-        0x40, 0x04, 0x7F, 0x00, 0x00, 0x01,  // agent-addr 127.0.0.1
-        0x02, 0x01, 0x06,                    // generic-trap: enterpriseSpecific
-        0x02, 0x01, 0x07,                    // specific-trap 7
-        0x43, 0x02, 0x01, 0xF4,              // time-stamp 500
-        0x30, 0x00};
-    const TBytes v2Trap = Message(Tag::TrapV2, 88, {{"1.3.6.1.2.1.1.3.0", 0x43, "4711"},
-                                                    {"1.3.6.1.6.3.1.1.4.1.0", 0x06, "1.3.6.1.6.3.1.1.5.1"}});
+    const TBytes v1Trap = {0x30, 0x24, 0x02, 0x01, 0x00, 0x04, 0x06, 't',  'a',  'm',
+                           'v',  'e',  'l',  0xA4, 0x17, 0x06, 0x03, 0x2B, 0x06, 0x01,  // enterprise 1.3.6.1
+                           0x40, 0x04, 0x7F, 0x00, 0x00, 0x01,  // agent-addr 127.0.0.1
+                           0x02, 0x01, 0x06,                    // generic-trap: enterpriseSpecific
+                           0x02, 0x01, 0x07,                    // specific-trap 7
+                           0x43, 0x02, 0x01, 0xF4,              // time-stamp 500
+                           0x30, 0x00};
+    const TBytes v2Trap = Message(
+        Tag::TrapV2, 88,
+        {{"1.3.6.1.2.1.1.3.0", 0x43, "4711"}, {"1.3.6.1.6.3.1.1.4.1.0", 0x06, "1.3.6.1.6.3.1.1.5.1"}});
     const TBytes report = Message(Tag::Report, 5, {{"1.3.6.1.6.3.15.1.1.4.0", 0x41, "1"}});
     TUdpResponder responder([&](const TDatagram&) {
         return std::vector<TReply>{{v1Trap, 0, 0}, {v2Trap, 0, 0}, {report, 0, 0}};
@@ -473,7 +476,9 @@ TEST(Inbound, TrapsAndReportsAreRaised)
 
 TEST(BlockingWait, WorksOnAThreadWithoutEventLoop)
 {
-    TUdpResponder responder([](const TDatagram& in) { return std::vector<TReply>{{AnswerTo(in, "polled"), 100, 0}}; });
+    TUdpResponder responder([](const TDatagram& in) {
+        return std::vector<TReply>{{AnswerTo(in, "polled"), 100, 0}};
+    });
     ASSERT_TRUE(responder.Start());
     QByteArray value;
     QString failure;
@@ -486,7 +491,9 @@ TEST(BlockingWait, WorksOnAThreadWithoutEventLoop)
             mgr.SetTimeout(5);
             mgr.SetObjCount(1);
             mgr.SetObjId(1, "1.3.6.1.2.1.1.5.0");
-            mgr.OnResponse = [&](TvxSNMPMgr& sender, const vxsnmp::TResponseEvent&) { value = sender.ObjValue(1); };
+            mgr.OnResponse = [&](TvxSNMPMgr& sender, const vxsnmp::TResponseEvent&) {
+                value = sender.ObjValue(1);
+            };
             mgr.SendGetRequest();
         } catch (const EvxSNMPMgr& e) {
             failure = e.Message();

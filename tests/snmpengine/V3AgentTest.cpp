@@ -27,7 +27,7 @@ struct TProtocolName {
     int number;        // the component's protocol number
     const char* word;  // as createUser spells it
 };
-const TProtocolName kAuths[] = {{1, "MD5"}, {2, "SHA"}, {3, "SHA-224"},
+const TProtocolName kAuths[] = {{1, "MD5"},     {2, "SHA"},     {3, "SHA-224"},
                                 {4, "SHA-256"}, {5, "SHA-384"}, {6, "SHA-512"}};
 const TProtocolName kPrivs[] = {{1, "DES"}, {2, "AES"}, {3, "AES-192"}, {4, "AES-256"}};
 
@@ -40,14 +40,14 @@ std::string AuthUser(const TProtocolName& a) { return "a" + std::to_string(a.num
 std::vector<std::string> AgentLines(const QByteArray& engineId)
 {
     std::vector<std::string> lines = {"exactEngineID 0x" + engineId.toHex().toStdString(),
-                                      std::string("sysDescr ") + kSysDescr,
-                                      "createUser plain", "rouser plain noauth"};
+                                      std::string("sysDescr ") + kSysDescr, "createUser plain",
+                                      "rouser plain noauth"};
     for (const TProtocolName& a : kAuths) {
         lines.push_back("createUser " + AuthUser(a) + " " + a.word + " " + kAuthPassword);
         lines.push_back("rouser " + AuthUser(a) + " auth");
         for (const TProtocolName& p : kPrivs) {
-            lines.push_back("createUser " + PairUser(a, p) + " " + a.word + " " + kAuthPassword + " "
-                            + p.word + " " + kPrivPassword);
+            lines.push_back("createUser " + PairUser(a, p) + " " + a.word + " " + kAuthPassword + " " + p.word
+                            + " " + kPrivPassword);
             lines.push_back("rouser " + PairUser(a, p) + " priv");
         }
     }
@@ -152,8 +152,10 @@ TEST_F(V3Agent, RefusalsNameTheirCause)
         {"unknown user", {"nobody", 1, 2}, 468, "unknown user"},
         {"a level below the user's", {"a2p2", 1, 2}, vxsnmp::kAuthorization, "authorizationError"},
         {"a level above the user's", {"plain", 1, 2}, 470, "unsupported security level"},
-        {"wrong privacy password: the agent stays silent", {"a2p2", 2, 2, kAuthPassword, 2, "wrong-privacy"},
-         301, "privacy password"},
+        {"wrong privacy password: the agent stays silent",
+         {"a2p2", 2, 2, kAuthPassword, 2, "wrong-privacy"},
+         301,
+         "privacy password"},
     };
     for (const TRefusal& c : cases) {
         TRecordingManager m;

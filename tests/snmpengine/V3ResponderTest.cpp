@@ -24,8 +24,7 @@ constexpr std::uint32_t kTimeAtDiscovery = 1000;
 constexpr std::uint32_t kTimeLater = 9000;  // far beyond the 150 s window
 
 // A PDU of `tag` with request id `requestId` and one binding.
-v3::TBytes Pdu(vxsnmp::Tag tag, std::int32_t requestId, const char* oid, std::uint8_t type,
-               const char* value)
+v3::TBytes Pdu(vxsnmp::Tag tag, std::int32_t requestId, const char* oid, std::uint8_t type, const char* value)
 {
     vxsnmp::TOutgoing out;
     out.requestId = requestId;
@@ -78,9 +77,9 @@ TEST(V3TimeWindow, ReportFromALaterClockResynchronisesAndResendsOnce)
                             Pdu(vxsnmp::Tag::Report, pduIn.requestId, "1.3.6.1.6.3.15.1.1.2.0", 0x41, "1"),
                             false)}};
         resentTime = parsed.usm.time;
-        return {{Answer(parsed.header.msgId, kTimeLater,
-                        Pdu(vxsnmp::Tag::GetResponse, pduIn.requestId, "1.3.6.1.2.1.1.1.0", 0x04, "ok"),
-                        false)}};
+        return {
+            {Answer(parsed.header.msgId, kTimeLater,
+                    Pdu(vxsnmp::Tag::GetResponse, pduIn.requestId, "1.3.6.1.2.1.1.1.0", 0x04, "ok"), false)}};
     });
     ASSERT_TRUE(responder.Start());
 

@@ -30,15 +30,14 @@ using namespace std::chrono_literals;
 // An SNMPv2c GetRequest for sysUpTime.0 (1.3.6.1.2.1.1.3.0), request id 1.
 std::vector<unsigned char> ProbeRequest(const std::string& community)
 {
-    const unsigned char pdu[] = {
-        0xA0, 0x19,                                           // GetRequest, 25 bytes
-        0x02, 0x01, 0x01,                                     // request-id 1
-        0x02, 0x01, 0x00, 0x02, 0x01, 0x00,                   // error-status, error-index
-        0x30, 0x0E, 0x30, 0x0C,                               // binding list, binding
-        0x06, 0x08, 0x2B, 0x06, 0x01, 0x02, 0x01, 0x01, 0x03, 0x00,  // the OID
-        0x05, 0x00};                                          // NULL
-    std::vector<unsigned char> d = {0x30, 0, 0x02, 0x01, 0x01, 0x04,
-                                    static_cast<unsigned char>(community.size())};
+    const unsigned char pdu[] = {0xA0, 0x19,                          // GetRequest, 25 bytes
+                                 0x02, 0x01, 0x01,                    // request-id 1
+                                 0x02, 0x01, 0x00, 0x02, 0x01, 0x00,  // error-status, error-index
+                                 0x30, 0x0E, 0x30, 0x0C,              // binding list, binding
+                                 0x06, 0x08, 0x2B, 0x06, 0x01, 0x02, 0x01, 0x01, 0x03, 0x00,  // the OID
+                                 0x05, 0x00};                                                 // NULL
+    std::vector<unsigned char> d = {
+        0x30, 0, 0x02, 0x01, 0x01, 0x04, static_cast<unsigned char>(community.size())};
     d.insert(d.end(), community.begin(), community.end());
     d.insert(d.end(), std::begin(pdu), std::end(pdu));
     d[1] = static_cast<unsigned char>(d.size() - 2);  // communities here stay short
@@ -96,10 +95,7 @@ void TAgentProcess::WriteFile(const std::string& name, const std::string& conten
     chmod(path.c_str(), mode);
 }
 
-std::string TAgentProcess::Log() const
-{
-    return ReadWhole(folder + "/output.log") + ReadWhole(LogFile());
-}
+std::string TAgentProcess::Log() const { return ReadWhole(folder + "/output.log") + ReadWhole(LogFile()); }
 
 ::testing::AssertionResult TAgentProcess::Restart()
 {
@@ -144,10 +140,11 @@ std::string TAgentProcess::Log() const
         if (spawned != 0) {
             pid = -1;
             return ::testing::AssertionFailure()
-                   << Name() << ": cannot run " << args[0] << ": " << std::strerror(spawned)
-                   << " (is the agent package installed? scripts/deps)";
+                << Name() << ": cannot run " << args[0] << ": " << std::strerror(spawned)
+                << " (is the agent package installed? scripts/deps)";
         }
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(StartupMilliseconds());
+        const auto until =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(StartupMilliseconds());
         while (std::chrono::steady_clock::now() < until) {
             if (Exited())
                 break;
@@ -156,8 +153,9 @@ std::string TAgentProcess::Log() const
         }
         Stop();
     }
-    return ::testing::AssertionFailure() << Name() << " did not start on 127.0.0.1 (last port " << port
-                                         << "). Its log:\n" << Log();
+    return ::testing::AssertionFailure()
+        << Name() << " did not start on 127.0.0.1 (last port " << port << "). Its log:\n"
+        << Log();
 }
 
 bool TAgentProcess::Exited()

@@ -4,15 +4,9 @@
 
 namespace vxtest {
 
-TSnmpdAgent::TSnmpdAgent(std::vector<std::string> extraLines)
-    : extraConfLines(std::move(extraLines))
-{
-}
+TSnmpdAgent::TSnmpdAgent(std::vector<std::string> extraLines) : extraConfLines(std::move(extraLines)) {}
 
-TSnmpdAgent::~TSnmpdAgent()
-{
-    Stop();
-}
+TSnmpdAgent::~TSnmpdAgent() { Stop(); }
 
 std::vector<std::string> TSnmpdAgent::CommandLine(int agentPort)
 {
@@ -25,8 +19,17 @@ std::vector<std::string> TSnmpdAgent::CommandLine(int agentPort)
         conf += line + "\n";
     WriteFile("snmpd.conf", conf);
     const std::string program = access("/usr/sbin/snmpd", X_OK) == 0 ? "/usr/sbin/snmpd" : "snmpd";
-    return {program, "-f", "-C", "-c", Folder() + "/snmpd.conf", "-M", "/nonexistent", "-m", "",
-            "-Lf", LogFile(),
+    return {program,
+            "-f",
+            "-C",
+            "-c",
+            Folder() + "/snmpd.conf",
+            "-M",
+            "/nonexistent",
+            "-m",
+            "",
+            "-Lf",
+            LogFile(),
             "udp:127.0.0.1:" + std::to_string(agentPort)
                 + (ipv6 ? ",udp6:[::1]:" + std::to_string(agentPort) : std::string())};
 }

@@ -29,10 +29,7 @@ TSnmpsimAgent::TSnmpsimAgent(const std::string& dataFolder, std::string communit
     }
 }
 
-TSnmpsimAgent::~TSnmpsimAgent()
-{
-    Stop();
-}
+TSnmpsimAgent::~TSnmpsimAgent() { Stop(); }
 
 void TSnmpsimAgent::AddDataFile(const std::string& community, const std::string& records)
 {

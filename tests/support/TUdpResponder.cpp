@@ -12,10 +12,7 @@ namespace vxtest {
 
 TUdpResponder::TUdpResponder(TScript replies) : script(std::move(replies)) {}
 
-TUdpResponder::~TUdpResponder()
-{
-    Stop();
-}
+TUdpResponder::~TUdpResponder() { Stop(); }
 
 ::testing::AssertionResult TUdpResponder::Start()
 {
@@ -26,7 +23,8 @@ TUdpResponder::~TUdpResponder()
     socklen_t len = sizeof sa;
     if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0
         || getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len) != 0)
-        return ::testing::AssertionFailure() << "TUdpResponder: cannot bind 127.0.0.1: " << std::strerror(errno);
+        return ::testing::AssertionFailure()
+            << "TUdpResponder: cannot bind 127.0.0.1: " << std::strerror(errno);
     port = ntohs(sa.sin_port);
     stopping = false;
     thread = std::thread([this] { Run(); });
@@ -49,10 +47,7 @@ void TUdpResponder::SetScript(TScript newScript)
     script = std::move(newScript);
 }
 
-void TUdpResponder::Send(const TBytes& bytes, int toPort)
-{
-    SendNow(bytes, toPort);
-}
+void TUdpResponder::Send(const TBytes& bytes, int toPort) { SendNow(bytes, toPort); }
 
 void TUdpResponder::SendNow(const TBytes& bytes, int toPort)
 {
@@ -112,8 +107,9 @@ void TUdpResponder::Run()
             if (reply.delayMs <= 0)
                 SendNow(reply.bytes, toPort);
             else
-                pending.push_back({std::chrono::steady_clock::now() + std::chrono::milliseconds(reply.delayMs),
-                                   std::move(reply.bytes), toPort});
+                pending.push_back(
+                    {std::chrono::steady_clock::now() + std::chrono::milliseconds(reply.delayMs),
+                     std::move(reply.bytes), toPort});
         }
     }
 }

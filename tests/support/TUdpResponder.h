@@ -33,8 +33,8 @@ struct TDatagram {
 
 struct TReply {
     TBytes bytes;
-    int delayMs = 0;         // sent this long after the datagram it answers
-    int toPort = 0;          // 0: back to the sender
+    int delayMs = 0;  // sent this long after the datagram it answers
+    int toPort = 0;   // 0: back to the sender
 };
 
 using TScript = std::function<std::vector<TReply>(const TDatagram&)>;

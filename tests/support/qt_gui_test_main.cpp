@@ -15,7 +15,10 @@ namespace {
 class TFreshSettings : public ::testing::EmptyTestEventListener {
 public:
     explicit TFreshSettings(QString configFolder) : folder(std::move(configFolder)) {}
-    void OnTestStart(const ::testing::TestInfo&) override { QDir(folder + QStringLiteral("/Hollbrae")).removeRecursively(); }
+    void OnTestStart(const ::testing::TestInfo&) override
+    {
+        QDir(folder + QStringLiteral("/Hollbrae")).removeRecursively();
+    }
 
 private:
     QString folder;

@@ -14,10 +14,7 @@ namespace {
 
 constexpr std::int64_t kNoon = 12 * 3'600'000;
 
-QThread* GuiThread()
-{
-    return QCoreApplication::instance()->thread();
-}
+QThread* GuiThread() { return QCoreApplication::instance()->thread(); }
 
 TEST(TMyTimerThreads, PurgeRunsOnTheWorkerAndTheRestOnTheGuiThread)
 {
@@ -83,10 +80,7 @@ struct TThrowCase {
     const char* expectedText;
 };
 
-void PrintTo(const TThrowCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
+void PrintTo(const TThrowCase& c, std::ostream* os) { *os << c.name; }
 
 class TMyTimerFailingJob : public ::testing::TestWithParam<TThrowCase> {};
 
@@ -104,8 +98,9 @@ TEST_P(TMyTimerFailingJob, EndsTheLoopWithWorkerFinishedSet)
     };
     TMyTimer worker(jobs, clock);
     QString signalled;
-    QObject::connect(&worker, &TMyTimer::jobFailed, &worker,
-                     [&](const QString& message) { signalled = message; }, Qt::DirectConnection);
+    QObject::connect(
+        &worker, &TMyTimer::jobFailed, &worker, [&](const QString& message) { signalled = message; },
+        Qt::DirectConnection);
     worker.Start();  // never terminated: only the failure can end it
     ASSERT_TRUE(RunUntilFinished(worker));
 

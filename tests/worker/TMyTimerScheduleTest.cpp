@@ -78,16 +78,13 @@ TEST(TMyTimerSchedule, FirstCycleSleepsToHalfSecondThenRunsOverdueEntries)
         std::int64_t at;
         std::int32_t slept;
     } const expected[] = {
-        {kJobSort, 500, 500},      // head of the creation order; sorts, then sleeps
-        {kJobPurge, 500, 0},       // fell due at 125: runs at once
-        {kJobTimeouts, 500, 0},    // due at 250
-        {kJobCountdown, 500, 0},   // due at 320
-        {kJobRetry, 1000, 500},    // the full second
-        {kJobSort, 1500, 500},
-        {kJobPurge, 1500, 0},
-        {kJobTimeouts, 1500, 0},
-        {kJobCountdown, 1500, 0},
-        {kJobRetry, 2000, 500},
+        {kJobSort, 500, 500},     // head of the creation order; sorts, then sleeps
+        {kJobPurge, 500, 0},      // fell due at 125: runs at once
+        {kJobTimeouts, 500, 0},   // due at 250
+        {kJobCountdown, 500, 0},  // due at 320
+        {kJobRetry, 1000, 500},   // the full second
+        {kJobSort, 1500, 500},    {kJobPurge, 1500, 0},   {kJobTimeouts, 1500, 0},
+        {kJobCountdown, 1500, 0}, {kJobRetry, 2000, 500},
     };
     ASSERT_GE(run.cycles.size(), std::size(expected));
     for (size_t i = 0; i < std::size(expected); ++i) {
@@ -127,17 +124,14 @@ TEST(TMyTimerSchedule, EveryJobRunsOnceASecondInAFixedRotation)
 struct TJumpCase {
     const char* name;
     std::int64_t startMs;
-    std::int32_t actInJob;   // the job inside which the test acts (0: none)
+    std::int32_t actInJob;    // the job inside which the test acts (0: none)
     std::int64_t setClockBy;  // wall clock change made there
     std::int64_t stallFor;    // time passing inside the job
     std::int64_t expectedShift;
     std::int64_t runForMs;
 };
 
-void PrintTo(const TJumpCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
+void PrintTo(const TJumpCase& c, std::ostream* os) { *os << c.name; }
 
 class TMyTimerJump : public ::testing::TestWithParam<TJumpCase> {};
 
@@ -169,8 +163,8 @@ TEST_P(TMyTimerJump, ShiftsTheScheduleOnceAndKeepsTheRhythm)
         const auto gaps = Gaps(times);
         for (std::int64_t gap : gaps)
             EXPECT_GT(gap, 0) << "two runs at one moment: missed cycles made up";
-        const auto afterShift = std::count_if(times.begin(), times.end(),
-                                              [&](std::int64_t t) { return t >= shifts[0].at; });
+        const auto afterShift =
+            std::count_if(times.begin(), times.end(), [&](std::int64_t t) { return t >= shifts[0].at; });
         EXPECT_LE(afterShift, (end - shifts[0].at) / 1000 + 2);
         ASSERT_GE(gaps.size(), 3u);
         for (size_t i = gaps.size() - 3; i < gaps.size(); ++i)

@@ -18,7 +18,9 @@ public:
     enum class TMode { Auto, Hold };
 
     explicit TTestClock(std::int64_t startMs, TMode startMode = TMode::Auto)
-        : wallStart(startMs), mode(startMode) {}
+        : wallStart(startMs), mode(startMode)
+    {
+    }
 
     int MsSinceMidnight() override
     {

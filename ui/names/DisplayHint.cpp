@@ -10,22 +10,16 @@ namespace {
 
 // One part of an octet-string hint.
 struct THintPart {
-    bool repeat = false; // "*": the first octet counts the repetitions
-    int length = 0;      // octets per application
-    QChar format;        // x d o a t
-    QChar separator;     // shown after an application, or null
-    QChar terminator;    // shown after the last repetition, or null
+    bool repeat = false;  // "*": the first octet counts the repetitions
+    int length = 0;       // octets per application
+    QChar format;         // x d o a t
+    QChar separator;      // shown after an application, or null
+    QChar terminator;     // shown after the last repetition, or null
 };
 
-bool IsFormat(QChar c)
-{
-    return c == u'x' || c == u'd' || c == u'o' || c == u'a' || c == u't';
-}
+bool IsFormat(QChar c) { return c == u'x' || c == u'd' || c == u'o' || c == u'a' || c == u't'; }
 
-bool IsSeparator(QChar c)
-{
-    return !c.isDigit() && c != u'*';
-}
+bool IsSeparator(QChar c) { return !c.isDigit() && c != u'*'; }
 
 std::optional<QVector<THintPart>> ParseOctetHint(const QString& hint)
 {
@@ -41,8 +35,7 @@ std::optional<QVector<THintPart>> ParseOctetHint(const QString& hint)
             ++i;
         // An octet count beyond a few thousand is no hint anyone writes.
         part.length = hint.mid(digits, i - digits).toInt();
-        if (i == digits || part.length <= 0 || part.length > 65535 || i >= hint.size() ||
-            !IsFormat(hint[i]))
+        if (i == digits || part.length <= 0 || part.length > 65535 || i >= hint.size() || !IsFormat(hint[i]))
             return std::nullopt;
         part.format = hint[i++];
         if (i < hint.size() && IsSeparator(hint[i]))
@@ -110,7 +103,7 @@ bool AllPrintable(const QByteArray& octets)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 std::optional<QString> FormatOctetsByHint(const QString& hint, const QByteArray& octets)
 {

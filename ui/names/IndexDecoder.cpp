@@ -114,9 +114,8 @@ std::optional<QString> TakeValue(const TMibObject& object, bool implied, TCompon
         const auto numbers = reader.TakeOctets(4);
         return numbers ? FormatOctetsByHint(QStringLiteral("1d."), *numbers) : std::nullopt;
     }
-    const bool octetString = object.type == QLatin1String("OCTET STRING") ||
-                             object.type == QLatin1String("BITS") ||
-                             object.type == QLatin1String("Opaque");
+    const bool octetString = object.type == QLatin1String("OCTET STRING")
+                          || object.type == QLatin1String("BITS") || object.type == QLatin1String("Opaque");
     const bool oid = object.type == QLatin1String("OBJECT IDENTIFIER");
     if (!octetString && !oid)
         return std::nullopt;
@@ -138,7 +137,7 @@ const TMibObject* ColumnOf(const TMibNames& names, QString oid)
     return names.Lookup(oid);
 }
 
-} // namespace
+}  // namespace
 
 QString DecodeInstanceIndex(const TMibNames& names, const QString& columnOid, const QString& suffix)
 {

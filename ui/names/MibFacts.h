@@ -7,7 +7,7 @@
 struct TMibFact {
     const char* oid;
     const char* name;
-    const char* kind; // node, scalar, table, row, column, notification
+    const char* kind;  // node, scalar, table, row, column, notification
     const char* type;
     const char* textualConvention;
     const char* displayHint;

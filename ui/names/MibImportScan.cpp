@@ -9,9 +9,9 @@
 namespace {
 
 // The modules that define the SMI itself; libsmi cannot do without them.
-const QStringList baseModules = {QStringLiteral("SNMPv2-SMI"), QStringLiteral("SNMPv2-TC"),
+const QStringList baseModules = {QStringLiteral("SNMPv2-SMI"),  QStringLiteral("SNMPv2-TC"),
                                  QStringLiteral("SNMPv2-CONF"), QStringLiteral("RFC1155-SMI"),
-                                 QStringLiteral("RFC-1212"), QStringLiteral("RFC-1215")};
+                                 QStringLiteral("RFC-1212"),    QStringLiteral("RFC-1215")};
 
 // ASN.1 comments run from "--" to the next "--" or the end of the line.
 QString WithoutComments(const QString& text)
@@ -22,7 +22,7 @@ QString WithoutComments(const QString& text)
     return result.replace(comment, QStringLiteral(" "));
 }
 
-} // namespace
+}  // namespace
 
 TMibHeader ScanMibHeader(const QByteArray& text)
 {
@@ -66,10 +66,10 @@ QHash<QString, QStringList> MissingBaseModules(const QVector<TMibHeader>& header
         QStringList needs;
         const TMibHeader* header = byModule.value(module);
         for (const QString& imported : header ? header->imports : QStringList()) {
-            const QStringList found = byModule.contains(imported)
-                                          ? visit(imported)
-                                          : (baseModules.contains(imported) ? QStringList{imported}
-                                                                            : QStringList());
+            const QStringList found =
+                byModule.contains(imported)
+                    ? visit(imported)
+                    : (baseModules.contains(imported) ? QStringList{imported} : QStringList());
             for (const QString& base : found) {
                 if (!needs.contains(base))
                     needs << base;

@@ -11,8 +11,8 @@
 #include <QStringList>
 
 struct TMibHeader {
-    QString module;      // empty when the text holds no module definition
-    QStringList imports; // the modules named after FROM in the IMPORTS clause
+    QString module;       // empty when the text holds no module definition
+    QStringList imports;  // the modules named after FROM in the IMPORTS clause
 };
 
 TMibHeader ScanMibHeader(const QByteArray& text);

@@ -25,8 +25,7 @@ struct TMibFile {
 
 void AddFolderFiles(const QString& folder, QVector<TMibFile>* files)
 {
-    const QFileInfoList entries =
-        QDir(folder).entryInfoList(QDir::Files | QDir::Readable, QDir::Name);
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Readable, QDir::Name);
     for (const QFileInfo& entry : entries)
         files->append(TMibFile{entry.absoluteFilePath(), entry.size(), {}});
 }
@@ -50,8 +49,8 @@ void CollectFiles(const TMibLoadRequest& request, QVector<TMibFile>* files, QStr
             files->append(TMibFile{info.absoluteFilePath(), info.size(), {}});
             folders->append(info.absolutePath());
         } else {
-            problems->append(TMibProblem{info.completeBaseName(), path,
-                                         QStringLiteral("no such file or folder")});
+            problems->append(
+                TMibProblem{info.completeBaseName(), path, QStringLiteral("no such file or folder")});
         }
     }
     folders->removeDuplicates();
@@ -73,13 +72,13 @@ QVector<TMibHeader> ScanHeaders(QVector<TMibFile>* files, qint64 sizeLimit)
 
 // What one run of the reader wrote, and how it ended.
 struct TReaderRun {
-    bool complete = false;  // the end record came and the reader exited normally
-    QString failure;        // why it did not complete: crashed, stalled, ...
-    QString lastFile;       // the file it was reading or walking when it stopped
-    QString lastModule;     // the module it was walking, when it was walking
-    QSet<QString> begun;    // the files it began to read
-    QHash<QString, QStringList> modulesByFile;          // R records
-    QHash<QString, QVector<TMibProblem>> problemsByFile; // P records
+    bool complete = false;                      // the end record came and the reader exited normally
+    QString failure;                            // why it did not complete: crashed, stalled, ...
+    QString lastFile;                           // the file it was reading or walking when it stopped
+    QString lastModule;                         // the module it was walking, when it was walking
+    QSet<QString> begun;                        // the files it began to read
+    QHash<QString, QStringList> modulesByFile;  // R records
+    QHash<QString, QVector<TMibProblem>> problemsByFile;  // P records
     QVector<TMibObject> objects;
 };
 
@@ -115,9 +114,7 @@ private:
             run->begun.insert(file);
             run->lastModule.clear();
             return true;
-        case 'R':
-            run->modulesByFile[file].append(fields.value(0));
-            return false;
+        case 'R': run->modulesByFile[file].append(fields.value(0)); return false;
         case 'P':
             run->problemsByFile[file].append(TMibProblem{fields.value(0), file, fields.value(1)});
             return false;
@@ -140,11 +137,8 @@ private:
             }
             return false;
         }
-        case 'E':
-            ended = true;
-            return false;
-        default:
-            return false;
+        case 'E': ended = true; return false;
+        default: return false;
         }
     }
 
@@ -165,10 +159,7 @@ private:
     QString module;
 };
 
-bool Cancelled(const std::atomic<bool>* cancel)
-{
-    return cancel && cancel->load();
-}
+bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(); }
 
 // Runs the reader over files; returns when it ended, was stopped after
 // stallLimitMs without progress, or the load was cancelled.
@@ -186,8 +177,8 @@ TReaderRun RunReader(const QString& program, const QStringList& folders, const Q
     reader.setStandardErrorFile(QProcess::nullDevice());
     reader.start(program, QStringList());
     if (!reader.waitForStarted(10000)) {
-        run.failure = QStringLiteral("the MIB reader %1 could not be started: %2")
-                          .arg(program, reader.errorString());
+        run.failure =
+            QStringLiteral("the MIB reader %1 could not be started: %2").arg(program, reader.errorString());
         return run;
     }
     reader.write(input);
@@ -302,7 +293,8 @@ QString SkipReason(const TMibFile& file, qint64 sizeLimit, const QHash<QString, 
     }
     const QString failure = failedFiles.value(file.path);
     if (!failure.isEmpty())
-        return QStringLiteral("not read: ") + failure + QStringLiteral("; the other modules were read without it");
+        return QStringLiteral("not read: ") + failure
+             + QStringLiteral("; the other modules were read without it");
     const QStringList missing = missingBase.value(file.header.module);
     if (!missing.isEmpty()) {
         return QStringLiteral("not read: needs %1, which no file holds; a module cannot be read "
@@ -317,7 +309,7 @@ QString SkipReason(const TMibFile& file, qint64 sizeLimit, const QHash<QString, 
     return QString();
 }
 
-} // namespace
+}  // namespace
 
 QStringList DefaultMibFolders()
 {
@@ -358,9 +350,9 @@ TMibLoadResult LoadMibModules(const TMibLoadRequest& request, const std::atomic<
 
     // A module that makes the reader crash or stall is kept from the next
     // run, with every module importing from it; each run drops one more.
-    QHash<QString, QString> failedFiles; // file -> what it did to the reader
+    QHash<QString, QString> failedFiles;  // file -> what it did to the reader
     QSet<QString> failedModules;
-    QVector<TMibProblem> failedElsewhere; // failures of files outside the list
+    QVector<TMibProblem> failedElsewhere;  // failures of files outside the list
     TReaderRun run;
     QVector<QString> skip(files.size());
     for (;;) {
@@ -379,15 +371,15 @@ TMibLoadResult LoadMibModules(const TMibLoadRequest& request, const std::atomic<
         run = RunReader(program, folders, toRead, request.stallLimitMs, cancel);
         if (run.complete || Cancelled(cancel))
             break;
-        if (!importsFirst && run.lastModule.isEmpty() && !run.lastFile.isEmpty() &&
-            PulledInImports(files, run.lastFile, run.begun)) {
+        if (!importsFirst && run.lastModule.isEmpty() && !run.lastFile.isEmpty()
+            && PulledInImports(files, run.lastFile, run.begun)) {
             // Read again with imports first, to find whose crash it was.
             importsFirst = true;
             order = ImportOrder(files);
             continue;
         }
-        const bool known = !run.lastFile.isEmpty() && !failedFiles.contains(run.lastFile) &&
-                           !failedModules.contains(run.lastModule);
+        const bool known = !run.lastFile.isEmpty() && !failedFiles.contains(run.lastFile)
+                        && !failedModules.contains(run.lastModule);
         if (!known)
             break;
         failedFiles.insert(run.lastFile, run.failure);
@@ -402,9 +394,10 @@ TMibLoadResult LoadMibModules(const TMibLoadRequest& request, const std::atomic<
         }
         failedModules.insert(module);
         if (!listed) {
-            failedElsewhere.append(TMibProblem{module, run.lastFile,
-                                               QStringLiteral("not read: ") + run.failure +
-                                                   QStringLiteral("; the other modules were read without it")});
+            failedElsewhere.append(
+                TMibProblem{module, run.lastFile,
+                            QStringLiteral("not read: ") + run.failure
+                                + QStringLiteral("; the other modules were read without it")});
         }
     }
 
@@ -413,9 +406,10 @@ TMibLoadResult LoadMibModules(const TMibLoadRequest& request, const std::atomic<
         // The reader cannot run at all, or fails without a module to blame.
         if (!Cancelled(cancel)) {
             const QString why = run.failure.startsWith(QLatin1String("made "))
-                                    ? QStringLiteral("the MIB modules ") + run.failure
-                                    : run.failure;
-            result.problems.append(TMibProblem{readerName, program, why + QStringLiteral("; no MIB module read")});
+                                  ? QStringLiteral("the MIB modules ") + run.failure
+                                  : run.failure;
+            result.problems.append(
+                TMibProblem{readerName, program, why + QStringLiteral("; no MIB module read")});
         }
         run = TReaderRun{};
     }
@@ -437,10 +431,7 @@ TMibLoadResult LoadMibModules(const TMibLoadRequest& request, const std::atomic<
     return result;
 }
 
-TMibLoader::TMibLoader(QObject* parent) : QObject(parent)
-{
-    result.names = TMibNames::BuiltIn();
-}
+TMibLoader::TMibLoader(QObject* parent) : QObject(parent) { result.names = TMibNames::BuiltIn(); }
 
 TMibLoader::~TMibLoader()
 {
@@ -460,8 +451,8 @@ void TMibLoader::Start(const TMibLoadRequest& request)
         const TMibLoadResult loadedResult = LoadMibModules(request, &cancel);
         if (cancel)
             return;
-        QMetaObject::invokeMethod(this, [this, loadedResult] { Publish(loadedResult); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, loadedResult] { Publish(loadedResult); }, Qt::QueuedConnection);
     });
     worker->start();
 }

@@ -18,7 +18,7 @@ class QThread;
 
 // A module that could not be read, or was read only in part.
 struct TMibProblem {
-    QString module; // the module's name, or the file's base name when unknown
+    QString module;  // the module's name, or the file's base name when unknown
     QString file;
     QString reason;
 };
@@ -30,8 +30,8 @@ struct TMibModuleFile {
 };
 
 struct TMibLoadRequest {
-    QStringList folders;    // searched when present: a missing one is not a problem
-    QStringList extraPaths; // folders or files the user named: missing ones are listed
+    QStringList folders;     // searched when present: a missing one is not a problem
+    QStringList extraPaths;  // folders or files the user named: missing ones are listed
     // Files over this size are skipped unread: a MIB module is some hundred
     // kilobytes at most, so a bigger file is not one (or would stall the load).
     qint64 sizeLimit = 4 * 1024 * 1024;
@@ -43,8 +43,8 @@ struct TMibLoadRequest {
 };
 
 struct TMibLoadResult {
-    std::shared_ptr<const TMibNames> names; // loaded objects merged over the built-in table
-    int loadedObjects = 0;                  // objects that came from the files
+    std::shared_ptr<const TMibNames> names;  // loaded objects merged over the built-in table
+    int loadedObjects = 0;                   // objects that came from the files
     QVector<TMibModuleFile> modules;
     QVector<TMibProblem> problems;
 };

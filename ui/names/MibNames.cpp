@@ -39,7 +39,7 @@ TMibObject FromFact(const TMibFact& fact, const char* module)
     return object;
 }
 
-} // namespace
+}  // namespace
 
 bool ParseMibLabels(const QString& text, QVector<TMibLabel>* labels)
 {
@@ -131,7 +131,7 @@ QVector<const TMibObject*> TMibNames::IndexObjects(const TMibObject& object) con
     if (!row)
         return result;
     for (const QString& name : row->index)
-        result.append(LookupName(name)); // nullptr for an object nobody names
+        result.append(LookupName(name));  // nullptr for an object nobody names
     return result;
 }
 

@@ -18,12 +18,12 @@ struct TMibLabel {
 };
 
 struct TMibObject {
-    QString oid; // dotted decimal, no leading dot
+    QString oid;  // dotted decimal, no leading dot
     QString name;
     QString module;
     TMibKind kind = TMibKind::Node;
-    QString type;              // the SMI type: INTEGER, Integer32, OCTET STRING, Counter64, ...
-    QString textualConvention; // the named type the syntax refers to, or empty
+    QString type;               // the SMI type: INTEGER, Integer32, OCTET STRING, Counter64, ...
+    QString textualConvention;  // the named type the syntax refers to, or empty
     QString displayHint;
     QVector<TMibLabel> labels;
     QStringList index;         // INDEX object names of a row, in order
@@ -69,7 +69,7 @@ public:
 private:
     QVector<TMibObject> objects;
     QHash<QString, int> indexByOid;
-    QHash<QString, int> indexByName; // the first object of each descriptor
+    QHash<QString, int> indexByName;  // the first object of each descriptor
 };
 
 // Reads "1=up,2=down" into labels; false on a malformed pair.

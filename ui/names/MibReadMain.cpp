@@ -46,14 +46,13 @@ QString FirstError(const QVector<TSmiMessage>& messages, const QString& file)
 {
     const TSmiMessage* worst = nullptr;
     for (const TSmiMessage& message : messages) {
-        if ((message.path == file || message.path.isEmpty()) &&
-            (!worst || message.severity < worst->severity))
+        if ((message.path == file || message.path.isEmpty())
+            && (!worst || message.severity < worst->severity))
             worst = &message;
     }
     if (worst)
         return QStringLiteral("line %1: %2").arg(worst->line).arg(worst->text);
-    return messages.isEmpty() ? QStringLiteral("no MIB module found in the file")
-                              : messages.first().text;
+    return messages.isEmpty() ? QStringLiteral("no MIB module found in the file") : messages.first().text;
 }
 
 // The files with a parse error: libsmi's severities 0 and 1 are internal
@@ -88,13 +87,13 @@ void ReadFile(TSmiSession& session, const QString& path, QHash<QString, QString>
         Write('P', {module, QStringLiteral("imports form a cycle: %1; read as far as possible")
                                 .arg(cycle.join(QStringLiteral(" -> ")))});
     } else if (!missing.isEmpty()) {
-        Write('P', {module,
-                    QStringLiteral("incomplete: imports from %1, which no file holds; read as far as possible")
-                        .arg(missing.join(QStringLiteral(", ")))});
+        Write('P', {module, QStringLiteral(
+                                "incomplete: imports from %1, which no file holds; read as far as possible")
+                                .arg(missing.join(QStringLiteral(", ")))});
     }
 }
 
-} // namespace
+}  // namespace
 
 int main()
 {
@@ -118,9 +117,12 @@ int main()
     QSet<QString> brokenPaths;
     for (const QString& file : files)
         ReadFile(session, file, &fileByModule, &brokenPaths);
-    session.Walk(fileByModule, brokenPaths, [](const QString& module, const QString& file) {
-        WriteProgress('W', {module, file});
-    }, [](const TMibObject& object) { Write('O', MibRead::ObjectFields(object)); });
+    session.Walk(
+        fileByModule, brokenPaths,
+        [](const QString& module, const QString& file) {
+            WriteProgress('W', {module, file});
+        },
+        [](const TMibObject& object) { Write('O', MibRead::ObjectFields(object)); });
     Write('E', {});
     std::fflush(stdout);
     return 0;

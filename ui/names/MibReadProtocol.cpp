@@ -8,7 +8,7 @@ namespace {
 // value, label pairs.
 constexpr int objectFixedFields = 8;
 
-} // namespace
+}  // namespace
 
 QByteArray Escape(const QString& text)
 {
@@ -108,4 +108,4 @@ bool ObjectFromFields(const QStringList& fields, TMibObject* object)
     return true;
 }
 
-} // namespace MibRead
+}  // namespace MibRead

@@ -35,4 +35,4 @@ bool ParseRecord(const QByteArray& line, char* tag, QStringList* fields);
 QStringList ObjectFields(const TMibObject& object);
 bool ObjectFromFields(const QStringList& fields, TMibObject* object);
 
-} // namespace MibRead
+}  // namespace MibRead

@@ -29,10 +29,7 @@ constexpr int smiErrorLevel = 3;
 // A type chain is a few links long; the bound guards a malformed module.
 constexpr int maxTypeDepth = 16;
 
-QString Text(const char* text)
-{
-    return text ? QString::fromUtf8(text) : QString();
-}
+QString Text(const char* text) { return text ? QString::fromUtf8(text) : QString(); }
 
 QString BaseName(SmiBasetype basetype)
 {
@@ -62,8 +59,8 @@ void AddLabels(SmiType* type, QVector<TMibLabel>* labels)
     for (SmiNamedNumber* number = smiGetFirstNamedNumber(type); number;
          number = smiGetNextNamedNumber(number)) {
         const SmiValue& v = number->value;
-        const qint64 value = v.basetype == SMI_BASETYPE_INTEGER32 ? qint64(v.value.integer32)
-                                                                  : qint64(v.value.unsigned32);
+        const qint64 value =
+            v.basetype == SMI_BASETYPE_INTEGER32 ? qint64(v.value.integer32) : qint64(v.value.unsigned32);
         labels->append(TMibLabel{value, Text(number->name)});
     }
 }
@@ -88,7 +85,7 @@ void ResolveType(SmiNode* node, TMibObject* object)
             object->type = name;
             return;
         }
-        if (moduleName.isEmpty()) // one of libsmi's own base types
+        if (moduleName.isEmpty())  // one of libsmi's own base types
             break;
         if (object->textualConvention.isEmpty())
             object->textualConvention = name;
@@ -104,8 +101,7 @@ void ResolveIndex(SmiNode* row, TMibObject* object)
         if (!source)
             return;
     }
-    for (SmiElement* element = smiGetFirstElement(source); element;
-         element = smiGetNextElement(element)) {
+    for (SmiElement* element = smiGetFirstElement(source); element; element = smiGetNextElement(element)) {
         if (SmiNode* indexNode = smiGetElementNode(element))
             object->index.append(Text(indexNode->name));
     }
@@ -166,12 +162,12 @@ QString OidText(const SmiNode* node)
     return parts.join(QLatin1Char('.'));
 }
 
-} // namespace
+}  // namespace
 
 TSmiSession::TSmiSession(const QStringList& searchFolders)
 {
     smiInit("HB_Vexgrid");
-    smiSetFlags(SMI_FLAG_NODESCR | SMI_FLAG_ERRORS); // errors go to CollectMessage
+    smiSetFlags(SMI_FLAG_NODESCR | SMI_FLAG_ERRORS);  // errors go to CollectMessage
     smiSetErrorLevel(smiErrorLevel);
     smiSetErrorHandler(CollectMessage);
     smiSetPath(searchFolders.join(QLatin1Char(':')).toLocal8Bit().constData());
@@ -199,8 +195,8 @@ QStringList TSmiSession::ImportCycle(const QString& module) const
 }
 
 void TSmiSession::Walk(const QHash<QString, QString>& fileByModule, const QSet<QString>& brokenPaths,
-                      const std::function<void(const QString& module, const QString& file)>& onModule,
-                      const std::function<void(const TMibObject&)>& onObject) const
+                       const std::function<void(const QString& module, const QString& file)>& onModule,
+                       const std::function<void(const TMibObject&)>& onObject) const
 {
     for (SmiModule* module = smiGetFirstModule(); module; module = smiGetNextModule(module)) {
         if (brokenPaths.contains(Text(module->path)))

@@ -30,10 +30,7 @@ private:
     TForm2::TUrlOpener previous;
 };
 
-void DeleteClosedWindows()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
+void DeleteClosedWindows() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
 TEST(TForm2, ShowsCaptionLabelsAndVersion)
 {
@@ -71,10 +68,7 @@ TEST(TForm2, ShowsCaptionLabelsAndVersion)
     ASSERT_FALSE(form.Image1->pixmap().isNull());
 }
 
-TEST(TForm2, VersionTextIsTheBuildVersion)
-{
-    EXPECT_EQ(FileVersionText(), VEXGRID_PROJECT_VERSION);
-}
+TEST(TForm2, VersionTextIsTheBuildVersion) { EXPECT_EQ(FileVersionText(), VEXGRID_PROJECT_VERSION); }
 
 TEST(TForm2, VersionPartsAreUnsignedSixteenBitDecimals)
 {

@@ -43,7 +43,8 @@ protected:
 
 TEST_F(CopyTableText, ListLayoutGivesCaptionsAndEveryRow)
 {
-    const QString file = WriteVexgridFile(dir.path(), QStringLiteral("list.xml"), port, kCommunity, SystemTargets());
+    const QString file =
+        WriteVexgridFile(dir.path(), QStringLiteral("list.xml"), port, kCommunity, SystemTargets());
     TForm1 form({QStringLiteral("/XML"), file});
     TShootCounter shoots(form);
     form.show();
@@ -64,7 +65,8 @@ TEST_F(CopyTableText, ListLayoutGivesCaptionsAndEveryRow)
 
 TEST_F(CopyTableText, SortedTableIsCopiedInTheOrderShown)
 {
-    const QString file = WriteVexgridFile(dir.path(), QStringLiteral("table.xml"), port, kCommunity, TableTargets());
+    const QString file =
+        WriteVexgridFile(dir.path(), QStringLiteral("table.xml"), port, kCommunity, TableTargets());
     TForm1 form({QStringLiteral("/XML"), file});
     TShootCounter shoots(form);
     form.show();
@@ -72,24 +74,27 @@ TEST_F(CopyTableText, SortedTableIsCopiedInTheOrderShown)
     ASSERT_EQ(form.ResultTable().rowCount(), 4);
 
     // The Index column comes first: each row's instance.
-    const QString header = QStringLiteral("Index\tenterprises.55555.7.1.1\tenterprises.55555.7.1.2\tenterprises.55555.7.1.3");
+    const QString header =
+        QStringLiteral("Index\tenterprises.55555.7.1.1\tenterprises.55555.7.1.2\tenterprises.55555.7.1.3");
     form.Copytableastext1->trigger();
-    EXPECT_EQ(QApplication::clipboard()->text(), header + QStringLiteral("\n"
-                                                                         "1\t1\tuplink, \"core\"\t100\n"
-                                                                         "2\t2\ttwo lines\t9\n"
-                                                                         "3\t3\ttab here\t2500\n"
-                                                                         "4\t4\tGr\u00fc\u00dfe \u2713\t10"))
+    EXPECT_EQ(QApplication::clipboard()->text(), header
+                                                     + QStringLiteral("\n"
+                                                                      "1\t1\tuplink, \"core\"\t100\n"
+                                                                      "2\t2\ttwo lines\t9\n"
+                                                                      "3\t3\ttab here\t2500\n"
+                                                                      "4\t4\tGr\u00fc\u00dfe \u2713\t10"))
         << "walk order before any header click";
 
     // The counters sort as numbers: 9, 10, 100, 2500.
     ClickHeader(form, 4);
     ASSERT_EQ(form.ResultTable().SortColumn(), 4);
     form.Copytableastext1->trigger();
-    EXPECT_EQ(QApplication::clipboard()->text(), header + QStringLiteral("\n"
-                                                                         "2\t2\ttwo lines\t9\n"
-                                                                         "4\t4\tGr\u00fc\u00dfe \u2713\t10\n"
-                                                                         "1\t1\tuplink, \"core\"\t100\n"
-                                                                         "3\t3\ttab here\t2500"));
+    EXPECT_EQ(QApplication::clipboard()->text(), header
+                                                     + QStringLiteral("\n"
+                                                                      "2\t2\ttwo lines\t9\n"
+                                                                      "4\t4\tGr\u00fc\u00dfe \u2713\t10\n"
+                                                                      "1\t1\tuplink, \"core\"\t100\n"
+                                                                      "3\t3\ttab here\t2500"));
     // The text follows the view: what it shows first is copied first.
     const QModelIndex top = form.ListView1->indexAt(QPoint(5, 5));
     EXPECT_EQ(form.ResultTable().Cell(top.row(), 3), QStringLiteral("9"));
@@ -99,11 +104,12 @@ TEST_F(CopyTableText, SortedTableIsCopiedInTheOrderShown)
     form.Now1->trigger();
     ASSERT_TRUE(shoots.WaitFor(2)) << form.StatusPanels().StatusMessage().toStdString();
     form.Copytableastext1->trigger();
-    EXPECT_EQ(QApplication::clipboard()->text(), header + QStringLiteral("\n"
-                                                                         "3\t3\ttab here\t2500\n"
-                                                                         "1\t1\tuplink, \"core\"\t100\n"
-                                                                         "4\t4\tGr\u00fc\u00dfe \u2713\t10\n"
-                                                                         "2\t2\ttwo lines\t9"));
+    EXPECT_EQ(QApplication::clipboard()->text(), header
+                                                     + QStringLiteral("\n"
+                                                                      "3\t3\ttab here\t2500\n"
+                                                                      "1\t1\tuplink, \"core\"\t100\n"
+                                                                      "4\t4\tGr\u00fc\u00dfe \u2713\t10\n"
+                                                                      "2\t2\ttwo lines\t9"));
 }
 
 TEST(CopyTableTextMenu, DisabledWithTheOtherTableItemsWhenSetupFails)

@@ -73,7 +73,9 @@ TEST_F(ExportFile, ListLayoutCsvReadsBackWithPython)
     const QByteArray bytes = ReadFile(csv).value_or(QByteArray());
     EXPECT_TRUE(bytes.startsWith("Description ... ,Value\r\nsysDescr.0,\"Core router, \"\"edge\"\"\"\r\n"))
         << bytes.toStdString();
-    EXPECT_TRUE(bytes.contains("sysName.0,Gr\xc3\xbc\xc3\x9f" "e \xe2\x9c\x93 Z\xc3\xbcrich\r\n")) << "UTF-8";
+    EXPECT_TRUE(bytes.contains("sysName.0,Gr\xc3\xbc\xc3\x9f"
+                               "e \xe2\x9c\x93 Z\xc3\xbcrich\r\n"))
+        << "UTF-8";
     EXPECT_EQ(FilesIn(dir.path()), (QStringList{QStringLiteral("plan.xml"), QStringLiteral("system.csv")}));
 }
 
@@ -87,12 +89,17 @@ TEST_F(ExportFile, SortedTableIsWrittenAfterEveryShootAlsoAfterAKeepModeRefill)
     ASSERT_TRUE(shoots.WaitFor(1)) << form.StatusPanels().StatusMessage().toStdString();
 
     // The Index column comes first: each row's instance.
-    const QStringList header = {QStringLiteral("Index"), QStringLiteral("enterprises.55555.7.1.1"), QStringLiteral("enterprises.55555.7.1.2"),
+    const QStringList header = {QStringLiteral("Index"), QStringLiteral("enterprises.55555.7.1.1"),
+                                QStringLiteral("enterprises.55555.7.1.2"),
                                 QStringLiteral("enterprises.55555.7.1.3")};
-    const QStringList row1 = {QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("uplink, \"core\""), QStringLiteral("100")};
-    const QStringList row2 = {QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("two lines"), QStringLiteral("9")};
-    const QStringList row3 = {QStringLiteral("3"), QStringLiteral("3"), QStringLiteral("tab\there"), QStringLiteral("2500")};
-    const QStringList row4 = {QStringLiteral("4"), QStringLiteral("4"), QStringLiteral("Gr\u00fc\u00dfe \u2713"), QStringLiteral("10")};
+    const QStringList row1 = {QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("uplink, \"core\""),
+                              QStringLiteral("100")};
+    const QStringList row2 = {QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("two lines"),
+                              QStringLiteral("9")};
+    const QStringList row3 = {QStringLiteral("3"), QStringLiteral("3"), QStringLiteral("tab\there"),
+                              QStringLiteral("2500")};
+    const QStringList row4 = {QStringLiteral("4"), QStringLiteral("4"),
+                              QStringLiteral("Gr\u00fc\u00dfe \u2713"), QStringLiteral("10")};
     EXPECT_EQ(ReadWithPythonCsv(csv), (TRecords{header, row1, row2, row3, row4})) << "walk order";
 
     // Sort by the counters (a header click), then let the worker's countdown
@@ -122,7 +129,8 @@ TEST_F(ExportFile, UnwritablePathIsReportedAndRetriedAfterTheNextShoot)
         QString absolutePath;  // as the message names it
         std::function<bool()> makeWritable;
     } cases[] = {
-        {"missing folder", folder + QStringLiteral("/missing/t.csv"), folder + QStringLiteral("/missing/t.csv"),
+        {"missing folder", folder + QStringLiteral("/missing/t.csv"),
+         folder + QStringLiteral("/missing/t.csv"),
          [&] { return QDir(folder).mkdir(QStringLiteral("missing")); }},
         {"a folder stands where the file should be", folder + QStringLiteral("/taken.csv"),
          folder + QStringLiteral("/taken.csv"),

@@ -18,19 +18,18 @@
 
 namespace exporttest {
 
-QString WriteVexgridFile(const QString& folder, const QString& name, int port,
-                         const QString& community, const QVector<TTarget>& targets, int snmpVersion)
+QString WriteVexgridFile(const QString& folder, const QString& name, int port, const QString& community,
+                         const QVector<TTarget>& targets, int snmpVersion)
 {
-    QString xml = QStringLiteral(
-                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<vexgrid>\n"
-                      "  <programtitle>Export</programtitle>\n"
-                      "  <host>127.0.0.1</host>\n"
-                      "  <community>%1</community>\n"
-                      "  <shooter>\n"
-                      "    <remoteport>%2</remoteport>\n"
-                      "    <snmpversion>%3</snmpversion>\n"
-                      "    <shootertargets>\n")
+    QString xml = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                 "<vexgrid>\n"
+                                 "  <programtitle>Export</programtitle>\n"
+                                 "  <host>127.0.0.1</host>\n"
+                                 "  <community>%1</community>\n"
+                                 "  <shooter>\n"
+                                 "    <remoteport>%2</remoteport>\n"
+                                 "    <snmpversion>%3</snmpversion>\n"
+                                 "    <shootertargets>\n")
                       .arg(community)
                       .arg(port)
                       .arg(snmpVersion);
@@ -60,7 +59,8 @@ QString OctetRecord(const QString& oid, const QByteArray& bytes)
     const QString records =
         OctetRecord(QStringLiteral("1.3.6.1.2.1.1.1.0"), "Core router, \"edge\"\r\nrack 4, row 2")
         + OctetRecord(QStringLiteral("1.3.6.1.2.1.1.4.0"), "ops\tnight shift")
-        + OctetRecord(QStringLiteral("1.3.6.1.2.1.1.5.0"), QStringLiteral("Gr\u00fc\u00dfe \u2713 Z\u00fcrich").toUtf8())
+        + OctetRecord(QStringLiteral("1.3.6.1.2.1.1.5.0"),
+                      QStringLiteral("Gr\u00fc\u00dfe \u2713 Z\u00fcrich").toUtf8())
         + OctetRecord(QStringLiteral("1.3.6.1.2.1.1.6.0"), "Caf\xe9")  // Latin-1: no UTF-8
         + QStringLiteral("1.3.6.1.4.1.55555.7.1.1.1|2|1\n"
                          "1.3.6.1.4.1.55555.7.1.1.2|2|2\n"
@@ -69,7 +69,8 @@ QString OctetRecord(const QString& oid, const QByteArray& bytes)
         + OctetRecord(QStringLiteral("1.3.6.1.4.1.55555.7.1.2.1"), "uplink, \"core\"")
         + OctetRecord(QStringLiteral("1.3.6.1.4.1.55555.7.1.2.2"), "two\r\nlines")
         + OctetRecord(QStringLiteral("1.3.6.1.4.1.55555.7.1.2.3"), "tab\there")
-        + OctetRecord(QStringLiteral("1.3.6.1.4.1.55555.7.1.2.4"), QStringLiteral("Gr\u00fc\u00dfe \u2713").toUtf8())
+        + OctetRecord(QStringLiteral("1.3.6.1.4.1.55555.7.1.2.4"),
+                      QStringLiteral("Gr\u00fc\u00dfe \u2713").toUtf8())
         + QStringLiteral("1.3.6.1.4.1.55555.7.1.3.1|65|100\n"
                          "1.3.6.1.4.1.55555.7.1.3.2|65|9\n"
                          "1.3.6.1.4.1.55555.7.1.3.3|65|2500\n"
@@ -90,10 +91,7 @@ TShootCounter::TShootCounter(TForm1& form)
 {
 }
 
-TShootCounter::~TShootCounter()
-{
-    QObject::disconnect(connection);
-}
+TShootCounter::~TShootCounter() { QObject::disconnect(connection); }
 
 bool TShootCounter::WaitFor(int n, int guardMs)
 {

@@ -20,10 +20,7 @@
 class TForm1;
 
 // Readable texts in failure messages.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace exporttest {
 
@@ -37,9 +34,8 @@ struct TTarget {
 
 // Writes a vexgrid file `name` into `folder` for an agent on 127.0.0.1:port
 // and returns its path.
-QString WriteVexgridFile(const QString& folder, const QString& name, int port,
-                         const QString& community, const QVector<TTarget>& targets,
-                         int snmpVersion = 2);
+QString WriteVexgridFile(const QString& folder, const QString& name, int port, const QString& community,
+                         const QVector<TTarget>& targets, int snmpVersion = 2);
 
 // The snmprec line of an octet string given as raw bytes (hex, type 4x), so
 // that any byte (tab, CR, LF, quote, non-ASCII) reaches the agent unchanged.

@@ -12,12 +12,9 @@ QImage Picture(int index)
     return ImageListIcon(index).pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
-bool IsBlue(QRgb pixel)
-{
-    return qAlpha(pixel) > 128 && qBlue(pixel) > 150 && qRed(pixel) < 100;
-}
+bool IsBlue(QRgb pixel) { return qAlpha(pixel) > 128 && qBlue(pixel) > 150 && qRed(pixel) < 100; }
 
-} // namespace
+}  // namespace
 
 TEST(ImageList, SevenPicturesOfSixteenPixels)
 {

@@ -40,7 +40,7 @@ protected:
     TRowCursor cursor;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(IndexColumnTest, ShowsTheDecodedInstanceWithTheSuffixAsTooltip)
 {
@@ -53,7 +53,7 @@ TEST_F(IndexColumnTest, ShowsTheDecodedInstanceWithTheSuffixAsTooltip)
     EXPECT_EQ(table.data(table.index(0, 1), Qt::ToolTipRole).toString(), "2.192.168.1.1");
     EXPECT_EQ(table.data(table.index(0, 2)).toString(), "52 54 00 12 34 56");
     EXPECT_EQ(table.data(table.index(0, 3)).toString(), "3");
-    EXPECT_EQ(table.Cell(0, 1), "52 54 00 12 34 56"); // value cells keep their numbers
+    EXPECT_EQ(table.Cell(0, 1), "52 54 00 12 34 56");  // value cells keep their numbers
 }
 
 TEST_F(IndexColumnTest, UnknownTablesShowTheRawSuffix)
@@ -61,7 +61,7 @@ TEST_F(IndexColumnTest, UnknownTablesShowTheRawSuffix)
     const QStringList targets{"1.3.6.1.4.1.99999.1.1.2", "1.3.6.1.4.1.99999.1.1.3"};
     table.BuildColumns(true, targets);
     PlaceRow(targets, ".7.1", {"a", "b"});
-    PlaceRow(targets, "", {"c", "d"}); // an answer outside the targets: no suffix
+    PlaceRow(targets, "", {"c", "d"});  // an answer outside the targets: no suffix
     EXPECT_EQ(IndexTexts(), (QStringList{"7.1", ""}));
 }
 
@@ -71,8 +71,8 @@ TEST_F(IndexColumnTest, SortsByTheSuffixComponentsAsNumbers)
     for (const char* suffix : {".10.10.0.0.1", ".2.192.168.1.1", ".2.10.0.0.9", ".2.10.0.0.10"})
         PlaceRow({kPhys, kType}, QLatin1String(suffix), {"x", "1"});
     table.ListView1ColumnClick(1);
-    EXPECT_EQ(IndexTexts(), (QStringList{"2 / 10.0.0.9", "2 / 10.0.0.10", "2 / 192.168.1.1",
-                                         "10 / 10.0.0.1"}));
+    EXPECT_EQ(IndexTexts(),
+              (QStringList{"2 / 10.0.0.9", "2 / 10.0.0.10", "2 / 192.168.1.1", "10 / 10.0.0.1"}));
     EXPECT_EQ(table.HeaderImage(1), 4);
     table.ListView1ColumnClick(1);
     EXPECT_EQ(IndexTexts().first(), "10 / 10.0.0.1");
@@ -84,7 +84,8 @@ TEST_F(IndexColumnTest, ComesFirstInTheTextForms)
     PlaceRow({kPhys, kType}, ".2.10.0.0.1", {"aa", "3"});
     const TTableSnapshot snapshot = table.Snapshot();
     EXPECT_EQ(snapshot.headers, (QStringList{"Index", "ipNetToMediaPhysAddress", "ipNetToMediaType"}));
-    EXPECT_EQ(TableAsCsv(snapshot), "Index,ipNetToMediaPhysAddress,ipNetToMediaType\r\n2 / 10.0.0.1,aa,3\r\n");
+    EXPECT_EQ(TableAsCsv(snapshot),
+              "Index,ipNetToMediaPhysAddress,ipNetToMediaType\r\n2 / 10.0.0.1,aa,3\r\n");
 
     // The list layout has no Index column.
     table.BuildColumns(false, {kPhys});

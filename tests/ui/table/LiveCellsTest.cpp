@@ -67,22 +67,26 @@ TEST(ReadableValues, ShowWhatPeopleReadKeepingTheReceivedText)
     } cases[] = {
         {"uptime in days, hours, minutes, seconds and hundredths", "1.3.6.1.2.1.1.3.0",
          Value(snmptype::kTimeTicks, "27450607"), "3d 04:15:06.07"},
-        {"less than a day has no days", "1.3.6.1.2.1.1.3.0", Value(snmptype::kTimeTicks, "23334"), "00:03:53.34"},
+        {"less than a day has no days", "1.3.6.1.2.1.1.3.0", Value(snmptype::kTimeTicks, "23334"),
+         "00:03:53.34"},
         {"six bytes of no text are a MAC address", "1.3.6.1.2.1.2.2.1.6.2",
          Value(snmptype::kOctetString, "FA 1A EE C9 ED ED", 0, 0, mac), "fa:1a:ee:c9:ed:ed"},
         {"six octets of an object no MIB names still read as a MAC address", "1.3.6.1.4.1.99999.1.0",
          Value(snmptype::kOctetString, "FA 1A EE C9 ED ED", 0, 0, mac), "fa:1a:ee:c9:ed:ed"},
         {"a MIB's display hint: DateAndTime", "1.3.6.1.2.1.47.1.1.1.1.17.1",
-         Value(snmptype::kOctetString, "07 EA 0C 09 03 04 05 00", 0, 0, QByteArray::fromHex("07ea0c0903040500")),
+         Value(snmptype::kOctetString, "07 EA 0C 09 03 04 05 00", 0, 0,
+               QByteArray::fromHex("07ea0c0903040500")),
          "2026-12-9,3:4:5.0"},
         {"a text hint over octets that are no text keeps the received hex", "1.3.6.1.2.1.2.2.1.2.1",
          Value(snmptype::kOctetString, "01 02", 0, 0, QByteArray::fromHex("0102")), ""},
         {"six bytes of text stay text", "1.3.6.1.2.1.1.5.0", Value(snmptype::kOctetString, "router"), ""},
         {"ifSpeed counts bit/s", "1.3.6.1.2.1.2.2.1.5.1", Value(snmptype::kGauge32, "10000000"), "10 Mbit/s"},
-        {"ifHighSpeed counts Mbit/s", "1.3.6.1.2.1.31.1.1.1.15.1", Value(snmptype::kGauge32, "1000"), "1 Gbit/s"},
+        {"ifHighSpeed counts Mbit/s", "1.3.6.1.2.1.31.1.1.1.15.1", Value(snmptype::kGauge32, "1000"),
+         "1 Gbit/s"},
         {"another gauge keeps its number", "1.3.6.1.2.1.2.2.1.21.1", Value(snmptype::kGauge32, "1000"), ""},
         {"ifType by name", "1.3.6.1.2.1.2.2.1.3.1", Value(snmptype::kInteger, "6"), "ethernetCsmacd(6)"},
-        {"ifOperStatus by name", "1.3.6.1.2.1.2.2.1.8.1", Value(snmptype::kInteger, "7"), "lowerLayerDown(7)"},
+        {"ifOperStatus by name", "1.3.6.1.2.1.2.2.1.8.1", Value(snmptype::kInteger, "7"),
+         "lowerLayerDown(7)"},
         {"ifAdminStatus has no dormant", "1.3.6.1.2.1.2.2.1.7.1", Value(snmptype::kInteger, "5"), ""},
         {"an integer of another object", "1.3.6.1.2.1.2.2.1.4.1", Value(snmptype::kInteger, "1"), ""},
     };
@@ -199,7 +203,8 @@ TEST_F(LiveCellsTest, ReshootUpdatesRowsInPlaceAndDropsThoseNotAnswered)
     QSignalSpy reset(&table, &QAbstractItemModel::modelReset);
     QSignalSpy changed(&table, &QAbstractItemModel::dataChanged);
     Shoot({{a, Value(snmptype::kOctetString, "two")}, {b, Value(snmptype::kOctetString, "here")}});
-    EXPECT_EQ(removed.count() + inserted.count() + reset.count(), 0) << "rows that exist are updated in place";
+    EXPECT_EQ(removed.count() + inserted.count() + reset.count(), 0)
+        << "rows that exist are updated in place";
     EXPECT_GE(changed.count(), 2);
     EXPECT_EQ(table.Cell(0, 2), "two");
     const TResultCell* cell = table.CellAt(0, 2);

@@ -17,8 +17,7 @@
 
 namespace {
 
-const QStringList interfaceTargets{"1.3.6.1.2.1.2.2.1.1", "1.3.6.1.2.1.2.2.1.2",
-                                   "1.3.6.1.2.1.2.2.1.10"};
+const QStringList interfaceTargets{"1.3.6.1.2.1.2.2.1.1", "1.3.6.1.2.1.2.2.1.2", "1.3.6.1.2.1.2.2.1.10"};
 
 // Long enough that no batch is handed over by the timer during a test step.
 constexpr int kNeverMs = 3600 * 1000;
@@ -78,7 +77,7 @@ TEST_F(ResultPublishTest, RowsWaitForTheIntervalAndArriveInOneInsertion)
     EXPECT_EQ(inserted.first().at(1).toInt(), 0);
     EXPECT_EQ(inserted.first().at(2).toInt(), 299);
     EXPECT_EQ(table.rowCount(), 300);
-    EXPECT_EQ(table.data(table.index(299, 3)).toString(), "eth299"); // after the Index column
+    EXPECT_EQ(table.data(table.index(299, 3)).toString(), "eth299");  // after the Index column
 
     // The row being filled is already shown: its next cell is announced.
     PlaceRow({"7"});
@@ -133,7 +132,7 @@ TEST_F(ResultPublishTest, ClickSortsWaitingRowsWithTheShownOnes)
     table.PublishRows();
     PlaceRow({"4", "b", "0"});
     PlaceRow({"100", "c", "0"});
-    table.ListView1ColumnClick(2); // the first value column, after Index
+    table.ListView1ColumnClick(2);  // the first value column, after Index
     ASSERT_EQ(table.rowCount(), 3);
     EXPECT_EQ(table.Cell(0, 1), "4");
     EXPECT_EQ(table.Cell(1, 1), "30");

@@ -19,8 +19,7 @@ protected:
     ResultSortTest()
     {
         names.BuildOidNameTable();
-        table.BuildColumns(true, {"1.3.6.1.2.1.2.2.1.1", "1.3.6.1.2.1.2.2.1.2",
-                                  "1.3.6.1.2.1.2.2.1.10"});
+        table.BuildColumns(true, {"1.3.6.1.2.1.2.2.1.1", "1.3.6.1.2.1.2.2.1.2", "1.3.6.1.2.1.2.2.1.10"});
     }
 
     void PlaceRow(const QStringList& values)
@@ -54,14 +53,14 @@ protected:
     TResultTable table{names};
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(ResultSortTest, NumbersSortByValueLeadingBlanksAllowed)
 {
     PlaceColumn({"100", " 100", "9", "10"});
     ClickValueColumn(1);
     EXPECT_TRUE(table.SortColumnIsNumeric());
-    EXPECT_EQ(Column(1), QStringList({"9", "10", "100", " 100"})); // equal values keep their order
+    EXPECT_EQ(Column(1), QStringList({"9", "10", "100", " 100"}));  // equal values keep their order
     ClickValueColumn(1);
     EXPECT_EQ(Column(1), QStringList({"100", " 100", "10", "9"}));
 }
@@ -106,15 +105,15 @@ TEST_F(ResultSortTest, TextFoldsAsciiCaseComparesBytesAndPutsPrefixesFirst)
 TEST_F(ResultSortTest, ListView1CompareFollowsKindAndDirection)
 {
     PlaceColumn({"9", "10"});
-    ClickValueColumn(1); // numeric, ascending: 9, 10
+    ClickValueColumn(1);  // numeric, ascending: 9, 10
     EXPECT_LT(table.ListView1Compare(0, 1), 0);
     EXPECT_GT(table.ListView1Compare(1, 0), 0);
     EXPECT_EQ(table.ListView1Compare(0, 0), 0);
-    ClickValueColumn(1); // descending: 10, 9
+    ClickValueColumn(1);  // descending: 10, 9
     EXPECT_LT(table.ListView1Compare(0, 1), 0);
     EXPECT_EQ(table.Cell(0, 1), "10");
 
-    PlaceColumn({"x"}); // the column turns text: "9" > "10", "x" last ascending
+    PlaceColumn({"x"});  // the column turns text: "9" > "10", "x" last ascending
     ClickValueColumn(1);
     EXPECT_TRUE(table.SortAscending());
     EXPECT_EQ(Column(1), QStringList({"10", "9", "x"}));
@@ -193,7 +192,7 @@ TEST_F(ResultSortTest, RowsLackingTheSortCellSortAsEmptyText)
     PlaceRow({"1", "one", "10"});
     PlaceRow({"2", "two"});
     PlaceRow({"3", "three", "9"});
-    ClickValueColumn(2); // move away, then back: ascending on column 3
+    ClickValueColumn(2);  // move away, then back: ascending on column 3
     ClickValueColumn(3);
     EXPECT_FALSE(table.SortColumnIsNumeric());
     EXPECT_EQ(Column(3), QStringList({"", "10", "9"}));
@@ -210,9 +209,9 @@ TEST_F(ResultSortTest, ResortKeepsColumnAndDirectionForNewRows)
 {
     PlaceColumn({"5", "1"});
     ClickValueColumn(1);
-    ClickValueColumn(1); // descending
+    ClickValueColumn(1);  // descending
     table.ClearResultRows();
-    PlaceColumn({"3", "30", "4"}); // new rows stand in arrival order
+    PlaceColumn({"3", "30", "4"});  // new rows stand in arrival order
     EXPECT_EQ(Column(1), QStringList({"3", "30", "4"}));
     table.Resort();
     EXPECT_EQ(Column(1), QStringList({"30", "4", "3"}));

@@ -11,8 +11,7 @@
 namespace {
 
 const QString sysName = QStringLiteral("1.3.6.1.2.1.1.5.0");
-const QStringList interfaceTargets{"1.3.6.1.2.1.2.2.1.1", "1.3.6.1.2.1.2.2.1.2",
-                                   "1.3.6.1.2.1.2.2.1.10"};
+const QStringList interfaceTargets{"1.3.6.1.2.1.2.2.1.1", "1.3.6.1.2.1.2.2.1.2", "1.3.6.1.2.1.2.2.1.10"};
 
 class ResultTableTest : public ::testing::Test {
 protected:
@@ -48,7 +47,7 @@ protected:
     TRowCursor cursor;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(ResultTableTest, ListLayoutColumns)
 {
@@ -111,7 +110,7 @@ TEST_F(ResultTableTest, ListValueStopsAtItsFirstEmptyLine)
     ASSERT_EQ(table.rowCount(), 1);
     EXPECT_EQ(table.Cell(0, 2), "a");
 
-    Place(sysName, "c\r\n"); // a trailing break adds no row
+    Place(sysName, "c\r\n");  // a trailing break adds no row
     EXPECT_EQ(table.rowCount(), 2);
 }
 
@@ -151,9 +150,9 @@ TEST_F(ResultTableTest, TableRowsAreBuiltValueByValue)
     Place("ignored", "first\r\nsecond");
     EXPECT_EQ(cursor.CellsInRow(), 2);
     ASSERT_EQ(table.rowCount(), 1);
-    EXPECT_EQ(table.CellCount(0), 2); // a row may have fewer cells than columns
+    EXPECT_EQ(table.CellCount(0), 2);  // a row may have fewer cells than columns
     EXPECT_EQ(table.Cell(0, 2), "first second");
-    EXPECT_FALSE(table.data(table.index(0, 4)).isValid()); // value cell 3, after the Index column
+    EXPECT_FALSE(table.data(table.index(0, 4)).isValid());  // value cell 3, after the Index column
     EXPECT_EQ(inserted.count(), 1);
     EXPECT_EQ(changed.count(), 1);
 
@@ -181,7 +180,7 @@ TEST_F(ResultTableTest, RefillOverwritesInPlaceAndAddsNoRows)
     EXPECT_EQ(inserted.count(), 0);
     EXPECT_EQ(cursor.CellsInRow(), 3);
     EXPECT_EQ(changed.count(), 3);
-    ASSERT_EQ(changed.at(2).at(0).value<QModelIndex>(), table.index(1, 4)); // value cell 3
+    ASSERT_EQ(changed.at(2).at(0).value<QModelIndex>(), table.index(1, 4));  // value cell 3
     EXPECT_EQ(table.Cell(1, 2), "eth0 up");
     EXPECT_EQ(table.Cell(1, 3), "250");
     EXPECT_EQ(table.Cell(0, 3), "100");
@@ -219,13 +218,13 @@ TEST_F(ResultTableTest, ClearResultRowsKeepsColumnsAndSortState)
     QSignalSpy reset(&table, &QAbstractItemModel::modelReset);
     table.ClearResultRows();
     EXPECT_EQ(table.rowCount(), 0);
-    EXPECT_EQ(removed.count(), 1); // one notification for all rows
+    EXPECT_EQ(removed.count(), 1);  // one notification for all rows
     EXPECT_EQ(reset.count(), 0);
     EXPECT_EQ(table.columnCount(), 5);
     EXPECT_EQ(table.SortColumn(), 1);
     EXPECT_TRUE(table.SortAscending());
 
-    table.ClearResultRows(); // already empty
+    table.ClearResultRows();  // already empty
     EXPECT_EQ(removed.count(), 1);
 }
 

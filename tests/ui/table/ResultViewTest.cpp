@@ -27,8 +27,7 @@ protected:
     {
         // Long header captions over short cells in the first two value
         // columns (2 and 3, after Index).
-        table.BuildColumns(true, {"1.3.6.1.2.1.2.2.1.15", "1.3.6.1.2.1.4.22.1.2",
-                                  "1.3.6.1.2.1.2.2.1.1"});
+        table.BuildColumns(true, {"1.3.6.1.2.1.2.2.1.15", "1.3.6.1.2.1.4.22.1.2", "1.3.6.1.2.1.2.2.1.1"});
     }
 
     void PlaceRow(const QStringList& values)
@@ -55,7 +54,7 @@ protected:
     QTreeView view;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(ResultViewTest, ReportStyleReadOnlySingleWholeRowSelection)
 {
@@ -80,13 +79,13 @@ TEST_F(ResultViewTest, HeaderClicksSortTheTableLayoutOnly)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     EXPECT_TRUE(view.header()->sectionsClickable());
 
-    ClickHeader(2); // the first value column, after Index
+    ClickHeader(2);  // the first value column, after Index
     EXPECT_EQ(table.SortColumn(), 2);
     EXPECT_TRUE(table.SortAscending());
     EXPECT_EQ(table.Cell(0, 1), "1");
     ClickHeader(2);
     EXPECT_FALSE(table.SortAscending());
-    ClickHeader(0); // ".." does nothing
+    ClickHeader(0);  // ".." does nothing
     EXPECT_EQ(table.SortColumn(), 2);
     EXPECT_FALSE(table.SortAscending());
 
@@ -120,7 +119,7 @@ TEST_F(ResultViewTest, ColumnWidthModeFitsTextOnlyOrHeaderAndText)
 
     SetColumnWidthMode(&view, false);
     EXPECT_EQ(Width(0), 18);
-    EXPECT_LT(Width(2), HeaderHint(2)); // narrower than its header
+    EXPECT_LT(Width(2), HeaderHint(2));  // narrower than its header
     EXPECT_GE(Width(2), TextWidth("9"));
     EXPECT_GE(Width(3), TextWidth(wide));
     const int textOnly = Width(2);

@@ -26,7 +26,7 @@ int CountUnder(const TOidNameTable& table, const QString& prefix)
     return count;
 }
 
-} // namespace
+}  // namespace
 
 TEST(OidNameTable, HoldsTheSmiAndMib2Descriptors)
 {
@@ -37,10 +37,9 @@ TEST(OidNameTable, HoldsTheSmiAndMib2Descriptors)
         const char* group;
         int entries;
     } groups[] = {
-        {"1.3.6.1.2.1.1", 7},   {"1.3.6.1.2.1.2", 25},  {"1.3.6.1.2.1.3", 5},
-        {"1.3.6.1.2.1.4", 48},  {"1.3.6.1.2.1.5", 26},  {"1.3.6.1.2.1.6", 21},
-        {"1.3.6.1.2.1.7", 8},   {"1.3.6.1.2.1.8", 22},  {"1.3.6.1.2.1.11", 28},
-        {"1.3.6.1.2.1.10", 0},
+        {"1.3.6.1.2.1.1", 7},   {"1.3.6.1.2.1.2", 25}, {"1.3.6.1.2.1.3", 5}, {"1.3.6.1.2.1.4", 48},
+        {"1.3.6.1.2.1.5", 26},  {"1.3.6.1.2.1.6", 21}, {"1.3.6.1.2.1.7", 8}, {"1.3.6.1.2.1.8", 22},
+        {"1.3.6.1.2.1.11", 28}, {"1.3.6.1.2.1.10", 0},
     };
     int objects = 0;
     for (const auto& group : groups) {
@@ -60,9 +59,8 @@ TEST(OidNameTable, KeysAndNamesAreUniqueAndEveryParentIsKnown)
         oids.insert(entry.oid);
         names.insert(entry.name);
         const qsizetype dot = entry.oid.lastIndexOf(QLatin1Char('.'));
-        if (dot > 0) { // catches a run filed under a wrong base
-            EXPECT_FALSE(table.LookupOidName(entry.oid.left(dot)).isEmpty())
-                << qPrintable(entry.oid);
+        if (dot > 0) {  // catches a run filed under a wrong base
+            EXPECT_FALSE(table.LookupOidName(entry.oid.left(dot)).isEmpty()) << qPrintable(entry.oid);
         }
     }
     EXPECT_EQ(oids.size(), 210);
@@ -111,9 +109,8 @@ TEST(OidNameTable, NamesAcrossTheGroups)
 
     // Unassigned numbers and everything outside MIB-II stay unknown; the key
     // is compared whole and case-sensitively.
-    for (const char* unknown : {"1.3.6.1.2.1.11.7", "1.3.6.1.2.1.11.23", "1.3.6.1.2.1.9", "0",
-                                "2", "1.3.6.1.6", "1.3.6.1.2.1.2.2.1.23", "1.3.6.1.2.1.1.5.0",
-                                ".1.3", "1.3.", ""})
+    for (const char* unknown : {"1.3.6.1.2.1.11.7", "1.3.6.1.2.1.11.23", "1.3.6.1.2.1.9", "0", "2",
+                                "1.3.6.1.6", "1.3.6.1.2.1.2.2.1.23", "1.3.6.1.2.1.1.5.0", ".1.3", "1.3.", ""})
         EXPECT_TRUE(table.LookupOidName(unknown).isEmpty()) << unknown;
 }
 
@@ -123,7 +120,7 @@ TEST(OidNameTable, AddingAPresentKeyReplacesItsName)
     table.Add("1.3.6.1.2.1.1.5", "hostName");
     EXPECT_EQ(table.Count(), 210);
     EXPECT_EQ(table.LookupOidName("1.3.6.1.2.1.1.5"), "hostName");
-    EXPECT_EQ(table.Entries()[24].oid, "1.3.6.1.2.1.1.5"); // keeps its place
+    EXPECT_EQ(table.Entries()[24].oid, "1.3.6.1.2.1.1.5");  // keeps its place
     table.BuildOidNameTable();
     EXPECT_EQ(table.LookupOidName("1.3.6.1.2.1.1.5"), "sysName");
 }
@@ -142,12 +139,12 @@ TEST(OidNameTable, DescribeOidNamesTheLongestKnownPrefix)
         {"1.3.6.1.2.1.4.20.1.1.127.0.0.1", "ipAdEntAddr.127.0.0.1"},
         {"1.3.6.1.4.1.311.1", "enterprises.311.1"},
         {"1.3.6.1.2.1", "mib-2"},
-        {"1.3.6.1.2.1.9999.1", "mib-2.9999.1"}, // numbers no module assigns
+        {"1.3.6.1.2.1.9999.1", "mib-2.9999.1"},  // numbers no module assigns
         {"1.3.6.1.9.3.1", "internet.9.3.1"},
         {"1.2.840", "iso.2.840"},
-        {"2.5.4", ".5.4"},        // no known prefix: the part from the first dot
+        {"2.5.4", ".5.4"},  // no known prefix: the part from the first dot
         {"0.0", ".0"},
-        {"7", ""},                // unknown and without a dot
+        {"7", ""},  // unknown and without a dot
         {"", ""},
         {".1.3", ".1.3"},
         {"1.3.6.1.2.1.1.5.", "sysName."},
@@ -169,14 +166,14 @@ TEST(TextHelpers, TakeFirstLineSplitsAtTheFirstNormalisedBreak)
         {"", "", ""},
         {"abc", "abc", ""},
         {"a\r\nb", "a", "b"},
-        {"a\rb", "a", "b"},                 // lone CR
-        {"a\nb", "a", "b"},                 // lone LF
-        {"a\n\rb", "a", "\r\nb"},           // LF CR is two breaks
-        {"a\r\r\nb", "a", "\r\nb"},         // CR, then CR LF
+        {"a\rb", "a", "b"},          // lone CR
+        {"a\nb", "a", "b"},          // lone LF
+        {"a\n\rb", "a", "\r\nb"},    // LF CR is two breaks
+        {"a\r\r\nb", "a", "\r\nb"},  // CR, then CR LF
         {"a\r\n\r\nb", "a", "\r\nb"},
         {"\r\nb", "", "b"},
         {"a\r\n", "a", ""},
-        {"a\nb\rc", "a", "b\r\nc"},         // the rest keeps its breaks normalised
+        {"a\nb\rc", "a", "b\r\nc"},  // the rest keeps its breaks normalised
     };
     for (const auto& c : cases) {
         QString value = c.value;
@@ -191,13 +188,8 @@ TEST(TextHelpers, JoinLinesBlanksCrAndDropsLf)
         QString value;
         QString joined;
     } cases[] = {
-        {"", ""},
-        {"ab", "ab"},
-        {"a\r\nb", "a b"},
-        {"a\nb", "ab"},
-        {"a\rb", "a b"},
-        {"a\n\rb", "a b"},
-        {"\r\r\n", "  "},
+        {"", ""},        {"ab", "ab"},      {"a\r\nb", "a b"}, {"a\nb", "ab"},
+        {"a\rb", "a b"}, {"a\n\rb", "a b"}, {"\r\r\n", "  "},
     };
     for (const auto& c : cases)
         EXPECT_EQ(JoinLines(c.value), c.joined) << qPrintable(c.value.toUtf8().toHex());
@@ -206,39 +198,38 @@ TEST(TextHelpers, JoinLinesBlanksCrAndDropsLf)
 TEST(TextHelpers, IsNumericTextAcceptsTheDecimalGrammar)
 {
     const char* good[] = {
-        "42", "0", "-3.5", "  -3.5", "+7", "1e6", "1E+6", "2.5e-3", ".5", "5.",
-        ".",    // rest without digits: numeric, value 0
-        "E5",   // same
-        "-.e1", // same
-        "00012", " 100", "123456789012345678901234567890",
+        "42",     "0",      "-3.5",
+        "  -3.5", "+7",     "1e6",
+        "1E+6",   "2.5e-3", ".5",
+        "5.",
+        ".",     // rest without digits: numeric, value 0
+        "E5",    // same
+        "-.e1",  // same
+        "00012",  " 100",   "123456789012345678901234567890",
     };
     for (const char* text : good)
         EXPECT_TRUE(IsNumericText(QString::fromLatin1(text))) << '"' << text << '"';
 
     const char* bad[] = {
-        "",        // empty
-        " ",       // blanks alone
-        "-",       // lone sign
-        "  +",     // blanks and a lone sign
-        "12 ",     // trailing blank
-        "1,5",     // comma is never a decimal separator
-        "0x1F",    // hexadecimal
-        "12 MB",   // unit after the number
-        "1e",      // exponent without digits
-        "1e+",     // same
-        "1.2.3",   // second point (OIDs, IP addresses)
-        "\t5",     // only 0x20 counts as a blank
-        "5\n",     // nothing may follow
-        "--5",     // one sign only
-        "+-5",
-        "Null",
-        "inf",
-        "nan",
-        "1_000",
+        "",       // empty
+        " ",      // blanks alone
+        "-",      // lone sign
+        "  +",    // blanks and a lone sign
+        "12 ",    // trailing blank
+        "1,5",    // comma is never a decimal separator
+        "0x1F",   // hexadecimal
+        "12 MB",  // unit after the number
+        "1e",     // exponent without digits
+        "1e+",    // same
+        "1.2.3",  // second point (OIDs, IP addresses)
+        "\t5",    // only 0x20 counts as a blank
+        "5\n",    // nothing may follow
+        "--5",    // one sign only
+        "+-5",   "Null", "inf", "nan", "1_000",
     };
     for (const char* text : bad)
         EXPECT_FALSE(IsNumericText(QString::fromLatin1(text))) << '"' << text << '"';
-    EXPECT_FALSE(IsNumericText(QStringLiteral("\u0661"))); // Arabic-Indic one is no digit here
+    EXPECT_FALSE(IsNumericText(QStringLiteral("\u0661")));  // Arabic-Indic one is no digit here
 }
 
 TEST(TextHelpers, NumericTextValueIsExtendedPrecision)
@@ -247,9 +238,9 @@ TEST(TextHelpers, NumericTextValueIsExtendedPrecision)
         const char* text;
         long double value;
     } cases[] = {
-        {"42", 42.0L},       {" -3.5", -3.5L},  {".", 0.0L},          {"E5", 0.0L},
-        {"5.", 5.0L},        {".25", 0.25L},    {"1e3", 1000.0L},     {"+2.5E-1", 0.25L},
-        {"18446744073709551615", 18446744073709551615.0L},
+        {"42", 42.0L},    {" -3.5", -3.5L},   {".", 0.0L},
+        {"E5", 0.0L},     {"5.", 5.0L},       {".25", 0.25L},
+        {"1e3", 1000.0L}, {"+2.5E-1", 0.25L}, {"18446744073709551615", 18446744073709551615.0L},
     };
     for (const auto& c : cases) {
         long double value = -1;
@@ -277,11 +268,11 @@ TEST(TextHelpers, CompareNumericTextsTrimsBlanksAndHonoursTheDirection)
 {
     EXPECT_EQ(CompareNumericTexts(u"9", u"10", true), -1);
     EXPECT_EQ(CompareNumericTexts(u"9", u"10", false), 1);
-    EXPECT_EQ(CompareNumericTexts(u" 100 ", u"10", true), 1); // trailing blank trimmed here
+    EXPECT_EQ(CompareNumericTexts(u" 100 ", u"10", true), 1);  // trailing blank trimmed here
     EXPECT_EQ(CompareNumericTexts(u"1.5", u"1.25", true), 1);
     EXPECT_EQ(CompareNumericTexts(u"1e2", u"100", true), 0);
     EXPECT_EQ(CompareNumericTexts(u"-0", u"0", true), 0);
-    EXPECT_EQ(CompareNumericTexts(u"n/a", u"10", true), 0); // not numeric
-    EXPECT_EQ(CompareNumericTexts(u"1e999999", u"1e99999", true), 0); // both infinite
-    EXPECT_EQ(CompareNumericTexts(u"1e4000", u"1e3000", true), 1);    // long double range
+    EXPECT_EQ(CompareNumericTexts(u"n/a", u"10", true), 0);            // not numeric
+    EXPECT_EQ(CompareNumericTexts(u"1e999999", u"1e99999", true), 0);  // both infinite
+    EXPECT_EQ(CompareNumericTexts(u"1e4000", u"1e3000", true), 1);     // long double range
 }

@@ -67,13 +67,15 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
     };
     for (const auto& s : shortcuts)
         EXPECT_EQ(s.action->shortcut(), s.keys) << s.action->text().toStdString();
-    EXPECT_EQ(Texts(top[1]->menu()->actions()), (QStringList{"Copy this form  to Clipboard", "Copy table as text"}));
+    EXPECT_EQ(Texts(top[1]->menu()->actions()),
+              (QStringList{"Copy this form  to Clipboard", "Copy table as text"}));
     EXPECT_EQ(Texts(top[2]->menu()->actions()), (QStringList{"Show counter rates", "Readable values", "-",
                                                              "Mark changes", "Keep last values"}));
-    EXPECT_EQ(Texts(top[3]->menu()->actions()), (QStringList{"Shoot again", "-", "Set Column-width to Text-width"}));
+    EXPECT_EQ(Texts(top[3]->menu()->actions()),
+              (QStringList{"Shoot again", "-", "Set Column-width to Text-width"}));
     EXPECT_EQ(Texts(form.Shootagain2->menu()->actions()),
-              (QStringList{"Now...", "Every 10 sec, keep any instances!", "Every 10 sec. reread instances also!",
-                           "-", "Interval"}));
+              (QStringList{"Now...", "Every 10 sec, keep any instances!",
+                           "Every 10 sec. reread instances also!", "-", "Interval"}));
     EXPECT_EQ(Texts(form.Interval1->actions()), (QStringList{"1 s", "2 s", "5 s", "10 s", "30 s", "60 s"}));
     EXPECT_EQ(Texts(top[4]->menu()->actions()), (QStringList{"About", "MIB modules..."}));
 
@@ -89,8 +91,8 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
     for (QAction* withImage : {form.Close1, form.CopythisformtoClipboard1, form.Shootagain2,
                                form.SetColumnwidthtoTextwidth1, form.About1})
         EXPECT_FALSE(withImage->icon().isNull()) << withImage->objectName().toStdString();
-    for (QAction* plain : {form.Now1, form.Every10secondskeepinstances1, form.Copytableastext1,
-                           form.MibModules1})
+    for (QAction* plain :
+         {form.Now1, form.Every10secondskeepinstances1, form.Copytableastext1, form.MibModules1})
         EXPECT_TRUE(plain->icon().isNull()) << plain->objectName().toStdString();
 }
 

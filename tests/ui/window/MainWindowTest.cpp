@@ -22,10 +22,7 @@ QStringList QuietArgs()
     return {QStringLiteral("/XML"), QStringLiteral(VEXGRID_TEST_DATA "/vexgrid/empty-root.xml")};
 }
 
-QString DataFile(const char* name)
-{
-    return QStringLiteral(VEXGRID_TEST_DATA "/") + QLatin1String(name);
-}
+QString DataFile(const char* name) { return QStringLiteral(VEXGRID_TEST_DATA "/") + QLatin1String(name); }
 
 void ShowAndSettle(QWidget& window)
 {
@@ -65,7 +62,8 @@ TEST(MainWindowSetup, NoArgumentsWalkTheInterfacesTableOfLocalhost)
 
 TEST(MainWindowSetup, SwitchesSetCaptionAndSize)
 {
-    TForm1 form({"/HOST", "127.0.0.5", "/COMMUNITY", "x y", "/PROGRAMTITLE", "Core", "/WIDTH", "2000", "/HEIGHT", "1601"});
+    TForm1 form({"/HOST", "127.0.0.5", "/COMMUNITY", "x y", "/PROGRAMTITLE", "Core", "/WIDTH", "2000",
+                 "/HEIGHT", "1601"});
     EXPECT_EQ(form.windowTitle(), "Core - Host: 127.0.0.5");
     EXPECT_EQ(form.Settings().requestTemplate.community, "x y");
     ShowAndSettle(form);
@@ -96,8 +94,10 @@ TEST(MainWindowSetup, FailedSetupLeavesTheDesignedWindow)
         {{"/XML"}, ""},
         {{"/HOST", "127.0.0.5", "/xml"}, ""},
         {{"/XML", broken},
-         "XML Parser error! The XML file: " + broken + " could not be parsed. Error message: Opening and ending tag mismatch."},
-        {{"/XML", missing}, "XML Parser error! The XML file: " + missing + " could not be parsed. Error message: "},
+         "XML Parser error! The XML file: " + broken
+             + " could not be parsed. Error message: Opening and ending tag mismatch."},
+        {{"/XML", missing},
+         "XML Parser error! The XML file: " + missing + " could not be parsed. Error message: "},
     };
     for (const auto& c : cases) {
         const std::string label = c.args.join(' ').toStdString();

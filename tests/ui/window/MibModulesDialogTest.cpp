@@ -15,7 +15,7 @@ namespace {
 
 const QString mibData = QStringLiteral(VEXGRID_TEST_DATA "/mibs");
 
-} // namespace
+}  // namespace
 
 TEST(MibModulesDialog, ReportNamesReadModulesAndProblemsWithTheirReason)
 {
@@ -29,7 +29,8 @@ TEST(MibModulesDialog, ReportNamesReadModulesAndProblemsWithTheirReason)
     ASSERT_GE(problems, 0);
     // Each problem on one line after the heading, with file and reason.
     const QString after = report.mid(problems);
-    EXPECT_TRUE(after.contains(mibData + "/broken/BROKEN-SYNTAX-MIB.txt: not read: line ")) << after.toStdString();
+    EXPECT_TRUE(after.contains(mibData + "/broken/BROKEN-SYNTAX-MIB.txt: not read: line "))
+        << after.toStdString();
     EXPECT_TRUE(after.contains(mibData + "/missing-folder: no such file or folder"));
 
     // While reading, only what is searched is known.
@@ -40,7 +41,7 @@ TEST(MibModulesDialog, ReportNamesReadModulesAndProblemsWithTheirReason)
 
 TEST(MibModulesDialog, OpensOnTheWindowFromTheHelpMenu)
 {
-    TMessageCapture messages; // whatever the first shoot says stays off the screen
+    TMessageCapture messages;  // whatever the first shoot says stays off the screen
     TForm1 form({QStringLiteral("/XML"), QStringLiteral(VEXGRID_TEST_DATA "/vexgrid/mibs.xml")});
     form.show();
     form.MibModules1->trigger();

@@ -26,9 +26,11 @@ TEST(NewViewDialog, TypedTargetsInTheListLayout)
     const TTypedCase cases[] = {
         {"a name with its instance", "sysName.0", true, "1.3.6.1.2.1.1.5", ".0"},
         {"a scalar's OID with .0", "1.3.6.1.2.1.1.5.0", true, "1.3.6.1.2.1.1.5", ".0"},
-        {"a column's OID with a row, leading dot", ".1.3.6.1.2.1.2.2.1.2.7", true, "1.3.6.1.2.1.2.2.1.2", ".7"},
+        {"a column's OID with a row, leading dot", ".1.3.6.1.2.1.2.2.1.2.7", true, "1.3.6.1.2.1.2.2.1.2",
+         ".7"},
         {"a name alone is the scalar instance in a list", "ifNumber", true, "1.3.6.1.2.1.2.1", ".0"},
-        {"an OID below a group is the object itself", "1.3.6.1.4.1.8072.1.2", true, "1.3.6.1.4.1.8072.1.2", ".0"},
+        {"an OID below a group is the object itself", "1.3.6.1.4.1.8072.1.2", true, "1.3.6.1.4.1.8072.1.2",
+         ".0"},
         {"a name from the MIB modules", "hrSystemUptime.0", true, "1.3.6.1.2.1.25.1.1", ".0"},
         {"an unknown name", "noSuchName", false, "", ""},
         {"a name with a non-numeric instance", "sysName.x", false, "", ""},
@@ -51,7 +53,8 @@ TEST(NewViewDialog, TypedTargetsInTheListLayout)
             continue;
         }
         EXPECT_EQ(s.targetOids, QStringList{QString::fromLatin1(c.oid)});
-        EXPECT_EQ(s.requestTemplate.oidList, QString::fromLatin1(c.oid) + QString::fromLatin1(c.instance) + kItemSeparator);
+        EXPECT_EQ(s.requestTemplate.oidList,
+                  QString::fromLatin1(c.oid) + QString::fromLatin1(c.instance) + kItemSeparator);
         EXPECT_FALSE(s.tableMode);
     }
 }
@@ -75,13 +78,14 @@ TEST(NewViewDialog, TableLayoutWalksEveryTargetAndOffersTheMibNames)
     dialog.MaskEdit->setText(QStringLiteral("rt"));
     const TSessionSettings s = dialog.ViewSettings();
     EXPECT_TRUE(s.tableMode);
-    EXPECT_EQ(s.requestTemplate.oidList,
-              QStringLiteral("1.3.6.1.2.1.2.2.1.1") + kItemSeparator + QStringLiteral("1.3.6.1.2.1.2.2.1.2") + kItemSeparator);
+    EXPECT_EQ(s.requestTemplate.oidList, QStringLiteral("1.3.6.1.2.1.2.2.1.1") + kItemSeparator
+                                             + QStringLiteral("1.3.6.1.2.1.2.2.1.2") + kItemSeparator);
     EXPECT_EQ(s.instanceMask, "RT") << "as a vexgrid file gives it back";
     // Back to the list: a typed instance comes back.
     dialog.ListLayout->setChecked(true);
     EXPECT_EQ(dialog.ViewSettings().requestTemplate.oidList,
-              QStringLiteral("1.3.6.1.2.1.2.2.1.1.0") + kItemSeparator + QStringLiteral("1.3.6.1.2.1.2.2.1.2.3") + kItemSeparator);
+              QStringLiteral("1.3.6.1.2.1.2.2.1.1.0") + kItemSeparator
+                  + QStringLiteral("1.3.6.1.2.1.2.2.1.2.3") + kItemSeparator);
 }
 
 TEST(NewViewDialog, OkNeedsAHostAndATarget)

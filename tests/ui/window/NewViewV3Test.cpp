@@ -55,11 +55,9 @@ TEST(NewViewV3, FieldsFollowTheVersionAndTheSecurityLevel)
         int level;
         bool community, maxRepetitions, v3, auth, priv;
     } const cases[] = {
-        {1, 2, true, false, false, true, true},   // the v3 box is hidden as a whole
-        {2, 2, true, true, false, true, true},
-        {3, 0, false, true, true, false, false},
-        {3, 1, false, true, true, true, false},
-        {3, 2, false, true, true, true, true},
+        {1, 2, true, false, false, true, true},  // the v3 box is hidden as a whole
+        {2, 2, true, true, false, true, true},  {3, 0, false, true, true, false, false},
+        {3, 1, false, true, true, true, false}, {3, 2, false, true, true, true, true},
     };
     TFilledDialog dialog;
     for (const auto& c : cases) {
@@ -99,7 +97,8 @@ TEST(NewViewV3, OkRefusesWhatTheLoaderWouldRefuseAndSaysWhy)
         {"authPriv without a privacy password", 2, "ops", "maplesyrup", "", "privacy password"},
         {"a short privacy password", 2, "ops", "maplesyrup", "short", "at least 8"},
         {"authPriv with both", 2, "ops", "maplesyrup", "syrup-for-privacy", ""},
-        {"4 characters of 2 bytes are 8 bytes, as the key derivation counts", 1, "ops", "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9", "", ""},
+        {"4 characters of 2 bytes are 8 bytes, as the key derivation counts", 1, "ops",
+         "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9", "", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
@@ -113,7 +112,8 @@ TEST(NewViewV3, OkRefusesWhatTheLoaderWouldRefuseAndSaysWhy)
         const bool accepted = c.reason[0] == '\0';
         EXPECT_EQ(dialog->result(), accepted ? QDialog::Accepted : QDialog::Rejected);
         if (!accepted) {
-            EXPECT_TRUE(dialog->Problem->text().contains(QLatin1String(c.reason))) << dialog->Problem->text().toStdString();
+            EXPECT_TRUE(dialog->Problem->text().contains(QLatin1String(c.reason)))
+                << dialog->Problem->text().toStdString();
             dialog->Test();  // refused before anything is sent
             EXPECT_EQ(dialog->TestResult->text(), dialog->Problem->text());
         }
@@ -147,8 +147,8 @@ TSaved SaveAndLoad(const TNewViewDialog& dialog, const QString& path)
 
 auto V3Fields(const TV3Settings& v3)
 {
-    return std::tie(v3.user, v3.securityLevel, v3.authProtocol, v3.authPassword, v3.privProtocol, v3.privPassword,
-                    v3.contextName, v3.authPasswordEnv, v3.privPasswordEnv);
+    return std::tie(v3.user, v3.securityLevel, v3.authProtocol, v3.authPassword, v3.privProtocol,
+                    v3.privPassword, v3.contextName, v3.authPasswordEnv, v3.privPasswordEnv);
 }
 
 void ExpectSameAgent(const TSaved& s)
@@ -166,13 +166,13 @@ TEST(NewViewV3, SavedFileHoldsWhatTheVersionAndLevelUse)
 {
     struct {
         int version, level;
-        int field;                  // max-repetitions typed; -1 keeps the dialog's own
+        int field;                   // max-repetitions typed; -1 keeps the dialog's own
         const char* maxRepetitions;  // text of <maxrepetitions>; empty: no element
         bool authPassword, privPassword;
     } const cases[] = {
         {2, 2, -1, "25", false, false},  // the default of a new view
         {2, 2, 1000, "1000", false, false},
-        {2, 2, 0, "", false, false},  // off: Get-Next walks
+        {2, 2, 0, "", false, false},   // off: Get-Next walks
         {1, 2, 40, "", false, false},  // GetBulk has no SNMPv1 form
         {3, 0, -1, "25", false, false},
         {3, 1, 7, "7", true, false},  // the privacy password left in its field is not written
@@ -180,7 +180,8 @@ TEST(NewViewV3, SavedFileHoldsWhatTheVersionAndLevelUse)
     };
     QTemporaryDir dir;
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "version " << c.version << ", level " << c.level << ", field " << c.field);
+        SCOPED_TRACE(testing::Message()
+                     << "version " << c.version << ", level " << c.level << ", field " << c.field);
         TFilledDialog dialog;
         Choose(dialog->VersionBox, c.version);
         Choose(dialog->SecurityLevelBox, c.level);
@@ -190,7 +191,9 @@ TEST(NewViewV3, SavedFileHoldsWhatTheVersionAndLevelUse)
         if (c.field >= 0)
             dialog->MaxRepetitionsEdit->setValue(c.field);
         const TSaved saved = SaveAndLoad(*dialog.dialog, dir.filePath(QStringLiteral("view.xml")));
-        const auto text = [&](const char* name) { return saved.shooter.firstChildElement(QLatin1String(name)).text(); };
+        const auto text = [&](const char* name) {
+            return saved.shooter.firstChildElement(QLatin1String(name)).text();
+        };
         EXPECT_EQ(text("maxrepetitions"), QLatin1String(c.maxRepetitions));
         EXPECT_EQ(!text("authpassword").isEmpty(), c.authPassword);
         EXPECT_EQ(!text("privpassword").isEmpty(), c.privPassword);
@@ -212,7 +215,8 @@ TEST(NewViewV3, EveryProtocolPairComesBackFromTheFile)
     QFile old(path);
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.close();
-    old.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    old.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                       | QFileDevice::ReadOther);
     for (int auth = 1; auth <= 6; ++auth) {
         for (int priv = 1; priv <= 4; ++priv) {
             SCOPED_TRACE(testing::Message() << "auth " << auth << ", priv " << priv);
@@ -258,7 +262,8 @@ TEST(NewViewV3, PasswordFromAVariableStaysInTheVariable)
 
     QTemporaryDir dir;
     const TSaved kept = SaveAndLoad(*dialog.dialog, dir.filePath(QStringLiteral("kept.xml")));
-    EXPECT_EQ(kept.shooter.firstChildElement(QStringLiteral("authpasswordenv")).text(), "VEXGRID_TEST_DIALOG_AUTH");
+    EXPECT_EQ(kept.shooter.firstChildElement(QStringLiteral("authpasswordenv")).text(),
+              "VEXGRID_TEST_DIALOG_AUTH");
     EXPECT_TRUE(kept.shooter.firstChildElement(QStringLiteral("authpassword")).isNull());
     EXPECT_EQ(V3Fields(kept.loaded.v3), V3Fields(current.v3));
 
