@@ -5,7 +5,6 @@
 #include "TvxSNMPMgr.h"
 
 #include <QDateTime>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstdlib>
@@ -414,100 +413,4 @@ void TShootEngine::AppendAnswer(const QString& oid, const TCellValue& value)
     requestTemplate.answers += oid + kItemSeparator + clean + kItemSeparator;
     answerValues.push_back(value);
     answerValues.back().text = clean;
-}
-
-namespace {
-
-// Up to 19 decimal digits always fit an unsigned 64-bit number.
-constexpr qsizetype kSafeDigits = 19;
-
-bool PlainNumber(QStringView part, unsigned long long& value)
-{
-    if (part.isEmpty() || part.size() > kSafeDigits)
-        return false;
-    value = 0;
-    for (const QChar c : part) {
-        const char16_t u = c.unicode();
-        if (u < u'0' || u > u'9')
-            return false;
-        value = value * 10 + (u - u'0');
-    }
-    return true;
-}
-
-// One component of each OID: numerically when both are numbers, as text
-// otherwise.
-int CompareComponents(QStringView x, QStringView y)
-{
-    unsigned long long nx = 0, ny = 0;
-    if (PlainNumber(x, nx) && PlainNumber(y, ny))
-        return nx == ny ? 0 : nx < ny ? -1 : 1;
-    // Anything else (signs, blanks, very long numbers) the way Qt reads it.
-    bool okX = false, okY = false;
-    nx = x.toULongLong(&okX);
-    ny = y.toULongLong(&okY);
-    if (okX && okY)
-        return nx == ny ? 0 : nx < ny ? -1 : 1;
-    const int c = x.compare(y);
-    return c == 0 ? 0 : c < 0 ? -1 : 1;
-}
-
-}  // namespace
-
-// Called for every walk answer: no lists are built, each component is read
-// in place.
-int TShootEngine::CompareOids(const QString& a, const QString& b)
-{
-    qsizetype i = 0, j = 0;
-    for (;;) {
-        const qsizetype endX = a.indexOf(QLatin1Char('.'), i);
-        const qsizetype endY = b.indexOf(QLatin1Char('.'), j);
-        const QStringView x = QStringView(a).mid(i, (endX < 0 ? a.size() : endX) - i);
-        const QStringView y = QStringView(b).mid(j, (endY < 0 ? b.size() : endY) - j);
-        if (const int c = CompareComponents(x, y); c != 0)
-            return c;
-        // The OID with fewer components comes first.
-        if (endX < 0 || endY < 0)
-            return endX < 0 && endY < 0 ? 0 : endX < 0 ? -1 : 1;
-        i = endX + 1;
-        j = endY + 1;
-    }
-}
-
-QString TShootEngine::ValueText(const QByteArray& value, int type)
-{
-    // Octet strings and opaque values carry text or binary data (a MAC
-    // address, a bit mask). Text is shown as text; data that is no printable
-    // UTF-8 is shown as hex bytes, "00 1A 2B", the way network people read it.
-    constexpr int kOctetString = 0x04;
-    constexpr int kOpaque = 0x44;
-    // Stateless: a sequence cut off at the end is an error, not a rest held
-    // back for more input (which would drop "Caf\xE9" to "Caf").
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(value);
-    const bool binaryType = type == kOctetString || type == kOpaque;
-    if (binaryType) {
-        // Some agents end their texts with zero bytes; those stay text.
-        QString trimmed = text;
-        while (trimmed.endsWith(QChar(0)))
-            trimmed.chop(1);
-        if (utf8.hasError() || trimmed.isEmpty() != text.isEmpty() || !IsPrintableText(trimmed))
-            return QString::fromLatin1(value.toHex(' ').toUpper());
-        return trimmed;
-    }
-    // Other types arrive as display text already.
-    if (utf8.hasError())
-        text = QString::fromLatin1(value);
-    return text;
-}
-
-bool TShootEngine::IsPrintableText(const QString& text)
-{
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
-            continue;
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_NotAssigned)
-            return false;
-    }
-    return true;
 }

@@ -98,6 +98,7 @@ private:
     // the chosen security level uses.
     void UpdateAgentFields();
     TV3Settings V3Settings() const;
+    void SetV3User(const TV3Settings& v3);
     QWidget* CreateTargetBox();
     QLayout* CreateTargetButtons();
     void AddTarget(const QString& oid, const QString& explicitInstance);

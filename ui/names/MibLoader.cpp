@@ -12,6 +12,7 @@
 #include <QThread>
 
 #include <numeric>
+#include <utility>
 
 namespace {
 
@@ -335,6 +336,79 @@ QString MibReaderProgram()
     return candidates.last();
 }
 
+namespace {
+
+// What the runs so far learnt about the modules that break the reader.
+struct TReaderFailures {
+    QHash<QString, QString> files;  // file -> what it did to the reader
+    QSet<QString> modules;
+    QVector<TMibProblem> elsewhere;  // failures of files outside the list
+
+    // Takes the blame for a run that stopped early; false when nobody new is
+    // to blame, so another run would stop the same way.
+    bool Blame(const TReaderRun& run, const QVector<TMibFile>& list)
+    {
+        const bool known =
+            !run.lastFile.isEmpty() && !files.contains(run.lastFile) && !modules.contains(run.lastModule);
+        if (!known)
+            return false;
+        files.insert(run.lastFile, run.failure);
+        QString module = run.lastModule;
+        bool listed = false;
+        for (const TMibFile& file : list) {
+            if (file.path == run.lastFile) {
+                listed = true;
+                if (module.isEmpty())
+                    module = ModuleOf(file);
+            }
+        }
+        modules.insert(module);
+        if (!listed) {
+            elsewhere.append(TMibProblem{module, run.lastFile,
+                                         QStringLiteral("not read: ") + run.failure
+                                             + QStringLiteral("; the other modules were read without it")});
+        }
+        return true;
+    }
+};
+
+// The result of the last run: the modules read, each file's problems, the
+// names; a run that could not finish leaves one problem line for the reader.
+void TakeRun(TReaderRun run, const QVector<TMibFile>& files, const QVector<QString>& skip,
+             const TReaderFailures& failed, const QString& program, const std::atomic<bool>* cancel,
+             TMibLoadResult* result)
+{
+    auto names = std::make_shared<TMibNames>(*TMibNames::BuiltIn());
+    if (!run.complete) {
+        // The reader cannot run at all, or fails without a module to blame.
+        if (!Cancelled(cancel)) {
+            const QString why = run.failure.startsWith(QLatin1String("made "))
+                                  ? QStringLiteral("the MIB modules ") + run.failure
+                                  : run.failure;
+            result->problems.append(
+                TMibProblem{readerName, program, why + QStringLiteral("; no MIB module read")});
+        }
+        run = TReaderRun{};
+    }
+    for (int i = 0; i < files.size(); ++i) {
+        const TMibFile& file = files[i];
+        if (!skip[i].isEmpty()) {
+            result->problems.append(TMibProblem{ModuleOf(file), file.path, skip[i]});
+            continue;
+        }
+        for (const QString& module : run.modulesByFile.value(file.path))
+            result->modules.append(TMibModuleFile{module, file.path});
+        result->problems += run.problemsByFile.value(file.path);
+    }
+    result->problems += failed.elsewhere;
+    for (const TMibObject& object : run.objects)
+        names->Add(object);
+    result->loadedObjects = int(run.objects.size());
+    result->names = names;
+}
+
+}  // namespace
+
 TMibLoadResult LoadMibModules(const TMibLoadRequest& request, const std::atomic<bool>* cancel)
 {
     TMibLoadResult result;
@@ -350,16 +424,14 @@ TMibLoadResult LoadMibModules(const TMibLoadRequest& request, const std::atomic<
 
     // A module that makes the reader crash or stall is kept from the next
     // run, with every module importing from it; each run drops one more.
-    QHash<QString, QString> failedFiles;  // file -> what it did to the reader
-    QSet<QString> failedModules;
-    QVector<TMibProblem> failedElsewhere;  // failures of files outside the list
+    TReaderFailures failed;
     TReaderRun run;
     QVector<QString> skip(files.size());
     for (;;) {
-        const QHash<QString, QStringList> needsFailed = ImportsFrom(headers, failedModules);
+        const QHash<QString, QStringList> needsFailed = ImportsFrom(headers, failed.modules);
         QStringList toRead;
         for (const int i : order) {
-            skip[i] = SkipReason(files[i], request.sizeLimit, missingBase, failedFiles, needsFailed);
+            skip[i] = SkipReason(files[i], request.sizeLimit, missingBase, failed.files, needsFailed);
             if (skip[i].isEmpty())
                 toRead << files[i].path;
         }
@@ -378,56 +450,11 @@ TMibLoadResult LoadMibModules(const TMibLoadRequest& request, const std::atomic<
             order = ImportOrder(files);
             continue;
         }
-        const bool known = !run.lastFile.isEmpty() && !failedFiles.contains(run.lastFile)
-                        && !failedModules.contains(run.lastModule);
-        if (!known)
+        if (!failed.Blame(run, files))
             break;
-        failedFiles.insert(run.lastFile, run.failure);
-        QString module = run.lastModule;
-        bool listed = false;
-        for (const TMibFile& file : files) {
-            if (file.path == run.lastFile) {
-                listed = true;
-                if (module.isEmpty())
-                    module = ModuleOf(file);
-            }
-        }
-        failedModules.insert(module);
-        if (!listed) {
-            failedElsewhere.append(
-                TMibProblem{module, run.lastFile,
-                            QStringLiteral("not read: ") + run.failure
-                                + QStringLiteral("; the other modules were read without it")});
-        }
     }
 
-    auto names = std::make_shared<TMibNames>(*TMibNames::BuiltIn());
-    if (!run.complete) {
-        // The reader cannot run at all, or fails without a module to blame.
-        if (!Cancelled(cancel)) {
-            const QString why = run.failure.startsWith(QLatin1String("made "))
-                                  ? QStringLiteral("the MIB modules ") + run.failure
-                                  : run.failure;
-            result.problems.append(
-                TMibProblem{readerName, program, why + QStringLiteral("; no MIB module read")});
-        }
-        run = TReaderRun{};
-    }
-    for (int i = 0; i < files.size(); ++i) {
-        const TMibFile& file = files[i];
-        if (!skip[i].isEmpty()) {
-            result.problems.append(TMibProblem{ModuleOf(file), file.path, skip[i]});
-            continue;
-        }
-        for (const QString& module : run.modulesByFile.value(file.path))
-            result.modules.append(TMibModuleFile{module, file.path});
-        result.problems += run.problemsByFile.value(file.path);
-    }
-    result.problems += failedElsewhere;
-    for (const TMibObject& object : run.objects)
-        names->Add(object);
-    result.loadedObjects = int(run.objects.size());
-    result.names = names;
+    TakeRun(std::move(run), files, skip, failed, program, cancel, &result);
     return result;
 }
 
