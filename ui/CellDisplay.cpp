@@ -90,9 +90,9 @@ void TResultTable::SetViewOptions(const TViewOptions& options)
         Resort();
 }
 
-bool TResultTable::IsRateCell(const TResultCell& cell) const
+bool TResultTable::IsRateCell(const TResultCell& cell, bool counterRates)
 {
-    return viewOptions.counterRates && !cell.oid.isEmpty() && cell.now.IsCounter();
+    return counterRates && !cell.oid.isEmpty() && cell.now.IsCounter();
 }
 
 bool TResultTable::IsOctetsCell(const TResultRow& row, int column) const

@@ -96,11 +96,14 @@ int TResultTable::RowImage(int row) const { return row >= 0 && row < rows.size()
 
 int TResultTable::CellCount(int row) const
 {
-    if (row < 0 || row >= rows.size())
-        return 0;
+    return row >= 0 && row < rows.size() ? CellCount(rows[row]) : 0;
+}
+
+int TResultTable::CellCount(const TResultRow& row)
+{
     // Cells an abandoned row did not get this time are not there.
-    int count = static_cast<int>(rows[row].cells.size());
-    while (count > 0 && rows[row].cells[count - 1].missing)
+    int count = static_cast<int>(row.cells.size());
+    while (count > 0 && row.cells[count - 1].missing)
         --count;
     return count;
 }
@@ -186,28 +189,33 @@ Qt::ItemFlags TResultTable::flags(const QModelIndex& index) const
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
-TTableSnapshot TResultTable::Snapshot() const
+TTableSnapshot TResultTable::Snapshot() const { return DeferredSnapshot()(); }
+
+std::function<TTableSnapshot()> TResultTable::DeferredSnapshot() const
 {
-    TTableSnapshot snapshot;
-    snapshot.headers = captions.mid(1);
+    QStringList headers = captions.mid(1);
     for (int column = 1; !listLayout && column < captions.size(); ++column) {
         if (IsRateColumn(column))
-            snapshot.headers[column - 1] += kRateSuffix;
+            headers[column - 1] += kRateSuffix;
     }
-    snapshot.rows.reserve(rows.size());
-    for (int row = 0; row < rows.size(); ++row) {
-        QStringList cells;
-        if (!listLayout)
-            cells.append(rows[row].indexText);
-        const int count = CellCount(row);
-        for (int column = 1; column <= count; ++column) {
-            const TResultCell& cell = rows[row].cells[column - 1];
-            cells.append(IsRateCell(cell) ? PlainRateText(CounterRate(cell.previous, cell.now))
-                                          : cell.now.text);
+    return [headers, rows = rows, list = listLayout, rates = viewOptions.counterRates] {
+        TTableSnapshot snapshot;
+        snapshot.headers = headers;
+        snapshot.rows.reserve(rows.size());
+        for (const TResultRow& row : rows) {
+            QStringList cells;
+            if (!list)
+                cells.append(row.indexText);
+            const int count = CellCount(row);
+            for (int column = 1; column <= count; ++column) {
+                const TResultCell& cell = row.cells[column - 1];
+                cells.append(IsRateCell(cell, rates) ? PlainRateText(CounterRate(cell.previous, cell.now))
+                                                     : cell.now.text);
+            }
+            if (list && count >= 2 && IsRateCell(row.cells[1], rates))
+                cells[0] += kRateSuffix;
+            snapshot.rows.append(cells);
         }
-        if (listLayout && count >= 2 && IsRateCell(rows[row].cells[1]))
-            cells[0] += kRateSuffix;
-        snapshot.rows.append(cells);
-    }
-    return snapshot;
+        return snapshot;
+    };
 }

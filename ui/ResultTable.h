@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QVector>
 
+#include <functional>
+
 class TOidNameTable;
 struct TTableSnapshot;
 
@@ -140,6 +142,11 @@ public:
     // empty when there is none) and its caption (table layout) or row name
     // (list layout) ends in " /s".
     TTableSnapshot Snapshot() const;
+    // Snapshot() made later, on any thread: the captions are taken now, the
+    // rows are copied as they are now (shared with the table until either
+    // side changes them), so that taking it costs the window next to nothing
+    // at a hundred thousand rows.
+    std::function<TTableSnapshot()> DeferredSnapshot() const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -184,7 +191,10 @@ private:
     // True when row's cell in the sort column shows a rate (or none); its
     // numeric sort key, when there is a rate, goes to *key (may be nullptr).
     bool RateSortKey(int row, long double* key) const;
-    bool IsRateCell(const TResultCell& cell) const;
+    bool IsRateCell(const TResultCell& cell) const { return IsRateCell(cell, viewOptions.counterRates); }
+    static bool IsRateCell(const TResultCell& cell, bool counterRates);
+    // The cells of row, less those its shoot left missing at its end.
+    static int CellCount(const TResultRow& row);
     // Value cell column (>= 1) of row shows a counter of octets.
     bool IsOctetsCell(const TResultRow& row, int column) const;
     bool LivelyTexts() const;

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <thread>
 
 class TTableExportJob : public QObject {
@@ -21,9 +22,9 @@ public:
     TTableExportJob(const TTableExportJob&) = delete;
     TTableExportJob& operator=(const TTableExportJob&) = delete;
 
-    // Starts writing `snapshot` as CSV to `path`; an earlier file still being
-    // written is finished first.
-    void Start(const QString& path, TTableSnapshot snapshot);
+    // Starts writing the snapshot `take` makes (on the job's thread) as CSV
+    // to `path`; an earlier file still being written is finished first.
+    void Start(const QString& path, std::function<TTableSnapshot()> take);
 
 signals:
     // reason: empty when the file was written, else why it was not.

@@ -115,9 +115,9 @@ bool TForm1::ExportTable()
         exportJob = new TTableExportJob(this);
         connect(exportJob, &TTableExportJob::Finished, this, &TForm1::ExportFinished);
     }
-    // The rows are copied as they are now; the file is written off the
-    // window's thread.
-    exportJob->Start(path, resultTable->Snapshot());
+    // The rows are taken as they are now; their texts are gathered and the
+    // file is written off the window's thread.
+    exportJob->Start(path, resultTable->DeferredSnapshot());
     return true;
 }
 

@@ -14,6 +14,8 @@
 #include <QFont>
 #include <QSignalSpy>
 
+#include <thread>
+
 namespace {
 
 TCellValue Value(int type, const QString& text, std::int64_t atMs = 0, std::int64_t upTime = 100,
@@ -228,4 +230,30 @@ TEST(CounterRates, TextsOfRates)
     EXPECT_EQ(PlainRateText(79.6), "79.6");
     EXPECT_TRUE(IsOctetsName("ifHCOutOctets.3"));
     EXPECT_FALSE(IsOctetsName("ifInOctetsX.3"));
+}
+
+TEST_F(LiveCellsTest, DeferredSnapshotHoldsTheRowsOfItsTakingWhateverComesAfter)
+{
+    table.BuildColumns(false, {});
+    const QString name = QStringLiteral("1.3.6.1.2.1.1.5.0");
+    const QString octets = QStringLiteral("1.3.6.1.2.1.2.2.1.10.1");
+    Shoot({{name, Value(snmptype::kOctetString, "box")}, {octets, Value(snmptype::kCounter32, "100", 0)}});
+    TViewOptions options;
+    options.counterRates = true;
+    table.SetViewOptions(options);
+    Shoot({{name, Value(snmptype::kOctetString, "box")}, {octets, Value(snmptype::kCounter32, "600", 1000)}});
+    const TTableSnapshot expected = table.Snapshot();
+    ASSERT_EQ(expected.rows.size(), 2);
+    ASSERT_EQ(expected.rows[1][1], "500") << "the counter's rate is what is exported";
+    const auto deferred = table.DeferredSnapshot();
+
+    // The table goes on: a value changes, a row goes, the rates go off.
+    Shoot({{name, Value(snmptype::kOctetString, "other box")}});
+    table.SetViewOptions(TViewOptions());
+    table.ClearResultRows();
+
+    TTableSnapshot made;
+    std::thread([&] { made = deferred(); }).join();
+    EXPECT_EQ(made.headers, expected.headers);
+    EXPECT_EQ(made.rows, expected.rows);
 }
