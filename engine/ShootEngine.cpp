@@ -218,7 +218,7 @@ void TShootEngine::SendRequest(TRequest& request, bool retry)
         if (request.snmpVersion >= 1 && request.snmpVersion <= 3)
             component.SetSNMPVersion(request.snmpVersion);
         if (request.snmpVersion == 3)
-            PassV3Settings();
+            PassV3Settings(component, settings.v3);
         component.SetRemotePort(request.remotePort);
         component.SetTimeout(0);
         if (!retry)
@@ -342,9 +342,8 @@ void TShootEngine::PurgePass()
     }
 }
 
-void TShootEngine::PassV3Settings()
+void PassV3Settings(vxsnmp::TvxSNMPMgr& component, const TV3Settings& v3)
 {
-    const TV3Settings& v3 = settings.v3;
     component.SetUser(v3.user);
     component.SetSecurityLevel(v3.securityLevel);
     component.SetAuthProtocol(v3.authProtocol);

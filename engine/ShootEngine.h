@@ -60,6 +60,10 @@ inline constexpr int kPurposeUpTime = 20;
 inline const QString kTextBulkRefused =
     QStringLiteral("The remote SNMP agent refused GetBulk (%1); this shoot walks with Get-Next.");
 
+// Hands an SNMPv3 user (name, level, protocols, passwords, context) to the
+// component.
+void PassV3Settings(vxsnmp::TvxSNMPMgr& component, const TV3Settings& v3);
+
 class TShootEngine {
 public:
     // Wall clock in milliseconds since the epoch; only distances are used.
@@ -234,7 +238,6 @@ private:
     void RestartWalk();
     void Refill();
     void ShowMessage(const QString& text);
-    void PassV3Settings();
     void ExplainV3Silence();
     // Runs one entry point's work; an exception becomes a status message.
     void Guarded(const std::function<void()>& step) noexcept;

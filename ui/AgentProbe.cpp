@@ -28,15 +28,8 @@ QString ProbeAgent(const TRequest& agent, const TV3Settings& v3)
         component.SetRemotePort(agent.remotePort);
         component.SetSNMPVersion(agent.snmpVersion);
         component.SetCommunity(agent.community);
-        if (agent.snmpVersion == 3) {
-            component.SetUser(v3.user);
-            component.SetSecurityLevel(v3.securityLevel);
-            component.SetAuthProtocol(v3.authProtocol);
-            component.SetAuthPassword(v3.authPassword);
-            component.SetPrivProtocol(v3.privProtocol);
-            component.SetPrivPassword(v3.privPassword);
-            component.SetContextName(v3.contextName);
-        }
+        if (agent.snmpVersion == 3)
+            PassV3Settings(component, v3);
         component.SetObjCount(1);
         component.SetObjId(1, kSysDescr0);
         // Blocking: the send returns with the answer, or throws after the wait.
