@@ -50,8 +50,11 @@ int main(int argc, char** argv)
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const xcb_atom_t protocols = Atom(c, "WM_PROTOCOLS");
     const xcb_atom_t ping = Atom(c, "_NET_WM_PING");
-    // The answers go to the root window with this mask.
-    const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    // Qt sends its answers to the root window for the clients that selected
+    // StructureNotify or SubstructureRedirect there. SubstructureRedirect
+    // belongs to a window manager (one client only, and it must then map the
+    // windows itself); StructureNotify any client may select.
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, screen->root, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(c);
 
