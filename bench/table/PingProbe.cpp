@@ -4,7 +4,9 @@
 // root window. When its standard input ends it prints
 //   PING max_ms=.. sent=.. answered=..
 // where max_ms is the longest time a ping waited for its answer (pings still
-// unanswered count with their age).
+// unanswered count with their age), and worst_from/worst_to when that ping
+// was sent and answered, in seconds of CLOCK_MONOTONIC (the clock of
+// `perf record -k CLOCK_MONOTONIC`, to find the work that blocked).
 //
 //   bench_ping_probe WINDOW     (decimal or 0x... window id; needs DISPLAY)
 #include <xcb/xcb.h>
@@ -62,6 +64,11 @@ int main(int argc, char** argv)
     std::uint32_t serial = 1;
     long sent = 0, answered = 0;
     double maxMs = 0;
+    TClock::time_point worstFrom{}, worstTo{};
+    const auto note = [&](TClock::time_point from, TClock::time_point to) {
+        if (Ms(to - from) > maxMs)
+            maxMs = Ms(to - from), worstFrom = from, worstTo = to;
+    };
     auto nextPing = TClock::now();
     bool inputOpen = true;
     // After the input ends, the answers still on their way are awaited.
@@ -92,7 +99,7 @@ int main(int argc, char** argv)
                 const auto* m = reinterpret_cast<const xcb_client_message_event_t*>(e);
                 const auto it = waiting.find(m->data.data32[1]);
                 if (m->data.data32[0] == ping && it != waiting.end()) {
-                    maxMs = std::max(maxMs, Ms(TClock::now() - it->second));
+                    note(it->second, TClock::now());
                     waiting.erase(it);
                     ++answered;
                 }
@@ -109,8 +116,12 @@ int main(int argc, char** argv)
         }
     }
     if (!waiting.empty())
-        maxMs = std::max(maxMs, Ms(TClock::now() - waiting.begin()->second));
-    std::printf("PING max_ms=%.2f sent=%ld answered=%ld\n", maxMs, sent, answered);
+        note(waiting.begin()->second, TClock::now());
+    const auto seconds = [](TClock::time_point t) {
+        return std::chrono::duration<double>(t.time_since_epoch()).count();
+    };
+    std::printf("PING max_ms=%.2f sent=%ld answered=%ld worst_from=%.6f worst_to=%.6f\n", maxMs, sent,
+                answered, seconds(worstFrom), seconds(worstTo));
     xcb_disconnect(c);
     return 0;
 }

@@ -45,8 +45,11 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include <sys/resource.h>
 
@@ -277,17 +280,24 @@ int main(int argc, char** argv)
     sent += 1;
     getNexts += 1;
 
+    // Every gap over the limit is kept with its place on CLOCK_MONOTONIC (the
+    // clock of `perf record -k CLOCK_MONOTONIC`), to find what blocked.
     double maxGapMs = 0;
     int gapsOverLimit = 0;
-    qint64 lastBeat = -1;
+    std::vector<std::pair<double, double>> longGaps;  // from, to in seconds
+    double lastBeat = -1;
     QTimer heartbeat;
     heartbeat.setTimerType(Qt::PreciseTimer);
     QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
+        const double now =
+            std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
         if (lastBeat >= 0) {
-            const double gapMs = (now - lastBeat) / 1e6;
+            const double gapMs = (now - lastBeat) * 1000;
             maxGapMs = std::max(maxGapMs, gapMs);
-            gapsOverLimit += gapMs > kBlockLimitMs ? 1 : 0;
+            if (gapMs > kBlockLimitMs) {
+                ++gapsOverLimit;
+                longGaps.emplace_back(lastBeat, now);
+            }
         }
         lastBeat = now;
     });
@@ -346,6 +356,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_table: probe: %s%s", said.constData(),
                      probe.readAllStandardError().constData());
     }
+
+    for (const auto& [from, to] : longGaps)
+        std::fprintf(stderr, "bench_table: heartbeat gap %.1f ms from %.6f to %.6f (CLOCK_MONOTONIC)\n",
+                     (to - from) * 1000, from, to);
 
     TResultTable& table = form.ResultTable();
     const int rows = table.rowCount();
