@@ -6,6 +6,8 @@
 #include "TvxSNMPMgr.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -53,27 +55,34 @@ void TShootEngine::BulkAnswer(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TRespons
     }
     const int count = sender.ObjCount();
     QString asked = AskedOid();
-    for (int i = 1; i <= count; ++i) {
+    const TShootEndHold hold(*this);  // an end found below comes after the answers before it
+    std::vector<TWalkAnswer> answers;
+    bool goesOn = true;
+    for (int i = 1; i <= count && goesOn; ++i) {
         const int type = sender.ObjType(i);
         // endOfMibView names the OID it could not go beyond, as a Get-Next
         // answer does; agents differ in which one that is for a repetition.
-        const QString oid = type == kTypeEndOfMibView ? asked : sender.ObjId(i);
-        const TCellValue value = ReceivedValue(sender.ObjValue(i), type);
+        QString oid = type == kTypeEndOfMibView ? asked : sender.ObjId(i);
+        TCellValue value = ReceivedValue(sender.ObjValue(i), type);
         if (purpose == kPurposeDiscovery) {
             if (!TakeInstance(oid, value, asked)) {
                 EndDiscovery();
                 return;
             }
-        } else if (!PlaceWalkAnswer(oid, value, asked)) {
-            return;  // the walk has ended
+        } else if (AcceptWalkAnswer(oid, asked)) {
+            answers.push_back({oid, std::move(value)});
+        } else {
+            goesOn = false;  // the walk has ended; the answers before stay
         }
-        asked = oid;
+        asked = std::move(oid);
     }
     // An answer without bindings counts as leaving the subtree.
     if (count == 0)
         EndWalk(purpose);
-    else
+    else if (purpose == kPurposeDiscovery)
         ShootWalkStepFrom(asked, purpose);
+    else
+        StepThenPlace(asked, goesOn, answers);
 }
 
 void TShootEngine::EndWalk(int purpose)

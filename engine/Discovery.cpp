@@ -3,6 +3,7 @@
 #include "ShootEngine.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -35,11 +36,32 @@ void TShootEngine::ShootWalkStepFrom(const QString& oid, int purpose)
 // one stops the walk.
 void TShootEngine::WalkStep(const QString& oid, const TCellValue& value)
 {
-    if (PlaceWalkAnswer(oid, value, AskedOid()))
-        ShootWalkStepFrom(oid, kPurposeValues);
+    if (AcceptWalkAnswer(oid, AskedOid()))
+        StepThenPlace(oid, true, {{oid, value}});
 }
 
-bool TShootEngine::PlaceWalkAnswer(const QString& oid, const TCellValue& value, const QString& asked)
+// The next request of a walk goes out before the answers it follows are
+// placed: the agent works on it while the table takes them, so a walk spends
+// per step only what it takes to read an answer and send the next request.
+void TShootEngine::StepThenPlace(const QString& from, bool goesOn, const std::vector<TWalkAnswer>& answers)
+{
+    const TShootEndHold hold(*this);
+    if (goesOn)
+        ShootWalkStepFrom(from, kPurposeValues);
+    for (const TWalkAnswer& answer : answers)
+        PlaceValue(answer.oid, answer.value);
+}
+
+TShootEngine::TShootEndHold::~TShootEndHold()
+{
+    if (!outer)
+        return;
+    engine.holdingShootEnd = false;
+    if (std::exchange(engine.shootEndHeld, false))
+        engine.Guarded([this] { engine.SetShootRunning(false); });
+}
+
+bool TShootEngine::AcceptWalkAnswer(const QString& oid, const QString& asked)
 {
     if (CompareOids(oid, asked) < 0) {
         // An agent that answers an OID before the one asked for would walk in
@@ -58,7 +80,6 @@ bool TShootEngine::PlaceWalkAnswer(const QString& oid, const TCellValue& value, 
         return false;
     }
     lastWalkOid = oid;
-    PlaceValue(oid, value);
     return true;
 }
 

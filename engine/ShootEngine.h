@@ -215,7 +215,31 @@ private:
     void ShootAgainNow();
     int CountdownStart() const;
     // One walk answer checked against the OID before it; false ends the walk.
-    bool PlaceWalkAnswer(const QString& oid, const TCellValue& value, const QString& asked);
+    bool AcceptWalkAnswer(const QString& oid, const QString& asked);
+    // Sends the walk's next step (when goesOn), then places the answers taken
+    // before it; see the definition.
+    struct TWalkAnswer {
+        QString oid;
+        TCellValue value;
+    };
+    void StepThenPlace(const QString& from, bool goesOn, const std::vector<TWalkAnswer>& answers);
+    // While one lives, an end of the shoot waits, and comes when the
+    // outermost is gone: the answers a walk step places after sending its
+    // next request still belong to the shoot.
+    class TShootEndHold {
+    public:
+        explicit TShootEndHold(TShootEngine& owner) : engine(owner), outer(!owner.holdingShootEnd)
+        {
+            owner.holdingShootEnd = true;
+        }
+        ~TShootEndHold();
+        TShootEndHold(const TShootEndHold&) = delete;
+        TShootEndHold& operator=(const TShootEndHold&) = delete;
+
+    private:
+        TShootEngine& engine;
+        const bool outer;
+    };
     bool TakeInstance(const QString& oid, const TCellValue& value, const QString& asked);
     // GetBulk: the walk kind of this shoot, and the answers of one GetBulk.
     bool BulkConfigured() const;
@@ -269,6 +293,8 @@ private:
     QString resolvedAddress;                // the component's address for it
     TRowCursor rowCursor;
     QString lastWalkOid;  // previous step of a single-target walk
+    bool holdingShootEnd = false;  // see TShootEndHold
+    bool shootEndHeld = false;
     int countdown = 9;    // seconds to the next periodic re-shoot
 
     // pendingRequests is guarded by requestLock (see the top of this file).

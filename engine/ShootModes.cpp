@@ -105,6 +105,10 @@ void TShootEngine::SetShootRunning(bool running)
         view.ShowEntryCount(-1);
         return;
     }
+    if (holdingShootEnd) {
+        shootEndHeld = true;  // StepThenPlace ends it once its answers are placed
+        return;
+    }
     view.SetShootAgainEnabled(true);
     view.DropStaleRows();
     view.ShowEntryCount(view.RowCount());

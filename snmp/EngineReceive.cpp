@@ -65,11 +65,14 @@ void TSnmpMgrEngine::ReceivePending()
             PushDeadline();
             RaiseError(SocketCodeFromErrno(EMSGSIZE), "Winsock error in recv()");
         } else if (got == TReceiveResult::NoData) {
-            // An ICMP error whose pending flag another call took is still in
-            // the error queue; report it now, and clear it so the socket stops
-            // signalling.
-            if (const int queued = endpoint.TakeQueuedError(); queued != 0)
-                ReportReceiveError(queued);
+            // Woken with nothing to read: an ICMP error whose pending flag
+            // another call took is still in the error queue; report it now,
+            // and clear it so the socket stops signalling. After datagrams the
+            // wake-up is explained; an error still queued wakes the loop again.
+            if (n == 0) {
+                if (const int queued = endpoint.TakeQueuedError(); queued != 0)
+                    ReportReceiveError(queued);
+            }
             break;
         } else if (err == EINTR) {
             continue;

@@ -19,24 +19,43 @@ QString ViewGroup(const QString& path)
     return QStringLiteral("views/") + QString::fromLatin1(key);
 }
 
-}  // namespace
+QStringList RecentList() { return Store().value(QStringLiteral("recent/files")).toStringList(); }
 
-QStringList TRememberedState::RecentFiles() const
-{
-    return Store().value(QStringLiteral("recent/files")).toStringList();
-}
-
-void TRememberedState::SaveRecentFiles(const QStringList& files)
+void StoreRecentList(const QStringList& files)
 {
     Store().setValue(QStringLiteral("recent/files"), files.mid(0, kMaxRecentFiles));
 }
 
+}  // namespace
+
+void TRememberedState::AwaitRecentWrite() const
+{
+    if (recentWrite.valid())
+        recentWrite.get();
+}
+
+QStringList TRememberedState::RecentFiles() const
+{
+    AwaitRecentWrite();
+    return RecentList();
+}
+
+void TRememberedState::SaveRecentFiles(const QStringList& files)
+{
+    AwaitRecentWrite();
+    StoreRecentList(files);
+}
+
 void TRememberedState::AddRecentFile(const QString& path)
 {
-    QStringList files = RecentFiles();
-    files.removeAll(Absolute(path));
-    files.prepend(Absolute(path));
-    SaveRecentFiles(files);
+    AwaitRecentWrite();
+    // QSettings objects of different threads share the file safely.
+    recentWrite = std::async(std::launch::async, [file = Absolute(path)] {
+        QStringList files = RecentList();
+        files.removeAll(file);
+        files.prepend(file);
+        StoreRecentList(files);
+    });
 }
 
 void TRememberedState::RemoveRecentFile(const QString& path)

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <future>
+
 // The recent list holds at most this many files, newest first.
 inline constexpr int kMaxRecentFiles = 10;
 
@@ -24,7 +26,9 @@ class TRememberedState {
 public:
     // The recent files, newest first.
     QStringList RecentFiles() const;
-    // Puts `path` (made absolute) at the top of the recent list.
+    // Puts `path` (made absolute) at the top of the recent list. The settings
+    // file is written on another thread, so that opening a view does not wait
+    // for the disk; the other uses of the recent list wait for it.
     void AddRecentFile(const QString& path);
     void RemoveRecentFile(const QString& path);
 
@@ -35,4 +39,7 @@ public:
 
 private:
     void SaveRecentFiles(const QStringList& files);
+    void AwaitRecentWrite() const;
+
+    mutable std::future<void> recentWrite;  // its destructor waits for the write
 };

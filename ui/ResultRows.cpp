@@ -60,8 +60,10 @@ void TResultTable::PlaceListValue(const QString& oid, const TCellValue& value)
         ++count;
     const bool inPlace = found >= 0 && count == lines.size();
     QVector<TResultRow> newRows;
+    newRows.reserve(lines.size());
     for (int i = 0; i < lines.size(); ++i) {
         TResultRow row = inPlace ? rows[found + i] : TResultRow{};
+        row.cells.reserve(2);  // name and value, in one allocation
         row.image = i == 0 ? imageEntryStart : imageEntryMore;
         row.key = oid;
         row.shoot = shootSerial;

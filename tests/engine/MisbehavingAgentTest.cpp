@@ -75,6 +75,41 @@ TEST(MisbehavingAgent, SingleTargetWalkThatGoesBackwardsEndsWithTheLoopMessage)
     EXPECT_EQ(h.view.statusMessage, kTextLoopDetected);
 }
 
+// A walk sends its next request before it places the answers it has: an end
+// of the shoot found among them must wait until those before it are in the
+// table, or the export and the entry count at the end would miss them.
+TEST(MisbehavingAgent, BulkWalkThatEndsMidAnswerHasTheAnswersBeforeInTheTableWhenItEnds)
+{
+    struct Case {
+        const char* what;
+        std::string third;  // the OID of the third binding
+        QString message;    // the status at the end
+    };
+    const Case cases[] = {
+        {"leaves the subtree", kNames + ".1", QString()},
+        {"goes backwards", kKeys + ".1", kTextLoopDetected},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TScriptedAgent agent([&](const TAgentRequest&) -> std::optional<TAgentAnswer> {
+            return TAgentAnswer{TScriptedAgent::Text(kKeys + ".1", "a"), TScriptedAgent::Text(kKeys + ".2", "b"),
+                                TScriptedAgent::Text(c.third, "c")};
+        });
+        ASSERT_TRUE(agent.Start());
+        TEngineHarness h;
+        h.Agent(agent.Port(), 2);
+        h.TableTargets({Q(kKeys)});
+        h.EditSettings([&](TSessionSettings& s) { s.maxRepetitions = 5; });
+        h.engine.SetShootRunning(true);
+        h.engine.StartShooting();
+        ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }, 5000)) << "the walk never ended";
+        EXPECT_EQ(h.view.rowsAtFinish, std::vector<int>{2});
+        EXPECT_EQ(h.view.entryCount, 2);
+        EXPECT_EQ(h.view.statusMessage, c.message);
+        EXPECT_EQ(agent.Requests().size(), 1u);
+    }
+}
+
 TEST(MisbehavingAgent, DiscoveryWalkEndsAtAnAnswerThatIsNotBeyondTheOidAsked)
 {
     struct Case {

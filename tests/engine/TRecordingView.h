@@ -40,6 +40,7 @@ public:
     bool panelVisible = false;
     QStringList modalMessages;
     std::function<void()> onPlace;  // called before each placed value
+    std::vector<int> rowsAtFinish;  // the row count at every end of a shoot
 
     TPlaced PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor) override
     {
@@ -73,6 +74,7 @@ public:
         ++clearCount;
     }
     int RowCount() const override { return static_cast<int>(rows.size()); }
+    void ShootFinished() override { rowsAtFinish.push_back(RowCount()); }
     void ReSortRows() override { ++reSortCount; }
     void FocusResultTable() override
     {
