@@ -1,6 +1,7 @@
 #include "TMyTimer.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QMetaObject>
 #include <QTime>
 
@@ -81,9 +82,12 @@ void TMyTimer::Terminate()
 void TMyTimer::TerminateAndWait()
 {
     Terminate();
+    // A job the worker hands to this thread meanwhile runs between short
+    // waits, each of which ends as soon as the thread does.
+    constexpr int kWaitSliceMs = 2;
     while (!workerFinished && isRunning()) {
-        QThread::msleep(10);
         QCoreApplication::processEvents();
+        wait(QDeadlineTimer(kWaitSliceMs));
     }
     // The loop has ended; what is left of the thread returns without waiting
     // for anything, so this join is short.

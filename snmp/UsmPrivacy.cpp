@@ -95,8 +95,9 @@ int Run(const EVP_CIPHER* cipher, std::span<const std::uint8_t> key, const std::
 
 }  // namespace
 
-TSaltCounter::TSaltCounter()
+void TSaltCounter::Seed()
 {
+    seeded = true;
     std::uint8_t seed[12];
     if (RAND_bytes(seed, sizeof seed) != 1) {
         std::random_device device;  // libcrypto's generator failed: any start will do
@@ -109,6 +110,8 @@ TSaltCounter::TSaltCounter()
 
 TSalt TSaltCounter::Next(TPrivProtocol priv, std::uint32_t boots)
 {
+    if (!seeded)
+        Seed();
     TSalt salt{};
     if (priv == TPrivProtocol::Des) {
         PutBigEndian32(salt.data(), boots);

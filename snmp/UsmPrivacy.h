@@ -24,11 +24,15 @@ using TSalt = std::array<std::uint8_t, 8>;
 // counters start at random values and advance by one per message.
 class TSaltCounter {
 public:
-    TSaltCounter();
-    // The salt of the next message under `priv` to an engine at `boots`.
+    // The salt of the next message under `priv` to an engine at `boots`. The
+    // counters start at random values, drawn at the first salt: a manager
+    // that never encrypts never starts libcrypto's generator.
     TSalt Next(TPrivProtocol priv, std::uint32_t boots);
 
 private:
+    void Seed();
+
+    bool seeded = false;
     std::uint32_t desCounter = 0;
     std::uint64_t aesCounter = 0;
 };

@@ -52,6 +52,9 @@ QAction* NewAction(QMenu* menu, const char* name, const QString& text, int image
 
 TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QMainWindow(parent), commandLine(arguments)
 {
+    // The built-in MIB names are made on another core while the menus and the
+    // controls are built; the name table waits for them when it takes them.
+    builtInNamesMade = std::async(std::launch::async, [] { TMibNames::BuiltIn(); });
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("HB_Vexgrid"));
     // Tahoma 8 pt by design; where it is not installed, the nearest sans face.

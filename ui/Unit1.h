@@ -17,6 +17,7 @@
 #include <QSize>
 #include <QStringList>
 
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -208,6 +209,7 @@ private:
     std::unique_ptr<TShootEngine> engine;
     std::unique_ptr<TMibLoadRequest> mibRequest;
     std::unique_ptr<TMibLoader> mibLoader;
+    std::future<void> builtInNamesMade;  // see the constructor
     std::unique_ptr<TWorkerJobs> workerJobs;
     // Declared last, so that it is stopped before what its jobs use goes away.
     std::unique_ptr<TMyTimer> worker;

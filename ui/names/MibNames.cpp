@@ -59,6 +59,10 @@ std::shared_ptr<const TMibNames> TMibNames::BuiltIn()
 {
     static const std::shared_ptr<const TMibNames> table = [] {
         auto names = std::make_shared<TMibNames>();
+        int count = 0;
+        for (int m = 0; m < mibFactModuleCount; ++m)
+            count += mibFactModules[m].count;
+        names->Reserve(count);
         for (int m = 0; m < mibFactModuleCount; ++m) {
             const TMibFactModule& module = mibFactModules[m];
             for (int i = 0; i < module.count; ++i)
@@ -81,6 +85,13 @@ void TMibNames::Add(const TMibObject& object)
     if (!indexByName.contains(object.name))
         indexByName.insert(object.name, int(objects.size()));
     objects.append(object);
+}
+
+void TMibNames::Reserve(int count)
+{
+    objects.reserve(count);
+    indexByOid.reserve(count);
+    indexByName.reserve(count);
 }
 
 void TMibNames::Merge(const TMibNames& other)

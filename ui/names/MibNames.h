@@ -48,6 +48,7 @@ public:
     static std::shared_ptr<const TMibNames> BuiltIn();
 
     void Add(const TMibObject& object);
+    void Reserve(int count);
     // Adds every object of other; other's objects win for the same OID.
     void Merge(const TMibNames& other);
 
