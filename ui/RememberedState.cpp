@@ -10,13 +10,35 @@ QSettings Store() { return QSettings(QStringLiteral("Hollbrae"), QStringLiteral(
 
 QString Absolute(const QString& path) { return QFileInfo(path).absoluteFilePath(); }
 
-// The settings group of one file: a path holds "/", which QSettings would take
-// for nested groups, so the group is the path in URL-safe base64.
-QString ViewGroup(const QString& path)
+// The settings group of one file below "views/": a path holds "/", which
+// QSettings would take for nested groups, so the key is the path in URL-safe
+// base64.
+QString ViewKey(const QString& path)
 {
-    const QByteArray key =
-        Absolute(path).toUtf8().toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
-    return QStringLiteral("views/") + QString::fromLatin1(key);
+    return QString::fromLatin1(
+        Absolute(path).toUtf8().toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+}
+
+QString ViewGroup(const QString& path) { return QStringLiteral("views/") + ViewKey(path); }
+
+// Puts key first in the order of saved views and forgets the views beyond
+// kMaxRememberedViews. Views saved before the order was kept come after the
+// ordered ones.
+void KeepViewRecent(QSettings& store, const QString& key)
+{
+    const QString orderKey = QStringLiteral("viewOrder");
+    QStringList order = store.value(orderKey).toStringList();
+    store.beginGroup(QStringLiteral("views"));
+    for (const QString& group : store.childGroups()) {
+        if (!order.contains(group))
+            order.append(group);
+    }
+    store.endGroup();
+    order.removeAll(key);
+    order.prepend(key);
+    while (order.size() > kMaxRememberedViews)
+        store.remove(QStringLiteral("views/") + order.takeLast());
+    store.setValue(orderKey, order);
 }
 
 QStringList RecentList() { return Store().value(QStringLiteral("recent/files")).toStringList(); }
@@ -94,4 +116,6 @@ void TRememberedState::SaveViewState(const QString& path, const TViewState& stat
     store.setValue(QStringLiteral("columnWidths"), widths);
     store.setValue(QStringLiteral("sortColumn"), state.sortColumn);
     store.setValue(QStringLiteral("sortAscending"), state.sortAscending);
+    store.endGroup();
+    KeepViewRecent(store, ViewKey(path));
 }

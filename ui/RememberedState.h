@@ -13,6 +13,10 @@
 
 // The recent list holds at most this many files, newest first.
 inline constexpr int kMaxRecentFiles = 10;
+// The state of at most this many views is kept, the most recently saved; an
+// older one is forgotten, so the settings file does not grow with every
+// vexgrid file ever opened.
+inline constexpr int kMaxRememberedViews = 100;
 
 // The state of one view, as the window saves and restores it.
 struct TViewState {

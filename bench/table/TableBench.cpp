@@ -232,10 +232,13 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The window's settings live in the run's own folder: every run starts
+    // from the same (empty) settings and leaves the user's alone.
+    QTemporaryDir folder;
+    qputenv("XDG_CONFIG_HOME", folder.path().toLocal8Bit());
     QApplication app(argc, argv);
     const TOptions options = ParseOptions(QApplication::arguments());
 
-    QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("bench-table.xml"));
     QFile file(path);
     if (!folder.isValid() || !file.open(QIODevice::WriteOnly) || file.write(VexgridFile(options)) < 0) {
