@@ -92,13 +92,7 @@ TEST(ShootCycle, SilentAgentGetsFiveSendsThenNullForEveryOid)
     h.ListTargets({kSysDescr, kSysName});
     h.engine.StartShooting();
 
-    // Once a second the worker runs retry, time-out and purge pass.
-    for (int second = 0; second < 8; ++second) {
-        h.fakeNow += 1001;
-        h.engine.RetryPass();
-        h.engine.TimeoutPass();
-        h.engine.PurgePass();
-    }
+    h.RunWorkerSeconds(8);
     TEngineHarness::PumpFor(50);
     EXPECT_EQ(silent.TakeDatagrams(), 5);
     ASSERT_EQ(h.view.rows.size(), 2u);
@@ -275,12 +269,7 @@ TEST(ShootCycle, SilentAgentEndsASingleTargetWalkWithTheTimeoutMessageAndNoRow)
     h.TableTargets({walked});
     h.view.shootAgainEnabled = false;  // set-up marks the shoot running
     h.engine.StartShooting();
-    for (int second = 0; second < 8; ++second) {
-        h.fakeNow += 1001;
-        h.engine.RetryPass();
-        h.engine.TimeoutPass();
-        h.engine.PurgePass();
-    }
+    h.RunWorkerSeconds(8);
     TEngineHarness::PumpFor(50);
     EXPECT_EQ(silent.TakeDatagrams(), 5) << "the walk's first step is sent five times, then given up";
     EXPECT_TRUE(h.view.rows.empty()) << "a time-out is no row";

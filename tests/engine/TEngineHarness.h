@@ -78,6 +78,18 @@ public:
         });
     }
 
+    // Seconds of the worker's schedule on the fake clock: each moves it on a
+    // little over a second and runs the retry, time-out and purge passes.
+    void RunWorkerSeconds(int seconds)
+    {
+        for (int second = 0; second < seconds; ++second) {
+            fakeNow += 1001;
+            engine.RetryPass();
+            engine.TimeoutPass();
+            engine.PurgePass();
+        }
+    }
+
     static bool PumpUntil(const std::function<bool()>& done, int guardMs = 20000)
     {
         return vxtest::PumpUntil(done, guardMs);
