@@ -36,14 +36,16 @@ void TShootEngine::ShootWalkStepFrom(const QString& oid, int purpose)
 // one stops the walk.
 void TShootEngine::WalkStep(const QString& oid, const TCellValue& value)
 {
-    if (AcceptWalkAnswer(oid, AskedOid()))
-        StepThenPlace(oid, true, {{oid, value}});
+    if (AcceptWalkAnswer(oid, AskedOid())) {
+        const TWalkAnswer answer[] = {{oid, value}};
+        StepThenPlace(oid, true, answer);
+    }
 }
 
 // The next request of a walk goes out before the answers it follows are
 // placed: the agent works on it while the table takes them, so a walk spends
 // per step only what it takes to read an answer and send the next request.
-void TShootEngine::StepThenPlace(const QString& from, bool goesOn, const std::vector<TWalkAnswer>& answers)
+void TShootEngine::StepThenPlace(const QString& from, bool goesOn, std::span<const TWalkAnswer> answers)
 {
     const TShootEndHold hold(*this);
     if (goesOn)

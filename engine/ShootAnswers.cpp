@@ -164,7 +164,7 @@ void TShootEngine::FoldAnswers()
         return;
     // A step that sends the next request empties the buffer, which ends the
     // loop; pairs left over then are dropped.
-    while (CountSeparators(buffer) > 0) {
+    while (buffer.contains(kItemSeparator)) {
         const QString oid = TakeNextItem(buffer);
         TCellValue value;
         value.text = TakeNextItem(buffer);

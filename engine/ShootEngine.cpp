@@ -107,10 +107,10 @@ TCellValue TShootEngine::NoAnswer() const
     return value;
 }
 
-void TShootEngine::Guarded(const std::function<void()>& step) noexcept
+void TShootEngine::ShowFailure(std::exception_ptr failure) noexcept
 {
     try {
-        step();
+        std::rethrow_exception(failure);
     } catch (const EvxSNMPMgr& e) {
         ShowMessage(e.Message());
     } catch (const std::exception& e) {
@@ -146,8 +146,9 @@ QString TShootEngine::WalkedOid() const { return settings.targetOids.value(0); }
 
 QString TShootEngine::AskedOid() const
 {
-    QString list = requestTemplate.oidList;
-    return TakeNextItem(list);
+    const QString& list = requestTemplate.oidList;
+    const qsizetype end = list.indexOf(kItemSeparator);
+    return end < 0 ? QString() : list.left(end);
 }
 
 void TShootEngine::StartShooting()
@@ -191,19 +192,21 @@ void TShootEngine::Shoot()
     FinishPendingRequests();
     PurgePass();
 
-    QString rest = requestTemplate.oidList;
-    while (!rest.isEmpty()) {
-        QString chunk;
-        for (int n = 0; n < kMaxOidsPerRequest && !rest.isEmpty(); ++n) {
-            const qsizetype end = rest.indexOf(kItemSeparator);
-            const qsizetype take = end < 0 ? rest.size() : end + 1;
-            chunk += rest.left(take);
-            rest.remove(0, take);
+    // At most kMaxOidsPerRequest OIDs a request; a list that short (a walk
+    // step) goes out as it is.
+    const QString list = requestTemplate.oidList;
+    qsizetype from = 0;
+    while (from < list.size()) {
+        qsizetype to = from;
+        for (int n = 0; n < kMaxOidsPerRequest && to < list.size(); ++n) {
+            const qsizetype end = list.indexOf(kItemSeparator, to);
+            to = end < 0 ? list.size() : end + 1;
         }
         TRequest request = requestTemplate;
         request.answers.clear();
-        request.oidList = chunk;
+        request.oidList = list.mid(from, to - from);
         SendRequest(request, false);
+        from = to;
     }
 }
 
@@ -225,11 +228,15 @@ void TShootEngine::SendRequest(TRequest& request, bool retry)
             request.requestId = NextRequestId();
         component.SetRequestId(request.requestId);
 
-        QString oids = request.oidList;
-        const int count = CountSeparators(oids);
+        const QStringView oids = request.oidList;
+        const int count = CountSeparators(request.oidList);
         component.SetObjCount(count);
-        for (int i = 1; i <= count; ++i)
-            component.SetObjId(i, TakeNextItem(oids));
+        qsizetype from = 0;
+        for (int i = 1; i <= count; ++i) {
+            const qsizetype end = oids.indexOf(kItemSeparator, from);
+            component.SetObjId(i, oids.mid(from, end - from));
+            from = end + 1;
+        }
 
         if (request.requestKind == kRequestGet)
             component.SendGetRequest();
@@ -408,8 +415,11 @@ void TShootEngine::AppendAnswer(const QString& oid, const TCellValue& value)
     // A value may hold the separator character itself; left alone it would
     // split the value into two items and shift every pair after it.
     QString clean = value.text;
-    clean.replace(kItemSeparator, QLatin1Char(' '));
-    requestTemplate.answers += oid + kItemSeparator + clean + kItemSeparator;
+    if (clean.contains(kItemSeparator))
+        clean.replace(kItemSeparator, QLatin1Char(' '));
+    QString& answers = requestTemplate.answers;
+    answers.reserve(answers.size() + oid.size() + clean.size() + 2);
+    answers.append(oid).append(kItemSeparator).append(clean).append(kItemSeparator);
     answerValues.push_back(value);
     answerValues.back().text = clean;
 }

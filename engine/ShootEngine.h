@@ -28,9 +28,11 @@
 
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <list>
 #include <mutex>
+#include <span>
 #include <vector>
 
 namespace vxsnmp {
@@ -222,7 +224,7 @@ private:
         QString oid;
         TCellValue value;
     };
-    void StepThenPlace(const QString& from, bool goesOn, const std::vector<TWalkAnswer>& answers);
+    void StepThenPlace(const QString& from, bool goesOn, std::span<const TWalkAnswer> answers);
     // While one lives, an end of the shoot waits, and comes when the
     // outermost is gone: the answers a walk step places after sending its
     // next request still belong to the shoot.
@@ -264,7 +266,16 @@ private:
     void ShowMessage(const QString& text);
     void ExplainV3Silence();
     // Runs one entry point's work; an exception becomes a status message.
-    void Guarded(const std::function<void()>& step) noexcept;
+    template <typename TStep>
+    void Guarded(TStep&& step) noexcept
+    {
+        try {
+            step();
+        } catch (...) {
+            ShowFailure(std::current_exception());
+        }
+    }
+    void ShowFailure(std::exception_ptr failure) noexcept;
 
     void PlaceValue(const QString& oid, const TCellValue& value);
 
@@ -292,10 +303,10 @@ private:
     QString resolvedHost;                   // host text resolved in this shoot; null: none
     QString resolvedAddress;                // the component's address for it
     TRowCursor rowCursor;
-    QString lastWalkOid;  // previous step of a single-target walk
+    QString lastWalkOid;           // previous step of a single-target walk
     bool holdingShootEnd = false;  // see TShootEndHold
     bool shootEndHeld = false;
-    int countdown = 9;    // seconds to the next periodic re-shoot
+    int countdown = 9;  // seconds to the next periodic re-shoot
 
     // pendingRequests is guarded by requestLock (see the top of this file).
     mutable std::recursive_mutex requestLock;

@@ -4,6 +4,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
 // Up to 19 decimal digits always fit an unsigned 64-bit number.
@@ -40,13 +42,41 @@ int CompareComponents(QStringView x, QStringView y)
     return c == 0 ? 0 : c < 0 ? -1 : 1;
 }
 
+// ValueText of a value all ASCII, as most are: no decoder needed, and the
+// control characters are the only ones that are not printable.
+QString AsciiValueText(const QByteArray& value, bool binaryType)
+{
+    if (!binaryType)
+        return QString::fromLatin1(value);
+    qsizetype end = value.size();
+    while (end > 0 && value[end - 1] == '\0')
+        --end;
+    const auto printable = [](char c) {
+        return (c >= 0x20 && c != 0x7F) || c == '\t' || c == '\r' || c == '\n';
+    };
+    if (end == 0 || !std::all_of(value.begin(), value.begin() + end, printable))
+        return QString::fromLatin1(value.toHex(' ').toUpper());
+    return QString::fromLatin1(value.constData(), end);
+}
+
 }  // namespace
 
 // Called for every walk answer: no lists are built, each component is read
 // in place.
 int TShootEngine::CompareOids(const QString& a, const QString& b)
 {
-    qsizetype i = 0, j = 0;
+    // Components spelt alike are equal however they read, so the comparison
+    // starts at the component where the two texts part (a walk's answer
+    // shares most of its text with the OID asked).
+    const qsizetype common = std::min(a.size(), b.size());
+    qsizetype same = 0;
+    while (same < common && a[same] == b[same])
+        ++same;
+    if (same == a.size() && same == b.size())
+        return 0;
+    while (same > 0 && a[same - 1] != QLatin1Char('.'))
+        --same;
+    qsizetype i = same, j = same;
     for (;;) {
         const qsizetype endX = a.indexOf(QLatin1Char('.'), i);
         const qsizetype endY = b.indexOf(QLatin1Char('.'), j);
@@ -71,9 +101,12 @@ QString TShootEngine::ValueText(const QByteArray& value, int type)
     constexpr int kOpaque = 0x44;
     // Stateless: a sequence cut off at the end is an error, not a rest held
     // back for more input (which would drop "Caf\xE9" to "Caf").
+    const bool binaryType = type == kOctetString || type == kOpaque;
+    if (!value.isEmpty()
+        && std::all_of(value.begin(), value.end(), [](char c) { return static_cast<uchar>(c) < 0x80; }))
+        return AsciiValueText(value, binaryType);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8(value);
-    const bool binaryType = type == kOctetString || type == kOpaque;
     if (binaryType) {
         // Some agents end their texts with zero bytes; those stay text.
         QString trimmed = text;

@@ -122,7 +122,7 @@ int TSnmpMgrEngine::SendRequest(Tag pduTag)
     if (result != 0)
         return Fail(result, buildText.empty() ? std::string("Error building SNMP packet.") : buildText);
 
-    RaisePacketTrace(datagram.data(), datagram.size(), 2, remoteAddress.Text(), remotePort);
+    RaisePacketTrace(datagram.data(), datagram.size(), 2, remoteAddressText, remotePort);
     if (!endpoint.IsOpen() || destroyPending)  // a trace handler closed the endpoint
         return Fail(kNotActive, "The control must be Active for this operation.");
     result = SendDatagram(datagram);

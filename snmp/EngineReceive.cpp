@@ -116,7 +116,9 @@ void TSnmpMgrEngine::ProcessDatagram(const std::uint8_t* data, std::size_t lengt
 {
     incoming.Reset();
     table.Reset();
-    std::string fromText = fromAddress.Text();
+    // The agent's answers come from the address it was asked at, whose text
+    // is kept; others are spelt out. A copy: a handler may change the host.
+    std::string fromText = fromAddress == remoteAddress ? remoteAddressText : fromAddress.Text();
     if (fromText.empty())
         fromText = "0.0.0.0";
     RaisePacketTrace(data, length, 1, fromText, fromPort);
@@ -185,7 +187,7 @@ bool TSnmpMgrEngine::MatchesWaitingRequest(const std::uint8_t* data, std::size_t
 void TSnmpMgrEngine::AnswerInform(const TNetAddress& fromAddress, std::uint16_t fromPort,
                                   std::int32_t errorStatus, std::int32_t errorIndex)
 {
-    remoteAddress = fromAddress;
+    SetRemoteAddress(fromAddress);
     remoteAddresses = {fromAddress};
     remotePort = fromPort;
     TOutgoing reply;

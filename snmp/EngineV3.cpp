@@ -162,7 +162,7 @@ int TSnmpMgrEngine::SendV3Now(TV3Request& request)
 
 int TSnmpMgrEngine::SendTraced(const std::vector<std::uint8_t>& datagram)
 {
-    RaisePacketTrace(datagram.data(), datagram.size(), 2, remoteAddress.Text(), remotePort);
+    RaisePacketTrace(datagram.data(), datagram.size(), 2, remoteAddressText, remotePort);
     if (!endpoint.IsOpen() || destroyPending)
         return Fail(kNotActive, "The control must be Active for this operation.");
     return SendDatagram(datagram);

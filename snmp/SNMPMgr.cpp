@@ -6,6 +6,8 @@
 #include "SocketErrors.h"
 #include "SocketLibrary.h"
 
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <unordered_set>
 
@@ -25,11 +27,26 @@ std::unordered_set<TSnmpMgrEngine*>& Instances()
     return instances;
 }
 
+// Changes whenever an instance is created or destroyed (under InstancesLock).
+std::atomic<std::uint64_t> instancesVersion{0};
+
 TSnmpMgrEngine* Find(intptr_t handle)
 {
+    // Every call checks its handle, and a thread calls one instance many
+    // times a request: the handle it found last stays good, without the lock,
+    // until an instance is created or destroyed.
+    thread_local intptr_t lastHandle = 0;
+    thread_local std::uint64_t lastVersion = 0;
+    if (handle != 0 && handle == lastHandle
+        && lastVersion == instancesVersion.load(std::memory_order_acquire))
+        return reinterpret_cast<TSnmpMgrEngine*>(handle);
     auto* engine = reinterpret_cast<TSnmpMgrEngine*>(handle);
     std::lock_guard<std::mutex> guard(InstancesLock());
-    return Instances().count(engine) != 0 ? engine : nullptr;
+    if (Instances().count(engine) == 0)
+        return nullptr;
+    lastHandle = handle;
+    lastVersion = instancesVersion.load(std::memory_order_relaxed);
+    return engine;
 }
 
 // TCall brackets one call into an instance: the instance may be destroyed
@@ -75,6 +92,7 @@ intptr_t SNMPMgr_Create(SNMPMgr_EventCallback callback, void* context)
         std::lock_guard<std::mutex> guard(InstancesLock());
         auto* engine = new TSnmpMgrEngine(callback, context);
         Instances().insert(engine);
+        instancesVersion.fetch_add(1, std::memory_order_release);
         return reinterpret_cast<intptr_t>(engine);
     } catch (...) {
         return 0;
@@ -89,6 +107,7 @@ int SNMPMgr_Destroy(intptr_t handle)
         auto* candidate = reinterpret_cast<TSnmpMgrEngine*>(handle);
         if (Instances().erase(candidate) != 0)
             engine = candidate;
+        instancesVersion.fetch_add(1, std::memory_order_release);
     }
     if (engine != nullptr) {
         try {

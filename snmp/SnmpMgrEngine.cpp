@@ -127,7 +127,7 @@ std::intptr_t TSnmpMgrEngine::Get(int propId, int index, int* outLen)
     case SNMPMGR_PID_REMOTEENGINEBOOTS: return remoteEngineBoots;
     case SNMPMGR_PID_REMOTEENGINEID: return text(remoteEngineId);
     case SNMPMGR_PID_REMOTEENGINETIME: return remoteEngineTime;
-    case SNMPMGR_PID_REMOTEHOST: return text(remoteAddress.Text());
+    case SNMPMGR_PID_REMOTEHOST: return text(remoteAddressText);
     case SNMPMGR_PID_REMOTEPORT: return remotePort;
     case SNMPMGR_PID_REQUESTID: return outgoing.requestId;
     case SNMPMGR_PID_SNMPVERSION: return outgoing.version == 0 ? 1 : outgoing.version == 1 ? 2 : 3;
@@ -225,6 +225,12 @@ void TSnmpMgrEngine::SetVersion(int snmpVersion)
     outgoing.version = snmpVersion == 2 ? 1 : snmpVersion == 3 ? 3 : 0;
 }
 
+void TSnmpMgrEngine::SetRemoteAddress(const TNetAddress& address)
+{
+    remoteAddress = address;
+    remoteAddressText = address.Text();
+}
+
 int TSnmpMgrEngine::SetRemoteHost(const std::string& text)
 {
     if (settings.useConnection && endpoint.IsOpen())
@@ -232,7 +238,7 @@ int TSnmpMgrEngine::SetRemoteHost(const std::string& text)
                     "Cannot change RemoteHost when UseConnection is set and the control is Active.");
     TNetAddress address;
     const int result = ResolveHost(text, address, &remoteAddresses);
-    remoteAddress = address;
+    SetRemoteAddress(address);
     return result == 0 ? 0 : Fail(result, SocketErrorText(result));
 }
 

@@ -76,6 +76,7 @@ private:
     int Fail(int code, std::string text);
     void SetVersion(int snmpVersion);
     int SetRemoteHost(const std::string& text);
+    void SetRemoteAddress(const TNetAddress& address);
 
     // Endpoint, sending, waiting for the answer (EngineEndpoint.cpp).
     int Open();
@@ -143,7 +144,8 @@ private:
     TUdpEndpoint endpoint;
     TNetAddress localAddress;  // none = any
     std::uint16_t localPort = 162;
-    TNetAddress remoteAddress;  // none = nobody to send to
+    TNetAddress remoteAddress;      // none = nobody to send to; set with SetRemoteAddress
+    std::string remoteAddressText;  // remoteAddress.Text(), made once per address
     // Every address the remote host's name stood for (remoteAddress first
     // among them): the origins AcceptRemoteOnly takes datagrams from.
     std::vector<TNetAddress> remoteAddresses;

@@ -3,6 +3,8 @@
 #include "SNMPMgr.h"
 #include "TvxSNMPMgrAccess.h"
 
+#include <array>
+
 namespace vxsnmp {
 
 QString EngineText(std::intptr_t value)
@@ -38,11 +40,25 @@ void TvxSNMPMgrAccess::SetInt(TvxSNMPMgr& mgr, int propId, int index, int value)
         Raise(mgr, r);
 }
 
-void TvxSNMPMgrAccess::SetText(TvxSNMPMgr& mgr, int propId, int index, const QString& value)
+void TvxSNMPMgrAccess::SetText(TvxSNMPMgr& mgr, int propId, int index, QStringView value)
 {
-    const QByteArray utf8 = value.toUtf8();
-    if (int r = SNMPMgr_Set(mgr.handle, propId, index, reinterpret_cast<std::intptr_t>(utf8.constData()), 0);
-        r != 0)
+    // OIDs, communities and host names are short ASCII texts, set for every
+    // request: they are handed over from the stack.
+    std::array<char, 128> ascii;
+    QByteArray utf8;
+    const char* text = ascii.data();
+    qsizetype n = 0;
+    if (value.size() < qsizetype(ascii.size())) {
+        for (; n < value.size() && value[n].unicode() < 0x80; ++n)
+            ascii[std::size_t(n)] = char(value[n].unicode());
+    }
+    if (n == value.size() && n < qsizetype(ascii.size())) {
+        ascii[std::size_t(n)] = '\0';
+    } else {
+        utf8 = value.toUtf8();
+        text = utf8.constData();
+    }
+    if (int r = SNMPMgr_Set(mgr.handle, propId, index, reinterpret_cast<std::intptr_t>(text), 0); r != 0)
         Raise(mgr, r);
 }
 
@@ -152,7 +168,7 @@ QString TvxSNMPMgr::ObjId(int index) const
         A::CheckIndex(*this, SNMPMGR_PID_OBJID, index, "Invalid array index value for ObjId");
     return oid;
 }
-void TvxSNMPMgr::SetObjId(int index, const QString& value)
+void TvxSNMPMgr::SetObjId(int index, QStringView value)
 {
     A::SetText(*this, SNMPMGR_PID_OBJID, index, value);
 }

@@ -148,7 +148,8 @@ public:
     int ObjCount() const;
     void SetObjCount(int value);
     QString ObjId(int index) const;  // 1-based
-    void SetObjId(int index, const QString& value);
+    void SetObjId(int index, const QString& value) { SetObjId(index, QStringView(value)); }
+    void SetObjId(int index, QStringView value);
     int ObjType(int index) const;
     void SetObjType(int index, int value);
     QByteArray ObjValue(int index) const;  // may hold zero bytes

@@ -16,7 +16,7 @@ struct TvxSNMPMgrAccess {
 
     [[noreturn]] static void Raise(const TvxSNMPMgr& mgr, int code, const QString& text = {});
     static void SetInt(TvxSNMPMgr& mgr, int propId, int index, int value);
-    static void SetText(TvxSNMPMgr& mgr, int propId, int index, const QString& value);
+    static void SetText(TvxSNMPMgr& mgr, int propId, int index, QStringView value);
     static void SetBytes(TvxSNMPMgr& mgr, int propId, int index, const QByteArray& value);
     static int GetInt(const TvxSNMPMgr& mgr, int propId, int index = 0);
     static QString GetText(const TvxSNMPMgr& mgr, int propId, int index = 0);

@@ -6,6 +6,7 @@
 #include <QDebug>
 
 #include <exception>
+#include <string>
 
 namespace vxsnmp {
 
@@ -19,6 +20,7 @@ public:
     int Int(int i) const { return static_cast<int>(Value(i)); }
     std::int64_t Int64(int i) const { return static_cast<std::int64_t>(Value(i)); }
     QString Text(int i) const { return EngineText(Value(i)); }
+    std::intptr_t Raw(int i) const { return Value(i); }
     QByteArray Bytes(int i) const
     {
         return EngineBytes(Value(i), (argLens != nullptr && i < argc) ? argLens[i] : 0);
@@ -36,19 +38,46 @@ private:
     int* argLens;
 };
 
+// An argument text that repeats from event to event (the community, the
+// agent's address, "noError"): the text made last time is handed out again.
+class TRecentText {
+public:
+    QString Of(std::intptr_t value)
+    {
+        const char* utf8 = reinterpret_cast<const char*>(value);
+        if (utf8 == nullptr || last.isNull() || lastUtf8 != utf8) {
+            last = EngineText(value);
+            lastUtf8 = utf8 != nullptr ? utf8 : "";
+        }
+        return last;
+    }
+
+private:
+    std::string lastUtf8;
+    QString last;
+};
+
+// One set for each thread the engine raises events on.
+struct TRecentResponseTexts {
+    TRecentText community, user, address, description;
+};
+thread_local TRecentResponseTexts recentResponseTexts;
+thread_local TRecentText recentTraceAddress;
+
 TResponseEvent ResponseEvent(const TArgs& a)
 {
+    TRecentResponseTexts& recent = recentResponseTexts;
     TResponseEvent e;
     e.RequestId = a.Int(0);
     e.SNMPVersion = a.Int(1);
-    e.Community = a.Text(2);
-    e.User = a.Text(3);
+    e.Community = recent.community.Of(a.Raw(2));
+    e.User = recent.user.Of(a.Raw(3));
     e.SecurityLevel = a.Int(4);
-    e.SourceAddress = a.Text(5);
+    e.SourceAddress = recent.address.Of(a.Raw(5));
     e.SourcePort = a.Int(6);
     e.ErrorIndex = a.Int(7);
     e.ErrorStatus = a.Int(8);
-    e.ErrorDescription = a.Text(9);
+    e.ErrorDescription = recent.description.Of(a.Raw(9));
     return e;
 }
 
@@ -112,8 +141,8 @@ void TvxSNMPMgrAccess::DispatchEvent(TvxSNMPMgr& mgr, int eventId, int argc, std
         break;
     case SNMPMGR_EID_PACKETTRACE:
         if (mgr.OnPacketTrace)
-            std::function(mgr.OnPacketTrace)(mgr,
-                                             TPacketTraceEvent{a.Bytes(0), a.Int(1), a.Text(2), a.Int(3)});
+            std::function(mgr.OnPacketTrace)(
+                mgr, TPacketTraceEvent{a.Bytes(0), a.Int(1), recentTraceAddress.Of(a.Raw(2)), a.Int(3)});
         break;
     case SNMPMGR_EID_REPORT:
         if (mgr.OnReport)

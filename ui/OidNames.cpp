@@ -153,5 +153,5 @@ void TOidNameTable::BuildOidNameTable()
         AddRun(*this, run);
     for (const TNameRun& run : objectRuns)
         AddRun(*this, run);
-    mibNames = TMibNames::BuiltIn();
+    SetMibNames(TMibNames::BuiltIn());
 }

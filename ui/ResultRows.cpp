@@ -47,11 +47,16 @@ void TResultTable::SetCell(TResultRow& row, int cell, const QString& oid, const 
 
 void TResultTable::PlaceListValue(const QString& oid, const TCellValue& value)
 {
-    QString remaining = value.text;
-    QStringList lines{TakeFirstLine(remaining)};
-    // Further lines up to the first empty one; later lines are not shown.
-    for (QString line = TakeFirstLine(remaining); !line.isEmpty(); line = TakeFirstLine(remaining))
-        lines.append(line);
+    QStringList lines;
+    if (!value.text.contains(QLatin1Char('\r')) && !value.text.contains(QLatin1Char('\n'))) {
+        lines.append(value.text);  // one line, as most values are
+    } else {
+        QString remaining = value.text;
+        lines.append(TakeFirstLine(remaining));
+        // Further lines up to the first empty one; later lines are not shown.
+        for (QString line = TakeFirstLine(remaining); !line.isEmpty(); line = TakeFirstLine(remaining))
+            lines.append(line);
+    }
 
     const int found = reshooting ? FindRow(oid) : -1;
     int count = 0;

@@ -3,13 +3,41 @@
 #include "MibNames.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <string>
 #include <utility>
 
+namespace {
+
+std::atomic<std::uint64_t> lastGeneration{0};
+
+// DescribeOid's memo: the prefix names of the last parent OID it met on this
+// thread. A walk's answers come one after another under the same parent
+// (ifDescr.1, ifDescr.2, ...), so each needs only its own OID looked up.
+struct TDescribeMemo {
+    std::uint64_t generation = 0;
+    QString parent;
+};
+
+// name followed by rest, in one allocation.
+QString Joined(const QString& name, QStringView rest)
+{
+    QString text;
+    text.reserve(name.size() + rest.size());
+    text.append(name);
+    text.append(rest);
+    return text;
+}
+
+}  // namespace
+
+void TOidNameTable::Changed() { generation = ++lastGeneration; }
+
 void TOidNameTable::Add(const QString& oid, const QString& name)
 {
+    Changed();
     auto found = indexByOid.constFind(oid);
     if (found != indexByOid.constEnd()) {
         entries[*found].name = name;
@@ -21,6 +49,7 @@ void TOidNameTable::Add(const QString& oid, const QString& name)
 
 void TOidNameTable::Clear()
 {
+    Changed();
     entries.clear();
     indexByOid.clear();
 }
@@ -31,32 +60,72 @@ QString TOidNameTable::LookupOidName(const QString& oid) const
     return found == indexByOid.constEnd() ? QString() : entries[*found].name;
 }
 
-QString TOidNameTable::DescribeOid(const QString& oid) const
+TOidNameTable::TPrefixNames TOidNameTable::PrefixNames(const QString& oid) const
 {
+    TPrefixNames names;
     // Strip trailing components until a known prefix is left; the stripped
     // part, with its leading dot, follows the name.
     // The prefix shrinks in place: one copy of oid, not two texts a step.
     QString prefix = oid;
-    QString name = LookupOidName(prefix);
-    for (qsizetype dot = prefix.lastIndexOf(QLatin1Char('.')); name.isEmpty() && dot >= 0;
+    names.entryName = LookupOidName(prefix);
+    for (qsizetype dot = prefix.lastIndexOf(QLatin1Char('.')); names.entryName.isEmpty() && dot >= 0;
          dot = prefix.lastIndexOf(QLatin1Char('.'))) {
         prefix.truncate(dot);
-        name = LookupOidName(prefix);
+        names.entryName = LookupOidName(prefix);
     }
-    const QString rest = oid.mid(prefix.size());
+    names.entryLength = prefix.size();
     if (mibNames) {
-        // Both rests are tails of oid: the shorter one has the longer prefix.
         const TMibMatch match = mibNames->Find(oid);
-        const bool longer = match.object && (name.isEmpty() || match.suffix.size() < rest.size());
-        const bool loadedSame = match.object && !name.isEmpty() && match.suffix.size() == rest.size()
-                             && !match.object->file.isEmpty();
-        if (longer || loadedSame)
-            return match.object->name + match.suffix;
+        names.object = match.object;
+        names.objectLength = oid.size() - match.suffix.size();
     }
-    return name + rest;
+    return names;
 }
 
-void TOidNameTable::SetMibNames(std::shared_ptr<const TMibNames> names) { mibNames = std::move(names); }
+QString TOidNameTable::DescribeOid(const QString& oid) const
+{
+    TPrefixNames names;
+    const qsizetype lastDot = oid.lastIndexOf(QLatin1Char('.'));
+    if (lastDot <= 0) {
+        names = PrefixNames(oid);
+    } else {
+        // The prefixes of oid are oid itself and those of its parent.
+        thread_local TDescribeMemo memo;
+        thread_local TPrefixNames parentNames;
+        const QStringView parent = QStringView(oid).left(lastDot);
+        if (memo.generation != generation || memo.parent != parent) {
+            memo.parent = parent.toString();
+            memo.generation = generation;
+            parentNames = PrefixNames(memo.parent);
+        }
+        names = parentNames;
+        if (QString own = LookupOidName(oid); !own.isEmpty()) {
+            names.entryName = std::move(own);
+            names.entryLength = oid.size();
+        }
+        if (const TMibObject* object = mibNames ? mibNames->Lookup(oid) : nullptr) {
+            names.object = object;
+            names.objectLength = oid.size();
+        }
+    }
+    const qsizetype restLength = oid.size() - names.entryLength;
+    if (names.object) {
+        // Both rests are tails of oid: the shorter one has the longer prefix.
+        const qsizetype suffixLength = oid.size() - names.objectLength;
+        const bool longer = names.entryName.isEmpty() || suffixLength < restLength;
+        const bool loadedSame =
+            !names.entryName.isEmpty() && suffixLength == restLength && !names.object->file.isEmpty();
+        if (longer || loadedSame)
+            return Joined(names.object->name, QStringView(oid).mid(names.objectLength));
+    }
+    return Joined(names.entryName, QStringView(oid).mid(names.entryLength));
+}
+
+void TOidNameTable::SetMibNames(std::shared_ptr<const TMibNames> names)
+{
+    Changed();
+    mibNames = std::move(names);
+}
 
 namespace {
 

@@ -5,9 +5,11 @@
 #include <QString>
 #include <QVector>
 
+#include <cstdint>
 #include <memory>
 
 class TMibNames;
+struct TMibObject;
 
 // One pair of the OID name table: dotted-decimal OID text without a leading
 // dot, and its descriptor.
@@ -53,9 +55,23 @@ public:
     const QVector<TOidName>& Entries() const { return entries; }
 
 private:
+    // The longest named prefix of an OID among the entries and among the MIB
+    // objects, each with the length of that prefix.
+    struct TPrefixNames {
+        QString entryName;          // empty when no entry names a prefix
+        qsizetype entryLength = 0;  // where the rest after the entry's name starts
+        const TMibObject* object = nullptr;
+        qsizetype objectLength = 0;
+    };
+    TPrefixNames PrefixNames(const QString& oid) const;
+    void Changed();
+
     QVector<TOidName> entries;
     QHash<QString, int> indexByOid;
     std::shared_ptr<const TMibNames> mibNames;
+    // Tells this table's contents from every other contents (DescribeOid's
+    // memo of the last parent OID is only good for the contents it was made of).
+    std::uint64_t generation = 0;
 };
 
 // Takes the first line off value. Every line break is first made a CR LF

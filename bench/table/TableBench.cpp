@@ -265,23 +265,29 @@ int main(int argc, char** argv)
     // discovery walk ends where the first Get goes out.
     constexpr int kGetRequest = 0xA0, kGetNextRequest = 0xA1, kGetBulkRequest = 0xA5;
     double firstRequestSeconds = setupMs / 1000;  // the first went out in the constructor
-    long long sent = 0, received = 0, gets = 0, getNexts = 0;
-    double walkSeconds = -1;
-    form.Component().OnPacketTrace = [&](vxsnmp::TvxSNMPMgr&, const vxsnmp::TPacketTraceEvent& e) {
+    struct TTraffic {
+        long long sent = 0, received = 0, gets = 0, getNexts = 0;
+        double walkSeconds = -1;
+        const QElapsedTimer* clock = nullptr;
+    } traffic;
+    traffic.clock = &clock;
+    // One pointer captured: the hook is copied for every datagram, and a
+    // larger capture would cost the run an allocation each time.
+    form.Component().OnPacketTrace = [t = &traffic](vxsnmp::TvxSNMPMgr&, const vxsnmp::TPacketTraceEvent& e) {
         if (e.Direction != 2) {
-            ++received;
+            ++t->received;
             return;
         }
-        ++sent;
+        ++t->sent;
         const int pdu = PduTag(e.Packet);
         if (pdu == kGetNextRequest || pdu == kGetBulkRequest)
-            ++getNexts;
-        if (pdu == kGetRequest && gets++ == 0)
-            walkSeconds = clock.nsecsElapsed() / 1e9;
+            ++t->getNexts;
+        if (pdu == kGetRequest && t->gets++ == 0)
+            t->walkSeconds = t->clock->nsecsElapsed() / 1e9;
     };
     // The walk's first Get-Next went out inside the constructor, before the hook.
-    sent += 1;
-    getNexts += 1;
+    traffic.sent += 1;
+    traffic.getNexts += 1;
 
     // Every gap over the limit is kept with its place on CLOCK_MONOTONIC (the
     // clock of `perf record -k CLOCK_MONOTONIC`), to find what blocked.
@@ -369,6 +375,8 @@ int main(int argc, char** argv)
     const int complete = CompleteRows(table);
     form.close();
 
+    const auto& [sent, received, gets, getNexts, walkSeconds, clockUsed] = traffic;
+    (void)clockUsed;
     const double msPerRoundTrip = sent > 0 && seconds > 0 ? seconds * 1000 / sent : 0;
     std::printf("bench_table: %d rows (%d complete of %d expected), %lld requests, %lld answers\n", rows,
                 complete, options.rows, sent, received);

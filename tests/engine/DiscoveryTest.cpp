@@ -92,6 +92,11 @@ TEST(SingleTargetWalk, CompareOidsOrdersComponentsAsNumbers)
         {"1..2", "1.0.2", -1},
         {"", "1", -1},
         {"", "", 0},
+        // The texts part inside a component, or where one ends.
+        {"1.3.6.1.2.1.2.2.1.10", "1.3.6.1.2.1.2.2.1.1", 1},
+        {"1.3.6.1.2.1.2.2.1.10.3", "1.3.6.1.2.1.2.2.1.9.4", 1},
+        {"1.3.6.1.2.1.25", "1.3.6.1.2.1.3.1", 1},
+        {"1.3.6.1.02.7", "1.3.6.1.2.8", -1},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(TShootEngine::CompareOids(QString::fromLatin1(c.a), QString::fromLatin1(c.b)), c.expected)

@@ -36,6 +36,10 @@ TEST(ValueText, OctetStringsAreTextOrHexBytes)
         {"", kOctetString, "", "empty"},
         {QByteArray::fromHex("9f780441"), kOpaque, "9F 78 04 41", "opaque data"},
         {"-42", kInteger, "-42", "other types arrive as display text"},
+        {"a\tb", kOctetString, "a\tb", "a tab is text"},
+        {"a\x7f", kOctetString, "61 7F", "DEL is a control byte"},
+        {QByteArray("\0ab", 3), kOctetString, "00 61 62", "a zero byte inside is data"},
+        {"a\x01", kInteger, "a\x01", "display text is taken as sent"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(TShootEngine::ValueText(c.bytes, c.type), c.shown) << c.why;

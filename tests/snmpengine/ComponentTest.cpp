@@ -57,6 +57,31 @@ TEST(Component, BindingTableLimitsAndIndexChecks)
     EXPECT_EQ(mgr.ObjValue(1), withZero) << "byte values keep their zero bytes";
 }
 
+TEST(Component, TextPropertiesKeepEveryCharacter)
+{
+    TvxSNMPMgr mgr;
+    QString longOid = QStringLiteral("1.3.6.1.4.1");
+    while (longOid.size() < 300)
+        longOid += QStringLiteral(".4294967295");
+    const QString texts[] = {
+        QString(),
+        QStringLiteral("public"),
+        QString::fromUtf8("gemeinschaft-\xc3\xbc"),  // short, not ASCII
+        QString(127, QLatin1Char('c')),
+        QString(128, QLatin1Char('c')),
+        QString(300, QLatin1Char('c')),
+    };
+    for (const QString& text : texts) {
+        mgr.SetCommunity(text);
+        EXPECT_EQ(mgr.Community(), text) << text.size();
+    }
+    mgr.SetObjCount(2);
+    mgr.SetObjId(1, longOid);
+    mgr.SetObjId(2, QStringView(longOid).left(11));
+    EXPECT_EQ(mgr.ObjId(1), longOid);
+    EXPECT_EQ(mgr.ObjId(2), "1.3.6.1.4.1");
+}
+
 TEST(Component, SnmpVersionOutsideOneToThreeMeansV1)
 {
     TvxSNMPMgr mgr;

@@ -156,6 +156,30 @@ TEST(OidNameTable, DescribeOidNamesTheLongestKnownPrefix)
     EXPECT_EQ(empty.DescribeOid("1.3.6.1"), ".3.6.1");
 }
 
+TEST(OidNameTable, DescribeOidOfSiblingsFollowsChangesToTheTable)
+{
+    // A walk asks for one sibling after another; every change to the table,
+    // and every other table, is seen by the next one.
+    TOidNameTable table = BuiltTable();
+    TOidNameTable bare;
+    const QString descr = QStringLiteral("1.3.6.1.2.1.2.2.1.2");
+    EXPECT_EQ(table.DescribeOid(descr + ".1"), "ifDescr.1");
+    EXPECT_EQ(table.DescribeOid(descr + ".2"), "ifDescr.2");
+    EXPECT_EQ(bare.DescribeOid(descr + ".3"), ".3.6.1.2.1.2.2.1.2.3");
+    EXPECT_EQ(table.DescribeOid(descr + ".4"), "ifDescr.4");
+    table.Add(descr, "portName");
+    EXPECT_EQ(table.DescribeOid(descr + ".5"), "portName.5");
+    table.Add(descr + ".6", "sixth");
+    EXPECT_EQ(table.DescribeOid(descr + ".6"), "sixth");
+    EXPECT_EQ(table.DescribeOid(descr + ".7"), "portName.7");
+    bare.Add(descr, "bareDescr");
+    EXPECT_EQ(bare.DescribeOid(descr + ".8"), "bareDescr.8");
+    table.Clear();
+    EXPECT_EQ(table.DescribeOid(descr + ".9"), "ifDescr.9") << "the MIB objects still name it";
+    table.SetMibNames(nullptr);
+    EXPECT_EQ(table.DescribeOid(descr + ".10"), ".3.6.1.2.1.2.2.1.2.10");
+}
+
 TEST(TextHelpers, TakeFirstLineSplitsAtTheFirstNormalisedBreak)
 {
     const struct {
