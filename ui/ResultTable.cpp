@@ -31,6 +31,8 @@ TResultTable::TResultTable(const TOidNameTable& names, QObject* parent)
 
 void TResultTable::SetPublishInterval(int intervalMs)
 {
+    if (intervalMs > 0 && intervalMs == publishTimer.interval())
+        return;  // setInterval would restart the wait
     publishTimer.setInterval(std::max(intervalMs, 0));
     if (intervalMs <= 0)
         PublishRows();

@@ -89,8 +89,10 @@ public:
     // hands each row over at once. A view lays out all its rows and repaints
     // on every insertion, which at one row per agent round trip costs more
     // than the round trip itself. Sorting, clearing and rebuilding the
-    // columns hand the waiting rows over first.
+    // columns hand the waiting rows over first. Setting the interval it has
+    // leaves a running wait alone.
     void SetPublishInterval(int intervalMs);
+    int PublishInterval() const { return publishTimer.interval(); }
     // Hands every row held over to the views now.
     void PublishRows();
     // Every row held, those still waiting for the views included. The

@@ -3,6 +3,7 @@
 #include "ResultTable.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QTreeView>
 
 #include <algorithm>
@@ -35,6 +36,19 @@ void ConfigureResultView(QTreeView* view, TResultTable* table)
     };
     QObject::connect(table, &TResultTable::ColumnsBuilt, view, columnsBuilt);
     columnsBuilt();
+}
+
+void PaceRowPublishing(QTreeView* view, TResultTable* table, int inSightMs, int outOfSightMs)
+{
+    const auto pace = [view, table, inSightMs, outOfSightMs] {
+        const QModelIndex lastInSight = view->indexAt(QPoint(0, view->viewport()->height() - 1));
+        const bool endInSight = !lastInSight.isValid() || lastInSight.row() >= table->rowCount() - 1;
+        table->SetPublishInterval(endInSight ? inSightMs : outOfSightMs);
+    };
+    table->SetPublishInterval(inSightMs);
+    QObject::connect(table, &QAbstractItemModel::rowsInserted, view, pace);
+    QObject::connect(table, &QAbstractItemModel::modelReset, view, pace);
+    QObject::connect(view->verticalScrollBar(), &QScrollBar::valueChanged, view, pace);
 }
 
 void SetColumnWidthMode(QTreeView* view, bool fitHeader)

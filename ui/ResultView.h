@@ -17,6 +17,13 @@ void ConfigureResultView(QTreeView* view, TResultTable* table);
 // its header and its cell texts. Every call fits anew.
 void SetColumnWidthMode(QTreeView* view, bool fitHeader);
 
+// Paces the table's publishing of new rows for view: every inSightMs while
+// they come into sight (the view is not full yet, or shows the last row),
+// every outOfSightMs while they land below the rows in sight, where they
+// change no more than the scroll bar (the view lays out and repaints all it
+// shows for every publish). Scrolling to the end brings the quick pace back.
+void PaceRowPublishing(QTreeView* view, TResultTable* table, int inSightMs, int outOfSightMs);
+
 // Rows measured besides those in sight when the columns are widened.
 inline constexpr int kWidenSampleRows = 300;
 

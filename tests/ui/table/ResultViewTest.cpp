@@ -148,3 +148,26 @@ TEST_F(ResultViewTest, ClearingRowsKeepsTheColumnWidths)
     EXPECT_EQ(Width(2), before);
     EXPECT_EQ(Width(0), 18);
 }
+
+TEST_F(ResultViewTest, RowsBelowTheRowsInSightArePublishedAtTheSlowerPace)
+{
+    constexpr int kQuick = 100, kSlow = 500;
+    PaceRowPublishing(&view, &table, kQuick, kSlow);
+    view.show();
+    table.BuildColumns(false, {"1.3.6.1.2.1.1"});
+    const auto addRows = [this](int first, int count) {
+        for (int i = first; i < first + count; ++i)
+            table.PlaceValue(QStringLiteral("1.3.6.1.2.1.1.%1.0").arg(i), QStringLiteral("v"), TRowCursor());
+        table.PublishRows();
+    };
+    addRows(1, 3);
+    EXPECT_EQ(table.PublishInterval(), kQuick) << "a view not yet full shows every new row";
+    addRows(4, 200);
+    EXPECT_EQ(table.PublishInterval(), kSlow) << "new rows land below the rows in sight";
+    view.scrollToBottom();
+    EXPECT_EQ(table.PublishInterval(), kQuick) << "the view follows the end";
+    addRows(204, 50);
+    EXPECT_EQ(table.PublishInterval(), kSlow) << "the end moved out of sight again";
+    table.BuildColumns(false, {"1.3.6.1.2.1.1"});
+    EXPECT_EQ(table.PublishInterval(), kQuick) << "a new shoot starts with an empty view";
+}
