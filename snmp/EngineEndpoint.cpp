@@ -148,6 +148,7 @@ int TSnmpMgrEngine::SendDatagram(const std::vector<std::uint8_t>& datagram)
         const int code = SocketCodeFromErrno(err);
         return Fail(code, SocketErrorText(code));
     }
+    ++requestsSent;
     return 0;
 }
 

@@ -58,7 +58,13 @@ void TSnmpMgrEngine::ReceivePending()
             if (length == 0)
                 continue;  // an empty datagram carries nothing to report
             PushDeadline();
+            const std::uint64_t sentBefore = requestsSent;
             ProcessDatagram(receiveBuffer.data(), length, fromAddress, fromPort);
+            // A handler that sent the next request (a walk's step) ends the
+            // batch: that answer takes a round trip, and the notifier tells
+            // when it is there; reading on would only find the socket empty.
+            if (requestsSent != sentBefore)
+                break;
         } else if (got == TReceiveResult::Truncated) {
             // Linux hands over the head of an oversized datagram and drops the
             // rest; the datagram is gone, the ones behind it are not.

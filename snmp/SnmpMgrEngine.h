@@ -166,7 +166,8 @@ private:
 
     bool acceptData = true;
     bool inReceive = false;
-    bool notifierResting = false;  // switched off by a nested event loop (OnReadable)
+    bool notifierResting = false;    // switched off by a nested event loop (OnReadable)
+    std::uint64_t requestsSent = 0;  // datagrams SendDatagram handed to the socket
     bool closePending = false;
     bool destroyPending = false;
     int depth = 0;
