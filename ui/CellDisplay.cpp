@@ -56,10 +56,10 @@ QString TResultTable::DisplayText(const TResultRow& row, int column) const
     const TResultCell& cell = row.cells[column - 1];
     if (cell.oid.isEmpty())
         return cell.now.text;
-    const bool kept = viewOptions.keepLastValues && !cell.now.Answered() && cell.lastGood.HasValue();
-    const TCellValue& shown = kept ? cell.lastGood : cell.now;
+    const bool kept = viewOptions.keepLastValues && !cell.now.Answered() && cell.LastGood().HasValue();
+    const TCellValue& shown = kept ? cell.LastGood() : cell.now;
     if (IsRateCell(cell))
-        return RateText(CounterRate(cell.previous, cell.now), IsOctetsCell(row, column));
+        return RateText(CounterRate(cell.Previous(), cell.now), IsOctetsCell(row, column));
     if (viewOptions.readableValues && IsException(shown))
         return QString();
     if (viewOptions.readableValues) {
@@ -127,8 +127,8 @@ QVariant TResultTable::CellData(int row, int column, int role) const
         return QVariant();
     const bool named = !cell->oid.isEmpty();
     const bool kept =
-        named && viewOptions.keepLastValues && !cell->now.Answered() && cell->lastGood.HasValue();
-    const TCellValue& shown = kept ? cell->lastGood : cell->now;
+        named && viewOptions.keepLastValues && !cell->now.Answered() && cell->LastGood().HasValue();
+    const TCellValue& shown = kept ? cell->LastGood() : cell->now;
     const bool hiddenException = named && viewOptions.readableValues && IsException(shown);
     switch (role) {
     case Qt::DisplayRole:

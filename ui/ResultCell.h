@@ -7,34 +7,67 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
+
+// The readings a cell keeps besides the one it shows. Only a cell read again
+// for the same OID has them, so a table's first shoot (all most cells ever
+// see of a walk) holds none.
+struct TCellHistory {
+    TCellValue previous;  // the answer before, of the same OID; unanswered when none
+    TCellValue lastGood;  // the latest reading with a value, while the shown one has none
+};
 
 struct TResultCell {
     QString oid;                    // the OID answered; empty for a row name or a further line
     TCellValue now;                 // now.text is the cell's text
-    TCellValue previous;            // the reading before, of the same OID; unanswered when none
-    TCellValue lastGood;            // the latest reading with a value
     std::int64_t changedAtMs = -1;  // MonotonicMs() when the text last changed
     std::uint32_t shoot = 0;        // the shoot that placed it last
     bool missing = false;           // its row was answered, this cell was not (abandoned row)
     // The text shown while the view is more than the texts, made when first
     // painted after a reading (most cells of a large table are never painted).
-    mutable QString shown;
     mutable bool shownFresh = false;
+    mutable QString shown;
+    std::shared_ptr<const TCellHistory> history;  // shared by copies, never changed
+
+    // The answer before, of the same OID; unanswered when there was none.
+    const TCellValue& Previous() const { return history ? history->previous : Unanswered(); }
+    // The latest reading with a value; unanswered when none.
+    const TCellValue& LastGood() const
+    {
+        if (now.HasValue())
+            return now;
+        return history ? history->lastGood : Unanswered();
+    }
 
     // Takes value as the cell's new reading for oid.
     void Take(const QString& answered, const TCellValue& value, std::uint32_t serial)
     {
         const bool sameOid = answered == oid;
-        previous = sameOid ? now : TCellValue();
-        if (!sameOid)
-            lastGood = TCellValue();
         if (sameOid && now.Answered() && value.Answered() && now.text != value.text)
             changedAtMs = MonotonicMs();
-        if (value.HasValue())
-            lastGood = value;
+        // Kept: an answer before (rates read it), and the last value while
+        // the new reading has none. A first reading keeps nothing.
+        const bool keepLastGood = sameOid && !value.HasValue() && LastGood().HasValue();
+        if (sameOid && (now.Answered() || keepLastGood)) {
+            auto next = std::make_shared<TCellHistory>();
+            if (now.Answered())
+                next->previous = now;
+            if (keepLastGood)
+                next->lastGood = LastGood();
+            history = std::move(next);
+        } else {
+            history.reset();
+        }
         oid = answered;
         now = value;
         shoot = serial;
         missing = false;
+    }
+
+private:
+    static const TCellValue& Unanswered()
+    {
+        static const TCellValue none;
+        return none;
     }
 };

@@ -279,12 +279,8 @@ void TResultTable::AppendRows(const QVector<TResultRow>& newRows)
     if (newRows.isEmpty())
         return;
     const int first = static_cast<int>(rows.size());
-    // The list grows by doubling with its rows moved over; appending a list
-    // that could be part of it would copy every row instead (a pause of tens
-    // of milliseconds at a hundred thousand rows).
-    const qsizetype needed = rows.size() + newRows.size();
-    if (needed > rows.capacity())
-        rows.reserve(std::max(needed, 2 * rows.capacity()));
+    // Rows are relocatable: the list grows in place where it can (realloc),
+    // neither copying its rows nor touching fresh memory for them.
     rows.append(newRows);
     for (int row = first; !keyIndexDirty && row < rows.size(); ++row) {
         if (rows[row].image == imageEntryStart)

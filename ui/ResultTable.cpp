@@ -211,7 +211,7 @@ std::function<TTableSnapshot()> TResultTable::DeferredSnapshot() const
             const int count = CellCount(row);
             for (int column = 1; column <= count; ++column) {
                 const TResultCell& cell = row.cells[column - 1];
-                cells.append(IsRateCell(cell, rates) ? PlainRateText(CounterRate(cell.previous, cell.now))
+                cells.append(IsRateCell(cell, rates) ? PlainRateText(CounterRate(cell.Previous(), cell.now))
                                                      : cell.now.text);
             }
             if (list && count >= 2 && IsRateCell(row.cells[1], rates))

@@ -169,6 +169,7 @@ private:
         QString suffix;              // table layout: the instance, leading dot included
         QString indexText;           // table layout: the suffix as the Index column shows it
     };
+    friend class QTypeInfo<TResultRow>;
 
     void AppendRows(const QVector<TResultRow>& newRows);
     void InsertRowsAt(int position, QVector<TResultRow> newRows);
@@ -230,3 +231,7 @@ private:
     QTimer fadeTimer;
     std::int64_t lastChangeMs = -1;  // MonotonicMs() of the latest marked change
 };
+
+// A row is moved by its bytes (its members are Qt's implicitly shared types),
+// so the row list grows by reallocating in place.
+Q_DECLARE_TYPEINFO(TResultTable::TResultRow, Q_RELOCATABLE_TYPE);

@@ -211,7 +211,7 @@ TEST_F(LiveCellsTest, ReshootUpdatesRowsInPlaceAndDropsThoseNotAnswered)
     EXPECT_EQ(table.Cell(0, 2), "two");
     const TResultCell* cell = table.CellAt(0, 2);
     ASSERT_NE(cell, nullptr);
-    EXPECT_EQ(cell->previous.text, "one");
+    EXPECT_EQ(cell->Previous().text, "one");
     EXPECT_GE(cell->changedAtMs, 0) << "a changed value is marked";
     EXPECT_LT(table.CellAt(1, 2)->changedAtMs, 0) << "an equal value is not";
 
@@ -257,3 +257,38 @@ TEST_F(LiveCellsTest, DeferredSnapshotHoldsTheRowsOfItsTakingWhateverComesAfter)
     EXPECT_EQ(made.headers, expected.headers);
     EXPECT_EQ(made.rows, expected.rows);
 }
+
+namespace {
+
+TEST(ResultCell, KeepsTheAnswerBeforeAndTheLastValueOnlyForTheSameOid)
+{
+    const QString a = QStringLiteral("1.3.6.1.2.1.2.2.1.10.1");
+    const QString b = QStringLiteral("1.3.6.1.2.1.2.2.1.10.2");
+    TCellValue gone = Value(snmptype::kNoSuchObject, QStringLiteral("noSuchObject"));
+    struct Step {
+        QString oid;
+        TCellValue value;
+        const char* previous;  // Previous().text
+        const char* lastGood;  // LastGood().text
+        bool keeps;            // whether the cell holds readings besides the one shown
+    } const steps[] = {
+        {a, Value(snmptype::kCounter32, "10"), "", "10", false},  // a first reading keeps nothing
+        {a, Value(snmptype::kCounter32, "20"), "10", "20", true},
+        {a, NoAnswer(), "20", "20", true},  // the value is kept while none comes
+        {a, gone, "", "20", true},          // an exception is no value either
+        {a, Value(snmptype::kCounter32, "30"), "noSuchObject", "30", true},
+        {b, Value(snmptype::kCounter32, "5"), "", "5", false},  // another OID starts afresh
+        {b, NoAnswer(), "5", "5", true},
+        {a, NoAnswer(), "", "", false},
+    };
+    TResultCell cell;
+    std::uint32_t serial = 0;
+    for (const Step& step : steps) {
+        cell.Take(step.oid, step.value, ++serial);
+        EXPECT_EQ(cell.Previous().text, QString::fromLatin1(step.previous)) << serial;
+        EXPECT_EQ(cell.LastGood().text, QString::fromLatin1(step.lastGood)) << serial;
+        EXPECT_EQ(cell.history != nullptr, step.keeps) << serial;
+    }
+}
+
+}  // namespace
