@@ -167,10 +167,12 @@ void TShootEngine::FoldAnswers()
     while (buffer.contains(kItemSeparator)) {
         const QString oid = TakeNextItem(buffer);
         TCellValue value;
-        value.text = TakeNextItem(buffer);
         if (!answerValues.empty()) {
+            buffer.remove(0, buffer.indexOf(kItemSeparator) + 1);  // the text, also in the value
             value = std::move(answerValues.front());
             answerValues.pop_front();
+        } else {
+            value.text = TakeNextItem(buffer);
         }
         if (IsInstanceTable())
             RowStep(oid, value);

@@ -206,6 +206,7 @@ std::function<TTableSnapshot()> TResultTable::DeferredSnapshot() const
         snapshot.rows.reserve(rows.size());
         for (const TResultRow& row : rows) {
             QStringList cells;
+            cells.reserve(CellCount(row) + 1);
             if (!list)
                 cells.append(row.indexText);
             const int count = CellCount(row);

@@ -30,6 +30,23 @@ bool NeedsQuotes(const QString& field)
     return false;
 }
 
+// text as UTF-8 at the end of out; ASCII, as nearly every cell is, is
+// copied over without a converted copy of its own.
+void AppendUtf8(QByteArray& out, QStringView text)
+{
+    const qsizetype at = out.size();
+    out.resize(at + text.size());
+    char* to = out.data() + at;
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            out.truncate(at);
+            out += text.toUtf8();
+            return;
+        }
+        *to++ = static_cast<char>(c.unicode());
+    }
+}
+
 void AppendCsvRecord(QByteArray& out, const QStringList& cells)
 {
     for (qsizetype i = 0; i < cells.size(); ++i) {
@@ -40,10 +57,10 @@ void AppendCsvRecord(QByteArray& out, const QStringList& cells)
             QString quoted = field;
             quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
             out += '"';
-            out += quoted.toUtf8();
+            AppendUtf8(out, quoted);
             out += '"';
         } else {
-            out += field.toUtf8();
+            AppendUtf8(out, field);
         }
     }
     out += "\r\n";
