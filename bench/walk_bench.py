@@ -8,9 +8,10 @@ runs every tool RUNS times, interleaved, and prints medians and ratios: the
 whole run (process start to the last row, or to the CSV), the round trips,
 the CPU time, and the CPU per request as the slope between a walk of the
 system group (about 40 objects) and of mib-2 (thousands), so the fixed
-start-up cost drops out. The program's figures come from bench_table's
-RESULT line; the tools' round trips are computed (snmpwalk -v1: one per
-object plus one; snmpbulkwalk: one per 25 objects plus one).
+start-up cost drops out. The program runs without the bench's own hooks
+(bench_table --instruments no), so its CPU time is the window's alone. Round
+trips are counted at the agent for every tool alike: snmpd's snmpInPkts
+before and after each run.
 """
 import os
 import resource
@@ -22,6 +23,7 @@ import tempfile
 import time
 
 MIB2 = "1.3.6.1.2.1"
+IN_PKTS = "1.3.6.1.2.1.11.1.0"  # snmpInPkts: every datagram the agent took in
 SYSTEM = "1.3.6.1.2.1.1"
 COMMUNITY = "benchwalk"
 
@@ -47,9 +49,24 @@ def run_tool(cmd):
     return time.perf_counter() - t0, children_cpu() - cpu0, out
 
 
+def in_pkts(agent):
+    out = subprocess.run(["snmpget", "-v2c", "-c", COMMUNITY, "-Oqv", "-t", "2", "-r", "1", agent, IN_PKTS],
+                         check=True, capture_output=True, text=True).stdout
+    return int(out.split()[0])
+
+
+def counted(agent, run):
+    """run's result with its round trips counted at the agent (the reading
+    after the run counts itself)."""
+    before = in_pkts(agent)
+    result = run()
+    result["rt"] = in_pkts(agent) - before - 1
+    return result
+
+
 def run_ours(bench, port, oid, version, reps, probe, csv):
     cmd = [bench, "--port", str(port), "--community", COMMUNITY, "--rows", "1", "--walk", oid,
-           "--version", str(version), "--linger", "0", "--export", csv]
+           "--version", str(version), "--linger", "0", "--export", csv, "--instruments", "no"]
     if reps:
         cmd += ["--maxrepetitions", str(reps)]
     if probe and os.environ.get("VEXGRID_PROBE"):
@@ -57,7 +74,7 @@ def run_ours(bench, port, oid, version, reps, probe, csv):
     wall, cpu, out = run_tool(cmd)
     line = next(l for l in out.splitlines() if l.startswith("RESULT "))
     f = dict(kv.split("=", 1) for kv in line.split()[1:])
-    return {"wall": wall, "cpu": cpu, "rt": int(f["requests"]), "rows": int(f["rows"]),
+    return {"wall": wall, "cpu": cpu, "rt": -1, "rows": int(f["rows"]),
             "setup": float(f["setup_ms"]) / 1000, "probe": float(f["probe_max_ms"])}
 
 
@@ -83,23 +100,22 @@ def main():
         csv = os.path.join(work, "ours.csv")
         tools = {
             "ours v1 Get-Next": lambda oid: run_ours(bench, port, oid, 1, 0, probe, csv),
-            "snmpwalk -v1": lambda oid: tool(["snmpwalk", "-v1", "-c", COMMUNITY, "-On", agent, oid], 1),
+            "snmpwalk -v1": lambda oid: tool(["snmpwalk", "-v1", "-c", COMMUNITY, "-On", agent, oid]),
             "ours v2c GetBulk 25": lambda oid: run_ours(bench, port, oid, 2, 25, probe, csv),
             "snmpbulkwalk -v2c -Cr25": lambda oid: tool(["snmpbulkwalk", "-v2c", "-Cr25", "-c", COMMUNITY,
-                                                         "-On", agent, oid], 25),
+                                                         "-On", agent, oid]),
         }
 
-        def tool(cmd, per_rt):
+        def tool(cmd):
             wall, cpu, out = run_tool(cmd)
             n = sum(1 for l in out.splitlines() if l.startswith("."))
-            return {"wall": wall, "cpu": cpu, "rt": -(-(n + 1) // per_rt), "rows": n, "setup": 0.0,
-                    "probe": -1.0}
+            return {"wall": wall, "cpu": cpu, "rt": -1, "rows": n, "setup": 0.0, "probe": -1.0}
 
         results = {(name, oid): [] for name in tools for oid in (SYSTEM, MIB2)}
         for r in range(runs):
             for oid in (SYSTEM, MIB2):
                 for name, fn in tools.items():
-                    results[(name, oid)].append(fn(oid))
+                    results[(name, oid)].append(counted(agent, lambda: fn(oid)))
         med = {k: {m: statistics.median(x[m] for x in v) for m in v[0]} for k, v in results.items()}
         print("\nsingle-target walk, medians of %d interleaved runs (load %s)" % (runs, os.getloadavg()))
         print("%-24s %-12s %8s %7s %7s %8s %9s" % ("tool", "subtree", "rows", "rt", "wall s", "cpu s", "probe ms"))

@@ -5,6 +5,7 @@
 //   bench_table --port P --community C --rows N [--host H] [--timeout S]
 //               [--hidden yes] [--version 1|2] [--maxrepetitions R]
 //               [--walk OID] [--export FILE] [--probe PATH] [--linger MS]
+//               [--instruments no]
 //
 // --walk OID shoots a single-target walk of OID instead of the table (--rows
 // is then the least number of rows expected). --export makes the window write
@@ -12,7 +13,11 @@
 // bench_ping_probe) with the window's X11 id: it measures from outside how
 // long the window takes to answer _NET_WM_PING (xcb platform only). --linger
 // keeps the event loop and the measurements running so many milliseconds
-// after the shoot has ended, to see the work done at its end.
+// after the shoot has ended, to see the work done at its end. --instruments
+// no leaves out the bench's own hooks (the datagram counter and the
+// heartbeat), so that the CPU time is the window's alone: requests, answers
+// and the block figures then read -1, and the round trips are to be counted
+// at the agent.
 //
 // The window gets a vexgrid file of seven targets without instances (the
 // table layout) over the table of make_table_data.py. A 10 ms heartbeat timer
@@ -78,6 +83,7 @@ struct TOptions {
     QString exportFile;
     QString probe;
     int lingerMs = 300;
+    bool instruments = true;
 };
 
 [[noreturn]] void Usage(const char* why)
@@ -122,6 +128,8 @@ TOptions ParseOptions(const QStringList& args)
             options.probe = value;
         else if (name == QLatin1String("--linger"))
             options.lingerMs = value.toInt(&ok);
+        else if (name == QLatin1String("--instruments"))
+            options.instruments = value != QLatin1String("no");
         else
             Usage("unknown option");
         if (!ok)
@@ -273,25 +281,29 @@ int main(int argc, char** argv)
     traffic.clock = &clock;
     // One pointer captured: the hook is copied for every datagram, and a
     // larger capture would cost the run an allocation each time.
-    form.Component().OnPacketTrace = [t = &traffic](vxsnmp::TvxSNMPMgr&, const vxsnmp::TPacketTraceEvent& e) {
-        if (e.Direction != 2) {
-            ++t->received;
-            return;
-        }
-        ++t->sent;
-        const int pdu = PduTag(e.Packet);
-        if (pdu == kGetNextRequest || pdu == kGetBulkRequest)
-            ++t->getNexts;
-        if (pdu == kGetRequest && t->gets++ == 0)
-            t->walkSeconds = t->clock->nsecsElapsed() / 1e9;
-    };
+    if (options.instruments)
+        form.Component().OnPacketTrace = [t = &traffic](vxsnmp::TvxSNMPMgr&,
+                                                        const vxsnmp::TPacketTraceEvent& e) {
+            if (e.Direction != 2) {
+                ++t->received;
+                return;
+            }
+            ++t->sent;
+            const int pdu = PduTag(e.Packet);
+            if (pdu == kGetNextRequest || pdu == kGetBulkRequest)
+                ++t->getNexts;
+            if (pdu == kGetRequest && t->gets++ == 0)
+                t->walkSeconds = t->clock->nsecsElapsed() / 1e9;
+        };
     // The walk's first Get-Next went out inside the constructor, before the hook.
     traffic.sent += 1;
     traffic.getNexts += 1;
+    if (!options.instruments)
+        traffic.sent = traffic.received = traffic.getNexts = traffic.gets = -1;
 
     // Every gap over the limit is kept with its place on CLOCK_MONOTONIC (the
     // clock of `perf record -k CLOCK_MONOTONIC`), to find what blocked.
-    double maxGapMs = 0;
+    double maxGapMs = options.instruments ? 0 : -1;
     int gapsOverLimit = 0;
     std::vector<std::pair<double, double>> longGaps;  // from, to in seconds
     double lastBeat = -1;
@@ -351,7 +363,8 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    heartbeat.start(kHeartbeatMs);
+    if (options.instruments)
+        heartbeat.start(kHeartbeatMs);
     app.exec();
     double probeMaxMs = -1;
     if (!options.probe.isEmpty()) {
