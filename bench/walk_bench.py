@@ -5,7 +5,8 @@ beside net-snmp's snmpwalk -v1 and snmpbulkwalk -v2c -Cr25 on the same agent.
 
 Starts snmpd on a free 127.0.0.1 port (stopped by its pid at the end), then
 runs every tool RUNS times, interleaved, and prints medians and ratios: the
-whole run (process start to the last row, or to the CSV), the round trips,
+job (process start to the CSV written, or to the tool's exit, and beside it
+our process start to its exit), the round trips,
 the CPU time, and the CPU per request as the slope between a walk of the
 system group (about 40 objects) and of mib-2 (thousands), so the fixed
 start-up cost drops out. The program runs without the bench's own hooks
@@ -71,10 +72,13 @@ def run_ours(bench, port, oid, version, reps, probe, csv):
         cmd += ["--maxrepetitions", str(reps)]
     if probe and os.environ.get("VEXGRID_PROBE"):
         cmd += ["--probe", probe]  # adds its drain time to the run
+    started = time.time()
     wall, cpu, out = run_tool(cmd)
     line = next(l for l in out.splitlines() if l.startswith("RESULT "))
     f = dict(kv.split("=", 1) for kv in line.split()[1:])
-    return {"wall": wall, "cpu": cpu, "rt": -1, "rows": int(f["rows"]),
+    # The job is done when the CSV is written; what the process does after
+    # (closing the window, freeing the table) is timed as well, beside it.
+    return {"job": float(f["end_unix"]) - started, "wall": wall, "cpu": cpu, "rt": -1, "rows": int(f["rows"]),
             "setup": float(f["setup_ms"]) / 1000, "probe": float(f["probe_max_ms"])}
 
 
@@ -109,7 +113,7 @@ def main():
         def tool(cmd):
             wall, cpu, out = run_tool(cmd)
             n = sum(1 for l in out.splitlines() if l.startswith("."))
-            return {"wall": wall, "cpu": cpu, "rt": -1, "rows": n, "setup": 0.0, "probe": -1.0}
+            return {"job": wall, "wall": wall, "cpu": cpu, "rt": -1, "rows": n, "setup": 0.0, "probe": -1.0}
 
         results = {(name, oid): [] for name in tools for oid in (SYSTEM, MIB2)}
         for r in range(runs):
@@ -118,9 +122,12 @@ def main():
                     results[(name, oid)].append(counted(agent, lambda: fn(oid)))
         med = {k: {m: statistics.median(x[m] for x in v) for m in v[0]} for k, v in results.items()}
         print("\nsingle-target walk, medians of %d interleaved runs (load %s)" % (runs, os.getloadavg()))
-        print("%-24s %-12s %8s %7s %7s %8s %9s" % ("tool", "subtree", "rows", "rt", "wall s", "cpu s", "probe ms"))
+        print("%-24s %-12s %8s %7s %7s %7s %8s %9s" % ("tool", "subtree", "rows", "rt", "job s", "exit s", "cpu s",
+                                                        "probe ms"))
         for (name, oid), m in med.items():
-            print("%-24s %-12s %8d %7d %7.3f %8.3f %9.1f" % (name, oid, m["rows"], m["rt"], m["wall"], m["cpu"], m["probe"]))
+            print("%-24s %-12s %8d %7d %7.3f %7.3f %8.3f %9.1f" % (name, oid, m["rows"], m["rt"], m["job"], m["wall"],
+                                                                   m["cpu"], m["probe"]))
+        print("(job: process start to the CSV written, or to the tool's exit; exit: process start to exit)")
 
         def slope(name):
             a, b = med[(name, SYSTEM)], med[(name, MIB2)]
@@ -128,17 +135,20 @@ def main():
         ov1, sw = med[("ours v1 Get-Next", MIB2)], med[("snmpwalk -v1", MIB2)]
         ob, sb = med[("ours v2c GetBulk 25", MIB2)], med[("snmpbulkwalk -v2c -Cr25", MIB2)]
         print("\nratios, ours / theirs (mib-2 walk)")
-        print("Get-Next wall time vs snmpwalk -v1:           %5.2fx" % (ov1["wall"] / sw["wall"]))
+        print("Get-Next job time vs snmpwalk -v1:            %5.2fx  (to our exit: %.2fx)" % (
+            ov1["job"] / sw["job"], ov1["wall"] / sw["wall"]))
+        walk_only = (ov1["job"] - med[("ours v1 Get-Next", SYSTEM)]["job"]) / (sw["job"] - med[("snmpwalk -v1", SYSTEM)]["job"])
+        print("Get-Next walk beyond the fixed start-up:      %5.2fx  (37-object walk subtracted from both)" % walk_only)
         print("Get-Next CPU per request (slope) vs snmpwalk: %5.2fx  (%.1f vs %.1f us)" % (
             slope("ours v1 Get-Next") / slope("snmpwalk -v1"), slope("ours v1 Get-Next") * 1e6,
             slope("snmpwalk -v1") * 1e6))
         print("GetBulk round trips vs snmpbulkwalk -Cr25:    %d vs %d" % (ob["rt"], sb["rt"]))
         # The fixed start-up: the whole run of the 37-object walk, less its
         # two round trips.
-        fixed = med[("ours v2c GetBulk 25", SYSTEM)]["wall"]
+        fixed = med[("ours v2c GetBulk 25", SYSTEM)]["job"]
         print("GetBulk walk beyond the start-up vs snmpbulkwalk: %5.2fx  (%.3f s vs %.3f s; fixed start-up %.3f s beside)" % (
-            (ob["wall"] - fixed) / sb["wall"], ob["wall"] - fixed, sb["wall"], fixed))
-        print("GetBulk whole run vs snmpbulkwalk:            %5.2fx" % (ob["wall"] / sb["wall"]))
+            (ob["job"] - fixed) / sb["job"], ob["job"] - fixed, sb["job"], fixed))
+        print("GetBulk job time vs snmpbulkwalk:             %5.2fx" % (ob["job"] / sb["job"]))
     finally:
         snmpd.terminate()
         snmpd.wait()

@@ -33,7 +33,9 @@
 // Prints a readable summary and one line for scripts:
 //   RESULT rows=.. cells_ok=.. requests=.. getnexts=.. gets=.. answers=..
 //          seconds=.. ms_per_rt=.. walk_seconds=.. cpu_seconds=.. setup_ms=..
-//          max_gap_ms=.. gaps_over_50ms=..
+//          max_gap_ms=.. gaps_over_50ms=.. probe_max_ms=.. first_request_s=..
+//          end_unix=.. (the end of the shoot on the wall clock, to time the
+//          run from outside: process start to the CSV written)
 // Exits 0 when the table holds N complete rows, 1 otherwise, 2 on bad usage.
 #include "MessageBox.h"
 #include "ResultTable.h"
@@ -325,8 +327,10 @@ int main(int argc, char** argv)
 
     QProcess probe;
     double seconds = -1, cpuSeconds = -1;
+    double endUnix = -1;  // the end of the shoot (with --export: the file written), wall clock
     const auto finish = [&] {
         seconds = clock.nsecsElapsed() / 1e9;
+        endUnix = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
         cpuSeconds = CpuSeconds() - cpuAtStart;
         // The heartbeat and the probe go on for a while: what the window
         // does after the end of the shoot blocks it as much.
@@ -406,9 +410,9 @@ int main(int argc, char** argv)
     std::printf("RESULT rows=%d cells_ok=%d requests=%lld getnexts=%lld gets=%lld answers=%lld "
                 "seconds=%.4f ms_per_rt=%.4f "
                 "walk_seconds=%.4f cpu_seconds=%.4f setup_ms=%.2f max_gap_ms=%.2f gaps_over_50ms=%d "
-                "probe_max_ms=%.2f first_request_s=%.4f\n",
+                "probe_max_ms=%.2f first_request_s=%.4f end_unix=%.6f\n",
                 rows, complete, sent, getNexts, gets, received, seconds, msPerRoundTrip, walkSeconds,
-                cpuSeconds, setupMs, maxGapMs, gapsOverLimit, probeMaxMs, firstRequestSeconds);
+                cpuSeconds, setupMs, maxGapMs, gapsOverLimit, probeMaxMs, firstRequestSeconds, endUnix);
     std::fflush(stdout);
     if (!options.walk.isEmpty())
         return seconds > 0 && rows >= options.rows ? 0 : 1;
