@@ -41,7 +41,6 @@ vxtest::TSnmpdAgent& SharedSnmpd()
 vxtest::TSnmpsimAgent& SharedSnmpsim()
 {
     return Started<vxtest::TSnmpsimAgent>(snmpsim, snmpsimFailed, [] {
-        return std::make_unique<vxtest::TSnmpsimAgent>(vxtest::TSnmpsimAgent::DefaultDataFolder(),
-                                                       kShootEngineCommunity.toStdString());
+        return std::make_unique<vxtest::TSnmpsimAgent>(vxtest::TSnmpsimAgent::DefaultDataFolder());
     });
 }

@@ -64,8 +64,7 @@ std::unique_ptr<vxtest::TSnmpdAgent> NewSnmpd()
 
 std::unique_ptr<vxtest::TSnmpsimAgent> NewSnmpsim()
 {
-    return std::make_unique<vxtest::TSnmpsimAgent>(vxtest::TSnmpsimAgent::DefaultDataFolder(),
-                                                   kIntegrationCommunity.toStdString());
+    return std::make_unique<vxtest::TSnmpsimAgent>(vxtest::TSnmpsimAgent::DefaultDataFolder());
 }
 
 TShootCounter::TShootCounter(TForm1& form)

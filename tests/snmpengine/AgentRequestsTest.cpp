@@ -252,7 +252,6 @@ TEST(Unreachable, UnresolvableHostFailsWith11001)
 class TMissingAgent : public TAgentProcess {
 protected:
     std::vector<std::string> CommandLine(int) override { return {"/nonexistent/agentd"}; }
-    std::string ProbeCommunity() const override { return "tamvel"; }
     std::string Name() const override { return "agentd"; }
 };
 

@@ -97,6 +97,13 @@ void TAgentProcess::WriteFile(const std::string& name, const std::string& conten
 
 std::string TAgentProcess::Log() const { return ReadWhole(folder + "/output.log") + ReadWhole(LogFile()); }
 
+std::string TAgentProcess::ProbeCommunity() const
+{
+    // The folder's name is unique among the agents of this machine.
+    const std::size_t dash = folder.rfind('-');
+    return "probe" + (dash == std::string::npos ? std::string("-agent") : folder.substr(dash));
+}
+
 ::testing::AssertionResult TAgentProcess::Restart()
 {
     Stop();

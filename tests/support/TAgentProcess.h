@@ -42,8 +42,11 @@ protected:
     virtual std::vector<std::string> CommandLine(int port) = 0;
     // Extra environment entries ("NAME=value").
     virtual std::vector<std::string> Environment() { return {}; }
-    // The community the readiness probe uses.
-    virtual std::string ProbeCommunity() const = 0;
+    // The community the readiness probe uses: one that only this agent
+    // answers (a subclass configures it), so that another test's agent that
+    // took the port between the free-port check and this agent's bind cannot
+    // pass for this one.
+    std::string ProbeCommunity() const;
     // How long the agent may take to answer its first request.
     virtual int StartupMilliseconds() const { return 10000; }
     virtual std::string Name() const = 0;

@@ -13,6 +13,7 @@ std::vector<std::string> TSnmpdAgent::CommandLine(int agentPort)
     // No agentAddress line: the endpoint comes from the command line, and
     // snmpd fails to open it when both name one.
     std::string conf = std::string("rocommunity ") + kCommunity + " 127.0.0.1\n";
+    conf += "rocommunity " + ProbeCommunity() + " 127.0.0.1\n";
     if (ipv6)
         conf += std::string("rocommunity6 ") + kCommunity + " ::1\n";
     for (const std::string& line : extraConfLines)

@@ -29,7 +29,6 @@ public:
 protected:
     std::vector<std::string> CommandLine(int agentPort) override;
     std::vector<std::string> Environment() override;
-    std::string ProbeCommunity() const override { return kCommunity; }
     std::string Name() const override { return "snmpd"; }
 
 private:

@@ -7,12 +7,12 @@
 
 namespace vxtest {
 
-TSnmpsimAgent::TSnmpsimAgent(const std::string& dataFolder, std::string community)
-    : probeCommunity(std::move(community))
+TSnmpsimAgent::TSnmpsimAgent(const std::string& dataFolder)
 {
     if (Folder().empty())
         return;  // Start reports it
     WriteFile("data/.keep", "");
+    AddDataFile(ProbeCommunity(), "1.3.6.1.2.1.1.3.0|67|1\n");  // what the readiness probe asks
     WriteFile("cache/.keep", "");
     chmod((Folder() + "/data").c_str(), 0755);
     chmod((Folder() + "/cache").c_str(), 0777);  // the agent runs as nobody

@@ -17,8 +17,7 @@ class TSnmpsimAgent : public TAgentProcess {
 public:
     // Copies every *.snmprec of `dataFolder` (empty: none) into the agent's
     // own folder, where the unprivileged agent can read them.
-    explicit TSnmpsimAgent(const std::string& dataFolder = DefaultDataFolder(),
-                           std::string community = "tamvel");
+    explicit TSnmpsimAgent(const std::string& dataFolder = DefaultDataFolder());
     ~TSnmpsimAgent() override;
 
     // AddDataFile adds `community`.snmprec with lines "OID|TYPE|VALUE".
@@ -28,12 +27,8 @@ public:
 
 protected:
     std::vector<std::string> CommandLine(int agentPort) override;
-    std::string ProbeCommunity() const override { return probeCommunity; }
     int StartupMilliseconds() const override { return 20000; }  // a Python program indexing its data
     std::string Name() const override { return "snmpsimd"; }
-
-private:
-    std::string probeCommunity;
 };
 
 }  // namespace vxtest
