@@ -13,14 +13,6 @@ namespace {
 
 std::atomic<std::uint64_t> lastGeneration{0};
 
-// DescribeOid's memo: the prefix names of the last parent OID it met on this
-// thread. A walk's answers come one after another under the same parent
-// (ifDescr.1, ifDescr.2, ...), so each needs only its own OID looked up.
-struct TDescribeMemo {
-    std::uint64_t generation = 0;
-    QString parent;
-};
-
 // name followed by rest, in one allocation.
 QString Joined(const QString& name, QStringView rest)
 {
@@ -89,16 +81,22 @@ QString TOidNameTable::DescribeOid(const QString& oid) const
     if (lastDot <= 0) {
         names = PrefixNames(oid);
     } else {
-        // The prefixes of oid are oid itself and those of its parent.
-        thread_local TDescribeMemo memo;
-        thread_local TPrefixNames parentNames;
+        // The prefixes of oid are oid itself and those of its parent. The
+        // parent's are kept for the next call on this thread: a walk's answers
+        // come one after another under the same parent (ifDescr.1, ifDescr.2,
+        // ...), so each needs only its own OID looked up.
+        thread_local struct {
+            std::uint64_t generation = 0;  // the contents the names were found in
+            QString parent;
+            TPrefixNames names;
+        } memo;
         const QStringView parent = QStringView(oid).left(lastDot);
         if (memo.generation != generation || memo.parent != parent) {
             memo.parent = parent.toString();
             memo.generation = generation;
-            parentNames = PrefixNames(memo.parent);
+            memo.names = PrefixNames(memo.parent);
         }
-        names = parentNames;
+        names = memo.names;
         if (QString own = LookupOidName(oid); !own.isEmpty()) {
             names.entryName = std::move(own);
             names.entryLength = oid.size();
