@@ -2,6 +2,8 @@
 // walk with its instance mask, and the row-by-row shots of an instance table.
 #include "ShootEngine.h"
 
+#include "Oid.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -65,14 +67,15 @@ TShootEngine::TShootEndHold::~TShootEndHold()
 
 bool TShootEngine::AcceptWalkAnswer(const QString& oid, const QString& asked)
 {
-    if (CompareOids(oid, asked) < 0) {
+    const TOid answer = TOid::FromText(oid);
+    if (answer < TOid::FromText(asked)) {
         // An agent that answers an OID before the one asked for would walk in
         // circles for ever.
         ShowMessage(kTextLoopDetected);
         SetShootRunning(false);
         return false;
     }
-    if (!oid.startsWith(WalkedOid())) {
+    if (!WalkedArcs().IsPrefixOf(answer)) {
         SetShootRunning(false);
         return false;
     }
@@ -85,6 +88,17 @@ bool TShootEngine::AcceptWalkAnswer(const QString& oid, const QString& asked)
     return true;
 }
 
+const TOid& TShootEngine::WalkedArcs() const
+{
+    // Parsed once per walked OID, not per answer.
+    const QString walked = WalkedOid();
+    if (walkedMemo.text != walked) {
+        walkedMemo.text = walked;
+        walkedMemo.oid = TOid::FromText(walked);
+    }
+    return walkedMemo.oid;
+}
+
 void TShootEngine::HandleWalkAnswer(const QString& oid, const TCellValue& value)
 {
     if (TakeInstance(oid, value, AskedOid()))
@@ -95,16 +109,17 @@ void TShootEngine::HandleWalkAnswer(const QString& oid, const TCellValue& value)
 
 bool TShootEngine::TakeInstance(const QString& oid, const TCellValue& value, const QString& asked)
 {
-    const QString walked = WalkedOid();
-    const QString suffix = oid.mid(walked.size());
-    const QString last = instanceSuffixes.isEmpty() ? QString() : instanceSuffixes.last();
-    const QString& mask = settings.instanceMask;
-
-    // Each answer must lie beyond the OID asked for; one that does not ends
-    // the walk like leaving the subtree, so no agent can keep it going.
-    const bool goesOn = oid.startsWith(walked) && suffix != last && CompareOids(oid, asked) > 0;
-    if (!goesOn)
+    const TOid& walked = WalkedArcs();
+    const TOid answer = TOid::FromText(oid);
+    // Each answer must lie in the walked column's subtree, beyond the OID
+    // asked for; one that does not ends the walk like leaving the subtree, so
+    // no agent can keep it going. The next column (.10 after .1) is outside.
+    if (!walked.IsPrefixOf(answer) || !(answer > TOid::FromText(asked)))
         return false;
+    const QString suffix = answer.SuffixAfter(walked).ToSuffixString();
+    if (!instanceSuffixes.isEmpty() && suffix == instanceSuffixes.last())
+        return false;
+    const QString& mask = settings.instanceMask;
 
     if (mask.isEmpty()) {
         instanceSuffixes.append(suffix);

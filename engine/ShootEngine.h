@@ -17,6 +17,7 @@
 // line in the message panel.
 #pragma once
 
+#include "Oid.h"
 #include "RowCursor.h"
 #include "Settings.h"
 #include "ShootView.h"
@@ -193,9 +194,6 @@ public:
     // Empties the message panel and forgets lastWalkOid.
     void ClearStatusMessage();
 
-    // Orders two dotted OIDs by their sub-identifiers as numbers: negative,
-    // zero or positive.
-    static int CompareOids(const QString& a, const QString& b);
     // The display text of a received value of the given type code: octet
     // strings that are no printable UTF-8 as hex bytes "00 1A 2B".
     static QString ValueText(const QByteArray& value, int type);
@@ -206,6 +204,7 @@ private:
     bool IsInstanceTable() const;
     bool IsSingleTargetWalk() const;
     QString WalkedOid() const;  // the first target
+    const TOid& WalkedArcs() const;  // WalkedOid() as arcs
     QString AskedOid() const;   // the first OID of the template's oidList
     void WalkStep(const QString& oid, const TCellValue& value);
     void RowStep(const QString& oid, const TCellValue& value);
@@ -304,6 +303,10 @@ private:
     QString resolvedAddress;                // the component's address for it
     TRowCursor rowCursor;
     QString lastWalkOid;           // previous step of a single-target walk
+    mutable struct {
+        QString text;
+        TOid oid;
+    } walkedMemo;  // WalkedArcs() of the last walked OID text
     bool holdingShootEnd = false;  // see TShootEndHold
     bool shootEndHeld = false;
     int countdown = 9;  // seconds to the next periodic re-shoot

@@ -2,17 +2,19 @@
 
 #include "IndexDecoder.h"
 #include "MibNames.h"
+#include "Oid.h"
 #include "Shared.h"
 
 const QString indexColumnCaption = QStringLiteral("Index");
 
 QString InstanceSuffixOf(const QStringList& targets, const QString& oid)
 {
+    const TOid cell = TOid::FromText(oid);
     for (const QString& target : targets) {
-        // "1.3.6.1.2.1.2.2.1.1" must not claim "1.3.6.1.2.1.2.2.1.10.3".
-        if (!target.isEmpty() && oid.startsWith(target) && oid.size() > target.size()
-            && oid[target.size()] == QLatin1Char('.'))
-            return oid.mid(target.size());
+        // By arcs: "1.3.6.1.2.1.2.2.1.1" does not claim "1.3.6.1.2.1.2.2.1.10.3".
+        const TOid column = TOid::FromText(target);
+        if (!column.IsEmpty() && column.Size() < cell.Size() && column.IsPrefixOf(cell))
+            return cell.SuffixAfter(column).ToSuffixString();
     }
     return QString();
 }

@@ -2,6 +2,7 @@
 
 #include "DisplayHint.h"
 #include "MibNames.h"
+#include "Oid.h"
 
 namespace {
 
@@ -10,9 +11,10 @@ const QString kIfHighSpeed = QStringLiteral("1.3.6.1.2.1.31.1.1.1.15");
 constexpr double kMbit = 1e6;  // ifHighSpeed counts in units of 1,000,000 bit/s
 constexpr int kMacLength = 6;
 
+// oid is object or one of its instances.
 bool IsObject(const QString& oid, const QString& object)
 {
-    return oid == object || (oid.startsWith(object) && oid.at(object.size()) == QLatin1Char('.'));
+    return TOid::FromText(object).IsPrefixOf(TOid::FromText(oid));
 }
 
 QString TwoDigits(qint64 n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }

@@ -63,6 +63,27 @@ public:
             objects[base + "." + std::to_string(i)] = "v" + std::to_string(i);
         objects["1.3.6.1.4.1.55555.8"] = "after";
     }
+    explicit TObjects(const std::map<std::string, std::string>& oidValues)
+    {
+        objects.insert(oidValues.begin(), oidValues.end());
+    }
+    // A Get, Get-Next or GetBulk answered from the objects.
+    TAgentAnswer Answer(const TAgentRequest& request) const
+    {
+        if (request.getBulk)
+            return Next(request.oids.at(0), request.maxRepetitions);
+        if (request.getNext)
+            return Next(request.oids.at(0), 1);
+        TAgentAnswer answer;
+        for (const std::string& oid : request.oids) {
+            const auto it = objects.find(oid);
+            if (it == objects.end())
+                answer.push_back({oid, 0x80, {}});  // noSuchObject
+            else
+                answer.push_back(TScriptedAgent::Text(oid, it->second));
+        }
+        return answer;
+    }
     TAgentAnswer Next(const std::string& asked, int repetitions) const
     {
         TAgentAnswer answer;
@@ -83,7 +104,7 @@ private:
     struct TOidOrder {
         bool operator()(const std::string& a, const std::string& b) const
         {
-            return TShootEngine::CompareOids(QString::fromStdString(a), QString::fromStdString(b)) < 0;
+            return TOid::FromText(QString::fromStdString(a)) < TOid::FromText(QString::fromStdString(b));
         }
     };
     std::map<std::string, std::string, TOidOrder> objects;
@@ -258,4 +279,61 @@ TEST(BulkWalk, AnswerCutOffAtTheReceiveBufferHalvesTheRepetitions)
     EXPECT_EQ(h.view.rows.size(), 12u);
     EXPECT_LT(h.engine.BulkRepetitions(), 16);
     EXPECT_GT(h.engine.BulkRepetitions(), 0) << "halving is enough; no fallback";
+}
+
+// A table whose columns are .1, .10 and .11 with nothing in .2-.9: every
+// column's walk stops at its own end, however the next column's OIDs begin.
+TEST(BulkWalk, SparseColumnsGiveExactlyTheirRows)
+{
+    const std::string table = "1.3.6.1.4.1.55555.9.1";
+    std::map<std::string, std::string> oidValues;
+    for (const int column : {1, 10, 11}) {
+        for (const int row : {1, 2, 3})
+            oidValues[table + "." + std::to_string(column) + "." + std::to_string(row)] =
+                "c" + std::to_string(column) + "r" + std::to_string(row);
+    }
+    const TObjects withTail([&] {
+        auto all = oidValues;
+        all["1.3.6.1.4.1.55555.99"] = "after";
+        return all;
+    }());
+    const TObjects endsTheMib(oidValues);
+    const QString t = QString::fromStdString(table);
+    const auto list = [&](int column) {
+        std::vector<QStringList> rows;
+        for (int row = 1; row <= 3; ++row) {
+            const QString id = QString::number(column) + QStringLiteral("r") + QString::number(row);
+            rows.push_back({Column(t, column) + "." + QString::number(row), QStringLiteral("c") + id});
+        }
+        return rows;
+    };
+    const std::vector<QStringList> table1And10 = {
+        {"c1r1", "c10r1"}, {"c1r2", "c10r2"}, {"c1r3", "c10r3"}};
+    const struct {
+        const char* why;
+        const TObjects& agent;
+        QStringList targets;
+        std::vector<QStringList> rows;
+    } cases[] = {
+        {"the walk of .1 stops before .10", withTail, {Column(t, 1)}, list(1)},
+        {"a table of .1 and .10", withTail, {Column(t, 1), Column(t, 10)}, table1And10},
+        {"the last column before more objects", withTail, {Column(t, 11)}, list(11)},
+        {"the last column of the MIB", endsTheMib, {Column(t, 11)}, list(11)},
+        {"a table at the end of the MIB", endsTheMib, {Column(t, 1), Column(t, 10)}, table1And10},
+    };
+    for (const auto& c : cases) {
+        TScriptedAgent agent([&](const TAgentRequest& r) -> std::optional<TAgentAnswer> { return c.agent.Answer(r); });
+        ASSERT_TRUE(agent.Start());
+        for (const int repetitions : {0, 25}) {
+            TEngineHarness h;
+            h.Agent(agent.Port(), 2);
+            h.TableTargets(c.targets);
+            h.EditSettings([&](TSessionSettings& s) { s.maxRepetitions = repetitions; });
+            h.engine.SetShootRunning(true);
+            h.engine.StartShooting();
+            ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); })) << c.why;
+            EXPECT_EQ(h.view.rows, c.rows) << c.why << ", " << repetitions << " repetitions";
+            EXPECT_TRUE(h.view.modalMessages.isEmpty()) << c.why;
+        }
+    }
 }

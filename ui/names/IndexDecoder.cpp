@@ -2,6 +2,7 @@
 
 #include "DisplayHint.h"
 #include "MibNames.h"
+#include "Oid.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -9,20 +10,14 @@
 
 namespace {
 
-// The components of an instance suffix; false when one is not a number.
+// The components of an instance suffix; false when it is no OID.
 bool ParseComponents(QStringView suffix, QVector<quint32>* components)
 {
-    if (suffix.startsWith(u'.'))
-        suffix = suffix.mid(1);
-    if (suffix.isEmpty())
-        return true;
-    for (QStringView part : suffix.split(u'.')) {
-        bool ok = false;
-        const uint value = part.toUInt(&ok);
-        if (!ok)
-            return false;
-        components->append(value);
-    }
+    const std::optional<TOid> oid = TOid::Parse(suffix);
+    if (!oid)
+        return false;
+    for (const TOid::TArc arc : oid->Arcs())
+        components->append(arc);
     return true;
 }
 
@@ -166,28 +161,15 @@ QString DecodeInstanceIndex(const TMibNames& names, const QString& columnOid, co
 
 int CompareOidSuffixes(QStringView suffix1, QStringView suffix2)
 {
-    if (suffix1.startsWith(u'.'))
-        suffix1 = suffix1.mid(1);
-    if (suffix2.startsWith(u'.'))
-        suffix2 = suffix2.mid(1);
-    const QList<QStringView> parts1 = suffix1.split(u'.', Qt::SkipEmptyParts);
-    const QList<QStringView> parts2 = suffix2.split(u'.', Qt::SkipEmptyParts);
-    for (qsizetype i = 0; i < parts1.size() && i < parts2.size(); ++i) {
-        bool ok1 = false;
-        bool ok2 = false;
-        const qulonglong n1 = parts1[i].toULongLong(&ok1);
-        const qulonglong n2 = parts2[i].toULongLong(&ok2);
-        if (ok1 && ok2 && n1 != n2)
-            return n1 < n2 ? -1 : 1;
-        if (ok1 != ok2)
-            return ok1 ? -1 : 1;
-        if (!ok1) {
-            const int order = parts1[i].compare(parts2[i]);
-            if (order != 0)
-                return order < 0 ? -1 : 1;
-        }
+    const std::optional<TOid> oid1 = TOid::Parse(suffix1);
+    const std::optional<TOid> oid2 = TOid::Parse(suffix2);
+    if (oid1 && oid2) {
+        const std::strong_ordering order = *oid1 <=> *oid2;
+        return order < 0 ? -1 : order > 0 ? 1 : 0;
     }
-    if (parts1.size() == parts2.size())
-        return 0;
-    return parts1.size() < parts2.size() ? -1 : 1;
+    // A text that is no OID sorts after every OID, by its text among its kind.
+    if (oid1 || oid2)
+        return oid1 ? -1 : 1;
+    const int order = suffix1.compare(suffix2);
+    return order < 0 ? -1 : order > 0 ? 1 : 0;
 }
