@@ -39,7 +39,7 @@ vexgrid_gzip(${vexgrid_generated_dir}/HB_Vexgrid.1 ${vexgrid_generated_dir}/HB_V
 vexgrid_gzip(${vexgrid_generated_dir}/changelog ${vexgrid_generated_dir}/changelog.gz)
 
 install(TARGETS HB_Vexgrid RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# The MIB reader the program runs as a child process (ui/names).
+# The MIB reader the program runs as a child process (names).
 install(TARGETS hb-vexgrid-mibread RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/hb-vexgrid)
 install(FILES ${vexgrid_packaging_dir}/${vexgrid_app_id}.desktop
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)

@@ -1,5 +1,5 @@
 # Checks that the product folders use each other in one direction only:
-#   core <- config <- engine <- ui <- app, and snmp <- engine;
+#   core <- names <- config <- engine <- ui <- app, and snmp <- engine;
 # core and snmp use nothing of ours. A folder may include the headers and link
 # the libraries of the folders it builds on, never those of a folder above it.
 #
@@ -11,19 +11,21 @@ if(NOT ROOT)
   message(FATAL_ERROR "ROOT must name the source tree")
 endif()
 
-set(folders core snmp config engine ui app)
+set(folders core snmp names config engine ui app)
 set(uses_core core)
 set(uses_snmp snmp)
-set(uses_config config core)
-set(uses_engine engine config core snmp)
-set(uses_ui ui engine config core snmp)
-set(uses_app app ui engine config core snmp)
+set(uses_names names core)
+set(uses_config config names core)
+set(uses_engine engine config names core snmp)
+set(uses_ui ui engine config names core snmp)
+set(uses_app app ui engine config names core snmp)
 
 # The libraries each folder builds.
 set(library_vexcore core)
 set(library_vexconfig config)
 set(library_vexsnmp snmp)
 set(library_vexsnmp_codec snmp)
+set(library_vexnames names)
 set(library_vexengine engine)
 set(library_vexui ui)
 
