@@ -410,7 +410,10 @@ void TNewViewDialog::Test()
         return;
     }
     TestResult->setText(QStringLiteral("Asking..."));
-    TestResult->repaint();
+    if (!probe) {
+        probe = new TAgentProbe(this);
+        connect(probe, &TAgentProbe::Finished, TestResult, &QLabel::setText);
+    }
     const TSessionSettings settings = ViewSettings();
-    TestResult->setText(ProbeAgent(settings.requestTemplate, settings.v3));
+    probe->Start(settings.requestTemplate, settings.v3);
 }

@@ -30,6 +30,7 @@ class QListWidgetItem;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
+class TAgentProbe;
 
 class TNewViewDialog : public QDialog {
     Q_OBJECT
@@ -58,7 +59,9 @@ public:
     void AddSelectedNames();
     // Shows only the names that contain `text` (letter case ignored).
     void FilterNames(const QString& text);
-    // Sends the Get of sysDescr.0 and shows the answer in TestResult.
+    // Sends the Get of sysDescr.0 and shows "Asking..." in TestResult until
+    // the answer, the error or the time-out replaces it; the dialog stays
+    // live meanwhile.
     void Test();
 
     QLineEdit* HostEdit = nullptr;
@@ -92,6 +95,7 @@ public slots:
     void accept() override;
 
 private:
+    TAgentProbe* probe = nullptr;  // a child of the dialog
     QWidget* CreateAgentBox();
     QWidget* CreateV3Box();
     // Shows the rows the chosen version uses, and enables the SNMPv3 fields

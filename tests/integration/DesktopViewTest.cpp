@@ -2,6 +2,7 @@
 // Open giving the same requests on the wire, a broken file in a running
 // window, Open Recent with a vanished file, and what is remembered per file
 // across two windows.
+#include "EventPump.h"
 #include "FileMenu.h"
 #include "IntegrationSupport.h"
 #include "MessageCapture.h"
@@ -60,6 +61,15 @@ void AddByName(TNewViewDialog& dialog, const QString& search)
     dialog.AddSelectedNames();
 }
 
+// Test pressed, and the answer it shows once it is in.
+QString TestAgent(TNewViewDialog& dialog)
+{
+    if (dialog.TestResult->text() != QLatin1String("Asking..."))
+        dialog.Test();
+    vxtest::PumpUntil([&] { return dialog.TestResult->text() != QLatin1String("Asking..."); });
+    return dialog.TestResult->text();
+}
+
 TEST(DesktopView, NewViewShowsTheInterfacesTable)
 {
     auto agent = NewSnmpd();
@@ -72,8 +82,7 @@ TEST(DesktopView, NewViewShowsTheInterfacesTable)
         dialog.HostEdit->setText(QStringLiteral("127.0.0.1"));
         dialog.PortEdit->setValue(agent->Port());
         dialog.CommunityEdit->setText(QStringLiteral("tamvel"));
-        dialog.Test();
-        tested = dialog.TestResult->text();
+        tested = TestAgent(dialog);
         AddByName(dialog, QStringLiteral("ifIndex"));
         AddByName(dialog, QStringLiteral("ifDescr"));
         dialog.accept();
@@ -106,9 +115,9 @@ TEST(DesktopView, TestNamesTheFailureOfASilentAgent)
     dialog.HostEdit->setText(QStringLiteral("127.0.0.1"));
     dialog.PortEdit->setValue(silent.Port());
     dialog.Test();
-    EXPECT_FALSE(dialog.TestResult->text().startsWith("sysDescr.0 ="))
-        << dialog.TestResult->text().toStdString();
-    EXPECT_FALSE(dialog.TestResult->text().isEmpty());
+    // The dialog stays live while it waits.
+    EXPECT_EQ(dialog.TestResult->text(), "Asking...");
+    EXPECT_EQ(TestAgent(dialog), QStringLiteral("No answer from 127.0.0.1:%1 within 3 s.").arg(silent.Port()));
 }
 
 // The OIDs, PDU tag, version and community of an SNMP datagram.
@@ -180,8 +189,7 @@ TEST(DesktopView, NewSnmpV3ViewShootsAndSavesItsPasswordsPrivately)
         dialog.AuthPasswordEdit->setText(QStringLiteral("maplesyrup"));
         dialog.PrivProtocolBox->setCurrentIndex(dialog.PrivProtocolBox->findData(4));  // AES-256
         dialog.PrivPasswordEdit->setText(QStringLiteral("syrup-for-privacy"));
-        dialog.Test();
-        tested = dialog.TestResult->text();
+        tested = TestAgent(dialog);
         AddByName(dialog, QStringLiteral("ifIndex"));
         AddByName(dialog, QStringLiteral("ifDescr"));
         dialog.accept();
