@@ -69,7 +69,8 @@ TOid TOid::SuffixAfter(const TOid& prefix) const
 {
     if (!prefix.IsPrefixOf(*this))
         return TOid();
-    return TOid(std::vector<TArc>(arcs.begin() + static_cast<std::ptrdiff_t>(prefix.arcs.size()), arcs.end()));
+    return TOid(
+        std::vector<TArc>(arcs.begin() + static_cast<std::ptrdiff_t>(prefix.arcs.size()), arcs.end()));
 }
 
 TOid TOid::operator+(const TOid& suffix) const

@@ -59,7 +59,8 @@ void TAgentProbe::Start(const TRequest& agent, const TV3Settings& v3)
                            .arg(event.ErrorStatus)
                            .arg(event.ErrorDescription));
             else
-                Finish(QStringLiteral("sysDescr.0 = ") + TShootEngine::ValueText(sender.ObjValue(1), sender.ObjType(1)));
+                Finish(QStringLiteral("sysDescr.0 = ")
+                       + TShootEngine::ValueText(sender.ObjValue(1), sender.ObjType(1)));
         };
         component->OnError = [this](vxsnmp::TvxSNMPMgr&, const vxsnmp::TErrorEvent& event) {
             // Junk on the socket answers nothing; the probe waits on.

@@ -50,7 +50,8 @@ TEST(Oid, SubtreeTestsGoByArcsNotByText)
         const TOid prefix = TOid::FromText(QString::fromLatin1(c.prefix));
         const TOid oid = TOid::FromText(QString::fromLatin1(c.oid));
         EXPECT_EQ(prefix.IsPrefixOf(oid), c.inside) << c.prefix << " / " << c.oid;
-        EXPECT_EQ(oid.SuffixAfter(prefix).IsEmpty(), !c.inside || oid == prefix) << c.prefix << " / " << c.oid;
+        EXPECT_EQ(oid.SuffixAfter(prefix).IsEmpty(), !c.inside || oid == prefix)
+            << c.prefix << " / " << c.oid;
     }
     EXPECT_EQ(TOid({1, 3, 6, 7, 2}).SuffixAfter(TOid{1, 3, 6}).ToSuffixString(), QStringLiteral(".7.2"));
     const TOid joined = TOid{1, 3} + TOid{7, 2};
@@ -86,7 +87,8 @@ TEST(Oid, OrderTextAndHashAgreeOnRandomOids)
         const TOid& a = oids[i - 1];
         const TOid& b = oids[i];
         const int order = (a <=> b) < 0 ? -1 : (a <=> b) > 0 ? 1 : 0;
-        ASSERT_EQ(order, plainCompare(a, b)) << a.ToString().toStdString() << " / " << b.ToString().toStdString();
+        ASSERT_EQ(order, plainCompare(a, b))
+            << a.ToString().toStdString() << " / " << b.ToString().toStdString();
         ASSERT_EQ(TOid::Parse(a.ToString()), a);
         ASSERT_EQ(TOid::Parse(a.ToSuffixString()), a);
         if (a == b) {

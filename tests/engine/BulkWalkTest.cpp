@@ -307,8 +307,7 @@ TEST(BulkWalk, SparseColumnsGiveExactlyTheirRows)
         }
         return rows;
     };
-    const std::vector<QStringList> table1And10 = {
-        {"c1r1", "c10r1"}, {"c1r2", "c10r2"}, {"c1r3", "c10r3"}};
+    const std::vector<QStringList> table1And10 = {{"c1r1", "c10r1"}, {"c1r2", "c10r2"}, {"c1r3", "c10r3"}};
     const struct {
         const char* why;
         const TObjects& agent;
@@ -322,7 +321,8 @@ TEST(BulkWalk, SparseColumnsGiveExactlyTheirRows)
         {"a table at the end of the MIB", endsTheMib, {Column(t, 1), Column(t, 10)}, table1And10},
     };
     for (const auto& c : cases) {
-        TScriptedAgent agent([&](const TAgentRequest& r) -> std::optional<TAgentAnswer> { return c.agent.Answer(r); });
+        TScriptedAgent agent(
+            [&](const TAgentRequest& r) -> std::optional<TAgentAnswer> { return c.agent.Answer(r); });
         ASSERT_TRUE(agent.Start());
         for (const int repetitions : {0, 25}) {
             TEngineHarness h;

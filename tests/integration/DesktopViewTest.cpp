@@ -117,7 +117,8 @@ TEST(DesktopView, TestNamesTheFailureOfASilentAgent)
     dialog.Test();
     // The dialog stays live while it waits.
     EXPECT_EQ(dialog.TestResult->text(), "Asking...");
-    EXPECT_EQ(TestAgent(dialog), QStringLiteral("No answer from 127.0.0.1:%1 within 3 s.").arg(silent.Port()));
+    EXPECT_EQ(TestAgent(dialog),
+              QStringLiteral("No answer from 127.0.0.1:%1 within 3 s.").arg(silent.Port()));
 }
 
 // The OIDs, PDU tag, version and community of an SNMP datagram.
