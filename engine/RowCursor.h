@@ -8,6 +8,8 @@ enum class TPlaced {
     Nothing,       // no cell was counted: a list line, or a refill outside the rows
     RowCell,       // a new row was started or the last row got its next cell
     RefilledCell,  // a cell of the row being refilled was overwritten (or added)
+    Dropped,       // a refilled value whose instance has no row: counted, so that
+                   // the refill moves on, but placed nowhere
 };
 
 class TRowCursor {
@@ -16,7 +18,8 @@ public:
     int CellsInRow() const { return cellsInRow; }
     // The next placed value starts a new row.
     bool StartsNewRow() const { return startNewRow; }
-    // Keep mode overwrites the rows in place, starting with RefillRow().
+    // Keep mode overwrites the known rows in place, one instance after the
+    // other; RefillRow() counts the instances, not the table's rows.
     bool Refilling() const { return refilling; }
     int RefillRow() const { return refillRow; }
 

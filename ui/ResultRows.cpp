@@ -63,17 +63,20 @@ void TResultTable::PlaceListValue(const QString& oid, const TCellValue& value)
     while (found >= 0 && found + count < rows.size() && rows[found + count].key == oid
            && (count == 0 || rows[found + count].image == imageEntryMore))
         ++count;
-    const bool inPlace = found >= 0 && count == lines.size();
+    // The entry's rows that are there already are updated in place, so that
+    // the views keep them (selection, current cell); only the lines it gained
+    // or lost are inserted or removed after them.
+    const int kept = std::min(count, static_cast<int>(lines.size()));
     QVector<TResultRow> newRows;
     newRows.reserve(lines.size());
     for (int i = 0; i < lines.size(); ++i) {
-        TResultRow row = inPlace ? rows[found + i] : TResultRow{};
+        TResultRow row = i < kept ? rows[found + i] : TResultRow{};
         row.cells.reserve(2);  // name and value, in one allocation
         row.image = i == 0 ? imageEntryStart : imageEntryMore;
         row.key = oid;
         row.shoot = shootSerial;
         TCellValue name;
-        name.text = i == 0 ? (inPlace ? row.cells.value(0).now.text : oidNames.DescribeOid(oid)) : QString();
+        name.text = i == 0 ? (kept > 0 ? row.cells.value(0).now.text : oidNames.DescribeOid(oid)) : QString();
         SetCell(row, 0, QString(), name);
         TCellValue line = value;
         line.text = lines[i];
@@ -81,40 +84,38 @@ void TResultTable::PlaceListValue(const QString& oid, const TCellValue& value)
         SetCell(row, 1, i == 0 ? oid : QString(), line);
         newRows.append(row);
     }
-    if (inPlace) {
-        std::copy(newRows.begin(), newRows.end(), rows.begin() + found);
-        NotifyRowsChanged(found, found + count - 1);
-        lastTouched = found + count - 1;
-        return;
+    const int position = found >= 0 ? found : (reshooting ? lastTouched + 1 : static_cast<int>(rows.size()));
+    if (kept > 0) {
+        std::move(newRows.begin(), newRows.begin() + kept, rows.begin() + position);
+        NotifyRowsChanged(position, position + kept - 1);
     }
-    int position = reshooting ? lastTouched + 1 : static_cast<int>(rows.size());
-    if (found >= 0) {
-        RemoveRowsAt(found, count);
-        position = found;
-    }
-    InsertRowsAt(position, newRows);
+    RemoveRowsAt(position + kept, count - kept);
+    if (kept < lines.size())
+        InsertRowsAt(position + kept, newRows.mid(kept));
     lastTouched = position + static_cast<int>(lines.size()) - 1;
 }
 
 TPlaced TResultTable::RefillValue(const QString& oid, const TCellValue& value, const TRowCursor& cursor)
 {
-    const int row = cursor.RefillRow();
-    if (row < 0 || row >= rows.size())
-        return TPlaced::Nothing;
+    // A row's first value is the walked target's, whose OID is the row's key:
+    // the refill finds the instance's row by it, wherever sorting has put the
+    // row, and the row's further values follow it there. Going by position
+    // would write one instance's values over another's and start the readings
+    // before anew, so no counter would keep its rate.
     const int cell = cursor.CellsInRow();
-    if (cell < 0 || cell > rows[row].cells.size())
-        return TPlaced::Nothing;
+    if (cell == 0)
+        currentRow = RowOfKey(oid);
+    // An instance without a row: its values are counted, so that the refill
+    // moves on to the next instance, and land nowhere.
+    if (currentRow < 0 || currentRow >= rows.size() || cell > rows[currentRow].cells.size())
+        return TPlaced::Dropped;
     // A row left short by an unfinished shoot grows by the value instead of
     // dropping it; otherwise the count would never reach the number of
     // targets and the refill would never end.
-    // The refill goes by row position, and a sorted table holds other
-    // instances there: the first value's OID names the row's instance anew.
-    if (cell == 0 && NameInstance(rows[row], oid))
-        NotifyCellChanged(row, 1);
     TCellValue joined = value;
     joined.text = JoinLines(value.text);
-    SetCell(rows[row], cell, oid, joined);
-    NotifyCellChanged(row, cell + FirstCellColumn());
+    SetCell(rows[currentRow], cell, oid, joined);
+    NotifyCellChanged(currentRow, cell + FirstCellColumn());
     return TPlaced::RefilledCell;
 }
 
@@ -159,6 +160,27 @@ bool TResultTable::NameInstance(TResultRow& row, const QString& oid) const
     return true;
 }
 
+void TResultTable::IndexKeys()
+{
+    if (!keyIndexDirty)
+        return;
+    rowsByKey.clear();
+    for (int row = 0; row < rows.size(); ++row) {
+        if (rows[row].image == imageEntryStart)
+            rowsByKey.insert(rows[row].key, row);
+    }
+    keyIndexDirty = false;
+}
+
+int TResultTable::RowOfKey(const QString& key)
+{
+    IndexKeys();
+    int found = -1;
+    for (auto it = rowsByKey.constFind(key); it != rowsByKey.cend() && it.key() == key; ++it)
+        found = found < 0 ? it.value() : std::min(found, it.value());
+    return found;
+}
+
 int TResultTable::FindRow(const QString& key)
 {
     // Mostly a re-shoot meets the rows in the order it placed them before.
@@ -166,14 +188,7 @@ int TResultTable::FindRow(const QString& key)
     if (next < rows.size() && rows[next].key == key && rows[next].image == imageEntryStart
         && rows[next].shoot != shootSerial)
         return next;
-    if (keyIndexDirty) {
-        rowsByKey.clear();
-        for (int row = 0; row < rows.size(); ++row) {
-            if (rows[row].image == imageEntryStart)
-                rowsByKey.insert(rows[row].key, row);
-        }
-        keyIndexDirty = false;
-    }
+    IndexKeys();
     // The first row of that key this shoot has not placed yet: a list that
     // asks for an OID twice keeps two rows.
     int found = -1;

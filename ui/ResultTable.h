@@ -50,8 +50,11 @@ public:
     //   line; the first row carries the OID's name and image 27, further
     //   rows an empty name and image 11; counts nothing;
     // - refill (keepInstances checked and the cursor refilling): overwrites
-    //   cell CellsInRow()+1 of row RefillRow() with the value made one line;
-    //   no row is added; RefilledCell, or Nothing outside the rows;
+    //   cell CellsInRow()+1 of the instance's row with the value made one
+    //   line, the row found by the OID of the row's first value (its key),
+    //   not by position, so that a sorted table keeps each instance's
+    //   readings; no row is added; RefilledCell, or Dropped (nothing placed)
+    //   for an instance without a row;
     // - table layout: the value made one line starts a new row (StartsNewRow())
     //   or becomes the next cell of the last row; RowCell.
     TPlaced PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor,
@@ -175,6 +178,9 @@ private:
     void InsertRowsAt(int position, QVector<TResultRow> newRows);
     void RemoveRowsAt(int position, int count);
     int FindRow(const QString& key);
+    // The first row whose key is key, or -1; whichever shoot placed it.
+    int RowOfKey(const QString& key);
+    void IndexKeys();  // rebuilds rowsByKey when keyIndexDirty
     void NameColumns();
     // Names row's instance by the suffix of oid; true when it changed.
     bool NameInstance(TResultRow& row, const QString& oid) const;

@@ -26,6 +26,14 @@ protected:
             Place(QString(), value);
     }
 
+    // Places the row of instance n: value t for interfaceTargets[t] + ".n".
+    void PlaceInstance(int n, const QStringList& values, bool keepInstances = false)
+    {
+        cursor.BeginRow();
+        for (int t = 0; t < values.size(); ++t)
+            Place(interfaceTargets[t] + "." + QString::number(n), values[t], keepInstances);
+    }
+
     // Places one value at the cursor and advances it as the engine does.
     void Place(const QString& oid, const QString& value, bool keepInstances = false)
     {
@@ -168,14 +176,13 @@ TEST_F(ResultTableTest, TableRowsAreBuiltValueByValue)
 TEST_F(ResultTableTest, RefillOverwritesInPlaceAndAddsNoRows)
 {
     table.BuildColumns(true, interfaceTargets);
-    PlaceRow({"1", "lo", "100"});
-    PlaceRow({"2", "eth0", "200"});
+    PlaceInstance(1, {"1", "lo", "100"});
+    PlaceInstance(2, {"2", "eth0", "200"});
 
     QSignalSpy inserted(&table, &QAbstractItemModel::rowsInserted);
     QSignalSpy changed(&table, &QAbstractItemModel::dataChanged);
-    cursor = RefillAt(1);
-    for (const char* value : {"2", "eth0\r\nup", "250"})
-        Place("ignored", value, true);
+    cursor.StartRefill();
+    PlaceInstance(2, {"2", "eth0\r\nup", "250"}, true);
     EXPECT_EQ(table.rowCount(), 2);
     EXPECT_EQ(inserted.count(), 0);
     EXPECT_EQ(cursor.CellsInRow(), 3);
@@ -185,13 +192,12 @@ TEST_F(ResultTableTest, RefillOverwritesInPlaceAndAddsNoRows)
     EXPECT_EQ(table.Cell(1, 3), "250");
     EXPECT_EQ(table.Cell(0, 3), "100");
 
-    // A row that is not there: nothing happens, nothing is counted.
-    for (int row : {2, -1}) {
-        cursor = RefillAt(row);
-        Place("ignored", "x", true);
-        EXPECT_EQ(cursor.CellsInRow(), 0) << row;
-    }
+    // An instance without a row: its values are counted, so that the refill
+    // moves on, and land nowhere.
+    PlaceInstance(3, {"3", "x", "1"}, true);
+    EXPECT_EQ(cursor.CellsInRow(), 3);
     EXPECT_EQ(table.rowCount(), 2);
+    EXPECT_EQ(changed.count(), 3);
 }
 
 TEST_F(ResultTableTest, RefillCompletesARowLeftShort)
@@ -199,10 +205,9 @@ TEST_F(ResultTableTest, RefillCompletesARowLeftShort)
     // A row abandoned halfway has fewer cells than targets; refilling it must
     // still count every value, or the row would never be complete.
     table.BuildColumns(true, interfaceTargets);
-    PlaceRow({"1", "lo"});
-    cursor = RefillAt(0);
-    for (const char* value : {"1", "lo", "300"})
-        Place("ignored", value, true);
+    PlaceInstance(1, {"1", "lo"});
+    cursor.StartRefill();
+    PlaceInstance(1, {"1", "lo", "300"}, true);
     EXPECT_EQ(cursor.CellsInRow(), 3);
     EXPECT_EQ(table.CellCount(0), 3);
     EXPECT_EQ(table.Cell(0, 3), "300");
