@@ -13,7 +13,7 @@ namespace {
 
 // A vexgrid file is a few kilobytes; this bound keeps a wrong path (a device,
 // a huge log) from tying up start-up.
-constexpr qint64 kMaxVexgridFileBytes = 4 * 1024 * 1024;
+constexpr qint64 kMaxVexgridFileBytes = qint64{4} * 1024 * 1024;
 
 QString ReadError(const QString& message, int line, int column)
 {

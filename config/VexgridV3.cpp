@@ -42,8 +42,9 @@ QString Password(const TXMLShooterType& shooter, const QString& element, bool& i
     env = variable;
     if (variable.isEmpty())
         return {};
-    const char* value = std::getenv(variable.toLocal8Bit().constData());
-    if (value == nullptr || value[0] == '\0')
+    // Qt's reading of the environment is safe beside its own writers.
+    const QByteArray value = qgetenv(variable.toLocal8Bit().constData());
+    if (value.isEmpty())
         throw EVexgridXML(QStringLiteral("<%1env> names the environment variable %2, which is not set")
                               .arg(element, variable));
     return QString::fromLocal8Bit(value);

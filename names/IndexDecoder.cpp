@@ -165,7 +165,7 @@ int CompareOidSuffixes(QStringView suffix1, QStringView suffix2)
     const std::optional<TOid> oid2 = TOid::Parse(suffix2);
     if (oid1 && oid2) {
         const std::strong_ordering order = *oid1 <=> *oid2;
-        return order < 0 ? -1 : order > 0 ? 1 : 0;
+        return std::is_lt(order) ? -1 : std::is_gt(order) ? 1 : 0;
     }
     // A text that is no OID sorts after every OID, by its text among its kind.
     if (oid1 || oid2)

@@ -13,6 +13,9 @@ template <class... F>
 struct TOverloaded : F... {
     using F::operator()...;
 };
+// C++20 deduces this itself; the guide is for tools whose parser does not yet.
+template <class... F>
+TOverloaded(F...) -> TOverloaded<F...>;
 
 }  // namespace
 

@@ -85,7 +85,8 @@ std::size_t MacLength(TAuthProtocol auth)
 std::size_t PrivKeyLength(TPrivProtocol priv)
 {
     switch (priv) {
-    case TPrivProtocol::Des: return 16;  // 8 key bytes, then 8 pre-IV bytes
+    // DES: 8 key bytes, then 8 pre-IV bytes.
+    case TPrivProtocol::Des:
     case TPrivProtocol::Aes128: return 16;
     case TPrivProtocol::Aes192: return 24;
     case TPrivProtocol::Aes256: return 32;

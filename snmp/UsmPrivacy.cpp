@@ -89,7 +89,7 @@ int Run(const EVP_CIPHER* cipher, std::span<const std::uint8_t> key, const std::
             != 1
         || EVP_CipherFinal_ex(context.get(), output.data() + written, &last) != 1)
         return kCryptoFailed;
-    output.resize(static_cast<std::size_t>(written + last));
+    output.resize(static_cast<std::size_t>(written) + static_cast<std::size_t>(last));
     return 0;
 }
 

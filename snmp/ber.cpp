@@ -69,11 +69,11 @@ inline char* PutSmallArc(char* out, unsigned value)
         return out + 2;
     }
     if (value < 100) {
-        std::memcpy(out + 1, kDigitPairs + 2 * value, 2);
+        std::memcpy(out + 1, kDigitPairs + std::size_t{2} * value, 2);
         return out + 3;
     }
     out[1] = '1';
-    std::memcpy(out + 2, kDigitPairs + 2 * (value - 100), 2);
+    std::memcpy(out + 2, kDigitPairs + std::size_t{2} * (value - 100), 2);
     return out + 4;
 }
 
@@ -274,7 +274,7 @@ bool OidContent(std::string_view text, std::uint8_t* out, std::size_t& length)
             const TRun run = SingleDigitRun(word);
             Store32(out + n, run.digits);
             n += run.pairs;
-            p += 2 * run.pairs;
+            p += std::size_t{2} * run.pairs;
             if (run.pairs == 4)
                 continue;
         }

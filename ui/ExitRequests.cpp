@@ -24,7 +24,7 @@ constexpr int kExitSignals[] = {SIGTERM, SIGINT};
 extern "C" void OnExitSignal(int signalNumber)
 {
     const int saved = errno;
-    const unsigned char byte = static_cast<unsigned char>(signalNumber);
+    const auto byte = static_cast<unsigned char>(signalNumber);
     // A full pipe already holds a request; nothing more is needed.
     [[maybe_unused]] const ssize_t written = ::write(signalPipe, &byte, 1);
     errno = saved;

@@ -86,7 +86,7 @@ TEST(Oid, OrderTextAndHashAgreeOnRandomOids)
     for (std::size_t i = 1; i < oids.size(); ++i) {
         const TOid& a = oids[i - 1];
         const TOid& b = oids[i];
-        const int order = (a <=> b) < 0 ? -1 : (a <=> b) > 0 ? 1 : 0;
+        const int order = std::is_lt(a <=> b) ? -1 : std::is_gt(a <=> b) ? 1 : 0;
         ASSERT_EQ(order, plainCompare(a, b))
             << a.ToString().toStdString() << " / " << b.ToString().toStdString();
         ASSERT_EQ(TOid::Parse(a.ToString()), a);
