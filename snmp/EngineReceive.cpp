@@ -55,8 +55,9 @@ void TSnmpMgrEngine::ReceivePending()
         const TReceiveResult got =
             endpoint.Receive(receiveBuffer.data(), capacity, length, fromAddress, fromPort, err);
         if (got == TReceiveResult::Datagram) {
-            if (length == 0)
-                continue;  // an empty datagram carries nothing to report
+            // An empty datagram is read and reported like any other that is
+            // no message (junk from the agent, or from elsewhere): it is
+            // taken off the socket, so it cannot hold up the ones behind it.
             PushDeadline();
             const std::uint64_t sentBefore = requestsSent;
             ProcessDatagram(receiveBuffer.data(), length, fromAddress, fromPort);

@@ -102,6 +102,10 @@ TEST(DroppedDatagrams, ExportIsTheWellBehavedAgentsAndTheStatusBarCountsTheDropp
         {TMisbehaviour::FalseAnswerFromAnotherPort, false, everyAnswer, true, "the same in the list layout"},
         {TMisbehaviour::TruncatedBeforeEachRow, true, [](const TJunkAgent& a) { return a.GetRequests(); },
          false, "a truncated datagram before each row's answer"},
+        {TMisbehaviour::EmptyBeforeEachAnswer, true, everyAnswer, false,
+         "an empty datagram before each answer"},
+        {TMisbehaviour::EmptyFromAnotherPort, false, everyAnswer, true,
+         "an empty datagram from another port"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);

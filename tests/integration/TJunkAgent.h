@@ -1,8 +1,9 @@
 // TJunkAgent: a small agent on a 127.0.0.1 port that serves one table and
 // misbehaves on demand around its answers: junk after each answer, a burst of
 // copies, a false answer from another port, a truncated datagram before each
-// row's answer. Its answers are built here byte by byte, so that they do not
-// share a fault with the program's own encoder.
+// row's answer, an empty datagram before each answer or from another port.
+// Its answers are built here byte by byte, so that they do not share a fault
+// with the program's own encoder.
 #pragma once
 
 #include "SnmpMessage.h"
@@ -21,6 +22,8 @@ enum class TMisbehaviour {
     BurstOfCopiesAndJunk,
     FalseAnswerFromAnotherPort,
     TruncatedBeforeEachRow,
+    EmptyBeforeEachAnswer,
+    EmptyFromAnotherPort,
 };
 
 class TJunkAgent {
@@ -86,6 +89,10 @@ private:
                 return {{answer}};
             ++getRequests;
             return {{Truncated()}, {answer}};
+        case TMisbehaviour::EmptyBeforeEachAnswer: return {{TBytes{}}, {answer}};
+        case TMisbehaviour::EmptyFromAnotherPort:
+            other.Send({}, in.fromPort);
+            return {{answer, kTrueAnswerDelayMs}};
         }
         return {};
     }
