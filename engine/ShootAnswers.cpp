@@ -2,6 +2,7 @@
 // folding of complete answers into the table.
 #include "ShootEngine.h"
 
+#include "SocketErrors.h"
 #include "TvxSNMPMgr.h"
 
 #include <algorithm>
@@ -30,10 +31,21 @@ constexpr int kMessageTooLong = 10040;
 
 bool IsSecurityRefusal(int code) { return code >= kFirstSecurityCode && code <= kLastSecurityCode; }
 
+// Codes of a request that cannot reach the agent: its port refused it (no
+// agent listens there), or no route leads to it.
+bool IsUnreachableCode(int code)
+{
+    return code == vxsnmp::kWsaConnectionReset || code == vxsnmp::kWsaHostUnreachable
+        || code == vxsnmp::kWsaNetworkUnreachable || code == vxsnmp::kWsaNetworkDown;
+}
+
 }  // namespace
 void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event)
 {
     Guarded([&] {
+        // Any answer tells that the agent is there again.
+        if (silence.Answered(clock()))
+            view.ClearAgentSilent();
         // Only the first answer of a request counts: the request is marked
         // finished as it is taken, so a late answer to a resend, arriving
         // before the purge pass disposed the request, finds nothing.
@@ -60,7 +72,8 @@ void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::
                 event.ErrorStatus == 0 && sender.ObjCount() >= 1 && sender.ObjType(1) == snmptype::kTimeTicks;
             bool ok = false;
             const qlonglong value = ticks ? sender.ObjValue(1).toLongLong(&ok) : -1;
-            UpTimeRead(ok ? value : -1);
+            if (afterUpTime)  // else a read the shoot no longer waits for
+                UpTimeRead(ok ? value : -1);
             return;
         }
         if (request->purpose == kPurposeDiscovery) {
@@ -102,6 +115,8 @@ void TShootEngine::vxSNMPMgr1Error(vxsnmp::TvxSNMPMgr&, const vxsnmp::TErrorEven
             view.ShowDroppedCount(dropped.malformed, dropped.foreign);
             return;
         }
+        if (IsUnreachableCode(event.ErrorCode))
+            ReportSilence(requestTemplate.remoteHost, requestTemplate.remotePort);
         if (IsSecurityRefusal(event.ErrorCode)) {
             // An SNMPv3 refusal (report, digest, access rules) ends the shoot
             // with its cause; resends would only meet the same refusal.

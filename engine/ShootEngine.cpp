@@ -59,6 +59,9 @@ void TShootEngine::ResetSessionState()
     lastWalkOid.clear();
     requestIdCounter = 0;
     currentInstance = -1;
+    if (silence.Silent())
+        view.ClearAgentSilent();
+    silence = TAgentSilence();
 }
 
 void TShootEngine::SetSettings(const TSessionSettings& newSettings) { settings = newSettings; }
@@ -154,6 +157,7 @@ QString TShootEngine::AskedOid() const
 void TShootEngine::StartShooting()
 {
     Guarded([this] {
+        silence.ShootStarted(arrivalClock());
         ResetDroppedCounts();
         BeginShoot();
     });
@@ -256,6 +260,7 @@ void TShootEngine::SendRequest(TRequest& request, bool retry)
         return;
     request.retriesLeft -= 1;
     request.sentAt = clock();
+    silence.RequestSent(request.sentAt);
     std::lock_guard lock(requestLock);
     pendingRequests.push_back(request);
 }
@@ -374,13 +379,32 @@ void TShootEngine::ExplainV3Silence()
                                "discovered: a wrong privacy password (or protocol) is the likely cause."));
 }
 
+void TShootEngine::ReportSilence(const QString& host, int port)
+{
+    silence.Unanswered();
+    const std::int64_t since = silence.SinceMs();
+    view.ShowAgentSilent(NoAnswerText(host, port, since < 0 ? clock() : since), silence.ShootStartMs());
+}
+
+void TShootEngine::EndUnansweredWalk()
+{
+    // The rows the walk did not reach again are not known to be gone; they
+    // stay, shown as unanswered, until the agent answers again.
+    keepRowsAtEnd = true;
+    SetShootRunning(false);
+    keepRowsAtEnd = false;
+}
+
 void TShootEngine::RequestTimedOut(TRequest& request)
 {
     request.retriesLeft = -1;
+    ReportSilence(request.remoteHost, request.remotePort);
     if (request.purpose == kPurposeUpTime) {
         // The shoot goes on without the uptime; its own requests tell
-        // whether the agent is silent.
-        UpTimeRead(-1);
+        // whether the agent is silent. The read of an earlier shoot, resent
+        // until now, is no longer waited for.
+        if (afterUpTime)
+            UpTimeRead(-1);
         return;
     }
     ExplainV3Silence();
@@ -389,14 +413,14 @@ void TShootEngine::RequestTimedOut(TRequest& request)
         QString oids = request.oidList;
         if (!v3SilenceShown)
             ShowMessage(WalkTimeoutText(TakeNextItem(oids)));
-        SetShootRunning(false);
+        EndUnansweredWalk();
         return;
     }
     if (request.purpose == kPurposeDiscovery) {
         if (!v3SilenceShown)
             ShowMessage(kTextDiscoveryTimeout);
         // The walk ends here; the instances found so far are not shot.
-        SetShootRunning(false);
+        EndUnansweredWalk();
         return;
     }
     AppendNullAnswers(request);

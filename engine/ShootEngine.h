@@ -17,6 +17,7 @@
 // line in the message panel.
 #pragma once
 
+#include "AgentSilence.h"
 #include "Oid.h"
 #include "RowCursor.h"
 #include "Settings.h"
@@ -264,6 +265,11 @@ private:
     void Refill();
     void ShowMessage(const QString& text);
     void ExplainV3Silence();
+    // A request went unanswered: the view says so and marks what the shoot
+    // has not confirmed.
+    void ReportSilence(const QString& host, int port);
+    // Ends a walk the agent stopped answering; the rows it did not reach stay.
+    void EndUnansweredWalk();
     // Runs one entry point's work; an exception becomes a status message.
     template <typename TStep>
     void Guarded(TStep&& step) noexcept
@@ -316,4 +322,6 @@ private:
     std::list<TRequest> pendingRequests;  // copies of the requests sent, in sending order
     int requestIdCounter = 0;             // last id handed out
     TDroppedCounts dropped;               // since the shoot began
+    TAgentSilence silence;
+    bool keepRowsAtEnd = false;  // see EndUnansweredWalk
 };

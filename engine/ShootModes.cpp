@@ -110,7 +110,8 @@ void TShootEngine::SetShootRunning(bool running)
         return;
     }
     view.SetShootAgainEnabled(true);
-    view.DropStaleRows();
+    if (!keepRowsAtEnd)
+        view.DropStaleRows();
     view.ShowEntryCount(view.RowCount());
     try {
         view.FocusResultTable();
@@ -150,6 +151,7 @@ void TShootEngine::Refill()
 void TShootEngine::ShootAgain()
 {
     Guarded([this] {
+        silence.ShootStarted(arrivalClock());
         BeginShoot();
         const bool any = view.ModeChecked(TShootMode::Now) || view.ModeChecked(TShootMode::KeepInstances)
                       || view.ModeChecked(TShootMode::RereadInstances);

@@ -84,6 +84,17 @@ public:
     // another address or port than the agent's. Both 0 hide the count.
     virtual void ShowDroppedCount(int malformed, int foreign) = 0;
 
+    // ShowAgentSilent tells that a request went unanswered: it timed out, or
+    // the agent's port was unreachable. text ("No answer from HOST:PORT since
+    // hh:mm:ss") stays in the message panel until ClearAgentSilent, whatever
+    // other messages come meanwhile. A row none of whose values arrived at or
+    // after confirmedFromMs (the arrival clock when the shoot began) is no
+    // longer current: its values are shown as unanswered until new ones come.
+    // Called again for every further request left unanswered.
+    virtual void ShowAgentSilent(const QString& /*text*/, std::int64_t /*confirmedFromMs*/) {}
+    // ClearAgentSilent: the agent answered again; the message goes.
+    virtual void ClearAgentSilent() {}
+
     // ShootFinished tells that a shoot is over and the table shows its
     // result: a list shoot once its answers are placed, a walk-based shoot
     // when it ends (finished or failed), a keep-mode refill when its last row

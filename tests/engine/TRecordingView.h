@@ -39,8 +39,10 @@ public:
     int comboSelected = -1;
     bool panelVisible = false;
     QStringList modalMessages;
-    std::function<void()> onPlace;  // called before each placed value
-    std::vector<int> rowsAtFinish;  // the row count at every end of a shoot
+    std::function<void()> onPlace;    // called before each placed value
+    std::vector<int> rowsAtFinish;    // the row count at every end of a shoot
+    QString silenceText;              // "No answer from ..." while the agent is silent
+    std::int64_t confirmedFrom = -1;  // the shoot start handed over with it
 
     TPlaced PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor) override
     {
@@ -90,6 +92,12 @@ public:
     void ClearStatusMessage() override { statusMessage.clear(); }
     void ShowEntryCount(int n) override { entryCount = n; }
     void ShowCountdown(int n) override { countdownShown = n; }
+    void ShowAgentSilent(const QString& text, std::int64_t confirmedFromMs) override
+    {
+        silenceText = text;
+        confirmedFrom = confirmedFromMs;
+    }
+    void ClearAgentSilent() override { silenceText.clear(); }
     void ShowDroppedCount(int malformed, int foreign) override
     {
         droppedMalformed = malformed;
