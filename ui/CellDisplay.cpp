@@ -11,6 +11,9 @@
 #include <QGuiApplication>
 #include <QPalette>
 
+#include <algorithm>
+#include <optional>
+
 namespace {
 
 // A marked change fades out over this time.
@@ -36,6 +39,21 @@ QString ClockText(std::int64_t wallMs, const char* format)
 }
 
 QColor GreyText() { return QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text); }
+
+// The tooltip line of a value that is not current: when its row last had an
+// answer from the agent.
+QString NoAnswerSince(const QVector<TResultCell>& row)
+{
+    std::optional<std::int64_t> lastMs;
+    for (const TResultCell& cell : row) {
+        const TCellValue& last = cell.now.Answered() ? cell.now : cell.LastGood();
+        if (!cell.oid.isEmpty() && last.Answered())
+            lastMs = std::max(lastMs.value_or(last.wallMs), last.wallMs);
+    }
+    if (!lastMs)
+        return QStringLiteral("no answer");
+    return QStringLiteral("no answer since ") + ClockText(*lastMs, "HH:mm:ss");
+}
 
 }  // namespace
 
@@ -126,12 +144,17 @@ QVariant TResultTable::CellData(int row, int column, int role) const
     if (!cell)
         return QVariant();
     const bool named = !cell->oid.isEmpty();
-    const bool kept =
-        named && viewOptions.keepLastValues && !cell->now.Answered() && cell->LastGood().HasValue();
+    const bool unanswered = Unanswered(*cell);
+    const bool kept = unanswered && viewOptions.keepLastValues && cell->LastGood().HasValue();
     const TCellValue& shown = kept ? cell->LastGood() : cell->now;
     const bool hiddenException = named && viewOptions.readableValues && IsException(shown);
     switch (role) {
     case Qt::DisplayRole:
+        // A counter without a current reading has no rate, whatever was kept.
+        if (unanswered && viewOptions.counterRates && named && cell->LastGood().IsCounter())
+            return RateText(std::nullopt, false);
+        if (unanswered && !kept)
+            return UnansweredText(*cell);
         if (!LivelyTexts())
             return cell->now.text;
         if (!cell->shownFresh) {
@@ -139,7 +162,7 @@ QVariant TResultTable::CellData(int row, int column, int role) const
             cell->shownFresh = true;
         }
         return cell->shown;
-    case Qt::ForegroundRole: return kept || hiddenException ? QVariant(GreyText()) : QVariant();
+    case Qt::ForegroundRole: return unanswered || hiddenException ? QVariant(GreyText()) : QVariant();
     case Qt::FontRole: {
         if (!kept)
             return QVariant();
@@ -159,8 +182,8 @@ QVariant TResultTable::CellData(int row, int column, int role) const
         if (!named)
             return QVariant();
         QStringList tip;
-        if (kept)
-            tip << QStringLiteral("no answer since ") + ClockText(cell->now.wallMs, "HH:mm:ss");
+        if (unanswered)
+            tip << NoAnswerSince(rows[row].cells);
         if (hiddenException)
             tip << shown.text;
         tip << cell->oid << SnmpTypeName(shown.type);

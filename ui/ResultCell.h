@@ -23,6 +23,9 @@ struct TResultCell {
     std::int64_t changedAtMs = -1;  // MonotonicMs() when the text last changed
     std::uint32_t shoot = 0;        // the shoot that placed it last
     bool missing = false;           // its row was answered, this cell was not (abandoned row)
+    // The agent went silent before this cell's row was read again: the
+    // reading is kept (a rate resumes from it) but is no longer current.
+    bool stale = false;
     // The text shown while the view is more than the texts, made when first
     // painted after a reading (most cells of a large table are never painted).
     mutable bool shownFresh = false;
@@ -58,6 +61,11 @@ struct TResultCell {
         } else {
             history.reset();
         }
+        // Only a new reading confirms a stale one; the same placed again (a
+        // row's first value, as the walk found it) does not.
+        const bool sameReading = sameOid && value.Answered() && value.arrivedMs == now.arrivedMs
+                              && value.wallMs == now.wallMs && value.text == now.text;
+        stale = stale && sameReading;
         oid = answered;
         now = value;
         shoot = serial;

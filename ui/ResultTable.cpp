@@ -4,6 +4,7 @@
 #include "IndexColumn.h"
 #include "RateColumn.h"
 #include "Shared.h"
+#include "ShootEngine.h"
 #include "TableExport.h"
 
 #include <algorithm>
@@ -212,8 +213,12 @@ std::function<TTableSnapshot()> TResultTable::DeferredSnapshot() const
             const int count = CellCount(row);
             for (int column = 1; column <= count; ++column) {
                 const TResultCell& cell = row.cells[column - 1];
-                cells.append(IsRateCell(cell, rates) ? PlainRateText(CounterRate(cell.Previous(), cell.now))
-                                                     : cell.now.text);
+                if (cell.stale)
+                    cells.append(UnansweredText(cell));
+                else if (IsRateCell(cell, rates))
+                    cells.append(PlainRateText(CounterRate(cell.Previous(), cell.now)));
+                else
+                    cells.append(cell.now.text);
             }
             if (list && count >= 2 && IsRateCell(row.cells[1], rates))
                 cells[0] += kRateSuffix;
@@ -221,4 +226,42 @@ std::function<TTableSnapshot()> TResultTable::DeferredSnapshot() const
         }
         return snapshot;
     };
+}
+
+void TResultTable::MarkUnconfirmed(std::int64_t confirmedFromMs)
+{
+    const auto confirms = [&](const TResultCell& cell) {
+        return !cell.oid.isEmpty() && cell.now.Answered() && !cell.stale
+            && cell.now.arrivedMs >= confirmedFromMs;
+    };
+    bool marked = false;
+    bool entryUnconfirmed = false;  // list layout: the entry further lines belong to
+    for (int row = 0; row < rows.size(); ++row) {
+        QVector<TResultCell>& cells = rows[row].cells;
+        const bool furtherLine = listLayout && rows[row].image == imageEntryMore;
+        if (!furtherLine)
+            entryUnconfirmed = std::none_of(cells.cbegin(), cells.cend(), confirms);
+        if (!entryUnconfirmed)
+            continue;
+        for (int cell = 0; cell < cells.size(); ++cell) {
+            TResultCell& target = cells[cell];
+            const bool value = furtherLine ? cell == 1 : !target.oid.isEmpty();
+            if (!value || target.stale || !target.now.Answered())
+                continue;
+            target.stale = true;
+            RefreshShown(rows[row], cell);
+            marked = true;
+        }
+    }
+    if (marked && publishedRows > 0)
+        emit dataChanged(index(0, 1), index(publishedRows - 1, columnCount() - 1));
+}
+
+QString TResultTable::UnansweredText(const TResultCell& cell)
+{
+    if (!cell.now.Answered())
+        return cell.now.text;
+    // A stale reading: what an unanswered one shows; a further line of a
+    // list value has none.
+    return cell.oid.isEmpty() ? QString() : kTextNull;
 }

@@ -71,6 +71,12 @@ public:
     // did not place and marks the cells it left unanswered.
     void BeginReshoot();
     void DropStaleRows();
+    // The agent left a request unanswered: each row none of whose values
+    // arrived at or after confirmedFromMs (TCellValue::arrivedMs) shows its
+    // values as unanswered (greyed, "Null" or the kept last value, rates "-",
+    // the time of the row's last answer in the tooltip; Snapshot() writes
+    // "Null") until they are read again.
+    void MarkUnconfirmed(std::int64_t confirmedFromMs);
 
     // What the cells show beyond their texts: rates, readable values,
     // marked changes, last values. Texts, sorting and Snapshot() stay those
@@ -202,6 +208,13 @@ private:
     bool RateSortKey(int row, long double* key) const;
     bool IsRateCell(const TResultCell& cell) const { return IsRateCell(cell, viewOptions.counterRates); }
     static bool IsRateCell(const TResultCell& cell, bool counterRates);
+    // A cell whose reading is not current: unanswered, or marked stale.
+    static bool Unanswered(const TResultCell& cell)
+    {
+        return cell.stale || (!cell.oid.isEmpty() && !cell.now.Answered());
+    }
+    // What an unanswered cell shows without its last value, and exports.
+    static QString UnansweredText(const TResultCell& cell);
     // The cells of row, less those its shoot left missing at its end.
     static int CellCount(const TResultRow& row);
     // Value cell column (>= 1) of row shows a counter of octets.

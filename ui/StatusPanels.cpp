@@ -65,8 +65,25 @@ void TStatusPanels::ShowLatestMessage()
     messageShown.start();
     // Setting a text lays the whole status bar out again; an equal text
     // changes nothing.
-    if (messagePanel->text() != message)
-        messagePanel->setText(message);
+    const QString& shown = silence.isEmpty() ? message : silence;
+    if (messagePanel->text() != shown)
+        messagePanel->setText(shown);
+    const QString tip = silence.isEmpty() ? QString() : message;
+    if (messagePanel->toolTip() != tip)
+        messagePanel->setToolTip(tip);
+}
+
+void TStatusPanels::ShowAgentSilence(const QString& text)
+{
+    silence = text;
+    ShowLatestMessage();
+}
+
+void TStatusPanels::ClearAgentSilence()
+{
+    silence.clear();
+    message.clear();
+    ShowLatestMessage();
 }
 
 void TStatusPanels::ShowEntryCount(int n)
@@ -113,6 +130,7 @@ void TStatusPanels::ShowDroppedCount(int malformed, int foreign)
 }
 
 QString TStatusPanels::StatusMessage() const { return message; }
+QString TStatusPanels::ShownMessage() const { return messagePanel->text(); }
 QString TStatusPanels::EntryCountText() const { return entriesPanel->text(); }
 QString TStatusPanels::CountdownText() const { return countdownPanel->text(); }
 QString TStatusPanels::DroppedText() const { return droppedPanel->text(); }

@@ -31,6 +31,14 @@ public:
     // Countdown panel with a text of its own; the panel widens to fit.
     void ShowCountdownText(const QString& text);
 
+    // A silent agent: while text is shown, the message panel keeps it, and
+    // the messages given meanwhile wait in its tooltip. Clearing it empties
+    // the panel, the waiting message included.
+    void ShowAgentSilence(const QString& text);
+    void ClearAgentSilence();
+    // What the message panel shows now.
+    QString ShownMessage() const;
+
     // Dropped-datagram panel: "15 ignored", with the reasons in its tooltip
     // ("3 malformed, 12 from other addresses"); hidden while both are 0.
     void ShowDroppedCount(int malformed, int foreign);
@@ -50,6 +58,7 @@ private:
     QLabel* messagePanel;
     QLabel* droppedPanel;
     QString message;             // the latest text, shown or waiting
+    QString silence;             // shown instead of message while not empty
     QElapsedTimer messageShown;  // since the panel last took a text
     QTimer messageTimer;         // shows a waiting text at the interval's end
 };

@@ -283,6 +283,14 @@ void TForm1::ShowDroppedCount(int malformed, int foreign)
     statusPanels->ShowDroppedCount(malformed, foreign);
 }
 
+void TForm1::ShowAgentSilent(const QString& text, std::int64_t confirmedFromMs)
+{
+    statusPanels->ShowAgentSilence(text);
+    resultTable->MarkUnconfirmed(confirmedFromMs);
+}
+
+void TForm1::ClearAgentSilent() { statusPanels->ClearAgentSilence(); }
+
 void TForm1::SetOuterSize(int width, int height)
 {
     wantedOuterSize = QSize(width, height);

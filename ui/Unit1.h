@@ -161,6 +161,8 @@ protected:
     void ShowInstanceMaskPanel() override;
     void ShowModalMessage(const QString& text) override;
     void ShootFinished() override;
+    void ShowAgentSilent(const QString& text, std::int64_t confirmedFromMs) override;
+    void ClearAgentSilent() override;
 
 private:
     void CreateMenus();

@@ -1,6 +1,7 @@
 // The live view through the real main window: counter rates against a
 // scripted agent (wraps, restarts, missing readings) and against snmpsim
-// counters that move, a steady view through re-shoots, and the View menu.
+// counters that move, a steady view through re-shoots, the View menu, and an
+// agent that stops answering and comes back.
 #include "IntegrationSupport.h"
 #include "QtPrinters.h"
 #include "ResultTable.h"
@@ -12,12 +13,15 @@
 #include "ViewOptions.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <functional>
 #include <mutex>
 
 namespace {
@@ -232,5 +236,84 @@ TEST(LiveView, ViewMenuAndIntervalAreRememberedAndNameTheInterval)
     TForm1 again(XmlArgs(path));
     EXPECT_TRUE(again.findChild<QAction*>("Interval5s")->isChecked());
     EXPECT_TRUE(again.ReadableValues1->isChecked());
+    SaveViewOptions(TViewOptions());
+}
+
+// The interfaces table of a real snmpd, re-shot every 2 s with rates on, its
+// agent stopped by pid and started again on the same port.
+TEST(LiveView, StoppedAgentIsNamedAndItsRowsGreyedUntilItAnswersAgain)
+{
+    const QString ifTable = QStringLiteral("1.3.6.1.2.1.2.2.1.");
+    const int descr = 2, octets = 3;  // value cells: ifIndex, ifDescr, ifInOctets
+    const struct {
+        const char* why;
+        bool reread;  // "reread instances also": the walk itself meets the silence
+        bool keepLastValues;
+    } cases[] = {{"keep instances", false, false}, {"reread instances, last values kept", true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        auto agent = NewSnmpd();
+        ASSERT_TRUE(agent->Start());
+        TVexgridFiles files;
+        const QString path = files.Write("if.xml", {agent->Port(), 2},
+                                         {{ifTable + "1", ""}, {ifTable + "2", ""}, {ifTable + "10", ""}});
+        TViewOptions options = RatesOn();
+        options.intervalSeconds = 2;
+        options.keepLastValues = c.keepLastValues;
+        SaveViewOptions(options);
+        TForm1 form(XmlArgs(path));
+        TShootCounter shoots(form);
+        ShowWindow(form);
+        ASSERT_TRUE(shoots.WaitFor(1));
+        (c.reread ? form.Every10secRefreshinstancesalso1 : form.Every10secondskeepinstances1)->trigger();
+        TResultTable& table = form.ResultTable();
+        const auto everyRow = [&](const std::function<bool(int)>& holds) {
+            for (int row = 0; row < table.rowCount(); ++row)
+                if (!holds(row))
+                    return false;
+            return table.rowCount() > 0;
+        };
+        const auto live = [&](int row) {
+            return table.ShownText(row, octets).endsWith("bit/s")
+                && !table.data(table.index(row, 1 + descr), Qt::ForegroundRole).isValid();
+        };
+        ASSERT_TRUE(PumpUntil([&] { return everyRow(live); }, 30000))
+            << table.ShownText(0, octets).toStdString();
+        const QString description = table.ShownText(0, descr);
+        const QTime stopped = QTime::currentTime();
+        agent->Stop();
+
+        const QString named = QStringLiteral("No answer from 127.0.0.1:%1 since ").arg(agent->Port());
+        const auto silent = [&](int row) {
+            for (int cell = 1; cell <= octets; ++cell)
+                if (!table.data(table.index(row, 1 + cell), Qt::ForegroundRole).isValid())
+                    return false;
+            return table.ShownText(row, octets) == "-"
+                && table.data(table.index(row, 1 + octets), Qt::ToolTipRole)
+                       .toString()
+                       .startsWith("no answer since ");
+        };
+        // One interval plus the time-out of five sends, and some to spare.
+        ASSERT_TRUE(PumpUntil(
+            [&] { return form.StatusPanels().ShownMessage().startsWith(named) && everyRow(silent); },
+            2000 + 10000 + 5000))
+            << form.StatusPanels().ShownMessage().toStdString();
+        const QTime since =
+            QTime::fromString(form.StatusPanels().ShownMessage().mid(named.size()), "HH:mm:ss");
+        EXPECT_LE(std::abs(since.secsTo(stopped)), 5) << "the time of the last answer, before the stop";
+        // The countdown goes on; a shoot that meets the silence leaves it
+        // named, the rows in place and greyed, and exports "Null".
+        ASSERT_TRUE(shoots.WaitFor(shoots.Count() + 1, 40000));
+        EXPECT_TRUE(form.StatusPanels().ShownMessage().startsWith(named));
+        EXPECT_TRUE(everyRow(silent));
+        EXPECT_EQ(table.ShownText(0, descr), c.keepLastValues ? description : "Null");
+        EXPECT_EQ(table.Snapshot().rows.value(0).value(descr), "Null");
+
+        ASSERT_TRUE(agent->Restart());
+        EXPECT_TRUE(PumpUntil(
+            [&] { return !form.StatusPanels().ShownMessage().startsWith(named) && everyRow(live); }, 40000))
+            << form.StatusPanels().ShownMessage().toStdString() << " "
+            << table.ShownText(0, octets).toStdString();
+    }
     SaveViewOptions(TViewOptions());
 }
