@@ -236,9 +236,9 @@ void TResultTable::MarkUnconfirmed(std::int64_t confirmedFromMs)
     };
     bool marked = false;
     bool entryUnconfirmed = false;  // list layout: the entry further lines belong to
-    for (int row = 0; row < rows.size(); ++row) {
-        QVector<TResultCell>& cells = rows[row].cells;
-        const bool furtherLine = listLayout && rows[row].image == imageEntryMore;
+    for (TResultRow& row : rows) {
+        QVector<TResultCell>& cells = row.cells;
+        const bool furtherLine = listLayout && row.image == imageEntryMore;
         if (!furtherLine)
             entryUnconfirmed = std::none_of(cells.cbegin(), cells.cend(), confirms);
         if (!entryUnconfirmed)
@@ -249,7 +249,7 @@ void TResultTable::MarkUnconfirmed(std::int64_t confirmedFromMs)
             if (!value || target.stale || !target.now.Answered())
                 continue;
             target.stale = true;
-            RefreshShown(rows[row], cell);
+            RefreshShown(row, cell);
             marked = true;
         }
     }
