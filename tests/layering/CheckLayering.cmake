@@ -1,7 +1,8 @@
 # Checks that the product folders use each other in one direction only:
-#   core <- names <- config <- engine <- ui <- app, and snmp <- engine;
+#   core <- names <- config <- engine <- table <- ui <- app, and snmp <- engine;
 # core and snmp use nothing of ours. A folder may include the headers and link
 # the libraries of the folders it builds on, never those of a folder above it.
+# Only the windows (ui) and the program (app) may link Qt Widgets.
 #
 #   cmake -DROOT=<source tree> -P CheckLayering.cmake
 # Prints every offending #include and link and fails when there is one.
@@ -11,14 +12,18 @@ if(NOT ROOT)
   message(FATAL_ERROR "ROOT must name the source tree")
 endif()
 
-set(folders core snmp names config engine ui app)
+set(folders core snmp names config engine table ui app)
 set(uses_core core)
 set(uses_snmp snmp)
 set(uses_names names core)
 set(uses_config config names core)
 set(uses_engine engine config names core snmp)
-set(uses_ui ui engine config names core snmp)
-set(uses_app app ui engine config names core snmp)
+set(uses_table table engine config names core snmp)
+# ui names snmp only because the main window owns the manager component
+# (TvxSNMPMgr.h); everything else of snmp reaches it through the engine.
+set(uses_ui ui table engine config names core snmp)
+set(uses_app app ui table engine config names core snmp)
+set(widget_folders ui app)
 
 # The libraries each folder builds.
 set(library_vexcore core)
@@ -27,6 +32,7 @@ set(library_vexsnmp snmp)
 set(library_vexsnmp_codec snmp)
 set(library_vexnames names)
 set(library_vexengine engine)
+set(library_vextable table)
 set(library_vexui ui)
 
 # Which folder each header lives in; a name in two folders could not be told
@@ -66,6 +72,9 @@ foreach(folder ${folders})
         set(used ${library_${word}})
         if(used AND NOT used IN_LIST uses_${folder})
           string(APPEND offences "${folder}/CMakeLists.txt links ${word} of ${used}\n")
+        endif()
+        if(word MATCHES "^Qt[0-9]*::Widgets$" AND NOT folder IN_LIST widget_folders)
+          string(APPEND offences "${folder}/CMakeLists.txt links ${word}, which only the windows may\n")
         endif()
       endforeach()
     endforeach()
