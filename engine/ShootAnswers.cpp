@@ -132,15 +132,14 @@ void TShootEngine::vxSNMPMgr1Error(vxsnmp::TvxSNMPMgr&, const vxsnmp::TErrorEven
         } else if (requestTemplate.requestKind == kRequestGetBulk && event.ErrorCode == kMessageTooLong) {
             // An answer cut off at the receive buffer was too big to take whole.
             HalveRepetitions(ErrorMessage(event));
-        } else if (requestTemplate.purpose == kPurposeDiscovery) {
-            ShowMessage(ErrorMessage(event));
-        } else if (IsInstanceTable()) {
+        } else if (IsInstanceTable() && requestTemplate.purpose != kPurposeDiscovery) {
             // Abandon the current row. Its requests are finished, so that a
             // late answer to them cannot fill the next row.
             FinishPendingRequests();
             SkipRestOfBatch();
             NextInstance();
         } else if (settings.tableMode) {
+            // The discovery walk, or a single-target walk.
             ShowMessage(ErrorMessage(event));
         } else {
             ShowMessage(kTextUnsupportedOids);

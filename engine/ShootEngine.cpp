@@ -110,7 +110,7 @@ TCellValue TShootEngine::NoAnswer() const
     return value;
 }
 
-void TShootEngine::ShowFailure(std::exception_ptr failure) noexcept
+void TShootEngine::ShowFailure(const std::exception_ptr& failure) noexcept
 {
     try {
         std::rethrow_exception(failure);

@@ -185,7 +185,10 @@ public:
     void ShootInstance(int index);
 
     // --- Shoot modes ---
+    // The engine owns the mode; the view's check marks only reflect it.
+    // SetShootMode takes 1..3 (TShootMode), anything else for none.
     void SetShootMode(int mode);
+    bool ShootModeIs(TShootMode mode) const { return shootMode == static_cast<int>(mode); }
     void Now1Click();
     void Every10secondskeepinstances1Click();
     void Every10secRefreshinstancesalso1Click();
@@ -204,9 +207,9 @@ public:
 private:
     bool IsInstanceTable() const;
     bool IsSingleTargetWalk() const;
-    QString WalkedOid() const;  // the first target
+    QString WalkedOid() const;       // the first target
     const TOid& WalkedArcs() const;  // WalkedOid() as arcs
-    QString AskedOid() const;   // the first OID of the template's oidList
+    QString AskedOid() const;        // the first OID of the template's oidList
     void WalkStep(const QString& oid, const TCellValue& value);
     void RowStep(const QString& oid, const TCellValue& value);
     TCellValue ReceivedValue(const QByteArray& raw, int type) const;
@@ -280,7 +283,7 @@ private:
             ShowFailure(std::current_exception());
         }
     }
-    void ShowFailure(std::exception_ptr failure) noexcept;
+    void ShowFailure(const std::exception_ptr& failure) noexcept;
 
     void PlaceValue(const QString& oid, const TCellValue& value);
 
@@ -308,14 +311,15 @@ private:
     QString resolvedHost;                   // host text resolved in this shoot; null: none
     QString resolvedAddress;                // the component's address for it
     TRowCursor rowCursor;
-    QString lastWalkOid;           // previous step of a single-target walk
+    QString lastWalkOid;  // previous step of a single-target walk
     mutable struct {
         QString text;
         TOid oid;
-    } walkedMemo;  // WalkedArcs() of the last walked OID text
+    } walkedMemo;                  // WalkedArcs() of the last walked OID text
     bool holdingShootEnd = false;  // see TShootEndHold
     bool shootEndHeld = false;
     int countdown = 9;  // seconds to the next periodic re-shoot
+    int shootMode = 0;  // TShootMode, 0 for none
 
     // pendingRequests is guarded by requestLock (see the top of this file).
     mutable std::recursive_mutex requestLock;

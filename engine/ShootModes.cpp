@@ -49,11 +49,11 @@ void TShootEngine::UpTimeRead(std::int64_t ticks)
 
 void TShootEngine::SetShootMode(int mode)
 {
-    view.SetModeChecked(TShootMode::Now, false);
-    view.SetModeChecked(TShootMode::KeepInstances, false);
-    view.SetModeChecked(TShootMode::RereadInstances, false);
-    if (mode >= static_cast<int>(TShootMode::Now) && mode <= static_cast<int>(TShootMode::RereadInstances))
-        view.SetModeChecked(static_cast<TShootMode>(mode), true);
+    const bool known =
+        mode >= static_cast<int>(TShootMode::Now) && mode <= static_cast<int>(TShootMode::RereadInstances);
+    shootMode = known ? mode : 0;
+    for (const TShootMode each : {TShootMode::Now, TShootMode::KeepInstances, TShootMode::RereadInstances})
+        view.SetModeChecked(each, ShootModeIs(each));
 }
 
 void TShootEngine::Now1Click()
@@ -86,7 +86,7 @@ void TShootEngine::CountdownTick()
         countdown -= 1;
         if (countdown == -1)
             countdown = CountdownStart();
-        if (view.ModeChecked(TShootMode::KeepInstances) || view.ModeChecked(TShootMode::RereadInstances)) {
+        if (ShootModeIs(TShootMode::KeepInstances) || ShootModeIs(TShootMode::RereadInstances)) {
             view.ShowCountdown(countdown);
             // While a walk-based shoot still runs, "Shoot again" is disabled and
             // this chance is skipped; the next comes 10 ticks later.
@@ -153,8 +153,8 @@ void TShootEngine::ShootAgain()
     Guarded([this] {
         silence.ShootStarted(arrivalClock());
         BeginShoot();
-        const bool any = view.ModeChecked(TShootMode::Now) || view.ModeChecked(TShootMode::KeepInstances)
-                      || view.ModeChecked(TShootMode::RereadInstances);
+        const bool any = ShootModeIs(TShootMode::Now) || ShootModeIs(TShootMode::KeepInstances)
+                      || ShootModeIs(TShootMode::RereadInstances);
         if (any)
             AfterUpTime([this] { ShootAgainNow(); });
     });
@@ -163,8 +163,8 @@ void TShootEngine::ShootAgain()
 void TShootEngine::ShootAgainNow()
 {
     Guarded([this] {
-        if (view.ModeChecked(TShootMode::Now)) {
-            view.SetModeChecked(TShootMode::Now, false);
+        if (ShootModeIs(TShootMode::Now)) {
+            SetShootMode(0);  // once
             ClearStatusMessage();
             ResetDroppedCounts();
             if (!settings.tableMode) {
@@ -174,8 +174,8 @@ void TShootEngine::ShootAgainNow()
                 RestartWalk();
             }
         }
-        const bool keep = view.ModeChecked(TShootMode::KeepInstances);
-        if (!keep && !view.ModeChecked(TShootMode::RereadInstances))
+        const bool keep = ShootModeIs(TShootMode::KeepInstances);
+        if (!keep && !ShootModeIs(TShootMode::RereadInstances))
             return;
 
         ClearStatusMessage();

@@ -64,8 +64,8 @@ public:
     // "Shoot again" submenu: enabled while no walk-based shoot is running.
     virtual bool ShootAgainEnabled() const = 0;
     virtual void SetShootAgainEnabled(bool enabled) = 0;
-    // Check marks of the three items under "Shoot again".
-    virtual bool ModeChecked(TShootMode mode) const = 0;
+    // Check marks of the three items under "Shoot again": they show the
+    // engine's mode, which the engine keeps itself (TShootEngine::ShootModeIs).
     virtual void SetModeChecked(TShootMode mode, bool checked) = 0;
 
     // Instance-mask panel (Panel1 with ComboBox1). AddInstanceMaskItem adds the

@@ -154,7 +154,6 @@ protected:
     void FocusResultTable() override;
     bool ShootAgainEnabled() const override;
     void SetShootAgainEnabled(bool enabled) override;
-    bool ModeChecked(TShootMode mode) const override;
     void SetModeChecked(TShootMode mode, bool checked) override;
     void AddInstanceMaskItem(const QString& item) override;
     void SelectInstanceMaskItem(const QString& item) override;

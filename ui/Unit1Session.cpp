@@ -57,8 +57,7 @@ void TForm1::ResetView()
     engine->ClearInstances();
     engine->SetShootRunning(true);
     // A single shoot: the periodic modes end with the view.
-    for (TShootMode mode : {TShootMode::Now, TShootMode::KeepInstances, TShootMode::RereadInstances})
-        SetModeChecked(mode, false);
+    engine->SetShootMode(0);
     resultTable->ResetSortState();
     Panel1->hide();
     ComboBox1->clear();

@@ -29,12 +29,12 @@ constexpr int kScreenshotSettleMs = 300;
 
 TPlaced TForm1::PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor)
 {
-    return resultTable->PlaceValue(oid, value, cursor, Every10secondskeepinstances1->isChecked());
+    return resultTable->PlaceValue(oid, value, cursor, engine->ShootModeIs(TShootMode::KeepInstances));
 }
 
 TPlaced TForm1::PlaceCell(const QString& oid, const TCellValue& value, const TRowCursor& cursor)
 {
-    return resultTable->PlaceCell(oid, value, cursor, Every10secondskeepinstances1->isChecked());
+    return resultTable->PlaceCell(oid, value, cursor, engine->ShootModeIs(TShootMode::KeepInstances));
 }
 
 // A re-shoot updates the rows in place, so that the view stays where it is.
@@ -56,7 +56,6 @@ QAction* TForm1::ModeAction(TShootMode mode) const
     return Now1;
 }
 
-bool TForm1::ModeChecked(TShootMode mode) const { return ModeAction(mode)->isChecked(); }
 void TForm1::SetModeChecked(TShootMode mode, bool checked) { ModeAction(mode)->setChecked(checked); }
 
 void TForm1::AddInstanceMaskItem(const QString& item)

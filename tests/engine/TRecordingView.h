@@ -105,7 +105,6 @@ public:
     }
     bool ShootAgainEnabled() const override { return shootAgainEnabled; }
     void SetShootAgainEnabled(bool enabled) override { shootAgainEnabled = enabled; }
-    bool ModeChecked(TShootMode mode) const override { return marks[static_cast<int>(mode)]; }
     void SetModeChecked(TShootMode mode, bool checked) override { marks[static_cast<int>(mode)] = checked; }
     void AddInstanceMaskItem(const QString& item) override
     {
