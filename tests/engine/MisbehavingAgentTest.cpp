@@ -92,8 +92,8 @@ TEST(MisbehavingAgent, BulkWalkThatEndsMidAnswerHasTheAnswersBeforeInTheTableWhe
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TScriptedAgent agent([&](const TAgentRequest&) -> std::optional<TAgentAnswer> {
-            return TAgentAnswer{TScriptedAgent::Text(kKeys + ".1", "a"), TScriptedAgent::Text(kKeys + ".2", "b"),
-                                TScriptedAgent::Text(c.third, "c")};
+            return TAgentAnswer{TScriptedAgent::Text(kKeys + ".1", "a"),
+                                TScriptedAgent::Text(kKeys + ".2", "b"), TScriptedAgent::Text(c.third, "c")};
         });
         ASSERT_TRUE(agent.Start());
         TEngineHarness h;

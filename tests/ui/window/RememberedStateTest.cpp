@@ -41,7 +41,8 @@ TEST(RememberedState, OnlyTheMostRecentlySavedViewsAreKept)
         int view;
         bool kept;
     };
-    const Case cases[] = {{0, false}, {4, false}, {5, true}, {6, false}, {7, true}, {saved - 1, true}, {saved, true}};
+    const Case cases[] = {{0, false}, {4, false},        {5, true},    {6, false},
+                          {7, true},  {saved - 1, true}, {saved, true}};
     for (const Case& c : cases)
         EXPECT_EQ(Remembered(remembered, c.view), c.kept) << "view " << c.view;
     QSettings store(QStringLiteral("Hollbrae"), QStringLiteral("HB_Vexgrid"));
