@@ -1,9 +1,16 @@
-// gtest main with a QApplication on the offscreen platform unless the caller
-// chose another one (for example xcb under Xvfb). The program's remembered
+// gtest main with a QApplication (built with VEXGRID_TEST_WIDGETS) or, for the
+// suites of the models, a QGuiApplication, on the offscreen platform unless
+// the caller chose another one (for example xcb under Xvfb). The program's remembered
 // state (QSettings) goes to a temporary folder, emptied before every test, so
 // that no test reads what another wrote and the user's own settings stay
 // untouched. The MIB loader finds its reader through HB_VEXGRID_MIBREAD.
+#ifdef VEXGRID_TEST_WIDGETS
 #include <QApplication>
+using TTestApplication = QApplication;
+#else
+#include <QGuiApplication>
+using TTestApplication = QGuiApplication;
+#endif
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -35,6 +42,6 @@ int main(int argc, char** argv)
     setenv("HB_VEXGRID_MIBREAD", VEXGRID_MIBREAD, 0);
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::UnitTest::GetInstance()->listeners().Append(new TFreshSettings(config.path()));
-    QApplication app(argc, argv);
+    TTestApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,5 +1,9 @@
-#include "ExportTestSupport.h"
+// The text forms of a table snapshot: the CSV file, written by replacing the
+// old one, and the tab text of the clipboard.
 #include "TableExport.h"
+
+#include "CsvRecords.h"
+#include "QtPrinters.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
-using namespace exporttest;
+using vxtest::ParseCsv;
+using vxtest::ReadWithPythonCsv;
+using vxtest::TRecords;
 
 namespace {
 

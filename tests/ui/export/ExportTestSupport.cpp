@@ -7,9 +7,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QProcess>
 #include <QThread>
 
 #include <memory>
@@ -96,78 +93,6 @@ TShootCounter::~TShootCounter() { QObject::disconnect(connection); }
 bool TShootCounter::WaitFor(int n, int guardMs)
 {
     return PumpUntil([&] { return count >= n; }, guardMs);
-}
-
-std::optional<TRecords> ParseCsv(const QByteArray& text)
-{
-    const QString s = QString::fromUtf8(text);
-    TRecords records;
-    QStringList record;
-    QString field;
-    qsizetype i = 0;
-    while (i < s.size()) {
-        if (s[i] == QLatin1Char('"')) {
-            // Quoted field: up to the quote that is not doubled.
-            ++i;
-            for (;;) {
-                if (i >= s.size())
-                    return std::nullopt;  // cut off inside quotes
-                if (s[i] == QLatin1Char('"')) {
-                    if (i + 1 < s.size() && s[i + 1] == QLatin1Char('"')) {
-                        field += QLatin1Char('"');
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                field += s[i++];
-            }
-        } else {
-            while (i < s.size() && s[i] != QLatin1Char(',') && s[i] != QLatin1Char('\r')) {
-                if (s[i] == QLatin1Char('"') || s[i] == QLatin1Char('\n'))
-                    return std::nullopt;  // only quoted fields may hold these
-                field += s[i++];
-            }
-        }
-        if (i >= s.size())
-            return std::nullopt;  // a record must end with CR LF
-        if (s[i] == QLatin1Char(',')) {
-            record << field;
-            field.clear();
-            ++i;
-        } else if (s.mid(i, 2) == QLatin1String("\r\n")) {
-            record << field;
-            field.clear();
-            records << record;
-            record.clear();
-            i += 2;
-        } else {
-            return std::nullopt;
-        }
-    }
-    return records;
-}
-
-TRecords ReadWithPythonCsv(const QString& path)
-{
-    QProcess python;
-    python.start(QStringLiteral("python3"),
-                 {QStringLiteral("-c"),
-                  QStringLiteral("import csv, json, sys\n"
-                                 "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
-                                 "    print(json.dumps(list(csv.reader(f))))\n"),
-                  path});
-    EXPECT_TRUE(python.waitForFinished(20000)) << "python3 did not finish";
-    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
-    TRecords records;
-    for (const auto& record : QJsonDocument::fromJson(python.readAllStandardOutput()).array()) {
-        QStringList fields;
-        for (const auto& field : record.toArray())
-            fields << field.toString();
-        records << fields;
-    }
-    return records;
 }
 
 std::optional<QByteArray> ReadFile(const QString& path)

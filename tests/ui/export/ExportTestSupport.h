@@ -3,6 +3,7 @@
 // C++ and with Python's csv module.
 #pragma once
 
+#include "CsvRecords.h"
 #include "EventPump.h"
 
 #include <QByteArray>
@@ -24,7 +25,7 @@ inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.
 
 namespace exporttest {
 
-using TRecords = QVector<QStringList>;
+using vxtest::TRecords;
 
 // One shooter target: an OID and its instance (".0"; empty: walk it).
 struct TTarget {
@@ -62,19 +63,15 @@ private:
     int count = 0;
 };
 
-// Parses CSV as written by the export: RFC 4180 with CR LF after every record
-// (the last included). Returns nothing for text that is not such CSV, for
-// example a file cut off in the middle.
-std::optional<TRecords> ParseCsv(const QByteArray& text);
+// Reading the export file back (CsvRecords.h).
+using vxtest::ParseCsv;
+using vxtest::ReadWithPythonCsv;
 
 // The snmpsim agent of these tests, community kCommunity: the system group
 // and a four-row table with awkward texts (see ExportTestSupport.cpp). It is
 // started on first use and shared by every test of the binary.
 inline const QString kCommunity = QStringLiteral("export");
 ::testing::AssertionResult StartSharedAgent(int* port);
-
-// Reads `path` with Python's csv module.
-TRecords ReadWithPythonCsv(const QString& path);
 
 // The whole file, or nothing when it cannot be read.
 std::optional<QByteArray> ReadFile(const QString& path);

@@ -1,5 +1,5 @@
-// The result table in a real QTreeView: view settings, header clicks and
-// column widths.
+// The result table in a real QTreeView: view settings, header clicks, column
+// widths and the rows the view gets to show.
 #include "ResultTable.h"
 #include "ResultView.h"
 #include "Shared.h"
@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QTest>
 #include <QTreeView>
@@ -170,4 +171,20 @@ TEST_F(ResultViewTest, RowsBelowTheRowsInSightArePublishedAtTheSlowerPace)
     EXPECT_EQ(table.PublishInterval(), kSlow) << "the end moved out of sight again";
     table.BuildColumns(false, {"1.3.6.1.2.1.1"});
     EXPECT_EQ(table.PublishInterval(), kQuick) << "a new shoot starts with an empty view";
+}
+
+TEST_F(ResultViewTest, ViewShowsEveryRowOnceTheyAreHandedOver)
+{
+    table.BuildColumns(true, {"1.3.6.1.2.1.2.2.1.1", "1.3.6.1.2.1.2.2.1.2", "1.3.6.1.2.1.2.2.1.10"});
+    table.SetPublishInterval(30);
+    view.show();
+    for (int i = 0; i < 2000; ++i)
+        PlaceRow({QString::number(2000 - i), "eth" + QString::number(i), "0"});
+    EXPECT_EQ(view.model()->rowCount(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.model()->rowCount() == 2000; }, 5000));
+    const QModelIndex last = table.index(1999, 3);
+    view.scrollTo(last);
+    QApplication::processEvents();
+    EXPECT_TRUE(view.viewport()->rect().intersects(view.visualRect(last)));
+    EXPECT_EQ(view.model()->data(last).toString(), "eth1999");
 }
