@@ -1,15 +1,11 @@
 #include "TableCopy.h"
 
-#include "ResultTable.h"
-#include "TableExport.h"
+#include "SelectionText.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QItemSelectionModel>
 #include <QTreeView>
-
-#include <algorithm>
 
 namespace {
 
@@ -27,33 +23,12 @@ QAction* NewViewAction(QTreeView* view, const char* name, const QKeySequence& ke
 
 }  // namespace
 
-QString SelectionAsTabText(const QTreeView* view, const TResultTable& table)
-{
-    const TTableSnapshot whole = table.Snapshot();
-    QList<int> rows;
-    if (const QItemSelectionModel* selection = view->selectionModel()) {
-        for (const QModelIndex& index : selection->selectedRows())
-            rows.append(index.row());
-    }
-    std::sort(rows.begin(), rows.end());
-    if (rows.isEmpty()) {
-        const QModelIndex current = view->currentIndex();
-        return current.isValid() ? table.Cell(current.row(), current.column()) : QString();
-    }
-    TTableSnapshot selected;
-    selected.headers = whole.headers;
-    for (int row : rows) {
-        if (row >= 0 && row < whole.rows.size())
-            selected.rows.append(whole.rows[row]);
-    }
-    return TableAsTabText(selected);
-}
-
 QAction* InstallCopyKeys(QTreeView* view, TResultTable* table)
 {
     QAction* copy = NewViewAction(view, "CopySelection1", QKeySequence::Copy);
-    QObject::connect(copy, &QAction::triggered, view,
-                     [view, table] { QApplication::clipboard()->setText(SelectionAsTabText(view, *table)); });
+    QObject::connect(copy, &QAction::triggered, view, [view, table] {
+        QApplication::clipboard()->setText(SelectionAsTabText(view->selectionModel(), *table));
+    });
     return copy;
 }
 
