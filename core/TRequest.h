@@ -34,7 +34,7 @@ struct TRequest {
     std::int64_t sentAt = 0;       // wall clock of the last send, ms since the epoch
     std::int32_t retriesLeft = 0;  // 0 = none left, -1 = finished (to be disposed)
     std::int32_t purpose = kPurposeValues;
-    QString answers;  // answer buffer; used in the template only
+    QString answers;  // part of the record; the engine keeps its answers typed, not as text here
 };
 
 // CountSeparators returns the number of 0x1F characters in `list`.

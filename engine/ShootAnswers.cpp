@@ -173,21 +173,15 @@ void TShootEngine::ResetDroppedCounts()
 
 void TShootEngine::FoldAnswers()
 {
-    QString& buffer = requestTemplate.answers;
-    if (CountSeparators(buffer) < 2 * CountSeparators(requestTemplate.oidList))
+    if (static_cast<int>(answerBuffer.size()) < CountSeparators(requestTemplate.oidList))
         return;
     // A step that sends the next request empties the buffer, which ends the
-    // loop; pairs left over then are dropped.
-    while (buffer.contains(kItemSeparator)) {
-        const QString oid = TakeNextItem(buffer);
-        TCellValue value;
-        if (!answerValues.empty()) {
-            buffer.remove(0, buffer.indexOf(kItemSeparator) + 1);  // the text, also in the value
-            value = std::move(answerValues.front());
-            answerValues.pop_front();
-        } else {
-            value.text = TakeNextItem(buffer);
-        }
+    // loop; answers left over then are dropped.
+    while (!answerBuffer.empty()) {
+        const TAnswer answer = std::move(answerBuffer.front());
+        answerBuffer.pop_front();
+        const QString& oid = answer.oid;
+        const TCellValue& value = answer.value;
         if (IsInstanceTable())
             RowStep(oid, value);
         else if (settings.tableMode)

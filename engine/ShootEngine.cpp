@@ -186,8 +186,7 @@ void TShootEngine::StartShooting()
 void TShootEngine::Shoot()
 {
     requestTemplate.retriesLeft = kSendsPerRequest;
-    requestTemplate.answers.clear();
-    answerValues.clear();
+    answerBuffer.clear();
     // Whatever an earlier shoot still waits for would land in this shoot's
     // answer buffer; it is no longer wanted. Nothing but the purge pass looks
     // at finished requests, so they go now: the list then holds the requests
@@ -207,7 +206,6 @@ void TShootEngine::Shoot()
             to = end < 0 ? list.size() : end + 1;
         }
         TRequest request = requestTemplate;
-        request.answers.clear();
         request.oidList = list.mid(from, to - from);
         SendRequest(request, false);
         from = to;
@@ -434,16 +432,7 @@ void TShootEngine::AppendNullAnswers(const TRequest& request)
         AppendAnswer(TakeNextItem(oids), NoAnswer());
 }
 
-void TShootEngine::AppendAnswer(const QString& oid, const TCellValue& value)
+void TShootEngine::AppendAnswer(const QString& oid, TCellValue value)
 {
-    // A value may hold the separator character itself; left alone it would
-    // split the value into two items and shift every pair after it.
-    QString clean = value.text;
-    if (clean.contains(kItemSeparator))
-        clean.replace(kItemSeparator, QLatin1Char(' '));
-    QString& answers = requestTemplate.answers;
-    answers.reserve(answers.size() + oid.size() + clean.size() + 2);
-    answers.append(oid).append(kItemSeparator).append(clean).append(kItemSeparator);
-    answerValues.push_back(value);
-    answerValues.back().text = clean;
+    answerBuffer.push_back({oid, std::move(value)});
 }

@@ -262,7 +262,7 @@ private:
     void ShootWalkStepFrom(const QString& oid, int purpose);
     void EndDiscovery();
     void AppendNullAnswers(const TRequest& request);
-    void AppendAnswer(const QString& oid, const TCellValue& value);
+    void AppendAnswer(const QString& oid, TCellValue value);
     void ListShoot();
     void RestartWalk();
     void Refill();
@@ -294,8 +294,13 @@ private:
     bool readUpTime = false;
     std::int64_t shootUpTime = -1;
     std::function<void()> afterUpTime;  // the shoot waiting for sysUpTime.0
-    // The typed values of the answer buffer, one per OID/value pair, in order.
-    std::deque<TCellValue> answerValues;
+    // The answer buffer: each answered OID with its typed value, in the order
+    // of the requests' OIDs, until FoldAnswers takes them.
+    struct TAnswer {
+        QString oid;
+        TCellValue value;
+    };
+    std::deque<TAnswer> answerBuffer;
 
     TSessionSettings settings;
     bool v3SilenceShown = false;    // the authPriv silence was explained once
