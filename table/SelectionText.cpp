@@ -15,11 +15,13 @@ QString SelectionAsTabText(const QItemSelectionModel* selection, const TResultTa
     for (const QModelIndex& index : selection->selectedRows())
         rows.append(index.row());
     std::sort(rows.begin(), rows.end());
-    if (rows.isEmpty()) {
-        const QModelIndex current = selection->currentIndex();
-        return current.isValid() ? table.Cell(current.row(), current.column()) : QString();
-    }
     const TTableSnapshot whole = table.Snapshot();
+    if (rows.isEmpty()) {
+        // The snapshot leaves out the image column 0 but keeps the Index
+        // column: snapshot cell c is model column c + 1 in both layouts.
+        const QModelIndex current = selection->currentIndex();
+        return current.isValid() ? whole.rows.value(current.row()).value(current.column() - 1) : QString();
+    }
     TTableSnapshot selected;
     selected.headers = whole.headers;
     for (int row : rows) {

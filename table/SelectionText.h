@@ -8,6 +8,7 @@ class TResultTable;
 
 // SelectionAsTabText: the rows `selection` (a selection over `table`) holds
 // whole, header first, in the order shown and in the form of "Copy table as
-// text"; without such a row the current cell's text alone; empty when there
-// is neither, or no selection model.
+// text"; without such a row the text of the current cell alone, in the same
+// form (empty for the image column); empty when there is neither, or no
+// selection model.
 QString SelectionAsTabText(const QItemSelectionModel* selection, const TResultTable& table);

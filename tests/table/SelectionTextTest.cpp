@@ -18,12 +18,15 @@ protected:
     SelectionText()
     {
         names.BuildOidNameTable();
-        table.BuildColumns(true, {"1.3.6.1.2.1.2.2.1.1", "1.3.6.1.2.1.2.2.1.2"});
+        const QStringList targets = {"1.3.6.1.2.1.2.2.1.1", "1.3.6.1.2.1.2.2.1.2"};
+        table.BuildColumns(true, targets);
+        // Instance n: ifIndex 10 * n, ifDescr eth<n - 1>.
         for (int n = 1; n <= 3; ++n) {
             TRowCursor cursor;
             cursor.BeginRow();
-            for (const QString& value : {QString::number(n), "eth" + QString::number(n - 1)})
-                cursor.Advance(table.PlaceValue(QString(), value, cursor));
+            const QString values[] = {QString::number(10 * n), "eth" + QString::number(n - 1)};
+            for (int t = 0; t < 2; ++t)
+                cursor.Advance(table.PlaceValue(targets[t] + "." + QString::number(n), values[t], cursor));
         }
         table.PublishRows();
     }
@@ -64,4 +67,15 @@ TEST_F(SelectionText, HoldsTheHeaderAndTheWholeRowsInTheOrderShown)
         EXPECT_EQ(SelectionAsTabText(&selection, table), expected.join('\n')) << c.why;
     }
     EXPECT_EQ(SelectionAsTabText(nullptr, table), QString());
+}
+
+// Without a whole row, the text is the current cell's, in every column of the
+// table layout (0 image, 1 Index, 2 ifIndex, 3 ifDescr).
+TEST_F(SelectionText, WithoutARowHoldsTheCurrentCellShown)
+{
+    const QString byColumn[] = {QString(), "2", "20", "eth1"};
+    for (int column = 0; column < 4; ++column) {
+        selection.setCurrentIndex(table.index(1, column), QItemSelectionModel::NoUpdate);
+        EXPECT_EQ(SelectionAsTabText(&selection, table), byColumn[column]) << "column " << column;
+    }
 }
