@@ -49,17 +49,7 @@ void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::
         // Only the first answer of a request counts: the request is marked
         // finished as it is taken, so a late answer to a resend, arriving
         // before the purge pass disposed the request, finds nothing.
-        std::optional<TRequest> request;
-        {
-            std::lock_guard lock(requestLock);
-            for (TRequest& pending : pendingRequests) {
-                if (pending.requestId == event.RequestId && pending.retriesLeft >= 0) {
-                    request = pending;
-                    pending.retriesLeft = -1;
-                    break;
-                }
-            }
-        }
+        const std::optional<TRequest> request = tracker.TakeAnswered(event.RequestId);
         if (!request)
             return;
         if (request->requestKind == kRequestGetBulk) {

@@ -57,7 +57,7 @@ void TShootEngine::ResetSessionState()
     countdown = CountdownStart();
     rowCursor.Reset();
     lastWalkOid.clear();
-    requestIdCounter = 0;
+    tracker.ResetRequestIds();
     currentInstance = -1;
     if (silence.Silent())
         view.ClearAgentSilent();
@@ -72,17 +72,9 @@ void TShootEngine::ClearInstances()
     instanceKeyValues.clear();
 }
 
-std::vector<TRequest> TShootEngine::PendingRequests() const
-{
-    std::lock_guard lock(requestLock);
-    return {pendingRequests.begin(), pendingRequests.end()};
-}
+std::vector<TRequest> TShootEngine::PendingRequests() const { return tracker.Snapshot(); }
 
-void TShootEngine::DropPendingRequests()
-{
-    std::lock_guard lock(requestLock);
-    pendingRequests.clear();
-}
+void TShootEngine::DropPendingRequests() { tracker.Clear(); }
 
 void TShootEngine::PlaceValue(const QString& oid, const TCellValue& value)
 {
@@ -259,8 +251,7 @@ void TShootEngine::SendRequest(TRequest& request, bool retry)
     request.retriesLeft -= 1;
     request.sentAt = clock();
     silence.RequestSent(request.sentAt);
-    std::lock_guard lock(requestLock);
-    pendingRequests.push_back(request);
+    tracker.Add(request);
 }
 
 // Resolving a host name reads the resolver's files (or asks a name server);
@@ -276,18 +267,9 @@ void TShootEngine::SetRemoteHostOnce(const QString& host)
     resolvedHost = host.isNull() ? QStringLiteral("") : host;
 }
 
-int TShootEngine::NextRequestId()
-{
-    requestIdCounter = requestIdCounter + 1 > kMaxRequestId ? 0 : requestIdCounter + 1;
-    return requestIdCounter;
-}
+int TShootEngine::NextRequestId() { return tracker.NextRequestId(); }
 
-void TShootEngine::FinishPendingRequests()
-{
-    std::lock_guard lock(requestLock);
-    for (TRequest& request : pendingRequests)
-        request.retriesLeft = -1;
-}
+void TShootEngine::FinishPendingRequests() { tracker.FinishAll(); }
 
 void TShootEngine::RetryPass()
 {
@@ -295,21 +277,18 @@ void TShootEngine::RetryPass()
         // One request at a time, in list order: a resend may fail and show a
         // message, but it never changes the list.
         for (;;) {
-            TRequest resend;
-            {
-                std::lock_guard lock(requestLock);
-                const std::int64_t now = clock();
-                auto due =
-                    std::find_if(pendingRequests.begin(), pendingRequests.end(), [&](const TRequest& r) {
-                        return r.retriesLeft > 0 && Elapsed(now, r.sentAt) > kResendAfterMs;
-                    });
-                if (due == pendingRequests.end())
-                    return;
-                due->sentAt = now;
-                due->retriesLeft -= 1;
-                resend = *due;
-            }
-            SendRequest(resend, true);
+            const std::int64_t now = clock();
+            std::optional<TRequest> resend = tracker.TakeFirstDue(
+                [now](const TRequest& r) {
+                    return r.retriesLeft > 0 && Elapsed(now, r.sentAt) > kResendAfterMs;
+                },
+                [now](TRequest& r) {
+                    r.sentAt = now;
+                    r.retriesLeft -= 1;
+                });
+            if (!resend)
+                return;
+            SendRequest(*resend, true);
         }
     });
 }
@@ -321,23 +300,18 @@ void TShootEngine::TimeoutPass()
         // folded, and the next one is looked up afresh: folding may start a new
         // shoot that finishes the rest.
         for (;;) {
-            TRequest expired;
-            {
-                std::lock_guard lock(requestLock);
-                const std::int64_t now = clock();
-                auto due =
-                    std::find_if(pendingRequests.begin(), pendingRequests.end(), [&](const TRequest& r) {
-                        const std::int64_t limit = r.pollSeconds > 2 || r.purpose == kPurposeDiscovery
-                                                     ? kLongReplyTimeoutMs
-                                                     : kShortReplyTimeoutMs;
-                        return r.retriesLeft == 0 && Elapsed(now, r.sentAt) > limit;
-                    });
-                if (due == pendingRequests.end())
-                    return;
-                due->retriesLeft = -1;
-                expired = *due;
-            }
-            Guarded([&] { RequestTimedOut(expired); });
+            const std::int64_t now = clock();
+            std::optional<TRequest> expired = tracker.TakeFirstDue(
+                [now](const TRequest& r) {
+                    const std::int64_t limit = r.pollSeconds > 2 || r.purpose == kPurposeDiscovery
+                                                 ? kLongReplyTimeoutMs
+                                                 : kShortReplyTimeoutMs;
+                    return r.retriesLeft == 0 && Elapsed(now, r.sentAt) > limit;
+                },
+                [](TRequest& r) { r.retriesLeft = -1; });
+            if (!expired)
+                return;
+            Guarded([&] { RequestTimedOut(*expired); });
         }
     });
 }
@@ -345,8 +319,7 @@ void TShootEngine::TimeoutPass()
 void TShootEngine::PurgePass()
 {
     try {
-        std::lock_guard lock(requestLock);
-        pendingRequests.remove_if([](const TRequest& r) { return r.retriesLeft < 0; });
+        tracker.Purge();
     } catch (...) {
         // Runs on the worker thread: nothing to show, the next pass retries.
     }

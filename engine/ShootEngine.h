@@ -1,15 +1,15 @@
 // TShootEngine: the shoot engine of the main window. It sends the requests of
-// a shoot through the SNMP manager component, keeps them in pendingRequests
-// with their own retries and time-outs, folds the answers into the result table
+// a shoot through the SNMP manager component, keeps them in its request
+// tracker (RequestTracker.h) with their own retries and time-outs, folds the
+// answers into the result table
 // (through TShootView), walks the agent's tables to find their instances, and
 // runs the shoot modes behind the "Shoot again" menu.
 //
 // Threads: everything here runs on the GUI thread, which owns the component,
 // except PurgePass, which the worker may run on its own thread. The worker
 // hands RetryPass, TimeoutPass and CountdownTick to the GUI thread, so the
-// component is never used from two threads. pendingRequests is guarded by
-// requestLock for every lookup, insertion and pass; no view call is made while
-// the lock is held.
+// component is never used from two threads. The tracker guards its requests
+// itself and hands out copies, so no view call can be made under its lock.
 //
 // Errors: the entry points called from menus, timers and component events
 // (StartShooting, the passes, the two event handlers, the mode handlers,
@@ -19,6 +19,7 @@
 
 #include "AgentSilence.h"
 #include "Oid.h"
+#include "RequestTracker.h"
 #include "RowCursor.h"
 #include "Settings.h"
 #include "ShootView.h"
@@ -32,8 +33,6 @@
 #include <deque>
 #include <exception>
 #include <functional>
-#include <list>
-#include <mutex>
 #include <span>
 #include <vector>
 
@@ -78,7 +77,7 @@ public:
     // Sends of one request: the first plus four resends.
     static constexpr int kSendsPerRequest = 5;
     // Request ids run 1 .. kMaxRequestId, then 0, 1, ...
-    static constexpr int kMaxRequestId = 1000000;
+    static constexpr int kMaxRequestId = TRequestTracker::kMaxRequestId;
 
     // The engine uses `component` and `view` for its whole life; both must
     // outlive it. It does not assign the component's events: call
@@ -124,7 +123,7 @@ public:
     // Bindings per GetBulk of the running shoot; 0 while it walks with Get-Next.
     int BulkRepetitions() const { return bulkRepetitions; }
     // The id handed out last (0 before the first request).
-    int LastRequestId() const { return requestIdCounter; }
+    int LastRequestId() const { return tracker.LastRequestId(); }
     // Copies of the requests sent and not yet disposed, in sending order.
     std::vector<TRequest> PendingRequests() const;
     // Forgets every pending request at once (the window closes).
@@ -326,11 +325,8 @@ private:
     int countdown = 9;  // seconds to the next periodic re-shoot
     int shootMode = 0;  // TShootMode, 0 for none
 
-    // pendingRequests is guarded by requestLock (see the top of this file).
-    mutable std::recursive_mutex requestLock;
-    std::list<TRequest> pendingRequests;  // copies of the requests sent, in sending order
-    int requestIdCounter = 0;             // last id handed out
-    TDroppedCounts dropped;               // since the shoot began
+    TRequestTracker tracker;  // pendingRequests under requestLock, and the request ids
+    TDroppedCounts dropped;   // since the shoot began
     TAgentSilence silence;
     bool keepRowsAtEnd = false;  // see EndUnansweredWalk
 };

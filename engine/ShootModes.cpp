@@ -26,14 +26,8 @@ void TShootEngine::AfterUpTime(std::function<void()> shoot)
         request.purpose = kPurposeUpTime;
         request.retriesLeft = kSendsPerRequest;
         SendRequest(request, false);
-        bool pending = false;
-        {
-            std::lock_guard lock(requestLock);
-            for (const TRequest& sent : pendingRequests)
-                pending = pending || (sent.purpose == kPurposeUpTime && sent.retriesLeft >= 0);
-        }
         // A request that did not go out leaves the shoot without the uptime.
-        if (!pending)
+        if (!tracker.AnyWaiting(kPurposeUpTime))
             UpTimeRead(-1);
     });
 }
