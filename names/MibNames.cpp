@@ -75,13 +75,14 @@ std::shared_ptr<const TMibNames> TMibNames::BuiltIn()
 
 void TMibNames::Add(const TMibObject& object)
 {
-    auto found = indexByOid.constFind(object.oid);
+    const TOid key = TOid::FromText(object.oid);
+    auto found = indexByOid.constFind(key);
     if (found != indexByOid.constEnd()) {
         objects[*found] = object;
         indexByName.insert(object.name, *found);
         return;
     }
-    indexByOid.insert(object.oid, int(objects.size()));
+    indexByOid.insert(key, int(objects.size()));
     if (!indexByName.contains(object.name))
         indexByName.insert(object.name, int(objects.size()));
     objects.append(object);
@@ -102,6 +103,12 @@ void TMibNames::Merge(const TMibNames& other)
 
 const TMibObject* TMibNames::Lookup(const QString& oid) const
 {
+    const std::optional<TOid> key = TOid::Parse(oid);
+    return key && !key->IsEmpty() ? Lookup(*key) : nullptr;
+}
+
+const TMibObject* TMibNames::Lookup(const TOid& oid) const
+{
     auto found = indexByOid.constFind(oid);
     return found == indexByOid.constEnd() ? nullptr : &objects[*found];
 }
@@ -114,7 +121,9 @@ const TMibObject* TMibNames::LookupName(const QString& name) const
 
 TMibMatch TMibNames::Find(const QString& oid) const
 {
-    // Strip trailing components until a known prefix is left.
+    // Strip trailing arcs until a known prefix is left. A text being typed
+    // may end in a dot or in a part that is no arc yet: what is left of the
+    // last dot is tried first, so "ifName." still names ifName.
     qsizetype end = oid.size();
     while (end > 0) {
         if (const TMibObject* object = Lookup(oid.left(end)))

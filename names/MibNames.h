@@ -2,6 +2,8 @@
 // display hint, enumeration labels and, for table rows, the INDEX objects.
 #pragma once
 
+#include "Oid.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -52,9 +54,12 @@ public:
     // Adds every object of other; other's objects win for the same OID.
     void Merge(const TMibNames& other);
 
+    // The object of exactly that OID, or nullptr (also for a text that is
+    // no OID).
     const TMibObject* Lookup(const QString& oid) const;
+    const TMibObject* Lookup(const TOid& oid) const;
     const TMibObject* LookupName(const QString& name) const;
-    // The object of the longest known prefix of oid and the rest.
+    // The object of the longest known prefix of oid, by arcs, and the rest.
     TMibMatch Find(const QString& oid) const;
 
     // The row a column belongs to (the row itself for a row), or nullptr.
@@ -69,7 +74,7 @@ public:
 
 private:
     QVector<TMibObject> objects;
-    QHash<QString, int> indexByOid;
+    QHash<TOid, int> indexByOid;
     QHash<QString, int> indexByName;  // the first object of each descriptor
 };
 
