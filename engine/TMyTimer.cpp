@@ -208,33 +208,53 @@ void TMyTimer::RunJob(std::int32_t id)
     }
 }
 
-// Runs the job on the application's thread and waits until it has run. The
-// job's exception must not unwind through the GUI thread's event loop, so it
-// is caught there and its text carried back to the worker.
+// Runs the job on the thread the worker was created on (the application's)
+// and waits until it has run. The job's exception must not unwind through the
+// GUI thread's event loop, so it is caught there and its text carried back.
+// The job and its error pass through handOverLock, and the call is queued by
+// its name, so the hand-over is ordered by our own lock as well as by the
+// semaphore inside Qt that the blocking call waits on.
 void TMyTimer::HandOver(void (IWorkerJobs::*job)())
 {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr)
+    if (QCoreApplication::instance() == nullptr)
         throw EWorkerJob("No application object to hand a job over to");
-
-    std::string error;
-    const auto runJob = [this, job, &error] {
-        try {
-            (jobs.*job)();
-        } catch (const std::exception& e) {
-            error = e.what();
-            if (error.empty())
-                error = "unknown error";
-        } catch (...) {
-            error = "unknown error";
-        }
-    };
-    if (!QMetaObject::invokeMethod(app, runJob, Qt::BlockingQueuedConnection))
+    {
+        const std::lock_guard lock(handOverLock);
+        handedOverJob = job;
+        handedOverError.clear();
+    }
+    if (!QMetaObject::invokeMethod(this, "RunHandedOverJob", Qt::BlockingQueuedConnection))
         throw EWorkerJob("The GUI thread did not take the handed-over job");
+    std::string error;
+    {
+        const std::lock_guard lock(handOverLock);
+        error = std::move(handedOverError);
+    }
     if (!error.empty()) {
         const char* name = job == &IWorkerJobs::CountdownTick ? "Countdown tick"
                          : job == &IWorkerJobs::CheckTimeouts ? "Time-out pass"
                                                               : "Retry pass";
         throw EWorkerJob(std::string(name) + " failed: " + error);
     }
+}
+
+void TMyTimer::RunHandedOverJob()
+{
+    void (IWorkerJobs::*job)() = nullptr;
+    {
+        const std::lock_guard lock(handOverLock);
+        job = handedOverJob;
+    }
+    std::string error;
+    try {
+        (jobs.*job)();
+    } catch (const std::exception& e) {
+        error = e.what();
+        if (error.empty())
+            error = "unknown error";
+    } catch (...) {
+        error = "unknown error";
+    }
+    const std::lock_guard lock(handOverLock);
+    handedOverError = std::move(error);
 }

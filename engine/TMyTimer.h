@@ -36,6 +36,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 // The jobs the worker runs. The implementation must outlive the worker's loop.
@@ -151,6 +152,8 @@ private:
     void ShiftSchedule(std::int32_t delta);
     void RunJob(std::int32_t id);
     void HandOver(void (IWorkerJobs::*job)());
+    // The handed-over job, on the thread the worker was created on.
+    Q_INVOKABLE void RunHandedOverJob();
     void RecordFailure(const QString& message);
 
     IWorkerJobs& jobs;
@@ -159,6 +162,10 @@ private:
 
     mutable std::recursive_mutex scheduleLock;
     std::deque<TMyTimerRec> schedule;
+
+    std::mutex handOverLock;
+    void (IWorkerJobs::*handedOverJob)() = nullptr;
+    std::string handedOverError;
 
     std::atomic<bool> workerFinished{false};
     mutable std::mutex errorLock;

@@ -3,13 +3,13 @@
 #include "MibImportScan.h"
 #include "MibReadProtocol.h"
 
+#include "ChildProcess.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QThread>
 
 #include <numeric>
 #include <utility>
@@ -174,35 +174,30 @@ TReaderRun RunReader(const QString& program, const QStringList& folders, const Q
     for (const QString& file : files)
         input += MibRead::Record('F', {file});
 
-    QProcess reader;
-    reader.setStandardErrorFile(QProcess::nullDevice());
-    reader.start(program, QStringList());
-    if (!reader.waitForStarted(10000)) {
+    TChildProcess reader;
+    if (!reader.Start(program)) {
         run.failure =
-            QStringLiteral("the MIB reader %1 could not be started: %2").arg(program, reader.errorString());
+            QStringLiteral("the MIB reader %1 could not be started: %2").arg(program, reader.Error());
         return run;
     }
-    reader.write(input);
-    reader.closeWriteChannel();
+    reader.Write(input);
+    reader.CloseInput();
 
     TReaderOutput output(&run);
     QElapsedTimer sinceProgress;
     sinceProgress.start();
     bool stalled = false;
-    while (reader.state() != QProcess::NotRunning) {
+    while (reader.Running()) {
         if (Cancelled(cancel) || output.runaway || sinceProgress.elapsed() > stallLimitMs) {
             stalled = !Cancelled(cancel) && !output.runaway;
-            reader.kill();
-            reader.waitForFinished(5000);
+            reader.Kill();
             break;
         }
-        if (reader.waitForReadyRead(50) || reader.bytesAvailable() > 0) {
-            if (output.Feed(reader.readAllStandardOutput()))
-                sinceProgress.restart();
-        }
+        if (reader.WaitForOutput(50) && output.Feed(reader.TakeOutput()))
+            sinceProgress.restart();
     }
-    reader.waitForFinished(5000);
-    output.Feed(reader.readAllStandardOutput());
+    reader.WaitForFinished(5000);
+    output.Feed(reader.TakeOutput());
 
     if (Cancelled(cancel)) {
         run.failure = QStringLiteral("the load was cancelled");
@@ -211,10 +206,10 @@ TReaderRun RunReader(const QString& program, const QStringList& folders, const Q
     } else if (stalled) {
         run.failure = QStringLiteral("made the MIB reader stall (no progress in %1 s); it was stopped")
                           .arg(stallLimitMs / 1000.0);
-    } else if (reader.exitStatus() == QProcess::CrashExit) {
+    } else if (reader.Crashed()) {
         run.failure = QStringLiteral("made the MIB reader crash");
-    } else if (reader.exitCode() != 0 || !output.ended) {
-        run.failure = QStringLiteral("made the MIB reader fail (exit code %1)").arg(reader.exitCode());
+    } else if (reader.ExitCode() != 0 || !output.ended) {
+        run.failure = QStringLiteral("made the MIB reader fail (exit code %1)").arg(reader.ExitCode());
     } else {
         run.complete = true;
     }
@@ -458,35 +453,34 @@ TMibLoadResult LoadMibModules(const TMibLoadRequest& request, const std::atomic<
     return result;
 }
 
-TMibLoader::TMibLoader(QObject* parent) : QObject(parent) { result.names = TMibNames::BuiltIn(); }
+TMibLoader::TMibLoader(QObject* parent)
+    : QObject(parent), handOver([this](TMibLoadResult loadedResult) { Publish(std::move(loadedResult)); })
+{
+    result.names = TMibNames::BuiltIn();
+}
 
 TMibLoader::~TMibLoader()
 {
     // The reader is stopped; the thread ends within its next poll.
-    if (worker) {
-        cancel = true;
-        worker->wait();
-        delete worker;
-    }
+    cancel = true;
+    if (worker.joinable())
+        worker.join();
 }
 
 void TMibLoader::Start(const TMibLoadRequest& request)
 {
-    if (worker)
+    if (worker.joinable())
         return;
-    worker = QThread::create([this, request] {
-        const TMibLoadResult loadedResult = LoadMibModules(request, &cancel);
-        if (cancel)
-            return;
-        QMetaObject::invokeMethod(
-            this, [this, loadedResult] { Publish(loadedResult); }, Qt::QueuedConnection);
+    worker = std::thread([this, request] {
+        TMibLoadResult loadedResult = LoadMibModules(request, &cancel);
+        if (!cancel)
+            handOver.Post(std::move(loadedResult));
     });
-    worker->start();
 }
 
-void TMibLoader::Publish(const TMibLoadResult& loadedResult)
+void TMibLoader::Publish(TMibLoadResult loadedResult)
 {
-    result = loadedResult;
+    result = std::move(loadedResult);
     loaded = true;
     emit Loaded();
 }

@@ -6,6 +6,8 @@
 
 #include "MibNames.h"
 
+#include "QueuedHandOver.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -13,8 +15,7 @@
 
 #include <atomic>
 #include <memory>
-
-class QThread;
+#include <thread>
 
 // A module that could not be read, or was read only in part.
 struct TMibProblem {
@@ -79,10 +80,11 @@ signals:
     void Loaded();
 
 private:
-    void Publish(const TMibLoadResult& loadedResult);
+    void Publish(TMibLoadResult loadedResult);
 
-    QThread* worker = nullptr;
     std::atomic<bool> cancel{false};
     TMibLoadResult result;
     bool loaded = false;
+    TQueuedHandOver<TMibLoadResult> handOver;
+    std::thread worker;  // last: joined before the members it uses go
 };

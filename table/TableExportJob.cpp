@@ -1,6 +1,12 @@
 #include "TableExportJob.h"
 
-#include <QMetaObject>
+TTableExportJob::TTableExportJob(QObject* parent)
+    : QObject(parent), outcomes([this](TOutcome outcome) {
+          outcome.take = nullptr;
+          emit Finished(outcome.path, outcome.reason);
+      })
+{
+}
 
 TTableExportJob::~TTableExportJob()
 {
@@ -12,13 +18,16 @@ void TTableExportJob::Start(const QString& path, std::function<TTableSnapshot()>
 {
     if (writer.joinable())
         writer.join();
-    // The thread is joined before the job is destroyed, so the job outlives
-    // the queued call; the call is dropped if the job is gone when it comes.
+    // The thread is joined before the job is destroyed; an outcome still
+    // queued then is dropped with the job.
     writer = std::thread([this, path, take = std::move(take)]() mutable {
-        QByteArray csv = TableAsCsv(take());
-        take = nullptr;  // the rows the snapshot shared are let go here, not on the window's thread
-        const QString reason = ReplaceFileAtomically(path, csv);
-        QMetaObject::invokeMethod(
-            this, [this, path, reason] { emit Finished(path, reason); }, Qt::QueuedConnection);
+        const QByteArray csv = TableAsCsv(take());
+        // `take` still shares the table's rows. It goes back to the window's
+        // thread to be let go there: let go here, the window could find the
+        // rows no longer shared and change them in place at once, ordered
+        // after the reads above only by a reference count that Qt checks
+        // without ordering. The window's copies of rows it changed meanwhile
+        // are then freed there too, a cost of the order of making them.
+        outcomes.Post({path, ReplaceFileAtomically(path, csv), std::move(take)});
     });
 }

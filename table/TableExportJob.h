@@ -6,6 +6,8 @@
 
 #include "TableExport.h"
 
+#include "QueuedHandOver.h"
+
 #include <QObject>
 #include <QString>
 
@@ -16,7 +18,7 @@ class TTableExportJob : public QObject {
     Q_OBJECT
 
 public:
-    explicit TTableExportJob(QObject* parent = nullptr) : QObject(parent) {}
+    explicit TTableExportJob(QObject* parent = nullptr);
     // Waits for a file still being written.
     ~TTableExportJob() override;
     TTableExportJob(const TTableExportJob&) = delete;
@@ -31,5 +33,11 @@ signals:
     void Finished(const QString& path, const QString& reason);
 
 private:
-    std::thread writer;
+    struct TOutcome {
+        QString path;
+        QString reason;
+        std::function<TTableSnapshot()> take;  // let go on the window's thread
+    };
+    TQueuedHandOver<TOutcome> outcomes;
+    std::thread writer;  // last: joined before the members it uses go
 };

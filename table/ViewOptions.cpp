@@ -1,12 +1,13 @@
 #include "ViewOptions.h"
 
-#include <QSettings>
+#include "SettingsStore.h"
 
 #include <algorithm>
 
 TViewOptions LoadViewOptions()
 {
-    const QSettings store(QStringLiteral("Hollbrae"), QStringLiteral("HB_Vexgrid"));
+    TSettingsStore settings;
+    const QSettings& store = *settings;
     TViewOptions options;
     options.counterRates = store.value(QStringLiteral("view/counterRates"), options.counterRates).toBool();
     options.readableValues =
@@ -23,7 +24,8 @@ TViewOptions LoadViewOptions()
 
 void SaveViewOptions(const TViewOptions& options)
 {
-    QSettings store(QStringLiteral("Hollbrae"), QStringLiteral("HB_Vexgrid"));
+    TSettingsStore settings;
+    QSettings& store = *settings;
     store.setValue(QStringLiteral("view/counterRates"), options.counterRates);
     store.setValue(QStringLiteral("view/readableValues"), options.readableValues);
     store.setValue(QStringLiteral("view/markChanges"), options.markChanges);

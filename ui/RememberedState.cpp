@@ -1,12 +1,11 @@
 #include "RememberedState.h"
 
+#include "SettingsStore.h"
+
 #include <QFileInfo>
-#include <QSettings>
 #include <QVariant>
 
 namespace {
-
-QSettings Store() { return QSettings(QStringLiteral("Hollbrae"), QStringLiteral("HB_Vexgrid")); }
 
 QString Absolute(const QString& path) { return QFileInfo(path).absoluteFilePath(); }
 
@@ -41,11 +40,14 @@ void KeepViewRecent(QSettings& store, const QString& key)
     store.setValue(orderKey, order);
 }
 
-QStringList RecentList() { return Store().value(QStringLiteral("recent/files")).toStringList(); }
-
-void StoreRecentList(const QStringList& files)
+QStringList RecentList(QSettings& store)
 {
-    Store().setValue(QStringLiteral("recent/files"), files.mid(0, kMaxRecentFiles));
+    return store.value(QStringLiteral("recent/files")).toStringList();
+}
+
+void StoreRecentList(QSettings& store, const QStringList& files)
+{
+    store.setValue(QStringLiteral("recent/files"), files.mid(0, kMaxRecentFiles));
 }
 
 }  // namespace
@@ -59,24 +61,28 @@ void TRememberedState::AwaitRecentWrite() const
 QStringList TRememberedState::RecentFiles() const
 {
     AwaitRecentWrite();
-    return RecentList();
+    TSettingsStore store;
+    return RecentList(*store);
 }
 
 void TRememberedState::SaveRecentFiles(const QStringList& files)
 {
     AwaitRecentWrite();
-    StoreRecentList(files);
+    TSettingsStore store;
+    StoreRecentList(*store, files);
 }
 
 void TRememberedState::AddRecentFile(const QString& path)
 {
     AwaitRecentWrite();
-    // QSettings objects of different threads share the file safely.
+    // The store's lock keeps the window's own reads and writes of the
+    // settings apart from this one.
     recentWrite = std::async(std::launch::async, [file = Absolute(path)] {
-        QStringList files = RecentList();
+        TSettingsStore store;
+        QStringList files = RecentList(*store);
         files.removeAll(file);
         files.prepend(file);
-        StoreRecentList(files);
+        StoreRecentList(*store, files);
     });
 }
 
@@ -93,13 +99,13 @@ TViewState TRememberedState::ViewState(const QString& path) const
     TViewState state;
     if (path.isEmpty())
         return state;
-    QSettings store = Store();
-    store.beginGroup(ViewGroup(path));
-    state.geometry = store.value(QStringLiteral("geometry")).toByteArray();
-    for (const QVariant& width : store.value(QStringLiteral("columnWidths")).toList())
+    TSettingsStore store;
+    store->beginGroup(ViewGroup(path));
+    state.geometry = store->value(QStringLiteral("geometry")).toByteArray();
+    for (const QVariant& width : store->value(QStringLiteral("columnWidths")).toList())
         state.columnWidths.append(width.toInt());
-    state.sortColumn = store.value(QStringLiteral("sortColumn"), -1).toInt();
-    state.sortAscending = store.value(QStringLiteral("sortAscending"), true).toBool();
+    state.sortColumn = store->value(QStringLiteral("sortColumn"), -1).toInt();
+    state.sortAscending = store->value(QStringLiteral("sortAscending"), true).toBool();
     return state;
 }
 
@@ -107,15 +113,15 @@ void TRememberedState::SaveViewState(const QString& path, const TViewState& stat
 {
     if (path.isEmpty())
         return;
-    QSettings store = Store();
-    store.beginGroup(ViewGroup(path));
-    store.setValue(QStringLiteral("geometry"), state.geometry);
+    TSettingsStore store;
+    store->beginGroup(ViewGroup(path));
+    store->setValue(QStringLiteral("geometry"), state.geometry);
     QVariantList widths;
     for (int width : state.columnWidths)
         widths.append(width);
-    store.setValue(QStringLiteral("columnWidths"), widths);
-    store.setValue(QStringLiteral("sortColumn"), state.sortColumn);
-    store.setValue(QStringLiteral("sortAscending"), state.sortAscending);
-    store.endGroup();
-    KeepViewRecent(store, ViewKey(path));
+    store->setValue(QStringLiteral("columnWidths"), widths);
+    store->setValue(QStringLiteral("sortColumn"), state.sortColumn);
+    store->setValue(QStringLiteral("sortAscending"), state.sortAscending);
+    store->endGroup();
+    KeepViewRecent(*store, ViewKey(path));
 }

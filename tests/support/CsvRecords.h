@@ -2,10 +2,11 @@
 // Python's csv module as an independent reader.
 #pragma once
 
+#include "ChildProcess.h"
+
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -75,17 +76,22 @@ inline std::optional<TRecords> ParseCsv(const QByteArray& text)
 // Reads `path` with Python's csv module.
 inline TRecords ReadWithPythonCsv(const QString& path)
 {
-    QProcess python;
-    python.start(QStringLiteral("python3"),
-                 {QStringLiteral("-c"),
-                  QStringLiteral("import csv, json, sys\n"
-                                 "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
-                                 "    print(json.dumps(list(csv.reader(f))))\n"),
-                  path});
-    EXPECT_TRUE(python.waitForFinished(20000)) << "python3 did not finish";
-    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    TChildProcess python;
+    const bool started =
+        python.Start(QStringLiteral("python3"),
+                     {QStringLiteral("-c"),
+                      QStringLiteral("import csv, json, sys\n"
+                                     "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
+                                     "    print(json.dumps(list(csv.reader(f))))\n"),
+                      path},
+                     TChildProcess::TErrors::MergedIntoOutput);
+    EXPECT_TRUE(started) << "python3: " << python.Error().toStdString();
+    python.CloseInput();
+    EXPECT_TRUE(python.WaitForFinished(20000)) << "python3 did not finish";
+    const QByteArray output = python.TakeOutput();
+    EXPECT_EQ(python.ExitCode(), 0) << output.toStdString();
     TRecords records;
-    for (const auto& record : QJsonDocument::fromJson(python.readAllStandardOutput()).array()) {
+    for (const auto& record : QJsonDocument::fromJson(output).array()) {
         QStringList fields;
         for (const auto& field : record.toArray())
             fields << field.toString();

@@ -1,6 +1,9 @@
 // What the program remembers between runs stays bounded: the view states of
-// the most recently saved files, the files before them forgotten.
+// the most recently saved files, the files before them forgotten; and the
+// recent files, written on a thread of their own, lose nothing the window
+// writes meanwhile.
 #include "RememberedState.h"
+#include "ViewOptions.h"
 
 #include <QSettings>
 
@@ -64,4 +67,27 @@ TEST(RememberedState, ViewsSavedBeforeTheOrderWasKeptAreForgottenFirst)
     for (int n = 0; n < kMaxRememberedViews; ++n)
         kept += Remembered(remembered, n) ? 1 : 0;
     EXPECT_EQ(kept, kMaxRememberedViews - 1) << "one old view makes room for the new one";
+}
+
+// Each file opened starts a write of the recent list on another thread while
+// the window goes on saving its view state and options; under the tsan preset
+// this also checks that every use of the settings is kept apart from it.
+TEST(RememberedState, RecentFilesWrittenMeanwhileLeaveTheWindowsSettingsWhole)
+{
+    QSettings(QStringLiteral("Hollbrae"), QStringLiteral("HB_Vexgrid")).clear();
+    TRememberedState remembered;
+    constexpr int kFiles = 6;
+    QStringList newestFirst;
+    for (int n = 0; n < kFiles; ++n) {
+        remembered.AddRecentFile(ViewFile(n));
+        remembered.SaveViewState(ViewFile(n), StateWithWidth(n));
+        TViewOptions options = LoadViewOptions();
+        options.counterRates = n % 2 == 1;
+        SaveViewOptions(options);
+        newestFirst.prepend(ViewFile(n));
+    }
+    EXPECT_EQ(remembered.RecentFiles(), newestFirst);
+    for (int n = 0; n < kFiles; ++n)
+        EXPECT_TRUE(Remembered(remembered, n)) << "view " << n;
+    EXPECT_TRUE(LoadViewOptions().counterRates);
 }

@@ -1,0 +1,8 @@
+#include "QueuedHandOver.h"
+
+#include <QMetaObject>
+
+void TQueuedHandOverBase::QueueDelivery()
+{
+    QMetaObject::invokeMethod(this, "Deliver", Qt::QueuedConnection);
+}
