@@ -23,8 +23,8 @@ TEST(ChildProcess, TellsHowTheChildEndedAndWhatItWrote)
     };
     for (const auto& c : cases) {
         TChildProcess child;
-        ASSERT_TRUE(child.Start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QString::fromLatin1(c.script)},
-                                c.errors));
+        ASSERT_TRUE(child.Start(QStringLiteral("/bin/sh"),
+                                {QStringLiteral("-c"), QString::fromLatin1(c.script)}, c.errors));
         child.Write(unread);
         child.CloseInput();
         ASSERT_TRUE(child.WaitForFinished(10000)) << c.script;
