@@ -1,5 +1,6 @@
 # Checks that the product folders use each other in one direction only:
 #   core <- names <- config <- engine <- table <- ui <- app, and snmp <- engine;
+# traps (the received notifications) uses core, snmp and names, and ui uses it;
 # core and snmp use nothing of ours. A folder may include the headers and link
 # the libraries of the folders it builds on, never those of a folder above it.
 # Only the windows (ui) and the program (app) may link Qt Widgets.
@@ -12,17 +13,18 @@ if(NOT ROOT)
   message(FATAL_ERROR "ROOT must name the source tree")
 endif()
 
-set(folders core snmp names config engine table ui app)
+set(folders core snmp names config traps engine table ui app)
 set(uses_core core)
 set(uses_snmp snmp)
 set(uses_names names core)
 set(uses_config config names core)
+set(uses_traps traps names core snmp)
 set(uses_engine engine config names core snmp)
 set(uses_table table engine config names core snmp)
 # ui names snmp only because the main window owns the manager component
 # (TvxSNMPMgr.h); everything else of snmp reaches it through the engine.
-set(uses_ui ui table engine config names core snmp)
-set(uses_app app ui table engine config names core snmp)
+set(uses_ui ui traps table engine config names core snmp)
+set(uses_app app ui traps table engine config names core snmp)
 set(widget_folders ui app)
 
 # The libraries each folder builds.
@@ -31,6 +33,7 @@ set(library_vexconfig config)
 set(library_vexsnmp snmp)
 set(library_vexsnmp_codec snmp)
 set(library_vexnames names)
+set(library_vextraps traps)
 set(library_vexengine engine)
 set(library_vextable table)
 set(library_vexui ui)
