@@ -26,12 +26,18 @@ bool LooksLikeSwitch(const QString& arg)
 
 bool IsKnownSwitch(const QString& arg)
 {
-    for (QStringView name :
-         {u"/XML", u"/HOST", u"/COMMUNITY", u"/PROGRAMTITLE", u"/WIDTH", u"/HEIGHT", u"/EXPORT"}) {
+    for (QStringView name : {u"/XML", u"/HOST", u"/COMMUNITY", u"/PROGRAMTITLE", u"/WIDTH", u"/HEIGHT",
+                             u"/EXPORT", u"--trap-port", u"--trap-log"}) {
         if (arg.compare(name, Qt::CaseInsensitive) == 0)
             return true;
     }
-    return false;
+    return IsFlagSwitch(arg);
+}
+
+bool IsFlagSwitch(const QString& arg)
+{
+    return arg.compare(u"/TRAPS", Qt::CaseInsensitive) == 0
+        || arg.compare(u"--traps", Qt::CaseInsensitive) == 0;
 }
 
 TProgramOptions ReadProgramOptions(const QStringList& args)
@@ -43,7 +49,7 @@ TProgramOptions ReadProgramOptions(const QStringList& args)
             options.arguments.append(arg);
             // The value of a switch is never looked at as a switch itself,
             // unless it is a known switch (which then has no value).
-            if (i + 1 < args.size() && !IsKnownSwitch(args[i + 1]))
+            if (!IsFlagSwitch(arg) && i + 1 < args.size() && !IsKnownSwitch(args[i + 1]))
                 options.arguments.append(args[++i]);
             continue;
         }
@@ -96,6 +102,10 @@ QString UsageText()
                           "  /PROGRAMTITLE text   the window's caption\n"
                           "  /WIDTH w, /HEIGHT h  the window's size in pixels\n"
                           "  /EXPORT table.csv    writes the table as CSV after every shoot\n"
+                          "  --traps, /TRAPS      opens the traps window at start\n"
+                          "  --trap-port N        receives notifications on port N (default: the one\n"
+                          "                       chosen in the traps window, else 162)\n"
+                          "  --trap-log FILE      appends every notification to FILE as CSV\n"
                           "  file.xml             the same as /XML file.xml\n"
                           "  -h, --help           this text\n"
                           "  --version            the program's version\n"

@@ -27,8 +27,11 @@ struct TProgramOptions {
 // name alone counts only when `fileExists` holds for it.
 TProgramOptions ReadProgramOptions(const QStringList& args);
 
-// IsKnownSwitch: one of the switches of CommandLine.h, in any letter case.
+// IsKnownSwitch: one of the switches of CommandLine.h or of the traps
+// (--traps, /TRAPS, --trap-port N, --trap-log FILE), in any letter case.
 bool IsKnownSwitch(const QString& arg);
+// IsFlagSwitch: a known switch without a value (--traps, /TRAPS).
+bool IsFlagSwitch(const QString& arg);
 
 // The version of this build, "0.5.0.153".
 QString ProgramVersion();

@@ -11,6 +11,8 @@
 #include "StatusPanels.h"
 #include "TableCopy.h"
 #include "TableExport.h"
+#include "TrapsWindow.h"
+#include "traps/TrapCenter.h"
 #include "StartupScreenshot.h"
 #include "Unit2.h"
 #include "TMyTimer.h"
@@ -65,6 +67,9 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QMainWindow(pare
     setFont(font);
     CreateMenus();
     CreateControls();
+    // Before FormCreate opens the requests' endpoint: notifications get the
+    // port they are sent to (162), requests go out from any free port.
+    CreateTraps();
     // The component of the design; the form stores its community.
     vxSNMPMgr1 = std::make_unique<vxsnmp::TvxSNMPMgr>();
     vxSNMPMgr1->SetCommunity(QStringLiteral("tamvel"));

@@ -35,6 +35,9 @@ class TResultTable;
 class TShootEngine;
 class TStatusPanels;
 class TTableExportJob;
+class TTrapCenter;
+class TTrapsWindow;
+class QToolButton;
 class TWorkerJobs;
 struct TStartupResult;
 namespace vxsnmp {
@@ -107,6 +110,14 @@ public:
     const TMibLoader& MibLoader() const { return *mibLoader; }
     const TMibLoadRequest& MibLoadRequest() const { return *mibRequest; }
 
+    // The received notifications (Unit1Traps.cpp): the window that shows
+    // them (made when first opened) and the status bar's counter.
+    TTrapCenter& Traps() { return *trapCenter; }
+    TTrapsWindow* TrapsWindow() { return trapsWindow.get(); }
+    void OpenTrapsWindow();
+    QAction* TrapsAndInforms1 = nullptr;  // View > Traps and informs (Ctrl+T)
+    QToolButton* TrapCounter = nullptr;
+
     // Components of the design.
     QAction* Close1 = nullptr;
     QAction* CopySelection1 = nullptr;  // Ctrl+C on the table
@@ -167,6 +178,8 @@ private:
     void CreateMenus();
     void CreateControls();
     void CreateViewMenu();
+    void CreateTraps();
+    void ShowTrapCount();
     void CreateIntervalMenu(QMenu* shootAgain);
     void ViewMenuClicked();
     void ShowViewOptions();
@@ -206,6 +219,8 @@ private:
     TOidNameTable oidNameTable;
     TResultTable* resultTable = nullptr;  // owned by the window (Qt parent)
     std::unique_ptr<TStatusPanels> statusPanels;
+    std::unique_ptr<TTrapCenter> trapCenter;
+    std::unique_ptr<TTrapsWindow> trapsWindow;  // goes before the center it shows
     std::unique_ptr<vxsnmp::TvxSNMPMgr> vxSNMPMgr1;
     std::unique_ptr<TShootEngine> engine;
     std::unique_ptr<TMibLoadRequest> mibRequest;

@@ -36,6 +36,11 @@ void TForm1::CreateViewMenu()
     KeepLastValues1 = CheckItem(view1, "KeepLastValues1", QStringLiteral("&Keep last values"));
     for (QAction* item : {ShowCounterRates1, ReadableValues1, MarkChanges1, KeepLastValues1})
         connect(item, &QAction::triggered, this, &TForm1::ViewMenuClicked);
+    view1->addSeparator();
+    TrapsAndInforms1 = view1->addAction(QStringLiteral("&Traps and informs"));
+    TrapsAndInforms1->setObjectName(QStringLiteral("TrapsAndInforms1"));
+    TrapsAndInforms1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    connect(TrapsAndInforms1, &QAction::triggered, this, &TForm1::OpenTrapsWindow);
 }
 
 void TForm1::CreateIntervalMenu(QMenu* shootAgain)

@@ -1,10 +1,11 @@
 // Notifications for tests: net-snmp's snmptrap and snmpinform run against a
 // listener on 127.0.0.1 while the caller's event loop keeps running (the
 // listener lives on the same thread and must answer the inform), and raw
-// datagrams sent to it from a plain socket.
+// datagrams sent to it from a plain socket; FreeUdpPort finds it a port.
 #pragma once
 
 #include "EventPump.h"
+#include "TAgentProcess.h"  // FreeUdpPort
 
 #include <QByteArray>
 #include <QProcess>
@@ -68,20 +69,6 @@ inline void SendDatagram(int port, const QByteArray& datagram)
     ::sendto(fd, datagram.constData(), static_cast<std::size_t>(datagram.size()), 0,
              reinterpret_cast<const sockaddr*>(&to), sizeof to);
     ::close(fd);
-}
-
-// A UDP port on 127.0.0.1 that was free a moment ago.
-inline int FreeUdpPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
 }
 
 }  // namespace vxtest

@@ -70,7 +70,8 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
     EXPECT_EQ(Texts(top[1]->menu()->actions()),
               (QStringList{"Copy this form  to Clipboard", "Copy table as text"}));
     EXPECT_EQ(Texts(top[2]->menu()->actions()), (QStringList{"Show counter rates", "Readable values", "-",
-                                                             "Mark changes", "Keep last values"}));
+                                                             "Mark changes", "Keep last values", "-",
+                                                             "Traps and informs"}));
     EXPECT_EQ(Texts(top[3]->menu()->actions()),
               (QStringList{"Shoot again", "-", "Set Column-width to Text-width"}));
     EXPECT_EQ(Texts(form.Shootagain2->menu()->actions()),

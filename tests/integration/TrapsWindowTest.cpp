@@ -1,0 +1,130 @@
+// Traps and informs through the real main window: a linkDown from snmptrap
+// while the window shoots snmpd, shown in the traps window with its bindings,
+// counted in the status bar, logged and exported, and never a row of the
+// result table.
+#include "IntegrationSupport.h"
+#include "QtPrinters.h"
+#include "ResultTable.h"
+#include "TrapTools.h"
+#include "TrapsWindow.h"
+#include "Unit1.h"
+#include "traps/TrapCenter.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The main window shooting snmpd's system group, receiving notifications
+// on a port of its own and logging them.
+class TrapsWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        agent = NewSnmpd();
+        ASSERT_TRUE(agent && agent->Start());
+        trapPort = vxtest::FreeUdpPort();
+        args = XmlArgs(files.Write("plan.xml", {agent->Port(), 2}, {{"1.3.6.1.2.1.1.5", ".0"}}));
+        args << "--trap-port" << QString::number(trapPort) << "--trap-log" << log.filePath("traps.csv");
+    }
+    void SendLinkDown()
+    {
+        const vxtest::TToolRun run =
+            vxtest::RunSnmpTool(QStringLiteral("snmptrap"),
+                                {"-v", "2c", "-c", "public", QStringLiteral("127.0.0.1:%1").arg(trapPort), "",
+                                 "1.3.6.1.6.3.1.1.5.3", "1.3.6.1.2.1.2.2.1.1.2", "i", "2",
+                                 "1.3.6.1.2.1.2.2.1.7.2", "i", "2", "1.3.6.1.2.1.2.2.1.8.2", "i", "2"});
+        EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
+    }
+
+    std::unique_ptr<vxtest::TSnmpdAgent> agent;
+    TVexgridFiles files;
+    QTemporaryDir log;
+    QStringList args;
+    int trapPort = 0;
+};
+
+}  // namespace
+
+TEST_F(TrapsWindowTest, LinkDownIsShownWithItsBindingsLoggedAndNeverARowOfTheTable)
+{
+    TForm1 form(args);
+    TShootCounter shoots(form);
+    ShowWindow(form);
+    ASSERT_TRUE(shoots.WaitFor(1));
+    SendLinkDown();
+    ASSERT_TRUE(PumpUntil([&] { return form.TrapCounter->text() == "1 trap"; }, 5000))
+        << form.TrapCounter->text().toStdString();
+    form.Now1->trigger();
+    ASSERT_TRUE(shoots.WaitFor(2)) << "the table shoots on beside the notifications";
+    EXPECT_EQ(form.ResultTable().rowCount(), 1);
+    EXPECT_EQ(Column(form, 2), QStringList{"vexgrid-box"});
+
+    form.TrapCounter->click();
+    TTrapsWindow* window = form.TrapsWindow();
+    ASSERT_TRUE(window && window->isVisible());
+    EXPECT_EQ(window->ListeningText(), QStringLiteral("Listening on 0.0.0.0:%1").arg(trapPort));
+    QTreeView* list = window->List();
+    ASSERT_EQ(list->model()->rowCount(), 1);
+    EXPECT_EQ(list->model()->index(0, TTrapList::ColName).data().toString(), "linkDown");
+    EXPECT_EQ(list->model()->index(0, TTrapList::ColSource).data().toString().section(u':', 0, 0),
+              "127.0.0.1");
+    list->setCurrentIndex(list->model()->index(0, 0));
+    QStringList bindings;
+    for (int i = 0; i < window->Details()->topLevelItemCount(); ++i)
+        bindings << window->Details()->topLevelItem(i)->text(0) + u'='
+                        + window->Details()->topLevelItem(i)->text(1);
+    EXPECT_EQ(bindings,
+              (QStringList{"sysUpTime.0=" + bindings.value(0).section(u'=', 1), "snmpTrapOID.0=linkDown",
+                           "ifIndex.2=2", "ifAdminStatus.2=down(2)", "ifOperStatus.2=down(2)"}));
+    if (const QByteArray shot = qgetenv("VEXGRID_TRAPS_SCREENSHOT"); !shot.isEmpty())
+        window->grab().save(QString::fromLocal8Bit(shot));
+
+    const QByteArray logged = ReadFile(log.filePath("traps.csv"));
+    EXPECT_TRUE(logged.startsWith("Time,Source,Version,Community,Kind,Name,OID,Bindings,State\r\n"));
+    EXPECT_TRUE(logged.contains(",v2c,public,v2c trap,IF-MIB::linkDown,1.3.6.1.6.3.1.1.5.3,"))
+        << logged.data();
+    const QString exported = log.filePath("export.csv");
+    EXPECT_EQ(window->ExportCsv(exported), QString());
+    EXPECT_EQ(ReadFile(exported), logged) << "the export of one notification is its log";
+    window->SetFilterText(QStringLiteral("coldStart"));
+    EXPECT_EQ(list->model()->rowCount(), 0);
+}
+
+TEST_F(TrapsWindowTest, WindowOpensFromTheCommandLineTheMenuAndTheCounter)
+{
+    struct {
+        QStringList extra;
+        std::function<void(TForm1&)> open;
+        const char* why;
+    } const cases[] = {
+        {{"--traps"}, [](TForm1&) {}, "--traps"},
+        {{"/TRAPS"}, [](TForm1&) {}, "/TRAPS"},
+        {{}, [](TForm1& form) { form.TrapsAndInforms1->trigger(); }, "View > Traps and informs"},
+        {{}, [](TForm1& form) { form.TrapCounter->click(); }, "the status bar's counter"},
+    };
+    for (const auto& c : cases) {
+        TForm1 form(args + c.extra);
+        ShowWindow(form);
+        c.open(form);
+        EXPECT_TRUE(PumpUntil([&] { return form.TrapsWindow() && form.TrapsWindow()->isVisible(); }, 2000))
+            << c.why;
+    }
+    TForm1 form(args);
+    EXPECT_EQ(form.TrapsAndInforms1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T));
+    EXPECT_EQ(form.TrapCounter->text(), "0 traps");
+}
