@@ -46,3 +46,12 @@ QString SnmpTypeName(int type);
 
 // A monotonic clock in ms (since some fixed point of this process).
 std::int64_t MonotonicMs();
+
+// Takes the first line off value. Every line break is first made a CR LF
+// pair (CR LF stays one break, a lone CR or LF becomes one, LF CR is two).
+// Returns the text before the first break and leaves the text after it in
+// value; without a break returns all of value and empties it.
+QString TakeFirstLine(QString& value);
+
+// Makes one line of value: every CR becomes a blank, every LF is dropped.
+QString JoinLines(const QString& value);

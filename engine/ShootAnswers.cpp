@@ -44,8 +44,10 @@ void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::
 {
     Guarded([&] {
         // Any answer tells that the agent is there again.
-        if (silence.Answered(clock()))
+        if (silence.Answered(clock())) {
             view.ClearAgentSilent();
+            store.ReportAnswer();
+        }
         // Only the first answer of a request counts: the request is marked
         // finished as it is taken, so a late answer to a resend, arriving
         // before the purge pass disposed the request, finds nothing.
@@ -181,7 +183,8 @@ void TShootEngine::FoldAnswers()
     }
     // A list shoot has no end step: once its answers are placed, it is over.
     if (!settings.tableMode) {
-        view.DropStaleRows();
+        store.DropStaleRows();
         view.ShootFinished();
+        store.FinishShoot();
     }
 }

@@ -26,8 +26,8 @@ std::int64_t Elapsed(std::int64_t now, std::int64_t then) { return std::llabs(no
 
 }  // namespace
 
-TShootEngine::TShootEngine(vxsnmp::TvxSNMPMgr& snmp, TShootView& shootView)
-    : component(snmp), view(shootView), clock([] { return QDateTime::currentMSecsSinceEpoch(); }),
+TShootEngine::TShootEngine(vxsnmp::TvxSNMPMgr& snmp, TShootView& shootView, TResultStore& results)
+    : component(snmp), view(shootView), store(results), clock([] { return QDateTime::currentMSecsSinceEpoch(); }),
       arrivalClock(MonotonicMs)
 {
 }
@@ -59,8 +59,10 @@ void TShootEngine::ResetSessionState()
     lastWalkOid.clear();
     tracker.ResetRequestIds();
     currentInstance = -1;
-    if (silence.Silent())
+    if (silence.Silent()) {
         view.ClearAgentSilent();
+        store.ReportAnswer();
+    }
     silence = TAgentSilence();
 }
 
@@ -78,7 +80,7 @@ void TShootEngine::DropPendingRequests() { tracker.Clear(); }
 
 void TShootEngine::PlaceValue(const QString& oid, const TCellValue& value)
 {
-    rowCursor.Advance(view.PlaceCell(oid, value, rowCursor));
+    rowCursor.Advance(store.Place(oid, value, rowCursor, ShootModeIs(TShootMode::KeepInstances)));
 }
 
 TCellValue TShootEngine::ReceivedValue(const QByteArray& raw, int type) const
@@ -151,6 +153,10 @@ void TShootEngine::StartShooting()
     Guarded([this] {
         silence.ShootStarted(arrivalClock());
         ResetDroppedCounts();
+        // The store takes the run's layout, unless the window gave it already.
+        const bool list = !settings.tableMode || settings.targetOids.size() < 2;
+        if (list != store.IsListLayout() || (!list && settings.targetOids != store.Targets()))
+            store.SetLayout(list, settings.targetOids);
         BeginShoot();
     });
     AfterUpTime([this] {
@@ -354,7 +360,10 @@ void TShootEngine::ReportSilence(const QString& host, int port)
 {
     silence.Unanswered();
     const std::int64_t since = silence.SinceMs();
-    view.ShowAgentSilent(NoAnswerText(host, port, since < 0 ? clock() : since), silence.ShootStartMs());
+    const std::int64_t sinceMs = since < 0 ? clock() : since;
+    store.MarkUnconfirmed(silence.ShootStartMs());
+    view.ShowAgentSilent(NoAnswerText(host, port, sinceMs), silence.ShootStartMs());
+    store.ReportSilence(sinceMs);
 }
 
 void TShootEngine::EndUnansweredWalk()

@@ -20,6 +20,7 @@
 #include "AgentSilence.h"
 #include "Oid.h"
 #include "RequestTracker.h"
+#include "ResultStore.h"
 #include "RowCursor.h"
 #include "Settings.h"
 #include "ShootView.h"
@@ -79,10 +80,11 @@ public:
     // Request ids run 1 .. kMaxRequestId, then 0, 1, ...
     static constexpr int kMaxRequestId = TRequestTracker::kMaxRequestId;
 
-    // The engine uses `component` and `view` for its whole life; both must
-    // outlive it. It does not assign the component's events: call
+    // The engine uses `component`, `view` and `store` for its whole life;
+    // all must outlive it. Every answer goes into the store; the view shows
+    // the shoot's progress. It does not assign the component's events: call
     // WireComponentEvents for that.
-    TShootEngine(vxsnmp::TvxSNMPMgr& component, TShootView& view);
+    TShootEngine(vxsnmp::TvxSNMPMgr& component, TShootView& view, TResultStore& store);
     TShootEngine(const TShootEngine&) = delete;
     TShootEngine& operator=(const TShootEngine&) = delete;
 
@@ -288,6 +290,7 @@ private:
 
     vxsnmp::TvxSNMPMgr& component;
     TShootView& view;
+    TResultStore& store;
     TClock clock;
     TClock arrivalClock;
     bool readUpTime = false;

@@ -105,8 +105,8 @@ void TShootEngine::SetShootRunning(bool running)
     }
     view.SetShootAgainEnabled(true);
     if (!keepRowsAtEnd)
-        view.DropStaleRows();
-    view.ShowEntryCount(view.RowCount());
+        store.DropStaleRows();
+    view.ShowEntryCount(store.RowCount());
     try {
         view.FocusResultTable();
     } catch (...) {
@@ -114,11 +114,12 @@ void TShootEngine::SetShootRunning(bool running)
     }
     view.ReSortRows();
     view.ShootFinished();
+    store.FinishShoot();
 }
 
 void TShootEngine::ListShoot()
 {
-    view.ClearResultRows();
+    store.BeginReshoot();
     requestTemplate.purpose = kPurposeValues;
     requestTemplate.requestKind = kRequestGet;
     Shoot();
@@ -126,7 +127,7 @@ void TShootEngine::ListShoot()
 
 void TShootEngine::RestartWalk()
 {
-    view.ClearResultRows();
+    store.BeginReshoot();
     ClearInstances();
     // The rows are built anew: placing must not look for rows to refill.
     rowCursor.StopRefill();
@@ -181,14 +182,14 @@ void TShootEngine::ShootAgainNow()
         SetShootRunning(true);
         if (keep) {
             if (settings.targetOids.size() < 2) {
-                view.ClearResultRows();
+                store.BeginReshoot();
                 requestTemplate.oidList = WalkedOid() + kItemSeparator;
                 requestTemplate.purpose = kPurposeValues;
                 requestTemplate.requestKind = WalkRequestKind();
                 Shoot();
                 return;
             }
-            if (!instanceSuffixes.isEmpty() && instanceSuffixes.size() == view.RowCount()) {
+            if (!instanceSuffixes.isEmpty() && instanceSuffixes.size() == store.RowCount()) {
                 Refill();
                 return;
             }

@@ -2,13 +2,13 @@
 // implements it over its result table, status bar, menu and instance-mask
 // panel; the engine calls it on the GUI thread only.
 //
-// The engine never keeps a row of its own: the rows live in the window's table.
+// The rows are not the view's: the engine writes them into the result store
+// (ResultStore.h), which the window's table shows.
 #pragma once
 
-#include "CellValue.h"
-#include "RowCursor.h"
-
 #include <QString>
+
+#include <cstdint>
 
 // The three items under "Shoot again", numbered as SetShootMode takes them.
 enum class TShootMode {
@@ -24,25 +24,6 @@ class TShootView {
 public:
     virtual ~TShootView() = default;
 
-    // PlaceValue hands one answered OID and its value to the result table.
-    // The table decides the row and cell from the engine's row cursor and
-    // from whether the KeepInstances item is checked, and tells what it did;
-    // the engine advances the cursor by that.
-    virtual TPlaced PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor) = 0;
-    // PlaceCell is PlaceValue with the value's type and arrival; a view
-    // that keeps only texts takes the text.
-    virtual TPlaced PlaceCell(const QString& oid, const TCellValue& value, const TRowCursor& cursor)
-    {
-        return PlaceValue(oid, value.text, cursor);
-    }
-    // DropStaleRows ends a shoot's update of the rows: rows the shoot did not
-    // answer again go. Called before the rows are counted at a shoot's end.
-    virtual void DropStaleRows() {}
-    // ClearResultRows begins a shoot that builds the rows anew; columns and
-    // sort state stay. A view may keep the rows and update them in place,
-    // as long as DropStaleRows leaves only the rows this shoot placed.
-    virtual void ClearResultRows() = 0;
-    virtual int RowCount() const = 0;
     // ReSortRows sorts the rows again by the current sort column; does nothing
     // when the table is unsorted.
     virtual void ReSortRows() = 0;
@@ -87,10 +68,10 @@ public:
     // ShowAgentSilent tells that a request went unanswered: it timed out, or
     // the agent's port was unreachable. text ("No answer from HOST:PORT since
     // hh:mm:ss") stays in the message panel until ClearAgentSilent, whatever
-    // other messages come meanwhile. A row none of whose values arrived at or
-    // after confirmedFromMs (the arrival clock when the shoot began) is no
-    // longer current: its values are shown as unanswered until new ones come.
-    // Called again for every further request left unanswered.
+    // other messages come meanwhile. The store has marked the rows none of
+    // whose values arrived at or after confirmedFromMs (the arrival clock
+    // when the shoot began) stale already. Called again for every further
+    // request left unanswered.
     virtual void ShowAgentSilent(const QString& /*text*/, std::int64_t /*confirmedFromMs*/) {}
     // ClearAgentSilent: the agent answered again; the message goes.
     virtual void ClearAgentSilent() {}

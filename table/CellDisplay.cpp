@@ -62,13 +62,6 @@ bool TResultTable::LivelyTexts() const
     return viewOptions.counterRates || viewOptions.readableValues || viewOptions.keepLastValues;
 }
 
-void TResultTable::RefreshShown(TResultRow& row, int cell) const
-{
-    // Painting asks for a text many times per reading; it is made once,
-    // when first asked for.
-    row.cells[cell].shownFresh = false;
-}
-
 QString TResultTable::DisplayText(const TResultRow& row, int column) const
 {
     const TResultCell& cell = row.cells[column - 1];
@@ -94,9 +87,11 @@ void TResultTable::SetViewOptions(const TViewOptions& options)
         return;
     const bool ratesChanged = options.counterRates != viewOptions.counterRates;
     viewOptions = options;
-    for (TResultRow& row : rows) {
-        for (int cell = 0; cell < row.cells.size(); ++cell)
-            RefreshShown(row, cell);
+    // Painting asks for a text many times per reading; it is made once,
+    // when first asked for after a change.
+    for (const TResultRow& row : rows) {
+        for (const TResultCell& cell : row.cells)
+            cell.shownFresh = false;
     }
     if (!viewOptions.markChanges)
         fadeTimer.stop();

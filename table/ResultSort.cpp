@@ -140,20 +140,10 @@ void TResultTable::Resort()
     }
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    QVector<TResultRow> sorted;
-    sorted.reserve(rows.size());
     std::vector<int> newPosition(count);
-    for (std::size_t position = 0; position < count; ++position) {
-        sorted.append(std::move(rows[static_cast<qsizetype>(order[position])]));
+    for (std::size_t position = 0; position < count; ++position)
         newPosition[order[position]] = static_cast<int>(position);
-    }
-    rows = std::move(sorted);
-    // A re-shoot in progress follows its rows to their new places.
-    keyIndexDirty = true;
-    if (currentRow >= 0 && static_cast<std::size_t>(currentRow) < count)
-        currentRow = newPosition[static_cast<std::size_t>(currentRow)];
-    if (lastTouched >= 0 && static_cast<std::size_t>(lastTouched) < count)
-        lastTouched = newPosition[static_cast<std::size_t>(lastTouched)];
+    store.Reorder(order);
     // Keep the selection and the current row on the rows they belonged to.
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;

@@ -20,14 +20,29 @@ constexpr int kFadeStepMs = 100;
 }  // namespace
 
 TResultTable::TResultTable(const TOidNameTable& names, QObject* parent)
-    : QAbstractTableModel(parent), oidNames(names)
+    : TResultTable(names, *new TResultStore, parent)
 {
+    ownStore.reset(&store);
+}
+
+TResultTable::TResultTable(const TOidNameTable& names, TResultStore& results, QObject* parent)
+    : QAbstractTableModel(parent), oidNames(names), store(results), storeAlive(&results), rows(results.Rows())
+{
+    store.SetObserver(this);
+    store.SetNamers([this](const QString& oid) { return oidNames.DescribeOid(oid); },
+                    [this](const QString& suffix) { return IndexColumnText(oidNames, targets, suffix); });
     captions << imageColumnCaption;
     fadeTimer.setInterval(kFadeStepMs);
     connect(&fadeTimer, &QTimer::timeout, this, &TResultTable::FadeTick);
     publishTimer.setSingleShot(true);
     publishTimer.setInterval(0);
     connect(&publishTimer, &QTimer::timeout, this, &TResultTable::PublishRows);
+}
+
+TResultTable::~TResultTable()
+{
+    if (storeAlive)
+        store.SetObserver(nullptr);
 }
 
 void TResultTable::SetPublishInterval(int intervalMs)
@@ -53,14 +68,12 @@ void TResultTable::BuildColumns(bool tableMode, const QStringList& targetOids)
 {
     beginResetModel();
     publishTimer.stop();
-    rows.clear();
-    publishedRows = 0;
-    ++shootSerial;
-    reshooting = false;
-    keyIndexDirty = true;
-    lastTouched = currentRow = -1;
     listLayout = !tableMode || targetOids.size() < 2;
     targets = listLayout ? QStringList() : targetOids;
+    store.SetObserver(nullptr);  // the reset covers the rows
+    store.SetLayout(listLayout, targets);
+    store.SetObserver(this);
+    publishedRows = 0;
     NameColumns();
     endResetModel();
     emit ColumnsBuilt();
@@ -81,34 +94,17 @@ void TResultTable::NameColumns()
 void TResultTable::RefreshNames()
 {
     NameColumns();
-    for (TResultRow& row : rows) {
-        if (listLayout && row.image == imageEntryStart && !row.cells.isEmpty())
-            row.cells[0].now.text = oidNames.DescribeOid(row.key);
-        else if (!listLayout)
-            row.indexText = IndexColumnText(oidNames, targets, row.suffix);
-        // Readable values read enumerations and hints from the names too.
-        for (int cell = 0; cell < row.cells.size(); ++cell)
-            RefreshShown(row, cell);
-    }
+    store.RenameRows();
     emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
     if (publishedRows > 0 && columnCount() > 1)
         emit dataChanged(index(0, 1), index(publishedRows - 1, columnCount() - 1));
 }
 
-int TResultTable::RowImage(int row) const { return row >= 0 && row < rows.size() ? rows[row].image : -1; }
+int TResultTable::RowImage(int row) const { return row >= 0 && row < rows.size() ? Image(rows[row]) : -1; }
 
 int TResultTable::CellCount(int row) const
 {
     return row >= 0 && row < rows.size() ? CellCount(rows[row]) : 0;
-}
-
-int TResultTable::CellCount(const TResultRow& row)
-{
-    // Cells an abandoned row did not get this time are not there.
-    int count = static_cast<int>(row.cells.size());
-    while (count > 0 && row.cells[count - 1].missing)
-        --count;
-    return count;
 }
 
 QString TResultTable::Cell(int row, int column) const
@@ -148,9 +144,9 @@ QVariant TResultTable::data(const QModelIndex& index, int role) const
     const TResultRow& row = rows[index.row()];
     if (index.column() == 0) {
         if (role == rowImageRole)
-            return row.image;
+            return Image(row);
         if (role == Qt::DecorationRole) {
-            const QIcon icon = ImageListIcon(row.image);
+            const QIcon icon = ImageListIcon(Image(row));
             return icon.isNull() ? QVariant() : QVariant(icon);
         }
         return QVariant();
@@ -228,33 +224,101 @@ std::function<TTableSnapshot()> TResultTable::DeferredSnapshot() const
     };
 }
 
-void TResultTable::MarkUnconfirmed(std::int64_t confirmedFromMs)
+TPlaced TResultTable::PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor,
+                                 bool keepInstances)
 {
-    const auto confirms = [&](const TResultCell& cell) {
-        return !cell.oid.isEmpty() && cell.now.Answered() && !cell.stale
-            && cell.now.arrivedMs >= confirmedFromMs;
-    };
-    bool marked = false;
-    bool entryUnconfirmed = false;  // list layout: the entry further lines belong to
-    for (TResultRow& row : rows) {
-        QVector<TResultCell>& cells = row.cells;
-        const bool furtherLine = listLayout && row.image == imageEntryMore;
-        if (!furtherLine)
-            entryUnconfirmed = std::none_of(cells.cbegin(), cells.cend(), confirms);
-        if (!entryUnconfirmed)
-            continue;
-        for (int cell = 0; cell < cells.size(); ++cell) {
-            TResultCell& target = cells[cell];
-            const bool value = furtherLine ? cell == 1 : !target.oid.isEmpty();
-            if (!value || target.stale || !target.now.Answered())
-                continue;
-            target.stale = true;
-            RefreshShown(row, cell);
-            marked = true;
-        }
+    TCellValue cell;
+    cell.text = value;
+    return store.Place(oid, cell, cursor, keepInstances);
+}
+
+void TResultTable::RowsAboutToBeInserted(int first, int count)
+{
+    // Among the rows still waiting for the views, nothing is told.
+    announcing = first < publishedRows;
+    if (announcing)
+        beginInsertRows(QModelIndex(), first, first + count - 1);
+}
+
+void TResultTable::RowsInserted(int /*first*/, int count)
+{
+    if (!announcing)
+        return;
+    publishedRows += count;
+    announcing = false;
+    endInsertRows();
+}
+
+void TResultTable::RowsAppended(int /*first*/, int /*count*/)
+{
+    if (publishTimer.interval() == 0)
+        PublishRows();
+    else if (!publishTimer.isActive())
+        publishTimer.start();
+}
+
+void TResultTable::RowsAboutToBeRemoved(int first, int count)
+{
+    if (first < publishedRows && first + count > publishedRows)
+        PublishRows();
+    announcing = first < publishedRows;
+    if (announcing)
+        beginRemoveRows(QModelIndex(), first, first + count - 1);
+}
+
+void TResultTable::RowsRemoved(int /*first*/, int count)
+{
+    if (!announcing)
+        return;
+    publishedRows -= count;
+    announcing = false;
+    endRemoveRows();
+}
+
+void TResultTable::RowsAboutToBeCleared()
+{
+    publishTimer.stop();
+    announcing = publishedRows > 0;
+    if (announcing)
+        beginRemoveRows(QModelIndex(), 0, publishedRows - 1);
+}
+
+void TResultTable::RowsCleared()
+{
+    publishedRows = 0;
+    if (!announcing)
+        return;
+    announcing = false;
+    endRemoveRows();
+}
+
+void TResultTable::CellChanged(int row, int cell) { NotifyCellChanged(row, cell + FirstCellColumn()); }
+
+void TResultTable::RowsChanged(int first, int last) { NotifyRowsChanged(first, last); }
+
+void TResultTable::ReadingChanged(std::int64_t changedAtMs)
+{
+    if (!viewOptions.markChanges)
+        return;
+    lastChangeMs = changedAtMs;
+    if (!fadeTimer.isActive())
+        fadeTimer.start();
+}
+
+void TResultTable::NotifyCellChanged(int row, int column)
+{
+    // A row still waiting for the views is shown whole when handed over.
+    if (row < publishedRows && column < columnCount()) {
+        const QModelIndex changed = index(row, column);
+        emit dataChanged(changed, changed);
     }
-    if (marked && publishedRows > 0)
-        emit dataChanged(index(0, 1), index(publishedRows - 1, columnCount() - 1));
+}
+
+void TResultTable::NotifyRowsChanged(int first, int last)
+{
+    last = std::min(last, publishedRows - 1);
+    if (first <= last)
+        emit dataChanged(index(first, 0), index(last, columnCount() - 1));
 }
 
 QString TResultTable::UnansweredText(const TResultCell& cell)

@@ -1,24 +1,24 @@
-// The result table ListView1: its columns, the placing of values into rows,
-// and sorting by a clicked column, as a table model for a QTreeView.
+// The result table ListView1 as a table model for a QTreeView: an adapter
+// over the result store (engine/ResultStore.h) that gives the rows their
+// columns, names, images, display texts and sort order.
 #pragma once
 
 #include "CellValue.h"
-#include "ResultCell.h"
-#include "RowCursor.h"
+#include "ResultStore.h"
 #include "ViewOptions.h"
 
 #include <QAbstractTableModel>
-#include <QMultiHash>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
-#include <QVector>
 
 #include <functional>
+#include <memory>
 
 class TOidNameTable;
 struct TTableSnapshot;
 
-class TResultTable : public QAbstractTableModel {
+class TResultTable : public QAbstractTableModel, private TResultStoreObserver {
     Q_OBJECT
 
 public:
@@ -27,8 +27,13 @@ public:
     static constexpr int imageEntryMore = 11;          // a further line of a multi-line value
     static constexpr int rowImageRole = Qt::UserRole;  // data(): the row's image index
 
-    // names is the window's OID name table; it must outlive the model.
+    // names is the window's OID name table, store the results shown; both
+    // must outlive the model, which observes the store and names its rows.
+    TResultTable(const TOidNameTable& names, TResultStore& store, QObject* parent = nullptr);
+    // A model over a store of its own.
     explicit TResultTable(const TOidNameTable& names, QObject* parent = nullptr);
+    ~TResultTable() override;
+    TResultStore& Store() { return store; }
 
     // Builds the columns once per run and empties the rows. The list layout
     // ("..", "Description ... ", "Value") when tableMode is false or there is
@@ -44,39 +49,21 @@ public:
     // Names the captions, the list's descriptions and the index texts anew
     // from the OID name table, after MIB names have arrived.
     void RefreshNames();
-    // Places one answered OID/value pair where the engine's cursor points;
-    // the cursor is only read, the result tells the engine how to advance it:
-    // - list layout: one row per line of the value, up to its first empty
-    //   line; the first row carries the OID's name and image 27, further
-    //   rows an empty name and image 11; counts nothing;
-    // - refill (keepInstances checked and the cursor refilling): overwrites
-    //   cell CellsInRow()+1 of the instance's row with the value made one
-    //   line, the row found by the OID of the row's first value (its key),
-    //   not by position, so that a sorted table keeps each instance's
-    //   readings; no row is added; RefilledCell, or Dropped (nothing placed)
-    //   for an instance without a row;
-    // - table layout: the value made one line starts a new row (StartsNewRow())
-    //   or becomes the next cell of the last row; RowCell.
+    // Places into the store, as the shoot engine does (TResultStore::Place);
+    // the text form makes a value of unknown type.
     TPlaced PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor,
                        bool keepInstances = false);
-    // PlaceValue with the value's type and arrival, kept per cell with the
-    // reading before it.
     TPlaced PlaceCell(const QString& oid, const TCellValue& value, const TRowCursor& cursor,
-                      bool keepInstances = false);
-
-    // A re-shoot that keeps the rows: until DropStaleRows, a placed value
-    // whose OID has a row already updates that row in place (the views keep
-    // scroll position, current cell and selection), others get new rows
-    // after the row placed last. DropStaleRows removes the rows the re-shoot
-    // did not place and marks the cells it left unanswered.
-    void BeginReshoot();
-    void DropStaleRows();
-    // The agent left a request unanswered: each row none of whose values
-    // arrived at or after confirmedFromMs (TCellValue::arrivedMs) shows its
-    // values as unanswered (greyed, "Null" or the kept last value, rates "-",
-    // the time of the row's last answer in the tooltip; Snapshot() writes
-    // "Null") until they are read again.
-    void MarkUnconfirmed(std::int64_t confirmedFromMs);
+                      bool keepInstances = false)
+    {
+        return store.Place(oid, value, cursor, keepInstances);
+    }
+    void BeginReshoot() { store.BeginReshoot(); }
+    void DropStaleRows() { store.DropStaleRows(); }
+    // Marks the rows the agent has not confirmed since confirmedFromMs (see
+    // TResultStore::MarkUnconfirmed): greyed, "Null" or the kept last value,
+    // rates "-", the time of the row's last answer in the tooltip.
+    void MarkUnconfirmed(std::int64_t confirmedFromMs) { store.MarkUnconfirmed(confirmedFromMs); }
 
     // What the cells show beyond their texts: rates, readable values,
     // marked changes, last values. Texts, sorting and Snapshot() stay those
@@ -91,7 +78,7 @@ public:
 
     // Removes all rows; columns and sort state stay. One notification for
     // the whole removal, so a view repaints once.
-    void ClearResultRows();
+    void ClearResultRows() { store.Clear(); }
 
     // Rows appended while a table fills reach the views (rowCount(), data())
     // at most every intervalMs, in one insertion per batch; 0, the default,
@@ -107,7 +94,7 @@ public:
     // Every row held, those still waiting for the views included. The
     // accessors below and Snapshot() see all of them; rowCount() only the
     // rows handed over.
-    int StoredRowCount() const { return static_cast<int>(rows.size()); }
+    int StoredRowCount() const { return store.RowCount(); }
 
     int RowImage(int row) const;
     int CellCount(int row) const;
@@ -170,31 +157,20 @@ signals:
     void ColumnsBuilt();
 
 private:
-    struct TResultRow {
-        int image = imageEntryStart;
-        QVector<TResultCell> cells;  // cells[k-1] is value cell k
-        QString key;                 // the OID the row was placed for
-        std::uint32_t shoot = 0;     // the shoot that placed it last
-        QString suffix;              // table layout: the instance, leading dot included
-        QString indexText;           // table layout: the suffix as the Index column shows it
-    };
-    friend class QTypeInfo<TResultRow>;
+    // The store's changes, handed on to the views.
+    void RowsAboutToBeInserted(int first, int count) override;
+    void RowsInserted(int first, int count) override;
+    void RowsAppended(int first, int count) override;
+    void RowsAboutToBeRemoved(int first, int count) override;
+    void RowsRemoved(int first, int count) override;
+    void RowsAboutToBeCleared() override;
+    void RowsCleared() override;
+    void CellChanged(int row, int cell) override;
+    void RowsChanged(int first, int last) override;
+    void ReadingChanged(std::int64_t changedAtMs) override;
 
-    void AppendRows(const QVector<TResultRow>& newRows);
-    void InsertRowsAt(int position, QVector<TResultRow> newRows);
-    void RemoveRowsAt(int position, int count);
-    int FindRow(const QString& key);
-    // The first row whose key is key, or -1; whichever shoot placed it.
-    int RowOfKey(const QString& key);
-    void IndexKeys();  // rebuilds rowsByKey when keyIndexDirty
     void NameColumns();
-    // Names row's instance by the suffix of oid; true when it changed.
-    bool NameInstance(TResultRow& row, const QString& oid) const;
-    void PlaceListValue(const QString& oid, const TCellValue& value);
-    TPlaced RefillValue(const QString& oid, const TCellValue& value, const TRowCursor& cursor);
-    TPlaced PlaceTableValue(const QString& oid, const TCellValue& value, const TRowCursor& cursor);
-    void SetCell(TResultRow& row, int cell, const QString& oid, const TCellValue& value);
-    void MarkUnanswered();
+    int Image(const TResultRow& row) const { return row.furtherLine ? imageEntryMore : imageEntryStart; }
     bool SortsByIndex() const { return !listLayout && sortColumn == 1; }
     // The value cell (>= 1) shown in model column column; < 1 for the image
     // and Index columns.
@@ -216,14 +192,13 @@ private:
     // What an unanswered cell shows without its last value, and exports.
     static QString UnansweredText(const TResultCell& cell);
     // The cells of row, less those its shoot left missing at its end.
-    static int CellCount(const TResultRow& row);
+    static int CellCount(const TResultRow& row) { return TResultStore::CellCount(row); }
     // Value cell column (>= 1) of row shows a counter of octets.
     bool IsOctetsCell(const TResultRow& row, int column) const;
     bool LivelyTexts() const;
     // The text DisplayRole shows for cell column (>= 1) of row, worked out
     // once per reading and kept while rates, readable or last values are on.
     QString DisplayText(const TResultRow& row, int column) const;
-    void RefreshShown(TResultRow& row, int cell) const;
     // Model column column holds a counter shown as a rate.
     bool IsRateColumn(int column) const;
     // data() of value cell column (>= 1) of row.
@@ -231,26 +206,19 @@ private:
     void UpdateSortMarks();
 
     const TOidNameTable& oidNames;
+    std::unique_ptr<TResultStore> ownStore;  // when made without a store
+    TResultStore& store;
+    QPointer<TResultStore> storeAlive;  // a window may destroy the store first
+    const QVector<TResultRow>& rows;    // the store's rows
     bool listLayout = true;
     QStringList captions;
-    QStringList targets;  // the table layout's target OIDs
-    QVector<TResultRow> rows;
-    int publishedRows = 0;  // rows[0 .. publishedRows-1] are known to the views
+    QStringList targets;      // the table layout's target OIDs
+    int publishedRows = 0;    // rows[0 .. publishedRows-1] are known to the views
+    bool announcing = false;  // between RowsAboutToBeInserted/Removed and its end
     QTimer publishTimer;
     int sortColumn = -1;
     bool sortAscending = false;
-
-    std::uint32_t shootSerial = 1;  // rows and cells placed by the current shoot carry it
-    bool reshooting = false;        // between BeginReshoot and DropStaleRows
-    int lastTouched = -1;           // row placed last in this shoot
-    int currentRow = -1;            // row the table layout fills
-    QMultiHash<QString, int> rowsByKey;
-    bool keyIndexDirty = true;
     TViewOptions viewOptions;
     QTimer fadeTimer;
     std::int64_t lastChangeMs = -1;  // MonotonicMs() of the latest marked change
 };
-
-// A row is moved by its bytes (its members are Qt's implicitly shared types),
-// so the row list grows by reallocating in place.
-Q_DECLARE_TYPEINFO(TResultTable::TResultRow, Q_RELOCATABLE_TYPE);

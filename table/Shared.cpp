@@ -127,33 +127,6 @@ void TOidNameTable::SetMibNames(std::shared_ptr<const TMibNames> names)
 
 namespace {
 
-const QChar CR(u'\r');
-const QChar LF(u'\n');
-const QLatin1String CRLF("\r\n");
-
-// Every line break as one CR LF pair: CR LF stays, a lone CR or LF becomes
-// CR LF, so LF CR gives two breaks.
-QString NormaliseLineBreaks(const QString& value)
-{
-    if (!value.contains(CR) && !value.contains(LF))
-        return value;
-    QString result;
-    result.reserve(value.size() + 8);
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value[i];
-        if (c == CR) {
-            result += CRLF;
-            if (i + 1 < value.size() && value[i + 1] == LF)
-                ++i;
-        } else if (c == LF) {
-            result += CRLF;
-        } else {
-            result += c;
-        }
-    }
-    return result;
-}
-
 bool IsDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 
 // The parts of a numeric text, as found by the grammar of IsNumericText.
@@ -245,33 +218,6 @@ QStringView TrimBlanks(QStringView text)
 }
 
 }  // namespace
-
-QString TakeFirstLine(QString& value)
-{
-    value = NormaliseLineBreaks(value);
-    const qsizetype p = value.indexOf(CRLF);
-    if (p >= 0) {
-        QString line = value.left(p);
-        value.remove(0, p + 2);
-        return line;
-    }
-    QString line = value;
-    value.clear();
-    return line;
-}
-
-QString JoinLines(const QString& value)
-{
-    QString result;
-    result.reserve(value.size());
-    for (QChar c : value) {
-        if (c == CR)
-            result += QLatin1Char(' ');
-        else if (c != LF)
-            result += c;
-    }
-    return result;
-}
 
 bool IsNumericText(QStringView text)
 {

@@ -1,6 +1,8 @@
 // The OID name table and the text helpers of the result table.
 #pragma once
 
+#include "CellValue.h"
+
 #include <QHash>
 #include <QString>
 #include <QVector>
@@ -73,15 +75,6 @@ private:
     // memo of the last parent OID is only good for the contents it was made of).
     std::uint64_t generation = 0;
 };
-
-// Takes the first line off value. Every line break is first made a CR LF
-// pair (CR LF stays one break, a lone CR or LF becomes one, LF CR is two).
-// Returns the text before the first break and leaves the text after it in
-// value; without a break returns all of value and empties it.
-QString TakeFirstLine(QString& value);
-
-// Makes one line of value: every CR becomes a blank, every LF is dropped.
-QString JoinLines(const QString& value);
 
 // True when the whole text is: blanks (0x20 only), an optional sign, and a
 // non-empty rest of digits, an optional "." with digits, and an optional

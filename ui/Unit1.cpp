@@ -73,7 +73,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QMainWindow(pare
     // The component of the design; the form stores its community.
     vxSNMPMgr1 = std::make_unique<vxsnmp::TvxSNMPMgr>();
     vxSNMPMgr1->SetCommunity(QStringLiteral("tamvel"));
-    engine = std::make_unique<TShootEngine>(*vxSNMPMgr1, *this);
+    engine = std::make_unique<TShootEngine>(*vxSNMPMgr1, *this, *resultStore);
     engine->WireComponentEvents();
     SetViewOptions(LoadViewOptions());
     resize(kDesignClientSize.width(), kDesignClientSize.height() + menuBar()->sizeHint().height());
@@ -160,7 +160,8 @@ void TForm1::CreateControls()
     mibRequest = std::make_unique<TMibLoadRequest>();
     mibLoader = std::make_unique<TMibLoader>();
     connect(mibLoader.get(), &TMibLoader::Loaded, this, &TForm1::MibNamesLoaded);
-    resultTable = new TResultTable(oidNameTable, this);
+    resultStore = new TResultStore(this);
+    resultTable = new TResultTable(oidNameTable, *resultStore, this);
     ListView1 = new QTreeView(client);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ConfigureResultView(ListView1, resultTable);
@@ -288,10 +289,9 @@ void TForm1::ShowDroppedCount(int malformed, int foreign)
     statusPanels->ShowDroppedCount(malformed, foreign);
 }
 
-void TForm1::ShowAgentSilent(const QString& text, std::int64_t confirmedFromMs)
+void TForm1::ShowAgentSilent(const QString& text, std::int64_t /*confirmedFromMs*/)
 {
     statusPanels->ShowAgentSilence(text);
-    resultTable->MarkUnconfirmed(confirmedFromMs);
 }
 
 void TForm1::ClearAgentSilent() { statusPanels->ClearAgentSilence(); }

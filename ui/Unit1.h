@@ -31,6 +31,7 @@ class TInstanceMaskPanel;
 class TMibLoader;
 struct TMibLoadRequest;
 class TMyTimer;
+class TResultStore;
 class TResultTable;
 class TShootEngine;
 class TStatusPanels;
@@ -101,6 +102,8 @@ public:
     QPixmap GrabClientArea();
 
     TResultTable& ResultTable() { return *resultTable; }
+    // The results the engine writes and the table shows.
+    TResultStore& ResultStore() { return *resultStore; }
     const TOidNameTable& OidNameTable() const { return oidNameTable; }
     TShootEngine& Engine() { return *engine; }
     vxsnmp::TvxSNMPMgr& Component() { return *vxSNMPMgr1; }
@@ -155,12 +158,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
     // TShootView, over the result table, the menus and the panel.
-    TPlaced PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor) override;
-    TPlaced PlaceCell(const QString& oid, const TCellValue& value, const TRowCursor& cursor) override;
-    void DropStaleRows() override;
     int IntervalSeconds() const override { return viewOptions.intervalSeconds; }
-    void ClearResultRows() override;
-    int RowCount() const override;
     void ReSortRows() override;
     void FocusResultTable() override;
     bool ShootAgainEnabled() const override;
@@ -217,6 +215,7 @@ private:
     QList<int> rememberedColumnWidths;
     std::unique_ptr<TFileMenu> fileMenu;
     TOidNameTable oidNameTable;
+    TResultStore* resultStore = nullptr;  // owned by the window (Qt parent)
     TResultTable* resultTable = nullptr;  // owned by the window (Qt parent)
     std::unique_ptr<TStatusPanels> statusPanels;
     std::unique_ptr<TTrapCenter> trapCenter;

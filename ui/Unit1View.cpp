@@ -27,20 +27,6 @@ constexpr int kScreenshotSettleMs = 300;
 
 }  // namespace
 
-TPlaced TForm1::PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor)
-{
-    return resultTable->PlaceValue(oid, value, cursor, engine->ShootModeIs(TShootMode::KeepInstances));
-}
-
-TPlaced TForm1::PlaceCell(const QString& oid, const TCellValue& value, const TRowCursor& cursor)
-{
-    return resultTable->PlaceCell(oid, value, cursor, engine->ShootModeIs(TShootMode::KeepInstances));
-}
-
-// A re-shoot updates the rows in place, so that the view stays where it is.
-void TForm1::ClearResultRows() { resultTable->BeginReshoot(); }
-void TForm1::DropStaleRows() { resultTable->DropStaleRows(); }
-int TForm1::RowCount() const { return resultTable->StoredRowCount(); }
 void TForm1::ReSortRows() { resultTable->Resort(); }
 void TForm1::FocusResultTable() { ListView1->setFocus(); }
 bool TForm1::ShootAgainEnabled() const { return Shootagain2->isEnabled(); }
@@ -87,7 +73,7 @@ void TForm1::ShootFinished()
     // Rates and readable values change their texts' widths from shoot to
     // shoot; their columns widen with them (never narrow).
     const bool livelyTexts = viewOptions.counterRates || viewOptions.readableValues;
-    if ((!columnsWidened || livelyTexts) && RowCount() > 0) {
+    if ((!columnsWidened || livelyTexts) && resultStore->RowCount() > 0) {
         columnsWidened = true;
         WidenColumnsToTexts(ListView1);
         for (int column = 0; column < rememberedColumnWidths.size(); ++column)

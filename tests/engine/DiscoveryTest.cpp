@@ -239,7 +239,7 @@ TEST(InstanceTable, AbandonedRowsLateAnswerDoesNotReachTheNextRow)
 
     // Shoot the rows again; an error abandons the first row before its answer
     // is read, and the second row is shot at once.
-    h.view.ClearResultRows();
+    h.view.store.Clear();
     h.engine.SetShootRunning(true);
     h.engine.ShootFirstInstance();
     h.engine.vxSNMPMgr1Error(h.component, vxsnmp::TErrorEvent{10054, QStringLiteral("Connection reset")});

@@ -53,7 +53,7 @@ TEST(ShootCycle, TwentyTargetsGoOutAsFifteenAndFiveAndAreFoldedOnlyWhenBothAreIn
 
     // A repeated shoot asks all twenty again.
     h.engine.PurgePass();
-    h.view.rows.clear();
+    h.view.store.Clear();
     h.engine.Shoot();
     sent = h.Pending();
     ASSERT_EQ(sent.size(), 2u);
@@ -112,7 +112,7 @@ TEST(ShootCycle, TimeOutWaitsForTheReplyLimitAfterTheLastResend)
         std::int64_t limit;
     } cases[] = {{1, 500}, {5, 1000}};
     for (const Case& c : cases) {
-        h.view.rows.clear();
+        h.view.store.Clear();
         h.EditSettings([&](TSessionSettings& s) { s.requestTemplate.pollSeconds = c.pollSeconds; });
         h.engine.Shoot();
         for (int resend = 0; resend < 4; ++resend) {
@@ -196,7 +196,7 @@ TEST(ShootCycle, RequestIdsWrapAfterOneMillionAndStillMatchTheirAnswers)
         h.engine.NextRequestId();
     h.EditSettings([](TSessionSettings& s) { s.requestTemplate.requestKind = kRequestGet; });
     for (int expected : {1000000, 0, 1}) {
-        h.view.rows.clear();
+        h.view.store.Clear();
         h.engine.Shoot();
         ASSERT_EQ(h.Pending().back().requestId, expected);
         ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.view.rows.size() == 1; })) << expected;

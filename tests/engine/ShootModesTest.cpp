@@ -44,20 +44,21 @@ TEST(ShootModes, CountdownRunsOnlyInAPeriodicModeAndShootsAtTheNinthTick)
     EXPECT_EQ(h.engine.Countdown(), 6);  // counts on although nothing is shown
 
     h.engine.Every10secRefreshinstancesalso1Click();
+    const int sentBefore = h.engine.LastRequestId();  // one request per list shoot
     EXPECT_EQ(h.engine.Countdown(), 9);
     Tick(h, 1);
     EXPECT_EQ(h.view.countdownShown, 8);
     Tick(h, 7);
-    EXPECT_EQ(h.view.clearCount, 0);
+    EXPECT_EQ(h.engine.LastRequestId(), sentBefore);
     Tick(h, 1);  // the ninth tick reaches 0
     EXPECT_EQ(h.view.countdownShown, 0);
-    EXPECT_EQ(h.view.clearCount, 1);
+    EXPECT_EQ(h.engine.LastRequestId(), sentBefore + 1);
     EXPECT_TRUE(h.view.shootAgainEnabled) << "list shoots never disable Shoot again";
     ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.view.rows.size() == 1; }));
     Tick(h, 1);
     EXPECT_EQ(h.view.countdownShown, 9);
     Tick(h, 9);
-    EXPECT_EQ(h.view.clearCount, 2);
+    EXPECT_EQ(h.engine.LastRequestId(), sentBefore + 2);
 }
 
 TEST(ShootModes, NowShootsOnceAndLeavesNoModeChecked)
@@ -106,7 +107,7 @@ TEST(ShootModes, KeepFallsBackToDiscoveryWhenRowsNoLongerMatchTheInstances)
 {
     TEngineHarness h;
     ShootInstanceTable(h);
-    h.view.rows.pop_back();  // a row was lost
+    h.view.store.Clear();  // the rows were lost
 
     h.engine.Every10secondskeepinstances1Click();
     Tick(h, 9);

@@ -20,7 +20,7 @@ class TEngineHarness {
 public:
     vxsnmp::TvxSNMPMgr component;
     TRecordingView view;
-    TShootEngine engine{component, view};
+    TShootEngine engine{component, view, view.store};
     std::int64_t fakeNow = 1'700'000'000'000;  // ms since the epoch
 
     TEngineHarness()

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ShootEngine.h"
+#include "ResultStore.h"
 #include "ShootView.h"
 
 #include <QStringList>
@@ -20,10 +21,12 @@ inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.
 class TRecordingView : public TShootView {
 public:
     TShootEngine* engine = nullptr;  // set once the engine exists
+    // The store the engine writes; rows mirrors it after every change.
+    TResultStore store;
 
-    // Rows: in the list layout {oid, value}; in the table layout the cells.
+    // Rows: in the list layout {oid, value line}; in the table layout the cells.
     std::vector<QStringList> rows;
-    int clearCount = 0;
+    int clearCount = 0;  // shoots that placed the rows again
     QString statusMessage;
     QStringList statusHistory;  // every text shown, in order
     int entryCount = -1;        // -1: panel empty
@@ -39,43 +42,21 @@ public:
     int comboSelected = -1;
     bool panelVisible = false;
     QStringList modalMessages;
-    std::function<void()> onPlace;    // called before each placed value
+    std::function<void()> onPlace;    // called as each value is placed
     std::vector<int> rowsAtFinish;    // the row count at every end of a shoot
     QString silenceText;              // "No answer from ..." while the agent is silent
     std::int64_t confirmedFrom = -1;  // the shoot start handed over with it
 
-    TPlaced PlaceValue(const QString& oid, const QString& value, const TRowCursor& cursor) override
+    TRecordingView()
     {
-        if (onPlace)
-            onPlace();
-        const TSessionSettings& settings = engine->Settings();
-        const bool listLayout = !settings.tableMode || settings.targetOids.size() == 1;
-        if (listLayout) {
-            rows.push_back({oid, value});
-            return TPlaced::Nothing;
-        }
-        if (marks[static_cast<int>(TShootMode::KeepInstances)] && cursor.Refilling()) {
-            if (static_cast<int>(rows.size()) > cursor.RefillRow()) {
-                QStringList& row = rows[static_cast<std::size_t>(cursor.RefillRow())];
-                if (row.size() > cursor.CellsInRow()) {
-                    row[cursor.CellsInRow()] = value;
-                    return TPlaced::RefilledCell;
-                }
-            }
-            return TPlaced::Nothing;
-        }
-        if (cursor.StartsNewRow())
-            rows.push_back({value});
-        else
-            rows.back().append(value);
-        return TPlaced::RowCell;
+        store.SetObserver(&mirror);
+        QObject::connect(&store, &TResultStore::ReshootStarted, [this] { ++clearCount; });
     }
-    void ClearResultRows() override
-    {
-        rows.clear();
-        ++clearCount;
-    }
-    int RowCount() const override { return static_cast<int>(rows.size()); }
+    ~TRecordingView() override { store.SetObserver(nullptr); }
+    TRecordingView(const TRecordingView&) = delete;
+    TRecordingView& operator=(const TRecordingView&) = delete;
+
+    int RowCount() const { return store.RowCount(); }
     void ShootFinished() override { rowsAtFinish.push_back(RowCount()); }
     void ReSortRows() override { ++reSortCount; }
     void FocusResultTable() override
@@ -118,6 +99,44 @@ public:
     void ShowInstanceMaskPanel() override { panelVisible = true; }
     void ShowModalMessage(const QString& text) override { modalMessages.append(text); }
 
+private:
+    // Copies the store's rows into rows at every change.
+    class TMirror : public TResultStoreObserver {
+    public:
+        explicit TMirror(TRecordingView& owner) : view(owner) {}
+        void RowsAboutToBeInserted(int, int) override {}
+        void RowsInserted(int, int) override { Placed(); }
+        void RowsAppended(int, int) override { Placed(); }
+        void RowsAboutToBeRemoved(int, int) override {}
+        void RowsRemoved(int, int) override { Copy(); }
+        void RowsAboutToBeCleared() override {}
+        void RowsCleared() override { Copy(); }
+        void CellChanged(int, int) override { Placed(); }
+        void RowsChanged(int, int) override { Placed(); }
+        void ReadingChanged(std::int64_t) override {}
+
+    private:
+        void Placed()
+        {
+            if (view.onPlace)
+                view.onPlace();
+            Copy();
+        }
+        void Copy()
+        {
+            view.rows.clear();
+            for (const TResultRow& row : view.store.Rows()) {
+                QStringList cells;
+                for (const TResultCell& cell : row.cells)
+                    cells.append(cell.now.text);
+                view.rows.push_back(cells);
+            }
+        }
+        TRecordingView& view;
+    };
+    TMirror mirror{*this};
+
+public:
     // The OIDs of the list rows, in order.
     QStringList RowOids() const
     {
