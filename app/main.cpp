@@ -7,11 +7,11 @@
 // With VEXGRID_SCREENSHOT=<file.png> in the environment the program saves a
 // picture of its window to that file once the first shoot is over (at the
 // latest after kStartupScreenshotDelayMs) and closes itself (used under Xvfb).
-#include "ExitRequests.h"
-#include "ProgramOptions.h"
-#include "StartupScreenshot.h"
-#include "Unit1.h"
-#include "Unit2.h"
+#include "ui/ExitRequests.h"
+#include "core/ProgramOptions.h"
+#include "ui/StartupScreenshot.h"
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
 
 #include <QApplication>
 #include <QIcon>

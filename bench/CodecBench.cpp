@@ -17,7 +17,7 @@
 // ProfileLoop, for instruction counts (scripts/bench-codec --callgrind):
 //   valgrind --tool=callgrind --toggle-collect='*ProfileLoop*'
 //            bench_codec --profile OursBuildGetRequest 10000
-#include "SnmpMessage.h"
+#include "snmp/SnmpMessage.h"
 
 #include <benchmark/benchmark.h>
 

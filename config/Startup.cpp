@@ -1,8 +1,8 @@
-#include "Startup.h"
+#include "config/Startup.h"
 
-#include "CommandLine.h"
-#include "Defaults.h"
-#include "VexgridLoader.h"
+#include "core/CommandLine.h"
+#include "core/Defaults.h"
+#include "config/VexgridLoader.h"
 
 #include <cstdio>
 #include <exception>

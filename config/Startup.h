@@ -3,7 +3,7 @@
 // main window applies the result (caption, size, first shoot).
 #pragma once
 
-#include "Settings.h"
+#include "core/Settings.h"
 
 #include <QSize>
 #include <QString>

@@ -1,9 +1,9 @@
-#include "VexgridLoader.h"
+#include "config/VexgridLoader.h"
 
-#include "OidText.h"
-#include "RangeChecks.h"
-#include "VexgridV3.h"
-#include "VexgridXML.h"
+#include "core/OidText.h"
+#include "core/RangeChecks.h"
+#include "config/VexgridV3.h"
+#include "config/VexgridXML.h"
 
 #include <QDomDocument>
 #include <QFile>

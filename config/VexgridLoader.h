@@ -1,7 +1,7 @@
 // Loading a vexgrid file into the settings of a run.
 #pragma once
 
-#include "Settings.h"
+#include "core/Settings.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "VexgridV3.h"
+#include "config/VexgridV3.h"
 
 #include <QFileInfo>
 

@@ -1,8 +1,8 @@
 // The SNMPv3 elements of a vexgrid file's shooter.
 #pragma once
 
-#include "Settings.h"
-#include "VexgridXML.h"
+#include "core/Settings.h"
+#include "config/VexgridXML.h"
 
 // Agents and the key derivation refuse shorter passwords (RFC 3414).
 inline constexpr int kMinV3PasswordLength = 8;

@@ -1,7 +1,7 @@
-#include "VexgridWriter.h"
+#include "config/VexgridWriter.h"
 
-#include "TRequest.h"
-#include "VexgridV3.h"
+#include "core/TRequest.h"
+#include "config/VexgridV3.h"
 
 #include <QDomDocument>
 #include <QSaveFile>

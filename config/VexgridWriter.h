@@ -6,7 +6,7 @@
 // typed in is written itself, and the file is then its owner's alone (0600).
 #pragma once
 
-#include "Settings.h"
+#include "core/Settings.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "VexgridXML.h"
+#include "config/VexgridXML.h"
 
-#include "RangeChecks.h"
+#include "core/RangeChecks.h"
 
 EVexgridXML::EVexgridXML(const QString& message) : std::runtime_error(message.toStdString()) {}
 

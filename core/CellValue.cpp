@@ -1,4 +1,4 @@
-#include "CellValue.h"
+#include "core/CellValue.h"
 
 #include <QElapsedTimer>
 

@@ -1,4 +1,4 @@
-#include "ChildProcess.h"
+#include "core/ChildProcess.h"
 
 #include <QDeadlineTimer>
 #include <QFile>

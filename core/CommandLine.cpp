@@ -1,7 +1,7 @@
-#include "CommandLine.h"
+#include "core/CommandLine.h"
 
-#include "ProgramOptions.h"
-#include "RangeChecks.h"
+#include "core/ProgramOptions.h"
+#include "core/RangeChecks.h"
 
 namespace {
 

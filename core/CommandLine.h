@@ -9,7 +9,7 @@
 // "/EXPORT", which names a CSV file written after every shoot.
 #pragma once
 
-#include "Settings.h"
+#include "core/Settings.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "Defaults.h"
+#include "core/Defaults.h"
 
 void ApplyDefaultSettings(TSessionSettings& settings)
 {

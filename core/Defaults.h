@@ -2,7 +2,7 @@
 // or the vexgrid file is read.
 #pragma once
 
-#include "Settings.h"
+#include "core/Settings.h"
 
 // The interfaces table entry: the target walked when no vexgrid file is given.
 inline constexpr char kDefaultTargetOid[] = "1.3.6.1.2.1.2.2.1";

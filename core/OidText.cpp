@@ -1,4 +1,4 @@
-#include "OidText.h"
+#include "core/OidText.h"
 
 namespace {
 

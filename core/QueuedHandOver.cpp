@@ -1,4 +1,4 @@
-#include "QueuedHandOver.h"
+#include "core/QueuedHandOver.h"
 
 #include <QMetaObject>
 

@@ -1,4 +1,4 @@
-#include "RangeChecks.h"
+#include "core/RangeChecks.h"
 
 #include <limits>
 

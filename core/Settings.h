@@ -2,7 +2,7 @@
 // file. Read by the shoot engine and the window; written by start-up only.
 #pragma once
 
-#include "TRequest.h"
+#include "core/TRequest.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "TRequest.h"
+#include "core/TRequest.h"
 
 int CountSeparators(const QString& list) { return static_cast<int>(list.count(kItemSeparator)); }
 

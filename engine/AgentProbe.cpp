@@ -1,7 +1,7 @@
-#include "AgentProbe.h"
+#include "engine/AgentProbe.h"
 
-#include "ShootEngine.h"
-#include "TvxSNMPMgr.h"
+#include "engine/ShootEngine.h"
+#include "snmp/TvxSNMPMgr.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,8 +1,8 @@
 // One question to an agent, to check the settings of a view before it starts.
 #pragma once
 
-#include "Settings.h"
-#include "TRequest.h"
+#include "core/Settings.h"
+#include "core/TRequest.h"
 
 #include <QObject>
 #include <QString>

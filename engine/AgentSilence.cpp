@@ -1,4 +1,4 @@
-#include "AgentSilence.h"
+#include "engine/AgentSilence.h"
 
 #include <QDateTime>
 

@@ -1,9 +1,9 @@
 // The GetBulk side of the walks: which request a walk step sends, the answers
 // of one GetBulk taken binding by binding with the same bounds as a Get-Next
 // step, and the retreat when an answer is too big or refused.
-#include "ShootEngine.h"
+#include "engine/ShootEngine.h"
 
-#include "TvxSNMPMgr.h"
+#include "snmp/TvxSNMPMgr.h"
 
 #include <algorithm>
 #include <utility>

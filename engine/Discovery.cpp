@@ -1,8 +1,8 @@
 // The Get-Next walks of the table modes: the single-target walk, the discovery
 // walk with its instance mask, and the row-by-row shots of an instance table.
-#include "ShootEngine.h"
+#include "engine/ShootEngine.h"
 
-#include "Oid.h"
+#include "core/Oid.h"
 
 #include <algorithm>
 #include <utility>

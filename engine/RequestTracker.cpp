@@ -1,4 +1,4 @@
-#include "RequestTracker.h"
+#include "engine/RequestTracker.h"
 
 #include <algorithm>
 

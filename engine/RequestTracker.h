@@ -5,7 +5,7 @@
 // thread; the rest runs on the thread that owns the component.
 #pragma once
 
-#include "TRequest.h"
+#include "core/TRequest.h"
 
 #include <functional>
 #include <list>

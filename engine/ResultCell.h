@@ -2,7 +2,7 @@
 // reading before it and the latest reading that carried a value.
 #pragma once
 
-#include "CellValue.h"
+#include "core/CellValue.h"
 
 #include <QString>
 

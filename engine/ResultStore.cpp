@@ -1,9 +1,9 @@
 // The placing of answers into the rows of the store: new rows, rows updated
 // in place by a re-shoot, the keep-mode refill, the rows a re-shoot leaves
 // behind, and readings no longer confirmed by the agent.
-#include "ResultStore.h"
+#include "engine/ResultStore.h"
 
-#include "Oid.h"
+#include "core/Oid.h"
 
 #include <QDateTime>
 

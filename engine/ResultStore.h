@@ -17,9 +17,9 @@
 // the end of every shoot.
 #pragma once
 
-#include "Oid.h"
-#include "ResultCell.h"
-#include "RowCursor.h"
+#include "core/Oid.h"
+#include "engine/ResultCell.h"
+#include "engine/RowCursor.h"
 
 #include <QMultiHash>
 #include <QObject>

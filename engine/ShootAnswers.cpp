@@ -1,9 +1,9 @@
 // The answers of a shoot: the component's events, the answer buffer and the
 // folding of complete answers into the table.
-#include "ShootEngine.h"
+#include "engine/ShootEngine.h"
 
-#include "SocketErrors.h"
-#include "TvxSNMPMgr.h"
+#include "snmp/SocketErrors.h"
+#include "snmp/TvxSNMPMgr.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,8 +1,8 @@
 // The request machinery of a shoot: splitting, sending, and the passes that
 // resend, give up on and dispose the pending requests.
-#include "ShootEngine.h"
+#include "engine/ShootEngine.h"
 
-#include "TvxSNMPMgr.h"
+#include "snmp/TvxSNMPMgr.h"
 
 #include <QDateTime>
 
@@ -27,8 +27,8 @@ std::int64_t Elapsed(std::int64_t now, std::int64_t then) { return std::llabs(no
 }  // namespace
 
 TShootEngine::TShootEngine(vxsnmp::TvxSNMPMgr& snmp, TShootView& shootView, TResultStore& results)
-    : component(snmp), view(shootView), store(results), clock([] { return QDateTime::currentMSecsSinceEpoch(); }),
-      arrivalClock(MonotonicMs)
+    : component(snmp), view(shootView), store(results),
+      clock([] { return QDateTime::currentMSecsSinceEpoch(); }), arrivalClock(MonotonicMs)
 {
 }
 

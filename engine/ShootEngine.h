@@ -17,14 +17,14 @@
 // line in the message panel.
 #pragma once
 
-#include "AgentSilence.h"
-#include "Oid.h"
-#include "RequestTracker.h"
-#include "ResultStore.h"
-#include "RowCursor.h"
-#include "Settings.h"
-#include "ShootView.h"
-#include "TRequest.h"
+#include "engine/AgentSilence.h"
+#include "core/Oid.h"
+#include "engine/RequestTracker.h"
+#include "engine/ResultStore.h"
+#include "engine/RowCursor.h"
+#include "core/Settings.h"
+#include "engine/ShootView.h"
+#include "core/TRequest.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 // The shoot modes behind the "Shoot again" menu: the check marks, the
 // once-a-second countdown and the re-shoot each mode asks for.
-#include "ShootEngine.h"
+#include "engine/ShootEngine.h"
 
 #include <algorithm>
 

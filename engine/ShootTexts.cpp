@@ -1,6 +1,6 @@
 // The texts of a shoot's answers: the display text of a value as the agent
 // sent it.
-#include "ShootEngine.h"
+#include "engine/ShootEngine.h"
 
 #include <QStringDecoder>
 

@@ -1,4 +1,4 @@
-#include "TMyTimer.h"
+#include "engine/TMyTimer.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

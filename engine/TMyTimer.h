@@ -24,7 +24,7 @@
 // is disposed together with it, after the loop has ended.
 #pragma once
 
-#include "TRequest.h"
+#include "core/TRequest.h"
 
 #include <QString>
 #include <QThread>

@@ -3,8 +3,8 @@
 // the countdown tick to the GUI thread and runs the purge pass itself.
 #pragma once
 
-#include "ShootEngine.h"
-#include "TMyTimer.h"
+#include "engine/ShootEngine.h"
+#include "engine/TMyTimer.h"
 
 class TWorkerJobs : public IWorkerJobs {
 public:

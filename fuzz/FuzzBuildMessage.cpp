@@ -11,8 +11,8 @@
 //     content, every value NULL; the request id advanced by one.
 // The sanitizers watch for reads and writes outside the buffers.
 #include "ReferenceOid.h"
-#include "SnmpMessage.h"
-#include "ber.h"
+#include "snmp/SnmpMessage.h"
+#include "snmp/ber.h"
 
 #include <cstdlib>
 #include <memory>

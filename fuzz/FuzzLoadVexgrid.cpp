@@ -5,7 +5,7 @@
 // sanitizers' and libFuzzer's part) it checks that the outcome is told
 // plainly: a failed load names its reason, a successful one has none, and the
 // range-checked settings stay inside their ranges.
-#include "VexgridLoader.h"
+#include "config/VexgridLoader.h"
 
 #include <QCoreApplication>
 #include <QDir>

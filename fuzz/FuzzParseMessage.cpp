@@ -5,7 +5,7 @@
 // accepted one survives a round trip: the table built back into a GetResponse
 // and parsed again gives the same OIDs, types and texts (IpAddress texts with
 // other than four bytes are shown partly, so they are left out).
-#include "SnmpMessage.h"
+#include "snmp/SnmpMessage.h"
 
 #include <cstdlib>
 #include <memory>

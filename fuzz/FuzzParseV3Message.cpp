@@ -5,8 +5,8 @@
 //
 // Beyond "no crash, no out-of-bounds read" it checks that every refusal is
 // one of the documented codes and that the offsets handed on lie inside the input.
-#include "SnmpV3Message.h"
-#include "UsmSession.h"
+#include "snmp/SnmpV3Message.h"
+#include "snmp/UsmSession.h"
 
 #include <cstdlib>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "DisplayHint.h"
+#include "names/DisplayHint.h"
 
-#include "MibNames.h"
+#include "names/MibNames.h"
 
 #include <QHash>
 

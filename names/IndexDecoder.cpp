@@ -1,8 +1,8 @@
-#include "IndexDecoder.h"
+#include "names/IndexDecoder.h"
 
-#include "DisplayHint.h"
-#include "MibNames.h"
-#include "Oid.h"
+#include "names/DisplayHint.h"
+#include "names/MibNames.h"
+#include "core/Oid.h"
 
 #include <QByteArray>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "MibImportScan.h"
+#include "names/MibImportScan.h"
 
 #include <QRegularExpression>
 #include <QSet>

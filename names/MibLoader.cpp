@@ -1,9 +1,9 @@
-#include "MibLoader.h"
+#include "names/MibLoader.h"
 
-#include "MibImportScan.h"
-#include "MibReadProtocol.h"
+#include "names/MibImportScan.h"
+#include "names/MibReadProtocol.h"
 
-#include "ChildProcess.h"
+#include "core/ChildProcess.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,9 +4,9 @@
 // stall is listed and the others are read again without it.
 #pragma once
 
-#include "MibNames.h"
+#include "names/MibNames.h"
 
-#include "QueuedHandOver.h"
+#include "core/QueuedHandOver.h"
 
 #include <QObject>
 #include <QString>

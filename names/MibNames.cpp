@@ -1,6 +1,6 @@
-#include "MibNames.h"
+#include "names/MibNames.h"
 
-#include "MibFacts.h"
+#include "names/MibFacts.h"
 
 namespace {
 

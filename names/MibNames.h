@@ -2,7 +2,7 @@
 // display hint, enumeration labels and, for table rows, the INDEX objects.
 #pragma once
 
-#include "Oid.h"
+#include "core/Oid.h"
 
 #include <QHash>
 #include <QString>

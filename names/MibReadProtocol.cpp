@@ -1,4 +1,4 @@
-#include "MibReadProtocol.h"
+#include "names/MibReadProtocol.h"
 
 namespace MibRead {
 

@@ -16,7 +16,7 @@
 //   E                    the end: everything was written
 #pragma once
 
-#include "MibNames.h"
+#include "names/MibNames.h"
 
 #include <QByteArray>
 #include <QList>

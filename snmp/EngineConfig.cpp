@@ -1,6 +1,6 @@
 // Config: reading and writing the engine's configuration settings by name,
 // through the table in EngineSettingsTable.cpp.
-#include "SnmpMgrEngine.h"
+#include "snmp/SnmpMgrEngine.h"
 
 #include <arpa/inet.h>
 #include <algorithm>

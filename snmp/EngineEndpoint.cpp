@@ -1,9 +1,9 @@
 // Opening and closing the engine's endpoint, and sending requests.
-#include "SnmpMgrEngine.h"
+#include "snmp/SnmpMgrEngine.h"
 
-#include "HostAddress.h"
-#include "SocketErrors.h"
-#include "SocketLibrary.h"
+#include "snmp/HostAddress.h"
+#include "snmp/SocketErrors.h"
+#include "snmp/SocketLibrary.h"
 
 namespace vxsnmp {
 

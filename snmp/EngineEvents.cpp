@@ -1,6 +1,6 @@
 // Raising the engine's events: each builds its arguments by name and hands
 // them to the callback; var arguments are read back by name afterwards.
-#include "SnmpMgrEngine.h"
+#include "snmp/SnmpMgrEngine.h"
 
 #include <cstdlib>
 

@@ -1,9 +1,9 @@
 // The receive side of the engine: draining the endpoint, processing each
 // datagram, answering informs.
-#include "SnmpMgrEngine.h"
+#include "snmp/SnmpMgrEngine.h"
 
-#include "HostAddress.h"
-#include "SocketErrors.h"
+#include "snmp/HostAddress.h"
+#include "snmp/SocketErrors.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "EngineSettings.h"
+#include "snmp/EngineSettings.h"
 
 #include <climits>
 

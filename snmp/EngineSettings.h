@@ -2,7 +2,7 @@
 // values, the table that names them, and the small parsers of a setting text.
 #pragma once
 
-#include "SnmpMessage.h"
+#include "snmp/SnmpMessage.h"
 
 #include <climits>
 #include <span>

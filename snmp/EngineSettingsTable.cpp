@@ -1,10 +1,10 @@
 // The table of the engine's configuration settings: each name with the kind of
 // its value, where the value lives, and what a write checks or sets off.
-#include "EngineSettings.h"
+#include "snmp/EngineSettings.h"
 
-#include "EngineCodes.h"
-#include "SocketLibrary.h"
-#include "UdpEndpoint.h"
+#include "snmp/EngineCodes.h"
+#include "snmp/SocketLibrary.h"
+#include "snmp/UdpEndpoint.h"
 
 #include <array>
 

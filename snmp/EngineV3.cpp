@@ -1,8 +1,8 @@
 // SNMPv3 requests of the engine: discovery of the agent's engine, requests
 // through the user's security session, and the answers and reports to them.
-#include "SnmpMgrEngine.h"
+#include "snmp/SnmpMgrEngine.h"
 
-#include "SocketErrors.h"
+#include "snmp/SocketErrors.h"
 
 #include <algorithm>
 

@@ -3,9 +3,9 @@
 // wait for discovery or for their answer.
 #pragma once
 
-#include "HostAddress.h"
-#include "SnmpMessage.h"
-#include "UsmSession.h"
+#include "snmp/HostAddress.h"
+#include "snmp/SnmpMessage.h"
+#include "snmp/UsmSession.h"
 
 #include <cstdint>
 #include <deque>

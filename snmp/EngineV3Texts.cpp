@@ -1,5 +1,5 @@
 // The messages of SNMPv3 outcomes: each names its cause.
-#include "EngineV3.h"
+#include "snmp/EngineV3.h"
 
 namespace vxsnmp {
 

@@ -1,6 +1,6 @@
-#include "EngineWait.h"
+#include "snmp/EngineWait.h"
 
-#include "UdpEndpoint.h"
+#include "snmp/UdpEndpoint.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>

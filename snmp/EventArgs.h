@@ -2,7 +2,7 @@
 // the event callback as the flat interface's two arrays (values and lengths).
 #pragma once
 
-#include "SNMPMgr.h"
+#include "snmp/SNMPMgr.h"
 
 #include <array>
 #include <cstddef>

@@ -1,8 +1,8 @@
-#include "HostAddress.h"
+#include "snmp/HostAddress.h"
 
 #include <algorithm>
 
-#include "SocketErrors.h"
+#include "snmp/SocketErrors.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

@@ -1,10 +1,10 @@
 // The flat interface: handle checks, the process-wide list of instances, and
 // the guard that keeps C++ exceptions inside the engine.
-#include "SNMPMgr.h"
+#include "snmp/SNMPMgr.h"
 
-#include "SnmpMgrEngine.h"
-#include "SocketErrors.h"
-#include "SocketLibrary.h"
+#include "snmp/SnmpMgrEngine.h"
+#include "snmp/SocketErrors.h"
+#include "snmp/SocketLibrary.h"
 
 #include <atomic>
 #include <cstdint>

@@ -18,9 +18,9 @@
 // The SNMPv1 trap PDU (0xA4, and 0xA7 under version 0) replaces the three
 // header INTEGERs with enterprise OID, agent IpAddress, generic trap INTEGER,
 // specific trap INTEGER and time stamp TimeTicks before the binding list.
-#include "SnmpMessage.h"
+#include "snmp/SnmpMessage.h"
 
-#include "ber.h"
+#include "snmp/ber.h"
 
 #include <algorithm>
 #include <charconv>

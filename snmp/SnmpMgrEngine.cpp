@@ -1,7 +1,7 @@
-#include "SnmpMgrEngine.h"
+#include "snmp/SnmpMgrEngine.h"
 
-#include "HostAddress.h"
-#include "SocketErrors.h"
+#include "snmp/HostAddress.h"
+#include "snmp/SocketErrors.h"
 
 #include <cstdint>
 #include <cstring>

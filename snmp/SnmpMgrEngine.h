@@ -16,15 +16,15 @@
 // EngineSettingsTable.cpp (Config settings), EngineV3.cpp (SNMPv3 requests).
 #pragma once
 
-#include "EngineCodes.h"
-#include "EngineSettings.h"
-#include "EngineV3.h"
-#include "EngineWait.h"
-#include "EventArgs.h"
-#include "HostAddress.h"
-#include "SNMPMgr.h"
-#include "SnmpMessage.h"
-#include "UdpEndpoint.h"
+#include "snmp/EngineCodes.h"
+#include "snmp/EngineSettings.h"
+#include "snmp/EngineV3.h"
+#include "snmp/EngineWait.h"
+#include "snmp/EventArgs.h"
+#include "snmp/HostAddress.h"
+#include "snmp/SNMPMgr.h"
+#include "snmp/SnmpMessage.h"
+#include "snmp/UdpEndpoint.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "SnmpV3Message.h"
+#include "snmp/SnmpV3Message.h"
 
-#include "ber.h"
+#include "snmp/ber.h"
 
 #include <limits>
 

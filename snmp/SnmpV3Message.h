@@ -17,7 +17,7 @@
 //   or 04 .. encrypted scoped PDU          with the priv flag
 #pragma once
 
-#include "SnmpMessage.h"
+#include "snmp/SnmpMessage.h"
 
 #include <cstdint>
 #include <span>

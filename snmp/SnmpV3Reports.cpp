@@ -1,5 +1,5 @@
 // The counters a Report PDU names in its first binding.
-#include "SnmpV3Message.h"
+#include "snmp/SnmpV3Message.h"
 
 namespace vxsnmp::v3 {
 

@@ -1,4 +1,4 @@
-#include "SocketLibrary.h"
+#include "snmp/SocketLibrary.h"
 
 #include <atomic>
 #include <gnu/libc-version.h>

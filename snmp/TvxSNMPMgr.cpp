@@ -1,7 +1,7 @@
-#include "TvxSNMPMgr.h"
+#include "snmp/TvxSNMPMgr.h"
 
-#include "SNMPMgr.h"
-#include "TvxSNMPMgrAccess.h"
+#include "snmp/SNMPMgr.h"
+#include "snmp/TvxSNMPMgrAccess.h"
 
 #include <array>
 

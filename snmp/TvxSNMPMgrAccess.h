@@ -3,7 +3,7 @@
 // (the event dispatcher). Not part of the public interface.
 #pragma once
 
-#include "TvxSNMPMgr.h"
+#include "snmp/TvxSNMPMgr.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // The component's event dispatcher: turns the engine's callbacks into the
 // component's events and writes var parameters back for the engine.
-#include "SNMPMgr.h"
-#include "TvxSNMPMgrAccess.h"
+#include "snmp/SNMPMgr.h"
+#include "snmp/TvxSNMPMgrAccess.h"
 
 #include <QDebug>
 

@@ -1,4 +1,4 @@
-#include "UdpEndpoint.h"
+#include "snmp/UdpEndpoint.h"
 
 #include <QAbstractEventDispatcher>
 #include <QSocketNotifier>

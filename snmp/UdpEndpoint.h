@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "HostAddress.h"
+#include "snmp/HostAddress.h"
 
 class QSocketNotifier;
 

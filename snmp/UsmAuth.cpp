@@ -1,6 +1,6 @@
-#include "UsmAuth.h"
+#include "snmp/UsmAuth.h"
 
-#include "UsmOpenSsl.h"
+#include "snmp/UsmOpenSsl.h"
 
 #include <openssl/crypto.h>
 #include <openssl/hmac.h>

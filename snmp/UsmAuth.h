@@ -6,7 +6,7 @@
 // puts zeros back into a copy, computes the HMAC again and compares.
 #pragma once
 
-#include "UsmKeys.h"
+#include "snmp/UsmKeys.h"
 
 namespace vxsnmp::usm {
 

@@ -1,6 +1,6 @@
-#include "UsmKeys.h"
+#include "snmp/UsmKeys.h"
 
-#include "UsmOpenSsl.h"
+#include "snmp/UsmOpenSsl.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 // The libcrypto objects behind the protocol names; used inside the USM library only.
 #pragma once
 
-#include "UsmKeys.h"
+#include "snmp/UsmKeys.h"
 
 #include <openssl/evp.h>
 

@@ -1,4 +1,4 @@
-#include "UsmPrivacy.h"
+#include "snmp/UsmPrivacy.h"
 
 #include <openssl/evp.h>
 #include <openssl/provider.h>

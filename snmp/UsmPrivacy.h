@@ -12,7 +12,7 @@
 // carries them. CBC-DES needs OpenSSL's legacy provider, loaded on first use.
 #pragma once
 
-#include "UsmKeys.h"
+#include "snmp/UsmKeys.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
-#include "UsmSession.h"
+#include "snmp/UsmSession.h"
 
-#include "UsmAuth.h"
+#include "snmp/UsmAuth.h"
 
 #include <algorithm>
 #include <limits>

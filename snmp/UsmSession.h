@@ -15,9 +15,9 @@
 // caller then sends the request once more.
 #pragma once
 
-#include "SnmpV3Message.h"
-#include "UsmKeys.h"
-#include "UsmPrivacy.h"
+#include "snmp/SnmpV3Message.h"
+#include "snmp/UsmKeys.h"
+#include "snmp/UsmPrivacy.h"
 
 #include <chrono>
 #include <string>

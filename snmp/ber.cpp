@@ -1,6 +1,6 @@
-#include "ber.h"
+#include "snmp/ber.h"
 
-#include "SnmpMessage.h"
+#include "snmp/SnmpMessage.h"
 
 #include <algorithm>
 #include <bit>

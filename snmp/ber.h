@@ -18,7 +18,7 @@
 // uses 0x81 + one byte for 128..255. Nothing longer than 65535 bytes is built.
 #pragma once
 
-#include "SnmpMessage.h"  // the result codes
+#include "snmp/SnmpMessage.h"  // the result codes
 
 #include <cstddef>
 #include <cstdint>

@@ -1,10 +1,10 @@
 // What a cell of the result table shows beyond its text: counter rates,
 // readable values, the tint of a change, last values and the tooltips.
-#include "ResultTable.h"
+#include "table/ResultTable.h"
 
-#include "RateColumn.h"
-#include "ReadableValues.h"
-#include "Shared.h"
+#include "table/RateColumn.h"
+#include "table/ReadableValues.h"
+#include "table/Shared.h"
 
 #include <QDateTime>
 #include <QFont>

@@ -1,4 +1,4 @@
-#include "ImageList.h"
+#include "table/ImageList.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,9 +1,9 @@
-#include "IndexColumn.h"
+#include "table/IndexColumn.h"
 
-#include "IndexDecoder.h"
-#include "MibNames.h"
-#include "Oid.h"
-#include "Shared.h"
+#include "names/IndexDecoder.h"
+#include "names/MibNames.h"
+#include "core/Oid.h"
+#include "table/Shared.h"
 
 const QString indexColumnCaption = QStringLiteral("Index");
 

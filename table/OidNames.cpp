@@ -1,7 +1,7 @@
 // The built-in descriptors of the SMI and MIB-II (RFC 1155, RFC 1213).
-#include "Shared.h"
+#include "table/Shared.h"
 
-#include "MibNames.h"
+#include "names/MibNames.h"
 
 #include <initializer_list>
 

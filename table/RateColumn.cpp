@@ -1,4 +1,4 @@
-#include "RateColumn.h"
+#include "table/RateColumn.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 // two readings of the same cell, and their texts.
 #pragma once
 
-#include "CellValue.h"
+#include "core/CellValue.h"
 
 #include <QString>
 

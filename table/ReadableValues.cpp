@@ -1,8 +1,8 @@
-#include "ReadableValues.h"
+#include "table/ReadableValues.h"
 
-#include "DisplayHint.h"
-#include "MibNames.h"
-#include "Oid.h"
+#include "names/DisplayHint.h"
+#include "names/MibNames.h"
+#include "core/Oid.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 // names do not know) is worked out here.
 #pragma once
 
-#include "CellValue.h"
+#include "core/CellValue.h"
 
 #include <QString>
 

@@ -1,10 +1,10 @@
 // Sorting of the result table by a clicked column.
-#include "ResultTable.h"
+#include "table/ResultTable.h"
 
-#include "ImageList.h"
-#include "IndexDecoder.h"
-#include "RateColumn.h"
-#include "Shared.h"
+#include "table/ImageList.h"
+#include "names/IndexDecoder.h"
+#include "table/RateColumn.h"
+#include "table/Shared.h"
 
 #include <algorithm>
 #include <cmath>

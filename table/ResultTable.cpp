@@ -1,11 +1,11 @@
-#include "ResultTable.h"
+#include "table/ResultTable.h"
 
-#include "ImageList.h"
-#include "IndexColumn.h"
-#include "RateColumn.h"
-#include "Shared.h"
-#include "ShootEngine.h"
-#include "TableExport.h"
+#include "table/ImageList.h"
+#include "table/IndexColumn.h"
+#include "table/RateColumn.h"
+#include "table/Shared.h"
+#include "engine/ShootEngine.h"
+#include "table/TableExport.h"
 
 #include <algorithm>
 

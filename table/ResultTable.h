@@ -3,9 +3,9 @@
 // columns, names, images, display texts and sort order.
 #pragma once
 
-#include "CellValue.h"
-#include "ResultStore.h"
-#include "ViewOptions.h"
+#include "core/CellValue.h"
+#include "engine/ResultStore.h"
+#include "table/ViewOptions.h"
 
 #include <QAbstractTableModel>
 #include <QPointer>

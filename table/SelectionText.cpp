@@ -1,7 +1,7 @@
-#include "SelectionText.h"
+#include "table/SelectionText.h"
 
-#include "ResultTable.h"
-#include "TableExport.h"
+#include "table/ResultTable.h"
+#include "table/TableExport.h"
 
 #include <QItemSelectionModel>
 

@@ -1,6 +1,6 @@
-#include "Shared.h"
+#include "table/Shared.h"
 
-#include "MibNames.h"
+#include "names/MibNames.h"
 
 #include <algorithm>
 #include <atomic>

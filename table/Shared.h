@@ -1,7 +1,7 @@
 // The OID name table and the text helpers of the result table.
 #pragma once
 
-#include "CellValue.h"
+#include "core/CellValue.h"
 
 #include <QHash>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "TableExport.h"
+#include "table/TableExport.h"
 
 #include <QSaveFile>
 

@@ -1,4 +1,4 @@
-#include "TableExportJob.h"
+#include "table/TableExportJob.h"
 
 TTableExportJob::TTableExportJob(QObject* parent)
     : QObject(parent), outcomes([this](TOutcome outcome) {

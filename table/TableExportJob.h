@@ -4,9 +4,9 @@
 // is written or has failed.
 #pragma once
 
-#include "TableExport.h"
+#include "table/TableExport.h"
 
-#include "QueuedHandOver.h"
+#include "core/QueuedHandOver.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "ViewOptions.h"
+#include "table/ViewOptions.h"
 
-#include "SettingsStore.h"
+#include "core/SettingsStore.h"
 
 #include <algorithm>
 

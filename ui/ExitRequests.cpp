@@ -1,4 +1,4 @@
-#include "ExitRequests.h"
+#include "ui/ExitRequests.h"
 
 #include <QApplication>
 #include <QSocketNotifier>

@@ -1,9 +1,9 @@
-#include "FileMenu.h"
+#include "ui/FileMenu.h"
 
-#include "MessageBox.h"
-#include "NewViewDialog.h"
-#include "Unit1.h"
-#include "VexgridWriter.h"
+#include "ui/MessageBox.h"
+#include "ui/NewViewDialog.h"
+#include "ui/Unit1.h"
+#include "config/VexgridWriter.h"
 
 #include <QAction>
 #include <QDir>

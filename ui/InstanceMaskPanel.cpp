@@ -1,6 +1,6 @@
-#include "InstanceMaskPanel.h"
+#include "ui/InstanceMaskPanel.h"
 
-#include "ImageList.h"
+#include "table/ImageList.h"
 
 #include <QComboBox>
 #include <QEvent>

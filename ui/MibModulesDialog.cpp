@@ -1,6 +1,6 @@
-#include "MibModulesDialog.h"
+#include "ui/MibModulesDialog.h"
 
-#include "MibLoader.h"
+#include "names/MibLoader.h"
 
 #include <QDialogButtonBox>
 #include <QPlainTextEdit>

@@ -1,11 +1,11 @@
-#include "NewViewDialog.h"
+#include "ui/NewViewDialog.h"
 
-#include "AgentProbe.h"
-#include "Defaults.h"
-#include "MibNames.h"
-#include "OidText.h"
-#include "VexgridLoader.h"
-#include "VexgridV3.h"
+#include "engine/AgentProbe.h"
+#include "core/Defaults.h"
+#include "names/MibNames.h"
+#include "core/OidText.h"
+#include "config/VexgridLoader.h"
+#include "config/VexgridV3.h"
 
 #include <QCheckBox>
 #include <QComboBox>

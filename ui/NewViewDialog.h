@@ -12,8 +12,8 @@
 //         form.StartView(dialog.ViewSettings());
 #pragma once
 
-#include "Settings.h"
-#include "Shared.h"
+#include "core/Settings.h"
+#include "table/Shared.h"
 
 #include <QDialog>
 #include <QHash>

@@ -1,8 +1,8 @@
 // The SNMPv3 user of the New View dialog: its fields, what they start with,
 // and why a user cannot be used as typed.
-#include "NewViewDialog.h"
+#include "ui/NewViewDialog.h"
 
-#include "VexgridV3.h"
+#include "config/VexgridV3.h"
 
 #include <QCheckBox>
 #include <QComboBox>

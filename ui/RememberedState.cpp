@@ -1,6 +1,6 @@
-#include "RememberedState.h"
+#include "ui/RememberedState.h"
 
-#include "SettingsStore.h"
+#include "core/SettingsStore.h"
 
 #include <QFileInfo>
 #include <QVariant>

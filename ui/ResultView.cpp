@@ -1,6 +1,6 @@
-#include "ResultView.h"
+#include "ui/ResultView.h"
 
-#include "ResultTable.h"
+#include "table/ResultTable.h"
 
 #include <QHeaderView>
 #include <QScrollBar>

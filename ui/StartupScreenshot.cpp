@@ -1,6 +1,6 @@
-#include "StartupScreenshot.h"
+#include "ui/StartupScreenshot.h"
 
-#include "MessageBox.h"
+#include "ui/MessageBox.h"
 
 #include <QApplication>
 #include <QDir>

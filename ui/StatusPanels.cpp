@@ -1,4 +1,4 @@
-#include "StatusPanels.h"
+#include "ui/StatusPanels.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "TableCopy.h"
+#include "ui/TableCopy.h"
 
-#include "SelectionText.h"
+#include "table/SelectionText.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "TrapsWindow.h"
+#include "ui/TrapsWindow.h"
 
 #include <algorithm>
 

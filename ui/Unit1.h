@@ -6,11 +6,11 @@
 // the window is its TShootView (Unit1View.cpp).
 #pragma once
 
-#include "RememberedState.h"
-#include "Settings.h"
-#include "ShootView.h"
-#include "Shared.h"
-#include "ViewOptions.h"
+#include "ui/RememberedState.h"
+#include "core/Settings.h"
+#include "engine/ShootView.h"
+#include "table/Shared.h"
+#include "table/ViewOptions.h"
 
 #include <QMainWindow>
 #include <QPixmap>

@@ -1,12 +1,12 @@
 // TForm1 switching views while it runs: opening another vexgrid file, starting
 // a view made in the New View dialog, and what is remembered per file.
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
-#include "InstanceMaskPanel.h"
-#include "MessageBox.h"
-#include "ResultTable.h"
-#include "ShootEngine.h"
-#include "Startup.h"
+#include "ui/InstanceMaskPanel.h"
+#include "ui/MessageBox.h"
+#include "table/ResultTable.h"
+#include "engine/ShootEngine.h"
+#include "config/Startup.h"
 
 #include <QAction>
 #include <QComboBox>

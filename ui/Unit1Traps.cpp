@@ -1,9 +1,9 @@
 // The main window's part in receiving notifications: the trap center made
 // with the window, the counter in the status bar and the traps window.
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
-#include "MibLoader.h"
-#include "TrapsWindow.h"
+#include "names/MibLoader.h"
+#include "ui/TrapsWindow.h"
 #include "traps/TrapCenter.h"
 
 #include <QStatusBar>

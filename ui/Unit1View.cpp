@@ -1,16 +1,16 @@
 // TForm1 as the shoot engine's view: the result table, the "Shoot again"
 // items, the instance-mask panel and the message box, plus what the window
 // does when a shoot is over (the export file and the unattended screenshot).
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
-#include "InstanceMaskPanel.h"
-#include "MessageBox.h"
-#include "ResultTable.h"
-#include "ResultView.h"
-#include "ShootEngine.h"
-#include "StartupScreenshot.h"
-#include "TableExport.h"
-#include "TableExportJob.h"
+#include "ui/InstanceMaskPanel.h"
+#include "ui/MessageBox.h"
+#include "table/ResultTable.h"
+#include "ui/ResultView.h"
+#include "engine/ShootEngine.h"
+#include "ui/StartupScreenshot.h"
+#include "table/TableExport.h"
+#include "table/TableExportJob.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "Unit2.h"
+#include "ui/Unit2.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>

@@ -1,10 +1,10 @@
 // The View menu of the main window and the "Interval" submenu of "Shoot
 // again": choices kept with QSettings and handed to the table and the engine.
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
-#include "ResultTable.h"
-#include "ResultView.h"
-#include "ShootEngine.h"
+#include "table/ResultTable.h"
+#include "ui/ResultView.h"
+#include "engine/ShootEngine.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -3,7 +3,7 @@
 // tests' base modules) and reads them as the start-up does, through the MIB
 // reader process.
 //   bench_mib_load [MODULES] [BASE_FOLDER]      (default: 300, the tests' base)
-#include "MibLoader.h"
+#include "names/MibLoader.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -4,7 +4,7 @@
 // for Get, Get-Next and GetBulk, SNMPv1 and v2c, any community.
 //
 //   bench_fast_agent PORT ROWS      (127.0.0.1 only; runs until killed)
-#include "SnmpMessage.h"
+#include "snmp/SnmpMessage.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -12,9 +12,9 @@
 // (Counter32), ifHCInUcastPkts (Counter64), sysUpTime-like TimeTicks. A 10 ms
 // heartbeat finds the longest block. Prints one line for scripts:
 //   RESULT rows=.. reshoots=.. live=.. cpu_ms_per_reshoot=.. max_gap_ms=..
-#include "ResultTable.h"
-#include "ResultView.h"
-#include "Shared.h"
+#include "table/ResultTable.h"
+#include "ui/ResultView.h"
+#include "table/Shared.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

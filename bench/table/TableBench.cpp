@@ -37,11 +37,11 @@
 //          end_unix=.. (the end of the shoot on the wall clock, to time the
 //          run from outside: process start to the CSV written)
 // Exits 0 when the table holds N complete rows, 1 otherwise, 2 on bad usage.
-#include "MessageBox.h"
-#include "ResultTable.h"
-#include "StatusPanels.h"
-#include "TvxSNMPMgr.h"
-#include "Unit1.h"
+#include "ui/MessageBox.h"
+#include "table/ResultTable.h"
+#include "ui/StatusPanels.h"
+#include "snmp/TvxSNMPMgr.h"
+#include "ui/Unit1.h"
 
 #include <QAction>
 #include <QApplication>

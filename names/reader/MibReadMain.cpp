@@ -2,8 +2,8 @@
 // it read as the records of MibReadProtocol.h. It runs as a child of the
 // program: libsmi crashes or loops on some module sets, and a crash here
 // costs one module, not the window (the loader reruns without it).
-#include "MibReadProtocol.h"
-#include "MibSmiReader.h"
+#include "names/MibReadProtocol.h"
+#include "names/reader/MibSmiReader.h"
 
 #include <QFile>
 #include <QFileInfo>

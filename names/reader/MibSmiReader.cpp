@@ -1,4 +1,4 @@
-#include "MibSmiReader.h"
+#include "names/reader/MibSmiReader.h"
 
 #include <QHash>
 #include <QSet>

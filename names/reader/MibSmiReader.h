@@ -2,7 +2,7 @@
 // into MIB objects. Used by the MIB reader process only (hb-vexgrid-mibread).
 #pragma once
 
-#include "MibNames.h"
+#include "names/MibNames.h"
 
 #include <QSet>
 #include <QString>

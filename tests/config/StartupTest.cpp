@@ -1,6 +1,6 @@
 // The start-up sequence without a window: arguments in, settings or the
 // message to show out.
-#include "Startup.h"
+#include "config/Startup.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "Defaults.h"
-#include "OidText.h"
-#include "VexgridLoader.h"
+#include "core/Defaults.h"
+#include "core/OidText.h"
+#include "config/VexgridLoader.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
 // The SNMPv3 elements of a vexgrid file: what they set, the load errors that
 // name a missing element, passwords from the environment, and the warning for
 // passwords in a file other users may read.
-#include "Defaults.h"
-#include "VexgridLoader.h"
-#include "VexgridWriter.h"
+#include "core/Defaults.h"
+#include "config/VexgridLoader.h"
+#include "config/VexgridWriter.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
-#include "Defaults.h"
-#include "VexgridLoader.h"
-#include "VexgridWriter.h"
+#include "core/Defaults.h"
+#include "config/VexgridLoader.h"
+#include "config/VexgridWriter.h"
 
 #include <QTemporaryDir>
 

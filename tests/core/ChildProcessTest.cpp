@@ -1,7 +1,7 @@
 // The child process the MIB loader runs its reader in: input and output pass
 // whole in both directions at once, every way of ending is told apart, and a
 // child that stops reading or never ends cannot hang or kill the parent.
-#include "ChildProcess.h"
+#include "core/ChildProcess.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "CommandLine.h"
-#include "Defaults.h"
+#include "core/CommandLine.h"
+#include "core/Defaults.h"
 
 #include <gtest/gtest.h>
 

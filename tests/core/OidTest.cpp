@@ -1,4 +1,4 @@
-#include "Oid.h"
+#include "core/Oid.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ProgramOptions.h"
+#include "core/ProgramOptions.h"
 
 #include <QTemporaryDir>
 #include <QFile>

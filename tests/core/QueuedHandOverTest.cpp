@@ -1,7 +1,7 @@
 // Values posted from a worker thread reach the thread that made the
 // hand-over, each once and in the order posted; those still queued when it
 // goes are dropped, not delivered to a receiver that is gone.
-#include "QueuedHandOver.h"
+#include "core/QueuedHandOver.h"
 
 #include <QCoreApplication>
 #include <QThread>

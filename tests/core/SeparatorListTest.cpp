@@ -1,4 +1,4 @@
-#include "TRequest.h"
+#include "core/TRequest.h"
 
 #include <gtest/gtest.h>
 

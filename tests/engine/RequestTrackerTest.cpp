@@ -1,6 +1,6 @@
 // The request tracker on its own: which request a pass or an answer takes,
 // and a purge from another thread beside the owner's traffic.
-#include "RequestTracker.h"
+#include "engine/RequestTracker.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The result store without a window: rows keyed by instance through
 // re-shoots, refills and reordering; the marks of unconfirmed readings; the
 // signals readers take.
-#include "ResultStore.h"
+#include "engine/ResultStore.h"
 
 #include "EventPump.h"
 

@@ -6,9 +6,9 @@
 
 #include "EventPump.h"
 
-#include "ShootEngine.h"
+#include "engine/ShootEngine.h"
 #include "TRecordingView.h"
-#include "TvxSNMPMgr.h"
+#include "snmp/TvxSNMPMgr.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -4,9 +4,9 @@
 // and the instance-mask panel were told.
 #pragma once
 
-#include "ShootEngine.h"
-#include "ResultStore.h"
-#include "ShootView.h"
+#include "engine/ShootEngine.h"
+#include "engine/ResultStore.h"
+#include "engine/ShootView.h"
 
 #include <QStringList>
 

@@ -3,7 +3,7 @@
 // OIDs) to the bindings to answer with; an empty answer means silence.
 #pragma once
 
-#include "SnmpMessage.h"
+#include "snmp/SnmpMessage.h"
 #include "TUdpResponder.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // How received values read in the table: texts stay texts, binary octet
 // strings (MAC addresses, masks) become hex bytes.
-#include "ShootEngine.h"
+#include "engine/ShootEngine.h"
 
 #include <gtest/gtest.h>
 

@@ -3,17 +3,17 @@
 // window, Open Recent with a vanished file, and what is remembered per file
 // across two windows.
 #include "EventPump.h"
-#include "FileMenu.h"
+#include "ui/FileMenu.h"
 #include "IntegrationSupport.h"
 #include "MessageCapture.h"
-#include "NewViewDialog.h"
-#include "ResultTable.h"
-#include "SnmpMessage.h"
-#include "StatusPanels.h"
+#include "ui/NewViewDialog.h"
+#include "table/ResultTable.h"
+#include "snmp/SnmpMessage.h"
+#include "ui/StatusPanels.h"
 #include "TSnmpdAgent.h"
 #include "TUdpResponder.h"
-#include "TableExport.h"
-#include "Unit1.h"
+#include "table/TableExport.h"
+#include "ui/Unit1.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,10 +3,10 @@
 // the one a well-behaved agent gives, and the status bar must count what was
 // dropped, without a word in the message panel.
 #include "IntegrationSupport.h"
-#include "ShootEngine.h"
-#include "StatusPanels.h"
+#include "engine/ShootEngine.h"
+#include "ui/StatusPanels.h"
 #include "TJunkAgent.h"
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -2,14 +2,14 @@
 // twelve-row interfaces table (tests/data/snmprec/integration.snmprec):
 // discovery and rows, sorting by header clicks across re-shoots, the "RT"
 // instance mask, and the periodic shoot modes.
-#include "InstanceMaskPanel.h"
+#include "ui/InstanceMaskPanel.h"
 #include "IntegrationSupport.h"
 #include "MessageCapture.h"
 #include "QtPrinters.h"
-#include "ResultTable.h"
-#include "ShootEngine.h"
-#include "StatusPanels.h"
-#include "Unit1.h"
+#include "table/ResultTable.h"
+#include "engine/ShootEngine.h"
+#include "ui/StatusPanels.h"
+#include "ui/Unit1.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #include "IntegrationSupport.h"
 
-#include "ResultTable.h"
-#include "ShootEngine.h"
-#include "Unit1.h"
+#include "table/ResultTable.h"
+#include "engine/ShootEngine.h"
+#include "ui/Unit1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

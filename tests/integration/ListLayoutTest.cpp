@@ -3,10 +3,10 @@
 // table, compared with what snmpwalk reads from the same agent.
 #include "IntegrationSupport.h"
 #include "QtPrinters.h"
-#include "ResultTable.h"
-#include "ShootEngine.h"
-#include "StatusPanels.h"
-#include "Unit1.h"
+#include "table/ResultTable.h"
+#include "engine/ShootEngine.h"
+#include "ui/StatusPanels.h"
+#include "ui/Unit1.h"
 
 #include <QAction>
 #include <QProcess>

@@ -4,13 +4,13 @@
 // agent that stops answering and comes back.
 #include "IntegrationSupport.h"
 #include "QtPrinters.h"
-#include "ResultTable.h"
-#include "ShootEngine.h"
-#include "StatusPanels.h"
+#include "table/ResultTable.h"
+#include "engine/ShootEngine.h"
+#include "ui/StatusPanels.h"
 #include "TScriptedAgent.h"
-#include "TableExport.h"
-#include "Unit1.h"
-#include "ViewOptions.h"
+#include "table/TableExport.h"
+#include "ui/Unit1.h"
+#include "table/ViewOptions.h"
 
 #include <QAction>
 #include <QDateTime>

@@ -3,10 +3,10 @@
 // modules read on their own thread while the window shoots.
 #include "IntegrationSupport.h"
 #include "MessageCapture.h"
-#include "MibLoader.h"
-#include "MibModulesDialog.h"
-#include "ResultTable.h"
-#include "Unit1.h"
+#include "names/MibLoader.h"
+#include "ui/MibModulesDialog.h"
+#include "table/ResultTable.h"
+#include "ui/Unit1.h"
 
 #include <QAction>
 #include <QFile>

@@ -3,11 +3,11 @@
 // selection stay with their interfaces, wherever the sort puts them.
 #include "IntegrationSupport.h"
 #include "QtPrinters.h"
-#include "ResultTable.h"
-#include "ShootEngine.h"
+#include "table/ResultTable.h"
+#include "engine/ShootEngine.h"
 #include "TScriptedAgent.h"
-#include "Unit1.h"
-#include "ViewOptions.h"
+#include "ui/Unit1.h"
+#include "table/ViewOptions.h"
 
 #include <QAction>
 #include <QTreeView>

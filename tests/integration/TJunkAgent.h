@@ -6,7 +6,7 @@
 // with the program's own encoder.
 #pragma once
 
-#include "SnmpMessage.h"
+#include "snmp/SnmpMessage.h"
 #include "TUdpResponder.h"
 
 #include <algorithm>

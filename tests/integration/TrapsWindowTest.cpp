@@ -4,10 +4,10 @@
 // result table.
 #include "IntegrationSupport.h"
 #include "QtPrinters.h"
-#include "ResultTable.h"
+#include "table/ResultTable.h"
 #include "TrapTools.h"
-#include "TrapsWindow.h"
-#include "Unit1.h"
+#include "ui/TrapsWindow.h"
+#include "ui/Unit1.h"
 #include "traps/TrapCenter.h"
 
 #include <QAction>

@@ -4,12 +4,12 @@
 #include "IntegrationSupport.h"
 #include "MessageCapture.h"
 #include "QtPrinters.h"
-#include "ResultTable.h"
-#include "ShootEngine.h"
-#include "StatusPanels.h"
-#include "TMyTimer.h"
+#include "table/ResultTable.h"
+#include "engine/ShootEngine.h"
+#include "ui/StatusPanels.h"
+#include "engine/TMyTimer.h"
 #include "TSilentPort.h"
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
 #include <QAction>
 #include <QElapsedTimer>

@@ -63,6 +63,10 @@ foreach(folder ${folders})
       if(used AND NOT used IN_LIST uses_${folder})
         string(APPEND offences "${source} includes ${name} of ${used}\n")
       endif()
+      # Written with its folder, so that a reader sees where it comes from.
+      if(used AND NOT included MATCHES "^${used}/")
+        string(APPEND offences "${source} includes ${name} without its folder (${used}/)\n")
+      endif()
     endforeach()
   endforeach()
 

@@ -1,6 +1,6 @@
 // Octet strings and integers shown as their DISPLAY-HINT says.
-#include "DisplayHint.h"
-#include "MibNames.h"
+#include "names/DisplayHint.h"
+#include "names/MibNames.h"
 
 #include <gtest/gtest.h>
 

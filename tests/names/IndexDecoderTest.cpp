@@ -1,7 +1,7 @@
 // Instance suffixes read by the INDEX of their table's row, from the
 // built-in table and from objects as a loaded module gives them.
-#include "IndexDecoder.h"
-#include "MibNames.h"
+#include "names/IndexDecoder.h"
+#include "names/MibNames.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The built-in MIB table against the reference facts, and the names it gives
 // through DescribeOid next to the MIB-II entries.
-#include "MibNames.h"
-#include "Shared.h"
+#include "names/MibNames.h"
+#include "table/Shared.h"
 
 #include <gtest/gtest.h>
 

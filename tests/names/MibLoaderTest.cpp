@@ -1,9 +1,9 @@
 // The loader of the user's MIB modules against module files of the tests'
 // own writing: valid ones with enumerations, hints and a two-part INDEX, and
 // broken ones that must be listed with their reason.
-#include "MibImportScan.h"
-#include "MibLoader.h"
-#include "Shared.h"
+#include "names/MibImportScan.h"
+#include "names/MibLoader.h"
+#include "table/Shared.h"
 
 #include "EventPump.h"
 

@@ -1,8 +1,8 @@
 // The MIB reader process: a module set that makes libsmi crash, a reader
 // that stalls or is killed, and the records between reader and loader.
-#include "ChildProcess.h"
-#include "MibLoader.h"
-#include "MibReadProtocol.h"
+#include "core/ChildProcess.h"
+#include "names/MibLoader.h"
+#include "names/MibReadProtocol.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "ReferenceOid.h"
-#include "SnmpMessage.h"
+#include "snmp/SnmpMessage.h"
 #include "TestBytes.h"
-#include "ber.h"
+#include "snmp/ber.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Every datagram in the fuzzer's seed corpus is a real answer or notification
 // captured from snmpd and snmpsim (fuzz/capture_corpus.py); all must parse.
-#include "SnmpMessage.h"
+#include "snmp/SnmpMessage.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // one against (tests and the fuzz target).
 #pragma once
 
-#include "ber.h"
+#include "snmp/ber.h"
 
 #include <cstdint>
 #include <string_view>

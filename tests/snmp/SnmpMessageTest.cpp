@@ -1,4 +1,4 @@
-#include "SnmpMessage.h"
+#include "snmp/SnmpMessage.h"
 #include "TestBytes.h"
 
 #include <gtest/gtest.h>

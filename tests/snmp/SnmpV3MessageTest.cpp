@@ -1,4 +1,4 @@
-#include "SnmpV3Message.h"
+#include "snmp/SnmpV3Message.h"
 #include "TestBytes.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // users, and whole requests at each security level over a plain UDP socket.
 #include "TSnmpdAgent.h"
 #include "TestBytes.h"
-#include "UsmSession.h"
+#include "snmp/UsmSession.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "TestBytes.h"
-#include "UsmAuth.h"
-#include "UsmPrivacy.h"
+#include "snmp/UsmAuth.h"
+#include "snmp/UsmPrivacy.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "TestBytes.h"
-#include "UsmKeys.h"
+#include "snmp/UsmKeys.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // TUsmSession's checks on answers, against answers made here as an agent
 // would make them (same keys, its own boots and time).
 #include "TestBytes.h"
-#include "UsmAuth.h"
-#include "UsmSession.h"
+#include "snmp/UsmAuth.h"
+#include "snmp/UsmSession.h"
 
 #include <gtest/gtest.h>
 

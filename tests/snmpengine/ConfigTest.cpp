@@ -1,8 +1,8 @@
 // Config settings: names without regard to case, Boolean and integer forms,
 // refusals while Active, read-only facts.
-#include "EngineSettings.h"
+#include "snmp/EngineSettings.h"
 #include "EngineTestSupport.h"
-#include "TvxSNMPMgr.h"
+#include "snmp/TvxSNMPMgr.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 // with the codec for the UDP responder to send.
 #pragma once
 
-#include "SnmpMessage.h"
+#include "snmp/SnmpMessage.h"
 #include "TUdpResponder.h"
-#include "TvxSNMPMgr.h"
+#include "snmp/TvxSNMPMgr.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 // The engine driven through its flat interface alone, as any program may.
 #include "EngineTestSupport.h"
-#include "SNMPMgr.h"
+#include "snmp/SNMPMgr.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Address texts of either family: literals, brackets, scopes, and names that
 // resolve to nothing.
-#include "HostAddress.h"
-#include "SocketErrors.h"
+#include "snmp/HostAddress.h"
+#include "snmp/SocketErrors.h"
 #include "UnresolvableHost.h"
 
 #include <gtest/gtest.h>

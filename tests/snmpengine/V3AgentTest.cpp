@@ -1,10 +1,10 @@
 // The component over SNMPv3 and IPv6 against net-snmp's snmpd: every pair of
 // authentication and privacy protocol, each lower level, the refusals with
 // their causes, an agent restart with a new engine ID, and IPv6 literals.
-#include "EngineCodes.h"
+#include "snmp/EngineCodes.h"
 #include "EngineTestSupport.h"
 #include "TSnmpdAgent.h"
-#include "UsmKeys.h"
+#include "snmp/UsmKeys.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // answers the first request with an authentic not-in-time-window report; the
 // component takes the agent's time from it and sends the request once more.
 #include "EngineTestSupport.h"
-#include "SnmpV3Message.h"
-#include "UsmAuth.h"
-#include "UsmKeys.h"
+#include "snmp/SnmpV3Message.h"
+#include "snmp/UsmAuth.h"
+#include "snmp/UsmKeys.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // Python's csv module as an independent reader.
 #pragma once
 
-#include "ChildProcess.h"
+#include "core/ChildProcess.h"
 
 #include <QByteArray>
 #include <QJsonArray>

@@ -1,7 +1,7 @@
 // Takes the texts of modal messages while it lives, instead of showing boxes.
 #pragma once
 
-#include "MessageBox.h"
+#include "ui/MessageBox.h"
 
 #include <QStringList>
 

@@ -1,5 +1,5 @@
 // The pictures of ImageList1 and Panel1, drawn in code.
-#include "ImageList.h"
+#include "table/ImageList.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The table layout's Index column: each row's instance read by the INDEX of
 // the table, its raw suffix as tooltip, its numeric sort, its place first in
 // the text forms, and names that arrive after the rows.
-#include "MibNames.h"
-#include "ResultTable.h"
-#include "Shared.h"
-#include "TableExport.h"
+#include "names/MibNames.h"
+#include "table/ResultTable.h"
+#include "table/Shared.h"
+#include "table/TableExport.h"
 
 #include "QtPrinters.h"
 

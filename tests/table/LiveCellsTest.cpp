@@ -1,11 +1,11 @@
 // What the cells show beyond their texts: readable values, rates, last
 // values, and a re-shoot that updates the rows in place.
-#include "RateColumn.h"
-#include "ReadableValues.h"
-#include "MibNames.h"
-#include "ResultTable.h"
-#include "Shared.h"
-#include "TableExport.h"
+#include "table/RateColumn.h"
+#include "table/ReadableValues.h"
+#include "names/MibNames.h"
+#include "table/ResultTable.h"
+#include "table/Shared.h"
+#include "table/TableExport.h"
 
 #include "QtPrinters.h"
 

@@ -1,7 +1,7 @@
 // Rows that reach the views in batches while a table fills: what the views
 // see, what the engine sees, and the operations that hand waiting rows over.
-#include "ResultTable.h"
-#include "Shared.h"
+#include "table/ResultTable.h"
+#include "table/Shared.h"
 
 #include "QtPrinters.h"
 

@@ -1,6 +1,6 @@
 // Sorting the table layout by a clicked column.
-#include "ResultTable.h"
-#include "Shared.h"
+#include "table/ResultTable.h"
+#include "table/Shared.h"
 
 #include "QtPrinters.h"
 

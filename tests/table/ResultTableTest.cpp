@@ -1,6 +1,6 @@
 // Columns of the two layouts and the three paths of PlaceValue.
-#include "ResultTable.h"
-#include "Shared.h"
+#include "table/ResultTable.h"
+#include "table/Shared.h"
 
 #include "QtPrinters.h"
 

@@ -1,9 +1,9 @@
 // The clipboard text of the rows selected over the result table.
-#include "SelectionText.h"
+#include "table/SelectionText.h"
 
-#include "ResultTable.h"
-#include "Shared.h"
-#include "TableExport.h"
+#include "table/ResultTable.h"
+#include "table/Shared.h"
+#include "table/TableExport.h"
 
 #include "QtPrinters.h"
 

@@ -1,5 +1,5 @@
 // The OID name table and the text helpers of the result table.
-#include "Shared.h"
+#include "table/Shared.h"
 
 #include "QtPrinters.h"
 

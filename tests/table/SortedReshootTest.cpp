@@ -1,7 +1,7 @@
 // Re-shoots of a sorted table: every value lands in the row of its instance,
 // so counters keep their rates, and the selection stays on its row.
-#include "ResultTable.h"
-#include "Shared.h"
+#include "table/ResultTable.h"
+#include "table/Shared.h"
 
 #include "QtPrinters.h"
 

@@ -1,6 +1,6 @@
 // The export job writes the CSV file of a snapshot on a thread of its own.
 // A suite of its own, so that the tsan preset builds it without the model's.
-#include "TableExportJob.h"
+#include "table/TableExportJob.h"
 
 #include "CsvRecords.h"
 

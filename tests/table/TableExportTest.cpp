@@ -1,6 +1,6 @@
 // The text forms of a table snapshot: the CSV file, written by replacing the
 // old one, and the tab text of the clipboard.
-#include "TableExport.h"
+#include "table/TableExport.h"
 
 #include "CsvRecords.h"
 #include "QtPrinters.h"

@@ -3,7 +3,7 @@
 // throw).
 #pragma once
 
-#include "TMyTimer.h"
+#include "engine/TMyTimer.h"
 #include "TestClock.h"
 
 #include <QCoreApplication>

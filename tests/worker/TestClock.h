@@ -5,7 +5,7 @@
 // the worker inside its sleep.
 #pragma once
 
-#include "TMyTimer.h"
+#include "engine/TMyTimer.h"
 
 #include <chrono>
 #include <condition_variable>

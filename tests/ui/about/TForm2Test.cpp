@@ -1,5 +1,5 @@
 // The About window on a real (offscreen) dialog.
-#include "Unit2.h"
+#include "ui/Unit2.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,10 +1,10 @@
 // The export file is replaced as a whole: a reader polling it while the real
 // window re-shoots against snmpd again and again never sees part of a table.
 #include "ExportTestSupport.h"
-#include "ResultTable.h"
-#include "StatusPanels.h"
+#include "table/ResultTable.h"
+#include "ui/StatusPanels.h"
 #include "TSnmpdAgent.h"
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,10 +1,10 @@
 // "Copy table as text" through the real window against snmpsim: the table
 // as tab-separated text on the clipboard, in the order shown.
 #include "ExportTestSupport.h"
-#include "MessageBox.h"
-#include "ResultTable.h"
-#include "StatusPanels.h"
-#include "Unit1.h"
+#include "ui/MessageBox.h"
+#include "table/ResultTable.h"
+#include "ui/StatusPanels.h"
+#include "ui/Unit1.h"
 
 #include <QAction>
 #include <QApplication>

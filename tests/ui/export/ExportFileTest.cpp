@@ -2,10 +2,10 @@
 // each shoot, its read-back with Python's csv module, paths that cannot be
 // written, and runs without the switch.
 #include "ExportTestSupport.h"
-#include "ResultTable.h"
-#include "ShootEngine.h"
-#include "StatusPanels.h"
-#include "Unit1.h"
+#include "table/ResultTable.h"
+#include "engine/ShootEngine.h"
+#include "ui/StatusPanels.h"
+#include "ui/Unit1.h"
 
 #include <QAction>
 #include <QDir>

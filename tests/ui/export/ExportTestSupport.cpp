@@ -1,7 +1,7 @@
 #include "ExportTestSupport.h"
 
 #include "TSnmpsimAgent.h"
-#include "Unit1.h"
+#include "ui/Unit1.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 // The result table in a real QTreeView: view settings, header clicks, column
 // widths and the rows the view gets to show.
-#include "ResultTable.h"
-#include "ResultView.h"
-#include "Shared.h"
+#include "table/ResultTable.h"
+#include "ui/ResultView.h"
+#include "table/Shared.h"
 
 #include "QtPrinters.h"
 

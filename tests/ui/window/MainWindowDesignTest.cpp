@@ -1,8 +1,8 @@
 // The main window as designed: menus, instance-mask panel, status panels.
-#include "InstanceMaskPanel.h"
+#include "ui/InstanceMaskPanel.h"
 #include "MessageCapture.h"
-#include "StatusPanels.h"
-#include "Unit1.h"
+#include "ui/StatusPanels.h"
+#include "ui/Unit1.h"
 
 #include <QAction>
 #include <QApplication>
@@ -69,9 +69,9 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
         EXPECT_EQ(s.action->shortcut(), s.keys) << s.action->text().toStdString();
     EXPECT_EQ(Texts(top[1]->menu()->actions()),
               (QStringList{"Copy this form  to Clipboard", "Copy table as text"}));
-    EXPECT_EQ(Texts(top[2]->menu()->actions()), (QStringList{"Show counter rates", "Readable values", "-",
-                                                             "Mark changes", "Keep last values", "-",
-                                                             "Traps and informs"}));
+    EXPECT_EQ(Texts(top[2]->menu()->actions()),
+              (QStringList{"Show counter rates", "Readable values", "-", "Mark changes", "Keep last values",
+                           "-", "Traps and informs"}));
     EXPECT_EQ(Texts(top[3]->menu()->actions()),
               (QStringList{"Shoot again", "-", "Set Column-width to Text-width"}));
     EXPECT_EQ(Texts(form.Shootagain2->menu()->actions()),

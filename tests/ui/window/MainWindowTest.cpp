@@ -1,8 +1,8 @@
 // Start-up of the main window: set-up from no arguments, switches and vexgrid
 // files, and the designed state left by a set-up that fails.
 #include "MessageCapture.h"
-#include "StatusPanels.h"
-#include "Unit1.h"
+#include "ui/StatusPanels.h"
+#include "ui/Unit1.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,7 +1,7 @@
 // Help > "MIB modules...": the report of what was read and what was not.
-#include "MibLoader.h"
-#include "MibModulesDialog.h"
-#include "Unit1.h"
+#include "names/MibLoader.h"
+#include "ui/MibModulesDialog.h"
+#include "ui/Unit1.h"
 
 #include "EventPump.h"
 #include "MessageCapture.h"

@@ -1,6 +1,6 @@
 // The New View dialog's targets: what a typed text adds, and the settings the
 // dialog hands to the window.
-#include "NewViewDialog.h"
+#include "ui/NewViewDialog.h"
 
 #include "QtPrinters.h"
 

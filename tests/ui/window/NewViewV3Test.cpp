@@ -1,11 +1,11 @@
 // The New View dialog's agent fields beyond the community: which fields each
 // version and security level offers, what OK refuses and why, and views that
 // go through a saved vexgrid file and come back from the loader unchanged.
-#include "NewViewDialog.h"
+#include "ui/NewViewDialog.h"
 
-#include "Defaults.h"
-#include "VexgridLoader.h"
-#include "VexgridWriter.h"
+#include "core/Defaults.h"
+#include "config/VexgridLoader.h"
+#include "config/VexgridWriter.h"
 
 #include <QCheckBox>
 #include <QComboBox>

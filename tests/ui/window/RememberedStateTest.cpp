@@ -2,8 +2,8 @@
 // the most recently saved files, the files before them forgotten; and the
 // recent files, written on a thread of their own, lose nothing the window
 // writes meanwhile.
-#include "RememberedState.h"
-#include "ViewOptions.h"
+#include "ui/RememberedState.h"
+#include "table/ViewOptions.h"
 
 #include <QSettings>
 
