@@ -134,29 +134,43 @@ const TMibObject* ColumnOf(const TMibNames& names, QString oid)
 
 }  // namespace
 
-QString DecodeInstanceIndex(const TMibNames& names, const QString& columnOid, const QString& suffix)
+std::optional<QVector<TIndexComponent>>
+DecodeInstanceComponents(const TMibNames& names, const QString& columnOid, const QString& suffix)
 {
     const QString raw = suffix.startsWith(QLatin1Char('.')) ? suffix.mid(1) : suffix;
     const TMibObject* column = ColumnOf(names, columnOid);
     QVector<quint32> components;
     if (!column || raw.isEmpty() || !ParseComponents(raw, &components))
-        return raw;
+        return std::nullopt;
     const TMibObject* row = names.RowOf(*column);
     const QVector<const TMibObject*> indexObjects = names.IndexObjects(*column);
     if (!row || indexObjects.isEmpty())
-        return raw;
+        return std::nullopt;
     TComponentReader reader(components);
-    QStringList values;
+    QVector<TIndexComponent> values;
     for (qsizetype i = 0; i < indexObjects.size(); ++i) {
         if (!indexObjects[i])
-            return raw;
+            return std::nullopt;
         const bool implied = row->impliedLast && i + 1 == indexObjects.size();
         const auto value = TakeValue(*indexObjects[i], implied, reader);
         if (!value)
-            return raw;
-        values << *value;
+            return std::nullopt;
+        values.append({indexObjects[i]->name, *value});
     }
-    return reader.AtEnd() ? values.join(QStringLiteral(" / ")) : raw;
+    if (!reader.AtEnd())
+        return std::nullopt;
+    return values;
+}
+
+QString DecodeInstanceIndex(const TMibNames& names, const QString& columnOid, const QString& suffix)
+{
+    const auto values = DecodeInstanceComponents(names, columnOid, suffix);
+    if (!values)
+        return suffix.startsWith(QLatin1Char('.')) ? suffix.mid(1) : suffix;
+    QStringList texts;
+    for (const TIndexComponent& value : *values)
+        texts << value.value;
+    return texts.join(QStringLiteral(" / "));
 }
 
 int CompareOidSuffixes(QStringView suffix1, QStringView suffix2)

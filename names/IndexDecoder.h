@@ -4,8 +4,24 @@
 
 #include <QString>
 #include <QStringView>
+#include <QVector>
+
+#include <optional>
 
 class TMibNames;
+
+// One decoded INDEX value of an instance: the INDEX object's name and the
+// value as DecodeInstanceIndex writes it.
+struct TIndexComponent {
+    QString name;
+    QString value;
+};
+
+// The INDEX values of an instance of columnOid one by one, in the order of
+// the row's INDEX; nullopt where DecodeInstanceIndex falls back to the
+// suffix itself.
+std::optional<QVector<TIndexComponent>>
+DecodeInstanceComponents(const TMibNames& names, const QString& columnOid, const QString& suffix);
 
 // The suffix (leading dot included) of an instance of columnOid decoded by
 // the INDEX objects the names know for the column's row: integers as
