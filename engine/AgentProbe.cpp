@@ -3,9 +3,6 @@
 #include "engine/ShootEngine.h"
 #include "snmp/TvxSNMPMgr.h"
 
-#include <algorithm>
-#include <iterator>
-
 namespace {
 
 const QString kSysDescr0 = QStringLiteral("1.3.6.1.2.1.1.1.0");
@@ -17,12 +14,6 @@ QString AddressText(const TRequest& agent)
                            ? QLatin1Char('[') + agent.remoteHost + QLatin1Char(']')
                            : agent.remoteHost;
     return host + QLatin1Char(':') + QString::number(agent.remotePort);
-}
-
-bool IsParseError(int code)
-{
-    return std::find(std::begin(vxsnmp::kParseErrorCodes), std::end(vxsnmp::kParseErrorCodes), code)
-        != std::end(vxsnmp::kParseErrorCodes);
 }
 
 }  // namespace
@@ -64,7 +55,7 @@ void TAgentProbe::Start(const TRequest& agent, const TV3Settings& v3)
         };
         component->OnError = [this](vxsnmp::TvxSNMPMgr&, const vxsnmp::TErrorEvent& event) {
             // Junk on the socket answers nothing; the probe waits on.
-            if (!IsParseError(event.ErrorCode))
+            if (!vxsnmp::IsParseErrorCode(event.ErrorCode))
                 Finish(event.Description);
         };
         // Port 162 needs root: without it the endpoint opens on a free port.

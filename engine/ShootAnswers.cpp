@@ -5,8 +5,6 @@
 #include "snmp/SocketErrors.h"
 #include "snmp/TvxSNMPMgr.h"
 
-#include <algorithm>
-#include <iterator>
 #include <optional>
 
 QString TShootEngine::StatusMessage(const vxsnmp::TResponseEvent& event)
@@ -151,11 +149,7 @@ void TShootEngine::vxSNMPMgr1BadPacket(vxsnmp::TvxSNMPMgr&, vxsnmp::TBadPacketEv
     });
 }
 
-bool TShootEngine::IsParseErrorCode(int code)
-{
-    return std::find(std::begin(vxsnmp::kParseErrorCodes), std::end(vxsnmp::kParseErrorCodes), code)
-        != std::end(vxsnmp::kParseErrorCodes);
-}
+bool TShootEngine::IsParseErrorCode(int code) { return vxsnmp::IsParseErrorCode(code); }
 
 void TShootEngine::ResetDroppedCounts()
 {

@@ -37,6 +37,14 @@ struct TvxSNMPMgrAccess;
 // other than 0 and 1, a PDU tag outside 0xA0..0xA8, a malformed element, a
 // missing element.
 inline constexpr int kParseErrorCodes[] = {305, 306, 446, 447};
+constexpr bool IsParseErrorCode(int code)
+{
+    for (int parseError : kParseErrorCodes) {
+        if (code == parseError)
+            return true;
+    }
+    return false;
+}
 // OnBadPacket code of a datagram refused as not the awaited answer: another
 // origin (also any datagram refused by AcceptRemoteOnly), version or id.
 inline constexpr int kMismatchCode = 318;

@@ -16,9 +16,9 @@
 #include "ui/StartupScreenshot.h"
 #include "ui/Unit2.h"
 #include "engine/TMyTimer.h"
-#include "snmp/TvxSNMPMgr.h"
 #include "config/Startup.h"
 #include "engine/WorkerJobs.h"
+#include "engine/ManagerComponent.h"
 #include "engine/ShootEngine.h"
 
 #include <QAction>
@@ -71,8 +71,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QMainWindow(pare
     // port they are sent to (162), requests go out from any free port.
     CreateTraps();
     // The component of the design; the form stores its community.
-    vxSNMPMgr1 = std::make_unique<vxsnmp::TvxSNMPMgr>();
-    vxSNMPMgr1->SetCommunity(QStringLiteral("tamvel"));
+    vxSNMPMgr1 = MakeManagerComponent();
     engine = std::make_unique<TShootEngine>(*vxSNMPMgr1, *this, *resultStore);
     engine->WireComponentEvents();
     SetViewOptions(LoadViewOptions());
@@ -192,14 +191,9 @@ void TForm1::FormCreate()
             [this](const QString& message) { ShowStatusMessage(message); });
     worker->Start();
     // 7. Port 162 needs root: without it the endpoint opens on a free port.
-    try {
-        vxSNMPMgr1->SetActive(false);
-        vxSNMPMgr1->Config(QStringLiteral("ForceLocalPort=false"));
-        vxSNMPMgr1->SetActive(true);
-    } catch (const vxsnmp::EvxSNMPMgr& error) {
-        // The first send opens the endpoint again; say why it is not open yet.
-        ShowStatusMessage(error.Message());
-    }
+    // The first send opens the endpoint again; say why it is not open yet.
+    if (const QString reason = OpenManagerEndpoint(*vxSNMPMgr1); !reason.isEmpty())
+        ShowStatusMessage(reason);
     // 8. Until set-up succeeds there is nothing to copy, shoot or fit.
     EnableTableMenus(false);
     // 9.

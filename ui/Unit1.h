@@ -8,6 +8,7 @@
 
 #include "ui/RememberedState.h"
 #include "core/Settings.h"
+#include "engine/ManagerComponent.h"
 #include "engine/ShootView.h"
 #include "table/Shared.h"
 #include "table/ViewOptions.h"
@@ -220,7 +221,7 @@ private:
     std::unique_ptr<TStatusPanels> statusPanels;
     std::unique_ptr<TTrapCenter> trapCenter;
     std::unique_ptr<TTrapsWindow> trapsWindow;  // goes before the center it shows
-    std::unique_ptr<vxsnmp::TvxSNMPMgr> vxSNMPMgr1;
+    TManagerComponentPtr vxSNMPMgr1;
     std::unique_ptr<TShootEngine> engine;
     std::unique_ptr<TMibLoadRequest> mibRequest;
     std::unique_ptr<TMibLoader> mibLoader;

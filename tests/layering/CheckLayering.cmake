@@ -21,9 +21,8 @@ set(uses_config config names core)
 set(uses_traps traps names core snmp)
 set(uses_engine engine config names core snmp)
 set(uses_table table engine config names core snmp)
-# ui names snmp only because the main window owns the manager component
-# (TvxSNMPMgr.h); everything else of snmp reaches it through the engine.
-set(uses_ui ui traps table engine config names core snmp)
+# ui reaches the SNMP component only through the engine (engine/ManagerComponent.h).
+set(uses_ui ui traps table engine config names core)
 set(uses_app app ui traps table engine config names core snmp)
 set(widget_folders ui app)
 
