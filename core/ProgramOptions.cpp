@@ -27,7 +27,7 @@ bool LooksLikeSwitch(const QString& arg)
 bool IsKnownSwitch(const QString& arg)
 {
     for (QStringView name : {u"/XML", u"/HOST", u"/COMMUNITY", u"/PROGRAMTITLE", u"/WIDTH", u"/HEIGHT",
-                             u"/EXPORT", u"--trap-port", u"--trap-log"}) {
+                             u"/EXPORT", u"--trap-port", u"--trap-log", u"--metrics", u"/METRICS"}) {
         if (arg.compare(name, Qt::CaseInsensitive) == 0)
             return true;
     }
@@ -106,6 +106,9 @@ QString UsageText()
                           "  --trap-port N        receives notifications on port N (default: the one\n"
                           "                       chosen in the traps window, else 162)\n"
                           "  --trap-log FILE      appends every notification to FILE as CSV\n"
+                          "  --metrics [address:]port, /METRICS [address:]port\n"
+                          "                       serves the values for scrapers at /metrics\n"
+                          "                       (address 127.0.0.1 unless given)\n"
                           "  file.xml             the same as /XML file.xml\n"
                           "  -h, --help           this text\n"
                           "  --version            the program's version\n"

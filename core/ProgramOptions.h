@@ -28,7 +28,8 @@ struct TProgramOptions {
 TProgramOptions ReadProgramOptions(const QStringList& args);
 
 // IsKnownSwitch: one of the switches of CommandLine.h or of the traps
-// (--traps, /TRAPS, --trap-port N, --trap-log FILE), in any letter case.
+// (--traps, /TRAPS, --trap-port N, --trap-log FILE) or of the metrics
+// endpoint (--metrics, /METRICS), in any letter case.
 bool IsKnownSwitch(const QString& arg);
 // IsFlagSwitch: a known switch without a value (--traps, /TRAPS).
 bool IsFlagSwitch(const QString& arg);

@@ -70,6 +70,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QMainWindow(pare
     // Before FormCreate opens the requests' endpoint: notifications get the
     // port they are sent to (162), requests go out from any free port.
     CreateTraps();
+    CreateMetrics();
     // The component of the design; the form stores its community.
     vxSNMPMgr1 = MakeManagerComponent();
     engine = std::make_unique<TShootEngine>(*vxSNMPMgr1, *this, *resultStore);
@@ -231,6 +232,7 @@ void TForm1::ApplyStartResult(const TStartupResult& start)
     viewFile = start.fileName;
     if (!viewFile.isEmpty())
         remembered.AddRecentFile(viewFile);
+    ApplyViewMetrics();
     // 6.
     setWindowTitle(start.caption);
     // 7. The size remembered for the file wins over the file's own.

@@ -30,6 +30,9 @@ class QTreeView;
 class TFileMenu;
 class TInstanceMaskPanel;
 class TMibLoader;
+class QLabel;
+class TMetricsServer;
+struct TMetricsEndpoint;
 struct TMibLoadRequest;
 class TMyTimer;
 class TResultStore;
@@ -120,6 +123,14 @@ public:
     TTrapsWindow* TrapsWindow() { return trapsWindow.get(); }
     void OpenTrapsWindow();
     QAction* TrapsAndInforms1 = nullptr;  // View > Traps and informs (Ctrl+T)
+
+    // The metrics endpoint for scrapers (Unit1Metrics.cpp): serves on
+    // endpoint, or stops serving (nullopt); false, said in the status bar,
+    // when it cannot listen there.
+    TMetricsServer& Metrics();
+    bool ServeMetrics(const std::optional<TMetricsEndpoint>& endpoint);
+    QAction* ServeMetrics1 = nullptr;  // Options > Serve metrics...
+    QLabel* MetricsLabel = nullptr;    // "Serving metrics on 127.0.0.1:9469"
     QToolButton* TrapCounter = nullptr;
 
     // Components of the design.
@@ -178,6 +189,10 @@ private:
     void CreateControls();
     void CreateViewMenu();
     void CreateTraps();
+    void CreateMetrics();
+    void ServeMetrics1Click();
+    // Serves on the endpoint kept for the view's file, unless the command line named one.
+    void ApplyViewMetrics();
     void ShowTrapCount();
     void CreateIntervalMenu(QMenu* shootAgain);
     void ViewMenuClicked();
@@ -239,4 +254,6 @@ private:
     bool closed = false;
     TViewOptions viewOptions;
     TTableExportJob* exportJob = nullptr;  // owned by the window (Qt parent)
+    TMetricsServer* metricsServer = nullptr;  // owned by the window (Qt parent)
+    bool metricsFromCommandLine = false;
 };

@@ -13,7 +13,7 @@ if(NOT ROOT)
   message(FATAL_ERROR "ROOT must name the source tree")
 endif()
 
-set(folders core snmp names config traps engine table ui app)
+set(folders core snmp names config traps engine metrics table ui app)
 set(uses_core core)
 set(uses_snmp snmp)
 set(uses_names names core)
@@ -23,7 +23,10 @@ set(uses_engine engine config names core snmp)
 set(uses_table table engine config names core snmp)
 # ui reaches the SNMP component only through the engine (engine/ManagerComponent.h).
 set(uses_ui ui traps table engine config names core)
-set(uses_app app ui traps table engine config names core snmp)
+set(uses_app app ui traps table engine config names core snmp metrics)
+# metrics (the endpoint for scrapers) reads the result store; the window wires it in.
+set(uses_metrics metrics engine config names core snmp)
+list(APPEND uses_ui metrics)
 set(widget_folders ui app)
 
 # The libraries each folder builds.
@@ -36,6 +39,7 @@ set(library_vextraps traps)
 set(library_vexengine engine)
 set(library_vextable table)
 set(library_vexui ui)
+set(library_vexmetrics metrics)
 
 # Which folder each header lives in; a name in two folders could not be told
 # apart by an #include, so it is an offence of its own.

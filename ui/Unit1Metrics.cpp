@@ -1,0 +1,101 @@
+// The main window's part in serving metrics: Options > Serve metrics...,
+// the --metrics and /METRICS switches, the endpoint kept per vexgrid file
+// and the status bar's "Serving metrics on 127.0.0.1:9469".
+#include "ui/Unit1.h"
+
+#include "metrics/MetricsOptions.h"
+#include "metrics/MetricsServer.h"
+#include "names/MibLoader.h"
+#include "names/MibNames.h"
+
+#include <QAction>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+
+void TForm1::CreateMetrics()
+{
+    const TMetricsOptions options = ParseMetricsOptions(commandLine);
+    for (const QString& warning : options.warnings)
+        qWarning("%s", qPrintable(warning));
+    metricsFromCommandLine = options.endpoint.has_value();
+    metricsServer = new TMetricsServer(
+        *resultStore,
+        [this]() -> std::shared_ptr<const TMibNames> {
+            auto names = mibLoader->Names();
+            return names ? names : TMibNames::BuiltIn();
+        },
+        this);
+
+    if (auto* options1 = menuBar()->findChild<QMenu*>(QStringLiteral("Options1"))) {
+        ServeMetrics1 = options1->addAction(QStringLiteral("Serve metrics..."));
+        ServeMetrics1->setObjectName(QStringLiteral("ServeMetrics1"));
+        connect(ServeMetrics1, &QAction::triggered, this, &TForm1::ServeMetrics1Click);
+    }
+    MetricsLabel = new QLabel(StatusBar1);
+    MetricsLabel->setObjectName(QStringLiteral("MetricsLabel"));
+    MetricsLabel->hide();
+    StatusBar1->addPermanentWidget(MetricsLabel);
+    if (options.endpoint)
+        ServeMetrics(options.endpoint);
+}
+
+TMetricsServer& TForm1::Metrics() { return *metricsServer; }
+
+bool TForm1::ServeMetrics(const std::optional<TMetricsEndpoint>& endpoint)
+{
+    bool served = true;
+    const bool same = endpoint && metricsServer->IsListening()
+                   && endpoint->port == metricsServer->Endpoint().port
+                   && endpoint->address == metricsServer->Endpoint().address;
+    if (same) {
+        // Listening there already.
+    } else if (endpoint) {
+        served = metricsServer->Listen(*endpoint);
+    } else {
+        metricsServer->Stop();
+    }
+    if (metricsServer->IsListening()) {
+        MetricsLabel->setText(QStringLiteral("Serving metrics on ")
+                              + MetricsEndpointText(metricsServer->Endpoint()));
+        MetricsLabel->show();
+    } else {
+        MetricsLabel->hide();
+    }
+    if (!served)
+        ShowStatusMessage(metricsServer->ErrorText());
+    return served;
+}
+
+void TForm1::ApplyViewMetrics()
+{
+    // The switch of the command line holds for the whole run.
+    if (!metricsFromCommandLine)
+        ServeMetrics(SavedMetricsEndpoint(viewFile));
+}
+
+void TForm1::ServeMetrics1Click()
+{
+    const QString current = metricsServer->IsListening() ? MetricsEndpointText(metricsServer->Endpoint())
+                                                         : QStringLiteral("127.0.0.1:9469");
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+        this, QStringLiteral("Serve metrics"),
+        QStringLiteral("Serve the values for scrapers on [address:]port (empty: stop serving):"),
+        QLineEdit::Normal, current, &ok);
+    if (!ok)
+        return;
+    std::optional<TMetricsEndpoint> endpoint;
+    if (!text.trimmed().isEmpty()) {
+        endpoint = ParseMetricsEndpoint(text.trimmed());
+        if (!endpoint) {
+            ShowModalMessage(
+                QStringLiteral("\"%1\" is no [address:]port with a port from 1 to 65535.").arg(text));
+            return;
+        }
+    }
+    if (ServeMetrics(endpoint))
+        SaveMetricsEndpoint(viewFile, endpoint);
+}
