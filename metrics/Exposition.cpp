@@ -75,7 +75,7 @@ TSampleName NameOf(const TMibNames* names, const QString& oid)
     TSampleName name;
     const TMibMatch match = names ? names->Find(oid) : TMibMatch{};
     if (!match.object) {
-        name.metric = "oid_" + MetricName(QString(oid).replace(QLatin1Char('.'), QLatin1Char('_')));
+        name.metric = MetricName(QStringLiteral("oid_") + oid);
         name.help = "The object " + oid.toLatin1();
         return name;
     }
