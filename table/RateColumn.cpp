@@ -4,14 +4,20 @@
 
 namespace {
 
-constexpr double kCounter32Span = 4294967296.0;  // 2^32: a Counter32 wraps here
 constexpr int kBitsPerOctet = 8;
+constexpr double kMsPerTick = 10.0;  // sysUpTime counts hundredths of a second
+// A restart the agent's uptime does not show by going down: it advanced
+// clearly less than the time between the readings. The slack covers the
+// jitter of a shoot's timing (the uptime is read once per shoot, the cell
+// somewhere in its walk) and the agent's coarse clock.
+constexpr double kUpTimeShare = 0.9;
+constexpr std::int64_t kUpTimeSlackMs = 250;
 
-std::optional<double> CounterNumber(const TCellValue& value)
+std::optional<std::uint64_t> CounterNumber(const TCellValue& value)
 {
     bool ok = false;
     const qulonglong number = value.text.toULongLong(&ok);
-    return ok ? std::optional<double>(static_cast<double>(number)) : std::nullopt;
+    return ok ? std::optional<std::uint64_t>(number) : std::nullopt;
 }
 
 // One decimal, no digit grouping, "." as the decimal point.
@@ -23,27 +29,54 @@ QString OneDecimal(double number)
     return text;
 }
 
+// The counter's advance from before to now, taken in integers (a double
+// loses the low bits of a Counter64 near 2^63). A Counter32 that went down
+// wrapped once; a Counter64 never wraps in practice, so going down means a
+// reset.
+std::optional<std::uint64_t> CounterAdvance(int type, std::uint64_t before, std::uint64_t now)
+{
+    if (type == snmptype::kCounter32) {
+        // Modulo 2^32: a Counter32 that went down wrapped once.
+        return static_cast<std::uint32_t>(static_cast<std::uint32_t>(now)
+                                          - static_cast<std::uint32_t>(before));
+    }
+    if (now < before)
+        return std::nullopt;
+    return now - before;
+}
+
 }  // namespace
+
+bool AgentRestarted(const TCellValue& previous, const TCellValue& current)
+{
+    if (previous.upTime < 0 || current.upTime < 0)
+        return false;  // nothing to tell by
+    if (current.upTime < previous.upTime)
+        return true;
+    const std::int64_t elapsedMs = current.arrivedMs - previous.arrivedMs;
+    const double upMs = static_cast<double>(current.upTime - previous.upTime) * kMsPerTick;
+    return upMs < static_cast<double>(elapsedMs) * kUpTimeShare - static_cast<double>(kUpTimeSlackMs);
+}
 
 std::optional<double> CounterRate(const TCellValue& previous, const TCellValue& current)
 {
     if (!previous.IsCounter() || current.type != previous.type)
         return std::nullopt;
-    // An unknown uptime could hide a restart.
-    if (previous.upTime < 0 || current.upTime < previous.upTime)
+    const std::optional<std::uint64_t> before = CounterNumber(previous);
+    const std::optional<std::uint64_t> now = CounterNumber(current);
+    if (!before || !now || AgentRestarted(previous, current))
         return std::nullopt;
-    const std::int64_t elapsedMs = current.arrivedMs - previous.arrivedMs;
-    const std::optional<double> before = CounterNumber(previous);
-    const std::optional<double> now = CounterNumber(current);
-    if (elapsedMs <= 0 || !before || !now)
+    const std::optional<std::uint64_t> advance = CounterAdvance(current.type, *before, *now);
+    if (!advance)
         return std::nullopt;
-    double difference = *now - *before;
-    if (difference < 0) {
-        if (current.type != snmptype::kCounter32)
-            return std::nullopt;
-        difference += kCounter32Span;
-    }
-    return difference * 1000.0 / static_cast<double>(elapsedMs);
+    // Over the agent's own clock when both readings carry its uptime, over
+    // the arrival times otherwise.
+    const bool agentClock = previous.upTime >= 0 && current.upTime >= 0;
+    const double seconds = agentClock ? static_cast<double>(current.upTime - previous.upTime) / 100.0
+                                      : static_cast<double>(current.arrivedMs - previous.arrivedMs) / 1000.0;
+    if (seconds <= 0)
+        return std::nullopt;
+    return static_cast<double>(*advance) / seconds;
 }
 
 bool IsOctetsName(const QString& name)

@@ -6,13 +6,20 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 
 // The rate per second from previous to current, or none when no honest rate
 // exists: either reading missing or no counter, the agent restarted between
-// them (its sysUpTime went down or is unknown), a Counter64 that went down,
-// or no time between them. A Counter32 that went down wrapped once.
+// them (AgentRestarted), a Counter64 that went down, or no time between
+// them. A Counter32 that went down wrapped once. The time between is the
+// agent's (sysUpTime) when both readings carry it, else their arrival times.
 std::optional<double> CounterRate(const TCellValue& previous, const TCellValue& current);
+
+// True when both readings carry the agent's uptime and it shows a restart
+// between them: it went down, or advanced clearly less than the time between
+// their arrivals (an agent up for less than that gap).
+bool AgentRestarted(const TCellValue& previous, const TCellValue& current);
 
 // True for an object whose descriptor ends in "Octets" ("ifInOctets",
 // "ifHCOutOctets.3"): its rate is shown in bits per second.

@@ -161,7 +161,8 @@ TEST(LiveView, ListScrolledToRow46StaysThroughFiveReshootsWhileCountersMove)
 {
     // 120 rows; the counters move between reads (snmpsim's numeric variation).
     vxtest::TSnmpsimAgent agent;
-    std::string records = kUpTime + "|67|100000\n";
+    // The uptime advances as a real agent's does; a frozen one reads as restarts.
+    std::string records = kUpTime + "|67:numeric|rate=100,initial=100000\n";
     for (int n = 1; n <= 120; ++n)
         records += "1.3.6.1.4.1.55555.9.1." + std::to_string(n)
                  + "|65:numeric|rate=" + std::to_string(n * 100) + "\n";

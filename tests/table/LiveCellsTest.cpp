@@ -241,7 +241,8 @@ TEST_F(LiveCellsTest, DeferredSnapshotHoldsTheRowsOfItsTakingWhateverComesAfter)
     TViewOptions options;
     options.counterRates = true;
     table.SetViewOptions(options);
-    Shoot({{name, Value(snmptype::kOctetString, "box")}, {octets, Value(snmptype::kCounter32, "600", 1000)}});
+    Shoot({{name, Value(snmptype::kOctetString, "box")},
+           {octets, Value(snmptype::kCounter32, "600", 1000, 200)}});
     const TTableSnapshot expected = table.Snapshot();
     ASSERT_EQ(expected.rows.size(), 2);
     ASSERT_EQ(expected.rows[1][1], "500") << "the counter's rate is what is exported";
