@@ -54,7 +54,7 @@ void TShootEngine::SetArrivalClock(TClock newClock) { arrivalClock = std::move(n
 
 void TShootEngine::ResetSessionState()
 {
-    countdown = CountdownStart();
+    scheduler.RestartCountdown();
     rowCursor.Reset();
     lastWalkOid.clear();
     tracker.ResetRequestIds();
@@ -80,7 +80,7 @@ void TShootEngine::DropPendingRequests() { tracker.Clear(); }
 
 void TShootEngine::PlaceValue(const QString& oid, const TCellValue& value)
 {
-    rowCursor.Advance(store.Place(oid, value, rowCursor, ShootModeIs(TShootMode::KeepInstances)));
+    rowCursor.Advance(store.Place(oid, value, rowCursor, scheduler.ShootModeIs(TShootMode::KeepInstances)));
 }
 
 TCellValue TShootEngine::ReceivedValue(const QByteArray& raw, int type) const

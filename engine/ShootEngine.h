@@ -23,6 +23,7 @@
 #include "engine/ResultStore.h"
 #include "engine/RowCursor.h"
 #include "core/Settings.h"
+#include "engine/ShootScheduler.h"
 #include "engine/ShootView.h"
 #include "core/TRequest.h"
 
@@ -116,10 +117,6 @@ public:
     void ClearInstances();
     // Where the next answer of an instance table goes.
     const TRowCursor& RowCursor() const { return rowCursor; }
-    // Seconds to the next periodic re-shoot.
-    int Countdown() const { return countdown; }
-    // Starts the countdown again from the view's interval.
-    void RestartCountdown() { countdown = CountdownStart(); }
     // Forgets the previous step of a single-target walk.
     void ForgetLastWalkOid() { lastWalkOid.clear(); }
     // Bindings per GetBulk of the running shoot; 0 while it walks with Get-Next.
@@ -186,15 +183,14 @@ public:
     void ShootInstance(int index);
 
     // --- Shoot modes ---
-    // The engine owns the mode; the view's check marks only reflect it.
-    // SetShootMode takes 1..3 (TShootMode), anything else for none.
-    void SetShootMode(int mode);
-    bool ShootModeIs(TShootMode mode) const { return shootMode == static_cast<int>(mode); }
-    void Now1Click();
-    void Every10secondskeepinstances1Click();
-    void Every10secRefreshinstancesalso1Click();
+    // The scheduler keeps the mode and the countdown (the view's check marks
+    // only reflect the mode) and asks for ShootAgain when a re-shoot is due.
+    TShootScheduler& Scheduler() { return scheduler; }
+    const TShootScheduler& Scheduler() const { return scheduler; }
+    bool ShootModeIs(TShootMode mode) const { return scheduler.ShootModeIs(mode); }
+    // Shoots again as the mode asks: once, refilling the known rows, or
+    // walking the instances anew.
     void ShootAgain();
-    void CountdownTick();
     void SetShootRunning(bool running);
     // Empties the message panel and forgets lastWalkOid.
     void ClearStatusMessage();
@@ -206,6 +202,7 @@ public:
     static bool IsPrintableText(const QString& text);
 
 private:
+    friend class TShootScheduler;  // its entry points are guarded as the engine's
     bool IsInstanceTable() const;
     bool IsSingleTargetWalk() const;
     QString WalkedOid() const;       // the first target
@@ -219,7 +216,6 @@ private:
     void AfterUpTime(std::function<void()> shoot);
     void UpTimeRead(std::int64_t ticks);
     void ShootAgainNow();
-    int CountdownStart() const;
     // One walk answer checked against the OID before it; false ends the walk.
     bool AcceptWalkAnswer(const QString& oid, const QString& asked);
     // Sends the walk's next step (when goesOn), then places the answers taken
@@ -325,8 +321,7 @@ private:
     } walkedMemo;                  // WalkedArcs() of the last walked OID text
     bool holdingShootEnd = false;  // see TShootEndHold
     bool shootEndHeld = false;
-    int countdown = 9;  // seconds to the next periodic re-shoot
-    int shootMode = 0;  // TShootMode, 0 for none
+    TShootScheduler scheduler{*this, view};
 
     TRequestTracker tracker;  // pendingRequests under requestLock, and the request ids
     TDroppedCounts dropped;   // since the shoot began

@@ -1,14 +1,8 @@
-// The shoot modes behind the "Shoot again" menu: the check marks, the
-// once-a-second countdown and the re-shoot each mode asks for.
+// The re-shoot each mode behind the "Shoot again" menu asks for, and the
+// sysUpTime.0 read that may come first.
 #include "engine/ShootEngine.h"
 
 #include <algorithm>
-
-int TShootEngine::CountdownStart() const
-{
-    // A re-shoot every N ticks: N-1, ..., 0.
-    return std::max(view.IntervalSeconds(), 1) - 1;
-}
 
 void TShootEngine::AfterUpTime(std::function<void()> shoot)
 {
@@ -39,57 +33,6 @@ void TShootEngine::UpTimeRead(std::int64_t ticks)
     afterUpTime = nullptr;
     if (shoot)
         Guarded(shoot);
-}
-
-void TShootEngine::SetShootMode(int mode)
-{
-    const bool known =
-        mode >= static_cast<int>(TShootMode::Now) && mode <= static_cast<int>(TShootMode::RereadInstances);
-    shootMode = known ? mode : 0;
-    for (const TShootMode each : {TShootMode::Now, TShootMode::KeepInstances, TShootMode::RereadInstances})
-        view.SetModeChecked(each, ShootModeIs(each));
-}
-
-void TShootEngine::Now1Click()
-{
-    Guarded([this] {
-        SetShootMode(static_cast<int>(TShootMode::Now));
-        ShootAgain();
-    });
-}
-
-void TShootEngine::Every10secondskeepinstances1Click()
-{
-    Guarded([this] {
-        SetShootMode(static_cast<int>(TShootMode::KeepInstances));
-        countdown = CountdownStart();
-    });
-}
-
-void TShootEngine::Every10secRefreshinstancesalso1Click()
-{
-    Guarded([this] {
-        SetShootMode(static_cast<int>(TShootMode::RereadInstances));
-        countdown = CountdownStart();
-    });
-}
-
-void TShootEngine::CountdownTick()
-{
-    Guarded([this] {
-        countdown -= 1;
-        if (countdown == -1)
-            countdown = CountdownStart();
-        if (ShootModeIs(TShootMode::KeepInstances) || ShootModeIs(TShootMode::RereadInstances)) {
-            view.ShowCountdown(countdown);
-            // While a walk-based shoot still runs, "Shoot again" is disabled and
-            // this chance is skipped; the next comes 10 ticks later.
-            if (countdown == 0 && view.ShootAgainEnabled())
-                ShootAgain();
-        } else {
-            view.ShowCountdown(-1);
-        }
-    });
 }
 
 void TShootEngine::SetShootRunning(bool running)
@@ -148,8 +91,9 @@ void TShootEngine::ShootAgain()
     Guarded([this] {
         silence.ShootStarted(arrivalClock());
         BeginShoot();
-        const bool any = ShootModeIs(TShootMode::Now) || ShootModeIs(TShootMode::KeepInstances)
-                      || ShootModeIs(TShootMode::RereadInstances);
+        const bool any = scheduler.ShootModeIs(TShootMode::Now)
+                      || scheduler.ShootModeIs(TShootMode::KeepInstances)
+                      || scheduler.ShootModeIs(TShootMode::RereadInstances);
         if (any)
             AfterUpTime([this] { ShootAgainNow(); });
     });
@@ -158,8 +102,8 @@ void TShootEngine::ShootAgain()
 void TShootEngine::ShootAgainNow()
 {
     Guarded([this] {
-        if (ShootModeIs(TShootMode::Now)) {
-            SetShootMode(0);  // once
+        if (scheduler.ShootModeIs(TShootMode::Now)) {
+            scheduler.SetShootMode(0);  // once
             ClearStatusMessage();
             ResetDroppedCounts();
             if (!settings.tableMode) {
@@ -169,8 +113,8 @@ void TShootEngine::ShootAgainNow()
                 RestartWalk();
             }
         }
-        const bool keep = ShootModeIs(TShootMode::KeepInstances);
-        if (!keep && !ShootModeIs(TShootMode::RereadInstances))
+        const bool keep = scheduler.ShootModeIs(TShootMode::KeepInstances);
+        if (!keep && !scheduler.ShootModeIs(TShootMode::RereadInstances))
             return;
 
         ClearStatusMessage();

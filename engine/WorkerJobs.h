@@ -13,7 +13,7 @@ public:
     void RetryPass() override { engine.RetryPass(); }
     void PurgePass() override { engine.PurgePass(); }
     void CheckTimeouts() override { engine.TimeoutPass(); }
-    void CountdownTick() override { engine.CountdownTick(); }
+    void CountdownTick() override { engine.Scheduler().CountdownTick(); }
 
 private:
     TShootEngine& engine;

@@ -138,11 +138,11 @@ void TForm1::CreateMenus()
     connect(CopythisformtoClipboard1, &QAction::triggered, this, &TForm1::CopythisformtoClipboard1Click);
     connect(Copytableastext1, &QAction::triggered, this, &TForm1::Copytableastext1Click);
     connect(SetColumnwidthtoTextwidth1, &QAction::triggered, this, &TForm1::SetColumnwidthtoTextwidth1Click);
-    connect(Now1, &QAction::triggered, this, [this] { engine->Now1Click(); });
+    connect(Now1, &QAction::triggered, this, [this] { engine->Scheduler().Now1Click(); });
     connect(Every10secondskeepinstances1, &QAction::triggered, this,
-            [this] { engine->Every10secondskeepinstances1Click(); });
+            [this] { engine->Scheduler().Every10secondskeepinstances1Click(); });
     connect(Every10secRefreshinstancesalso1, &QAction::triggered, this,
-            [this] { engine->Every10secRefreshinstancesalso1Click(); });
+            [this] { engine->Scheduler().Every10secRefreshinstancesalso1Click(); });
 }
 
 void TForm1::CreateControls()

@@ -57,7 +57,7 @@ void TForm1::ResetView()
     engine->ClearInstances();
     engine->SetShootRunning(true);
     // A single shoot: the periodic modes end with the view.
-    engine->SetShootMode(0);
+    engine->Scheduler().SetShootMode(0);
     resultTable->ResetSortState();
     Panel1->hide();
     ComboBox1->clear();

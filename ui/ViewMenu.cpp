@@ -86,7 +86,7 @@ void TForm1::SetViewOptions(const TViewOptions& options)
         WidenColumnsToTexts(ListView1);
     engine->SetReadUpTime(options.counterRates);
     if (newInterval)
-        engine->RestartCountdown();
+        engine->Scheduler().RestartCountdown();
 }
 
 void TForm1::ShowViewOptions()

@@ -79,7 +79,7 @@ TEST(AgentSilence, ViewNamesTheSilentAgentSinceItsLastAnswerUntilItAnswers)
         const std::int64_t t2 = h.fakeNow += 60000;
         silentAll = c.silentAll;
         silentRow = c.silentRow;
-        c.answeredBefore ? h.engine.Now1Click() : h.engine.StartShooting();
+        c.answeredBefore ? h.engine.Scheduler().Now1Click() : h.engine.StartShooting();
         h.PumpFor(100);
         for (int second = 0; second < 12 && h.view.silenceText.isEmpty(); ++second)
             h.RunWorkerSeconds(1);
@@ -88,7 +88,7 @@ TEST(AgentSilence, ViewNamesTheSilentAgentSinceItsLastAnswerUntilItAnswers)
 
         silentAll = !c.backAfter && c.silentAll;
         if (c.backAfter)
-            h.engine.Now1Click();
+            h.engine.Scheduler().Now1Click();
         h.PumpUntil([&] { return h.ShootOver(); }, 3000);
         h.RunWorkerSeconds(8);
         EXPECT_EQ(h.view.silenceText.isEmpty(), c.backAfter || c.silentRow) << "kept until an answer comes";

@@ -45,7 +45,7 @@ TOutcome Shoot(int port, const QString& community, const QStringList& targets, c
     out.modalMessages = h.view.modalMessages;
     out.statusMessage = h.view.statusMessage;
     out.requests = h.engine.LastRequestId();
-    h.engine.Every10secondskeepinstances1Click();
+    h.engine.Scheduler().Every10secondskeepinstances1Click();
     h.engine.ShootAgain();
     EXPECT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); })) << "re-shoot did not end";
     out.keptRows = h.view.rows;

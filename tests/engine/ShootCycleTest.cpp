@@ -253,7 +253,7 @@ TEST(ShootCycle, UnresolvableHostIsShownAtStartAndOnEveryReshoot)
         EXPECT_TRUE(h.Pending().empty());
 
         h.view.statusMessage.clear();
-        h.engine.Now1Click();
+        h.engine.Scheduler().Now1Click();
         EXPECT_EQ(h.view.statusMessage, expected) << tableMode;
         EXPECT_TRUE(h.view.shootAgainEnabled) << tableMode;
         EXPECT_TRUE(h.Pending().empty());

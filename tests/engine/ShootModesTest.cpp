@@ -28,7 +28,7 @@ void ShootInstanceTable(TEngineHarness& h)
 void Tick(TEngineHarness& h, int ticks)
 {
     for (int i = 0; i < ticks; ++i)
-        h.engine.CountdownTick();
+        h.engine.Scheduler().CountdownTick();
 }
 
 }  // namespace
@@ -41,11 +41,11 @@ TEST(ShootModes, CountdownRunsOnlyInAPeriodicModeAndShootsAtTheNinthTick)
 
     Tick(h, 3);
     EXPECT_EQ(h.view.countdownShown, -1);
-    EXPECT_EQ(h.engine.Countdown(), 6);  // counts on although nothing is shown
+    EXPECT_EQ(h.engine.Scheduler().Countdown(), 6);  // counts on although nothing is shown
 
-    h.engine.Every10secRefreshinstancesalso1Click();
+    h.engine.Scheduler().Every10secRefreshinstancesalso1Click();
     const int sentBefore = h.engine.LastRequestId();  // one request per list shoot
-    EXPECT_EQ(h.engine.Countdown(), 9);
+    EXPECT_EQ(h.engine.Scheduler().Countdown(), 9);
     Tick(h, 1);
     EXPECT_EQ(h.view.countdownShown, 8);
     Tick(h, 7);
@@ -66,12 +66,12 @@ TEST(ShootModes, NowShootsOnceAndLeavesNoModeChecked)
     TEngineHarness h;
     h.Agent(SharedSnmpd().Port());
     h.ListTargets({QStringLiteral("1.3.6.1.2.1.1.5.0")});
-    h.engine.Every10secondskeepinstances1Click();
+    h.engine.Scheduler().Every10secondskeepinstances1Click();
     Tick(h, 2);
     EXPECT_EQ(h.view.countdownShown, 7);
 
     h.view.ShowStatusMessage(QStringLiteral("old message"));
-    h.engine.Now1Click();
+    h.engine.Scheduler().Now1Click();
     EXPECT_FALSE(h.view.marks[1] || h.view.marks[2] || h.view.marks[3]);
     EXPECT_EQ(h.view.clearCount, 1);
     EXPECT_TRUE(h.view.statusMessage.isEmpty());
@@ -89,7 +89,7 @@ TEST(ShootModes, KeepRefillsTheRowsInPlaceWithoutADiscoveryWalk)
     for (QStringList& row : h.view.rows)
         row = QStringList{"stale", "stale", "stale"};
 
-    h.engine.Every10secondskeepinstances1Click();
+    h.engine.Scheduler().Every10secondskeepinstances1Click();
     Tick(h, 9);
     EXPECT_FALSE(h.view.shootAgainEnabled);
     EXPECT_EQ(h.view.clearCount, 0);
@@ -109,7 +109,7 @@ TEST(ShootModes, KeepFallsBackToDiscoveryWhenRowsNoLongerMatchTheInstances)
     ShootInstanceTable(h);
     h.view.store.Clear();  // the rows were lost
 
-    h.engine.Every10secondskeepinstances1Click();
+    h.engine.Scheduler().Every10secondskeepinstances1Click();
     Tick(h, 9);
     EXPECT_EQ(h.view.clearCount, 1);
     const std::vector<TRequest> pending = h.Pending();
@@ -124,7 +124,7 @@ TEST(ShootModes, RereadRediscoversAndSkipsAReshootDueWhileTheTableIsFilling)
     TEngineHarness h;
     ShootInstanceTable(h);
 
-    h.engine.Every10secRefreshinstancesalso1Click();
+    h.engine.Scheduler().Every10secRefreshinstancesalso1Click();
     Tick(h, 9);
     EXPECT_EQ(h.view.clearCount, 1);
     EXPECT_FALSE(h.view.shootAgainEnabled);
@@ -142,7 +142,7 @@ TEST(ShootModes, RereadRediscoversAndSkipsAReshootDueWhileTheTableIsFilling)
     EXPECT_EQ(h.view.entryCount, 3);
 
     // After a keep-mode refill, a fresh walk builds its rows anew.
-    h.engine.Every10secondskeepinstances1Click();
+    h.engine.Scheduler().Every10secondskeepinstances1Click();
     Tick(h, 9);
     ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }));
     ASSERT_TRUE(h.engine.RowCursor().Refilling());
@@ -159,9 +159,9 @@ TEST(ShootModes, SingleTargetRestartsTheWalkInBothPeriodicModes)
         h.Agent(SharedSnmpsim().Port(), 1, kShootEngineCommunity);
         h.TableTargets({kIfDescr});
         if (keep)
-            h.engine.Every10secondskeepinstances1Click();
+            h.engine.Scheduler().Every10secondskeepinstances1Click();
         else
-            h.engine.Every10secRefreshinstancesalso1Click();
+            h.engine.Scheduler().Every10secRefreshinstancesalso1Click();
         Tick(h, 9);
         EXPECT_FALSE(h.view.shootAgainEnabled);
         ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }));

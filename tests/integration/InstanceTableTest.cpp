@@ -101,9 +101,9 @@ protected:
     // reaching 0 would, without waiting ten seconds for the worker.
     static void CountdownReachesZero(TForm1& form)
     {
-        while (form.Engine().Countdown() != 1)
-            form.Engine().CountdownTick();
-        form.Engine().CountdownTick();
+        while (form.Engine().Scheduler().Countdown() != 1)
+            form.Engine().Scheduler().CountdownTick();
+        form.Engine().Scheduler().CountdownTick();
     }
 
     // Gives the agent a thirteenth interface (ifIndex 13, "eth13", counters
@@ -328,7 +328,7 @@ TEST_F(InstanceTable, PeriodicModesRefillInPlaceOrRediscoverAndNowUnchecksThem)
          {form->Now1, form->Every10secondskeepinstances1, form->Every10secRefreshinstancesalso1})
         EXPECT_FALSE(mode->isChecked()) << mode->text().toStdString();
     ASSERT_TRUE(shoots->WaitFor(4));
-    engine.CountdownTick();
+    engine.Scheduler().CountdownTick();
     EXPECT_EQ(form->StatusPanels().CountdownText(), "");
     EXPECT_EQ(Column(*form, 1), with13);
 }

@@ -229,7 +229,7 @@ TEST(LiveView, ViewMenuAndIntervalAreRememberedAndNameTheInterval)
         EXPECT_EQ(form.Every10secRefreshinstancesalso1->text(), "Every 5 sec. reread instances also!");
         form.Every10secondskeepinstances1->trigger();
         ASSERT_TRUE(PumpUntil([&] { return form.StatusPanels().CountdownText().startsWith("Next in "); }));
-        EXPECT_EQ(form.Engine().Countdown() < 5, true);
+        EXPECT_EQ(form.Engine().Scheduler().Countdown() < 5, true);
     }
     const TViewOptions kept = LoadViewOptions();
     EXPECT_EQ(kept.intervalSeconds, 5);

@@ -37,7 +37,7 @@ TEST(Worker, CountdownPanelShowsDigitsOnlyWhileAPeriodicModeIsChecked)
     ShowWindow(form);
     const TShootEngine& engine = form.Engine();
 
-    ASSERT_TRUE(PumpUntil([&] { return engine.Countdown() != 9; }, 5000)) << "the worker does not tick";
+    ASSERT_TRUE(PumpUntil([&] { return engine.Scheduler().Countdown() != 9; }, 5000)) << "the worker does not tick";
     EXPECT_EQ(form.StatusPanels().CountdownText(), "");
 
     form.Every10secondskeepinstances1->trigger();
@@ -45,10 +45,10 @@ TEST(Worker, CountdownPanelShowsDigitsOnlyWhileAPeriodicModeIsChecked)
     static const QRegularExpression digit(QStringLiteral("^[0-9]$"));
     const QString shown = form.StatusPanels().CountdownText();
     EXPECT_TRUE(digit.match(shown).hasMatch()) << shown.toStdString();
-    EXPECT_EQ(shown, QString::number(engine.Countdown()));
+    EXPECT_EQ(shown, QString::number(engine.Scheduler().Countdown()));
     // It counts down once a second.
     ASSERT_TRUE(PumpUntil([&] { return form.StatusPanels().CountdownText() != shown; }, 5000));
-    EXPECT_EQ(form.StatusPanels().CountdownText(), QString::number(engine.Countdown()));
+    EXPECT_EQ(form.StatusPanels().CountdownText(), QString::number(engine.Scheduler().Countdown()));
 
     form.Now1->trigger();
     EXPECT_TRUE(PumpUntil([&] { return form.StatusPanels().CountdownText().isEmpty(); }, 5000));
@@ -68,9 +68,9 @@ TEST(Worker, ClosingWhileAPeriodicModeRunsEndsPromptly)
     // Reread mode with a re-shoot under way when the window closes.
     form.Every10secRefreshinstancesalso1->trigger();
     PumpFor(1200);
-    while (form.Engine().Countdown() != 1)
-        form.Engine().CountdownTick();
-    form.Engine().CountdownTick();
+    while (form.Engine().Scheduler().Countdown() != 1)
+        form.Engine().Scheduler().CountdownTick();
+    form.Engine().Scheduler().CountdownTick();
     ASSERT_FALSE(form.Shootagain2->isEnabled());
 
     QElapsedTimer closing;

@@ -110,8 +110,8 @@ TEST_F(ExportFile, SortedTableIsWrittenAfterEveryShootAlsoAfterAKeepModeRefill)
     ASSERT_EQ(form.ResultTable().SortColumn(), 4);
     ASSERT_TRUE(QFile::remove(csv));
     form.Every10secondskeepinstances1->trigger();
-    while (form.Engine().Countdown() != 1)  // the next tick shoots
-        form.Engine().CountdownTick();
+    while (form.Engine().Scheduler().Countdown() != 1)  // the next tick shoots
+        form.Engine().Scheduler().CountdownTick();
     ASSERT_TRUE(shoots.WaitFor(2)) << form.StatusPanels().StatusMessage().toStdString();
     EXPECT_TRUE(form.Engine().RowCursor().Refilling()) << "the re-shoot refilled the known rows";
     EXPECT_EQ(ReadWithPythonCsv(csv), (TRecords{header, row2, row4, row1, row3})) << "sorted order";
