@@ -208,8 +208,12 @@ QByteArray Seconds(std::int64_t ms) { return QByteArray::number(double(ms) / 100
 
 TExpositionFormat FormatForAccept(const QByteArray& accept)
 {
-    return accept.contains("application/openmetrics-text") ? TExpositionFormat::OpenMetrics
-                                                           : TExpositionFormat::PrometheusText;
+    // A client that takes the 0.0.4 text as well (Prometheus does, after
+    // OpenMetrics) gets it: OpenMetrics would rename every counter to
+    // <name>_total in its storage, and dashboards query the plain names.
+    const bool takesText = accept.contains("text/plain") || accept.contains("*/*");
+    return accept.contains("application/openmetrics-text") && !takesText ? TExpositionFormat::OpenMetrics
+                                                                         : TExpositionFormat::PrometheusText;
 }
 
 QByteArray ContentType(TExpositionFormat format)

@@ -41,7 +41,8 @@ struct TMetricsStatus {
 };
 
 // The format an Accept header asks for: OpenMetrics when it names
-// application/openmetrics-text, else the 0.0.4 text format.
+// application/openmetrics-text and takes no text/plain (nor */*), else the
+// 0.0.4 text format, whose counter names are the MIB objects' own.
 TExpositionFormat FormatForAccept(const QByteArray& accept);
 QByteArray ContentType(TExpositionFormat format);
 

@@ -111,4 +111,22 @@ TEST_F(ExpositionTest, SamplesAreNamedByMibObjectsAndIndexes)
     }
 }
 
+TEST(Exposition, OpenMetricsOnlyForClientsThatTakeNoText)
+{
+    const struct {
+        const char* accept;
+        TExpositionFormat format;
+    } cases[] = {
+        {"", TExpositionFormat::PrometheusText},
+        {"application/openmetrics-text; version=1.0.0", TExpositionFormat::OpenMetrics},
+        // Prometheus 2.42: counters keep their MIB names in its storage.
+        {"application/openmetrics-text;version=1.0.0,application/openmetrics-text;version=0.0.1;q=0.75,"
+         "text/plain;version=0.0.4;q=0.5,*/*;q=0.1",
+         TExpositionFormat::PrometheusText},
+        {"application/openmetrics-text, */*", TExpositionFormat::PrometheusText},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatForAccept(c.accept), c.format) << c.accept;
+}
+
 }  // namespace

@@ -1,0 +1,60 @@
+// The metrics endpoint of a real window watching snmpd's interfaces table,
+// scraped every second by a real Prometheus.
+#include "IntegrationSupport.h"
+#include "TPrometheus.h"
+
+#include "engine/ResultStore.h"
+#include "table/ViewOptions.h"
+#include "ui/Unit1.h"
+
+#include <QLabel>
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+TEST(MetricsEndpoint, PrometheusReadsTheStoresValuesAndSeesTheAgentGoSilent)
+{
+    const QString ifEntry = QStringLiteral("1.3.6.1.2.1.2.2.1.");
+    auto agent = NewSnmpd();
+    ASSERT_TRUE(agent->Start());
+    TVexgridFiles files;
+    const QString path = files.Write("if.xml", {agent->Port(), 2},
+                                     {{ifEntry + "1", ""}, {ifEntry + "2", ""}, {ifEntry + "10", ""}});
+    TViewOptions options;
+    options.intervalSeconds = 2;
+    SaveViewOptions(options);
+    const int port = vxtest::FreeTcpPort();
+    TForm1 form(XmlArgs(path) << "--metrics" << QString::number(port));
+    EXPECT_EQ(form.MetricsLabel->text(), QStringLiteral("Serving metrics on 127.0.0.1:%1").arg(port));
+    // ifInOctets of ifIndex 1 as the store held it at the end of each shoot.
+    QSet<QString> octets;
+    QObject::connect(&form.ResultStore(), &TResultStore::ShootFinished, &form, [&] {
+        for (const TResultRow& row : form.ResultStore().Rows())
+            if (row.cells.size() == 3 && row.cells[0].now.text == "1")
+                octets.insert(row.cells[2].now.text);
+    });
+    TShootCounter shoots(form);
+    ShowWindow(form);
+    ASSERT_TRUE(shoots.WaitFor(1));
+    form.Every10secondskeepinstances1->trigger();
+
+    vxtest::TPrometheus prometheus;
+    ASSERT_TRUE(prometheus.Start(QStringLiteral("127.0.0.1:%1").arg(port)));
+    // Hang guards: a scrape a second, a shoot every two.
+    std::optional<QString> seen;
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            seen = prometheus.Query(R"(ifInOctets{ifIndex="1"})");
+            return seen && octets.contains(*seen);
+        },
+        30000))
+        << seen.value_or("no sample").toStdString();
+    EXPECT_TRUE(PumpUntil([&] { return prometheus.Query("vexgrid_up") == "1"; }, 30000));
+    const int shotBefore = shoots.Count();
+    agent->Stop();
+    // One interval plus the time-out of five sends, a scrape, and some to spare.
+    EXPECT_TRUE(PumpUntil([&] { return prometheus.Query("vexgrid_up") == "0"; }, 2000 + 10000 + 1000 + 10000))
+        << prometheus.Log().toStdString();
+    EXPECT_GT(shoots.Count(), shotBefore) << "the window keeps shooting while it is scraped";
+    SaveViewOptions(TViewOptions());
+}
