@@ -13,7 +13,7 @@ if(NOT ROOT)
   message(FATAL_ERROR "ROOT must name the source tree")
 endif()
 
-set(folders core snmp names config traps engine metrics table ui app)
+set(folders core snmp names config traps engine metrics history table ui app)
 set(uses_core core)
 set(uses_snmp snmp)
 set(uses_names names core)
@@ -27,6 +27,10 @@ set(uses_app app ui traps table engine config names core snmp metrics)
 # metrics (the endpoint for scrapers) reads the result store; the window wires it in.
 set(uses_metrics metrics engine config names core snmp)
 list(APPEND uses_ui metrics)
+# history (the recording of the shoots) reads the result store; charts and the window read it.
+set(uses_history history engine config names core snmp)
+list(APPEND uses_ui history)
+list(APPEND uses_app history)
 set(widget_folders ui app)
 
 # The libraries each folder builds.
@@ -40,6 +44,7 @@ set(library_vexengine engine)
 set(library_vextable table)
 set(library_vexui ui)
 set(library_vexmetrics metrics)
+set(library_vexhistory history)
 
 # Which folder each header lives in; a name in two folders could not be told
 # apart by an #include, so it is an offence of its own.

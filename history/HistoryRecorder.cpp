@@ -1,0 +1,196 @@
+#include "history/HistoryRecorder.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+#include <memory>
+
+namespace {
+
+// Shoots the writer may be behind before new ones are dropped: a slow disk
+// must not make the queue, and the memory it holds, grow without end.
+constexpr int kMostPending = 4;
+// Shoots between two prunes (and the first shoot of a file).
+constexpr int kPruneEvery = 20;
+const QString kSuffix = QStringLiteral(".sqlite");
+
+// A name made of letters, digits, '-' and '.' only.
+QString FileSafe(const QString& text)
+{
+    QString safe;
+    for (const QChar c : text)
+        safe.append(
+            c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('.') ? c : QLatin1Char('_'));
+    return safe;
+}
+
+// The bytes of the other recordings in path's folder.
+std::int64_t OtherRecordingsBytes(const QString& path)
+{
+    const QFileInfo self(path);
+    std::int64_t bytes = 0;
+    const QFileInfoList files = self.dir().entryInfoList({QStringLiteral("*") + kSuffix}, QDir::Files);
+    for (const QFileInfo& file : files) {
+        if (file.fileName() != self.fileName())
+            bytes += file.size();
+    }
+    return bytes;
+}
+
+}  // namespace
+
+QString HistoryFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+         + QStringLiteral("/HB_Vexgrid/history");
+}
+
+QString HistoryFileFor(const QString& viewFile, const QString& host, int port)
+{
+    if (viewFile.isEmpty())
+        return HistoryFolder() + QStringLiteral("/agent-") + FileSafe(host) + QLatin1Char('-')
+             + QString::number(port) + kSuffix;
+    const QFileInfo file(viewFile);
+    const QByteArray hash =
+        QCryptographicHash::hash(file.absoluteFilePath().toUtf8(), QCryptographicHash::Sha1).toHex().left(8);
+    QString base = file.fileName();
+    base.remove(QRegularExpression(QStringLiteral("(\\.vexgrid)?\\.xml$")));
+    return HistoryFolder() + QLatin1Char('/') + FileSafe(base) + QLatin1Char('-') + QString::fromLatin1(hash)
+         + kSuffix;
+}
+
+// The writer thread's side: the open recording and the lock that keeps it
+// to one writer.
+class THistoryWriter : public QObject {
+public:
+    explicit THistoryWriter(THistoryRecorder& owner) : recorder(owner) {}
+
+    void Write(const QString& path, const THistoryShoot& shoot)
+    {
+        if (path != wanted && !Use(path))
+            return;
+        if (!database.IsOpen())
+            return;  // said once when it failed to open
+        if (!database.Append(shoot)) {
+            emit recorder.Problem(database.LastError());
+            return;
+        }
+        if (written++ % kPruneEvery == 0)
+            database.Prune(limits, QDateTime::currentMSecsSinceEpoch(),
+                           OtherRecordingsBytes(database.Path()));
+        emit recorder.Recorded(shoot.wallMs);
+    }
+
+    void Close()
+    {
+        database.Close();
+        lock.reset();
+        wanted.clear();
+    }
+
+    THistoryLimits limits;
+
+private:
+    // Opens the recording at path, or one of this writer's own when another
+    // writer holds it. False when neither opens (said).
+    bool Use(const QString& path)
+    {
+        Close();
+        wanted = path;
+        written = 0;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QString file = path;
+        if (!Lock(file)) {
+            file = path.chopped(kSuffix.size()) + QLatin1Char('-')
+                 + QString::number(QCoreApplication::applicationPid()) + kSuffix;
+            if (!Lock(file)) {
+                emit recorder.Problem(QStringLiteral("History %1 is locked by another writer").arg(path));
+                return false;
+            }
+            emit recorder.Problem(
+                QStringLiteral("History %1 is recorded by another window; recording to %2").arg(path, file));
+        }
+        if (!database.Open(file)) {
+            emit recorder.Problem(database.LastError());
+            lock.reset();
+            return false;
+        }
+        recorder.SetActivePath(file);
+        return true;
+    }
+
+    bool Lock(const QString& file)
+    {
+        lock = std::make_unique<QLockFile>(file + QStringLiteral(".lock"));
+        // Stale only when its process is gone, however old it is.
+        lock->setStaleLockTime(0);
+        if (lock->tryLock(0))
+            return true;
+        lock.reset();
+        return false;
+    }
+
+    THistoryRecorder& recorder;
+    THistoryDatabase database;
+    std::unique_ptr<QLockFile> lock;
+    QString wanted;  // the path asked for
+    int written = 0;
+};
+
+THistoryRecorder::THistoryRecorder(QObject* parent) : QObject(parent), writer(new THistoryWriter(*this))
+{
+    thread.setObjectName(QStringLiteral("history writer"));
+    writer->moveToThread(&thread);
+    thread.start(QThread::LowPriority);
+}
+
+THistoryRecorder::~THistoryRecorder()
+{
+    QMetaObject::invokeMethod(
+        writer, [this] { writer->Close(); }, Qt::BlockingQueuedConnection);
+    thread.quit();
+    thread.wait();
+    delete writer;
+}
+
+void THistoryRecorder::SetLimits(const THistoryLimits& limits)
+{
+    QMetaObject::invokeMethod(writer, [this, limits] { writer->limits = limits; });
+}
+
+void THistoryRecorder::Record(const QString& path, THistoryShoot shoot)
+{
+    if (pending.load() >= kMostPending) {
+        emit Problem(QStringLiteral("History %1 falls behind; a shoot was not recorded").arg(path));
+        return;
+    }
+    ++pending;
+    QMetaObject::invokeMethod(writer, [this, path, shoot = std::move(shoot)] {
+        writer->Write(path, shoot);
+        --pending;
+    });
+}
+
+void THistoryRecorder::Flush()
+{
+    QMetaObject::invokeMethod(
+        writer, [] {}, Qt::BlockingQueuedConnection);
+}
+
+QString THistoryRecorder::ActivePath() const
+{
+    const QMutexLocker locker(&pathLock);
+    return activePath;
+}
+
+void THistoryRecorder::SetActivePath(const QString& active)
+{
+    const QMutexLocker locker(&pathLock);
+    activePath = active;
+}
