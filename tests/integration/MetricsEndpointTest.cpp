@@ -4,6 +4,8 @@
 #include "TPrometheus.h"
 
 #include "engine/ResultStore.h"
+#include "metrics/MetricsOptions.h"
+#include "metrics/MetricsServer.h"
 #include "table/ViewOptions.h"
 #include "ui/Unit1.h"
 
@@ -57,4 +59,22 @@ TEST(MetricsEndpoint, PrometheusReadsTheStoresValuesAndSeesTheAgentGoSilent)
         << prometheus.Log().toStdString();
     EXPECT_GT(shoots.Count(), shotBefore) << "the window keeps shooting while it is scraped";
     SaveViewOptions(TViewOptions());
+}
+
+TEST(MetricsEndpoint, EndpointKeptForAVexgridFileServesWhileItsViewIsOpen)
+{
+    TVexgridFiles files;
+    const QString served = files.Write("served.xml", {vxtest::FreeUdpPort(), 2}, {{"1.3.6.1.2.1.1.5", ".0"}});
+    const QString other = files.Write("other.xml", {vxtest::FreeUdpPort(), 2}, {{"1.3.6.1.2.1.1.5", ".0"}});
+    const TMetricsEndpoint endpoint{QHostAddress(QStringLiteral("127.0.0.2")),
+                                    quint16(vxtest::FreeTcpPort())};
+    SaveMetricsEndpoint(served, endpoint);
+    TForm1 form(XmlArgs(served));
+    EXPECT_TRUE(form.Metrics().IsListening());
+    EXPECT_EQ(form.MetricsLabel->text(),
+              QStringLiteral("Serving metrics on 127.0.0.2:%1").arg(endpoint.port));
+    ASSERT_TRUE(form.OpenVexgridFile(other));
+    EXPECT_FALSE(form.Metrics().IsListening());
+    EXPECT_TRUE(form.MetricsLabel->isHidden());
+    SaveMetricsEndpoint(served, std::nullopt);
 }
