@@ -20,6 +20,10 @@ namespace {
 // A refused request's connection is closed once its answer is out, or after
 // this long when the client does not read it.
 constexpr int kRefusalCloseMs = 1000;
+// A connection that sends nothing for this long is closed, so that idle
+// clients cannot hold the connections scrapers need; a scraper that keeps
+// its connection open longer just connects again.
+constexpr int kIdleCloseMs = 30000;
 
 // Accepts connections up to a limit and refuses requests that grow past the
 // size a scrape needs, before the HTTP library reads them.
@@ -44,8 +48,16 @@ protected:
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         // The bytes of the request under way; an answer sent starts the next.
         auto received = std::make_shared<qint64>(0);
-        connect(socket, &QTcpSocket::bytesWritten, socket, [received] { *received = 0; });
-        connect(socket, &QTcpSocket::readyRead, socket, [socket, received] {
+        auto* idle = new QTimer(socket);
+        idle->setSingleShot(true);
+        connect(idle, &QTimer::timeout, socket, &QTcpSocket::abort);
+        idle->start(kIdleCloseMs);
+        connect(socket, &QTcpSocket::bytesWritten, socket, [received, idle] {
+            *received = 0;
+            idle->start(kIdleCloseMs);
+        });
+        connect(socket, &QTcpSocket::readyRead, socket, [socket, received, idle] {
+            idle->start(kIdleCloseMs);
             *received += socket->bytesAvailable();
             if (*received > TMetricsServer::kMaxRequestBytes)
                 Refuse(socket);

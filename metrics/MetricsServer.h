@@ -8,7 +8,8 @@
 // it, 404 for any other path, 400 (or a closed connection) for what is no
 // HTTP request, 431 and a closed connection for a request larger than
 // kMaxRequestBytes. At most kMaxConnections are open at once; a further one
-// is closed as soon as it is accepted. The endpoint shows values only: the
+// is closed as soon as it is accepted, and one idle
+// for 30 s is closed too. The endpoint shows values only: the
 // community and the SNMPv3 credentials never reach it.
 #pragma once
 
