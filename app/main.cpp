@@ -9,11 +9,13 @@
 // latest after kStartupScreenshotDelayMs) and closes itself (used under Xvfb).
 #include "ui/ExitRequests.h"
 #include "core/ProgramOptions.h"
+#include "metrics/ModuleExport.h"
 #include "ui/StartupScreenshot.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QIcon>
 
 #include <cstdio>
@@ -57,6 +59,15 @@ int main(int argc, char** argv)
 {
     if (AnswerInfoOptions(ArgumentsOf(argc, argv)))
         return 0;
+    // "--export-module FILE" writes the view's exporter module and ends,
+    // without a window.
+    if (const QString module = ExportModulePath(ArgumentsOf(argc, argv)); !module.isEmpty()) {
+        QCoreApplication app(argc, argv);
+        const QString error = ExportModule(ReadProgramOptions(ArgumentsOf(argc, argv)).arguments, module);
+        if (!error.isEmpty())
+            std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
+        return error.isEmpty() ? 0 : 1;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("HB_Vexgrid"));

@@ -26,8 +26,9 @@ bool LooksLikeSwitch(const QString& arg)
 
 bool IsKnownSwitch(const QString& arg)
 {
-    for (QStringView name : {u"/XML", u"/HOST", u"/COMMUNITY", u"/PROGRAMTITLE", u"/WIDTH", u"/HEIGHT",
-                             u"/EXPORT", u"--trap-port", u"--trap-log", u"--metrics", u"/METRICS"}) {
+    for (QStringView name :
+         {u"/XML", u"/HOST", u"/COMMUNITY", u"/PROGRAMTITLE", u"/WIDTH", u"/HEIGHT", u"/EXPORT",
+          u"--trap-port", u"--trap-log", u"--metrics", u"/METRICS", u"--export-module"}) {
         if (arg.compare(name, Qt::CaseInsensitive) == 0)
             return true;
     }
@@ -109,6 +110,8 @@ QString UsageText()
                           "  --metrics [address:]port, /METRICS [address:]port\n"
                           "                       serves the values for scrapers at /metrics\n"
                           "                       (address 127.0.0.1 unless given)\n"
+                          "  --export-module FILE writes the view as a module of the SNMP exporter\n"
+                          "                       (and FILE's scrape job beside it), then exits\n"
                           "  file.xml             the same as /XML file.xml\n"
                           "  -h, --help           this text\n"
                           "  --version            the program's version\n"

@@ -1,16 +1,19 @@
 // The metrics endpoint of a real window watching snmpd's interfaces table,
 // scraped every second by a real Prometheus.
 #include "IntegrationSupport.h"
-#include "TPrometheus.h"
+#include "TScrapeServers.h"
 
 #include "engine/ResultStore.h"
 #include "metrics/MetricsOptions.h"
 #include "metrics/MetricsServer.h"
+#include "metrics/ModuleExport.h"
 #include "table/ViewOptions.h"
 #include "ui/Unit1.h"
 
 #include <QLabel>
+#include <QFile>
 #include <QSet>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -77,4 +80,67 @@ TEST(MetricsEndpoint, EndpointKeptForAVexgridFileServesWhileItsViewIsOpen)
     EXPECT_FALSE(form.Metrics().IsListening());
     EXPECT_TRUE(form.MetricsLabel->isHidden());
     SaveMetricsEndpoint(served, std::nullopt);
+}
+
+namespace {
+
+// The samples of an exposition text by series (name and labels), without
+// the scrapers' figures about themselves.
+QMap<QString, double> Samples(const QByteArray& text)
+{
+    QMap<QString, double> samples;
+    for (const QByteArray& line : text.split('\n')) {
+        if (line.isEmpty() || line.startsWith('#') || line.startsWith("snmp_") || line.startsWith("vexgrid_"))
+            continue;
+        const qsizetype space = line.lastIndexOf(' ');
+        samples.insert(QString::fromUtf8(line.left(space)), line.mid(space + 1).toDouble());
+    }
+    return samples;
+}
+
+}  // namespace
+
+TEST(MetricsEndpoint, ExportedModuleGivesTheExporterTheEndpointsSeriesAndValues)
+{
+    const QString ifEntry = QStringLiteral("1.3.6.1.2.1.2.2.1.");
+    auto agent = NewSnmpd();
+    ASSERT_TRUE(agent->Start());
+    TVexgridFiles files;
+    const QString path = files.Write("If table.xml", {agent->Port(), 2},
+                                     {{ifEntry + "1", ""},
+                                      {ifEntry + "2", ""},
+                                      {ifEntry + "3", ""},
+                                      {ifEntry + "4", ""},
+                                      {ifEntry + "8", ""},
+                                      {ifEntry + "10", ""}});
+    QTemporaryDir out;
+    const QString module = out.filePath("snmp.yml");
+    ASSERT_EQ(ExportModule(XmlArgs(path), module), QString());
+    QFile file(module);
+    EXPECT_EQ(file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0)
+        << "it holds the community";
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    vxtest::TSnmpExporter exporter;
+    ASSERT_TRUE(exporter.Start(file.readAll()));
+
+    const int port = vxtest::FreeTcpPort();
+    TForm1 form(XmlArgs(path) << "--metrics" << QString::number(port));
+    TShootCounter shoots(form);
+    ShowWindow(form);
+    ASSERT_TRUE(shoots.WaitFor(1));
+    std::optional<QByteArray> ours;
+    ASSERT_TRUE(PumpUntil([&] {
+        ours = vxtest::HttpGet(QStringLiteral("http://127.0.0.1:%1/metrics").arg(port));
+        return ours && ours->contains("ifIndex{");
+    }));
+    const auto theirs = exporter.Scrape("if_table", QStringLiteral("127.0.0.1:%1").arg(agent->Port()));
+    ASSERT_TRUE(theirs) << exporter.Log().toStdString();
+    const QMap<QString, double> endpoint = Samples(*ours), snmpExporter = Samples(*theirs);
+    EXPECT_GE(endpoint.size(), 6) << "a row of six columns at least";
+    EXPECT_EQ(endpoint.keys(), snmpExporter.keys()) << ours->toStdString() << theirs->toStdString();
+    for (auto sample = endpoint.cbegin(); sample != endpoint.cend(); ++sample) {
+        if (!sample.key().startsWith("ifInOctets")) {  // a counter moves on between the two
+            EXPECT_EQ(sample.value(), snmpExporter.value(sample.key())) << sample.key().toStdString();
+        }
+    }
 }
