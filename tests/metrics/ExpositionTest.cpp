@@ -42,6 +42,22 @@ protected:
         snapshot.rows[1].cells[4].stale = true;
         return snapshot;
     }
+    // hrStorageTable: a string, two integers and a stale row.
+    static TMetricsSnapshot HrStorage()
+    {
+        TMetricsSnapshot snapshot;
+        snapshot.names = TMibNames::BuiltIn();
+        const QString entry = QStringLiteral("1.3.6.1.2.1.25.2.3.1.");
+        for (const QString& index : {QStringLiteral("1"), QStringLiteral("31")}) {
+            TResultRow row;
+            row.cells = {Cell(entry + "3." + index, snmptype::kOctetString, "/run\n(tmpfs)"),
+                         Cell(entry + "5." + index, snmptype::kInteger, "2048"),
+                         Cell(entry + "6." + index, snmptype::kInteger, index)};
+            snapshot.rows.append(row);
+        }
+        snapshot.rows[1].cells[0].stale = true;
+        return snapshot;
+    }
     static TMetricsSnapshot DecodedIndexes()
     {
         TMetricsSnapshot snapshot;
@@ -56,24 +72,45 @@ protected:
     }
 };
 
-TEST_F(ExpositionTest, PromtoolAcceptsTheTextFormat)
+// The parsers of both formats: promtool for the 0.0.4 text (exit 1 is a
+// parse error; 3 lists lint findings, of which only the naming the SNMP
+// scrapers' dashboards rely on may be there) and the strict OpenMetrics
+// parser of Debian's python3-prometheus-client.
+TEST_F(ExpositionTest, ParsersOfBothFormatsAcceptTheText)
 {
-    const QString promtool = QStandardPaths::findExecutable("promtool");
-    ASSERT_FALSE(promtool.isEmpty()) << "promtool is missing (Debian package prometheus)";
-    for (const TMetricsSnapshot& snapshot : {Interfaces(), DecodedIndexes()}) {
-        const QByteArray text = RenderValues(snapshot, TExpositionFormat::PrometheusText)
-                              + RenderStatus({true, 1700000000123, 42}, TExpositionFormat::PrometheusText);
-        QProcess check;
-        check.start(promtool, {"check", "metrics"});
-        check.write(text);
-        check.closeWriteChannel();
-        ASSERT_TRUE(check.waitForFinished(30000));
-        // 1 is a parse error; 3 lists lint findings, of which only the
-        // naming the SNMP scrapers' dashboards rely on may be there.
-        EXPECT_NE(check.exitCode(), 1) << check.readAllStandardError().toStdString() << text.toStdString();
-        for (const QByteArray& line : check.readAllStandardError().split('\n')) {
-            EXPECT_TRUE(line.isEmpty() || line.contains("'snake_case'") || line.contains("\"_total\" suffix"))
-                << line.toStdString();
+    const struct {
+        const char* program;
+        QStringList arguments;
+        TExpositionFormat format;
+    } parsers[] = {
+        {"promtool", {"check", "metrics"}, TExpositionFormat::PrometheusText},
+        {"/usr/bin/python3",
+         {"-c",
+          "import sys\nfrom prometheus_client.openmetrics.parser import text_string_to_metric_families as p\n"
+          "list(p(sys.stdin.read()))"},
+         TExpositionFormat::OpenMetrics},
+    };
+    for (const auto& parser : parsers) {
+        const QString program = QStandardPaths::findExecutable(parser.program);
+        ASSERT_FALSE(program.isEmpty()) << parser.program << " is missing (Debian packages prometheus, "
+                                        << "python3-prometheus-client)";
+        for (const TMetricsSnapshot& snapshot : {Interfaces(), DecodedIndexes(), HrStorage()}) {
+            const QByteArray text = RenderValues(snapshot, parser.format)
+                                  + RenderStatus({true, 1700000000123, 42}, parser.format);
+            QProcess check;
+            check.start(program, parser.arguments);
+            check.write(text);
+            check.closeWriteChannel();
+            ASSERT_TRUE(check.waitForFinished(30000));
+            const QByteArray findings = check.readAllStandardError();
+            EXPECT_TRUE(check.exitCode() == 0
+                        || (parser.format == TExpositionFormat::PrometheusText && check.exitCode() == 3))
+                << findings.toStdString() << text.toStdString();
+            for (const QByteArray& line : findings.split('\n')) {
+                EXPECT_TRUE(line.isEmpty() || line.contains("'snake_case'")
+                            || line.contains("\"_total\" suffix"))
+                    << line.toStdString();
+            }
         }
     }
 }
