@@ -59,11 +59,11 @@ int main(int argc, char** argv)
 {
     if (AnswerInfoOptions(ArgumentsOf(argc, argv)))
         return 0;
-    // "--export-module FILE" writes the view's exporter module and ends,
-    // without a window.
-    if (const QString module = ExportModulePath(ArgumentsOf(argc, argv)); !module.isEmpty()) {
+    // "--export-module FILE" and "--export-telegraf FILE" write the view for
+    // the fleet tools and end, without a window.
+    if (const auto request = ExportRequestOf(ArgumentsOf(argc, argv))) {
         QCoreApplication app(argc, argv);
-        const QString error = ExportModule(ReadProgramOptions(ArgumentsOf(argc, argv)).arguments, module);
+        const QString error = ExportView(ReadProgramOptions(ArgumentsOf(argc, argv)).arguments, *request);
         if (!error.isEmpty())
             std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
         return error.isEmpty() ? 0 : 1;

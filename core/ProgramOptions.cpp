@@ -26,9 +26,9 @@ bool LooksLikeSwitch(const QString& arg)
 
 bool IsKnownSwitch(const QString& arg)
 {
-    for (QStringView name :
-         {u"/XML", u"/HOST", u"/COMMUNITY", u"/PROGRAMTITLE", u"/WIDTH", u"/HEIGHT", u"/EXPORT",
-          u"--trap-port", u"--trap-log", u"--metrics", u"/METRICS", u"--export-module"}) {
+    for (QStringView name : {u"/XML", u"/HOST", u"/COMMUNITY", u"/PROGRAMTITLE", u"/WIDTH", u"/HEIGHT",
+                             u"/EXPORT", u"--trap-port", u"--trap-log", u"--metrics", u"/METRICS",
+                             u"--export-module", u"--export-telegraf"}) {
         if (arg.compare(name, Qt::CaseInsensitive) == 0)
             return true;
     }
@@ -112,6 +112,8 @@ QString UsageText()
                           "                       (address 127.0.0.1 unless given)\n"
                           "  --export-module FILE writes the view as a module of the SNMP exporter\n"
                           "                       (and FILE's scrape job beside it), then exits\n"
+                          "  --export-telegraf FILE  writes the view as an SNMP input of Telegraf,\n"
+                          "                       then exits\n"
                           "  file.xml             the same as /XML file.xml\n"
                           "  -h, --help           this text\n"
                           "  --version            the program's version\n"

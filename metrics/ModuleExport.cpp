@@ -108,22 +108,43 @@ bool WritePrivate(const QString& path, const QByteArray& text, QString* error)
 
 }  // namespace
 
+QByteArray ExporterType(const TMibObject& object) { return ValueType(object); }
+
+QStringList ViewOids(const TSessionSettings& view)
+{
+    if (view.tableMode)
+        return view.targetOids;
+    return view.requestTemplate.oidList.split(kItemSeparator, Qt::SkipEmptyParts);
+}
+
+const TMibObject* ObjectOfOid(const TMibNames& names, const QString& oid)
+{
+    const TMibMatch match = names.Find(oid);
+    return match.object && (match.object->kind == TMibKind::Column || match.object->kind == TMibKind::Scalar)
+             ? match.object
+             : nullptr;
+}
+
 QByteArray SnmpExporterModule(const TSessionSettings& view, const TMibNames& names,
                               const TModuleOptions& options)
 {
     QByteArray walk, get, metrics, skipped;
-    for (const QString& target : view.targetOids) {
-        const TMibObject* object = names.Lookup(target);
+    QStringList named;  // one metric per MIB object
+    for (const QString& oid : ViewOids(view)) {
+        const TMibObject* object = ObjectOfOid(names, oid);
         const QByteArray type = object ? ValueType(*object) : QByteArray();
         QByteArray indexes;
         if (type.isEmpty() || !IndexLines(names, *object, &indexes)) {
-            skipped += "# " + target.toUtf8() + ": no MIB object of a type the exporter reads; left out\n";
+            skipped += "# " + oid.toUtf8() + ": no MIB object of a type the exporter reads; left out\n";
             continue;
         }
-        (view.tableMode || object->kind == TMibKind::Column ? walk : get) += "  - " + target.toUtf8() + "\n";
-        metrics +=
-            "  - name: " + object->name.toUtf8() + "\n    oid: " + target.toUtf8() + "\n    type: " + type
-            + "\n    help: " + Quoted(object->module + QStringLiteral("::") + object->name) + "\n" + indexes;
+        (view.tableMode ? walk : get) += "  - " + oid.toUtf8() + "\n";
+        if (named.contains(object->oid))
+            continue;
+        named << object->oid;
+        metrics += "  - name: " + object->name.toUtf8() + "\n    oid: " + object->oid.toUtf8()
+                 + "\n    type: " + type + "\n    help: "
+                 + Quoted(object->module + QStringLiteral("::") + object->name) + "\n" + indexes;
     }
     const TRequest& agent = view.requestTemplate;
     QByteArray out =
@@ -168,26 +189,38 @@ QString ModuleNameOf(const QString& path)
     return name.isEmpty() || name[0].isDigit() ? QStringLiteral("vexgrid_") + name : name;
 }
 
-QString ExportModulePath(const QStringList& args)
+std::optional<TExportRequest> ExportRequestOf(const QStringList& args)
 {
-    for (qsizetype i = 0; i + 1 < args.size(); ++i)
+    for (qsizetype i = 0; i + 1 < args.size(); ++i) {
         if (args[i].compare(u"--export-module", Qt::CaseInsensitive) == 0)
-            return args[i + 1];
-    return {};
+            return TExportRequest{TViewExport::ExporterModule, args[i + 1]};
+        if (args[i].compare(u"--export-telegraf", Qt::CaseInsensitive) == 0)
+            return TExportRequest{TViewExport::TelegrafInput, args[i + 1]};
+    }
+    return std::nullopt;
 }
 
-QString ExportModule(const QStringList& args, const QString& path)
+QString WriteViewExport(const TExportRequest& request, const TSessionSettings& view, const TMibNames& names,
+                        const TModuleOptions& options)
+{
+    QString error;
+    if (request.kind == TViewExport::TelegrafInput) {
+        WritePrivate(request.path, TelegrafInput(view, names, options), &error);
+        return error;
+    }
+    const QFileInfo file(request.path);
+    const QString jobPath = file.dir().filePath(file.completeBaseName() + QStringLiteral(".scrape.yml"));
+    if (WritePrivate(request.path, SnmpExporterModule(view, names, options), &error))
+        WritePrivate(jobPath, ScrapeJob(view, options), &error);
+    return error;
+}
+
+QString ExportView(const QStringList& args, const TExportRequest& request)
 {
     const TStartupResult start = StartUp(args);
     if (!start.ready)
         return start.message.isEmpty() ? QStringLiteral("The view could not be set up") : start.message;
     TModuleOptions options;
     options.name = ModuleNameOf(start.fileName.isEmpty() ? QStringLiteral("vexgrid") : start.fileName);
-    const QFileInfo file(path);
-    const QString jobPath = file.dir().filePath(file.completeBaseName() + QStringLiteral(".scrape.yml"));
-    QString error;
-    if (!WritePrivate(path, SnmpExporterModule(start.settings, *TMibNames::BuiltIn(), options), &error)
-        || !WritePrivate(jobPath, ScrapeJob(start.settings, options), &error))
-        return error;
-    return {};
+    return WriteViewExport(request, start.settings, *TMibNames::BuiltIn(), options);
 }

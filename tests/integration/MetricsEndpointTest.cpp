@@ -115,7 +115,7 @@ TEST(MetricsEndpoint, ExportedModuleGivesTheExporterTheEndpointsSeriesAndValues)
                                       {ifEntry + "10", ""}});
     QTemporaryDir out;
     const QString module = out.filePath("snmp.yml");
-    ASSERT_EQ(ExportModule(XmlArgs(path), module), QString());
+    ASSERT_EQ(ExportView(XmlArgs(path), {TViewExport::ExporterModule, module}), QString());
     QFile file(module);
     EXPECT_EQ(file.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0)
         << "it holds the community";

@@ -2,6 +2,8 @@
 
 #include "names/MibNames.h"
 
+#include <QProcess>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -37,6 +39,51 @@ TEST(ModuleExport, CredentialsAreWrittenOnlyAsAsked)
         EXPECT_FALSE(module.contains(c.absent)) << c.absent;
     }
     EXPECT_EQ(ModuleNameOf("/tmp/If table.vexgrid.xml"), "if_table");
+}
+
+// Read back by Python's TOML reader: the tables by MIB table, the other
+// targets as fields with their instances, string columns as tags.
+TEST(ModuleExport, TelegrafInputReadsBackAsTheViewsTablesAndFields)
+{
+    TSessionSettings view;
+    view.requestTemplate.remoteHost = "127.0.0.5";
+    view.requestTemplate.remotePort = 1161;
+    view.requestTemplate.snmpVersion = 2;
+    view.requestTemplate.community = "tam\\vel";
+    const struct {
+        bool tableMode;
+        QStringList targets;
+        QString oidList;
+        const char* summary;
+    } cases[] = {
+        {true,
+         {"1.3.6.1.2.1.2.2.1.2", "1.3.6.1.2.1.25.2.3.1.6", "1.3.6.1.2.1.2.2.1.10"},
+         {},
+         "udp://127.0.0.5:1161 | tam\\vel | hrStorageTable: hrStorageUsed 1.3.6.1.2.1.25.2.3.1.6 | "
+         "ifTable: ifDescr 1.3.6.1.2.1.2.2.1.2 tag, ifInOctets 1.3.6.1.2.1.2.2.1.10"},
+        {false,
+         {"1.3.6.1.2.1.1.5", "1.3.6.1.2.1.2.2.1.2"},
+         QStringLiteral("1.3.6.1.2.1.1.5.0\x1f"
+                        "1.3.6.1.2.1.2.2.1.2.4\x1f"),
+         "udp://127.0.0.5:1161 | tam\\vel | sysName 1.3.6.1.2.1.1.5.0 tag, ifDescr 1.3.6.1.2.1.2.2.1.2.4 tag"},
+    };
+    const char* summarise = R"(import sys, tomllib
+s = tomllib.loads(sys.stdin.read())["inputs"]["snmp"][0]
+f = lambda fields: ", ".join(x["name"] + " " + x["oid"] + (" tag" if x.get("is_tag") else "") for x in fields)
+parts = [s["agents"][0], s["community"]] + [t["name"] + ": " + f(t["field"]) for t in s.get("table", [])]
+print(" | ".join(parts + ([f(s["field"])] if s.get("field") else [])), end=""))";
+    for (const auto& c : cases) {
+        view.tableMode = c.tableMode;
+        view.targetOids = c.targets;
+        view.requestTemplate.oidList = c.oidList;
+        QProcess python;
+        python.start("/usr/bin/python3", {"-c", summarise});
+        python.write(TelegrafInput(view, *TMibNames::BuiltIn(), TModuleOptions()));
+        python.closeWriteChannel();
+        ASSERT_TRUE(python.waitForFinished(30000));
+        EXPECT_EQ(python.readAllStandardOutput().trimmed().toStdString(), c.summary)
+            << python.readAllStandardError().toStdString();
+    }
 }
 
 }  // namespace
