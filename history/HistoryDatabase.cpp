@@ -43,6 +43,10 @@ TRecordedState StateOf(const TResultCell& cell)
     return cell.now.Answered() ? TRecordedState::Current : TRecordedState::Unanswered;
 }
 
+// A text for a NOT NULL column: Qt binds a null QString (an empty list
+// joined, a list row's suffix) as NULL.
+QString Text(const QString& text) { return text.isNull() ? QStringLiteral("") : text; }
+
 QString NewConnectionName()
 {
     static QAtomicInteger<int> serial;
@@ -179,7 +183,7 @@ bool THistoryDatabase::Append(const THistoryShoot& shoot)
         QStringLiteral("INSERT INTO shoot (wall_ms, layout, targets, row_count) VALUES (?, ?, ?, ?)"));
     insert.addBindValue(QVariant::fromValue<qint64>(shoot.wallMs));
     insert.addBindValue(shoot.listLayout ? QStringLiteral("list") : QStringLiteral("table"));
-    insert.addBindValue(shoot.targets.join(QLatin1Char(' ')));
+    insert.addBindValue(Text(shoot.targets.join(QLatin1Char(' '))));
     insert.addBindValue(static_cast<int>(shoot.rows.size()));
     const bool inserted = insert.exec();
     if (!inserted)
@@ -205,8 +209,8 @@ bool THistoryDatabase::AppendRows(std::int64_t shoot, const QVector<TResultRow>&
         const TResultRow& r = rows[position];
         row.bindValue(0, shootId);
         row.bindValue(1, position);
-        row.bindValue(2, r.key);
-        row.bindValue(3, r.suffix);
+        row.bindValue(2, Text(r.key));
+        row.bindValue(3, Text(r.suffix));
         if (!row.exec())
             return Fail(QStringLiteral("write to"), row.lastError().text());
         for (int col = 0; col < r.cells.size(); ++col) {
@@ -214,9 +218,9 @@ bool THistoryDatabase::AppendRows(std::int64_t shoot, const QVector<TResultRow>&
             cell.bindValue(0, shootId);
             cell.bindValue(1, position);
             cell.bindValue(2, col);
-            cell.bindValue(3, c.oid);
+            cell.bindValue(3, Text(c.oid));
             cell.bindValue(4, c.now.type);
-            cell.bindValue(5, c.now.text);
+            cell.bindValue(5, Text(c.now.text));
             // The raw bytes only where they are not the text's own.
             cell.bindValue(6, c.now.raw == c.now.text.toUtf8() ? QVariant() : QVariant(c.now.raw));
             cell.bindValue(7, QVariant::fromValue<qint64>(c.now.arrivedMs));

@@ -75,6 +75,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent) : QMainWindow(pare
     vxSNMPMgr1 = MakeManagerComponent();
     engine = std::make_unique<TShootEngine>(*vxSNMPMgr1, *this, *resultStore);
     engine->WireComponentEvents();
+    CreateHistory();
     SetViewOptions(LoadViewOptions());
     resize(kDesignClientSize.width(), kDesignClientSize.height() + menuBar()->sizeHint().height());
     FormCreate();

@@ -44,6 +44,9 @@ class TTrapCenter;
 class TTrapsWindow;
 class QToolButton;
 class TWorkerJobs;
+class THistoryRecorder;
+class TChartWindow;
+struct TChartCell;
 struct TStartupResult;
 namespace vxsnmp {
 class TvxSNMPMgr;
@@ -133,6 +136,14 @@ public:
     QLabel* MetricsLabel = nullptr;    // "Serving metrics on 127.0.0.1:9469"
     QToolButton* TrapCounter = nullptr;
 
+    // Recorded history and charts (Unit1History.cpp): the view's recording
+    // and a chart window of the selected cells (nullptr, said, when none has a number).
+    THistoryRecorder& History() { return *historyRecorder; }
+    QString HistoryPath() const;
+    TChartWindow* OpenChart();
+    QAction* RecordHistory1 = nullptr;  // View > Record history
+    QAction* Chart1 = nullptr;          // View > Chart (Ctrl+G)
+
     // Components of the design.
     QAction* Close1 = nullptr;
     QAction* CopySelection1 = nullptr;  // Ctrl+C on the table
@@ -190,6 +201,9 @@ private:
     void CreateViewMenu();
     void CreateTraps();
     void CreateMetrics();
+    void CreateHistory();
+    void RecordShoot();
+    QVector<TChartCell> ChartCells() const;
     void ServeMetrics1Click();
     // Serves on the endpoint kept for the view's file, unless the command line named one.
     void ApplyViewMetrics();
@@ -256,4 +270,6 @@ private:
     TTableExportJob* exportJob = nullptr;  // owned by the window (Qt parent)
     TMetricsServer* metricsServer = nullptr;  // owned by the window (Qt parent)
     bool metricsFromCommandLine = false;
+
+    THistoryRecorder* historyRecorder = nullptr;  // owned by the window (Qt parent)
 };

@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr std::int64_t kMinute = 60 * 1000;
+constexpr std::int64_t kMinute = 60LL * 1000;
 
 class HistoryTest : public ::testing::Test {
 protected:
@@ -176,4 +176,23 @@ TEST_F(HistoryTest, SecondWriterRecordsToAFileOfItsOwn)
     EXPECT_TRUE(problems.front().front().toString().contains(second.ActivePath()));
     EXPECT_EQ(WholeShoots(path).size(), 3);
     EXPECT_EQ(WholeShoots(second.ActivePath()).size(), 3);
+}
+
+TEST_F(HistoryTest, ListLayoutShootWithEmptyTextsIsRecorded)
+{
+    // A list layout has no targets, rows without instance and a name cell
+    // without OID: Qt would bind their null texts as NULL.
+    THistoryShoot shoot = MadeShoot(1, 2, kMinute);
+    shoot.listLayout = true;
+    shoot.targets.clear();
+    shoot.rows[0].suffix = QString();
+    shoot.rows[0].cells[0].oid = QString();
+    shoot.rows[0].cells[0].now.text = QString();
+    THistoryDatabase database;
+    ASSERT_TRUE(database.Open(File("list.sqlite")));
+    ASSERT_TRUE(database.Append(shoot)) << database.LastError().toStdString();
+    const QVector<TResultRow> rows = database.RowsOf(1);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_TRUE(rows[0].suffix.isEmpty());
+    EXPECT_TRUE(rows[0].cells[0].now.text.isEmpty());
 }

@@ -64,6 +64,7 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
         {form.Close1, QKeySequence(Qt::CTRL | Qt::Key_Q)},
         {form.CopySelection1, QKeySequence(Qt::CTRL | Qt::Key_C)},
         {form.SelectAll1, QKeySequence(Qt::CTRL | Qt::Key_A)},
+        {form.Chart1, QKeySequence(Qt::CTRL | Qt::Key_G)},
     };
     for (const auto& s : shortcuts)
         EXPECT_EQ(s.action->shortcut(), s.keys) << s.action->text().toStdString();
@@ -71,7 +72,7 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
               (QStringList{"Copy this form  to Clipboard", "Copy table as text"}));
     EXPECT_EQ(Texts(top[2]->menu()->actions()),
               (QStringList{"Show counter rates", "Readable values", "-", "Mark changes", "Keep last values",
-                           "-", "Traps and informs"}));
+                           "-", "Traps and informs", "-", "Record history", "Chart"}));
     EXPECT_EQ(Texts(top[3]->menu()->actions()),
               (QStringList{"Shoot again", "-", "Set Column-width to Text-width"}));
     EXPECT_EQ(Texts(form.Shootagain2->menu()->actions()),

@@ -1,0 +1,154 @@
+// Recorded history and charts through the real window against snmpd: the
+// recording holds what the store held at each shoot, and a chart of a
+// counter's rate gets a point per shoot.
+#include "IntegrationSupport.h"
+
+#include "engine/ResultStore.h"
+#include "history/HistoryRecorder.h"
+#include "table/ResultTable.h"
+#include "table/ViewOptions.h"
+#include "ui/ChartWindow.h"
+#include "ui/Unit1.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QLineSeries>
+#include <QTreeView>
+
+namespace {
+
+const QString kIfTable = QStringLiteral("1.3.6.1.2.1.2.2.1.");
+
+// A view of the interfaces table (ifIndex, ifDescr, ifInOctets), re-shot by
+// hand; the window's recording goes to the test run's data folder.
+class HistoryWindowTest : public ::testing::Test {
+protected:
+    void OpenView(int port, const QString& community)
+    {
+        SaveViewOptions(TViewOptions());
+        path = files.Write("history.xml", {port, 2, community},
+                           {{kIfTable + "1", ""}, {kIfTable + "2", ""}, {kIfTable + "10", ""}});
+        form = std::make_unique<TForm1>(XmlArgs(path));
+        shoots = std::make_unique<TShootCounter>(*form);
+        ShowWindow(*form);
+        ASSERT_TRUE(shoots->WaitFor(1));
+    }
+
+    void Reshoot()
+    {
+        const int next = shoots->Count() + 1;
+        PumpFor(150);  // the agent's counters and clock move on
+        form->Now1->trigger();
+        ASSERT_TRUE(shoots->WaitFor(next));
+    }
+
+    TVexgridFiles files;
+    QString path;
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<TShootCounter> shoots;
+};
+
+void ExpectSameRows(const QVector<TResultRow>& recorded, const QVector<TResultRow>& held, int shoot)
+{
+    ASSERT_EQ(recorded.size(), held.size()) << "shoot " << shoot;
+    for (int r = 0; r < held.size(); ++r) {
+        EXPECT_EQ(recorded[r].key, held[r].key);
+        EXPECT_EQ(recorded[r].suffix, held[r].suffix);
+        ASSERT_EQ(recorded[r].cells.size(), held[r].cells.size()) << "shoot " << shoot << " row " << r;
+        for (int c = 0; c < held[r].cells.size(); ++c) {
+            const TResultCell& a = recorded[r].cells[c];
+            const TResultCell& b = held[r].cells[c];
+            SCOPED_TRACE(QStringLiteral("shoot %1 cell %2").arg(shoot).arg(b.oid).toStdString());
+            EXPECT_EQ(a.oid, b.oid);
+            EXPECT_EQ(a.now.text, b.now.text);
+            EXPECT_EQ(a.now.raw, b.now.raw);
+            EXPECT_EQ(a.now.type, b.now.type);
+            EXPECT_EQ(a.now.arrivedMs, b.now.arrivedMs);
+            EXPECT_EQ(a.now.wallMs, b.now.wallMs);
+            EXPECT_EQ(a.now.upTime, b.now.upTime);
+            EXPECT_EQ(a.stale, b.stale);
+            EXPECT_EQ(a.missing, b.missing);
+        }
+    }
+}
+
+}  // namespace
+
+TEST_F(HistoryWindowTest, EveryShootIsRecordedAsTheStoreHeldIt)
+{
+    const auto agent = NewSnmpd();
+    ASSERT_TRUE(agent->Start()) << "snmpd did not start";
+    OpenView(agent->Port(), QStringLiteral("tamvel"));
+    ASSERT_TRUE(form->RecordHistory1->isChecked()) << "on by default";
+    QVector<QVector<TResultRow>> held{form->ResultStore().Rows()};
+    QObject::connect(&form->ResultStore(), &TResultStore::ShootFinished, form.get(),
+                     [&] { held.append(form->ResultStore().Rows()); });
+    for (int n = 0; n < 3; ++n)
+        Reshoot();
+    form->History().Flush();
+    EXPECT_EQ(form->History().ActivePath(), form->HistoryPath());
+    EXPECT_TRUE(
+        form->HistoryPath().startsWith(qEnvironmentVariable("XDG_DATA_HOME") + "/HB_Vexgrid/history/"));
+
+    THistoryDatabase recording;
+    ASSERT_TRUE(recording.Open(form->History().ActivePath())) << recording.LastError().toStdString();
+    const QVector<TRecordedShoot> recorded = recording.Shoots();
+    ASSERT_EQ(recorded.size(), held.size());
+    for (int shoot = 0; shoot < held.size(); ++shoot)
+        ExpectSameRows(recording.RowsOf(recorded[shoot].id), held[shoot], shoot + 1);
+
+    // Off, remembered: the shoots after are not recorded.
+    form->RecordHistory1->trigger();
+    Reshoot();
+    form->History().Flush();
+    EXPECT_EQ(recording.Shoots().size(), held.size() - 1);
+}
+
+TEST_F(HistoryWindowTest, ChartOfACounterRateGetsAPointPerShootAndSavesAPicture)
+{
+    // ifInOctets.2 counts 1000 octets a second, the uptime 100 ticks.
+    vxtest::TSnmpsimAgent agent;
+    agent.AddDataFile("moving", "1.3.6.1.2.1.1.3.0|67:numeric|rate=100,initial=5000\n"
+                                "1.3.6.1.2.1.2.2.1.1.2|2|2\n"
+                                "1.3.6.1.2.1.2.2.1.2.2|4|eth0\n"
+                                "1.3.6.1.2.1.2.2.1.10.2|65:numeric|rate=1000,initial=7000\n");
+    ASSERT_TRUE(agent.Start()) << "snmpsimd did not start";
+    OpenView(agent.Port(), QStringLiteral("moving"));
+    const int row = 0;
+    Reshoot();
+    form->ListView1->setCurrentIndex(form->ResultTable().index(row, 4));
+    form->ListView1->selectionModel()->select(form->ResultTable().index(row, 4),
+                                              QItemSelectionModel::ClearAndSelect);
+    TChartWindow* chart = form->OpenChart();
+    ASSERT_NE(chart, nullptr);
+    ASSERT_EQ(chart->SeriesCount(), 1);
+    const QLineSeries& rate = chart->Series(0);
+    EXPECT_TRUE(rate.name().contains("ifInOctets")) << rate.name().toStdString();
+    EXPECT_TRUE(rate.name().endsWith("(bit/s)"));
+    EXPECT_EQ(rate.count(), 1) << "the rate of the second shoot, from the recording";
+    for (int n = 0; n < 4; ++n)
+        Reshoot();
+    ASSERT_EQ(rate.count(), 5);
+    for (const QPointF& point : rate.points())
+        EXPECT_GT(point.y(), 0.0);
+    EXPECT_LT(rate.at(0).x(), rate.at(4).x());
+
+    // A second chart fills the same points from the recording.
+    form->History().Flush();
+    TChartWindow* again = form->OpenChart();
+    ASSERT_NE(again, nullptr);
+    ASSERT_EQ(again->Series(0).count(), rate.count());
+    for (int n = 0; n < rate.count(); ++n) {
+        // Live rates run over the monotonic clock, recorded ones over the
+        // wall clock: a few ms apart.
+        EXPECT_EQ(again->Series(0).at(n).x(), rate.at(n).x());
+        EXPECT_NEAR(again->Series(0).at(n).y(), rate.at(n).y(), rate.at(n).y() * 0.1);
+    }
+
+    const QString picture = QStringLiteral("/tmp/chart.png");
+    ASSERT_TRUE(chart->SaveImage(picture));
+    const QImage saved(picture);
+    EXPECT_FALSE(saved.isNull());
+    EXPECT_GT(saved.width(), 300);
+}

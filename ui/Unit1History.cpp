@@ -1,0 +1,133 @@
+// TForm1's recorded history and charts: View > Record history (every shoot
+// appended to the view's recording) and View > Chart (Ctrl+G, also in the
+// table's context menu) for the selected cells.
+#include "ui/Unit1.h"
+
+#include "core/SettingsStore.h"
+#include "engine/ResultStore.h"
+#include "engine/ShootEngine.h"
+#include "history/HistoryRecorder.h"
+#include "table/RateColumn.h"
+#include "table/ResultTable.h"
+#include "ui/ChartWindow.h"
+
+#include <QDateTime>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QTreeView>
+
+#include <algorithm>
+
+namespace {
+
+const QString kRecordKey = QStringLiteral("history/record");
+const QString kMaxDaysKey = QStringLiteral("history/maxDays");
+const QString kMaxMegabytesKey = QStringLiteral("history/maxMegabytes");
+// More lines than this make a chart nobody can read.
+constexpr int kMostChartLines = 16;
+
+THistoryLimits LoadHistoryLimits()
+{
+    TSettingsStore settings;
+    const QSettings& store = *settings;
+    THistoryLimits limits;
+    constexpr std::int64_t kDayMs = 24LL * 3600 * 1000;
+    const std::int64_t days =
+        store.value(kMaxDaysKey, static_cast<qlonglong>(limits.maxAgeMs / kDayMs)).toLongLong();
+    const std::int64_t megabytes =
+        store.value(kMaxMegabytesKey, static_cast<qlonglong>(limits.maxBytes >> 20)).toLongLong();
+    limits.maxAgeMs = std::max<std::int64_t>(days, 1) * kDayMs;
+    limits.maxBytes = std::max<std::int64_t>(megabytes, 1) << 20;
+    return limits;
+}
+
+}  // namespace
+
+void TForm1::CreateHistory()
+{
+    historyRecorder = new THistoryRecorder(this);
+    historyRecorder->SetLimits(LoadHistoryLimits());
+    connect(historyRecorder, &THistoryRecorder::Problem, this, &TForm1::ShowStatusMessage);
+    connect(resultStore, &TResultStore::ShootFinished, this, &TForm1::RecordShoot);
+
+    auto* view1 = menuBar()->findChild<QMenu*>(QStringLiteral("View1"));
+    QMenu* menu = view1 ? view1 : menuBar()->addMenu(QStringLiteral("&View"));
+    menu->addSeparator();
+    RecordHistory1 = menu->addAction(QStringLiteral("Record &history"));
+    RecordHistory1->setObjectName(QStringLiteral("RecordHistory1"));
+    RecordHistory1->setCheckable(true);
+    RecordHistory1->setChecked(TSettingsStore()->value(kRecordKey, true).toBool());
+    connect(RecordHistory1, &QAction::toggled, this,
+            [](bool on) { TSettingsStore()->setValue(kRecordKey, on); });
+    Chart1 = menu->addAction(QStringLiteral("&Chart"));
+    Chart1->setObjectName(QStringLiteral("Chart1"));
+    Chart1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    connect(Chart1, &QAction::triggered, this, [this] { OpenChart(); });
+
+    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu context(ListView1);
+        context.addAction(CopySelection1);
+        context.addAction(Chart1);
+        context.exec(ListView1->viewport()->mapToGlobal(at));
+    });
+}
+
+QString TForm1::HistoryPath() const
+{
+    const TRequest& agent = Settings().requestTemplate;
+    return HistoryFileFor(viewFile, agent.remoteHost, agent.remotePort);
+}
+
+void TForm1::RecordShoot()
+{
+    if (!RecordHistory1->isChecked() || resultStore->RowCount() == 0)
+        return;
+    THistoryShoot shoot;
+    shoot.wallMs = QDateTime::currentMSecsSinceEpoch();
+    shoot.listLayout = resultStore->IsListLayout();
+    shoot.targets = resultStore->Targets();
+    shoot.rows = resultStore->Rows();  // shared, not copied, until the store changes
+    historyRecorder->Record(HistoryPath(), std::move(shoot));
+}
+
+QVector<TChartCell> TForm1::ChartCells() const
+{
+    QVector<TChartCell> cells;
+    QModelIndexList chosen = ListView1->selectionModel()->selectedIndexes();
+    if (chosen.isEmpty() && ListView1->currentIndex().isValid())
+        chosen.append(ListView1->currentIndex());
+    std::sort(chosen.begin(), chosen.end());
+    const int first = resultTable->FirstCellColumn();
+    for (const QModelIndex& index : chosen) {
+        const int cell = index.column() - first;
+        if (cell < 0 || index.row() >= resultStore->RowCount() || cells.size() >= kMostChartLines)
+            continue;
+        const TResultRow& row = resultStore->Row(index.row());
+        if (cell >= row.cells.size() || !row.cells[cell].now.HasValue())
+            continue;
+        const TResultCell& value = row.cells[cell];
+        bool number = false;
+        value.now.text.toDouble(&number);
+        if (!number)
+            continue;  // only numbers make lines
+        const QString name = oidNameTable.DescribeOid(value.oid);
+        cells.append({row.key, cell, value.oid, name, value.now.IsCounter(), IsOctetsName(name)});
+    }
+    return cells;
+}
+
+TChartWindow* TForm1::OpenChart()
+{
+    const QVector<TChartCell> cells = ChartCells();
+    if (cells.isEmpty()) {
+        ShowStatusMessage(QStringLiteral("Chart: select cells with numbers"));
+        return nullptr;
+    }
+    historyRecorder->Flush();  // the recording holds every shoot so far
+    auto* chart = new TChartWindow(*resultStore, historyRecorder->ActivePath(), cells, this);
+    chart->show();
+    return chart;
+}
