@@ -36,6 +36,7 @@
 //          max_gap_ms=.. gaps_over_50ms=.. probe_max_ms=.. first_request_s=..
 //          end_unix=.. (the end of the shoot on the wall clock, to time the
 //          run from outside: process start to the CSV written)
+//          peak_rss_mb=.. (the window's process alone, not the MIB reader it starts)
 // Exits 0 when the table holds N complete rows, 1 otherwise, 2 on bad usage.
 #include "ui/MessageBox.h"
 #include "table/ResultTable.h"
@@ -220,6 +221,14 @@ double CpuSeconds()
     getrusage(RUSAGE_SELF, &usage);
     const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The largest resident size of this process so far, in MB.
+double PeakRssMb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 // Rows of the table that hold all seven cells and no "Null" (a value the agent
@@ -410,9 +419,10 @@ int main(int argc, char** argv)
     std::printf("RESULT rows=%d cells_ok=%d requests=%lld getnexts=%lld gets=%lld answers=%lld "
                 "seconds=%.4f ms_per_rt=%.4f "
                 "walk_seconds=%.4f cpu_seconds=%.4f setup_ms=%.2f max_gap_ms=%.2f gaps_over_50ms=%d "
-                "probe_max_ms=%.2f first_request_s=%.4f end_unix=%.6f\n",
+                "probe_max_ms=%.2f first_request_s=%.4f end_unix=%.6f peak_rss_mb=%.1f\n",
                 rows, complete, sent, getNexts, gets, received, seconds, msPerRoundTrip, walkSeconds,
-                cpuSeconds, setupMs, maxGapMs, gapsOverLimit, probeMaxMs, firstRequestSeconds, endUnix);
+                cpuSeconds, setupMs, maxGapMs, gapsOverLimit, probeMaxMs, firstRequestSeconds, endUnix,
+                PeakRssMb());
     std::fflush(stdout);
     if (!options.walk.isEmpty())
         return seconds > 0 && rows >= options.rows ? 0 : 1;
