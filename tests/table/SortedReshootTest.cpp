@@ -27,7 +27,7 @@ TCellValue Reading(int type, const QString& text, int shoot)
     value.type = type;
     value.text = text;
     value.arrivedMs = shoot * 1000;  // one second apart
-    value.upTime = 100 + shoot;
+    value.upTime = 100 * shoot;      // hundredths of a second, as the agent counts them
     return value;
 }
 
