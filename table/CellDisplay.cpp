@@ -70,7 +70,7 @@ QString TResultTable::DisplayText(const TResultRow& row, int column) const
     const bool kept = viewOptions.keepLastValues && !cell.now.Answered() && cell.LastGood().HasValue();
     const TCellValue& shown = kept ? cell.LastGood() : cell.now;
     if (IsRateCell(cell))
-        return RateText(CounterRate(cell.Previous(), cell.now), IsOctetsCell(row, column));
+        return RateText(RowCounterRate(row.cells, cell), IsOctetsCell(row, column));
     if (viewOptions.readableValues && IsException(shown))
         return QString();
     if (viewOptions.readableValues) {
@@ -185,8 +185,12 @@ QVariant TResultTable::CellData(int row, int column, int role) const
         if (shown.Answered())
             tip << QStringLiteral("raw: ") + RawText(shown)
                 << QStringLiteral("received ") + ClockText(shown.wallMs, "HH:mm:ss.zzz");
-        if (IsRateCell(*cell))
+        if (IsRateCell(*cell)) {
             tip << kRateTooltip;
+            if (IsOctetsCell(rows[row], column)
+                && RateAboveSpeed(RowCounterRate(rows[row].cells, *cell), RowInterfaceSpeed(rows[row].cells)))
+                tip << kSuspectRateTooltip;
+        }
         return tip.join(QLatin1Char('\n'));
     }
     default: return QVariant();

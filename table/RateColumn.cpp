@@ -1,6 +1,6 @@
 #include "table/RateColumn.h"
 
-#include <cmath>
+#include "core/Oid.h"
 
 namespace {
 
@@ -45,7 +45,59 @@ std::optional<std::uint64_t> CounterAdvance(int type, std::uint64_t before, std:
     return now - before;
 }
 
+// The columns of the interfaces tables a rate is checked against.
+const TOid kIfSpeed = TOid::FromText(u"1.3.6.1.2.1.2.2.1.5");
+const TOid kIfHighSpeed = TOid::FromText(u"1.3.6.1.2.1.31.1.1.1.15");
+const TOid kIfCounterDiscontinuityTime = TOid::FromText(u"1.3.6.1.2.1.31.1.1.1.19");
+constexpr double kBitsPerMegabit = 1e6;
+constexpr std::uint64_t kSaturatedSpeed = 4294967295u;  // ifSpeed of an interface above 4.3 Gbit/s
+
+// The row's answered cell of column's instances, or nullptr.
+const TResultCell* CellOfColumn(const QVector<TResultCell>& row, const TOid& column)
+{
+    for (const TResultCell& cell : row) {
+        if (!cell.now.HasValue())
+            continue;
+        const TOid oid = TOid::FromText(cell.oid);
+        if (oid.Size() > column.Size() && column.IsPrefixOf(oid))
+            return &cell;
+    }
+    return nullptr;
+}
+
 }  // namespace
+
+std::optional<double> RowCounterRate(const QVector<TResultCell>& row, const TResultCell& cell)
+{
+    const std::optional<double> rate = CounterRate(cell.Previous(), cell.now);
+    if (!rate)
+        return rate;
+    const TResultCell* discontinuity = CellOfColumn(row, kIfCounterDiscontinuityTime);
+    if (discontinuity && discontinuity->Previous().HasValue()
+        && discontinuity->Previous().text != discontinuity->now.text)
+        return std::nullopt;
+    return rate;
+}
+
+std::optional<double> RowInterfaceSpeed(const QVector<TResultCell>& row)
+{
+    if (const TResultCell* high = CellOfColumn(row, kIfHighSpeed)) {
+        const std::optional<std::uint64_t> megabits = CounterNumber(high->now);
+        if (megabits && *megabits > 0)
+            return static_cast<double>(*megabits) * kBitsPerMegabit;
+    }
+    if (const TResultCell* speed = CellOfColumn(row, kIfSpeed)) {
+        const std::optional<std::uint64_t> bits = CounterNumber(speed->now);
+        if (bits && *bits > 0 && *bits < kSaturatedSpeed)
+            return static_cast<double>(*bits);
+    }
+    return std::nullopt;
+}
+
+bool RateAboveSpeed(std::optional<double> octetsPerSecond, std::optional<double> bitsPerSecond)
+{
+    return octetsPerSecond && bitsPerSecond && *octetsPerSecond * kBitsPerOctet > *bitsPerSecond;
+}
 
 bool AgentRestarted(const TCellValue& previous, const TCellValue& current)
 {

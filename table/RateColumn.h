@@ -3,6 +3,9 @@
 #pragma once
 
 #include "core/CellValue.h"
+#include "engine/ResultCell.h"
+
+#include <QVector>
 
 #include <QString>
 
@@ -20,6 +23,21 @@ std::optional<double> CounterRate(const TCellValue& previous, const TCellValue& 
 // between them: it went down, or advanced clearly less than the time between
 // their arrivals (an agent up for less than that gap).
 bool AgentRestarted(const TCellValue& previous, const TCellValue& current);
+
+// The rate of cell, one of row's cells: CounterRate, or none when the row's
+// ifCounterDiscontinuityTime changed between the readings (the agent reset
+// the interface's counters).
+std::optional<double> RowCounterRate(const QVector<TResultCell>& row, const TResultCell& cell);
+
+// The interface speed in bit/s the row tells: ifHighSpeed (Mbit/s) where the
+// view has it, else ifSpeed unless saturated; none for neither or zero.
+std::optional<double> RowInterfaceSpeed(const QVector<TResultCell>& row);
+
+// True for an octets rate (per second) above the interface's speed: shown,
+// but an agent's counter fault is the likelier story.
+bool RateAboveSpeed(std::optional<double> octetsPerSecond, std::optional<double> bitsPerSecond);
+inline const QString kSuspectRateTooltip =
+    QStringLiteral("above the interface's speed: agent counter fault?");
 
 // True for an object whose descriptor ends in "Octets" ("ifInOctets",
 // "ifHCOutOctets.3"): its rate is shown in bits per second.

@@ -51,7 +51,7 @@ QString TResultTable::SortCell(int row) const
     if (!cell || cell->missing)
         return QString();
     if (IsRateCell(*cell))
-        return PlainRateText(CounterRate(cell->Previous(), cell->now));
+        return PlainRateText(RowCounterRate(rows[row].cells, *cell));
     return cell->now.text;
 }
 
@@ -61,7 +61,7 @@ bool TResultTable::RateSortKey(int row, long double* key) const
     if (!cell || cell->missing || !IsRateCell(*cell))
         return false;
     // The number PlainRateText writes, without writing and reading it back.
-    const std::optional<double> rate = CounterRate(cell->Previous(), cell->now);
+    const std::optional<double> rate = RowCounterRate(rows[row].cells, *cell);
     if (key && rate)
         *key = std::round(static_cast<long double>(*rate) * 10.0L) / 10.0L;
     return true;

@@ -212,7 +212,7 @@ std::function<TTableSnapshot()> TResultTable::DeferredSnapshot() const
                 if (cell.stale)
                     cells.append(UnansweredText(cell));
                 else if (IsRateCell(cell, rates))
-                    cells.append(PlainRateText(CounterRate(cell.Previous(), cell.now)));
+                    cells.append(PlainRateText(RowCounterRate(row.cells, cell)));
                 else
                     cells.append(cell.now.text);
             }

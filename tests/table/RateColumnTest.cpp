@@ -87,3 +87,49 @@ TEST(CounterRates, RestartsWrapsAndClocks)
         }
     }
 }
+
+namespace {
+
+// A cell read twice: `before`, then `now` ten seconds later.
+TResultCell ReadTwice(const char* oid, int type, const char* before, const char* now)
+{
+    TResultCell cell;
+    cell.Take(QLatin1String(oid), Reading({type, before, 0, 1000}), 1);
+    cell.Take(QLatin1String(oid), Reading({type, now, 10000, 2000}), 2);
+    return cell;
+}
+
+}  // namespace
+
+TEST(CounterRates, RowsTellDiscontinuitiesAndSpeeds)
+{
+    const TResultCell octets = ReadTwice("1.3.6.1.2.1.31.1.1.1.6.3", kC64, "0", "12500000");  // 10 Mbit/s
+    const TResultCell same = ReadTwice("1.3.6.1.2.1.31.1.1.1.19.3", snmptype::kTimeTicks, "500", "500");
+    const TResultCell reset = ReadTwice("1.3.6.1.2.1.31.1.1.1.19.3", snmptype::kTimeTicks, "500", "1900");
+    const TResultCell slow = ReadTwice("1.3.6.1.2.1.2.2.1.5.3", snmptype::kGauge32, "1000000", "1000000");
+    const TResultCell fast = ReadTwice("1.3.6.1.2.1.2.2.1.5.3", snmptype::kGauge32, "100000000", "100000000");
+    const TResultCell saturated =
+        ReadTwice("1.3.6.1.2.1.2.2.1.5.3", snmptype::kGauge32, "4294967295", "4294967295");
+    const TResultCell highSpeed = ReadTwice("1.3.6.1.2.1.31.1.1.1.15.3", snmptype::kGauge32, "1", "1");
+    const TResultCell zero = ReadTwice("1.3.6.1.2.1.2.2.1.5.3", snmptype::kGauge32, "0", "0");
+    const struct {
+        const char* why;
+        QVector<TResultCell> row;
+        bool rate;
+        bool suspect;
+    } cases[] = {
+        {"no speed in the view: a rate, not suspect", {octets}, true, false},
+        {"unchanged discontinuity time keeps the rate", {octets, same}, true, false},
+        {"a changed discontinuity time: no rate", {octets, reset}, false, false},
+        {"above ifSpeed is suspect", {octets, slow}, true, true},
+        {"below ifSpeed is not", {octets, fast}, true, false},
+        {"ifHighSpeed (Mbit/s) goes before ifSpeed", {octets, fast, highSpeed}, true, true},
+        {"a saturated ifSpeed tells nothing", {octets, saturated}, true, false},
+        {"a zero speed tells nothing", {octets, zero}, true, false},
+    };
+    for (const auto& c : cases) {
+        const std::optional<double> rate = RowCounterRate(c.row, c.row[0]);
+        EXPECT_EQ(rate.has_value(), c.rate) << c.why;
+        EXPECT_EQ(RateAboveSpeed(rate, RowInterfaceSpeed(c.row)), c.suspect) << c.why;
+    }
+}
