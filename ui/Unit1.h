@@ -47,6 +47,7 @@ class TWorkerJobs;
 class THistoryRecorder;
 class TChartWindow;
 struct TChartCell;
+class TTrendDelegate;
 struct TStartupResult;
 namespace vxsnmp {
 class TvxSNMPMgr;
@@ -132,8 +133,10 @@ public:
     // when it cannot listen there.
     TMetricsServer& Metrics();
     bool ServeMetrics(const std::optional<TMetricsEndpoint>& endpoint);
-    QAction* ServeMetrics1 = nullptr;  // Options > Serve metrics...
-    QLabel* MetricsLabel = nullptr;    // "Serving metrics on 127.0.0.1:9469"
+    QAction* ServeMetrics1 = nullptr;    // Options > Serve metrics...
+    QLabel* MetricsLabel = nullptr;      // "Serving metrics on 127.0.0.1:9469"
+    QAction* ExportModule1 = nullptr;    // File > Export View As > Prometheus SNMP exporter module...
+    QAction* ExportTelegraf1 = nullptr;  // File > Export View As > Telegraf SNMP input...
     QToolButton* TrapCounter = nullptr;
 
     // Recorded history and charts (Unit1History.cpp): the view's recording
@@ -143,6 +146,8 @@ public:
     TChartWindow* OpenChart();
     QAction* RecordHistory1 = nullptr;  // View > Record history
     QAction* Chart1 = nullptr;          // View > Chart (Ctrl+G)
+    QAction* ShowTrends1 = nullptr;     // View > Show trends
+    TTrendDelegate* TrendDelegate = nullptr;
 
     // Components of the design.
     QAction* Close1 = nullptr;
@@ -207,6 +212,8 @@ private:
     void ServeMetrics1Click();
     // Serves on the endpoint kept for the view's file, unless the command line named one.
     void ApplyViewMetrics();
+    // Asks for a file and writes the view for the SNMP exporter or Telegraf.
+    void ExportViewAs(bool telegraf);
     void ShowTrapCount();
     void CreateIntervalMenu(QMenu* shootAgain);
     void ViewMenuClicked();
@@ -267,7 +274,7 @@ private:
     bool columnsWidened = false;
     bool closed = false;
     TViewOptions viewOptions;
-    TTableExportJob* exportJob = nullptr;  // owned by the window (Qt parent)
+    TTableExportJob* exportJob = nullptr;     // owned by the window (Qt parent)
     TMetricsServer* metricsServer = nullptr;  // owned by the window (Qt parent)
     bool metricsFromCommandLine = false;
 

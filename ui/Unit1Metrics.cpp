@@ -5,10 +5,13 @@
 
 #include "metrics/MetricsOptions.h"
 #include "metrics/MetricsServer.h"
+#include "metrics/ModuleExport.h"
 #include "names/MibLoader.h"
 #include "names/MibNames.h"
 
 #include <QAction>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
@@ -30,9 +33,20 @@ void TForm1::CreateMetrics()
         this);
 
     if (auto* options1 = menuBar()->findChild<QMenu*>(QStringLiteral("Options1"))) {
+        options1->addSeparator();
         ServeMetrics1 = options1->addAction(QStringLiteral("Serve metrics..."));
         ServeMetrics1->setObjectName(QStringLiteral("ServeMetrics1"));
         connect(ServeMetrics1, &QAction::triggered, this, &TForm1::ServeMetrics1Click);
+    }
+    if (auto* file1 = menuBar()->findChild<QMenu*>(QStringLiteral("File1"))) {
+        auto* exportAs = new QMenu(QStringLiteral("Export View As"), file1);
+        exportAs->setObjectName(QStringLiteral("ExportViewAs1"));
+        file1->insertMenu(Close1, exportAs);
+        file1->insertSeparator(Close1);
+        ExportModule1 = exportAs->addAction(QStringLiteral("Prometheus SNMP exporter module..."));
+        ExportTelegraf1 = exportAs->addAction(QStringLiteral("Telegraf SNMP input..."));
+        connect(ExportModule1, &QAction::triggered, this, [this] { ExportViewAs(false); });
+        connect(ExportTelegraf1, &QAction::triggered, this, [this] { ExportViewAs(true); });
     }
     MetricsLabel = new QLabel(StatusBar1);
     MetricsLabel->setObjectName(QStringLiteral("MetricsLabel"));
@@ -98,4 +112,35 @@ void TForm1::ServeMetrics1Click()
     }
     if (ServeMetrics(endpoint))
         SaveMetricsEndpoint(viewFile, endpoint);
+}
+
+void TForm1::ExportViewAs(bool telegraf)
+{
+    const TExportRequest request{
+        telegraf ? TViewExport::TelegrafInput : TViewExport::ExporterModule,
+        QFileDialog::getSaveFileName(
+            this, telegraf ? QStringLiteral("Telegraf SNMP input") : QStringLiteral("SNMP exporter module"),
+            telegraf ? QStringLiteral("telegraf-snmp.conf") : QStringLiteral("snmp.yml"))};
+    if (request.path.isEmpty())
+        return;
+    TModuleOptions options;
+    options.name = ModuleNameOf(viewFile.isEmpty() ? QStringLiteral("vexgrid") : viewFile);
+    const TV3Settings& v3 = Settings().v3;
+    if (Settings().requestTemplate.snmpVersion == 3
+        && (!v3.authPassword.isEmpty() || !v3.privPassword.isEmpty())) {
+        options.includePasswords =
+            QMessageBox::question(
+                this, QStringLiteral("Export View As"),
+                QStringLiteral("Write the SNMPv3 passwords into the file? Without them the file "
+                               "holds placeholders to fill in."),
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+            == QMessageBox::Yes;
+    }
+    auto names = mibLoader->Names();
+    const QString error =
+        WriteViewExport(request, Settings(), names ? *names : *TMibNames::BuiltIn(), options);
+    if (!error.isEmpty())
+        ShowModalMessage(error);
+    else
+        ShowStatusMessage(QStringLiteral("Wrote ") + request.path);
 }

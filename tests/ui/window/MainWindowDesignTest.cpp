@@ -50,7 +50,8 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
     const QList<QAction*> top = form.menuBar()->actions();
     ASSERT_EQ(Texts(top), (QStringList{"File", "Edit", "View", "Options", "Help"}));
     EXPECT_EQ(Texts(top[0]->menu()->actions()),
-              (QStringList{"New View...", "Open...", "Open Recent", "Save View As...", "-", "Exit"}));
+              (QStringList{"New View...", "Open...", "Open Recent", "Save View As...", "-", "Export View As",
+                           "-", "Exit"}));
     // Alt and the first letter open each menu.
     for (const QAction* menu : top)
         EXPECT_TRUE(menu->text().startsWith(u'&')) << menu->text().toStdString();
@@ -74,7 +75,7 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
               (QStringList{"Show counter rates", "Readable values", "-", "Mark changes", "Keep last values",
                            "-", "Traps and informs", "-", "Record history", "Chart"}));
     EXPECT_EQ(Texts(top[3]->menu()->actions()),
-              (QStringList{"Shoot again", "-", "Set Column-width to Text-width"}));
+              (QStringList{"Shoot again", "-", "Set Column-width to Text-width", "-", "Serve metrics..."}));
     EXPECT_EQ(Texts(form.Shootagain2->menu()->actions()),
               (QStringList{"Now...", "Every 10 sec, keep any instances!",
                            "Every 10 sec. reread instances also!", "-", "Interval"}));
@@ -181,7 +182,7 @@ TEST(MainWindowDesign, LongMessageDoesNotWidenTheWindow)
     EXPECT_EQ(form.width(), width);
 
     const auto labels = form.StatusBar1->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
-    ASSERT_EQ(labels.size(), 4);
+    ASSERT_EQ(labels.size(), 5);  // the four panels and the metrics endpoint's, hidden while it is off
     EXPECT_EQ(form.StatusBar1->findChild<QLabel*>("CountdownPanel")->width(), 14);
     EXPECT_EQ(form.StatusBar1->findChild<QLabel*>("EntriesPanel")->width(), 70);
     EXPECT_GT(form.StatusBar1->findChild<QLabel*>("MessagePanel")->width(), 50);
