@@ -148,7 +148,9 @@ void TChartWindow::AddShoot()
         if (row < 0 || line.cell.cell >= store.Row(row).cells.size())
             continue;
         const TResultCell& cell = store.Row(row).cells[line.cell.cell];
-        if (cell.stale || cell.missing || cell.oid != line.cell.oid)
+        // The table's rate: none across a counter discontinuity of the row either.
+        if (cell.stale || cell.missing || cell.oid != line.cell.oid
+            || (line.cell.counter && !RowCounterRate(store.Row(row).cells, cell)))
             continue;
         AddPoint(line, cell.Previous(), cell.now);
     }

@@ -48,6 +48,7 @@ class THistoryRecorder;
 class TChartWindow;
 struct TChartCell;
 class TTrendDelegate;
+class TTrendDelegate;
 struct TStartupResult;
 namespace vxsnmp {
 class TvxSNMPMgr;
@@ -146,6 +147,8 @@ public:
     TChartWindow* OpenChart();
     QAction* RecordHistory1 = nullptr;  // View > Record history
     QAction* Chart1 = nullptr;          // View > Chart (Ctrl+G)
+    QAction* ShowTrends1 = nullptr;     // View > Show trends
+    TTrendDelegate* TrendDelegate = nullptr;
     QAction* ShowTrends1 = nullptr;     // View > Show trends
     TTrendDelegate* TrendDelegate = nullptr;
 

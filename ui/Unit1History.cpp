@@ -10,6 +10,7 @@
 #include "table/RateColumn.h"
 #include "table/ResultTable.h"
 #include "ui/ChartWindow.h"
+#include "ui/TrendDelegate.h"
 
 #include <QDateTime>
 #include <QItemSelectionModel>
@@ -23,6 +24,7 @@
 namespace {
 
 const QString kRecordKey = QStringLiteral("history/record");
+const QString kTrendsKey = QStringLiteral("view/trends");
 const QString kMaxDaysKey = QStringLiteral("history/maxDays");
 const QString kMaxMegabytesKey = QStringLiteral("history/maxMegabytes");
 // More lines than this make a chart nobody can read.
@@ -61,6 +63,21 @@ void TForm1::CreateHistory()
     RecordHistory1->setChecked(TSettingsStore()->value(kRecordKey, true).toBool());
     connect(RecordHistory1, &QAction::toggled, this,
             [](bool on) { TSettingsStore()->setValue(kRecordKey, on); });
+    ShowTrends1 = menu->addAction(QStringLiteral("Show &trends"));
+    ShowTrends1->setObjectName(QStringLiteral("ShowTrends1"));
+    ShowTrends1->setCheckable(true);
+    TrendDelegate = new TTrendDelegate(*resultTable, this);
+    ListView1->setItemDelegate(TrendDelegate);
+    connect(ShowTrends1, &QAction::toggled, this, [this](bool on) {
+        TSettingsStore()->setValue(kTrendsKey, on);
+        TrendDelegate->SetShown(on);
+        if (on)
+            TrendDelegate->Trends().Take(resultStore->Rows());
+        else
+            TrendDelegate->Trends().Clear();
+        ListView1->viewport()->update();
+    });
+    ShowTrends1->setChecked(TSettingsStore()->value(kTrendsKey, false).toBool());
     Chart1 = menu->addAction(QStringLiteral("&Chart"));
     Chart1->setObjectName(QStringLiteral("Chart1"));
     Chart1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
@@ -83,6 +100,8 @@ QString TForm1::HistoryPath() const
 
 void TForm1::RecordShoot()
 {
+    if (ShowTrends1->isChecked())
+        TrendDelegate->Trends().Take(resultStore->Rows());
     if (!RecordHistory1->isChecked() || resultStore->RowCount() == 0)
         return;
     THistoryShoot shoot;

@@ -8,6 +8,7 @@
 #include "table/ResultTable.h"
 #include "table/ViewOptions.h"
 #include "ui/ChartWindow.h"
+#include "ui/TrendDelegate.h"
 #include "ui/Unit1.h"
 
 #include <gtest/gtest.h>
@@ -127,9 +128,15 @@ TEST_F(HistoryWindowTest, ChartOfACounterRateGetsAPointPerShootAndSavesAPicture)
     EXPECT_TRUE(rate.name().contains("ifInOctets")) << rate.name().toStdString();
     EXPECT_TRUE(rate.name().endsWith("(bit/s)"));
     EXPECT_EQ(rate.count(), 1) << "the rate of the second shoot, from the recording";
+    form->ShowTrends1->trigger();
     for (int n = 0; n < 4; ++n)
         Reshoot();
     ASSERT_EQ(rate.count(), 5);
+    // The table's trend holds the same rates.
+    const QVector<double> trend = form->TrendDelegate->Trends().Readings(kIfTable + "10.2");
+    ASSERT_EQ(trend.size(), 5);
+    EXPECT_NEAR(trend.back(), rate.at(4).y() / 8, 1.0);
+    form->grab().save(QStringLiteral("/tmp/trends.png"));
     for (const QPointF& point : rate.points())
         EXPECT_GT(point.y(), 0.0);
     EXPECT_LT(rate.at(0).x(), rate.at(4).x());

@@ -112,6 +112,7 @@ TEST(MetricsEndpoint, ExportedModuleGivesTheExporterTheEndpointsSeriesAndValues)
                                       {ifEntry + "3", ""},
                                       {ifEntry + "4", ""},
                                       {ifEntry + "8", ""},
+                                      {ifEntry + "9", ""},  // TimeTicks
                                       {ifEntry + "10", ""}});
     QTemporaryDir out;
     const QString module = out.filePath("snmp.yml");

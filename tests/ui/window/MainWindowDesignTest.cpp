@@ -73,7 +73,7 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
               (QStringList{"Copy this form  to Clipboard", "Copy table as text"}));
     EXPECT_EQ(Texts(top[2]->menu()->actions()),
               (QStringList{"Show counter rates", "Readable values", "-", "Mark changes", "Keep last values",
-                           "-", "Traps and informs", "-", "Record history", "Chart"}));
+                           "-", "Traps and informs", "-", "Record history", "Show trends", "Chart"}));
     EXPECT_EQ(Texts(top[3]->menu()->actions()),
               (QStringList{"Shoot again", "-", "Set Column-width to Text-width", "-", "Serve metrics..."}));
     EXPECT_EQ(Texts(form.Shootagain2->menu()->actions()),

@@ -1,0 +1,38 @@
+// TTrendBuffer: the last readings of every cell that holds a number, for the
+// trends drawn in the table: counters as their rates (the rate column's
+// rules), gauges and integers as read. Kept by the cell's OID, so a re-sorted
+// or re-shot row keeps its trend.
+#pragma once
+
+#include "engine/ResultStore.h"
+
+#include <QHash>
+#include <QString>
+#include <QVector>
+
+#include <array>
+#include <cstdint>
+
+class TTrendBuffer {
+public:
+    // Readings a trend keeps (the oldest go first).
+    static constexpr int kReadings = 60;
+
+    // Takes the readings of a finished shoot; a cell without a number now
+    // (unanswered, stale, no rate yet) adds nothing.
+    void Take(const QVector<TResultRow>& rows);
+    void Clear() { trends.clear(); }
+    // The readings of oid, oldest first; empty when none.
+    QVector<double> Readings(const QString& oid) const;
+    // "trend: min 1, max 5 over 12 readings"; empty for fewer than two.
+    QString Summary(const QString& oid) const;
+
+private:
+    struct TTrend {
+        std::array<double, kReadings> values{};
+        int count = 0;  // readings kept, at most kReadings
+        int next = 0;   // where the next reading goes
+        std::int64_t lastWallMs = 0;
+    };
+    QHash<QString, TTrend> trends;
+};

@@ -1,0 +1,78 @@
+#include "ui/TrendDelegate.h"
+
+#include "table/ResultTable.h"
+
+#include <QAbstractItemView>
+#include <QHelpEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QToolTip>
+
+#include <algorithm>
+
+namespace {
+
+// The trend takes at most this share of the cell, and this many pixels.
+constexpr double kTrendShare = 0.45;
+constexpr int kTrendMostWidth = 90;
+constexpr int kTrendMargin = 2;
+
+}  // namespace
+
+TTrendDelegate::TTrendDelegate(const TResultTable& model, QObject* parent)
+    : QStyledItemDelegate(parent), table(model)
+{
+}
+
+QString TTrendDelegate::OidAt(const QModelIndex& index) const
+{
+    const TResultCell* cell = table.CellAt(index.row(), index.column() - table.FirstCellColumn() + 1);
+    return cell ? cell->oid : QString();
+}
+
+void TTrendDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                           const QModelIndex& index) const
+{
+    QStyledItemDelegate::paint(painter, option, index);
+    const QString oid = shown ? OidAt(index) : QString();
+    if (oid.isEmpty())
+        return;
+    const QVector<double> readings = trends.Readings(oid);
+    if (readings.size() < 2)
+        return;
+    const int width = std::min(kTrendMostWidth, static_cast<int>(option.rect.width() * kTrendShare));
+    const QRectF area = QRectF(option.rect.right() - width, option.rect.top(), width, option.rect.height())
+                            .adjusted(0, kTrendMargin, -kTrendMargin, -kTrendMargin);
+    const auto [low, high] = std::minmax_element(readings.begin(), readings.end());
+    // A flat trend runs through the middle.
+    const bool flat = *high <= *low;
+    const double span = flat ? 1.0 : *high - *low;
+    const double base = flat ? *low - 0.5 : *low;
+    QPainterPath line;
+    for (int i = 0; i < readings.size(); ++i) {
+        const QPointF point(area.left() + area.width() * i / static_cast<double>(readings.size() - 1),
+                            area.bottom() - area.height() * (readings[i] - base) / span);
+        if (i == 0)
+            line.moveTo(point);
+        else
+            line.lineTo(point);
+    }
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    const bool selected = option.state.testFlag(QStyle::State_Selected);
+    painter->setPen(
+        QPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Highlight), 1.2));
+    painter->drawPath(line);
+    painter->restore();
+}
+
+bool TTrendDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                               const QModelIndex& index)
+{
+    const QString summary = shown ? trends.Summary(OidAt(index)) : QString();
+    if (event->type() != QEvent::ToolTip || summary.isEmpty())
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    const QString tip = index.data(Qt::ToolTipRole).toString();
+    QToolTip::showText(event->globalPos(), tip.isEmpty() ? summary : tip + QLatin1Char('\n') + summary, view);
+    return true;
+}
