@@ -23,11 +23,13 @@ bool TShootEngine::BulkConfigured() const
     return settings.maxRepetitions > 0 && requestTemplate.snmpVersion >= 2;
 }
 
-// Every shoot starts with the file's repetitions, whatever an earlier shoot
-// fell back to.
+// Every shoot starts with the file's repetitions, or the fewer its agent was
+// found to answer; a fall-back to Get-Next lasts one shoot.
 void TShootEngine::BeginShoot()
 {
     bulkRepetitions = BulkConfigured() ? settings.maxRepetitions : 0;
+    if (const int learned = LearnedRepetitions(); learned > 0 && bulkRepetitions > 0)
+        bulkRepetitions = std::min(bulkRepetitions, learned);
     bulkRefusal.clear();
     resolvedHost = QString();  // the host is looked up again once per shoot
 }
@@ -76,6 +78,10 @@ void TShootEngine::BulkAnswer(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TRespons
         }
         asked = std::move(oid);
     }
+    // Fewer bindings than asked while the walk goes on: the agent answers no
+    // more, and asking more only costs it (and us) the work of cutting.
+    if (goesOn && count > 0 && count < bulkRepetitions)
+        LearnRepetitions(count);
     // An answer without bindings counts as leaving the subtree.
     if (count == 0)
         EndWalk(purpose);
@@ -101,8 +107,21 @@ void TShootEngine::HalveRepetitions(const QString& reason)
         FallBackToGetNext(reason);
         return;
     }
-    bulkRepetitions /= 2;
+    LearnRepetitions(bulkRepetitions / 2);
     Shoot();
+}
+
+void TShootEngine::LearnRepetitions(int repetitions)
+{
+    bulkRepetitions = std::max(1, repetitions);
+    learnedRepetitions.insert(AgentKey(), bulkRepetitions);
+}
+
+QString TShootEngine::AgentKey() const
+{
+    return requestTemplate.remoteHost + QLatin1Char(':') + QString::number(requestTemplate.remotePort)
+         + QStringLiteral("/v") + QString::number(requestTemplate.snmpVersion) + QLatin1Char('/')
+         + (requestTemplate.snmpVersion == 3 ? settings.v3.user : QString());
 }
 
 void TShootEngine::FallBackToGetNext(const QString& reason)

@@ -284,16 +284,25 @@ void TShootEngine::RetryPass()
         // message, but it never changes the list.
         for (;;) {
             const std::int64_t now = clock();
+            // A GetBulk step left unanswered is not sent again as it was: the
+            // answer may be too big to arrive (a frame lost on the way), so
+            // the step is asked anew with half the repetitions, and past one
+            // with Get-Next, before it may time out.
+            const bool shrink = bulkRepetitions > 0;
             std::optional<TRequest> resend = tracker.TakeFirstDue(
                 [now](const TRequest& r) {
                     return r.retriesLeft > 0 && Elapsed(now, r.sentAt) > kResendAfterMs;
                 },
-                [now](TRequest& r) {
+                [now, shrink](TRequest& r) {
                     r.sentAt = now;
-                    r.retriesLeft -= 1;
+                    r.retriesLeft = shrink && r.requestKind == kRequestGetBulk ? -1 : r.retriesLeft - 1;
                 });
             if (!resend)
                 return;
+            if (resend->retriesLeft < 0) {
+                HalveRepetitions(QStringLiteral("no answer"));
+                return;
+            }
             SendRequest(*resend, true);
         }
     });

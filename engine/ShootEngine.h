@@ -27,6 +27,7 @@
 #include "engine/ShootView.h"
 #include "core/TRequest.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -121,6 +122,9 @@ public:
     void ForgetLastWalkOid() { lastWalkOid.clear(); }
     // Bindings per GetBulk of the running shoot; 0 while it walks with Get-Next.
     int BulkRepetitions() const { return bulkRepetitions; }
+    // What the agent of the settings was found to answer: the repetitions a
+    // shoot starts with (at most the file's); 0 while nothing was learned.
+    int LearnedRepetitions() const { return learnedRepetitions.value(AgentKey()); }
     // The id handed out last (0 before the first request).
     int LastRequestId() const { return tracker.LastRequestId(); }
     // Copies of the requests sent and not yet disposed, in sending order.
@@ -251,6 +255,10 @@ private:
     void BulkAnswer(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event);
     void EndWalk(int purpose);
     void HalveRepetitions(const QString& reason);
+    // The agent answers GetBulk with at most `repetitions` bindings.
+    void LearnRepetitions(int repetitions);
+    // The agent as the learned repetitions know it: address, port, version, user.
+    QString AgentKey() const;
     void FallBackToGetNext(const QString& reason);
     void SkipRestOfBatch();
     void SetRemoteHostOnce(const QString& host);
@@ -310,9 +318,13 @@ private:
     int currentInstance = -1;               // row being shot; -1 before the first
     int rowBatchEnd = 0;                    // first instance after the rows of the current shot
     int bulkRepetitions = 0;                // max-repetitions of this shoot; 0 = Get-Next
-    QString bulkRefusal;                    // the message of a GetBulk refused in this shoot
-    QString resolvedHost;                   // host text resolved in this shoot; null: none
-    QString resolvedAddress;                // the component's address for it
+    // The repetitions each agent was found to answer (see AgentKey): a GetBulk
+    // it left unanswered, or answered with fewer bindings while the walk went
+    // on, lowers them, and the next shoot starts there.
+    QHash<QString, int> learnedRepetitions;
+    QString bulkRefusal;      // the message of a GetBulk refused in this shoot
+    QString resolvedHost;     // host text resolved in this shoot; null: none
+    QString resolvedAddress;  // the component's address for it
     TRowCursor rowCursor;
     QString lastWalkOid;  // previous step of a single-target walk
     mutable struct {

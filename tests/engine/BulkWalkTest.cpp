@@ -281,6 +281,71 @@ TEST(BulkWalk, AnswerCutOffAtTheReceiveBufferHalvesTheRepetitions)
     EXPECT_GT(h.engine.BulkRepetitions(), 0) << "halving is enough; no fallback";
 }
 
+// An agent whose big GetBulk answers are lost on the way, or that answers
+// fewer bindings than asked: the walk finds the size it answers, gives the
+// rows of the Get-Next path, and the next shoot starts at that size.
+TEST(BulkWalk, RepetitionsAdaptToWhatTheAgentAnswers)
+{
+    const std::string table = "1.3.6.1.4.1.55555.7.1";
+    const TObjects objects(200, table);
+    struct Case {
+        const char* why;
+        std::function<std::optional<TAgentAnswer>(const TAgentRequest&)> bulk;
+        int learned;
+    } cases[] = {
+        {"answers above 12 bindings lost",
+         [&](const TAgentRequest& r) -> std::optional<TAgentAnswer> {
+             if (r.maxRepetitions > 12)
+                 return std::nullopt;
+             return objects.Next(r.oids.at(0), r.maxRepetitions);
+         },
+         12},
+        {"at most 9 bindings per answer",
+         [&](const TAgentRequest& r) -> std::optional<TAgentAnswer> {
+             return objects.Next(r.oids.at(0), std::min(r.maxRepetitions, 9));
+         },
+         9},
+    };
+    // The first shoot, then "Shoot again > Now".
+    const auto walk = [](TEngineHarness& h, bool again) {
+        if (again) {
+            h.engine.Scheduler().Now1Click();
+        } else {
+            h.engine.SetShootRunning(true);
+            h.engine.StartShooting();
+        }
+        // The worker's passes, a second of the fake clock at a time.
+        for (int second = 0; second < 30 && !h.ShootOver(); ++second) {
+            TEngineHarness::PumpUntil([&] { return h.ShootOver(); }, 200);
+            h.RunWorkerSeconds(1);
+        }
+        return h.ShootOver();
+    };
+    for (const Case& c : cases) {
+        TScriptedAgent agent([&](const TAgentRequest& r) -> std::optional<TAgentAnswer> {
+            return r.getBulk ? c.bulk(r) : objects.Answer(r);
+        });
+        ASSERT_TRUE(agent.Start());
+        TEngineHarness h;
+        h.Agent(agent.Port(), 2);
+        h.TableTargets({QString::fromStdString(table)});
+        h.EditSettings([](TSessionSettings& s) { s.maxRepetitions = 50; });
+        ASSERT_TRUE(walk(h, false)) << c.why;
+        ASSERT_EQ(h.view.rows.size(), 200u) << c.why;
+        EXPECT_EQ(h.view.rows.back().value(1), "v200") << c.why;
+        EXPECT_EQ(h.engine.LearnedRepetitions(), c.learned) << c.why;
+        // The second shoot asks no more than was learned, so nothing is lost.
+        const std::size_t before = agent.Requests().size();
+        ASSERT_TRUE(walk(h, true)) << c.why;
+        EXPECT_EQ(h.view.rows.size(), 200u) << c.why;
+        const std::vector<TAgentRequest> requests = agent.Requests();
+        for (std::size_t i = before; i < requests.size(); ++i)
+            EXPECT_EQ(requests[i].maxRepetitions, c.learned) << c.why << ": request " << i;
+        EXPECT_EQ(requests.size() - before, static_cast<std::size_t>(200 / c.learned + 1))
+            << c.why << ": no request sent twice";
+    }
+}
+
 // A table whose columns are .1, .10 and .11 with nothing in .2-.9: every
 // column's walk stops at its own end, however the next column's OIDs begin.
 TEST(BulkWalk, SparseColumnsGiveExactlyTheirRows)
