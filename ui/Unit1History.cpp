@@ -13,6 +13,10 @@
 #include "ui/TrendDelegate.h"
 
 #include <QDateTime>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QSpinBox>
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMenuBar>
@@ -27,6 +31,10 @@ const QString kRecordKey = QStringLiteral("history/record");
 const QString kTrendsKey = QStringLiteral("view/trends");
 const QString kMaxDaysKey = QStringLiteral("history/maxDays");
 const QString kMaxMegabytesKey = QStringLiteral("history/maxMegabytes");
+constexpr std::int64_t kDayMs = 24LL * 3600 * 1000;
+// The limits offered: ten years, 1 TiB.
+constexpr int kMostDays = 3650;
+constexpr int kMostMegabytes = 1 << 20;
 // More lines than this make a chart nobody can read.
 constexpr int kMostChartLines = 16;
 
@@ -35,7 +43,6 @@ THistoryLimits LoadHistoryLimits()
     TSettingsStore settings;
     const QSettings& store = *settings;
     THistoryLimits limits;
-    constexpr std::int64_t kDayMs = 24LL * 3600 * 1000;
     const std::int64_t days =
         store.value(kMaxDaysKey, static_cast<qlonglong>(limits.maxAgeMs / kDayMs)).toLongLong();
     const std::int64_t megabytes =
@@ -43,6 +50,44 @@ THistoryLimits LoadHistoryLimits()
     limits.maxAgeMs = std::max<std::int64_t>(days, 1) * kDayMs;
     limits.maxBytes = std::max<std::int64_t>(megabytes, 1) << 20;
     return limits;
+}
+
+void SaveHistoryLimits(const THistoryLimits& limits)
+{
+    TSettingsStore settings;
+    settings->setValue(kMaxDaysKey, static_cast<qlonglong>(limits.maxAgeMs / kDayMs));
+    settings->setValue(kMaxMegabytesKey, static_cast<qlonglong>(limits.maxBytes >> 20));
+}
+
+// Options > History limits...: days and megabytes in two spin boxes.
+QDialog* NewHistoryLimitsDialog(QWidget* parent, const THistoryLimits& limits)
+{
+    auto* dialog = new QDialog(parent);
+    dialog->setObjectName(QStringLiteral("HistoryLimitsDialog"));
+    dialog->setWindowTitle(QStringLiteral("History limits"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    auto* days = new QSpinBox(dialog);
+    days->setObjectName(QStringLiteral("Days"));
+    days->setRange(1, kMostDays);
+    days->setValue(static_cast<int>(limits.maxAgeMs / kDayMs));
+    auto* megabytes = new QSpinBox(dialog);
+    megabytes->setObjectName(QStringLiteral("Megabytes"));
+    megabytes->setRange(1, kMostMegabytes);
+    megabytes->setValue(static_cast<int>(limits.maxBytes >> 20));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    auto* form = new QFormLayout(dialog);
+    form->addRow(QStringLiteral("Keep shoots for (days):"), days);
+    form->addRow(QStringLiteral("Keep at most (MB, all recordings):"), megabytes);
+    form->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    QObject::connect(dialog, &QDialog::accepted, dialog, [days, megabytes] {
+        THistoryLimits chosen;
+        chosen.maxAgeMs = days->value() * kDayMs;
+        chosen.maxBytes = static_cast<std::int64_t>(megabytes->value()) << 20;
+        SaveHistoryLimits(chosen);
+    });
+    return dialog;
 }
 
 }  // namespace
@@ -82,6 +127,17 @@ void TForm1::CreateHistory()
     Chart1->setObjectName(QStringLiteral("Chart1"));
     Chart1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     connect(Chart1, &QAction::triggered, this, [this] { OpenChart(); });
+
+    if (auto* options1 = menuBar()->findChild<QMenu*>(QStringLiteral("Options1"))) {
+        QAction* limits = options1->addAction(QStringLiteral("History &limits..."));
+        limits->setObjectName(QStringLiteral("HistoryLimits1"));
+        connect(limits, &QAction::triggered, this, [this] {
+            QDialog* dialog = NewHistoryLimitsDialog(this, LoadHistoryLimits());
+            connect(dialog, &QDialog::accepted, this,
+                    [this] { historyRecorder->SetLimits(LoadHistoryLimits()); });
+            dialog->open();
+        });
+    }
 
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {

@@ -13,7 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QImage>
+#include <QSettings>
+#include <QSpinBox>
 #include <QLineSeries>
 #include <QTreeView>
 
@@ -104,6 +107,17 @@ TEST_F(HistoryWindowTest, EveryShootIsRecordedAsTheStoreHeldIt)
     Reshoot();
     form->History().Flush();
     EXPECT_EQ(recording.Shoots().size(), held.size() - 1);
+
+    // Options > History limits... keeps what is chosen.
+    form->findChild<QAction*>("HistoryLimits1")->trigger();
+    auto* limits = form->findChild<QDialog*>("HistoryLimitsDialog");
+    ASSERT_NE(limits, nullptr);
+    limits->findChild<QSpinBox*>("Days")->setValue(2);
+    limits->findChild<QSpinBox*>("Megabytes")->setValue(300);
+    limits->accept();
+    QSettings kept(QStringLiteral("Hollbrae"), QStringLiteral("HB_Vexgrid"));
+    EXPECT_EQ(kept.value("history/maxDays").toInt(), 2);
+    EXPECT_EQ(kept.value("history/maxMegabytes").toInt(), 300);
 }
 
 TEST_F(HistoryWindowTest, ChartOfACounterRateGetsAPointPerShootAndSavesAPicture)

@@ -75,7 +75,8 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
               (QStringList{"Show counter rates", "Readable values", "-", "Mark changes", "Keep last values",
                            "-", "Traps and informs", "-", "Record history", "Show trends", "Chart"}));
     EXPECT_EQ(Texts(top[3]->menu()->actions()),
-              (QStringList{"Shoot again", "-", "Set Column-width to Text-width", "-", "Serve metrics..."}));
+              (QStringList{"Shoot again", "-", "Set Column-width to Text-width", "-", "Serve metrics...",
+                           "History limits..."}));
     EXPECT_EQ(Texts(form.Shootagain2->menu()->actions()),
               (QStringList{"Now...", "Every 10 sec, keep any instances!",
                            "Every 10 sec. reread instances also!", "-", "Interval"}));
