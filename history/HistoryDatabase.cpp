@@ -23,7 +23,7 @@ const QString kDriver = QStringLiteral("QSQLITE");
 constexpr int kBusyTimeoutMs = 5000;
 
 const char* const kSchema[] = {
-    "CREATE TABLE shoot (id INTEGER PRIMARY KEY, wall_ms INTEGER NOT NULL, layout TEXT NOT NULL,"
+    "CREATE TABLE shoot (id INTEGER PRIMARY KEY, wall_ms INTEGER NOT NULL, agent TEXT NOT NULL, layout TEXT NOT NULL,"
     " targets TEXT NOT NULL, row_count INTEGER NOT NULL)",
     "CREATE TABLE row (shoot INTEGER NOT NULL, position INTEGER NOT NULL, key TEXT NOT NULL,"
     " suffix TEXT NOT NULL, PRIMARY KEY (shoot, position)) WITHOUT ROWID",
@@ -179,9 +179,10 @@ bool THistoryDatabase::Append(const THistoryShoot& shoot)
     if (!db.transaction())
         return Fail(QStringLiteral("write to"), db.lastError().text());
     QSqlQuery insert(db);
-    insert.prepare(
-        QStringLiteral("INSERT INTO shoot (wall_ms, layout, targets, row_count) VALUES (?, ?, ?, ?)"));
+    insert.prepare(QStringLiteral(
+        "INSERT INTO shoot (wall_ms, agent, layout, targets, row_count) VALUES (?, ?, ?, ?, ?)"));
     insert.addBindValue(QVariant::fromValue<qint64>(shoot.wallMs));
+    insert.addBindValue(Text(shoot.agent));
     insert.addBindValue(shoot.listLayout ? QStringLiteral("list") : QStringLiteral("table"));
     insert.addBindValue(Text(shoot.targets.join(QLatin1Char(' '))));
     insert.addBindValue(static_cast<int>(shoot.rows.size()));
@@ -298,10 +299,15 @@ QVector<TRecordedShoot> THistoryDatabase::Shoots() const
     QVector<TRecordedShoot> shoots;
     QSqlQuery query(QSqlDatabase::database(connection, false));
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT id, wall_ms, row_count FROM shoot ORDER BY id")))
+    if (!query.exec(
+            QStringLiteral("SELECT id, wall_ms, row_count, agent, layout, targets FROM shoot ORDER BY id")))
         return shoots;
-    while (query.next())
-        shoots.append({query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2).toInt()});
+    while (query.next()) {
+        const QString targets = query.value(5).toString();
+        shoots.append({query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2).toInt(),
+                       query.value(3).toString(), query.value(4).toString() == QLatin1String("list"),
+                       targets.isEmpty() ? QStringList() : targets.split(QLatin1Char(' '))});
+    }
     return shoots;
 }
 

@@ -18,6 +18,7 @@
 // What one shoot left in the store, handed to the writer.
 struct THistoryShoot {
     std::int64_t wallMs = 0;  // when it finished
+    QString agent;            // "host:port"
     bool listLayout = true;
     QStringList targets;
     QVector<TResultRow> rows;
@@ -44,6 +45,9 @@ struct TRecordedShoot {
     std::int64_t id = 0;
     std::int64_t wallMs = 0;
     int rowCount = 0;
+    QString agent;
+    bool listLayout = true;
+    QStringList targets;
 };
 
 class THistoryDatabase {

@@ -48,6 +48,7 @@ class THistoryRecorder;
 class TChartWindow;
 struct TChartCell;
 class TTrendDelegate;
+class TReplayWindow;
 class TTrendDelegate;
 struct TStartupResult;
 namespace vxsnmp {
@@ -145,6 +146,8 @@ public:
     THistoryRecorder& History() { return *historyRecorder; }
     QString HistoryPath() const;
     TChartWindow* OpenChart();
+    // File > Open History...: the recording at path played back.
+    TReplayWindow* OpenReplay(const QString& path);
     QAction* RecordHistory1 = nullptr;  // View > Record history
     QAction* Chart1 = nullptr;          // View > Chart (Ctrl+G)
     QAction* ShowTrends1 = nullptr;     // View > Show trends

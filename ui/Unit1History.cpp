@@ -10,11 +10,13 @@
 #include "table/RateColumn.h"
 #include "table/ResultTable.h"
 #include "ui/ChartWindow.h"
+#include "ui/ReplayWindow.h"
 #include "ui/TrendDelegate.h"
 
 #include <QDateTime>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QSpinBox>
 #include <QItemSelectionModel>
@@ -128,6 +130,23 @@ void TForm1::CreateHistory()
     Chart1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     connect(Chart1, &QAction::triggered, this, [this] { OpenChart(); });
 
+    if (auto* file1 = menuBar()->findChild<QMenu*>(QStringLiteral("File1"))) {
+        auto* open = new QAction(QStringLiteral("Open &History..."), file1);
+        open->setObjectName(QStringLiteral("OpenHistory1"));
+        // After Open Recent (the menu's first sub-menu), with the other ways to open.
+        const QList<QAction*> items = file1->actions();
+        const auto recent =
+            std::find_if(items.begin(), items.end(), [](QAction* a) { return a->menu() != nullptr; });
+        file1->insertAction(recent != items.end() && recent + 1 != items.end() ? *(recent + 1) : Close1,
+                            open);
+        connect(open, &QAction::triggered, this, [this] {
+            const QString path =
+                QFileDialog::getOpenFileName(this, QStringLiteral("Open History"), HistoryFolder(),
+                                             QStringLiteral("Recordings (*.sqlite)"));
+            if (!path.isEmpty())
+                OpenReplay(path);
+        });
+    }
     if (auto* options1 = menuBar()->findChild<QMenu*>(QStringLiteral("Options1"))) {
         QAction* limits = options1->addAction(QStringLiteral("History &limits..."));
         limits->setObjectName(QStringLiteral("HistoryLimits1"));
@@ -162,6 +181,8 @@ void TForm1::RecordShoot()
         return;
     THistoryShoot shoot;
     shoot.wallMs = QDateTime::currentMSecsSinceEpoch();
+    const TRequest& agent = Settings().requestTemplate;
+    shoot.agent = agent.remoteHost + QLatin1Char(':') + QString::number(agent.remotePort);
     shoot.listLayout = resultStore->IsListLayout();
     shoot.targets = resultStore->Targets();
     shoot.rows = resultStore->Rows();  // shared, not copied, until the store changes
@@ -192,6 +213,16 @@ QVector<TChartCell> TForm1::ChartCells() const
         cells.append({row.key, cell, value.oid, name, value.now.IsCounter(), IsOctetsName(name)});
     }
     return cells;
+}
+
+TReplayWindow* TForm1::OpenReplay(const QString& path)
+{
+    historyRecorder->Flush();  // the recording holds every shoot so far
+    auto* replay = new TReplayWindow(path, oidNameTable, viewOptions, this);
+    if (!replay->IsOpen())
+        ShowStatusMessage(replay->StatusText());
+    replay->show();
+    return replay;
 }
 
 TChartWindow* TForm1::OpenChart()

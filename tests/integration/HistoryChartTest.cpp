@@ -8,6 +8,7 @@
 #include "table/ResultTable.h"
 #include "table/ViewOptions.h"
 #include "ui/ChartWindow.h"
+#include "ui/ReplayWindow.h"
 #include "ui/TrendDelegate.h"
 #include "ui/Unit1.h"
 
@@ -101,6 +102,22 @@ TEST_F(HistoryWindowTest, EveryShootIsRecordedAsTheStoreHeldIt)
     ASSERT_EQ(recorded.size(), held.size());
     for (int shoot = 0; shoot < held.size(); ++shoot)
         ExpectSameRows(recording.RowsOf(recorded[shoot].id), held[shoot], shoot + 1);
+
+    // Played back, the table as of the second shoot holds what the store held then.
+    TReplayWindow* replay = form->OpenReplay(form->History().ActivePath());
+    ASSERT_TRUE(replay->IsOpen());
+    ASSERT_EQ(replay->ShootCount(), held.size());
+    replay->ShowShoot(1);
+    const QVector<TResultRow>& shown = replay->Table().Store().Rows();
+    ASSERT_EQ(shown.size(), held[1].size());
+    for (int r = 0; r < shown.size(); ++r) {
+        ASSERT_EQ(shown[r].cells.size(), held[1][r].cells.size());
+        for (int c = 0; c < shown[r].cells.size(); ++c)
+            EXPECT_EQ(shown[r].cells[c].now.text, held[1][r].cells[c].now.text);
+    }
+    EXPECT_TRUE(
+        replay->StatusText().startsWith(QStringLiteral("History of 127.0.0.1:%1 as of ").arg(agent->Port())))
+        << replay->StatusText().toStdString();
 
     // Off, remembered: the shoots after are not recorded.
     form->RecordHistory1->trigger();

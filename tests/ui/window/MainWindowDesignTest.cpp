@@ -50,8 +50,8 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
     const QList<QAction*> top = form.menuBar()->actions();
     ASSERT_EQ(Texts(top), (QStringList{"File", "Edit", "View", "Options", "Help"}));
     EXPECT_EQ(Texts(top[0]->menu()->actions()),
-              (QStringList{"New View...", "Open...", "Open Recent", "Save View As...", "-", "Export View As",
-                           "-", "Exit"}));
+              (QStringList{"New View...", "Open...", "Open Recent", "Open History...", "Save View As...", "-",
+                           "Export View As", "-", "Exit"}));
     // Alt and the first letter open each menu.
     for (const QAction* menu : top)
         EXPECT_TRUE(menu->text().startsWith(u'&')) << menu->text().toStdString();
@@ -61,7 +61,7 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
     } shortcuts[] = {
         {top[0]->menu()->actions()[0], QKeySequence(Qt::CTRL | Qt::Key_N)},
         {top[0]->menu()->actions()[1], QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {top[0]->menu()->actions()[3], QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+        {top[0]->menu()->actions()[4], QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
         {form.Close1, QKeySequence(Qt::CTRL | Qt::Key_Q)},
         {form.CopySelection1, QKeySequence(Qt::CTRL | Qt::Key_C)},
         {form.SelectAll1, QKeySequence(Qt::CTRL | Qt::Key_A)},
