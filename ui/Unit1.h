@@ -49,7 +49,6 @@ class TChartWindow;
 struct TChartCell;
 class TTrendDelegate;
 class TReplayWindow;
-class TTrendDelegate;
 struct TStartupResult;
 namespace vxsnmp {
 class TvxSNMPMgr;
@@ -150,8 +149,6 @@ public:
     TReplayWindow* OpenReplay(const QString& path);
     QAction* RecordHistory1 = nullptr;  // View > Record history
     QAction* Chart1 = nullptr;          // View > Chart (Ctrl+G)
-    QAction* ShowTrends1 = nullptr;     // View > Show trends
-    TTrendDelegate* TrendDelegate = nullptr;
     QAction* ShowTrends1 = nullptr;     // View > Show trends
     TTrendDelegate* TrendDelegate = nullptr;
 
