@@ -37,7 +37,8 @@ TEST(Worker, CountdownPanelShowsDigitsOnlyWhileAPeriodicModeIsChecked)
     ShowWindow(form);
     const TShootEngine& engine = form.Engine();
 
-    ASSERT_TRUE(PumpUntil([&] { return engine.Scheduler().Countdown() != 9; }, 5000)) << "the worker does not tick";
+    ASSERT_TRUE(PumpUntil([&] { return engine.Scheduler().Countdown() != 9; }, 5000))
+        << "the worker does not tick";
     EXPECT_EQ(form.StatusPanels().CountdownText(), "");
 
     form.Every10secondskeepinstances1->trigger();
