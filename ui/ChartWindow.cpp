@@ -7,6 +7,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QCursor>
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QFileDialog>
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QPushButton>
+#include <QToolTip>
 #include <QValueAxis>
 #include <QVBoxLayout>
 
@@ -74,6 +76,19 @@ TChartWindow::TChartWindow(TResultStore& results, const QString& recording, cons
                                           : QString();
         line.series->setName(cell.name + unit);
         line.series->setPointsVisible(true);
+        // Hover read-out: the line's name, the time and the value of the point.
+        connect(line.series, &QLineSeries::hovered, this,
+                [series = line.series](const QPointF& at, bool entered) {
+                    if (!entered) {
+                        QToolTip::hideText();
+                        return;
+                    }
+                    const QString when = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(at.x()))
+                                             .toString(QStringLiteral("HH:mm:ss.zzz"));
+                    QToolTip::showText(
+                        QCursor::pos(),
+                        QStringLiteral("%1\n%2: %3").arg(series->name(), when).arg(at.y(), 0, 'g', 8));
+                });
         chart->addSeries(line.series);
         line.series->attachAxis(timeAxis);
         line.series->attachAxis(valueAxis);
