@@ -115,6 +115,19 @@ void TShootEngine::LearnRepetitions(int repetitions)
 {
     bulkRepetitions = std::max(1, repetitions);
     learnedRepetitions.insert(AgentKey(), bulkRepetitions);
+    view.RememberRepetitions(AgentKey(), bulkRepetitions);
+}
+
+int TShootEngine::LearnedRepetitions() const
+{
+    const QString agent = AgentKey();
+    const auto known = learnedRepetitions.constFind(agent);
+    if (known != learnedRepetitions.cend())
+        return *known;
+    // What an earlier run found out, once per agent.
+    const int remembered = std::max(view.RememberedRepetitions(agent), 0);
+    learnedRepetitions.insert(agent, remembered);
+    return remembered;
 }
 
 QString TShootEngine::AgentKey() const

@@ -124,7 +124,7 @@ public:
     int BulkRepetitions() const { return bulkRepetitions; }
     // What the agent of the settings was found to answer: the repetitions a
     // shoot starts with (at most the file's); 0 while nothing was learned.
-    int LearnedRepetitions() const { return learnedRepetitions.value(AgentKey()); }
+    int LearnedRepetitions() const;
     // The id handed out last (0 before the first request).
     int LastRequestId() const { return tracker.LastRequestId(); }
     // Copies of the requests sent and not yet disposed, in sending order.
@@ -321,10 +321,10 @@ private:
     // The repetitions each agent was found to answer (see AgentKey): a GetBulk
     // it left unanswered, or answered with fewer bindings while the walk went
     // on, lowers them, and the next shoot starts there.
-    QHash<QString, int> learnedRepetitions;
-    QString bulkRefusal;      // the message of a GetBulk refused in this shoot
-    QString resolvedHost;     // host text resolved in this shoot; null: none
-    QString resolvedAddress;  // the component's address for it
+    mutable QHash<QString, int> learnedRepetitions;  // also what the view remembered
+    QString bulkRefusal;                             // the message of a GetBulk refused in this shoot
+    QString resolvedHost;                            // host text resolved in this shoot; null: none
+    QString resolvedAddress;                         // the component's address for it
     TRowCursor rowCursor;
     QString lastWalkOid;  // previous step of a single-target walk
     mutable struct {

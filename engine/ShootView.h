@@ -76,6 +76,11 @@ public:
     // ClearAgentSilent: the agent answered again; the message goes.
     virtual void ClearAgentSilent() {}
 
+    // The GetBulk repetitions an agent (TShootEngine::AgentKey) was found to
+    // answer, kept from run to run: 0 when none is known; and a new finding.
+    virtual int RememberedRepetitions(const QString& /*agent*/) const { return 0; }
+    virtual void RememberRepetitions(const QString& /*agent*/, int /*repetitions*/) {}
+
     // ShootFinished tells that a shoot is over and the table shows its
     // result: a list shoot once its answers are placed, a walk-based shoot
     // when it ends (finished or failed), a keep-mode refill when its last row

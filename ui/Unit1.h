@@ -202,6 +202,8 @@ protected:
     void ShootFinished() override;
     void ShowAgentSilent(const QString& text, std::int64_t confirmedFromMs) override;
     void ClearAgentSilent() override;
+    int RememberedRepetitions(const QString& agent) const override;
+    void RememberRepetitions(const QString& agent, int repetitions) override;
 
 private:
     void CreateMenus();

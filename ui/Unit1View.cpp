@@ -3,6 +3,8 @@
 // does when a shoot is over (the export file and the unattended screenshot).
 #include "ui/Unit1.h"
 
+#include "core/SettingsStore.h"
+
 #include "ui/InstanceMaskPanel.h"
 #include "ui/MessageBox.h"
 #include "table/ResultTable.h"
@@ -61,6 +63,30 @@ void TForm1::SelectInstanceMaskItem(const QString& item)
 }
 
 void TForm1::ShowInstanceMaskPanel() { Panel1->show(); }
+
+namespace {
+
+// The settings key of an agent's GetBulk repetitions: "agents/<agent>/...",
+// the agent's text escaped so that its slashes make no groups.
+QString RepetitionsKey(const QString& agent)
+{
+    return QStringLiteral("agents/") + QString::fromLatin1(agent.toUtf8().toPercentEncoding())
+         + QStringLiteral("/bulkRepetitions");
+}
+
+}  // namespace
+
+int TForm1::RememberedRepetitions(const QString& agent) const
+{
+    TSettingsStore store;
+    return store->value(RepetitionsKey(agent), 0).toInt();
+}
+
+void TForm1::RememberRepetitions(const QString& agent, int repetitions)
+{
+    TSettingsStore store;
+    store->setValue(RepetitionsKey(agent), repetitions);
+}
 
 void TForm1::ShowModalMessage(const QString& text) { ::ShowModalMessage(this, text); }
 

@@ -343,6 +343,15 @@ TEST(BulkWalk, RepetitionsAdaptToWhatTheAgentAnswers)
             EXPECT_EQ(requests[i].maxRepetitions, c.learned) << c.why << ": request " << i;
         EXPECT_EQ(requests.size() - before, static_cast<std::size_t>(200 / c.learned + 1))
             << c.why << ": no request sent twice";
+        // A later run of the program starts where this one ended.
+        TEngineHarness later;
+        later.view.remembered = h.view.remembered;
+        later.Agent(agent.Port(), 2);
+        later.TableTargets({QString::fromStdString(table)});
+        later.EditSettings([](TSessionSettings& s) { s.maxRepetitions = 50; });
+        const std::size_t beforeLater = agent.Requests().size();
+        ASSERT_TRUE(walk(later, false)) << c.why;
+        EXPECT_EQ(agent.Requests().at(beforeLater).maxRepetitions, c.learned) << c.why;
     }
 }
 

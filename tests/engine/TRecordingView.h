@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <ostream>
 #include <stdexcept>
 #include <vector>
@@ -79,6 +80,16 @@ public:
         confirmedFrom = confirmedFromMs;
     }
     void ClearAgentSilent() override { silenceText.clear(); }
+    std::map<QString, int> remembered;  // the repetitions kept per agent, as settings would
+    int RememberedRepetitions(const QString& agent) const override
+    {
+        const auto found = remembered.find(agent);
+        return found == remembered.end() ? 0 : found->second;
+    }
+    void RememberRepetitions(const QString& agent, int repetitions) override
+    {
+        remembered[agent] = repetitions;
+    }
     void ShowDroppedCount(int malformed, int foreign) override
     {
         droppedMalformed = malformed;
