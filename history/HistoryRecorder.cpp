@@ -68,28 +68,48 @@ QString HistoryFileFor(const QString& viewFile, const QString& host, int port)
 // The writer thread's side: the open recording and the lock that keeps it
 // to one writer.
 class THistoryWriter : public QObject {
+    Q_OBJECT
+
 public:
     explicit THistoryWriter(THistoryRecorder& owner) : recorder(owner) {}
+
+    // Called by name (queued calls by name travel as QMetaMethod::invoke's
+    // events, which tests/tsan.supp explains).
+    Q_INVOKABLE void WriteQueued() { recorder.WriteQueued(); }
+    // Frees on this thread what this thread used: the window's thread only
+    // deletes what is left once the thread has ended.
+    Q_INVOKABLE void Finish()
+    {
+        Close();
+        database.reset();
+    }
+    Q_INVOKABLE void Nothing() {}
+    Q_INVOKABLE void TakeLimits()
+    {
+        const std::lock_guard<std::mutex> locker(recorder.queueLock);
+        limits = recorder.limits;
+    }
 
     void Write(const QString& path, const THistoryShoot& shoot)
     {
         if (path != wanted && !Use(path))
             return;
-        if (!database.IsOpen())
+        if (!database || !database->IsOpen())
             return;  // said once when it failed to open
-        if (!database.Append(shoot)) {
-            emit recorder.Problem(database.LastError());
+        if (!database->Append(shoot)) {
+            emit recorder.Problem(database->LastError());
             return;
         }
         if (written++ % kPruneEvery == 0)
-            database.Prune(limits, QDateTime::currentMSecsSinceEpoch(),
-                           OtherRecordingsBytes(database.Path()));
+            database->Prune(limits, QDateTime::currentMSecsSinceEpoch(),
+                            OtherRecordingsBytes(database->Path()));
         emit recorder.Recorded(shoot.wallMs);
     }
 
     void Close()
     {
-        database.Close();
+        if (database)
+            database->Close();
         lock.reset();
         wanted.clear();
     }
@@ -116,8 +136,10 @@ private:
             emit recorder.Problem(
                 QStringLiteral("History %1 is recorded by another window; recording to %2").arg(path, file));
         }
-        if (!database.Open(file)) {
-            emit recorder.Problem(database.LastError());
+        if (!database)
+            database = std::make_unique<THistoryDatabase>();
+        if (!database->Open(file)) {
+            emit recorder.Problem(database->LastError());
             lock.reset();
             return false;
         }
@@ -137,7 +159,7 @@ private:
     }
 
     THistoryRecorder& recorder;
-    THistoryDatabase database;
+    std::unique_ptr<THistoryDatabase> database;  // made and freed on the writer thread
     std::unique_ptr<QLockFile> lock;
     QString wanted;  // the path asked for
     int written = 0;
@@ -152,36 +174,53 @@ THistoryRecorder::THistoryRecorder(QObject* parent) : QObject(parent), writer(ne
 
 THistoryRecorder::~THistoryRecorder()
 {
-    QMetaObject::invokeMethod(
-        writer, [this] { writer->Close(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(writer, "Finish", Qt::BlockingQueuedConnection);
     thread.quit();
     thread.wait();
     delete writer;
 }
 
-void THistoryRecorder::SetLimits(const THistoryLimits& limits)
+void THistoryRecorder::SetLimits(const THistoryLimits& chosen)
 {
-    QMetaObject::invokeMethod(writer, [this, limits] { writer->limits = limits; });
+    {
+        const std::lock_guard<std::mutex> locker(queueLock);
+        limits = chosen;
+    }
+    QMetaObject::invokeMethod(writer, "TakeLimits", Qt::QueuedConnection);
 }
 
 void THistoryRecorder::Record(const QString& path, THistoryShoot shoot)
 {
-    if (pending.load() >= kMostPending) {
-        emit Problem(QStringLiteral("History %1 falls behind; a shoot was not recorded").arg(path));
-        return;
+    {
+        // The shoots pass to the writer through this queue, under a lock,
+        // not inside the queued call: what one thread made and the other
+        // frees is ordered by the lock alone.
+        const std::lock_guard<std::mutex> locker(queueLock);
+        if (queue.size() >= kMostPending) {
+            emit Problem(QStringLiteral("History %1 falls behind; a shoot was not recorded").arg(path));
+            return;
+        }
+        queue.push_back({path, std::move(shoot)});
     }
-    ++pending;
-    QMetaObject::invokeMethod(writer, [this, path, shoot = std::move(shoot)] {
-        writer->Write(path, shoot);
-        --pending;
-    });
+    QMetaObject::invokeMethod(writer, "WriteQueued", Qt::QueuedConnection);
 }
 
-void THistoryRecorder::Flush()
+void THistoryRecorder::WriteQueued()
 {
-    QMetaObject::invokeMethod(
-        writer, [] {}, Qt::BlockingQueuedConnection);
+    for (;;) {
+        TQueued next;
+        {
+            const std::lock_guard<std::mutex> locker(queueLock);
+            if (queue.empty())
+                return;
+            next = std::move(queue.front());
+            queue.pop_front();
+        }
+        writer->Write(next.path, next.shoot);
+    }
 }
+
+void THistoryRecorder::Flush() { QMetaObject::invokeMethod(writer, "Nothing", Qt::BlockingQueuedConnection); }
 
 QString THistoryRecorder::ActivePath() const
 {
@@ -194,3 +233,5 @@ void THistoryRecorder::SetActivePath(const QString& active)
     const QMutexLocker locker(&pathLock);
     activePath = active;
 }
+
+#include "HistoryRecorder.moc"

@@ -12,7 +12,8 @@
 #include <QString>
 #include <QThread>
 
-#include <atomic>
+#include <deque>
+#include <mutex>
 
 // $XDG_DATA_HOME/HB_Vexgrid/history (by default ~/.local/share/...).
 QString HistoryFolder();
@@ -51,10 +52,19 @@ signals:
 private:
     friend class THistoryWriter;
     void SetActivePath(const QString& active);
+    // On the writer thread: appends every queued shoot.
+    void WriteQueued();
+
+    struct TQueued {
+        QString path;
+        THistoryShoot shoot;
+    };
 
     QThread thread;
     THistoryWriter* writer = nullptr;  // lives on thread
-    std::atomic<int> pending{0};
+    std::mutex queueLock;              // guards queue and limits
+    THistoryLimits limits;
+    std::deque<TQueued> queue;  // handed over, not yet written
     mutable QMutex pathLock;
     QString activePath;
 };
