@@ -169,6 +169,8 @@ THistoryRecorder::THistoryRecorder(QObject* parent) : QObject(parent), writer(ne
 {
     thread.setObjectName(QStringLiteral("history writer"));
     writer->moveToThread(&thread);
+    // Deleted on its own thread as the thread ends.
+    connect(&thread, &QThread::finished, writer, &QObject::deleteLater);
     thread.start(QThread::LowPriority);
 }
 
@@ -177,7 +179,6 @@ THistoryRecorder::~THistoryRecorder()
     QMetaObject::invokeMethod(writer, "Finish", Qt::BlockingQueuedConnection);
     thread.quit();
     thread.wait();
-    delete writer;
 }
 
 void THistoryRecorder::SetLimits(const THistoryLimits& chosen)
