@@ -82,6 +82,10 @@ public:
     {
         Close();
         database.reset();
+        // Ends this thread's work under the queue's lock, which the window's
+        // thread takes before it deletes the writer: an order between the two
+        // that does not hang on Qt's own (to ThreadSanitizer, unseen) locks.
+        const std::lock_guard<std::mutex> done(recorder.queueLock);
     }
     Q_INVOKABLE void Nothing() {}
     Q_INVOKABLE void TakeLimits()
@@ -169,8 +173,6 @@ THistoryRecorder::THistoryRecorder(QObject* parent) : QObject(parent), writer(ne
 {
     thread.setObjectName(QStringLiteral("history writer"));
     writer->moveToThread(&thread);
-    // Deleted on its own thread as the thread ends.
-    connect(&thread, &QThread::finished, writer, &QObject::deleteLater);
     thread.start(QThread::LowPriority);
 }
 
@@ -179,6 +181,12 @@ THistoryRecorder::~THistoryRecorder()
     QMetaObject::invokeMethod(writer, "Finish", Qt::BlockingQueuedConnection);
     thread.quit();
     thread.wait();
+    // What its thread used is freed already (Finish); the rest goes here,
+    // after the thread has ended and past the lock Finish took last.
+    {
+        const std::lock_guard<std::mutex> after(queueLock);
+    }
+    delete writer;
 }
 
 void THistoryRecorder::SetLimits(const THistoryLimits& chosen)
@@ -218,6 +226,7 @@ void THistoryRecorder::WriteQueued()
             queue.pop_front();
         }
         writer->Write(next.path, next.shoot);
+        written.Post(std::move(next.shoot));
     }
 }
 

@@ -5,6 +5,7 @@
 // instead, so two writers never share one.
 #pragma once
 
+#include "core/QueuedHandOver.h"
 #include "history/HistoryDatabase.h"
 
 #include <QMutex>
@@ -65,6 +66,11 @@ private:
     std::mutex queueLock;              // guards queue and limits
     THistoryLimits limits;
     std::deque<TQueued> queue;  // handed over, not yet written
+    // Written shoots go back to the window's thread to be let go there: they
+    // share their rows with the store, which could otherwise find them no
+    // longer shared and change them in place, ordered after the writer's
+    // reads only by a reference count that Qt checks without ordering.
+    TQueuedHandOver<THistoryShoot> written{[](const THistoryShoot&) {}};
     mutable QMutex pathLock;
     QString activePath;
 };

@@ -155,6 +155,8 @@ bool TMetricsServer::Listen(const TMetricsEndpoint& endpoint)
     bound = {endpoint.address, gate->serverPort()};
     error.clear();
     listening = true;
+    if (lastShootWallMs > 0)
+        Render();  // what the last shoot left, until the next one ends
     return true;
 }
 
@@ -193,19 +195,26 @@ void TMetricsServer::TakeSnapshot()
     shooting = false;
     shootDurationMs = MonotonicMs() - shootStartMs;
     lastShootWallMs = QDateTime::currentMSecsSinceEpoch();
-    auto snapshot = std::make_shared<TMetricsSnapshot>();
-    snapshot->rows = store.Rows();
-    snapshot->names = namesOf ? namesOf() : nullptr;
-    snapshot->finishedWallMs = lastShootWallMs;
-    snapshot->durationMs = shootDurationMs;
     snapshotAnswered = false;
-    for (const TResultRow& row : snapshot->rows) {
+    for (const TResultRow& row : store.Rows()) {
         for (const TResultCell& cell : row.cells)
             snapshotAnswered =
                 snapshotAnswered || (!cell.oid.isEmpty() && cell.now.HasValue() && !cell.stale);
         if (snapshotAnswered)
             break;
     }
+    // Rendering a large table costs a pool thread a while: only while serving.
+    if (listening)
+        Render();
+}
+
+void TMetricsServer::Render()
+{
+    auto snapshot = std::make_shared<TMetricsSnapshot>();
+    snapshot->rows = store.Rows();
+    snapshot->names = namesOf ? namesOf() : nullptr;
+    snapshot->finishedWallMs = lastShootWallMs;
+    snapshot->durationMs = shootDurationMs;
     const std::uint64_t generation = ++snapshotsTaken;
     QThreadPool::globalInstance()->start([state = rendered, snapshot, generation] {
         QByteArray text = RenderValues(*snapshot, TExpositionFormat::PrometheusText);

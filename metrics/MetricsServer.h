@@ -58,6 +58,8 @@ public:
 private:
     struct TRendered;
     void TakeSnapshot();
+    // Renders the store's rows as of now on a pool thread.
+    void Render();
     void ShootActivity();
 
     TResultStore& store;
