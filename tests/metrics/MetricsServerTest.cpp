@@ -84,6 +84,8 @@ protected:
 TEST_F(MetricsServerTest, BadRequestsGetTheirStatusOrAClosedConnection)
 {
     const std::string get = "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    // A TLS client hello's first bytes, NULs included.
+    static constexpr char kGarbage[] = "\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03 \r\n\r\n";
     const struct {
         const char* why;
         std::string request;
@@ -96,8 +98,7 @@ TEST_F(MetricsServerTest, BadRequestsGetTheirStatusOrAClosedConnection)
          "HTTP/1.1 405 Method Not Allowed", false},
         {"1 MB header", "GET /metrics HTTP/1.1\r\nX-Big: " + std::string(1 << 20, 'a') + "\r\n\r\n",
          "HTTP/1.1 431 Request Header Fields Too Large", true},
-        {"garbage bytes", std::string("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03 \r\n\r\n", 20),
-         "HTTP/1.1 400 Bad Request", true},
+        {"garbage bytes", std::string(kGarbage, sizeof kGarbage - 1), "HTTP/1.1 400 Bad Request", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
