@@ -108,8 +108,11 @@ void TForm1::CreateHistory()
     RecordHistory1->setObjectName(QStringLiteral("RecordHistory1"));
     RecordHistory1->setCheckable(true);
     RecordHistory1->setChecked(TSettingsStore()->value(kRecordKey, true).toBool());
-    connect(RecordHistory1, &QAction::toggled, this,
-            [](bool on) { TSettingsStore()->setValue(kRecordKey, on); });
+    connect(RecordHistory1, &QAction::toggled, this, [this](bool on) {
+        TSettingsStore()->setValue(kRecordKey, on);
+        if (!on)
+            historyRecorder->Flush();  // what was recorded is on disk once recording is off
+    });
     ShowTrends1 = menu->addAction(QStringLiteral("Show &trends"));
     ShowTrends1->setObjectName(QStringLiteral("ShowTrends1"));
     ShowTrends1->setCheckable(true);
