@@ -68,7 +68,24 @@ struct TSampleName {
     QByteArray metric;
     QByteArray help;
     TLabels labels;
+    bool hexValue = false;  // an octet string the exporter writes in hex
 };
+
+bool IsDisplayString(const TMibObject& object)
+{
+    static const QStringList texts = {"DisplayString", "SnmpAdminString", "OwnerString"};
+    return texts.contains(object.textualConvention) || object.displayHint.endsWith(QLatin1Char('a'));
+}
+
+// A string label's value: the text, or for an octet string the exporter
+// writes in hex, "0x" and its bytes in upper case (nothing for no bytes).
+QString LabelValue(const TCellValue& value, bool hex)
+{
+    if (!hex || value.type != snmptype::kOctetString)
+        return value.text;
+    return value.raw.isEmpty() ? QString()
+                               : QStringLiteral("0x") + QString::fromLatin1(value.raw.toHex().toUpper());
+}
 
 TSampleName NameOf(const TMibNames* names, const QString& oid)
 {
@@ -81,6 +98,7 @@ TSampleName NameOf(const TMibNames* names, const QString& oid)
     }
     const TMibObject& object = *match.object;
     name.metric = MetricName(object.name);
+    name.hexValue = ExporterType(object) == "OctetString";
     name.help =
         (object.module.isEmpty() ? object.name : object.module + QStringLiteral("::") + object.name).toUtf8()
         + ' ' + object.oid.toLatin1();
@@ -148,7 +166,7 @@ public:
             const bool taken = std::any_of(name.labels.cbegin(), name.labels.cend(),
                                            [&](const auto& label) { return label.first == name.metric; });
             if (!taken)
-                name.labels.append({name.metric, cell.now.text});
+                name.labels.append({name.metric, LabelValue(cell.now, name.hexValue)});
         }
         TFamily& family = FamilyOf(name, kind == TSampleKind::Counter ? kind : TSampleKind::Gauge);
         const QByteArray labels = LabelText(name.labels);
@@ -205,6 +223,22 @@ private:
 QByteArray Seconds(std::int64_t ms) { return QByteArray::number(double(ms) / 1000.0, 'f', 3); }
 
 }  // namespace
+
+QByteArray ExporterType(const TMibObject& object)
+{
+    static const QStringList gauges = {"INTEGER", "Integer32", "Unsigned32", "Gauge32", "TimeTicks"};
+    if (object.type == QLatin1String("Counter32") || object.type == QLatin1String("Counter64"))
+        return "counter";
+    if (gauges.contains(object.type))
+        return "gauge";
+    if (object.type == QLatin1String("IpAddress"))
+        return "IpAddr";
+    if (object.type == QLatin1String("OCTET STRING"))
+        return IsDisplayString(object) ? "DisplayString" : "OctetString";
+    if (object.type == QLatin1String("OBJECT IDENTIFIER"))
+        return "DisplayString";  // the exporter writes it as dotted text
+    return {};
+}
 
 TExpositionFormat FormatForAccept(const QByteArray& accept)
 {

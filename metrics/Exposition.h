@@ -7,7 +7,10 @@
 // Counter32 and Counter64 are counters, the other numbers (INTEGER, Gauge32,
 // Unsigned32, TimeTicks in hundredths of a second) gauges, and strings,
 // addresses and object identifiers a label of the object's own name on a
-// gauge of value 1 (ifDescr{ifDescr="eth0",ifIndex="2"} 1). Cells without a
+// gauge of value 1 (ifDescr{ifDescr="eth0",ifIndex="2"} 1); an octet string
+// that is no DisplayString (a PhysAddress, a bit mask) is written in hex as
+// the exporter writes it (ifPhysAddress="0x02FC00000001", empty for none).
+// Cells without a
 // current reading (unanswered, stale, missing) are left out. An OID without
 // a MIB name becomes oid_1_3_6_..., without labels.
 #pragma once
@@ -22,6 +25,7 @@
 #include <memory>
 
 class TMibNames;
+struct TMibObject;
 
 enum class TExpositionFormat { PrometheusText, OpenMetrics };
 
@@ -39,6 +43,11 @@ struct TMetricsStatus {
     std::int64_t lastShootWallMs = 0;
     std::int64_t shootDurationMs = 0;
 };
+
+// The SNMP exporter's type of an object's values ("counter", "gauge",
+// "DisplayString", "OctetString", "IpAddr"); empty when it reads none. The
+// samples of both follow it.
+QByteArray ExporterType(const TMibObject& object);
 
 // The format an Accept header asks for: OpenMetrics when it names
 // application/openmetrics-text and takes no text/plain (nor */*), else the

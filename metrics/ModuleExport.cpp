@@ -1,6 +1,8 @@
 #include "metrics/ModuleExport.h"
 
 #include "config/Startup.h"
+#include "metrics/Exposition.h"
+#include "metrics/ExportText.h"
 #include "names/MibNames.h"
 
 #include <QDir>
@@ -10,40 +12,14 @@
 
 namespace {
 
-QByteArray Quoted(const QString& text)
-{
-    QByteArray out = text.toUtf8();
-    out.replace('\\', "\\\\").replace('"', "\\\"");
-    return '"' + out + '"';
-}
-
-bool IsDisplayString(const TMibObject& object)
-{
-    static const QStringList texts = {"DisplayString", "SnmpAdminString", "OwnerString"};
-    return texts.contains(object.textualConvention) || object.displayHint.endsWith(QLatin1Char('a'));
-}
-
-// The exporter's type of an object's values; empty when it has none.
-QByteArray ValueType(const TMibObject& object)
-{
-    static const QStringList gauges = {"INTEGER", "Integer32", "Unsigned32", "Gauge32", "TimeTicks"};
-    if (object.type == QLatin1String("Counter32") || object.type == QLatin1String("Counter64"))
-        return "counter";
-    if (gauges.contains(object.type))
-        return "gauge";
-    if (object.type == QLatin1String("IpAddress"))
-        return "IpAddr";
-    if (object.type == QLatin1String("OCTET STRING"))
-        return IsDisplayString(object) ? "DisplayString" : "OctetString";
-    return {};
-}
-
 // The exporter's type of an INDEX object; empty when it cannot read it.
 QByteArray IndexType(const TMibObject& object)
 {
     if (object.textualConvention == QLatin1String("MacAddress"))
         return "PhysAddress48";
-    const QByteArray type = ValueType(object);
+    if (object.type == QLatin1String("IpAddress"))
+        return "InetAddressIPv4";  // the exporter reads no IpAddr index
+    const QByteArray type = ExporterType(object);
     return type == "counter" ? QByteArray() : type;
 }
 
@@ -72,26 +48,11 @@ QByteArray AuthLines(const TSessionSettings& view, const TModuleOptions& options
 {
     const TRequest& agent = view.requestTemplate;
     if (agent.snmpVersion != 3)
-        return "  auth:\n    community: " + Quoted(agent.community) + "\n";
-    static const char* const kAuth[] = {"", "MD5", "SHA", "SHA224", "SHA256", "SHA384", "SHA512"};
-    static const char* const kPriv[] = {"", "DES", "AES", "AES192", "AES256"};
-    static const char* const kLevels[] = {"noAuthNoPriv", "authNoPriv", "authPriv"};
-    const TV3Settings& v3 = view.v3;
-    const auto password = [&](const QString& value) {
-        return options.includePasswords ? Quoted(value)
-                                        : QByteArray("\"CHANGE_ME\"  # not written: set it here");
-    };
-    QByteArray out = "  auth:\n    username: " + Quoted(v3.user)
-                   + "\n    security_level: " + kLevels[qBound(0, v3.securityLevel, 2)] + "\n";
-    if (v3.securityLevel >= 1 && v3.authProtocol >= 1 && v3.authProtocol <= 6)
-        out += "    auth_protocol: " + QByteArray(kAuth[v3.authProtocol])
-             + "\n    password: " + password(v3.authPassword) + "\n";
-    if (v3.securityLevel >= 2 && v3.privProtocol >= 1 && v3.privProtocol <= 4)
-        out += "    priv_protocol: " + QByteArray(kPriv[v3.privProtocol])
-             + "\n    priv_password: " + password(v3.privPassword) + "\n";
-    if (!v3.contextName.isEmpty())
-        out += "    context_name: " + Quoted(v3.contextName) + "\n";
-    return out;
+        return "  auth:\n    community: " + QuotedText(agent.community) + "\n";
+    static constexpr TV3Keys kKeys{
+        "    ",          ": ",       false,           "username",      "security_level",
+        "auth_protocol", "password", "priv_protocol", "priv_password", "context_name"};
+    return "  auth:\n" + V3CredentialLines(view.v3, kKeys, options.includePasswords);
 }
 
 bool WritePrivate(const QString& path, const QByteArray& text, QString* error)
@@ -107,8 +68,6 @@ bool WritePrivate(const QString& path, const QByteArray& text, QString* error)
 }
 
 }  // namespace
-
-QByteArray ExporterType(const TMibObject& object) { return ValueType(object); }
 
 QStringList ViewOids(const TSessionSettings& view)
 {
@@ -132,7 +91,7 @@ QByteArray SnmpExporterModule(const TSessionSettings& view, const TMibNames& nam
     QStringList named;  // one metric per MIB object
     for (const QString& oid : ViewOids(view)) {
         const TMibObject* object = ObjectOfOid(names, oid);
-        const QByteArray type = object ? ValueType(*object) : QByteArray();
+        const QByteArray type = object ? ExporterType(*object) : QByteArray();
         QByteArray indexes;
         if (type.isEmpty() || !IndexLines(names, *object, &indexes)) {
             skipped += "# " + oid.toUtf8() + ": no MIB object of a type the exporter reads; left out\n";
@@ -144,7 +103,7 @@ QByteArray SnmpExporterModule(const TSessionSettings& view, const TMibNames& nam
         named << object->oid;
         metrics += "  - name: " + object->name.toUtf8() + "\n    oid: " + object->oid.toUtf8()
                  + "\n    type: " + type + "\n    help: "
-                 + Quoted(object->module + QStringLiteral("::") + object->name) + "\n" + indexes;
+                 + QuotedText(object->module + QStringLiteral("::") + object->name) + "\n" + indexes;
     }
     const TRequest& agent = view.requestTemplate;
     QByteArray out =

@@ -35,9 +35,6 @@ struct TModuleOptions {
 QStringList ViewOids(const TSessionSettings& view);
 // The column or scalar object an OID is of, or nullptr.
 const TMibObject* ObjectOfOid(const TMibNames& names, const QString& oid);
-// The exporter's type of an object's values ("counter", "gauge",
-// "DisplayString", "OctetString", "IpAddr"); empty when it reads none.
-QByteArray ExporterType(const TMibObject& object);
 
 QByteArray SnmpExporterModule(const TSessionSettings& view, const TMibNames& names,
                               const TModuleOptions& options);

@@ -1,21 +1,18 @@
 #include "metrics/ModuleExport.h"
 
+#include "metrics/ExportText.h"
+#include "metrics/Exposition.h"
+
 #include "names/MibNames.h"
 
 #include <QMap>
 
 namespace {
 
-QByteArray Quoted(const QString& text)
-{
-    QByteArray out = text.toUtf8();
-    out.replace('\\', "\\\\").replace('"', "\\\"");
-    return '"' + out + '"';
-}
-
 QByteArray FieldLines(const QByteArray& indent, const QString& name, const QString& oid, bool tag)
 {
-    QByteArray out = indent + "name = " + Quoted(name) + "\n" + indent + "oid = " + Quoted(oid) + "\n";
+    QByteArray out =
+        indent + "name = " + QuotedText(name) + "\n" + indent + "oid = " + QuotedText(oid) + "\n";
     if (tag)
         out += indent + "is_tag = true\n";
     return out;
@@ -25,7 +22,7 @@ QByteArray AgentLines(const TSessionSettings& view, const TModuleOptions& option
 {
     const TRequest& agent = view.requestTemplate;
     QByteArray out = "  agents = ["
-                   + Quoted(QStringLiteral("udp://%1:%2").arg(agent.remoteHost).arg(agent.remotePort))
+                   + QuotedText(QStringLiteral("udp://%1:%2").arg(agent.remoteHost).arg(agent.remotePort))
                    + "]\n  version = "
                    + QByteArray::number(agent.snmpVersion == 1   ? 1
                                         : agent.snmpVersion == 3 ? 3
@@ -33,26 +30,18 @@ QByteArray AgentLines(const TSessionSettings& view, const TModuleOptions& option
                    + "\n  timeout = \"5s\"\n  retries = 3\n  max_repetitions = "
                    + QByteArray::number(view.maxRepetitions > 0 ? view.maxRepetitions : 25) + "\n";
     if (agent.snmpVersion != 3)
-        return out + "  community = " + Quoted(agent.community) + "\n";
-    static const char* const kAuth[] = {"", "MD5", "SHA", "SHA224", "SHA256", "SHA384", "SHA512"};
-    static const char* const kPriv[] = {"", "DES", "AES", "AES192", "AES256"};
-    static const char* const kLevels[] = {"noAuthNoPriv", "authNoPriv", "authPriv"};
-    const TV3Settings& v3 = view.v3;
-    const auto password = [&](const QString& value) {
-        return options.includePasswords ? Quoted(value)
-                                        : QByteArray("\"CHANGE_ME\"  # not written: set it here");
-    };
-    out += "  sec_name = " + Quoted(v3.user)
-         + "\n  sec_level = " + Quoted(kLevels[qBound(0, v3.securityLevel, 2)]) + "\n";
-    if (v3.securityLevel >= 1 && v3.authProtocol >= 1 && v3.authProtocol <= 6)
-        out += "  auth_protocol = " + Quoted(kAuth[v3.authProtocol])
-             + "\n  auth_password = " + password(v3.authPassword) + "\n";
-    if (v3.securityLevel >= 2 && v3.privProtocol >= 1 && v3.privProtocol <= 4)
-        out += "  priv_protocol = " + Quoted(kPriv[v3.privProtocol])
-             + "\n  priv_password = " + password(v3.privPassword) + "\n";
-    if (!v3.contextName.isEmpty())
-        out += "  context_name = " + Quoted(v3.contextName) + "\n";
-    return out;
+        return out + "  community = " + QuotedText(agent.community) + "\n";
+    static constexpr TV3Keys kKeys{"  ",
+                                   " = ",
+                                   true,
+                                   "sec_name",
+                                   "sec_level",
+                                   "auth_protocol",
+                                   "auth_password",
+                                   "priv_protocol",
+                                   "priv_password",
+                                   "context_name"};
+    return out + V3CredentialLines(view.v3, kKeys, options.includePasswords);
 }
 
 }  // namespace
@@ -74,10 +63,10 @@ QByteArray TelegrafInput(const TSessionSettings& view, const TMibNames& names, c
             fields += "  [[inputs.snmp.field]]\n" + FieldLines("    ", name, oid, tag);
     }
     QByteArray out = "# The view \"" + view.programTitle.toUtf8() + "\" as an SNMP input of Telegraf.\n";
-    out += "[[inputs.snmp]]\n  name = " + Quoted(options.name) + "\n" + AgentLines(view, options) + "\n"
+    out += "[[inputs.snmp]]\n  name = " + QuotedText(options.name) + "\n" + AgentLines(view, options) + "\n"
          + fields;
     for (auto table = tables.cbegin(); table != tables.cend(); ++table)
-        out += "  [[inputs.snmp.table]]\n    name = " + Quoted(table.key()) + "\n    index_as_tag = true\n"
-             + table.value();
+        out += "  [[inputs.snmp.table]]\n    name = " + QuotedText(table.key())
+             + "\n    index_as_tag = true\n" + table.value();
     return out;
 }

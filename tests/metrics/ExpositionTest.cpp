@@ -11,11 +11,12 @@ namespace {
 
 const QString kIfEntry = QStringLiteral("1.3.6.1.2.1.2.2.1.");
 
-TResultCell Cell(const QString& oid, int type, const QString& text)
+TResultCell Cell(const QString& oid, int type, const QString& text, const QByteArray& raw = {})
 {
     TResultCell cell;
     cell.oid = oid;
     cell.now.text = text;
+    cell.now.raw = raw.isNull() ? text.toUtf8() : raw;
     cell.now.type = type;
     return cell;
 }
@@ -35,7 +36,11 @@ protected:
                               index == "1" ? QStringLiteral("lo") : QStringLiteral("eth \"0\"\\")),
                          Cell(kIfEntry + "10." + index, snmptype::kCounter32, index + "234"),
                          Cell(kIfEntry + "16." + index, snmptype::kCounter32, "77"),
-                         Cell(kIfEntry + "8." + index, snmptype::kInteger, "1")};
+                         Cell(kIfEntry + "8." + index, snmptype::kInteger, "1"),
+                         // A PhysAddress: none for lo, a MAC address shown as hex bytes.
+                         index == "1" ? Cell(kIfEntry + "6.1", snmptype::kOctetString, "", "")
+                                      : Cell(kIfEntry + "6.2", snmptype::kOctetString, "02 FC 00 00 0A 01",
+                                             QByteArray::fromHex("02fc00000a01"))};
             snapshot.rows.append(row);
         }
         snapshot.rows[1].cells[3].now.type = snmptype::kNoAnswer;  // "Null"
@@ -131,6 +136,12 @@ TEST_F(ExpositionTest, SamplesAreNamedByMibObjectsAndIndexes)
          true},
         {Interfaces(), TExpositionFormat::PrometheusText,
          "ifDescr{ifDescr=\"eth \\\"0\\\"\\\\\",ifIndex=\"2\"} 1", true},
+        {Interfaces(), TExpositionFormat::PrometheusText,
+         "\nifPhysAddress{ifIndex=\"2\",ifPhysAddress=\"0x02FC00000A01\"} 1\n", true},
+        {Interfaces(), TExpositionFormat::PrometheusText,
+         "\nifPhysAddress{ifIndex=\"1\",ifPhysAddress=\"\"} 1\n", true},
+        {HrStorage(), TExpositionFormat::PrometheusText,
+         "\nhrStorageDescr{hrStorageDescr=\"/run\\n(tmpfs)\",hrStorageIndex=\"1\"} 1\n", true},
         {Interfaces(), TExpositionFormat::PrometheusText, "ifOutOctets{ifIndex=\"2\"}", false},   // Null
         {Interfaces(), TExpositionFormat::PrometheusText, "ifOperStatus{ifIndex=\"2\"}", false},  // stale
         {DecodedIndexes(), TExpositionFormat::PrometheusText,

@@ -11,7 +11,7 @@ namespace {
 TEST(ModuleExport, CredentialsAreWrittenOnlyAsAsked)
 {
     TSessionSettings view;
-    view.targetOids = {"1.3.6.1.2.1.2.2.1.2", "1.3.6.1.4.1.99999.1"};
+    view.targetOids = {"1.3.6.1.2.1.2.2.1.2", "1.3.6.1.4.1.99999.1", "1.3.6.1.2.1.4.20.1.2"};
     view.tableMode = true;
     view.requestTemplate.community = "se\"cret";
     view.v3 = {"ops", 2, 4, "authpass", 2, "privpass", "ctx", {}, {}, false, {}};
@@ -29,6 +29,8 @@ TEST(ModuleExport, CredentialsAreWrittenOnlyAsAsked)
         {3, true, "    username: \"ops\"\n    security_level: authPriv\n", "community"},
         // An OID without a MIB name is named in a comment, not walked.
         {2, false, "# 1.3.6.1.4.1.99999.1: ", "  - 1.3.6.1.4.1.99999.1"},
+        // The exporter reads an IpAddress INDEX only as InetAddressIPv4 (IpAddr stops its scrape).
+        {2, false, "    - labelname: ipAdEntAddr\n      type: InetAddressIPv4\n", "type: IpAddr\n    help"},
     };
     for (const auto& c : cases) {
         view.requestTemplate.snmpVersion = c.version;
