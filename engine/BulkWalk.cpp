@@ -27,14 +27,15 @@ bool TShootEngine::BulkConfigured() const
 // found to answer; a fall-back to Get-Next lasts one shoot.
 void TShootEngine::BeginShoot()
 {
-    bulkRepetitions = BulkConfigured() ? settings.maxRepetitions : 0;
-    if (const int learned = LearnedRepetitions(); learned > 0 && bulkRepetitions > 0)
-        bulkRepetitions = std::min(bulkRepetitions, learned);
+    bulk.Begin(BulkConfigured() ? settings.maxRepetitions : 0, AgentKey());
     bulkRefusal.clear();
     resolvedHost = QString();  // the host is looked up again once per shoot
 }
 
-int TShootEngine::WalkRequestKind() const { return bulkRepetitions > 0 ? kRequestGetBulk : kRequestGetNext; }
+int TShootEngine::WalkRequestKind() const
+{
+    return bulk.Repetitions() > 0 ? kRequestGetBulk : kRequestGetNext;
+}
 
 int TShootEngine::RowsPerRequest() const
 {
@@ -80,8 +81,8 @@ void TShootEngine::BulkAnswer(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TRespons
     }
     // Fewer bindings than asked while the walk goes on: the agent answers no
     // more, and asking more only costs it (and us) the work of cutting.
-    if (goesOn && count > 0 && count < bulkRepetitions)
-        LearnRepetitions(count);
+    if (goesOn && count > 0 && count < bulk.Repetitions())
+        bulk.Learn(count);
     // An answer without bindings counts as leaving the subtree.
     if (count == 0)
         EndWalk(purpose);
@@ -103,32 +104,14 @@ void TShootEngine::EndWalk(int purpose)
 // agent cannot answer even that, and Get-Next takes over.
 void TShootEngine::HalveRepetitions(const QString& reason)
 {
-    if (bulkRepetitions <= 1) {
+    if (!bulk.Halve()) {
         FallBackToGetNext(reason);
         return;
     }
-    LearnRepetitions(bulkRepetitions / 2);
     Shoot();
 }
 
-void TShootEngine::LearnRepetitions(int repetitions)
-{
-    bulkRepetitions = std::max(1, repetitions);
-    learnedRepetitions.insert(AgentKey(), bulkRepetitions);
-    view.RememberRepetitions(AgentKey(), bulkRepetitions);
-}
-
-int TShootEngine::LearnedRepetitions() const
-{
-    const QString agent = AgentKey();
-    const auto known = learnedRepetitions.constFind(agent);
-    if (known != learnedRepetitions.cend())
-        return *known;
-    // What an earlier run found out, once per agent.
-    const int remembered = std::max(view.RememberedRepetitions(agent), 0);
-    learnedRepetitions.insert(agent, remembered);
-    return remembered;
-}
+int TShootEngine::LearnedRepetitions() const { return bulk.Learned(AgentKey()); }
 
 QString TShootEngine::AgentKey() const
 {
@@ -141,7 +124,7 @@ void TShootEngine::FallBackToGetNext(const QString& reason)
 {
     bulkRefusal = kTextBulkRefused.arg(reason);
     ShowMessage(bulkRefusal);
-    bulkRepetitions = 0;
+    bulk.Stop();
     requestTemplate.requestKind = kRequestGetNext;
     Shoot();
 }

@@ -7,24 +7,6 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
-
-const QString kRtPlaceholder = QStringLiteral("RT");
-
-// Takes the text up to the next "." and removes it with the "."; without a
-// "." left the component is empty and the text stays.
-QString TakeComponent(QString& text)
-{
-    const qsizetype dot = text.indexOf(QLatin1Char('.'));
-    if (dot < 0)
-        return QString();
-    QString component = text.left(dot);
-    text.remove(0, dot + 1);
-    return component;
-}
-
-}  // namespace
-
 void TShootEngine::ShootWalkStepFrom(const QString& oid, int purpose)
 {
     requestTemplate.oidList = oid + kItemSeparator;
@@ -67,36 +49,13 @@ TShootEngine::TShootEndHold::~TShootEndHold()
 
 bool TShootEngine::AcceptWalkAnswer(const QString& oid, const QString& asked)
 {
-    const TOid answer = TOid::FromText(oid);
-    if (answer < TOid::FromText(asked)) {
-        // An agent that answers an OID before the one asked for would walk in
-        // circles for ever.
+    const TWalkVerdict verdict = bounds.Check(WalkedOid(), oid, asked);
+    if (verdict == TWalkVerdict::Take)
+        return true;
+    if (verdict == TWalkVerdict::Loop)
         ShowMessage(kTextLoopDetected);
-        SetShootRunning(false);
-        return false;
-    }
-    if (!WalkedArcs().IsPrefixOf(answer)) {
-        SetShootRunning(false);
-        return false;
-    }
-    if (oid == lastWalkOid) {
-        ShowMessage(kTextLoopDetected);
-        SetShootRunning(false);
-        return false;
-    }
-    lastWalkOid = oid;
-    return true;
-}
-
-const TOid& TShootEngine::WalkedArcs() const
-{
-    // Parsed once per walked OID, not per answer.
-    const QString walked = WalkedOid();
-    if (walkedMemo.text != walked) {
-        walkedMemo.text = walked;
-        walkedMemo.oid = TOid::FromText(walked);
-    }
-    return walkedMemo.oid;
+    SetShootRunning(false);
+    return false;
 }
 
 void TShootEngine::HandleWalkAnswer(const QString& oid, const TCellValue& value)
@@ -109,42 +68,19 @@ void TShootEngine::HandleWalkAnswer(const QString& oid, const TCellValue& value)
 
 bool TShootEngine::TakeInstance(const QString& oid, const TCellValue& value, const QString& asked)
 {
-    const TOid& walked = WalkedArcs();
-    const TOid answer = TOid::FromText(oid);
-    // Each answer must lie in the walked column's subtree, beyond the OID
-    // asked for; one that does not ends the walk like leaving the subtree, so
-    // no agent can keep it going. The next column (.10 after .1) is outside.
-    if (!walked.IsPrefixOf(answer) || !(answer > TOid::FromText(asked)))
-        return false;
-    const QString suffix = answer.SuffixAfter(walked).ToSuffixString();
-    if (!instanceSuffixes.isEmpty() && suffix == instanceSuffixes.last())
+    const std::optional<QString> suffix = bounds.InstanceOf(WalkedOid(), oid, asked);
+    if (!suffix || instances.RepeatsLast(*suffix))
         return false;
     const QString& mask = settings.instanceMask;
-
     if (mask.isEmpty()) {
-        instanceSuffixes.append(suffix);
-        instanceKeyValues.append(value);
-        ShowMessage(QStringLiteral("Instance ") + suffix + QStringLiteral(" detected"));
-    } else if (!mask.contains(kRtPlaceholder)) {
-        if (MaskMatches(suffix, mask)) {
-            instanceSuffixes.append(suffix);
-            instanceKeyValues.append(value);
-        }
+        instances.Add(*suffix, value);
+        ShowMessage(QStringLiteral("Instance ") + *suffix + QStringLiteral(" detected"));
+    } else if (!TInstanceRows::AsksToPick(mask)) {
+        if (TInstanceRows::MaskMatches(*suffix, mask))
+            instances.Add(*suffix, value);
     } else {
-        // Every "RT" position names one entry of the Instance Mask box: the
-        // mask with all its placeholders set to the suffix's component there.
-        const QStringList maskParts = (mask + QLatin1Char('.')).split(QLatin1Char('.'));
-        const QStringList suffixParts = (suffix.mid(1) + QLatin1Char('.')).split(QLatin1Char('.'));
-        for (qsizetype i = 0; i < maskParts.size(); ++i) {
-            if (maskParts[i] != kRtPlaceholder)
-                continue;
-            const QString part = suffixParts.value(i);
-            if (part.isEmpty())
-                continue;  // the suffix is shorter than the mask
-            QString entry = mask;
-            entry.replace(kRtPlaceholder, part);
+        for (const QString& entry : TInstanceRows::PickEntries(*suffix, mask))
             view.AddInstanceMaskItem(entry);
-        }
     }
     return true;
 }
@@ -154,7 +90,7 @@ void TShootEngine::EndDiscovery()
     ClearStatusMessage();
     if (!bulkRefusal.isEmpty())
         ShowMessage(bulkRefusal);  // stays in sight while the rows come in
-    if (settings.instanceMask.contains(kRtPlaceholder)) {
+    if (TInstanceRows::AsksToPick(settings.instanceMask)) {
         view.ShowInstanceMaskPanel();
         // The preferred instance of the file picks its entry, given with or
         // without the leading dot of a suffix; otherwise nothing is selected.
@@ -165,7 +101,7 @@ void TShootEngine::EndDiscovery()
         SetShootRunning(false);
         return;
     }
-    if (instanceSuffixes.isEmpty()) {
+    if (instances.IsEmpty()) {
         view.ShowModalMessage(kTextOidDoesNotExist);
         SetShootRunning(false);
         return;
@@ -175,54 +111,26 @@ void TShootEngine::EndDiscovery()
 
 void TShootEngine::ShootFirstInstance()
 {
-    currentInstance = -1;
+    instances.Rewind();
     NextInstance();
-}
-
-bool TShootEngine::MaskMatches(const QString& suffix, const QString& mask)
-{
-    if (suffix.isEmpty())
-        return false;
-    QString m = mask + QLatin1Char('.');
-    QString s = suffix.mid(1) + QLatin1Char('.');
-    while (!m.isEmpty()) {
-        const QString maskPart = TakeComponent(m);
-        const QString suffixPart = TakeComponent(s);
-        if (maskPart == QLatin1String("*") || maskPart == kRtPlaceholder)
-            continue;
-        if (maskPart == QLatin1String("-"))
-            return true;
-        // The first literal component decides.
-        return maskPart == suffixPart;
-    }
-    return true;
 }
 
 void TShootEngine::NextInstance()
 {
-    ++currentInstance;
     rowCursor.BeginRow();
-    if (currentInstance < instanceSuffixes.size())
-        ShootInstance(currentInstance);
+    if (instances.Next())
+        ShootInstanceRows();
     else
         SetShootRunning(false);
 }
 
-void TShootEngine::ShootInstance(int index)
+void TShootEngine::ShootInstanceRows()
 {
     // Several rows share a request when they fit in one; the walk's rows
     // come one by one otherwise.
-    rowBatchEnd =
-        std::max(index + 1, std::min(index + RowsPerRequest(), static_cast<int>(instanceSuffixes.size())));
-    QString oids;
-    for (int row = index; row < rowBatchEnd; ++row) {
-        const QString suffix = instanceSuffixes.value(row);
-        for (qsizetype t = 1; t < settings.targetOids.size(); ++t)
-            oids += settings.targetOids[t] + suffix + kItemSeparator;
-    }
     requestTemplate.purpose = kPurposeValues;
     requestTemplate.requestKind = kRequestGet;
-    requestTemplate.oidList = oids;
+    requestTemplate.oidList = instances.BeginBatch(RowsPerRequest(), settings.targetOids, kItemSeparator);
     Shoot();
 }
 
@@ -231,25 +139,12 @@ void TShootEngine::ShootInstance(int index)
 void TShootEngine::RowStep(const QString& oid, const TCellValue& value)
 {
     if (rowCursor.CellsInRow() == 0)
-        PlaceValue(WalkedOid() + instanceSuffixes.value(currentInstance),
-                   instanceKeyValues.value(currentInstance));
+        PlaceValue(WalkedOid() + instances.CurrentSuffix(), instances.CurrentKeyValue());
     PlaceValue(oid, value);
     if (rowCursor.CellsInRow() != settings.targetOids.size())
         return;
-    if (currentInstance + 1 < rowBatchEnd) {
-        ++currentInstance;  // the next row of the same request
-        rowCursor.BeginRow();
-    } else {
+    if (instances.NextInBatch())
+        rowCursor.BeginRow();  // the next row of the same request
+    else
         NextInstance();
-    }
-}
-
-// The rows of the current request that an abandoned answer leaves empty are
-// passed over one by one, as the refill counts them.
-void TShootEngine::SkipRestOfBatch()
-{
-    while (currentInstance + 1 < rowBatchEnd) {
-        ++currentInstance;
-        rowCursor.BeginRow();
-    }
 }

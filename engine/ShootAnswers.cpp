@@ -126,7 +126,9 @@ void TShootEngine::vxSNMPMgr1Error(vxsnmp::TvxSNMPMgr&, const vxsnmp::TErrorEven
             // Abandon the current row. Its requests are finished, so that a
             // late answer to them cannot fill the next row.
             FinishPendingRequests();
-            SkipRestOfBatch();
+            // The rows of the request the abandoned answer leaves empty are
+            // passed one by one, as the refill counts them.
+            instances.SkipRestOfBatch([this] { rowCursor.BeginRow(); });
             NextInstance();
         } else if (settings.tableMode) {
             // The discovery walk, or a single-target walk.

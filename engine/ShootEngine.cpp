@@ -56,9 +56,9 @@ void TShootEngine::ResetSessionState()
 {
     scheduler.RestartCountdown();
     rowCursor.Reset();
-    lastWalkOid.clear();
+    bounds.Forget();
     tracker.ResetRequestIds();
-    currentInstance = -1;
+    instances.Rewind();
     if (silence.Silent()) {
         view.ClearAgentSilent();
         store.ReportAnswer();
@@ -68,11 +68,7 @@ void TShootEngine::ResetSessionState()
 
 void TShootEngine::SetSettings(const TSessionSettings& newSettings) { settings = newSettings; }
 
-void TShootEngine::ClearInstances()
-{
-    instanceSuffixes.clear();
-    instanceKeyValues.clear();
-}
+void TShootEngine::ClearInstances() { instances.Clear(); }
 
 std::vector<TRequest> TShootEngine::PendingRequests() const { return tracker.Snapshot(); }
 
@@ -128,7 +124,7 @@ void TShootEngine::ShowMessage(const QString& text)
 
 void TShootEngine::ClearStatusMessage()
 {
-    lastWalkOid.clear();
+    bounds.Forget();
     view.ClearStatusMessage();
 }
 
@@ -243,7 +239,7 @@ void TShootEngine::SendRequest(TRequest& request, bool retry)
         else if (request.requestKind == kRequestGetNext)
             component.SendGetNextRequest();
         else if (request.requestKind == kRequestGetBulk)
-            component.SendGetBulkRequest(0, std::max(1, bulkRepetitions));
+            component.SendGetBulkRequest(0, std::max(1, bulk.Repetitions()));
     } catch (const EvxSNMPMgr& e) {
         ShowMessage(e.Message());
         // A new request that did not go out leaves nothing pending: a table
@@ -288,7 +284,7 @@ void TShootEngine::RetryPass()
             // answer may be too big to arrive (a frame lost on the way), so
             // the step is asked anew with half the repetitions, and past one
             // with Get-Next, before it may time out.
-            const bool shrink = bulkRepetitions > 0;
+            const bool shrink = bulk.Repetitions() > 0;
             std::optional<TRequest> resend = tracker.TakeFirstDue(
                 [now](const TRequest& r) {
                     return r.retriesLeft > 0 && Elapsed(now, r.sentAt) > kResendAfterMs;

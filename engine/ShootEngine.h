@@ -25,6 +25,7 @@
 #include "core/Settings.h"
 #include "engine/ShootScheduler.h"
 #include "engine/ShootView.h"
+#include "engine/WalkRules.h"
 #include "core/TRequest.h"
 
 #include <QHash>
@@ -113,15 +114,15 @@ public:
     const TSessionSettings& Settings() const { return settings; }
     void SetSettings(const TSessionSettings& newSettings);
     // Discovered instances, ".1", ".7.2", in walk order.
-    const QStringList& InstanceSuffixes() const { return instanceSuffixes; }
+    const QStringList& InstanceSuffixes() const { return instances.Suffixes(); }
     // Forgets the discovered instances; the next walk finds them again.
     void ClearInstances();
     // Where the next answer of an instance table goes.
     const TRowCursor& RowCursor() const { return rowCursor; }
     // Forgets the previous step of a single-target walk.
-    void ForgetLastWalkOid() { lastWalkOid.clear(); }
+    void ForgetLastWalkOid() { bounds.Forget(); }
     // Bindings per GetBulk of the running shoot; 0 while it walks with Get-Next.
-    int BulkRepetitions() const { return bulkRepetitions; }
+    int BulkRepetitions() const { return bulk.Repetitions(); }
     // What the agent of the settings was found to answer: the repetitions a
     // shoot starts with (at most the file's); 0 while nothing was learned.
     int LearnedRepetitions() const;
@@ -179,12 +180,11 @@ public:
 
     // --- Instance discovery ---
     void HandleWalkAnswer(const QString& oid, const TCellValue& value);
-    // MaskMatches: whether an instance suffix (".1.5") passes the mask ("*.5").
-    static bool MaskMatches(const QString& suffix, const QString& mask);
     void NextInstance();
     // Shoots the rows again from the first instance found.
     void ShootFirstInstance();
-    void ShootInstance(int index);
+    // Shoots the rows of the current instance and those sharing its request.
+    void ShootInstanceRows();
 
     // --- Shoot modes ---
     // The scheduler keeps the mode and the countdown (the view's check marks
@@ -196,7 +196,7 @@ public:
     // walking the instances anew.
     void ShootAgain();
     void SetShootRunning(bool running);
-    // Empties the message panel and forgets lastWalkOid.
+    // Empties the message panel and forgets the previous walk step.
     void ClearStatusMessage();
 
     // The display text of a received value of the given type code: octet
@@ -209,9 +209,8 @@ private:
     friend class TShootScheduler;  // its entry points are guarded as the engine's
     bool IsInstanceTable() const;
     bool IsSingleTargetWalk() const;
-    QString WalkedOid() const;       // the first target
-    const TOid& WalkedArcs() const;  // WalkedOid() as arcs
-    QString AskedOid() const;        // the first OID of the template's oidList
+    QString WalkedOid() const;  // the first target
+    QString AskedOid() const;   // the first OID of the template's oidList
     void WalkStep(const QString& oid, const TCellValue& value);
     void RowStep(const QString& oid, const TCellValue& value);
     TCellValue ReceivedValue(const QByteArray& raw, int type) const;
@@ -255,12 +254,9 @@ private:
     void BulkAnswer(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event);
     void EndWalk(int purpose);
     void HalveRepetitions(const QString& reason);
-    // The agent answers GetBulk with at most `repetitions` bindings.
-    void LearnRepetitions(int repetitions);
     // The agent as the learned repetitions know it: address, port, version, user.
     QString AgentKey() const;
     void FallBackToGetNext(const QString& reason);
-    void SkipRestOfBatch();
     void SetRemoteHostOnce(const QString& host);
     static QString StatusMessage(const vxsnmp::TResponseEvent& event);
     static QString ErrorMessage(const vxsnmp::TErrorEvent& event);
@@ -313,24 +309,19 @@ private:
     bool fileWarningShown = false;  // settings.v3.fileWarning was shown once
     TRequest& requestTemplate = settings.requestTemplate;
 
-    QStringList instanceSuffixes;           // discovered instances, in walk order
-    QVector<TCellValue> instanceKeyValues;  // the walk's value of each instance
-    int currentInstance = -1;               // row being shot; -1 before the first
-    int rowBatchEnd = 0;                    // first instance after the rows of the current shot
-    int bulkRepetitions = 0;                // max-repetitions of this shoot; 0 = Get-Next
-    // The repetitions each agent was found to answer (see AgentKey): a GetBulk
-    // it left unanswered, or answered with fewer bindings while the walk went
-    // on, lowers them, and the next shoot starts there.
-    mutable QHash<QString, int> learnedRepetitions;  // also what the view remembered
-    QString bulkRefusal;                             // the message of a GetBulk refused in this shoot
-    QString resolvedHost;                            // host text resolved in this shoot; null: none
-    QString resolvedAddress;                         // the component's address for it
+    TInstanceRows instances;  // discovered instances and the row being shot
+    // The repetitions of this shoot, and what each agent (see AgentKey) was
+    // found to answer: a GetBulk it left unanswered, or answered with fewer
+    // bindings while the walk went on, lowers them, and the next shoot
+    // starts there.
+    TBulkSize bulk{
+        [this](const QString& agent) { return view.RememberedRepetitions(agent); },
+        [this](const QString& agent, int repetitions) { view.RememberRepetitions(agent, repetitions); }};
+    QString bulkRefusal;      // the message of a GetBulk refused in this shoot
+    QString resolvedHost;     // host text resolved in this shoot; null: none
+    QString resolvedAddress;  // the component's address for it
     TRowCursor rowCursor;
-    QString lastWalkOid;  // previous step of a single-target walk
-    mutable struct {
-        QString text;
-        TOid oid;
-    } walkedMemo;                  // WalkedArcs() of the last walked OID text
+    TWalkBounds bounds;            // where the walk ends, and its previous step
     bool holdingShootEnd = false;  // see TShootEndHold
     bool shootEndHeld = false;
     TShootScheduler scheduler{*this, view};

@@ -133,11 +133,11 @@ void TShootEngine::ShootAgainNow()
                 Shoot();
                 return;
             }
-            if (!instanceSuffixes.isEmpty() && instanceSuffixes.size() == store.RowCount()) {
+            if (!instances.IsEmpty() && instances.Count() == store.RowCount()) {
                 Refill();
                 return;
             }
-            if (!instanceSuffixes.isEmpty())
+            if (!instances.IsEmpty())
                 rowCursor.StopRefill();
         }
         RestartWalk();

@@ -45,7 +45,7 @@ TEST(InstanceMask, MatchesComponentByComponentUntilTheFirstLiteral)
         {".1", "1.2", true},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(TShootEngine::MaskMatches(QString::fromLatin1(c.suffix), QString::fromLatin1(c.mask)),
+        EXPECT_EQ(TInstanceRows::MaskMatches(QString::fromLatin1(c.suffix), QString::fromLatin1(c.mask)),
                   c.matches)
             << c.suffix << " " << c.mask;
 }

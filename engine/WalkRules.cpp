@@ -1,0 +1,168 @@
+#include "engine/WalkRules.h"
+
+#include <algorithm>
+
+namespace {
+
+const QString kRtPlaceholder = QStringLiteral("RT");
+
+// Takes the text up to the next "." and removes it with the "."; without a
+// "." left the component is empty and the text stays.
+QString TakeComponent(QString& text)
+{
+    const qsizetype dot = text.indexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return QString();
+    QString component = text.left(dot);
+    text.remove(0, dot + 1);
+    return component;
+}
+
+}  // namespace
+
+const TOid& TWalkBounds::Walked(const QString& walked)
+{
+    if (walkedText != walked) {
+        walkedText = walked;
+        walkedArcs = TOid::FromText(walked);
+    }
+    return walkedArcs;
+}
+
+TWalkVerdict TWalkBounds::Check(const QString& walked, const QString& oid, const QString& asked)
+{
+    const TOid answer = TOid::FromText(oid);
+    // An agent that answers an OID before the one asked for would walk in
+    // circles for ever.
+    if (answer < TOid::FromText(asked))
+        return TWalkVerdict::Loop;
+    if (!Walked(walked).IsPrefixOf(answer))
+        return TWalkVerdict::Left;
+    if (oid == last)
+        return TWalkVerdict::Loop;
+    last = oid;
+    return TWalkVerdict::Take;
+}
+
+std::optional<QString> TWalkBounds::InstanceOf(const QString& walked, const QString& oid,
+                                               const QString& asked)
+{
+    const TOid& column = Walked(walked);
+    const TOid answer = TOid::FromText(oid);
+    // The next column (.10 after .1) is outside.
+    if (!column.IsPrefixOf(answer) || !(answer > TOid::FromText(asked)))
+        return std::nullopt;
+    return answer.SuffixAfter(column).ToSuffixString();
+}
+
+void TInstanceRows::Clear()
+{
+    suffixes.clear();
+    keyValues.clear();
+}
+
+void TInstanceRows::Add(const QString& suffix, const TCellValue& keyValue)
+{
+    suffixes.append(suffix);
+    keyValues.append(keyValue);
+}
+
+bool TInstanceRows::MaskMatches(const QString& suffix, const QString& mask)
+{
+    if (suffix.isEmpty())
+        return false;
+    QString m = mask + QLatin1Char('.');
+    QString s = suffix.mid(1) + QLatin1Char('.');
+    while (!m.isEmpty()) {
+        const QString maskPart = TakeComponent(m);
+        const QString suffixPart = TakeComponent(s);
+        if (maskPart == QLatin1String("*") || maskPart == kRtPlaceholder)
+            continue;
+        if (maskPart == QLatin1String("-"))
+            return true;
+        // The first literal component decides.
+        return maskPart == suffixPart;
+    }
+    return true;
+}
+
+bool TInstanceRows::AsksToPick(const QString& mask) { return mask.contains(kRtPlaceholder); }
+
+QStringList TInstanceRows::PickEntries(const QString& suffix, const QString& mask)
+{
+    QStringList entries;
+    const QStringList maskParts = (mask + QLatin1Char('.')).split(QLatin1Char('.'));
+    const QStringList suffixParts = (suffix.mid(1) + QLatin1Char('.')).split(QLatin1Char('.'));
+    for (qsizetype i = 0; i < maskParts.size(); ++i) {
+        if (maskParts[i] != kRtPlaceholder)
+            continue;
+        const QString part = suffixParts.value(i);
+        if (part.isEmpty())
+            continue;  // the suffix is shorter than the mask
+        QString entry = mask;
+        entry.replace(kRtPlaceholder, part);
+        entries.append(entry);
+    }
+    return entries;
+}
+
+QString TInstanceRows::BeginBatch(int rowsPerRequest, const QStringList& targets, QChar separator)
+{
+    batchEnd = std::max(current + 1, std::min(current + rowsPerRequest, Count()));
+    QString oids;
+    for (int row = current; row < batchEnd; ++row) {
+        const QString suffix = suffixes.value(row);
+        for (qsizetype t = 1; t < targets.size(); ++t)
+            oids += targets[t] + suffix + separator;
+    }
+    return oids;
+}
+
+bool TInstanceRows::NextInBatch()
+{
+    if (current + 1 >= batchEnd)
+        return false;
+    ++current;
+    return true;
+}
+
+void TInstanceRows::SkipRestOfBatch(const std::function<void()>& eachRow)
+{
+    while (NextInBatch())
+        eachRow();
+}
+
+void TBulkSize::Begin(int ceiling, const QString& forAgent)
+{
+    agent = forAgent;
+    repetitions = std::max(ceiling, 0);
+    if (const int known = Learned(agent); known > 0 && repetitions > 0)
+        repetitions = std::min(repetitions, known);
+}
+
+int TBulkSize::Learned(const QString& forAgent) const
+{
+    const auto known = learned.constFind(forAgent);
+    if (known != learned.cend())
+        return *known;
+    // What an earlier run found out, once per agent.
+    const int recalled = std::max(recall ? recall(forAgent) : 0, 0);
+    learned.insert(forAgent, recalled);
+    return recalled;
+}
+
+void TBulkSize::Learn(int answered)
+{
+    repetitions = std::max(1, answered);
+    learned.insert(agent, repetitions);
+    if (keep)
+        keep(agent, repetitions);
+}
+
+bool TBulkSize::Halve()
+{
+    if (repetitions <= 1)
+        return false;
+    Learn(repetitions / 2);
+    return true;
+}

@@ -1,0 +1,122 @@
+// The walker's rules, apart from sending requests and placing values: whether
+// an answer still belongs to the walked subtree (TWalkBounds), which
+// instances a discovery keeps and which of them a table shot is at
+// (TInstanceRows), and how many repetitions a GetBulk asks for
+// (TBulkSize). Plain state and decisions: the shoot engine sends and places,
+// and asks these what to do next.
+#pragma once
+
+#include "core/CellValue.h"
+#include "core/Oid.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <functional>
+#include <optional>
+
+// What one answer of a single-target walk does to the walk.
+enum class TWalkVerdict {
+    Take,  // inside the walked subtree, beyond the OID asked: a row
+    Left,  // outside the walked subtree: the walk has ended
+    Loop,  // before the OID asked, or the previous answer again: the agent loops
+};
+
+class TWalkBounds {
+public:
+    // The walked OID as arcs, parsed once per walked text.
+    const TOid& Walked(const QString& walked);
+    // One step of a single-target walk of `walked` that asked for `asked`;
+    // an answer taken is remembered to tell a repetition.
+    TWalkVerdict Check(const QString& walked, const QString& oid, const QString& asked);
+    // One step of a discovery walk: the instance suffix of an answer inside
+    // the subtree and beyond the OID asked; nullopt for any other, which ends
+    // the walk like leaving the subtree, so no agent can keep it going.
+    std::optional<QString> InstanceOf(const QString& walked, const QString& oid, const QString& asked);
+    // Forgets the previous answer: the next walk starts afresh.
+    void Forget() { last.clear(); }
+
+private:
+    QString last;  // the previous answer taken
+    QString walkedText;
+    TOid walkedArcs;
+};
+
+class TInstanceRows {
+public:
+    // The discovered instances (".1", ".7.2"), in walk order.
+    const QStringList& Suffixes() const { return suffixes; }
+    int Count() const { return static_cast<int>(suffixes.size()); }
+    bool IsEmpty() const { return suffixes.isEmpty(); }
+    void Clear();
+    // Keeps an instance and the walk's value for it (the row's first cell).
+    void Add(const QString& suffix, const TCellValue& keyValue);
+    // Whether suffix repeats the instance found last (the agent loops).
+    bool RepeatsLast(const QString& suffix) const { return !suffixes.isEmpty() && suffix == suffixes.last(); }
+
+    // Whether an instance suffix (".1.5") passes the mask ("*.5").
+    static bool MaskMatches(const QString& suffix, const QString& mask);
+    // Whether the mask asks the user to pick among entries ("RT" positions).
+    static bool AsksToPick(const QString& mask);
+    // The entries of the Instance Mask box an instance makes: the mask with
+    // all its placeholders set to the suffix's component at one "RT" position.
+    static QStringList PickEntries(const QString& suffix, const QString& mask);
+
+    // --- The row being shot ---
+    // Before the first row.
+    void Rewind() { current = -1; }
+    // Moves to the next instance; false past the last.
+    bool Next() { return ++current < Count(); }
+    int Current() const { return current; }
+    // The rows from the current one that one request asks for, at most
+    // rowsPerRequest of them; returns the OIDs of the targets after the first
+    // for each, separated by `separator`.
+    QString BeginBatch(int rowsPerRequest, const QStringList& targets, QChar separator);
+    // Moves to the next row of the same request; false at its last row.
+    bool NextInBatch();
+    // The rows of the request an abandoned answer leaves empty are passed.
+    void SkipRestOfBatch(const std::function<void()>& eachRow);
+    QString CurrentSuffix() const { return suffixes.value(current); }
+    TCellValue CurrentKeyValue() const { return keyValues.value(current); }
+
+private:
+    QStringList suffixes;
+    QVector<TCellValue> keyValues;  // the walk's value of each instance
+    int current = -1;               // row being shot; -1 before the first
+    int batchEnd = 0;               // first instance after the rows of the current request
+};
+
+class TBulkSize {
+public:
+    // What an earlier run found for an agent (0: nothing), and where a new
+    // finding is kept for the next.
+    using TRecall = std::function<int(const QString& agent)>;
+    using TKeep = std::function<void(const QString& agent, int repetitions)>;
+    TBulkSize(TRecall recallFound, TKeep keepFound)
+        : recall(std::move(recallFound)), keep(std::move(keepFound))
+    {
+    }
+
+    // A shoot begins against agent with the file's ceiling (0: Get-Next):
+    // it starts at the ceiling, or the fewer the agent was found to answer.
+    void Begin(int ceiling, const QString& agent);
+    // Repetitions of the running shoot; 0 while it walks with Get-Next.
+    int Repetitions() const { return repetitions; }
+    // What agent was found to answer; 0 while nothing was learned.
+    int Learned(const QString& agent) const;
+    // The agent answers at most this many: the size from now on, and kept.
+    void Learn(int answered);
+    // Halves the size; false when it is down to one, and Get-Next must take over.
+    bool Halve();
+    // Get-Next for the rest of the shoot.
+    void Stop() { repetitions = 0; }
+
+private:
+    TRecall recall;
+    TKeep keep;
+    QString agent;
+    int repetitions = 0;
+    mutable QHash<QString, int> learned;  // also what was recalled
+};
