@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int kStatusTooBig = 1;
 constexpr int kTypeEndOfMibView = 0x82;
 
 }  // namespace
@@ -37,12 +36,32 @@ int TShootEngine::WalkRequestKind() const
     return bulk.Repetitions() > 0 ? kRequestGetBulk : kRequestGetNext;
 }
 
+// The rows of an instance table go in Gets of whole rows, as many as fit in
+// what the agent was seen to answer in one GetBulk answer (at least 15 OIDs),
+// so a row is never split between two answers.
 int TShootEngine::RowsPerRequest() const
 {
     const int columns = static_cast<int>(settings.targetOids.size()) - 1;
     if (!BulkConfigured() || columns <= 0)
         return 1;
-    return std::max(1, kMaxOidsPerRequest / columns);
+    return std::max(1, OidsPerRequest() / columns);
+}
+
+int TShootEngine::OidsPerRequest() const
+{
+    const bool rowGets = BulkConfigured() && IsInstanceTable() && requestTemplate.purpose == kPurposeValues;
+    return rowGets ? bulk.GetSize(kMaxOidsPerRequest) : kMaxOidsPerRequest;
+}
+
+bool TShootEngine::ShrinkRowRequest(const TRequest& request)
+{
+    const int oids = CountSeparators(request.oidList);
+    const int columns = static_cast<int>(settings.targetOids.size()) - 1;
+    if (!BulkConfigured() || !IsInstanceTable() || request.purpose != kPurposeValues || oids <= columns)
+        return false;
+    bulk.TooBig(oids);
+    ShootInstanceRows();  // the same rows, fewer to a request
+    return true;
 }
 
 void TShootEngine::BulkAnswer(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event)
@@ -83,6 +102,7 @@ void TShootEngine::BulkAnswer(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TRespons
     // more, and asking more only costs it (and us) the work of cutting.
     if (goesOn && count > 0 && count < bulk.Repetitions())
         bulk.Learn(count);
+    bulk.Answered(count);
     // An answer without bindings counts as leaving the subtree.
     if (count == 0)
         EndWalk(purpose);

@@ -82,6 +82,8 @@ void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::
             return;
         }
 
+        if (event.ErrorStatus == kStatusTooBig && ShrinkRowRequest(*request))
+            return;
         if (event.ErrorStatus != 0) {
             ShowMessage(StatusMessage(event));
             AppendNullAnswers(*request);

@@ -189,13 +189,15 @@ void TShootEngine::Shoot()
     FinishPendingRequests();
     PurgePass();
 
-    // At most kMaxOidsPerRequest OIDs a request; a list that short (a walk
+    // At most kMaxOidsPerRequest OIDs a request (or the rows of a table an
+    // agent answers at once, see OidsPerRequest); a list that short (a walk
     // step) goes out as it is.
     const QString list = requestTemplate.oidList;
+    const int most = OidsPerRequest();
     qsizetype from = 0;
     while (from < list.size()) {
         qsizetype to = from;
-        for (int n = 0; n < kMaxOidsPerRequest && to < list.size(); ++n) {
+        for (int n = 0; n < most && to < list.size(); ++n) {
             const qsizetype end = list.indexOf(kItemSeparator, to);
             to = end < 0 ? list.size() : end + 1;
         }

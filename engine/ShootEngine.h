@@ -63,6 +63,8 @@ inline QString WalkTimeoutText(const QString& oid)
 // The agent's uptime, read once per shoot while counter rates are shown.
 inline const QString kSysUpTimeOid = QStringLiteral("1.3.6.1.2.1.1.3.0");
 inline constexpr int kPurposeUpTime = 20;
+// The error status of an answer too big for the agent to send.
+inline constexpr int kStatusTooBig = 1;
 // Shown when an agent answers GetBulk with an error; %1 is the answer's status.
 inline const QString kTextBulkRefused =
     QStringLiteral("The remote SNMP agent refused GetBulk (%1); this shoot walks with Get-Next.");
@@ -251,6 +253,10 @@ private:
     void BeginShoot();
     int WalkRequestKind() const;
     int RowsPerRequest() const;
+    int OidsPerRequest() const;
+    // A Get of several rows the agent found too big goes again with fewer
+    // rows; false for any other request, whose error stands.
+    bool ShrinkRowRequest(const TRequest& request);
     void BulkAnswer(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event);
     void EndWalk(int purpose);
     void HalveRepetitions(const QString& reason);

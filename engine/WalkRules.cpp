@@ -166,3 +166,18 @@ bool TBulkSize::Halve()
     Learn(repetitions / 2);
     return true;
 }
+
+int TBulkSize::GetSize(int least) const
+{
+    const TGetSize size = getSizes.value(agent);
+    const int wanted = std::max(size.seen, least);
+    return size.limit > 0 ? std::min(wanted, size.limit) : wanted;
+}
+
+void TBulkSize::Answered(int count)
+{
+    TGetSize& size = getSizes[agent];
+    size.seen = std::max(size.seen, count);
+}
+
+void TBulkSize::TooBig(int count) { getSizes[agent].limit = std::max(1, count / 2); }

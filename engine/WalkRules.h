@@ -113,10 +113,22 @@ public:
     // Get-Next for the rest of the shoot.
     void Stop() { repetitions = 0; }
 
+    // The bindings a Get of table rows may carry: the most the agent was
+    // seen to give in one GetBulk answer, at least `least`, and half of any
+    // Get it found too big.
+    int GetSize(int least) const;
+    void Answered(int count);
+    void TooBig(int count);
+
 private:
     TRecall recall;
     TKeep keep;
     QString agent;
     int repetitions = 0;
     mutable QHash<QString, int> learned;  // also what was recalled
+    struct TGetSize {
+        int seen = 0;   // the most bindings of one GetBulk answer
+        int limit = 0;  // half a Get found too big; 0: none
+    };
+    QHash<QString, TGetSize> getSizes;  // per agent
 };

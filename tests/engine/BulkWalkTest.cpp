@@ -411,3 +411,53 @@ TEST(BulkWalk, SparseColumnsGiveExactlyTheirRows)
         }
     }
 }
+
+// The rows of a table go in Gets as big as the agent's GetBulk answers, whole
+// rows each; a Get the agent finds too big goes again with fewer rows.
+TEST(BulkWalk, RowGetsCarryAsManyWholeRowsAsTheAgentAnswers)
+{
+    const std::string table = "1.3.6.1.4.1.55555.7.1";
+    const QString t = QString::fromStdString(table);
+    constexpr int kRows = 40;
+    std::map<std::string, std::string> values;
+    for (int column = 1; column <= 3; ++column) {
+        for (int row = 1; row <= kRows; ++row)
+            values[table + "." + std::to_string(column) + "." + std::to_string(row)] =
+                "c" + std::to_string(column) + "r" + std::to_string(row);
+    }
+    const TObjects objects(values);
+    const struct {
+        const char* why;
+        std::size_t tooBigAbove;  // OIDs of a Get
+        std::size_t oidsPerGet;
+    } cases[] = {
+        {"a GetBulk answers 20 bindings: Gets of 10 rows", 1000, 20},
+        {"Gets above 12 OIDs are too big: 5 rows", 12, 10},
+    };
+    for (const auto& c : cases) {
+        TScriptedAgent agent([&](const TAgentRequest& r) -> std::optional<TAgentAnswer> {
+            return r.getBulk ? objects.Next(r.oids.at(0), std::min(r.maxRepetitions, 20)) : objects.Answer(r);
+        });
+        agent.errorStatus = [&](const TAgentRequest& r) {
+            return !r.getBulk && !r.getNext && r.oids.size() > c.tooBigAbove ? kStatusTooBig : 0;
+        };
+        ASSERT_TRUE(agent.Start());
+        TEngineHarness h;
+        h.Agent(agent.Port(), 2);
+        h.TableTargets({Column(t, 1), Column(t, 2), Column(t, 3)});
+        h.EditSettings([](TSessionSettings& s) { s.maxRepetitions = 25; });
+        h.engine.SetShootRunning(true);
+        h.engine.StartShooting();
+        ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); })) << c.why;
+        ASSERT_EQ(h.view.rows.size(), static_cast<std::size_t>(kRows)) << c.why;
+        EXPECT_EQ(h.view.rows.back(), (QStringList{"c1r40", "c2r40", "c3r40"})) << c.why;
+        std::size_t gets = 0;
+        for (const TAgentRequest& r : agent.Requests()) {
+            if (r.getBulk || r.getNext || r.oids.size() > c.tooBigAbove)
+                continue;
+            ++gets;
+            EXPECT_EQ(r.oids.size(), c.oidsPerGet) << c.why;
+        }
+        EXPECT_EQ(gets, kRows * 2 / c.oidsPerGet) << c.why << ": no row asked twice";
+    }
+}
