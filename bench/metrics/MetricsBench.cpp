@@ -9,14 +9,11 @@
 #include "metrics/MetricsServer.h"
 #include "names/MibNames.h"
 
+#include "LoopbackClient.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -57,33 +54,14 @@ double Scrape(int port, size_t* bodyBytes)
 {
     QElapsedTimer clock;
     clock.start();
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(quint16(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    const std::string request = "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
-    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    const int fd = vxmetrics::Connect(port, 60);
     std::string answer;
-    char buffer[65536];
-    size_t wanted = std::string::npos;
-    while (wanted == std::string::npos || answer.size() < wanted) {
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0)
-            break;
-        answer.append(buffer, size_t(n));
-        const size_t end = answer.find("\r\n\r\n");
-        const size_t length = answer.find("Content-Length: ");
-        if (wanted == std::string::npos && end != std::string::npos && length < end)
-            wanted = end + 4 + std::stoul(answer.substr(length + 16));
-    }
-    ::close(fd);
+    const bool whole =
+        fd >= 0 && vxmetrics::Exchange(fd, "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", &answer);
+    if (fd >= 0)
+        ::close(fd);
     *bodyBytes = answer.size();
-    return answer.size() == wanted ? double(clock.nsecsElapsed()) / 1e6 : -1;
+    return whole ? double(clock.nsecsElapsed()) / 1e6 : -1;
 }
 
 }  // namespace
@@ -102,7 +80,7 @@ int main(int argc, char** argv)
     TResultStore store;
     Fill(store, rows);
     TMetricsServer server(store, [] { return TMibNames::BuiltIn(); });
-    if (!server.Listen({QHostAddress(QHostAddress::LocalHost), 0}))
+    if (!vxmetrics::ListenOnLoopback(server))
         return std::fprintf(stderr, "%s\n", qPrintable(server.ErrorText())), 1;
 
     TMetricsSnapshot snapshot{store.Rows(), TMibNames::BuiltIn(), 0, 0};

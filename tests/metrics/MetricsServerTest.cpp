@@ -3,11 +3,7 @@
 #include "engine/ResultStore.h"
 
 #include "EventPump.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "LoopbackClient.h"
 
 #include <future>
 #include <string>
@@ -17,46 +13,11 @@
 
 namespace {
 
-// A client of our own on plain sockets, run on a thread while the test's
-// event loop serves: connects to 127.0.0.1:port.
-int Connect(int port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    const timeval wait{5, 0};  // a hang guard, not a timing requirement
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(quint16(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// Sends bytes and reads up to the end of the status line; empty when the
-// server closed the connection instead.
-std::string StatusLine(int fd, const std::string& bytes)
-{
-    ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    std::string answer;
-    char buffer[4096];
-    while (answer.find("\r\n") == std::string::npos) {
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0)
-            break;
-        answer.append(buffer, size_t(n));
-    }
-    return answer.substr(0, answer.find("\r\n"));
-}
-
 class MetricsServerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(server.Listen({QHostAddress(QHostAddress::LocalHost), 0}))
-            << server.ErrorText().toStdString();
+        ASSERT_TRUE(vxmetrics::ListenOnLoopback(server)) << server.ErrorText().toStdString();
     }
     // Runs the client on a thread while the event loop serves.
     template <typename F>
@@ -70,8 +31,8 @@ protected:
     std::string Ask(const std::string& request)
     {
         return Client([port = server.Endpoint().port, request] {
-            const int fd = Connect(port);
-            const std::string status = fd < 0 ? "no connection" : StatusLine(fd, request);
+            const int fd = vxmetrics::Connect(port);
+            const std::string status = fd < 0 ? "no connection" : vxmetrics::StatusLine(fd, request);
             ::close(fd);
             return status;
         });
@@ -115,10 +76,10 @@ TEST_F(MetricsServerTest, ConnectionsBeyondTheLimitAreClosedAndTheServerGoesOn)
     const auto answered = Client([port = server.Endpoint().port, get] {
         std::vector<int> sockets;
         for (int i = 0; i < 100; ++i)
-            sockets.push_back(Connect(port));
+            sockets.push_back(vxmetrics::Connect(port));
         int served = 0;
         for (const int fd : sockets)
-            served += StatusLine(fd, get) == "HTTP/1.1 200 OK" ? 1 : 0;
+            served += vxmetrics::StatusLine(fd, get) == "HTTP/1.1 200 OK" ? 1 : 0;
         for (const int fd : sockets)
             ::close(fd);
         return served;
