@@ -1,30 +1,31 @@
 #include "history/HistoryDatabase.h"
 
-#include <QAtomicInteger>
-#include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QVariant>
-
 #include <algorithm>
+#include <limits>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace {
 
 // PRAGMA application_id of a recording ("VXG1"): tells our files from
 // other programs' databases.
 constexpr int kApplicationId = 0x56584731;
-constexpr int kSchemaVersion = 1;
-const QString kDriver = QStringLiteral("QSQLITE");
+// 1: every cell of every shoot; 2: a shoot holds the cells that changed
+// (shoot.base, shoot.up_time). Files of version 1 are read as they are and
+// brought to 2 when written to.
+constexpr int kSchemaVersion = 2;
 // How long a statement waits for another connection's lock (a reader, or a
 // writer that got past the lock file) before it fails.
 constexpr int kBusyTimeoutMs = 5000;
+// A shoot is written whole once the cells written since the last whole one
+// reach this many times its cells: a reader then reads at most about five
+// shoots' worth of cells for any shoot.
+constexpr std::int64_t kWholeAfter = 4;
 
 const char* const kSchema[] = {
     "CREATE TABLE shoot (id INTEGER PRIMARY KEY, wall_ms INTEGER NOT NULL, agent TEXT NOT NULL, layout TEXT NOT NULL,"
-    " targets TEXT NOT NULL, row_count INTEGER NOT NULL)",
+    " targets TEXT NOT NULL, row_count INTEGER NOT NULL, base INTEGER, up_time INTEGER NOT NULL DEFAULT -1)",
     "CREATE TABLE row (shoot INTEGER NOT NULL, position INTEGER NOT NULL, key TEXT NOT NULL,"
     " suffix TEXT NOT NULL, PRIMARY KEY (shoot, position)) WITHOUT ROWID",
     "CREATE TABLE cell (shoot INTEGER NOT NULL, position INTEGER NOT NULL, col INTEGER NOT NULL,"
@@ -33,6 +34,10 @@ const char* const kSchema[] = {
     " PRIMARY KEY (shoot, position, col)) WITHOUT ROWID",
     "CREATE INDEX cell_by_oid ON cell (oid, shoot)",
 };
+
+// The columns read of a cell, from `first` on: state, type, value, raw,
+// arrived_ms, wall_ms, up_time.
+const char* const kCellColumns = "state, type, value, raw, arrived_ms, cell.wall_ms, cell.up_time";
 
 TRecordedState StateOf(const TResultCell& cell)
 {
@@ -43,34 +48,67 @@ TRecordedState StateOf(const TResultCell& cell)
     return cell.now.Answered() ? TRecordedState::Current : TRecordedState::Unanswered;
 }
 
-// A text for a NOT NULL column: Qt binds a null QString (an empty list
-// joined, a list row's suffix) as NULL.
-QString Text(const QString& text) { return text.isNull() ? QStringLiteral("") : text; }
-
-QString NewConnectionName()
+// Whether raw holds text's UTF-8 bytes, without making them for ASCII.
+bool SameAsText(const QByteArray& raw, const QString& text)
 {
-    static QAtomicInteger<int> serial;
-    return QStringLiteral("vexhistory-%1").arg(serial.fetchAndAddRelaxed(1));
+    // UTF-8 never takes fewer bytes than UTF-16 takes code units.
+    if (raw.size() < text.size())
+        return false;
+    if (raw.size() == text.size()) {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t unit = text[i].unicode();
+            if (unit >= 0x80)
+                return raw == text.toUtf8();
+            if (static_cast<char16_t>(static_cast<unsigned char>(raw[i])) != unit)
+                return false;
+        }
+        return true;
+    }
+    return raw == text.toUtf8();
 }
 
-// A cell's value from a query whose columns from `first` on are type, value,
-// raw, arrived_ms, wall_ms, up_time.
-TCellValue ValueAt(const QSqlQuery& query, int first)
+// A copy that shares nothing with the original.
+QString Own(const QString& text) { return QString(text.constData(), text.size()); }
+QByteArray Own(const QByteArray& bytes) { return QByteArray(bytes.constData(), bytes.size()); }
+
+// A recorded cell's reading and state from a query holding kCellColumns
+// from column `first` on.
+std::pair<TCellValue, TRecordedState> ReadingAt(const TSqliteStatement& query, int first)
 {
     TCellValue value;
-    value.type = query.value(first).toInt();
-    value.text = query.value(first + 1).toString();
-    const QVariant raw = query.value(first + 2);
-    value.raw = raw.isNull() ? value.text.toUtf8() : raw.toByteArray();
-    value.arrivedMs = query.value(first + 3).toLongLong();
-    value.wallMs = query.value(first + 4).toLongLong();
-    value.upTime = query.value(first + 5).toLongLong();
-    return value;
+    value.type = static_cast<int>(query.Int(first + 1));
+    value.text = query.Text(first + 2);
+    value.raw = query.IsNull(first + 3) ? value.text.toUtf8() : query.Bytes(first + 3);
+    value.arrivedMs = query.Int(first + 4);
+    value.wallMs = query.Int(first + 5);
+    value.upTime = query.Int(first + 6);
+    return {value, static_cast<TRecordedState>(query.Int(first))};
+}
+
+// A reading written at shoot `from`, as it stands at shoot `to`, which read
+// the same value: moved on by the time between the two shoots, with the
+// sysUpTime of `to` where it had its own shoot's.
+void MoveOn(TCellValue& value, const TRecordedShoot& from, const TRecordedShoot& to)
+{
+    const std::int64_t shift = to.wallMs - from.wallMs;
+    value.arrivedMs += shift;
+    value.wallMs += shift;
+    if (value.upTime == from.upTime)
+        value.upTime = to.upTime;
+}
+
+// The shoot of id among shoots (ordered by id, holding it).
+const TRecordedShoot& ShootOf(const QVector<TRecordedShoot>& shoots, std::int64_t id)
+{
+    const auto found =
+        std::lower_bound(shoots.begin(), shoots.end(), id,
+                         [](const TRecordedShoot& shoot, std::int64_t wanted) { return shoot.id < wanted; });
+    return found != shoots.end() ? *found : shoots.back();
 }
 
 }  // namespace
 
-THistoryDatabase::THistoryDatabase() : connection(NewConnectionName()) {}
+THistoryDatabase::THistoryDatabase() = default;
 
 THistoryDatabase::~THistoryDatabase() { Close(); }
 
@@ -80,43 +118,36 @@ bool THistoryDatabase::Fail(const QString& what, const QString& why)
     return false;
 }
 
-bool THistoryDatabase::Exec(const QString& statement)
+bool THistoryDatabase::Exec(const char* statement)
 {
-    QSqlQuery query(QSqlDatabase::database(connection, false));
-    if (query.exec(statement))
-        return true;
-    return Fail(QStringLiteral("file"), query.lastError().text());
+    return file.Exec(statement) || Fail(QStringLiteral("file"), file.Error());
 }
 
-bool THistoryDatabase::Open(const QString& file)
+bool THistoryDatabase::Open(const QString& at)
 {
     Close();
-    path = file;
+    path = at;
     lastError.clear();
-    if (!QSqlDatabase::isDriverAvailable(kDriver))
-        return Fail(QStringLiteral("file"), QStringLiteral("Qt's SQLite driver is not installed"));
-    QSqlDatabase db = QSqlDatabase::addDatabase(kDriver, connection);
-    db.setDatabaseName(file);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
-    if (!db.open())
-        return Fail(QStringLiteral("file"), db.lastError().text());
-    open = true;
+    const bool opened = file.Open(at, kBusyTimeoutMs);
+    open = opened;
     // The first read of a file that is no database fails here.
-    const std::optional<std::pair<int, int>> found = TablesAndId();
-    if (!found) {
-        const QString why = lastError;
-        Close();
-        lastError = why;
-        return false;
+    const std::optional<std::pair<int, int>> found =
+        opened ? TablesAndId() : (Fail(QStringLiteral("file"), file.Error()), std::nullopt);
+    const bool foreign = found && found->first != 0 && found->second != kApplicationId;
+    if (foreign)
+        Fail(QStringLiteral("file"), QStringLiteral("not a history file of HB_Vexgrid; left as it is"));
+    bool ready = found && !foreign;
+    if (ready && found->first == 0)
+        ready = MakeSchema();
+    if (ready) {
+        version = static_cast<int>(file.Number("PRAGMA user_version"));
+        if (version > kSchemaVersion)
+            ready =
+                Fail(QStringLiteral("file"),
+                     QStringLiteral("written by a newer HB_Vexgrid (schema %1); left as it is").arg(version));
     }
-    const bool empty = found->first == 0;
-    if (!empty && found->second != kApplicationId) {
-        Close();
-        return Fail(QStringLiteral("file"),
-                    QStringLiteral("not a history file of HB_Vexgrid; left as it is"));
-    }
-    const bool ready = (!empty || MakeSchema()) && Exec(QStringLiteral("PRAGMA journal_mode=WAL"))
-                    && Exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    ready = ready && Exec("PRAGMA journal_mode=WAL") && Exec("PRAGMA synchronous=NORMAL")
+         && Exec("PRAGMA cache_size=-65536");
     if (!ready) {
         const QString why = lastError;
         Close();
@@ -129,145 +160,242 @@ bool THistoryDatabase::MakeSchema()
 {
     // auto_vacuum goes before the first table: pruned pages can then be
     // given back to the file system.
-    if (!Exec(QStringLiteral("PRAGMA auto_vacuum=INCREMENTAL")) || !Exec(QStringLiteral("BEGIN")))
+    if (!Exec("PRAGMA auto_vacuum=INCREMENTAL") || !Exec("BEGIN"))
         return false;
     for (const char* statement : kSchema) {
-        if (!Exec(QLatin1String(statement))) {
-            Exec(QStringLiteral("ROLLBACK"));
+        if (!Exec(statement)) {
+            file.Exec("ROLLBACK");
             return false;
         }
     }
-    return Exec(QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId))
-        && Exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion))
-        && Exec(QStringLiteral("COMMIT"));
+    return Exec(QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId).toUtf8().constData())
+        && Exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion).toUtf8().constData())
+        && Exec("COMMIT");
+}
+
+bool THistoryDatabase::Upgrade()
+{
+    // Version 1's shoots are all whole: base stays NULL.
+    const bool done = Exec("BEGIN") && Exec("ALTER TABLE shoot ADD COLUMN base INTEGER")
+                   && Exec("ALTER TABLE shoot ADD COLUMN up_time INTEGER NOT NULL DEFAULT -1")
+                   && Exec("PRAGMA user_version=2") && Exec("COMMIT");
+    if (!done)
+        file.Exec("ROLLBACK");
+    else
+        version = kSchemaVersion;
+    return done;
 }
 
 std::optional<std::pair<int, int>> THistoryDatabase::TablesAndId()
 {
-    QSqlQuery probe(QSqlDatabase::database(connection, false));
-    probe.setForwardOnly(true);
-    if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !probe.next()) {
-        Fail(QStringLiteral("file"), probe.lastError().text());
+    TSqliteStatement tables = file.Prepare("SELECT count(*) FROM sqlite_master");
+    TSqliteStatement id = file.Prepare("PRAGMA application_id");
+    if (!tables.Next() || !id.Next()) {
+        Fail(QStringLiteral("file"), file.Error());
         return std::nullopt;
     }
-    const int tables = probe.value(0).toInt();
-    probe.finish();
-    if (!probe.exec(QStringLiteral("PRAGMA application_id")) || !probe.next()) {
-        Fail(QStringLiteral("file"), probe.lastError().text());
-        return std::nullopt;
-    }
-    return std::pair<int, int>(tables, probe.value(0).toInt());
+    return std::pair<int, int>(static_cast<int>(tables.Int(0)), static_cast<int>(id.Int(0)));
 }
 
 void THistoryDatabase::Close()
 {
-    if (QSqlDatabase::contains(connection)) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(connection, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(connection);
-    }
+    insertShoot = {};
+    insertRow = {};
+    insertCell = {};
+    written.clear();
+    writtenShoot = 0;
+    file.Close();
     open = false;
+}
+
+bool THistoryDatabase::PrepareWriting()
+{
+    insertShoot = file.Prepare("INSERT INTO shoot (wall_ms, agent, layout, targets, row_count, base, up_time)"
+                               " VALUES (?, ?, ?, ?, ?, ?, ?)");
+    insertRow = file.Prepare("INSERT INTO row VALUES (?, ?, ?, ?)");
+    insertCell = file.Prepare("INSERT INTO cell VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    return (insertShoot.IsValid() && insertRow.IsValid() && insertCell.IsValid())
+        || Fail(QStringLiteral("write to"), file.Error());
 }
 
 bool THistoryDatabase::Append(const THistoryShoot& shoot)
 {
     if (!open)
         return Fail(QStringLiteral("file"), QStringLiteral("not open"));
-    QSqlDatabase db = QSqlDatabase::database(connection, false);
-    if (!db.transaction())
-        return Fail(QStringLiteral("write to"), db.lastError().text());
-    QSqlQuery insert(db);
-    insert.prepare(QStringLiteral(
-        "INSERT INTO shoot (wall_ms, agent, layout, targets, row_count) VALUES (?, ?, ?, ?, ?)"));
-    insert.addBindValue(QVariant::fromValue<qint64>(shoot.wallMs));
-    insert.addBindValue(Text(shoot.agent));
-    insert.addBindValue(shoot.listLayout ? QStringLiteral("list") : QStringLiteral("table"));
-    insert.addBindValue(Text(shoot.targets.join(QLatin1Char(' '))));
-    insert.addBindValue(static_cast<int>(shoot.rows.size()));
-    const bool inserted = insert.exec();
-    if (!inserted)
-        Fail(QStringLiteral("write to"), insert.lastError().text());
-    const bool written = inserted && AppendRows(insert.lastInsertId().toLongLong(), shoot.rows);
-    if (written && db.commit())
+    if ((version < kSchemaVersion && !Upgrade()) || (!insertShoot.IsValid() && !PrepareWriting()))
+        return false;
+    if (!file.Exec("BEGIN"))
+        return Fail(QStringLiteral("write to"), file.Error());
+    bool whole = NeedsWhole(shoot);
+    if (whole)
+        ShapeWritten(shoot);
+    std::int64_t id = 0;
+    std::int64_t cells = 0;
+    bool done = InsertShoot(shoot, whole, id) && AppendCells(id, shoot, whole, cells);
+    // A shoot that changed every cell is as good as whole: made so.
+    if (done && !whole && cells == cellsOfWhole) {
+        whole = true;
+        done = file.Exec(QStringLiteral("UPDATE shoot SET base = NULL WHERE id = %1").arg(id));
+    }
+    done = done && (!whole || AppendRows(id, shoot.rows)) && file.Exec("COMMIT");
+    if (!done) {
+        Fail(QStringLiteral("write to"), file.Error());
+        file.Exec("ROLLBACK");
+        // What was remembered of this shoot is not in the file: the next is whole.
+        written.clear();
+        writtenShoot = 0;
+        return false;
+    }
+    writtenList = shoot.listLayout;
+    writtenTargets = shoot.targets.join(QLatin1Char(' '));
+    writtenShoot = id;
+    cellsSinceWhole = whole ? 0 : cellsSinceWhole + cells;
+    if (whole) {
+        wholeShoot = id;
+        cellsOfWhole = cells;
+    }
+    return true;
+}
+
+void THistoryDatabase::ShapeWritten(const THistoryShoot& shoot)
+{
+    written.resize(shoot.rows.size());
+    for (qsizetype position = 0; position < shoot.rows.size(); ++position) {
+        const TResultRow& row = shoot.rows[position];
+        TWrittenRow& kept = written[position];
+        if (kept.key != row.key)
+            kept.key = Own(row.key);
+        if (kept.suffix != row.suffix)
+            kept.suffix = Own(row.suffix);
+        kept.cells.resize(row.cells.size());
+    }
+}
+
+bool THistoryDatabase::NeedsWhole(const THistoryShoot& shoot) const
+{
+    if (writtenShoot == 0 || shoot.rows.size() != written.size() || shoot.listLayout != writtenList
+        || shoot.targets.join(QLatin1Char(' ')) != writtenTargets
+        || cellsSinceWhole >= kWholeAfter * cellsOfWhole)
         return true;
-    if (written)
-        Fail(QStringLiteral("write to"), db.lastError().text());
-    db.rollback();
+    for (qsizetype position = 0; position < written.size(); ++position) {
+        const TResultRow& row = shoot.rows[position];
+        const TWrittenRow& before = written[position];
+        if (row.key != before.key || row.suffix != before.suffix || row.cells.size() != before.cells.size())
+            return true;
+    }
     return false;
+}
+
+bool THistoryDatabase::InsertShoot(const THistoryShoot& shoot, bool whole, std::int64_t& id)
+{
+    const QString layout = shoot.listLayout ? QStringLiteral("list") : QStringLiteral("table");
+    const QString targets = shoot.targets.join(QLatin1Char(' '));
+    insertShoot.Bind(1, shoot.wallMs);
+    insertShoot.Bind(2, shoot.agent);
+    insertShoot.Bind(3, layout);
+    insertShoot.Bind(4, targets);
+    insertShoot.Bind(5, static_cast<std::int64_t>(shoot.rows.size()));
+    if (whole)
+        insertShoot.BindNull(6);
+    else
+        insertShoot.Bind(6, wholeShoot);
+    insertShoot.Bind(7, shoot.upTime);
+    if (!insertShoot.Run())
+        return false;
+    id = file.LastInsertId();
+    return true;
 }
 
 bool THistoryDatabase::AppendRows(std::int64_t shoot, const QVector<TResultRow>& rows)
 {
-    QSqlDatabase db = QSqlDatabase::database(connection, false);
-    QSqlQuery row(db);
-    QSqlQuery cell(db);
-    row.prepare(QStringLiteral("INSERT INTO row VALUES (?, ?, ?, ?)"));
-    cell.prepare(QStringLiteral("INSERT INTO cell VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    const QVariant shootId = QVariant::fromValue<qint64>(shoot);
-    for (int position = 0; position < rows.size(); ++position) {
-        const TResultRow& r = rows[position];
-        row.bindValue(0, shootId);
-        row.bindValue(1, position);
-        row.bindValue(2, Text(r.key));
-        row.bindValue(3, Text(r.suffix));
-        if (!row.exec())
-            return Fail(QStringLiteral("write to"), row.lastError().text());
-        for (int col = 0; col < r.cells.size(); ++col) {
-            const TResultCell& c = r.cells[col];
-            cell.bindValue(0, shootId);
-            cell.bindValue(1, position);
-            cell.bindValue(2, col);
-            cell.bindValue(3, Text(c.oid));
-            cell.bindValue(4, c.now.type);
-            cell.bindValue(5, Text(c.now.text));
-            // The raw bytes only where they are not the text's own.
-            cell.bindValue(6, c.now.raw == c.now.text.toUtf8() ? QVariant() : QVariant(c.now.raw));
-            cell.bindValue(7, QVariant::fromValue<qint64>(c.now.arrivedMs));
-            cell.bindValue(8, QVariant::fromValue<qint64>(c.now.wallMs));
-            cell.bindValue(9, QVariant::fromValue<qint64>(c.now.upTime));
-            cell.bindValue(10, static_cast<int>(StateOf(c)));
-            if (!cell.exec())
-                return Fail(QStringLiteral("write to"), cell.lastError().text());
+    for (qsizetype position = 0; position < rows.size(); ++position) {
+        insertRow.Bind(1, shoot);
+        insertRow.Bind(2, static_cast<std::int64_t>(position));
+        insertRow.Bind(3, rows[position].key);
+        insertRow.Bind(4, rows[position].suffix);
+        if (!insertRow.Run())
+            return false;
+    }
+    return true;
+}
+
+bool THistoryDatabase::AppendCells(std::int64_t shoot, const THistoryShoot& taken, bool whole,
+                                   std::int64_t& cellsWritten)
+{
+    for (qsizetype position = 0; position < taken.rows.size(); ++position) {
+        const QVector<TResultCell>& cells = taken.rows[position].cells;
+        for (qsizetype col = 0; col < cells.size(); ++col) {
+            const TResultCell& c = cells[col];
+            const int state = static_cast<int>(StateOf(c));
+            TWrittenCell& w = written[position].cells[col];
+            // As a reader makes it from where it was written (MoveOn).
+            const std::int64_t upTime = w.upTime == w.shootUpTime ? taken.upTime : w.upTime;
+            if (!whole && w.state == state && w.type == c.now.type && upTime == c.now.upTime
+                && w.text == c.now.text && w.raw == c.now.raw && w.oid == c.oid)
+                continue;  // a reader finds it at the shoot it was written at
+            if (!InsertCell(shoot, position, col, c, state))
+                return false;
+            ++cellsWritten;
+            w.upTime = c.now.upTime;
+            w.shootUpTime = taken.upTime;
+            w.state = state;
+            w.type = c.now.type;
+            if (w.text != c.now.text)
+                w.text = Own(c.now.text);
+            if (w.raw != c.now.raw)
+                w.raw = Own(c.now.raw);
+            if (w.oid != c.oid)
+                w.oid = Own(c.oid);
         }
     }
     return true;
+}
+
+bool THistoryDatabase::InsertCell(std::int64_t shoot, qsizetype position, qsizetype col, const TResultCell& c,
+                                  int state)
+{
+    static const QByteArray kNone("");
+    insertCell.Bind(1, shoot);
+    insertCell.Bind(2, static_cast<std::int64_t>(position));
+    insertCell.Bind(3, static_cast<std::int64_t>(col));
+    insertCell.Bind(4, c.oid);
+    insertCell.Bind(5, static_cast<std::int64_t>(c.now.type));
+    insertCell.Bind(6, c.now.text);
+    // The raw bytes only where they are not the text's own.
+    if (SameAsText(c.now.raw, c.now.text))
+        insertCell.BindNull(7);
+    else
+        insertCell.Bind(7, c.now.raw.isNull() ? kNone : c.now.raw);
+    insertCell.Bind(8, c.now.arrivedMs);
+    insertCell.Bind(9, c.now.wallMs);
+    insertCell.Bind(10, c.now.upTime);
+    insertCell.Bind(11, static_cast<std::int64_t>(state));
+    return insertCell.Run();
 }
 
 std::int64_t THistoryDatabase::UsedBytes() const
 {
-    QSqlQuery query(QSqlDatabase::database(connection, false));
-    auto pragma = [&query](const char* name) {
-        return query.exec(QLatin1String(name)) && query.next() ? query.value(0).toLongLong() : 0;
-    };
-    const std::int64_t pages = pragma("PRAGMA page_count") - pragma("PRAGMA freelist_count");
-    return pages * pragma("PRAGMA page_size");
+    const std::int64_t pages = file.Number("PRAGMA page_count") - file.Number("PRAGMA freelist_count");
+    return pages * file.Number("PRAGMA page_size");
 }
 
 bool THistoryDatabase::DropShootsBefore(std::int64_t firstKept)
 {
-    QSqlDatabase db = QSqlDatabase::database(connection, false);
-    if (!db.transaction())
-        return Fail(QStringLiteral("prune of"), db.lastError().text());
-    for (const char* table : {"cell", "row"}) {
-        if (!Exec(
-                QStringLiteral("DELETE FROM %1 WHERE shoot < %2").arg(QLatin1String(table)).arg(firstKept))) {
-            db.rollback();
-            return false;
-        }
-    }
-    if (!Exec(QStringLiteral("DELETE FROM shoot WHERE id < %1").arg(firstKept)) || !db.commit()) {
-        db.rollback();
+    const QString kept = QString::number(firstKept);
+    const bool dropped =
+        file.Exec("BEGIN") && file.Exec(QStringLiteral("DELETE FROM cell WHERE shoot < ") + kept)
+        && file.Exec(QStringLiteral("DELETE FROM row WHERE shoot < ") + kept)
+        && file.Exec(QStringLiteral("DELETE FROM shoot WHERE id < ") + kept) && file.Exec("COMMIT");
+    if (!dropped) {
+        Fail(QStringLiteral("prune of"), file.Error());
+        file.Exec("ROLLBACK");
         return false;
     }
     // The pragma gives back one page per step: step it to its end.
-    QSqlQuery vacuum(db);
-    if (!vacuum.exec(QStringLiteral("PRAGMA incremental_vacuum")))
-        return Fail(QStringLiteral("prune of"), vacuum.lastError().text());
-    while (vacuum.next()) {
+    TSqliteStatement vacuum = file.Prepare("PRAGMA incremental_vacuum");
+    while (vacuum.Next()) {
     }
-    return true;
+    return !vacuum.Failed() || Fail(QStringLiteral("prune of"), file.Error());
 }
 
 int THistoryDatabase::Prune(const THistoryLimits& limits, std::int64_t nowWallMs, std::int64_t otherBytes)
@@ -289,59 +417,95 @@ int THistoryDatabase::Prune(const THistoryLimits& limits, std::int64_t nowWallMs
         const auto bySize = static_cast<qsizetype>((excess + perShoot - 1) / perShoot);
         drop = std::clamp(std::max(drop, bySize), qsizetype(0), shoots.size() - 1);
     }
+    // The first shoot kept is whole, or the whole one it builds on stays too.
+    while (drop > 0 && shoots[drop].base != shoots[drop].id)
+        --drop;
     if (drop == 0 || !DropShootsBefore(shoots[drop].id))
         return 0;
     return static_cast<int>(drop);
 }
 
-QVector<TRecordedShoot> THistoryDatabase::Shoots() const
+QString THistoryDatabase::ShootColumns() const
+{
+    // Version 1 knows no base (every shoot whole) and no shoot's sysUpTime.
+    return version >= 2
+             ? QStringLiteral("id, wall_ms, row_count, agent, layout, targets, coalesce(base, id), up_time")
+             : QStringLiteral("id, wall_ms, row_count, agent, layout, targets, id, -1");
+}
+
+QVector<TRecordedShoot> THistoryDatabase::ShootsFrom(std::int64_t firstId, std::int64_t lastId) const
 {
     QVector<TRecordedShoot> shoots;
-    QSqlQuery query(QSqlDatabase::database(connection, false));
-    query.setForwardOnly(true);
-    if (!query.exec(
-            QStringLiteral("SELECT id, wall_ms, row_count, agent, layout, targets FROM shoot ORDER BY id")))
-        return shoots;
-    while (query.next()) {
-        const QString targets = query.value(5).toString();
-        shoots.append({query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2).toInt(),
-                       query.value(3).toString(), query.value(4).toString() == QLatin1String("list"),
-                       targets.isEmpty() ? QStringList() : targets.split(QLatin1Char(' '))});
+    const QString sql =
+        QStringLiteral("SELECT %1 FROM shoot WHERE id BETWEEN ? AND ? ORDER BY id").arg(ShootColumns());
+    TSqliteStatement query = file.Prepare(sql.toUtf8().constData());
+    query.Bind(1, firstId);
+    query.Bind(2, lastId);
+    while (query.Next()) {
+        const QString targets = query.Text(5);
+        shoots.append({query.Int(0), query.Int(1), static_cast<int>(query.Int(2)), query.Text(3),
+                       query.Text(4) == QLatin1String("list"),
+                       targets.isEmpty() ? QStringList() : targets.split(QLatin1Char(' ')), query.Int(6),
+                       query.Int(7)});
     }
     return shoots;
+}
+
+QVector<TRecordedShoot> THistoryDatabase::Shoots() const
+{
+    return ShootsFrom(0, std::numeric_limits<std::int64_t>::max());
 }
 
 QVector<TResultRow> THistoryDatabase::RowsOf(std::int64_t shoot) const
 {
     QVector<TResultRow> rows;
-    QSqlQuery query(QSqlDatabase::database(connection, false));
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT key, suffix FROM row WHERE shoot = ? ORDER BY position"));
-    query.addBindValue(QVariant::fromValue<qint64>(shoot));
-    if (!query.exec())
+    const QVector<TRecordedShoot> one = ShootsFrom(shoot, shoot);
+    if (one.isEmpty())
         return rows;
-    while (query.next()) {
+    // The whole shoot it builds on gives the rows and every cell, the shoots
+    // from it up to this one the cells that changed.
+    const QVector<TRecordedShoot> span = ShootsFrom(one.front().base, shoot);
+    TSqliteStatement query = file.Prepare("SELECT key, suffix FROM row WHERE shoot = ? ORDER BY position");
+    query.Bind(1, one.front().base);
+    while (query.Next()) {
         TResultRow row;
-        row.key = query.value(0).toString();
-        row.suffix = query.value(1).toString();
+        row.key = query.Text(0);
+        row.suffix = query.Text(1);
         rows.append(row);
     }
-    query.prepare(QStringLiteral("SELECT position, oid, state, type, value, raw, arrived_ms, wall_ms, up_time"
-                                 " FROM cell WHERE shoot = ? ORDER BY position, col"));
-    query.addBindValue(QVariant::fromValue<qint64>(shoot));
-    if (!query.exec())
-        return rows;
-    while (query.next()) {
-        const int position = query.value(0).toInt();
-        if (position < 0 || position >= rows.size())
+    const QString sql = QStringLiteral("SELECT shoot, position, col, oid, %1 FROM cell"
+                                       " WHERE shoot BETWEEN ? AND ? ORDER BY shoot, position, col")
+                            .arg(QLatin1String(kCellColumns));
+    query = file.Prepare(sql.toUtf8().constData());
+    query.Bind(1, one.front().base);
+    query.Bind(2, shoot);
+    std::vector<std::vector<std::int64_t>> from(static_cast<std::size_t>(rows.size()));
+    while (query.Next()) {
+        const auto position = static_cast<qsizetype>(query.Int(1));
+        const auto col = static_cast<qsizetype>(query.Int(2));
+        if (position < 0 || position >= rows.size() || col < 0 || col > rows[position].cells.size())
             continue;
-        TResultCell cell;
-        cell.oid = query.value(1).toString();
-        const auto state = static_cast<TRecordedState>(query.value(2).toInt());
+        QVector<TResultCell>& cells = rows[position].cells;
+        std::vector<std::int64_t>& at = from[static_cast<std::size_t>(position)];
+        if (col == cells.size()) {
+            cells.append(TResultCell());
+            at.push_back(0);
+        }
+        TResultCell& cell = cells[col];
+        cell.oid = query.Text(3);
+        const auto [value, state] = ReadingAt(query, 4);
+        cell.now = value;
         cell.missing = state == TRecordedState::Missing;
         cell.stale = state == TRecordedState::Stale;
-        cell.now = ValueAt(query, 3);
-        rows[position].cells.append(cell);
+        at[static_cast<std::size_t>(col)] = query.Int(0);
+    }
+    // Cells written before this shoot stand as this shoot read them.
+    for (qsizetype position = 0; position < rows.size(); ++position) {
+        for (qsizetype col = 0; col < rows[position].cells.size(); ++col) {
+            const std::int64_t at = from[static_cast<std::size_t>(position)][static_cast<std::size_t>(col)];
+            if (at != shoot)
+                MoveOn(rows[position].cells[col].now, ShootOf(span, at), one.front());
+        }
     }
     return rows;
 }
@@ -349,18 +513,43 @@ QVector<TResultRow> THistoryDatabase::RowsOf(std::int64_t shoot) const
 QVector<TRecordedReading> THistoryDatabase::Readings(const QString& oid, std::int64_t sinceWallMs) const
 {
     QVector<TRecordedReading> readings;
-    QSqlQuery query(QSqlDatabase::database(connection, false));
-    query.setForwardOnly(true);
-    query.prepare(
-        QStringLiteral("SELECT cell.shoot, cell.state, type, value, raw, arrived_ms, cell.wall_ms, up_time"
-                       " FROM cell JOIN shoot ON shoot.id = cell.shoot"
-                       " WHERE oid = ? AND shoot.wall_ms >= ? ORDER BY cell.shoot"));
-    query.addBindValue(oid);
-    query.addBindValue(QVariant::fromValue<qint64>(sinceWallMs));
-    if (!query.exec())
+    // From the whole shoot the first shoot in range builds on.
+    TSqliteStatement first =
+        file.Prepare(version >= 2 ? "SELECT coalesce(base, id) FROM shoot WHERE wall_ms >= ?"
+                                    " ORDER BY id LIMIT 1"
+                                  : "SELECT id FROM shoot WHERE wall_ms >= ? ORDER BY id LIMIT 1");
+    first.Bind(1, sinceWallMs);
+    if (!first.Next())
         return readings;
-    while (query.next())
-        readings.append({query.value(0).toLongLong(), ValueAt(query, 2),
-                         static_cast<TRecordedState>(query.value(1).toInt())});
+    const QVector<TRecordedShoot> shoots = ShootsFrom(first.Int(0), std::numeric_limits<std::int64_t>::max());
+    const QString sql =
+        QStringLiteral("SELECT shoot, %1 FROM cell WHERE oid = ? AND shoot >= ? ORDER BY shoot")
+            .arg(QLatin1String(kCellColumns));
+    TSqliteStatement query = file.Prepare(sql.toUtf8().constData());
+    query.Bind(1, oid);
+    query.Bind(2, first.Int(0));
+    bool more = query.Next();
+    // The reading as of each shoot: written there, or the one written
+    // before it moved on; a whole shoot without it has none.
+    std::optional<TRecordedReading> last;
+    const TRecordedShoot* lastAt = nullptr;
+    for (const TRecordedShoot& shoot : shoots) {
+        if (more && query.Int(0) == shoot.id) {
+            const auto [value, state] = ReadingAt(query, 1);
+            last = TRecordedReading{shoot.id, value, state};
+            lastAt = &shoot;
+            more = query.Next();
+        } else if (shoot.base == shoot.id) {
+            last.reset();
+        }
+        if (!last || shoot.wallMs < sinceWallMs)
+            continue;
+        TRecordedReading reading = *last;
+        if (lastAt != &shoot) {
+            MoveOn(reading.value, *lastAt, shoot);
+            reading.shoot = shoot.id;
+        }
+        readings.append(reading);
+    }
     return readings;
 }

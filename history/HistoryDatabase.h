@@ -1,11 +1,14 @@
 // THistoryDatabase: one recording of a view, a SQLite file of its shoots.
 // Every shoot is appended in one transaction, so a process killed while
-// writing leaves every earlier shoot whole. The file is used by one thread:
-// the one that opened it. The schema is described in the README (Recorded
-// history).
+// writing leaves every earlier shoot whole. A shoot is written whole (every
+// row and cell) when the rows changed, or as the cells that changed since
+// the shoot written before it; readers get every cell of every shoot either
+// way. The file is used by one thread: the one that opened it. The schema is
+// described in the README (Recorded history).
 #pragma once
 
 #include "engine/ResultStore.h"
+#include "history/SqliteFile.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,6 +25,7 @@ struct THistoryShoot {
     bool listLayout = true;
     QStringList targets;
     QVector<TResultRow> rows;
+    std::int64_t upTime = -1;  // the agent's sysUpTime read in the shoot; -1 unknown
 };
 
 // How much is kept: shoots older than maxAgeMs go, and the oldest go while
@@ -48,6 +52,8 @@ struct TRecordedShoot {
     QString agent;
     bool listLayout = true;
     QStringList targets;
+    std::int64_t base = 0;     // the whole shoot it builds on (its own id when whole)
+    std::int64_t upTime = -1;  // the agent's sysUpTime of the shoot; -1 unknown
 };
 
 class THistoryDatabase {
@@ -79,20 +85,65 @@ public:
     // The rows of a shoot as the store held them (key, suffix, cells with
     // their oid, value and state; no reading before).
     QVector<TResultRow> RowsOf(std::int64_t shoot) const;
-    // Every recorded reading of oid since sinceWallMs, oldest first.
+    // The reading of oid at every shoot since sinceWallMs that has it,
+    // oldest first.
     QVector<TRecordedReading> Readings(const QString& oid, std::int64_t sinceWallMs = 0) const;
 
 private:
+    // A cell as last written, to tell whether the next shoot changed it (its
+    // own copies of the texts: the shoot's are shared with the window's
+    // thread).
+    struct TWrittenCell {
+        QString oid;
+        QString text;
+        QByteArray raw;
+        int type = 0;
+        int state = -1;  // none yet: written
+        std::int64_t upTime = -1;
+        std::int64_t shootUpTime = -1;  // the sysUpTime of the shoot it was written at
+    };
+    struct TWrittenRow {
+        QString key;
+        QString suffix;
+        QVector<TWrittenCell> cells;
+    };
+
     bool Fail(const QString& what, const QString& why);
-    bool Exec(const QString& statement);
+    bool Exec(const char* statement);
     bool MakeSchema();
+    bool Upgrade();
     // The count of tables in the file and its application id; none (said) when it cannot be read.
     std::optional<std::pair<int, int>> TablesAndId();
+    bool PrepareWriting();
+    // Whether shoot must be written whole: the first of this opening, other
+    // rows or targets, or enough cells written since the last whole one.
+    bool NeedsWhole(const THistoryShoot& shoot) const;
+    bool InsertShoot(const THistoryShoot& shoot, bool whole, std::int64_t& id);
+    // Sizes what is remembered of the written cells to shoot's rows.
+    void ShapeWritten(const THistoryShoot& shoot);
+    // Writes the cells of taken that changed (all when whole) and remembers them.
+    bool AppendCells(std::int64_t shoot, const THistoryShoot& taken, bool whole, std::int64_t& cellsWritten);
+    bool InsertCell(std::int64_t shoot, qsizetype position, qsizetype col, const TResultCell& cell,
+                    int state);
     bool AppendRows(std::int64_t shoot, const QVector<TResultRow>& rows);
     bool DropShootsBefore(std::int64_t firstKept);
+    QString ShootColumns() const;
+    QVector<TRecordedShoot> ShootsFrom(std::int64_t firstId, std::int64_t lastId) const;
 
-    QString connection;
+    mutable TSqliteFile file;
     QString path;
     QString lastError;
+    int version = 0;  // the schema's user_version
     bool open = false;
+    // What the next shoot is told apart from, once a shoot is written.
+    TSqliteStatement insertShoot;
+    TSqliteStatement insertRow;
+    TSqliteStatement insertCell;
+    QVector<TWrittenRow> written;
+    QString writtenTargets;
+    bool writtenList = false;
+    std::int64_t writtenShoot = 0;  // 0: none since opened
+    std::int64_t wholeShoot = 0;    // the newest shoot written whole
+    std::int64_t cellsSinceWhole = 0;
+    std::int64_t cellsOfWhole = 0;
 };

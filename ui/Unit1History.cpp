@@ -188,6 +188,7 @@ void TForm1::RecordShoot()
     shoot.agent = agent.remoteHost + QLatin1Char(':') + QString::number(agent.remotePort);
     shoot.listLayout = resultStore->IsListLayout();
     shoot.targets = resultStore->Targets();
+    shoot.upTime = engine->ShootUpTime();
     shoot.rows = resultStore->Rows();  // shared, not copied, until the store changes
     historyRecorder->Record(HistoryPath(), std::move(shoot));
 }

@@ -88,6 +88,7 @@ int main(int argc, char** argv)
         THistoryShoot taken;
         taken.wallMs = QDateTime::currentMSecsSinceEpoch();
         taken.listLayout = false;
+        taken.upTime = 100LL * shoot;
         taken.rows = Table(rows, moving, shoot);
         QElapsedTimer clock;
         const double cpuBefore = CpuMs();
@@ -102,7 +103,8 @@ int main(int argc, char** argv)
     THistoryDatabase database;
     database.Open(path);
     const double bytesPerShoot = static_cast<double>(database.UsedBytes()) / shoots;
-    std::printf("recording %d shoots of %d x 7 cells, the counters of %d rows moving\n", shoots, rows, moving);
+    std::printf("recording %d shoots of %d x 7 cells, the counters of %d rows moving\n", shoots, rows,
+                moving);
     std::printf("  hand-over on the window's thread: median %.3f ms (longest %.3f ms)\n", Median(handOver),
                 *std::max_element(handOver.begin(), handOver.end()));
     std::printf("  shoot written: median %.1f ms wall, %.1f ms CPU (longest %.1f ms wall)\n", Median(wall),

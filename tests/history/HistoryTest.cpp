@@ -17,6 +17,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <functional>
 
 namespace {
 
@@ -195,4 +196,183 @@ TEST_F(HistoryTest, ListLayoutShootWithEmptyTextsIsRecorded)
     ASSERT_EQ(rows.size(), 2);
     EXPECT_TRUE(rows[0].suffix.isEmpty());
     EXPECT_TRUE(rows[0].cells[0].now.text.isEmpty());
+}
+
+namespace {
+
+// The next shoot of a sequence: a second later, every reading moved on by
+// that second, the agent's uptime by 100 hundredths.
+THistoryShoot NextShoot(THistoryShoot shoot)
+{
+    shoot.wallMs += 1000;
+    shoot.upTime += 100;
+    for (TResultRow& row : shoot.rows) {
+        for (TResultCell& cell : row.cells) {
+            cell.now.arrivedMs += 1000;
+            cell.now.wallMs += 1000;
+            if (cell.now.upTime >= 0)
+                cell.now.upTime = shoot.upTime;
+        }
+    }
+    return shoot;
+}
+
+TResultCell& CellOf(THistoryShoot& shoot, int row, int col) { return shoot.rows[row].cells[col]; }
+
+}  // namespace
+
+TEST_F(HistoryTest, ChangedCellsAloneAreWrittenAndEveryCellReadsBackAtEveryShoot)
+{
+    const struct {
+        const char* why;
+        std::function<void(THistoryShoot&)> change;
+        std::int64_t cellsWritten;  // -1: whole (every cell)
+    } steps[] = {
+        {"nothing changed", [](THistoryShoot&) {}, 0},
+        {"one counter went up", [](THistoryShoot& s) { CellOf(s, 1, 2).now.text = "7"; }, 1},
+        {"a cell went unanswered",
+         [](THistoryShoot& s) {
+             CellOf(s, 0, 1).now.type = snmptype::kNoAnswer;
+             CellOf(s, 0, 1).now.text = "Null";
+             CellOf(s, 0, 1).now.raw.clear();
+             CellOf(s, 0, 1).now.upTime = -1;
+         },
+         1},
+        {"the agent went silent: the row is stale",
+         [](THistoryShoot& s) {
+             for (TResultCell& cell : s.rows[2].cells)
+                 cell.stale = true;
+         },
+         3},
+        {"bytes that are not the text's own",
+         [](THistoryShoot& s) { CellOf(s, 1, 0).now.raw = QByteArray("\x00\xff", 2); }, 1},
+        {"the agent restarted: its uptime went down",
+         [](THistoryShoot& s) {
+             s.upTime = 30;
+             for (TResultRow& row : s.rows)
+                 for (TResultCell& cell : row.cells)
+                     cell.now.upTime = cell.now.upTime >= 0 ? 30 : -1;
+         },
+         0},
+        {"the cell answered again", [](THistoryShoot& s) { CellOf(s, 0, 1) = CellOf(s, 0, 0); }, 1},
+        {"a row came: whole", [](THistoryShoot& s) { s.rows.append(s.rows[0]); }, -1},
+        {"rows sorted anew: whole", [](THistoryShoot& s) { std::swap(s.rows[0], s.rows[1]); }, -1},
+        {"every cell changed: whole",
+         [](THistoryShoot& s) {
+             for (TResultRow& row : s.rows)
+                 for (TResultCell& cell : row.cells)
+                     cell.now.text += "0";
+         },
+         -1},
+    };
+    THistoryDatabase database;
+    ASSERT_TRUE(database.Open(File("changes.sqlite")));
+    QVector<THistoryShoot> appended{MadeShoot(1, 3, 10 * kMinute)};
+    appended[0].upTime = 100;
+    ASSERT_TRUE(database.Append(appended[0]));
+    for (const auto& step : steps) {
+        THistoryShoot next = NextShoot(appended.back());
+        step.change(next);
+        ASSERT_TRUE(database.Append(next)) << step.why << database.LastError().toStdString();
+        appended.append(next);
+    }
+    QSqlDatabase reader = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("changes"));
+    reader.setDatabaseName(File("changes.sqlite"));
+    ASSERT_TRUE(reader.open());
+    const QVector<TRecordedShoot> shoots = database.Shoots();
+    ASSERT_EQ(shoots.size(), appended.size());
+    for (qsizetype i = 1; i < shoots.size(); ++i) {  // counted by another SQLite client
+        const auto& step = steps[i - 1];
+        QSqlQuery count(reader);
+        ASSERT_TRUE(
+            count.exec(QStringLiteral("SELECT count(*) FROM cell WHERE shoot = %1").arg(shoots[i].id)));
+        count.next();
+        const int cells = static_cast<int>(appended[i].rows.size() * 3);
+        EXPECT_EQ(count.value(0).toInt(), step.cellsWritten < 0 ? cells : step.cellsWritten) << step.why;
+        EXPECT_EQ(shoots[i].base == shoots[i].id, step.cellsWritten < 0) << step.why;
+    }
+    reader = QSqlDatabase();
+    QSqlDatabase::database(QStringLiteral("changes"), false).close();
+    QSqlDatabase::removeDatabase(QStringLiteral("changes"));
+
+    for (qsizetype i = 0; i < shoots.size(); ++i) {
+        const char* why = i == 0 ? "the first shoot" : steps[i - 1].why;
+        const QVector<TResultRow> rows = database.RowsOf(shoots[i].id);
+        ASSERT_EQ(rows.size(), appended[i].rows.size()) << why;
+        for (qsizetype r = 0; r < rows.size(); ++r) {
+            EXPECT_EQ(rows[r].key, appended[i].rows[r].key) << why;
+            ASSERT_EQ(rows[r].cells.size(), 3) << why;
+            for (qsizetype c = 0; c < 3; ++c) {
+                const TResultCell& got = rows[r].cells[c];
+                const TResultCell& want = appended[i].rows[r].cells[c];
+                EXPECT_EQ(got.oid, want.oid) << why;
+                EXPECT_EQ(got.now.text, want.now.text) << why << " row " << r << " col " << c;
+                EXPECT_EQ(got.now.raw, want.now.raw) << why;
+                EXPECT_EQ(got.now.type, want.now.type) << why;
+                EXPECT_EQ(got.now.upTime, want.now.upTime) << why << " row " << r << " col " << c;
+                EXPECT_EQ(got.now.arrivedMs, want.now.arrivedMs) << why;
+                EXPECT_EQ(got.now.wallMs, want.now.wallMs) << why;
+                EXPECT_EQ(got.stale, want.stale) << why;
+            }
+        }
+    }
+    // A chart's reading of one cell: one a shoot, as read then.
+    const QString oid = appended.back().rows[0].cells[2].oid;
+    const QVector<TRecordedReading> readings = database.Readings(oid);
+    ASSERT_EQ(readings.size(), appended.size());
+    for (qsizetype i = 0; i < readings.size(); ++i) {
+        EXPECT_EQ(readings[i].shoot, shoots[i].id);
+        const TResultCell* want = nullptr;
+        for (const TResultRow& row : appended[i].rows)
+            if (row.cells[2].oid == oid && want == nullptr)
+                want = &row.cells[2];
+        ASSERT_NE(want, nullptr);
+        EXPECT_EQ(readings[i].value.text, want->now.text) << i;
+        EXPECT_EQ(readings[i].value.wallMs, want->now.wallMs) << i;
+    }
+}
+
+TEST_F(HistoryTest, RecordingOfTheFirstSchemaIsReadAndWrittenOn)
+{
+    const QString path = File("first.sqlite");
+    {
+        QSqlDatabase old = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("first"));
+        old.setDatabaseName(path);
+        ASSERT_TRUE(old.open());
+        QSqlQuery q(old);
+        for (
+            const char* statement : {
+                "PRAGMA application_id=1448625969",
+                "PRAGMA user_version=1",
+                "CREATE TABLE shoot (id INTEGER PRIMARY KEY, wall_ms INTEGER NOT NULL, agent TEXT NOT NULL,"
+                " layout TEXT NOT NULL, targets TEXT NOT NULL, row_count INTEGER NOT NULL)",
+                "CREATE TABLE row (shoot INTEGER NOT NULL, position INTEGER NOT NULL, key TEXT NOT NULL,"
+                " suffix TEXT NOT NULL, PRIMARY KEY (shoot, position)) WITHOUT ROWID",
+                "CREATE TABLE cell (shoot INTEGER NOT NULL, position INTEGER NOT NULL, col INTEGER NOT NULL,"
+                " oid TEXT NOT NULL, type INTEGER NOT NULL, value TEXT NOT NULL, raw BLOB,"
+                " arrived_ms INTEGER NOT NULL, wall_ms INTEGER NOT NULL, up_time INTEGER NOT NULL,"
+                " state INTEGER NOT NULL, PRIMARY KEY (shoot, position, col)) WITHOUT ROWID",
+                "CREATE INDEX cell_by_oid ON cell (oid, shoot)",
+                "INSERT INTO shoot VALUES (1, 60000, '127.0.0.1:161', 'table', '1.3.6.1.2.1.2.2.1.10', 1)",
+                "INSERT INTO row VALUES (1, 0, '1.3.6.1.2.1.2.2.1.10.1', '.1')",
+                "INSERT INTO cell VALUES (1, 0, 0, '1.3.6.1.2.1.2.2.1.10.1', 65, '500', NULL, 1, 60000, 7, 0)",
+            })
+            ASSERT_TRUE(q.exec(QLatin1String(statement))) << statement;
+        old.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("first"));
+    THistoryDatabase database;
+    ASSERT_TRUE(database.Open(path)) << database.LastError().toStdString();
+    ASSERT_EQ(database.Shoots().size(), 1);
+    EXPECT_EQ(database.Shoots()[0].base, 1);
+    ASSERT_EQ(database.RowsOf(1).size(), 1);
+    EXPECT_EQ(database.RowsOf(1)[0].cells[0].now.text, "500");
+    // Written on: the same cell, unchanged, reads back at the new shoot too.
+    THistoryShoot more = MadeShoot(2, 1, 2 * kMinute);
+    ASSERT_TRUE(database.Append(more)) << database.LastError().toStdString();
+    ASSERT_TRUE(database.Append(NextShoot(more))) << database.LastError().toStdString();
+    const QVector<TRecordedShoot> shoots = database.Shoots();
+    ASSERT_EQ(shoots.size(), 3);
+    EXPECT_EQ(database.RowsOf(shoots[2].id)[0].cells[1].now.text, more.rows[0].cells[1].now.text);
+    EXPECT_EQ(database.Readings(QStringLiteral("1.3.6.1.2.1.2.2.1.10.1")).size(), 3);
 }
