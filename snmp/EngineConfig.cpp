@@ -51,7 +51,7 @@ int TSnmpMgrEngine::WriteSetting(const TSettingEntry& entry, const std::string& 
     if (entry.kind == TSettingKind::Fact)
         return Fail(kUnknownSetting, "Setting is read-only.");
     if (entry.kind == TSettingKind::Command)
-        return SendGetResponse(value);
+        return RunCommand(entry, value);
     if (entry.rule == TSettingRule::RefusedWhileActive && endpoint.IsOpen())
         return Fail(entry.refusalCode, entry.refusalText);
     if (entry.rule == TSettingRule::IpAddress) {
@@ -75,6 +75,15 @@ int TSnmpMgrEngine::WriteSetting(const TSettingEntry& entry, const std::string& 
     else if (entry.rule == TSettingRule::ApplyIpOptions)
         endpoint.ApplyIpOptions(settings.timeToLive, settings.qosFlags);
     return 0;
+}
+
+int TSnmpMgrEngine::RunCommand(const TSettingEntry& entry, const std::string& value)
+{
+    if (SameName(entry.name, "AddNotificationUser"))
+        return AddNotificationUser(value);
+    if (SameName(entry.name, "ClearNotificationUsers"))
+        return ClearNotificationUsers();
+    return SendGetResponse(value);
 }
 
 // SendGetResponse=host[:port] aims the engine at that end, then asks for a

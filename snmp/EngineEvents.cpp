@@ -10,15 +10,16 @@ namespace {
 
 // The arguments shared by Response, Report and InformRequest. The community
 // is handed over as text, so it ends at its first zero byte.
-TEventArgs<TResponseArg> ResponseArgs(const TIncoming& incoming, const std::string& address, int port)
+TEventArgs<TResponseArg> ResponseArgs(const TIncoming& incoming, const std::string& user, int level,
+                                      const std::string& address, int port)
 {
     using A = TResponseArg;
     TEventArgs<A> args;
     args.SetInt(A::RequestId, incoming.requestId);
     args.SetInt(A::SNMPVersion, incoming.version);
     args.SetText(A::Community, incoming.community.c_str());
-    args.SetText(A::User, "");
-    args.SetInt(A::SecurityLevel, 0);
+    args.SetText(A::User, user);
+    args.SetInt(A::SecurityLevel, level);
     args.SetText(A::SourceAddress, address);
     args.SetInt(A::SourcePort, port);
     args.SetInt(A::ErrorIndex, incoming.errorIndex);
@@ -78,7 +79,7 @@ void TSnmpMgrEngine::RaiseBadPacket(const std::uint8_t* data, std::size_t length
 
 void TSnmpMgrEngine::RaiseResponse(int eventId, const std::string& address, int port)
 {
-    TEventArgs<TResponseArg> args = ResponseArgs(incoming, address, port);
+    TEventArgs<TResponseArg> args = ResponseArgs(incoming, incomingUser, incomingLevel, address, port);
     Raise(eventId, args);
 }
 
@@ -108,8 +109,8 @@ void TSnmpMgrEngine::RaiseTrap(const std::string& address, int port)
     args.SetInt(A::RequestId, requestId);
     args.SetInt(A::SNMPVersion, incoming.version);
     args.SetText(A::Community, incoming.community.c_str());
-    args.SetText(A::User, "");
-    args.SetInt(A::SecurityLevel, 0);
+    args.SetText(A::User, incomingUser);
+    args.SetInt(A::SecurityLevel, incomingLevel);
     args.SetText(A::TrapOID, trapOid);
     args.SetInt(A::TimeStamp, timeStamp);
     args.SetText(A::SourceAddress, address);
@@ -122,7 +123,7 @@ void TSnmpMgrEngine::RaiseTrap(const std::string& address, int port)
 void TSnmpMgrEngine::RaiseInform(const std::string& address, std::uint16_t port,
                                  const TNetAddress& fromAddress)
 {
-    TEventArgs<TResponseArg> args = ResponseArgs(incoming, address, port);
+    TEventArgs<TResponseArg> args = ResponseArgs(incoming, incomingUser, incomingLevel, address, port);
     Raise(SNMPMGR_EID_INFORMREQUEST, args);
     if (destroyPending)
         return;

@@ -123,6 +123,8 @@ void TSnmpMgrEngine::ProcessDatagram(const std::uint8_t* data, std::size_t lengt
 {
     incoming.Reset();
     table.Reset();
+    incomingUser.clear();
+    incomingLevel = 0;
     // The agent's answers come from the address it was asked at, whose text
     // is kept; others are spelt out. A copy: a handler may change the host.
     std::string fromText = fromAddress == remoteAddress ? remoteAddressText : fromAddress.Text();
@@ -139,7 +141,10 @@ void TSnmpMgrEngine::ProcessDatagram(const std::uint8_t* data, std::size_t lengt
     }
 
     if (v3::MessageVersion(std::span<const std::uint8_t>(data, length)) == v3::kVersion3) {
-        ProcessV3(data, length, fromText, fromPort);
+        if (IsNotification(data, length))
+            ProcessV3Notification(data, length, fromAddress, fromText, fromPort);
+        else
+            ProcessV3(data, length, fromText, fromPort);
         return;
     }
     const int parsed = ParseMessage(std::span<const std::uint8_t>(data, length), incoming, table);
@@ -197,6 +202,10 @@ void TSnmpMgrEngine::AnswerInform(const TNetAddress& fromAddress, std::uint16_t 
     SetRemoteAddress(fromAddress);
     remoteAddresses = {fromAddress};
     remotePort = fromPort;
+    if (incoming.version == v3::kVersion3) {
+        AnswerV3Inform(fromAddress, fromPort, errorStatus, errorIndex);
+        return;
+    }
     TOutgoing reply;
     reply.version = incoming.version;
     reply.community = incoming.community;
@@ -209,15 +218,7 @@ void TSnmpMgrEngine::AnswerInform(const TNetAddress& fromAddress, std::uint16_t 
         RaiseError(kBuildFailed, buildText.empty() ? "Error building SNMP packet." : buildText);
         return;
     }
-    RaisePacketTrace(datagram.data(), datagram.size(), 2, fromAddress.Text(), fromPort);
-    if (destroyPending || !endpoint.IsOpen())
-        return;
-    const int err =
-        endpoint.SendTo(datagram.data(), datagram.size(), fromAddress, fromPort, settings.useConnection);
-    if (err != 0) {
-        const int code = SocketCodeFromErrno(err);
-        RaiseError(code, SocketErrorText(code));
-    }
+    SendAnswer(datagram, fromAddress, fromPort);
 }
 
 }  // namespace vxsnmp

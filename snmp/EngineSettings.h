@@ -22,6 +22,8 @@ struct TEngineSettings {
     int trapPort = 162;
     std::string trapAgentAddress;
     std::string trapEnterprise;
+    // snmpEngineBoots of this engine, as a notification receiver (SNMPv3).
+    int localEngineBoots = 1;
     // UDP layer
     bool forceLocalPort = true;
     bool useConnection = false;

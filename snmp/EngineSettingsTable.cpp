@@ -40,6 +40,10 @@ constexpr std::array kSettings = {
     TSettingEntry{"TrapCommunity", K::Text, &TOutgoing::community},  // the requests' community
     TSettingEntry{"TrapEnterprise", K::Text, &S::trapEnterprise},
     TSettingEntry{"SendGetResponse", K::Command, std::monostate{}},
+    // SNMPv3 notifications to this engine (EngineNotify.cpp)
+    TSettingEntry{"LocalEngineBoots", K::Integer, &S::localEngineBoots, R::Store, 0, nullptr, 0, INT_MAX},
+    TSettingEntry{"AddNotificationUser", K::Command, std::monostate{}},
+    TSettingEntry{"ClearNotificationUsers", K::Command, std::monostate{}},
     // UDP layer
     TSettingEntry{"ForceLocalPort", K::Boolean, &S::forceLocalPort},
     TSettingEntry{"UseConnection", K::Boolean, &S::useConnection, R::RefusedWhileActive,

@@ -10,22 +10,6 @@ namespace vxsnmp {
 
 namespace {
 
-usm::TUsmUser UserOf(const std::string& name, const std::string& password, const TV3State& v3)
-{
-    usm::TUsmUser u;
-    u.name = name;
-    u.level = static_cast<usm::TSecurityLevel>(std::clamp(v3.securityLevel, 0, 2));
-    if (u.level != usm::TSecurityLevel::NoAuthNoPriv) {
-        u.auth = static_cast<usm::TAuthProtocol>(std::clamp(v3.authProtocol, 0, 6));
-        u.authPassword = v3.authPassword.empty() ? password : v3.authPassword;
-    }
-    if (u.level == usm::TSecurityLevel::AuthPriv) {
-        u.priv = static_cast<usm::TPrivProtocol>(std::clamp(v3.privProtocol, 0, 4));
-        u.privPassword = v3.privPassword;
-    }
-    return u;
-}
-
 bool SameUser(const usm::TUsmUser& a, const usm::TUsmUser& b)
 {
     return a.name == b.name && a.level == b.level && a.auth == b.auth && a.authPassword == b.authPassword
@@ -55,11 +39,27 @@ int CodeOfReport(v3::TReportKind kind)
 
 }  // namespace
 
+usm::TUsmUser V3UserOf(const std::string& name, const std::string& password, const TV3State& v3)
+{
+    usm::TUsmUser u;
+    u.name = name;
+    u.level = static_cast<usm::TSecurityLevel>(std::clamp(v3.securityLevel, 0, 2));
+    if (u.level != usm::TSecurityLevel::NoAuthNoPriv) {
+        u.auth = static_cast<usm::TAuthProtocol>(std::clamp(v3.authProtocol, 0, 6));
+        u.authPassword = v3.authPassword.empty() ? password : v3.authPassword;
+    }
+    if (u.level == usm::TSecurityLevel::AuthPriv) {
+        u.priv = static_cast<usm::TPrivProtocol>(std::clamp(v3.privProtocol, 0, 4));
+        u.privPassword = v3.privPassword;
+    }
+    return u;
+}
+
 // PrepareV3 takes the user from the properties and ties the session to the
 // current agent: another user or another agent means discovering again.
 int TSnmpMgrEngine::PrepareV3()
 {
-    const usm::TUsmUser wanted = UserOf(user, password, v3);
+    const usm::TUsmUser wanted = V3UserOf(user, password, v3);
     if (!v3.userSet || !SameUser(wanted, v3.session.User())) {
         const int code = v3.session.SetUser(wanted);
         if (code != 0) {

@@ -71,6 +71,10 @@ std::string AuthorizationMessage(const std::string& user, const std::string& con
 // silent when it cannot decrypt).
 std::string V3TimeoutMessage(bool discovered, int level);
 
+// The user the SNMPv3 properties describe (the authentication password is
+// Password when AuthPassword is empty).
+usm::TUsmUser V3UserOf(const std::string& name, const std::string& password, const TV3State& v3);
+
 // Name of a security level as the vexgrid file writes it.
 const char* SecurityLevelName(int level);
 

@@ -13,7 +13,8 @@
 // error), EngineEndpoint.cpp (opening, closing, sending), EngineWait.cpp (the
 // blocking wait), EngineReceive.cpp (receive loop, datagram processing),
 // EngineEvents.cpp (raising events), EngineConfig.cpp with
-// EngineSettingsTable.cpp (Config settings), EngineV3.cpp (SNMPv3 requests).
+// EngineSettingsTable.cpp (Config settings), EngineV3.cpp (SNMPv3 requests),
+// EngineNotify.cpp (SNMPv3 notifications to this engine).
 #pragma once
 
 #include "snmp/EngineCodes.h"
@@ -25,6 +26,7 @@
 #include "snmp/SNMPMgr.h"
 #include "snmp/SnmpMessage.h"
 #include "snmp/UdpEndpoint.h"
+#include "snmp/UsmReceiver.h"
 
 #include <chrono>
 #include <cstdint>
@@ -107,6 +109,20 @@ private:
                       const std::string& fromText, std::uint16_t fromPort);
     int Discover();
 
+    // SNMPv3 notifications to this engine (EngineNotify.cpp).
+    bool IsNotification(const std::uint8_t* data, std::size_t length) const;
+    void ProcessV3Notification(const std::uint8_t* data, std::size_t length, const TNetAddress& fromAddress,
+                               const std::string& fromText, std::uint16_t fromPort);
+    void RefuseNotification(int code, const std::uint8_t* data, std::size_t length,
+                            const TNetAddress& fromAddress, const std::string& fromText,
+                            std::uint16_t fromPort);
+    void AnswerV3Inform(const TNetAddress& fromAddress, std::uint16_t fromPort, std::int32_t errorStatus,
+                        std::int32_t errorIndex);
+    void SendAnswer(const std::vector<std::uint8_t>& datagram, const TNetAddress& toAddress,
+                    std::uint16_t toPort);
+    int AddNotificationUser(const std::string& name);
+    int ClearNotificationUsers();
+
     // Receiving (EngineReceive.cpp).
     void OnReadable();
     void ReceivePending();
@@ -137,6 +153,7 @@ private:
     std::string ReadSetting(const TSettingEntry& entry) const;
     int WriteSetting(const TSettingEntry& entry, const std::string& value);
     int SendGetResponse(const std::string& value);
+    int RunCommand(const TSettingEntry& entry, const std::string& value);
 
     SNMPMgr_EventCallback callback;
     void* context;
@@ -163,6 +180,12 @@ private:
     std::string localEngineId, remoteEngineId, user, password;
     int remoteEngineBoots = 0, remoteEngineTime = 0;
     TV3State v3;
+    // Receiving SNMPv3 notifications, and the user and level of the one
+    // being raised (empty and 0 for SNMPv1 and SNMPv2c).
+    usm::TUsmReceiver notify;
+    usm::TReceived notification;
+    std::string incomingUser;
+    int incomingLevel = 0;
 
     bool acceptData = true;
     bool inReceive = false;

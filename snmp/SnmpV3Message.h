@@ -132,5 +132,7 @@ TReportKind ReportKindOf(std::string_view oid);
 // ReportName gives the counter's MIB name ("usmStatsUnknownEngineIDs", ...;
 // "unknown report" for Unknown).
 std::string_view ReportName(TReportKind kind);
+// ReportOid gives the counter's OID without its ".0" instance ("" for Unknown).
+std::string_view ReportOid(TReportKind kind);
 
 }  // namespace vxsnmp::v3

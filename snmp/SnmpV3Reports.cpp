@@ -45,4 +45,12 @@ std::string_view ReportName(TReportKind kind)
     return "unknown report";
 }
 
+std::string_view ReportOid(TReportKind kind)
+{
+    for (const TReportEntry& entry : kReports)
+        if (entry.kind == kind)
+            return entry.oid;
+    return {};
+}
+
 }  // namespace vxsnmp::v3

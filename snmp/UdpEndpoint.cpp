@@ -45,9 +45,11 @@ int TUdpEndpoint::Open(const TNetAddress& localAddress, std::uint16_t localPort,
     int result = 0;
     if (options.shareLocalPort)
         result = SetIntOption(s, SOL_SOCKET, SO_REUSEADDR, 1);
-    // Bound to no address, an IPv6 socket takes IPv4 peers as well.
+    // Bound to no address or to the IPv6 any address (::), an IPv6 socket
+    // takes IPv4 peers as well: one socket listens on both families.
+    const bool anyAddress = localAddress.IsNone() || localAddress.Text() == "::";
     if (result == 0 && family == AF_INET6)
-        result = SetIntOption(s, IPPROTO_IPV6, IPV6_V6ONLY, localAddress.IsNone() ? 0 : 1);
+        result = SetIntOption(s, IPPROTO_IPV6, IPV6_V6ONLY, anyAddress ? 0 : 1);
     if (result == 0) {
         sockaddr_storage sa{};
         const socklen_t len = localAddress.ToSocket(family, localPort, sa);
