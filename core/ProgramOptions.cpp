@@ -26,9 +26,10 @@ bool LooksLikeSwitch(const QString& arg)
 
 bool IsKnownSwitch(const QString& arg)
 {
-    for (QStringView name : {u"/XML", u"/HOST", u"/COMMUNITY", u"/PROGRAMTITLE", u"/WIDTH", u"/HEIGHT",
-                             u"/EXPORT", u"--trap-port", u"--trap-log", u"--metrics", u"/METRICS",
-                             u"--export-module", u"--export-telegraf"}) {
+    for (QStringView name :
+         {u"/XML", u"/HOST", u"/COMMUNITY", u"/PROGRAMTITLE", u"/WIDTH", u"/HEIGHT", u"/EXPORT",
+          u"--trap-port", u"--trap-log", u"--trap-user", u"--trap-auth", u"--trap-priv", u"--metrics",
+          u"/METRICS", u"--export-module", u"--export-telegraf"}) {
         if (arg.compare(name, Qt::CaseInsensitive) == 0)
             return true;
     }
@@ -107,6 +108,9 @@ QString UsageText()
                           "  --trap-port N        receives notifications on port N (default: the one\n"
                           "                       chosen in the traps window, else 162)\n"
                           "  --trap-log FILE      appends every notification to FILE as CSV\n"
+                          "  --trap-user NAME     an SNMPv3 user whose traps and informs are taken;\n"
+                          "  --trap-auth PROTOCOL:PASSWORD, --trap-priv PROTOCOL:PASSWORD after it\n"
+                          "                       (SHA-256, SHA, MD5, ...; AES, AES-256, DES)\n"
                           "  --metrics [address:]port, /METRICS [address:]port\n"
                           "                       serves the values for scrapers at /metrics\n"
                           "                       (address 127.0.0.1 unless given)\n"

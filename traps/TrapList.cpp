@@ -38,7 +38,8 @@ QVariant TTrapList::headerData(int section, Qt::Orientation orientation, int rol
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    static const char* const kCaptions[] = {"Time", "Source", "Version", "Community", "Kind", "Notification"};
+    static const char* const kCaptions[] = {"Time", "Source",      "Version", "Community or user",
+                                            "Kind", "Notification"};
     return section >= 0 && section < ColumnCount ? QString::fromLatin1(kCaptions[section]) : QVariant();
 }
 

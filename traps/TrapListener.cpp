@@ -1,6 +1,7 @@
 #include "traps/TrapListener.h"
 
 #include "snmp/SnmpMessage.h"
+#include "snmp/SnmpV3Message.h"
 #include "snmp/TvxSNMPMgr.h"
 
 #include <QDateTime>
@@ -34,6 +35,16 @@ constexpr int kReceived = 1;  // OnPacketTrace's direction of a received datagra
 // there while the window draws, instead of being lost (Linux caps it at
 // net.core.rmem_max).
 const QString kBurstBuffer = QStringLiteral("InBufferSize=4194304");
+const QString kDualStack = QStringLiteral("::");
+const QString kIpv4Only = QStringLiteral("0.0.0.0");
+constexpr int kSnmpV1 = 0;  // the version field of TTrapEvent as on the wire
+constexpr int kSnmpV3 = 3;
+// OnBadPacket codes of the SNMPv3 security checks (unknown engine or user,
+// wrong digest, outside the time window, ...): usm::kWrongDigest and its kin.
+constexpr int kFirstSecurityCode = 464;
+constexpr int kLastSecurityCode = 470;
+
+bool IsSecurityCode(int code) { return code >= kFirstSecurityCode && code <= kLastSecurityCode; }
 
 }  // namespace
 
@@ -54,13 +65,28 @@ void TTrapListener::WireEvents()
             lastDatagram = e.Packet;
     };
     component->OnTrap = [this](TvxSNMPMgr&, const TTrapEvent& e) {
-        TakeNotification(e.SNMPVersion == 0 ? TTrapKind::V1Trap : TTrapKind::V2Trap, e.Community,
-                         e.SourceAddress, e.SourcePort);
+        TTrapInput input;
+        input.kind = e.SNMPVersion == kSnmpV1 ? TTrapKind::V1Trap
+                   : e.SNMPVersion == kSnmpV3 ? TTrapKind::V3Trap
+                                              : TTrapKind::V2Trap;
+        input.version = e.SNMPVersion == kSnmpV3 ? 3 : 2;
+        input.community = e.SNMPVersion == kSnmpV3 ? e.User : e.Community;
+        input.securityLevel = e.SecurityLevel;
+        input.address = e.SourceAddress;
+        input.port = e.SourcePort;
+        TakeNotification(std::move(input));
     };
     // ErrorStatus stays as received (0): the component answers with the
     // bindings once the handler is done.
     component->OnInformRequest = [this](TvxSNMPMgr&, TInformRequestEvent& e) {
-        TakeNotification(TTrapKind::Inform, e.Community, e.SourceAddress, e.SourcePort);
+        TTrapInput input;
+        input.kind = TTrapKind::Inform;
+        input.version = e.SNMPVersion == kSnmpV3 ? 3 : 2;
+        input.community = e.SNMPVersion == kSnmpV3 ? e.User : e.Community;
+        input.securityLevel = e.SecurityLevel;
+        input.address = e.SourceAddress;
+        input.port = e.SourcePort;
+        TakeNotification(std::move(input));
     };
     component->OnError = [this](TvxSNMPMgr&, const TErrorEvent& e) {
         if (std::find(std::begin(kParseErrorCodes), std::end(kParseErrorCodes), e.ErrorCode)
@@ -69,12 +95,23 @@ void TTrapListener::WireEvents()
         else
             error = e.Description;
     };
-    component->OnBadPacket = [this](TvxSNMPMgr&, TBadPacketEvent&) { ++refused; };
+    component->OnBadPacket = [this](TvxSNMPMgr&, TBadPacketEvent& e) {
+        if (IsSecurityCode(e.ErrorCode))
+            TakeRefusal(e);
+        else
+            ++refused;
+    };
 }
 
 bool TTrapListener::Listen(int port)
 {
     wantedPort = port;
+    // A system without IPv6 cannot open the dual-stack socket.
+    return OpenSocket(port, kDualStack) || OpenSocket(port, kIpv4Only);
+}
+
+bool TTrapListener::OpenSocket(int port, const QString& localHost)
+{
     boundPort = 0;
     error.clear();
     try {
@@ -83,9 +120,11 @@ bool TTrapListener::Listen(int port)
         // to any free port rather than to no listener at all.
         component->Config(QStringLiteral("ForceLocalPort=false"));
         component->Config(kBurstBuffer);
+        component->SetLocalHost(localHost);
         component->SetLocalPort(port);
         component->SetActive(true);
         boundPort = PortOfSocket(component->Config(QStringLiteral("SocketHandle")));
+        boundHost = localHost;
     } catch (const vxsnmp::EvxSNMPMgr& e) {
         error = e.Text();
     }
@@ -96,31 +135,82 @@ QString TTrapListener::StatusText() const
 {
     if (boundPort == 0)
         return QStringLiteral("Not listening for notifications: %1").arg(error);
+    const QString where = boundHost == kDualStack ? QStringLiteral("[::]:%1 (IPv6 and IPv4)").arg(boundPort)
+                                                  : QStringLiteral("0.0.0.0:%1").arg(boundPort);
     if (boundPort == wantedPort)
-        return QStringLiteral("Listening on 0.0.0.0:%1").arg(boundPort);
+        return QStringLiteral("Listening on %1").arg(where);
     return QStringLiteral("Port %1 is taken or needs privileges; listening on %2: point agents at it, "
                           "or choose a port")
         .arg(wantedPort)
-        .arg(boundPort);
+        .arg(where);
+}
+
+void TTrapListener::SetEngine(const QByteArray& id, int boots)
+{
+    engineId = id;
+    component->SetLocalEngineId(id);
+    component->Config(QStringLiteral("LocalEngineBoots=%1").arg(boots));
+}
+
+QStringList TTrapListener::SetUsers(const QVector<TTrapUser>& users)
+{
+    QStringList problems;
+    component->Config(QStringLiteral("ClearNotificationUsers=1"));
+    for (const TTrapUser& user : users) {
+        if (const QString problem = TrapUserProblem(user); !problem.isEmpty()) {
+            problems.append(problem);
+            continue;
+        }
+        try {
+            component->SetSecurityLevel(user.level);
+            component->SetAuthProtocol(user.auth);
+            component->SetAuthPassword(user.authPassword);
+            component->SetPrivProtocol(user.priv);
+            component->SetPrivPassword(user.privPassword);
+            component->Config(QStringLiteral("AddNotificationUser=") + user.name);
+        } catch (const vxsnmp::EvxSNMPMgr& e) {
+            problems.append(QStringLiteral("user %1: %2").arg(user.name, e.Text()));
+        }
+    }
+    return problems;
 }
 
 void TTrapListener::SetNames(std::shared_ptr<const TMibNames> names) { reader.SetNames(std::move(names)); }
 
-void TTrapListener::TakeNotification(TTrapKind kind, const QString& community, const QString& address,
-                                     int port)
+void TTrapListener::TakeNotification(TTrapInput input)
 {
-    TTrapInput input;
-    input.kind = kind;
-    input.community = community;
-    input.address = address;
-    input.port = port;
     const int count = component->ObjCount();
     input.bindings.reserve(count);
     for (int i = 1; i <= count; ++i)
         input.bindings.append({component->ObjId(i), component->ObjType(i), component->ObjValue(i)});
-    if (kind == TTrapKind::V1Trap)
+    if (input.kind == TTrapKind::V1Trap)
         ReadV1Header(input);
     sink(reader.Read(input, QDateTime::currentDateTime()));
+}
+
+// What was sent is not trusted: the record names the user and the kind as
+// the message's header has them, and holds no bindings.
+void TTrapListener::TakeRefusal(const vxsnmp::TBadPacketEvent& refusal)
+{
+    ++authFailures;
+    TTrapRecord record;
+    record.received = QDateTime::currentDateTime();
+    record.address = refusal.SourceAddress;
+    record.port = refusal.SourcePort;
+    record.version = 3;
+    record.kind = TTrapKind::V3Trap;
+    record.state = TTrapState::FailedAuthentication;
+    record.name = refusal.ErrorDescription;
+    record.qualifiedName = refusal.ErrorDescription;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(refusal.Packet.constData());
+    vxsnmp::v3::TParsed parsed;
+    if (vxsnmp::v3::ParseMessage({bytes, static_cast<std::size_t>(refusal.Packet.size())}, parsed) == 0) {
+        record.community = QString::fromStdString(parsed.usm.userName);
+        if (parsed.header.flags & vxsnmp::v3::kReportableFlag)
+            record.kind = TTrapKind::Inform;
+    }
+    lastAuthFailure = QStringLiteral("%1, from %2").arg(refusal.ErrorDescription, record.Source());
+    sink(std::move(record));
 }
 
 // The component names an SNMPv1 trap but hands over neither its enterprise

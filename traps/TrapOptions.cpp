@@ -37,6 +37,7 @@ TTrapOptions ParseTrapOptions(const QStringList& args)
                 options.warnings.append(QStringLiteral("--trap-log needs the name of a file"));
         }
     }
+    options.users = ParseTrapUsers(args, options.warnings);
     return options;
 }
 

@@ -136,8 +136,9 @@ TTrapRecord TTrapReader::Read(const TTrapInput& input, const QDateTime& received
     record.received = received;
     record.address = input.address;
     record.port = input.port;
-    record.version = input.kind == TTrapKind::V1Trap ? 1 : 2;
+    record.version = input.kind == TTrapKind::V1Trap ? 1 : input.version;
     record.community = input.community;
+    record.securityLevel = input.securityLevel;
     record.kind = input.kind;
     record.state = input.kind == TTrapKind::Inform ? TTrapState::Acknowledged : TTrapState::Shown;
     const QVector<TRawBinding> raws =

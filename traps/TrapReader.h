@@ -25,7 +25,9 @@ struct TRawBinding {
 // A notification as it came off the wire.
 struct TTrapInput {
     TTrapKind kind = TTrapKind::V2Trap;
-    QString community;
+    int version = 2;    // 1, 2 (SNMPv2c) or 3
+    QString community;  // for SNMPv3 the user
+    int securityLevel = 0;
     QString address;
     int port = 0;
     QVector<TRawBinding> bindings;  // SNMPv2: sysUpTime.0 and snmpTrapOID.0 lead

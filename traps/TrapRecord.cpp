@@ -23,13 +23,22 @@ QString KindText(TTrapKind kind)
     case TTrapKind::V1Trap: return QStringLiteral("v1 trap");
     case TTrapKind::V2Trap: return QStringLiteral("v2c trap");
     case TTrapKind::Inform: return QStringLiteral("inform");
+    case TTrapKind::V3Trap: return QStringLiteral("v3 trap");
     }
     return QString();
 }
 
-QString VersionText(int version) { return version == 1 ? QStringLiteral("v1") : QStringLiteral("v2c"); }
+QString VersionText(int version)
+{
+    return version == 1 ? QStringLiteral("v1") : version == 3 ? QStringLiteral("v3") : QStringLiteral("v2c");
+}
 
 QString StateText(TTrapState state)
 {
-    return state == TTrapState::Acknowledged ? QStringLiteral("acknowledged") : QStringLiteral("shown");
+    switch (state) {
+    case TTrapState::Shown: return QStringLiteral("shown");
+    case TTrapState::Acknowledged: return QStringLiteral("acknowledged");
+    case TTrapState::FailedAuthentication: return QStringLiteral("failed authentication");
+    }
+    return QString();
 }

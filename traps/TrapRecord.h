@@ -11,10 +11,11 @@
 #include <cstdint>
 
 // How a notification was sent.
-enum class TTrapKind { V1Trap, V2Trap, Inform };
+enum class TTrapKind { V1Trap, V2Trap, Inform, V3Trap };
 
-// What became of a notification: shown, or shown and answered (an inform).
-enum class TTrapState { Shown, Acknowledged };
+// What became of a notification: shown, shown and answered (an inform), or
+// refused by the SNMPv3 security checks (logged, never shown).
+enum class TTrapState { Shown, Acknowledged, FailedAuthentication };
 
 struct TTrapBinding {
     QString oid;       // dotted decimal, as received
@@ -31,8 +32,9 @@ struct TTrapRecord {
     QDateTime received;  // local time
     QString address;     // the sender's address, "127.0.0.1", "::1"
     int port = 0;
-    int version = 2;  // 1 = SNMPv1, 2 = SNMPv2c
-    QString community;
+    int version = 2;        // 1 = SNMPv1, 2 = SNMPv2c, 3 = SNMPv3
+    QString community;      // for SNMPv3 the user
+    int securityLevel = 0;  // SNMPv3: 0 noAuthNoPriv, 1 authNoPriv, 2 authPriv
     TTrapKind kind = TTrapKind::V2Trap;
     TTrapState state = TTrapState::Shown;
     // snmpTrapOID.0 (for SNMPv1 the trap mapped to its SNMPv2 form), its
@@ -49,9 +51,9 @@ struct TTrapRecord {
     QString BindingsText() const;
 };
 
-// "v1 trap", "v2c trap", "inform".
+// "v1 trap", "v2c trap", "inform", "v3 trap".
 QString KindText(TTrapKind kind);
-// "v1", "v2c".
+// "v1", "v2c", "v3".
 QString VersionText(int version);
-// "shown", "acknowledged".
+// "shown", "acknowledged", "failed authentication".
 QString StateText(TTrapState state);

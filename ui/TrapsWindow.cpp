@@ -116,6 +116,8 @@ QWidget* TTrapsWindow::CreateListenRow()
     layout->addWidget(portBox);
     connect(NewButton(row, layout, "ListenButton", QStringLiteral("Listen")), &QPushButton::clicked, this,
             &TTrapsWindow::ListenClicked);
+    connect(NewButton(row, layout, "UsersButton", QStringLiteral("SNMPv3 users...")), &QPushButton::clicked,
+            this, &TTrapsWindow::UsersClicked);
     return row;
 }
 
@@ -158,9 +160,13 @@ void TTrapsWindow::ShowDetails()
 
 void TTrapsWindow::ShowRecord(const TTrapRecord& record)
 {
-    heading->setText(QStringLiteral("%1 (%2)  from %3, %4, community \"%5\", %6, %7")
+    const QString sender =
+        record.version == 3
+            ? QStringLiteral("user \"%1\" (%2)").arg(record.community, LevelName(record.securityLevel))
+            : QStringLiteral("community \"%1\"").arg(record.community);
+    heading->setText(QStringLiteral("%1 (%2)  from %3, %4, %5, %6, %7")
                          .arg(record.qualifiedName, record.trapOid, record.Source(), KindText(record.kind),
-                              record.community, StateText(record.state),
+                              sender, StateText(record.state),
                               record.received.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))));
     QList<QTreeWidgetItem*> items;
     items.reserve(record.bindings.size());
@@ -182,6 +188,8 @@ void TTrapsWindow::ShowListening()
 {
     const TTrapListener& listener = center.Listener();
     listening->setText(listener.StatusText());
+    listening->setToolTip(QStringLiteral("SNMPv3 informs go to this program's engine ID %1")
+                              .arg(QString::fromLatin1(listener.EngineId().toHex())));
     portBox->setValue(listener.WantedPort() > 0 ? listener.WantedPort() : kDefaultTrapPort);
 }
 
@@ -202,10 +210,23 @@ void TTrapsWindow::ShowCounts()
         text += QStringLiteral("; %1 malformed, %2 no notification")
                     .arg(listener.Malformed())
                     .arg(listener.Refused());
+    if (listener.AuthFailures() > 0)
+        text += QStringLiteral("; %1 failed authentication (last: %2)")
+                    .arg(listener.AuthFailures())
+                    .arg(listener.LastAuthFailure());
+    if (!center.UserProblems().isEmpty())
+        text += QStringLiteral("; ") + center.UserProblems().join(QStringLiteral("; "));
     if (!center.Log().Error().isEmpty())
         text += QStringLiteral("; ") + center.Log().Error();
     if (counts->text() != text)
         counts->setText(text);
+}
+
+void TTrapsWindow::UsersClicked()
+{
+    TTrapUsersDialog dialog(center, this);
+    dialog.exec();
+    ShowCounts();
 }
 
 void TTrapsWindow::ListenClicked()

@@ -3,9 +3,13 @@
 // it), a filter box, Pause, Clear, Copy and Export CSV... over the list of
 // notifications, newest on top, and a detail pane with the bindings of the
 // one selected. The list, the listener and the log are the window's
-// TTrapCenter's; closing the window only hides it.
+// TTrapCenter's; closing the window only hides it. "SNMPv3 users..." opens
+// TTrapUsersDialog (TrapsWindowUsers.cpp).
 #pragma once
 
+#include "traps/TrapUsers.h"
+
+#include <QDialog>
 #include <QString>
 #include <QWidget>
 
@@ -13,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
+class QTableWidget;
 class QTimer;
 class QTreeView;
 class QTreeWidget;
@@ -47,6 +52,7 @@ private:
     void ShowCounts();
     void ListenClicked();
     void ExportClicked();
+    void UsersClicked();
 
     TTrapCenter& center;
     TTrapFilter* filter = nullptr;
@@ -59,4 +65,25 @@ private:
     QTreeWidget* details = nullptr;
     QLabel* counts = nullptr;
     QTimer* countsTimer = nullptr;
+};
+
+// The SNMPv3 users whose notifications are taken: a row each, kept and taken
+// by the listener when OK is pressed; a user that cannot be taken (a short
+// password, a protocol missing) keeps the dialog open and says why.
+class TTrapUsersDialog : public QDialog {
+    Q_OBJECT
+public:
+    TTrapUsersDialog(TTrapCenter& center, QWidget* parent = nullptr);
+    QVector<TTrapUser> Users() const;
+    void SetUsers(const QVector<TTrapUser>& users);
+    // OK: hands the users to the center; closes when every one was taken.
+    void Apply();
+    QString ProblemsText() const;
+
+private:
+    void AddRow(const TTrapUser& user);
+
+    TTrapCenter& center;
+    QTableWidget* table = nullptr;
+    QLabel* problems = nullptr;
 };

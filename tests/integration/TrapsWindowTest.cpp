@@ -77,7 +77,7 @@ TEST_F(TrapsWindowTest, LinkDownIsShownWithItsBindingsLoggedAndNeverARowOfTheTab
     form.TrapCounter->click();
     TTrapsWindow* window = form.TrapsWindow();
     ASSERT_TRUE(window && window->isVisible());
-    EXPECT_EQ(window->ListeningText(), QStringLiteral("Listening on 0.0.0.0:%1").arg(trapPort));
+    EXPECT_EQ(window->ListeningText(), QStringLiteral("Listening on [::]:%1 (IPv6 and IPv4)").arg(trapPort));
     QTreeView* list = window->List();
     ASSERT_EQ(list->model()->rowCount(), 1);
     EXPECT_EQ(list->model()->index(0, TTrapList::ColName).data().toString(), "linkDown");

@@ -143,10 +143,12 @@ TEST(TrapListener, TakenPortFallsBackToAFreeOneAndSaysSo)
     TTrapListener listener(nullptr, [](TTrapRecord) {});
     ASSERT_TRUE(listener.Listen(taken.Port()));
     EXPECT_NE(listener.BoundPort(), taken.Port());
-    EXPECT_EQ(listener.StatusText(), QStringLiteral("Port %1 is taken or needs privileges; listening on %2: "
-                                                    "point agents at it, or choose a port")
-                                         .arg(taken.Port())
-                                         .arg(listener.BoundPort()));
+    EXPECT_EQ(listener.StatusText(),
+              QStringLiteral("Port %1 is taken or needs privileges; listening on [::]:%2 "
+                             "(IPv6 and IPv4): "
+                             "point agents at it, or choose a port")
+                  .arg(taken.Port())
+                  .arg(listener.BoundPort()));
 }
 
 // 10,000 notifications a second for 2 s: the event loop never stalls for more

@@ -31,3 +31,39 @@ TEST(TrapOptions, SwitchesOfTheCommandLine)
         EXPECT_EQ(options.warnings.size(), c.warnings) << c.why;
     }
 }
+
+TEST(TrapOptions, SnmpV3UsersOfTheCommandLine)
+{
+    struct {
+        QStringList args;
+        QVector<TTrapUser> users;
+        int warnings;
+        const char* why;
+    } const cases[] = {
+        {{"--trap-user", "ops"}, {{"ops", 0, 0, "", 0, ""}}, 0, "a user without security"},
+        {{"--trap-user", "ops", "--trap-auth", "SHA-256:pass:with:colons"},
+         {{"ops", 1, 4, "pass:with:colons", 0, ""}},
+         0,
+         "the password is all after the first colon"},
+        {{"--TRAP-USER", "a", "--trap-priv", "aes256:privpass", "--trap-auth", "md5:authpass", "--trap-user",
+          "b"},
+         {{"a", 2, 1, "authpass", 4, "privpass"}, {"b", 0, 0, "", 0, ""}},
+         0,
+         "switches belong to the user before them, in any order and letter case"},
+        {{"--trap-auth", "sha:authpass"}, {}, 1, "no user before it"},
+        {{"--trap-user", "a", "--trap-auth", "sha3:authpass"},
+         {{"a", 0, 0, "", 0, ""}},
+         1,
+         "unknown protocol"},
+        {{"--trap-user", "a", "--trap-priv", "aes"}, {{"a", 0, 0, "", 0, ""}}, 1, "no colon, no password"},
+        {{"--trap-user"}, {}, 1, "a user without its name"},
+    };
+    for (const auto& c : cases) {
+        const TTrapOptions options = ParseTrapOptions(c.args);
+        EXPECT_EQ(options.users, c.users) << c.why;
+        EXPECT_EQ(options.warnings.size(), c.warnings) << c.why;
+    }
+    EXPECT_FALSE(TrapUserProblem({"a", 2, 4, "long enough", 2, "short"}).isEmpty())
+        << "privacy password of 5";
+    EXPECT_TRUE(TrapUserProblem({"a", 2, 4, "long enough", 2, "long enough"}).isEmpty());
+}
