@@ -32,6 +32,7 @@ struct TRequest {
     QString oidList;  // separator list of OIDs
     std::int32_t requestId = 0;
     std::int64_t sentAt = 0;       // wall clock of the last send, ms since the epoch
+    std::int64_t firstSentUs = 0;  // monotonic clock of the first send, microseconds
     std::int32_t retriesLeft = 0;  // 0 = none left, -1 = finished (to be disposed)
     std::int32_t purpose = kPurposeValues;
     QString answers;  // part of the record; the engine keeps its answers typed, not as text here

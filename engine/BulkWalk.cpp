@@ -27,6 +27,7 @@ bool TShootEngine::BulkConfigured() const
 void TShootEngine::BeginShoot()
 {
     bulk.Begin(BulkConfigured() ? settings.maxRepetitions : 0, AgentKey());
+    meter.Begin(arrivalClock());
     bulkRefusal.clear();
     resolvedHost = QString();  // the host is looked up again once per shoot
 }

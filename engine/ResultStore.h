@@ -20,6 +20,7 @@
 #include "core/Oid.h"
 #include "engine/ResultCell.h"
 #include "engine/RowCursor.h"
+#include "engine/ShootCost.h"
 
 #include <QMultiHash>
 #include <QObject>
@@ -122,6 +123,9 @@ public:
 
     // The end of a shoot and the agent's silence, for readers.
     void FinishShoot() { emit ShootFinished(); }
+    // What the last shoot cost (its answer times show in the column headers).
+    void SetShootCost(const TShootCost& cost) { shootCost = cost; }
+    const TShootCost& ShootCost() const { return shootCost; }
     void ReportSilence(std::int64_t sinceWallMs) { emit AgentSilent(sinceWallMs); }
     void ReportAnswer() { emit AgentAnswered(); }
 
@@ -176,4 +180,5 @@ private:
     QMultiHash<QString, int> rowsByKey;
     bool keyIndexDirty = true;
     QTimer changedTimer;
+    TShootCost shootCost;
 };

@@ -52,6 +52,8 @@ void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::
         const std::optional<TRequest> request = tracker.TakeAnswered(event.RequestId);
         if (!request)
             return;
+        meter.Answered(request->requestKind != kRequestGet,
+                       static_cast<double>(TShootMeter::NowUs() - request->firstSentUs) / 1000.0);
         if (request->requestKind == kRequestGetBulk) {
             BulkAnswer(sender, event);
             return;
@@ -182,7 +184,6 @@ void TShootEngine::FoldAnswers()
     // A list shoot has no end step: once its answers are placed, it is over.
     if (!settings.tableMode) {
         store.DropStaleRows();
-        view.ShootFinished();
-        store.FinishShoot();
+        EndOfShoot();
     }
 }

@@ -252,6 +252,8 @@ void TShootEngine::SendRequest(TRequest& request, bool retry)
     }
     if (retry)
         return;
+    request.firstSentUs = TShootMeter::NowUs();
+    meter.Sent();
     request.retriesLeft -= 1;
     request.sentAt = clock();
     silence.RequestSent(request.sentAt);

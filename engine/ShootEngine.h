@@ -21,6 +21,7 @@
 #include "core/Oid.h"
 #include "engine/RequestTracker.h"
 #include "engine/ResultStore.h"
+#include "engine/ShootCost.h"
 #include "engine/RowCursor.h"
 #include "core/Settings.h"
 #include "engine/ShootScheduler.h"
@@ -128,6 +129,10 @@ public:
     // What the agent of the settings was found to answer: the repetitions a
     // shoot starts with (at most the file's); 0 while nothing was learned.
     int LearnedRepetitions() const;
+    // What the last shoot that ended cost, and how long the running one
+    // has taken so far (0 when none runs).
+    const TShootCost& LastShootCost() const { return meter.Last(); }
+    std::int64_t RunningShootMs() const { return meter.ElapsedMs(arrivalClock()); }
     // The id handed out last (0 before the first request).
     int LastRequestId() const { return tracker.LastRequestId(); }
     // Copies of the requests sent and not yet disposed, in sending order.
@@ -274,6 +279,8 @@ private:
     void RestartWalk();
     void Refill();
     void ShowMessage(const QString& text);
+    // A shoot is over: its cost is taken and shown, and readers are told.
+    void EndOfShoot();
     void ExplainV3Silence();
     // A request went unanswered: the view says so and marks what the shoot
     // has not confirmed.
@@ -334,6 +341,7 @@ private:
 
     TRequestTracker tracker;  // pendingRequests under requestLock, and the request ids
     TDroppedCounts dropped;   // since the shoot began
+    TShootMeter meter;        // the running shoot's duration, requests and answer times
     TAgentSilence silence;
     bool keepRowsAtEnd = false;  // see EndUnansweredWalk
 };

@@ -56,8 +56,21 @@ void TShootEngine::SetShootRunning(bool running)
         // A window that cannot take the focus still shows its rows.
     }
     view.ReSortRows();
+    EndOfShoot();
+}
+
+void TShootEngine::EndOfShoot()
+{
+    meter.Finish(arrivalClock());
+    const TShootCost& cost = meter.Last();
+    store.SetShootCost(cost);
     view.ShootFinished();
     store.FinishShoot();
+    QString text = ShootCostText(cost);
+    const int interval = view.IntervalSeconds();
+    if (scheduler.Periodic() && cost.durationMs > interval * 1000LL)
+        text += QStringLiteral(". ") + IntervalTooShortText(interval, cost.durationMs);
+    view.ShowShootCost(text, AnswerTimesText(cost));
 }
 
 void TShootEngine::ListShoot()

@@ -11,6 +11,7 @@ void TShootScheduler::SetShootMode(int mode)
     const bool known =
         mode >= static_cast<int>(TShootMode::Now) && mode <= static_cast<int>(TShootMode::RereadInstances);
     shootMode = known ? mode : 0;
+    waiting = false;
     for (const TShootMode each : {TShootMode::Now, TShootMode::KeepInstances, TShootMode::RereadInstances})
         view.SetModeChecked(each, ShootModeIs(each));
 }
@@ -42,17 +43,30 @@ void TShootScheduler::Every10secRefreshinstancesalso1Click()
 void TShootScheduler::CountdownTick()
 {
     engine.Guarded([this] {
+        if (waiting) {
+            // The count stays at 0 until the shoot that outlasted it ends.
+            waiting = Periodic() && !view.ShootAgainEnabled();
+            if (!waiting && Periodic())
+                engine.ShootAgain();
+            return;
+        }
         countdown -= 1;
         if (countdown == -1)
             countdown = CountdownStart();
-        if (ShootModeIs(TShootMode::KeepInstances) || ShootModeIs(TShootMode::RereadInstances)) {
-            view.ShowCountdown(countdown);
-            // While a walk-based shoot still runs, "Shoot again" is disabled and
-            // this chance is skipped; the next comes 10 ticks later.
-            if (countdown == 0 && view.ShootAgainEnabled())
-                engine.ShootAgain();
-        } else {
+        if (!Periodic()) {
             view.ShowCountdown(-1);
+            return;
         }
+        view.ShowCountdown(countdown);
+        if (countdown != 0)
+            return;
+        // While a walk-based shoot still runs, "Shoot again" is disabled.
+        if (view.ShootAgainEnabled()) {
+            engine.ShootAgain();
+            return;
+        }
+        waiting = true;
+        const QString tip = AnswerTimesText(engine.LastShootCost());
+        view.ShowShootCost(IntervalTooShortText(view.IntervalSeconds(), engine.RunningShootMs()), tip);
     });
 }

@@ -19,6 +19,11 @@ public:
     void SetShootMode(int mode);
     bool ShootModeIs(TShootMode mode) const { return shootMode == static_cast<int>(mode); }
     bool AnyMode() const { return shootMode != 0; }
+    // A mode that shoots again every interval.
+    bool Periodic() const
+    {
+        return ShootModeIs(TShootMode::KeepInstances) || ShootModeIs(TShootMode::RereadInstances);
+    }
 
     // The three items under "Shoot again": Now shoots once at once, the
     // periodic modes start the countdown.
@@ -26,7 +31,9 @@ public:
     void Every10secondskeepinstances1Click();
     void Every10secRefreshinstancesalso1Click();
     // Once a second: counts down, shows the count in a periodic mode and
-    // shoots again at 0 unless a walk-based shoot still runs.
+    // shoots again at 0; while a walk-based shoot still runs, the re-shoot
+    // waits for its end (the view is told the interval is too short), and
+    // goes at the first tick after it.
     void CountdownTick();
 
     // Seconds to the next periodic re-shoot.
@@ -40,6 +47,7 @@ private:
 
     TShootEngine& engine;
     TShootView& view;
-    int countdown = 9;  // seconds to the next periodic re-shoot
-    int shootMode = 0;  // TShootMode, 0 for none
+    int countdown = 9;     // seconds to the next periodic re-shoot
+    int shootMode = 0;     // TShootMode, 0 for none
+    bool waiting = false;  // a re-shoot came due while a shoot ran
 };

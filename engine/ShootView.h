@@ -81,6 +81,12 @@ public:
     virtual int RememberedRepetitions(const QString& /*agent*/) const { return 0; }
     virtual void RememberRepetitions(const QString& /*agent*/, int /*repetitions*/) {}
 
+    // ShowShootCost shows what the last shoot cost ("Shoot 2.4 s, 312
+    // requests", ShootCost.h) with the agent's answer times as its tooltip;
+    // while a re-shoot waits for a shoot that outlasts the interval, the
+    // text says so instead.
+    virtual void ShowShootCost(const QString& /*text*/, const QString& /*toolTip*/) {}
+
     // ShootFinished tells that a shoot is over and the table shows its
     // result: a list shoot once its answers are placed, a walk-based shoot
     // when it ends (finished or failed), a keep-mode refill when its last row

@@ -174,6 +174,9 @@ QVariant TResultTable::headerData(int section, Qt::Orientation orientation, int 
             tip << targets[target];
         if (IsRateColumn(section))
             tip << kRateTooltip;
+        else if (target >= 0)
+            tip << AnswerTimeLine(AnswerTimesOf(target));
+        tip.removeAll(QString());
         return tip.isEmpty() ? QVariant() : QVariant(tip.join(QLatin1Char('\n')));
     }
     if (role == Qt::DecorationRole) {
@@ -328,4 +331,11 @@ QString TResultTable::UnansweredText(const TResultCell& cell)
     // A stale reading: what an unanswered one shows; a further line of a
     // list value has none.
     return cell.oid.isEmpty() ? QString() : kTextNull;
+}
+
+TAnswerTimes TResultTable::AnswerTimesOf(int target) const
+{
+    // A table's first column is walked; the others, and a list, are read with Gets.
+    const TShootCost& cost = store.ShootCost();
+    return !listLayout && target == 0 ? cost.walk : cost.values;
 }

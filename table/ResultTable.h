@@ -175,6 +175,8 @@ private:
     // The value cell (>= 1) shown in model column column; < 1 for the image
     // and Index columns.
     int CellColumn(int column) const { return column - FirstCellColumn() + 1; }
+    // The answer times of the last shoot's requests for a target's column.
+    TAnswerTimes AnswerTimesOf(int target) const;
     void NotifyCellChanged(int row, int column);
     void NotifyRowsChanged(int first, int last);
     void FadeTick();

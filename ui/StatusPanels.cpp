@@ -26,7 +26,8 @@ QLabel* NewPanel(QStatusBar* bar, const char* name)
 
 TStatusPanels::TStatusPanels(QStatusBar* bar)
     : countdownPanel(NewPanel(bar, "CountdownPanel")), entriesPanel(NewPanel(bar, "EntriesPanel")),
-      messagePanel(NewPanel(bar, "MessagePanel")), droppedPanel(NewPanel(bar, "DroppedPanel"))
+      messagePanel(NewPanel(bar, "MessagePanel")), droppedPanel(NewPanel(bar, "DroppedPanel")),
+      costPanel(NewPanel(bar, "ShootCostPanel"))
 {
     countdownPanel->setFixedWidth(kCountdownPanelWidth);
     countdownPanel->setAlignment(Qt::AlignCenter);
@@ -41,6 +42,9 @@ TStatusPanels::TStatusPanels(QStatusBar* bar)
     // Its own panel at the right end: a count never replaces a message.
     bar->addWidget(droppedPanel);
     droppedPanel->hide();
+    // What the last shoot cost, once one has ended.
+    bar->addWidget(costPanel);
+    costPanel->hide();
     messageTimer.setSingleShot(true);
     QObject::connect(&messageTimer, &QTimer::timeout, messagePanel, [this] { ShowLatestMessage(); });
 }
@@ -135,3 +139,14 @@ QString TStatusPanels::EntryCountText() const { return entriesPanel->text(); }
 QString TStatusPanels::CountdownText() const { return countdownPanel->text(); }
 QString TStatusPanels::DroppedText() const { return droppedPanel->text(); }
 QString TStatusPanels::DroppedToolTip() const { return droppedPanel->toolTip(); }
+
+void TStatusPanels::ShowShootCost(const QString& text, const QString& toolTip)
+{
+    costPanel->setText(text);
+    costPanel->setToolTip(toolTip);
+    costPanel->setVisible(!text.isEmpty());
+}
+
+QString TStatusPanels::ShootCostText() const { return costPanel->text(); }
+
+QString TStatusPanels::ShootCostToolTip() const { return costPanel->toolTip(); }

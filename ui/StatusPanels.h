@@ -1,7 +1,7 @@
 // The panels of the main window's status bar, left to right: the countdown
 // (14 px), the entry count (70 px), the message panel, which takes the width
-// left, and the dropped-datagram count, shown only while it is not zero. All
-// start empty.
+// left, the dropped-datagram count, shown only while it is not zero, and the
+// last shoot's cost, shown once a shoot has ended. All start empty.
 #pragma once
 
 #include <QElapsedTimer>
@@ -43,6 +43,11 @@ public:
     // ("3 malformed, 12 from other addresses"); hidden while both are 0.
     void ShowDroppedCount(int malformed, int foreign);
 
+    // Shoot-cost panel at the right end: "Shoot 2.4 s, 312 requests", the
+    // answer times in its tooltip; hidden while empty.
+    void ShowShootCost(const QString& text, const QString& toolTip);
+    QString ShootCostText() const;
+    QString ShootCostToolTip() const;
     QString StatusMessage() const;
     QString EntryCountText() const;
     QString CountdownText() const;
@@ -57,6 +62,7 @@ private:
     QLabel* entriesPanel;
     QLabel* messagePanel;
     QLabel* droppedPanel;
+    QLabel* costPanel;
     QString message;             // the latest text, shown or waiting
     QString silence;             // shown instead of message while not empty
     QElapsedTimer messageShown;  // since the panel last took a text

@@ -286,6 +286,11 @@ void TForm1::ShowDroppedCount(int malformed, int foreign)
     statusPanels->ShowDroppedCount(malformed, foreign);
 }
 
+void TForm1::ShowShootCost(const QString& text, const QString& toolTip)
+{
+    statusPanels->ShowShootCost(text, toolTip);
+}
+
 void TForm1::ShowAgentSilent(const QString& text, std::int64_t /*confirmedFromMs*/)
 {
     statusPanels->ShowAgentSilence(text);

@@ -101,6 +101,7 @@ public:
     void ShowEntryCount(int n) override;
     void ShowCountdown(int n) override;
     void ShowDroppedCount(int malformed, int foreign) override;
+    void ShowShootCost(const QString& text, const QString& toolTip) override;
     const TStatusPanels& StatusPanels() const { return *statusPanels; }
 
     // Sets the outer size (frame included where the platform has a frame).

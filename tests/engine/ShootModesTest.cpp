@@ -119,7 +119,7 @@ TEST(ShootModes, KeepFallsBackToDiscoveryWhenRowsNoLongerMatchTheInstances)
     EXPECT_EQ(h.view.rows, kInterfaceRows);
 }
 
-TEST(ShootModes, RereadRediscoversAndSkipsAReshootDueWhileTheTableIsFilling)
+TEST(ShootModes, RereadRediscoversAndAReshootDueWhileTheTableIsFillingWaitsForItsEnd)
 {
     TEngineHarness h;
     ShootInstanceTable(h);
@@ -132,14 +132,25 @@ TEST(ShootModes, RereadRediscoversAndSkipsAReshootDueWhileTheTableIsFilling)
     const std::vector<TRequest> started = h.Pending();
     EXPECT_EQ(started.back().purpose, kPurposeDiscovery);
 
-    // Ten more ticks before any answer is read: the zero tick is skipped.
+    // Ten more ticks before any answer is read: the zero tick waits, and
+    // says that the interval is shorter than a shoot.
     Tick(h, 10);
     EXPECT_EQ(h.view.clearCount, 1);
     EXPECT_EQ(h.Pending().size(), started.size());
+    EXPECT_TRUE(h.view.shootCost.startsWith(QStringLiteral("Interval 10 s is shorter than a shoot")))
+        << h.view.shootCost.toStdString();
+    EXPECT_EQ(h.view.countdownShown, 0);
 
     ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }));
     EXPECT_EQ(h.view.rows, kInterfaceRows);
     EXPECT_EQ(h.view.entryCount, 3);
+    EXPECT_TRUE(h.view.shootCost.startsWith(QStringLiteral("Shoot "))) << h.view.shootCost.toStdString();
+    EXPECT_EQ(h.engine.LastShootCost().walk.requests, 4) << "three instances and the end";
+    EXPECT_EQ(h.engine.LastShootCost().values.requests, 3);
+    // The re-shoot that waited goes at the first tick after the end.
+    Tick(h, 1);
+    EXPECT_EQ(h.view.clearCount, 2);
+    ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }));
 
     // After a keep-mode refill, a fresh walk builds its rows anew.
     h.engine.Scheduler().Every10secondskeepinstances1Click();

@@ -32,6 +32,7 @@ public:
     QStringList statusHistory;  // every text shown, in order
     int entryCount = -1;        // -1: panel empty
     int countdownShown = -1;    // -1: panel empty
+    QString shootCost;          // the shoot-cost panel's text
     int droppedMalformed = 0;   // the dropped-datagram counts last shown
     int droppedForeign = 0;
     bool shootAgainEnabled = true;
@@ -90,6 +91,7 @@ public:
     {
         remembered[agent] = repetitions;
     }
+    void ShowShootCost(const QString& text, const QString& /*toolTip*/) override { shootCost = text; }
     void ShowDroppedCount(int malformed, int foreign) override
     {
         droppedMalformed = malformed;

@@ -183,7 +183,8 @@ TEST(MainWindowDesign, LongMessageDoesNotWidenTheWindow)
     EXPECT_EQ(form.width(), width);
 
     const auto labels = form.StatusBar1->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
-    ASSERT_EQ(labels.size(), 5);  // the four panels and the metrics endpoint's, hidden while it is off
+    // the four panels, the shoot cost and the metrics endpoint's, hidden while it is off
+    ASSERT_EQ(labels.size(), 6);
     EXPECT_EQ(form.StatusBar1->findChild<QLabel*>("CountdownPanel")->width(), 14);
     EXPECT_EQ(form.StatusBar1->findChild<QLabel*>("EntriesPanel")->width(), 70);
     EXPECT_GT(form.StatusBar1->findChild<QLabel*>("MessagePanel")->width(), 50);
