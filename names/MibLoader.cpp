@@ -1,6 +1,7 @@
 #include "names/MibLoader.h"
 
 #include "names/MibImportScan.h"
+#include "names/MibLoadCache.h"
 #include "names/MibReadProtocol.h"
 
 #include "core/ChildProcess.h"
@@ -10,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <numeric>
 #include <utility>
@@ -21,14 +23,27 @@ const QString readerName = QStringLiteral("hb-vexgrid-mibread");
 struct TMibFile {
     QString path;
     qint64 size = 0;
+    QString changed;  // the times of its last change, content and inode
     TMibHeader header;
 };
+
+QString ChangeTimes(const QFileInfo& info)
+{
+    return QStringLiteral("%1 %2")
+        .arg(info.lastModified().toMSecsSinceEpoch())
+        .arg(info.metadataChangeTime().toMSecsSinceEpoch());
+}
+
+TMibFile FileOf(const QFileInfo& info)
+{
+    return TMibFile{info.absoluteFilePath(), info.size(), ChangeTimes(info), {}};
+}
 
 void AddFolderFiles(const QString& folder, QVector<TMibFile>* files)
 {
     const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Readable, QDir::Name);
     for (const QFileInfo& entry : entries)
-        files->append(TMibFile{entry.absoluteFilePath(), entry.size(), {}});
+        files->append(FileOf(entry));
 }
 
 // The files to read, and the folders libsmi searches for imports.
@@ -47,7 +62,7 @@ void CollectFiles(const TMibLoadRequest& request, QVector<TMibFile>* files, QStr
             AddFolderFiles(path, files);
             folders->append(info.absoluteFilePath());
         } else if (info.isFile()) {
-            files->append(TMibFile{info.absoluteFilePath(), info.size(), {}});
+            files->append(FileOf(info));
             folders->append(info.absolutePath());
         } else {
             problems->append(
@@ -313,6 +328,8 @@ QStringList DefaultMibFolders()
             QStringLiteral("/usr/share/snmp/mibs"), QStringLiteral("/usr/share/mibs")};
 }
 
+QString DefaultMibCacheFolder() { return QStandardPaths::writableLocation(QStandardPaths::CacheLocation); }
+
 QString MibReaderProgram()
 {
     QString named = qEnvironmentVariable("HB_VEXGRID_MIBREAD");
@@ -367,20 +384,19 @@ struct TReaderFailures {
     }
 };
 
-// The result of the last run: the modules read, each file's problems, the
-// names; a run that could not finish leaves one problem line for the reader.
+// The outcome of the last run: the modules read, each file's problems, the
+// objects; a run that could not finish leaves one problem line for the reader.
 void TakeRun(TReaderRun run, const QVector<TMibFile>& files, const QVector<QString>& skip,
              const TReaderFailures& failed, const QString& program, const std::atomic<bool>* cancel,
-             TMibLoadResult* result)
+             TMibReadOutcome* outcome)
 {
-    auto names = std::make_shared<TMibNames>(*TMibNames::BuiltIn());
     if (!run.complete) {
         // The reader cannot run at all, or fails without a module to blame.
         if (!Cancelled(cancel)) {
             const QString why = run.failure.startsWith(QLatin1String("made "))
                                   ? QStringLiteral("the MIB modules ") + run.failure
                                   : run.failure;
-            result->problems.append(
+            outcome->problems.append(
                 TMibProblem{readerName, program, why + QStringLiteral("; no MIB module read")});
         }
         run = TReaderRun{};
@@ -388,47 +404,41 @@ void TakeRun(TReaderRun run, const QVector<TMibFile>& files, const QVector<QStri
     for (int i = 0; i < files.size(); ++i) {
         const TMibFile& file = files[i];
         if (!skip[i].isEmpty()) {
-            result->problems.append(TMibProblem{ModuleOf(file), file.path, skip[i]});
+            outcome->problems.append(TMibProblem{ModuleOf(file), file.path, skip[i]});
             continue;
         }
         for (const QString& module : run.modulesByFile.value(file.path))
-            result->modules.append(TMibModuleFile{module, file.path});
-        result->problems += run.problemsByFile.value(file.path);
+            outcome->modules.append(TMibModuleFile{module, file.path});
+        outcome->problems += run.problemsByFile.value(file.path);
     }
-    result->problems += failed.elsewhere;
-    for (const TMibObject& object : run.objects)
-        names->Add(object);
-    result->loadedObjects = int(run.objects.size());
-    result->names = names;
+    outcome->problems += failed.elsewhere;
+    outcome->objects = std::move(run.objects);
 }
 
-}  // namespace
-
-TMibLoadResult LoadMibModules(const TMibLoadRequest& request, const std::atomic<bool>* cancel)
+// Reads the files through the reader; returns whether the outcome is whole
+// (what the next load would read as well) rather than cut short by a
+// cancel or by a reader that cannot run.
+bool ReadModules(const TMibLoadRequest& request, const QString& program, const QStringList& folders,
+                 QVector<TMibFile>* files, const std::atomic<bool>* cancel, TMibReadOutcome* outcome)
 {
-    TMibLoadResult result;
-    QVector<TMibFile> files;
-    QStringList folders;
-    CollectFiles(request, &files, &folders, &result.problems);
-    const QVector<TMibHeader> headers = ScanHeaders(&files, request.sizeLimit);
+    const QVector<TMibHeader> headers = ScanHeaders(files, request.sizeLimit);
     const QHash<QString, QStringList> missingBase = MissingBaseModules(headers);
-    QVector<int> order(files.size());
+    QVector<int> order(files->size());
     std::iota(order.begin(), order.end(), 0);
     bool importsFirst = false;
-    const QString program = request.readerProgram.isEmpty() ? MibReaderProgram() : request.readerProgram;
 
     // A module that makes the reader crash or stall is kept from the next
     // run, with every module importing from it; each run drops one more.
     TReaderFailures failed;
     TReaderRun run;
-    QVector<QString> skip(files.size());
+    QVector<QString> skip(files->size());
     for (;;) {
         const QHash<QString, QStringList> needsFailed = ImportsFrom(headers, failed.modules);
         QStringList toRead;
         for (const int i : order) {
-            skip[i] = SkipReason(files[i], request.sizeLimit, missingBase, failed.files, needsFailed);
+            skip[i] = SkipReason((*files)[i], request.sizeLimit, missingBase, failed.files, needsFailed);
             if (skip[i].isEmpty())
-                toRead << files[i].path;
+                toRead << (*files)[i].path;
         }
         if (toRead.isEmpty()) {
             run = TReaderRun{};
@@ -439,18 +449,84 @@ TMibLoadResult LoadMibModules(const TMibLoadRequest& request, const std::atomic<
         if (run.complete || Cancelled(cancel))
             break;
         if (!importsFirst && run.lastModule.isEmpty() && !run.lastFile.isEmpty()
-            && PulledInImports(files, run.lastFile, run.begun)) {
+            && PulledInImports(*files, run.lastFile, run.begun)) {
             // Read again with imports first, to find whose crash it was.
             importsFirst = true;
-            order = ImportOrder(files);
+            order = ImportOrder(*files);
             continue;
         }
-        if (!failed.Blame(run, files))
+        if (!failed.Blame(run, *files))
             break;
     }
+    const bool whole = run.complete && !Cancelled(cancel);
+    TakeRun(std::move(run), *files, skip, failed, program, cancel, outcome);
+    return whole;
+}
 
-    TakeRun(std::move(run), files, skip, failed, program, cancel, &result);
+// What the outcome of a load depends on besides the reader's own code: the
+// program, the reader, libsmi, the limit and every file read or searched.
+QStringList CacheKey(const TMibLoadRequest& request, const QString& program, const QStringList& folders,
+                     const QVector<TMibFile>& files)
+{
+    const auto fileLine = [](const QString& what, const QString& path) {
+        const QFileInfo info(path);
+        return info.exists() ? QStringLiteral("%1 %2 %3 %4")
+                                   .arg(what, info.canonicalFilePath())
+                                   .arg(info.size())
+                                   .arg(ChangeTimes(info))
+                             : what + QStringLiteral(" absent ") + path;
+    };
+    QStringList key = {QStringLiteral("program " VEXGRID_PROGRAM_VERSION),
+                       fileLine(QStringLiteral("reader"), program),
+                       fileLine(QStringLiteral("libsmi"), QStringLiteral(VEXGRID_SMI_LIBRARY)),
+                       QStringLiteral("size limit %1").arg(request.sizeLimit)};
+    for (const QString& place : request.folders)
+        key << QStringLiteral("folder ") + place;
+    for (const QString& place : request.extraPaths)
+        key << QStringLiteral("path ") + place;
+    for (const QString& folder : folders)
+        key << QStringLiteral("search ") + folder;
+    for (const TMibFile& file : files)
+        key << QStringLiteral("file %1 %2 %3").arg(file.path).arg(file.size).arg(file.changed);
+    return key;
+}
+
+TMibLoadResult ResultOf(TMibReadOutcome outcome, bool fromCache)
+{
+    TMibLoadResult result;
+    auto names = std::make_shared<TMibNames>(*TMibNames::BuiltIn());
+    for (const TMibObject& object : outcome.objects)
+        names->Add(object);
+    result.names = std::move(names);
+    result.loadedObjects = int(outcome.objects.size());
+    result.modules = std::move(outcome.modules);
+    result.problems = std::move(outcome.problems);
+    result.fromCache = fromCache;
     return result;
+}
+
+}  // namespace
+
+TMibLoadResult LoadMibModules(const TMibLoadRequest& request, const std::atomic<bool>* cancel)
+{
+    TMibReadOutcome outcome;
+    QVector<TMibFile> files;
+    QStringList folders;
+    CollectFiles(request, &files, &folders, &outcome.problems);
+    const QString program = request.readerProgram.isEmpty() ? MibReaderProgram() : request.readerProgram;
+
+    QString cacheFile;
+    QStringList key;
+    if (!request.cacheFolder.isEmpty()) {
+        cacheFile = MibCache::FileFor(request.cacheFolder, request.folders + request.extraPaths);
+        key = CacheKey(request, program, folders, files);
+        TMibReadOutcome cached;
+        if (MibCache::Read(cacheFile, key, &cached))
+            return ResultOf(std::move(cached), true);
+    }
+    if (ReadModules(request, program, folders, &files, cancel, &outcome) && !cacheFile.isEmpty())
+        MibCache::Write(cacheFile, key, outcome);
+    return ResultOf(std::move(outcome), false);
 }
 
 TMibLoader::TMibLoader(QObject* parent)
@@ -471,7 +547,10 @@ void TMibLoader::Start(const TMibLoadRequest& request)
 {
     if (worker.joinable())
         return;
-    worker = std::thread([this, request] {
+    TMibLoadRequest cachedRequest = request;
+    if (cachedRequest.cacheFolder.isEmpty())
+        cachedRequest.cacheFolder = DefaultMibCacheFolder();
+    worker = std::thread([this, request = std::move(cachedRequest)] {
         TMibLoadResult loadedResult = LoadMibModules(request, &cancel);
         if (!cancel)
             handOver.Post(std::move(loadedResult));

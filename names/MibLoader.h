@@ -1,7 +1,9 @@
 // Loads the MIB modules a user has, through libsmi, on a worker thread and
 // publishes their names as one immutable table over the built-in one. libsmi
 // runs in a child process, the MIB reader: a module that makes it crash or
-// stall is listed and the others are read again without it.
+// stall is listed and the others are read again without it. What a load read
+// is kept in a cache file and taken from there by the next load as long as
+// the module files, the reader and the places searched stay the same.
 #pragma once
 
 #include "names/MibNames.h"
@@ -41,6 +43,9 @@ struct TMibLoadRequest {
     // The reader is stopped when it reports no progress for this long (a
     // module takes milliseconds), and the module it was reading is listed.
     int stallLimitMs = 20000;
+    // The folder the result is kept in between loads; empty: not kept.
+    // TMibLoader uses DefaultMibCacheFolder() when the request names none.
+    QString cacheFolder;
 };
 
 struct TMibLoadResult {
@@ -48,10 +53,14 @@ struct TMibLoadResult {
     int loadedObjects = 0;                   // objects that came from the files
     QVector<TMibModuleFile> modules;
     QVector<TMibProblem> problems;
+    bool fromCache = false;  // taken from the cache: no module file had changed
 };
 
 // ~/.local/share/HB_Vexgrid/mibs, /usr/share/snmp/mibs, /usr/share/mibs.
 QStringList DefaultMibFolders();
+
+// The program's cache folder (~/.cache/Hollbrae/HB_Vexgrid).
+QString DefaultMibCacheFolder();
 
 // The MIB reader hb-vexgrid-mibread: named by $HB_VEXGRID_MIBREAD, else the
 // first that exists of: beside the program (the build tree),

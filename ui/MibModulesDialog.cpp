@@ -35,7 +35,10 @@ QString MibModulesReport(const TMibLoadRequest& request, const TMibLoadResult& r
             << " objects are in use until then.\n\n";
     } else {
         out << result.modules.size() << " MIB modules read, naming " << result.loadedObjects << " objects; "
-            << builtIn << " objects are built in.\n\n";
+            << builtIn << " objects are built in.\n";
+        if (result.fromCache)
+            out << "Taken from the cache of an earlier start: no module file has changed since.\n";
+        out << "\n";
     }
     AppendList(out, QStringLiteral("Searched:"), request.folders + request.extraPaths,
                QStringLiteral("(nothing)"));

@@ -160,14 +160,23 @@ TEST(MibLoader, AbsentDefaultFoldersAreNoProblem)
 
 TEST(MibLoader, LoadsOnAWorkerThreadAndPublishesOnce)
 {
-    TMibLoader loader;
-    QSignalSpy loaded(&loader, &TMibLoader::Loaded);
-    EXPECT_EQ(loader.Names(), TMibNames::BuiltIn());  // the built-in names until then
-    loader.Start(Request({mibData + "/base", mibData + "/valid"}));
-    ASSERT_TRUE(vxtest::PumpUntil([&] { return loader.IsLoaded(); }));
-    EXPECT_EQ(loaded.count(), 1);
-    EXPECT_NE(loader.Names()->LookupName(QStringLiteral("vexTestState")), nullptr);
-    EXPECT_EQ(loader.Result().modules.size(), 4);  // the two modules and the two base modules
+    // The window's loader keeps what it read in the user's cache folder.
+    QTemporaryDir cache;
+    const QByteArray userCache = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
+    for (const bool fromCache : {false, true}) {
+        TMibLoader loader;
+        QSignalSpy loaded(&loader, &TMibLoader::Loaded);
+        EXPECT_EQ(loader.Names(), TMibNames::BuiltIn());  // the built-in names until then
+        loader.Start(Request({mibData + "/base", mibData + "/valid"}));
+        ASSERT_TRUE(vxtest::PumpUntil([&] { return loader.IsLoaded(); }));
+        EXPECT_EQ(loaded.count(), 1);
+        EXPECT_NE(loader.Names()->LookupName(QStringLiteral("vexTestState")), nullptr);
+        EXPECT_EQ(loader.Result().modules.size(), 4);  // the two modules and the two base modules
+        EXPECT_EQ(loader.Result().fromCache, fromCache);
+    }
+    EXPECT_TRUE(DefaultMibCacheFolder().startsWith(cache.path())) << qPrintable(DefaultMibCacheFolder());
+    qputenv("XDG_CACHE_HOME", userCache);
 }
 
 TEST(MibLoader, AModuleWithoutItsSmiBaseModulesIsListedAndNotRead)
