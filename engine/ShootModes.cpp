@@ -70,7 +70,9 @@ void TShootEngine::EndOfShoot()
     const int interval = view.IntervalSeconds();
     if (scheduler.Periodic() && cost.durationMs > interval * 1000LL)
         text += QStringLiteral(". ") + IntervalTooShortText(interval, cost.durationMs);
-    view.ShowShootCost(text, AnswerTimesText(cost));
+    QStringList tip{AnswerTimesText(cost), bulk.Explanation()};
+    tip.removeAll(QString());
+    view.ShowShootCost(text, tip.join(QLatin1Char('\n')));
 }
 
 void TShootEngine::ListShoot()

@@ -181,3 +181,14 @@ void TBulkSize::Answered(int count)
 }
 
 void TBulkSize::TooBig(int count) { getSizes[agent].limit = std::max(1, count / 2); }
+
+QString TBulkSize::Explanation() const
+{
+    if (repetitions == 0)
+        return QString();
+    QString text = QStringLiteral("GetBulk with %1 repetitions").arg(repetitions);
+    if (const int known = Learned(agent); known > 0)
+        text += QStringLiteral(": the agent answers at most %1 bindings")
+                    .arg(std::max(known, getSizes.value(agent).seen));
+    return text;
+}

@@ -112,6 +112,9 @@ public:
     bool Halve();
     // Get-Next for the rest of the shoot.
     void Stop() { repetitions = 0; }
+    // "GetBulk with 9 repetitions: the agent answers at most 9 bindings";
+    // empty while the shoot walks with Get-Next.
+    QString Explanation() const;
 
     // The bindings a Get of table rows may carry: the most the agent was
     // seen to give in one GetBulk answer, at least `least`, and half of any

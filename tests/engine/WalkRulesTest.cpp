@@ -77,4 +77,6 @@ TEST(BulkSize, StartsAtWhatTheAgentTaughtAndKeepsIt)
     size.Learn(4);
     EXPECT_EQ(size.Learned(QStringLiteral("b")), 4);
     EXPECT_EQ(kept.value(QStringLiteral("b")), 4);
+    EXPECT_EQ(size.Explanation(),
+              QStringLiteral("GetBulk with 4 repetitions: the agent answers at most 4 bindings"));
 }
