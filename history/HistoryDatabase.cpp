@@ -1,5 +1,7 @@
 #include "history/HistoryDatabase.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <limits>
 #include <optional>
@@ -552,4 +554,90 @@ QVector<TRecordedReading> THistoryDatabase::Readings(const QString& oid, std::in
         readings.append(reading);
     }
     return readings;
+}
+
+int THistoryDatabase::WalkNewest(int count, const TShootVisitor& visit) const
+{
+    TSqliteStatement newest =
+        file.Prepare("SELECT min(id) FROM (SELECT id FROM shoot ORDER BY id DESC LIMIT ?)");
+    newest.Bind(1, static_cast<std::int64_t>(count));
+    if (count <= 0 || !newest.Next() || newest.IsNull(0))
+        return 0;
+    const std::int64_t firstShown = newest.Int(0);
+    const QVector<TRecordedShoot> first = ShootsFrom(firstShown, firstShown);
+    if (first.isEmpty())
+        return 0;
+    const QVector<TRecordedShoot> shoots =
+        ShootsFrom(first.front().base, std::numeric_limits<std::int64_t>::max());
+    const QString sql = QStringLiteral("SELECT shoot, position, col, oid, %1 FROM cell"
+                                       " WHERE shoot >= ? ORDER BY shoot, position, col")
+                            .arg(QLatin1String(kCellColumns));
+    TSqliteStatement cells = file.Prepare(sql.toUtf8().constData());
+    cells.Bind(1, first.front().base);
+    bool more = cells.Next();
+    QVector<TResultRow> rows;
+    // Where each cell was written, to move it on to the shoots that did not write it.
+    QVector<QVector<const TRecordedShoot*>> writtenAt;
+    int handed = 0;
+    std::uint32_t serial = 0;
+    for (const TRecordedShoot& shoot : shoots) {
+        ++serial;
+        if (shoot.base == shoot.id)
+            LayRows(shoot.id, rows, writtenAt);
+        for (qsizetype position = 0; position < rows.size(); ++position) {
+            for (qsizetype col = 0; col < rows[position].cells.size(); ++col) {
+                TResultCell& cell = rows[position].cells[col];
+                const bool here =
+                    more && cells.Int(0) == shoot.id && cells.Int(1) == position && cells.Int(2) == col;
+                if (here) {
+                    const auto [value, state] = ReadingAt(cells, 4);
+                    cell.Take(cells.Text(3), value, serial);
+                    cell.stale = state == TRecordedState::Stale;
+                    cell.missing = state == TRecordedState::Missing;
+                    writtenAt[position][col] = &shoot;
+                    more = cells.Next();
+                } else if (writtenAt[position][col] != nullptr) {
+                    TCellValue value = cell.now;
+                    MoveOn(value, *writtenAt[position][col], shoot);
+                    const bool stale = cell.stale;
+                    const bool missing = cell.missing;
+                    cell.Take(cell.oid, value, serial);
+                    cell.stale = stale;
+                    cell.missing = missing;
+                    writtenAt[position][col] = &shoot;
+                }
+            }
+        }
+        // Cells past the rows laid (none in a file this program wrote) are skipped.
+        while (more && cells.Int(0) == shoot.id)
+            more = cells.Next();
+        if (shoot.id >= firstShown) {
+            visit(shoot, rows);
+            ++handed;
+        }
+    }
+    return handed;
+}
+
+void THistoryDatabase::LayRows(std::int64_t shoot, QVector<TResultRow>& rows,
+                               QVector<QVector<const TRecordedShoot*>>& writtenAt) const
+{
+    // A row that stays keeps its cells (and so their readings before).
+    QHash<QString, TResultRow> before;
+    for (TResultRow& row : rows)
+        before.insert(row.key, std::move(row));
+    rows.clear();
+    writtenAt.clear();
+    TSqliteStatement query =
+        file.Prepare("SELECT key, suffix, (SELECT count(*) FROM cell c WHERE c.shoot = r.shoot"
+                     " AND c.position = r.position) FROM row r WHERE shoot = ? ORDER BY position");
+    query.Bind(1, shoot);
+    while (query.Next()) {
+        TResultRow row = before.take(query.Text(0));
+        row.key = query.Text(0);
+        row.suffix = query.Text(1);
+        row.cells.resize(query.Int(2));
+        rows.append(row);
+        writtenAt.append(QVector<const TRecordedShoot*>(row.cells.size(), nullptr));
+    }
 }

@@ -15,6 +15,7 @@
 #include <QVector>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -89,6 +90,12 @@ public:
     // oldest first.
     QVector<TRecordedReading> Readings(const QString& oid, std::int64_t sinceWallMs = 0) const;
 
+    // Hands the newest `count` shoots to visit, oldest first, each as the
+    // rows it left: every cell with the reading before it (TResultCell::
+    // Previous), as the store would hold them. Returns the shoots handed.
+    using TShootVisitor = std::function<void(const TRecordedShoot&, const QVector<TResultRow>&)>;
+    int WalkNewest(int count, const TShootVisitor& visit) const;
+
 private:
     // A cell as last written, to tell whether the next shoot changed it (its
     // own copies of the texts: the shoot's are shared with the window's
@@ -129,6 +136,10 @@ private:
     bool DropShootsBefore(std::int64_t firstKept);
     QString ShootColumns() const;
     QVector<TRecordedShoot> ShootsFrom(std::int64_t firstId, std::int64_t lastId) const;
+    // The rows of whole shoot, sized for its cells, keeping the cells of
+    // rows that stay (by key).
+    void LayRows(std::int64_t shoot, QVector<TResultRow>& rows,
+                 QVector<QVector<const TRecordedShoot*>>& writtenAt) const;
 
     mutable TSqliteFile file;
     QString path;

@@ -17,6 +17,9 @@ public:
     TTrendBuffer& Trends() { return trends; }
     // Draws the trends, or the cells alone.
     void SetShown(bool on) { shown = on; }
+    // The recording the trends were filled from (empty: none yet).
+    const QString& FilledFrom() const { return filledFrom; }
+    void SetFilledFrom(const QString& path) { filledFrom = path; }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -30,4 +33,5 @@ private:
     const TResultTable& table;
     TTrendBuffer trends;
     bool shown = false;
+    QString filledFrom;
 };

@@ -17,6 +17,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QSpinBox>
 #include <QItemSelectionModel>
@@ -92,6 +93,20 @@ QDialog* NewHistoryLimitsDialog(QWidget* parent, const THistoryLimits& limits)
     return dialog;
 }
 
+// Fills trends with the newest shoots of the recording at path, as many as
+// a trend keeps; returns the shoots read (none without a recording).
+int BackfillTrends(TTrendBuffer& trends, const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return 0;
+    THistoryDatabase recording;
+    if (!recording.Open(path))
+        return 0;
+    return recording.WalkNewest(
+        TTrendBuffer::kReadings + 1,
+        [&trends](const TRecordedShoot&, const QVector<TResultRow>& rows) { trends.Take(rows); });
+}
+
 }  // namespace
 
 void TForm1::CreateHistory()
@@ -121,10 +136,17 @@ void TForm1::CreateHistory()
     connect(ShowTrends1, &QAction::toggled, this, [this](bool on) {
         TSettingsStore()->setValue(kTrendsKey, on);
         TrendDelegate->SetShown(on);
-        if (on)
-            TrendDelegate->Trends().Take(resultStore->Rows());
-        else
-            TrendDelegate->Trends().Clear();
+        TrendDelegate->Trends().Clear();
+        TrendDelegate->SetFilledFrom(QString());
+        if (on) {
+            // The last readings at once: from the recording, which holds the
+            // shoot on show too while it records.
+            historyRecorder->Flush();
+            const bool recorded = BackfillTrends(TrendDelegate->Trends(), HistoryPath()) > 0;
+            TrendDelegate->SetFilledFrom(HistoryPath());
+            if (!recorded || !RecordHistory1->isChecked())
+                TrendDelegate->Trends().Take(resultStore->Rows());
+        }
         ListView1->viewport()->update();
     });
     ShowTrends1->setChecked(TSettingsStore()->value(kTrendsKey, false).toBool());
@@ -178,8 +200,17 @@ QString TForm1::HistoryPath() const
 
 void TForm1::RecordShoot()
 {
-    if (ShowTrends1->isChecked())
+    if (ShowTrends1->isChecked()) {
+        // Another view: its trends start from its recording, which does not
+        // hold this shoot yet.
+        if (TrendDelegate->FilledFrom() != HistoryPath()) {
+            historyRecorder->Flush();
+            TrendDelegate->Trends().Clear();
+            BackfillTrends(TrendDelegate->Trends(), HistoryPath());
+            TrendDelegate->SetFilledFrom(HistoryPath());
+        }
         TrendDelegate->Trends().Take(resultStore->Rows());
+    }
     if (!RecordHistory1->isChecked() || resultStore->RowCount() == 0)
         return;
     THistoryShoot shoot;

@@ -255,7 +255,7 @@ TEST_F(HistoryTest, ChangedCellsAloneAreWrittenAndEveryCellReadsBackAtEveryShoot
          },
          0},
         {"the cell answered again", [](THistoryShoot& s) { CellOf(s, 0, 1) = CellOf(s, 0, 0); }, 1},
-        {"a row came: whole", [](THistoryShoot& s) { s.rows.append(s.rows[0]); }, -1},
+        {"a row came: whole", [](THistoryShoot& s) { s.rows.append(MadeShoot(1, 9, s.wallMs).rows[8]); }, -1},
         {"rows sorted anew: whole", [](THistoryShoot& s) { std::swap(s.rows[0], s.rows[1]); }, -1},
         {"every cell changed: whole",
          [](THistoryShoot& s) {
@@ -316,6 +316,28 @@ TEST_F(HistoryTest, ChangedCellsAloneAreWrittenAndEveryCellReadsBackAtEveryShoot
             }
         }
     }
+    // The newest shoots walked for the trends: as read then, each cell with
+    // the reading before it, found by its row's key across re-laid rows.
+    int walked = 0;
+    const int newest = 4;
+    database.WalkNewest(newest, [&](const TRecordedShoot& shoot, const QVector<TResultRow>& rows) {
+        const qsizetype i = shoots.size() - newest + walked++;
+        ASSERT_EQ(shoot.id, shoots[i].id);
+        ASSERT_EQ(rows.size(), appended[i].rows.size());
+        for (qsizetype r = 0; r < rows.size(); ++r) {
+            const TResultRow* before = nullptr;
+            for (const TResultRow& row : appended[i - 1].rows)
+                before = row.key == rows[r].key && before == nullptr ? &row : before;
+            for (qsizetype c = 0; c < 3; ++c) {
+                EXPECT_EQ(rows[r].cells[c].now.text, appended[i].rows[r].cells[c].now.text) << i;
+                if (before != nullptr && before->cells[c].now.Answered()) {
+                    EXPECT_EQ(rows[r].cells[c].Previous().text, before->cells[c].now.text) << i;
+                }
+            }
+        }
+    });
+    EXPECT_EQ(walked, newest);
+
     // A chart's reading of one cell: one a shoot, as read then.
     const QString oid = appended.back().rows[0].cells[2].oid;
     const QVector<TRecordedReading> readings = database.Readings(oid);
