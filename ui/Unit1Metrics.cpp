@@ -10,13 +10,48 @@
 #include "names/MibNames.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFileDialog>
-#include <QMessageBox>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+
+namespace {
+
+struct TExportChoice {
+    QString path;  // empty: cancelled
+    bool includePasswords = false;
+};
+
+// The file an export goes to, from a save dialog with an "Include
+// passwords" box below it: off at first, and open only for an SNMPv3 view
+// that has a password.
+TExportChoice AskExportFile(QWidget* parent, bool telegraf, bool hasPasswords)
+{
+    QFileDialog dialog(parent, telegraf ? QStringLiteral("Telegraf SNMP input")
+                                        : QStringLiteral("SNMP exporter module"));
+    dialog.setObjectName(QStringLiteral("ExportViewDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);  // a native dialog takes no box of ours
+    dialog.selectFile(telegraf ? QStringLiteral("telegraf-snmp.conf") : QStringLiteral("snmp.yml"));
+    auto* passwords = new QCheckBox(QStringLiteral("Include passwords"), &dialog);
+    passwords->setObjectName(QStringLiteral("IncludePasswords"));
+    passwords->setEnabled(hasPasswords);
+    passwords->setToolTip(hasPasswords
+                              ? QStringLiteral("Write the SNMPv3 passwords into the file (readable by "
+                                               "you only); else placeholders stand in")
+                              : QStringLiteral("The view has no SNMPv3 password"));
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addWidget(passwords, grid->rowCount(), 0, 1, grid->columnCount());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return {dialog.selectedFiles().constFirst(), passwords->isChecked()};
+}
+
+}  // namespace
 
 void TForm1::CreateMetrics()
 {
@@ -116,26 +151,17 @@ void TForm1::ServeMetrics1Click()
 
 void TForm1::ExportViewAs(bool telegraf)
 {
-    const TExportRequest request{
-        telegraf ? TViewExport::TelegrafInput : TViewExport::ExporterModule,
-        QFileDialog::getSaveFileName(
-            this, telegraf ? QStringLiteral("Telegraf SNMP input") : QStringLiteral("SNMP exporter module"),
-            telegraf ? QStringLiteral("telegraf-snmp.conf") : QStringLiteral("snmp.yml"))};
-    if (request.path.isEmpty())
+    const TV3Settings& v3 = Settings().v3;
+    const bool hasPasswords = Settings().requestTemplate.snmpVersion == 3
+                           && (!v3.authPassword.isEmpty() || !v3.privPassword.isEmpty());
+    const TExportChoice choice = AskExportFile(this, telegraf, hasPasswords);
+    if (choice.path.isEmpty())
         return;
+    const TExportRequest request{telegraf ? TViewExport::TelegrafInput : TViewExport::ExporterModule,
+                                 choice.path};
     TModuleOptions options;
     options.name = ModuleNameOf(viewFile.isEmpty() ? QStringLiteral("vexgrid") : viewFile);
-    const TV3Settings& v3 = Settings().v3;
-    if (Settings().requestTemplate.snmpVersion == 3
-        && (!v3.authPassword.isEmpty() || !v3.privPassword.isEmpty())) {
-        options.includePasswords =
-            QMessageBox::question(
-                this, QStringLiteral("Export View As"),
-                QStringLiteral("Write the SNMPv3 passwords into the file? Without them the file "
-                               "holds placeholders to fill in."),
-                QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-            == QMessageBox::Yes;
-    }
+    options.includePasswords = choice.includePasswords;
     auto names = mibLoader->Names();
     const QString error =
         WriteViewExport(request, Settings(), names ? *names : *TMibNames::BuiltIn(), options);
