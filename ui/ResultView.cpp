@@ -8,6 +8,18 @@
 
 #include <algorithm>
 
+namespace {
+
+// Room for the sort arrow the model draws beside a caption once its column is
+// sorted, so that sorting never cuts the caption.
+int SortArrowRoom(const QTreeView* view) { return view->iconSize().width() + 6; }
+
+// An automatic width takes at most half the window; a longer text is elided
+// (its whole value is in the cell's tooltip).
+int WidthCap(const QTreeView* view) { return std::max(view->window()->width() / 2, 200); }
+
+}  // namespace
+
 void ConfigureResultView(QTreeView* view, TResultTable* table)
 {
     view->setModel(table);
@@ -59,9 +71,13 @@ void SetColumnWidthMode(QTreeView* view, bool fitHeader)
     QHeaderView* header = view->header();
     const QAbstractItemView* itemView = view;  // sizeHintForColumn is public here
     for (int column = 1; column < model->columnCount(); ++column) {
-        int width = std::max(itemView->sizeHintForColumn(column), 0);
-        if (fitHeader)
-            width = std::max(width, header->sectionSizeHint(column));
+        int width = std::min(std::max(itemView->sizeHintForColumn(column), 0), WidthCap(view));
+        if (fitHeader) {
+            int caption = header->sectionSizeHint(column);
+            if (!model->headerData(column, Qt::Horizontal, Qt::DecorationRole).isValid())
+                caption += SortArrowRoom(view);
+            width = std::max(width, caption);
+        }
         header->resizeSection(column, std::max(width, header->minimumSectionSize()));
     }
     if (model->columnCount() > 0)
@@ -81,7 +97,7 @@ void WidenColumnsToTexts(QTreeView* view)
     const int precision = header->resizeContentsPrecision();
     header->setResizeContentsPrecision(kWidenSampleRows);
     for (int column = 1; column < model->columnCount(); ++column) {
-        const int text = itemView->sizeHintForColumn(column);
+        const int text = std::min(itemView->sizeHintForColumn(column), WidthCap(view));
         if (text > header->sectionSize(column))
             header->resizeSection(column, text);
     }
