@@ -2,10 +2,12 @@
 // recording holds what the store held at each shoot, and a chart of a
 // counter's rate gets a point per shoot.
 #include "IntegrationSupport.h"
+#include "../history/HistoryShoots.h"
 
 #include "engine/ResultStore.h"
 #include "history/HistoryRecorder.h"
 #include "table/ResultTable.h"
+#include "table/Shared.h"
 #include "table/ViewOptions.h"
 #include "ui/ChartWindow.h"
 #include "ui/ReplayWindow.h"
@@ -19,6 +21,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QLineSeries>
+#include <QTemporaryDir>
 #include <QTreeView>
 
 namespace {
@@ -225,4 +228,70 @@ TEST_F(HistoryWindowTest, TrendsShowTheRecordedReadingsAtOnce)
     EXPECT_EQ(form->TrendDelegate->Trends().Readings(octets), filled);
     Reshoot();
     EXPECT_EQ(form->TrendDelegate->Trends().Readings(octets).size(), 5);
+}
+
+TEST(ReplayCompare, MarksExactlyTheChangedCellsWithTheirDifference)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("compare.sqlite"));
+    THistoryShoot first = MadeShoot(1, 3, 60000);
+    first.upTime = 100;
+    first.rows[2].cells[0].now.type = snmptype::kGauge32;
+    THistoryShoot second = first;
+    second.wallMs += 1000;
+    second.upTime += 100;
+    for (TResultRow& row : second.rows)
+        for (TResultCell& cell : row.cells) {
+            cell.now.wallMs += 1000;
+            cell.now.arrivedMs += 1000;
+            cell.now.upTime += 100;
+        }
+    const struct {
+        int row;
+        int cell;
+        QString text;        // the second shoot's
+        QString difference;  // to the first
+    } changed[] = {
+        {0, 1, QString::number(1000001 + 500), "500 /s"},  // a counter: its rate over the span
+        {2, 0, QString::number(1000020 - 7), "-7"},        // a gauge: the difference
+    };
+    for (const auto& c : changed) {
+        second.rows[c.row].cells[c.cell].now.text = c.text;
+        second.rows[c.row].cells[c.cell].now.raw = c.text.toUtf8();
+    }
+    {
+        THistoryDatabase recording;
+        ASSERT_TRUE(recording.Open(path));
+        ASSERT_TRUE(recording.Append(first));
+        ASSERT_TRUE(recording.Append(second));
+    }
+    TOidNameTable names;
+    TReplayWindow replay(path, names, TViewOptions());
+    ASSERT_EQ(replay.ShootCount(), 2);
+    replay.ShowShoot(1);
+    replay.CompareWith(0);
+    const TCompareColumns& shown = replay.Shown();
+    const int firstCell = replay.Table().FirstCellColumn();
+    int marked = 0;
+    for (int row = 0; row < 3; ++row) {
+        for (int cell = 0; cell < 3; ++cell) {
+            QString want;
+            for (const auto& c : changed)
+                want = c.row == row && c.cell == cell ? c.difference : want;
+            EXPECT_EQ(shown.Difference(row, cell).value_or(QString()), want) << row << " " << cell;
+            const QModelIndex value = shown.index(row, firstCell + 2 * cell);
+            EXPECT_EQ(shown.data(value, Qt::BackgroundRole).isValid(), !want.isEmpty());
+            EXPECT_EQ(shown.data(shown.index(row, firstCell + 2 * cell + 1)).toString(), want);
+            marked += want.isEmpty() ? 0 : 1;
+        }
+    }
+    EXPECT_TRUE(replay.StatusText().endsWith(QStringLiteral("%1 cells differ").arg(marked)))
+        << replay.StatusText().toStdString();
+    // The export writes what is shown: a difference column after each value.
+    const QList<QByteArray> lines = replay.ShownAsCsv().split('\n');
+    EXPECT_TRUE(lines[0].contains("\xce\x94")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains(",500 /s,")) << lines[1].toStdString();
+    // Compared no more: the table's own columns.
+    replay.CompareWith(-1);
+    EXPECT_EQ(shown.columnCount(), replay.Table().columnCount());
 }
