@@ -2,18 +2,52 @@
 
 #include <algorithm>
 
+#include <QEvent>
 #include <QFrame>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QStatusBar>
+#include <QStyle>
+#include <QToolTip>
 
 namespace {
 
 constexpr int kEntriesPanelWidth = 70;
 constexpr int kCountdownPanelWidth = 14;  // one digit
 
-QLabel* NewPanel(QStatusBar* bar, const char* name)
+// A panel that draws a text too long for it elided at its end; the whole
+// text is then its tooltip, unless the panel was given a tooltip of its own.
+class TElidedPanel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override
+    {
+        QPainter painter(this);
+        drawFrame(&painter);
+        const QRect area = contentsRect().adjusted(margin() + std::max(indent(), 0), 0, -margin(), 0);
+        const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
+        const auto align = static_cast<int>(QStyle::visualAlignment(layoutDirection(), alignment()).toInt());
+        style()->drawItemText(&painter, area, align, palette(), isEnabled(), shown, foregroundRole());
+    }
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::ToolTip && toolTip().isEmpty() && Elided()) {
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
+            return true;
+        }
+        return QLabel::event(event);
+    }
+
+private:
+    bool Elided() const { return fontMetrics().horizontalAdvance(text()) > contentsRect().width(); }
+};
+
+QLabel* NewPanel(QStatusBar* bar, const char* name, bool elided = false)
 {
-    auto* panel = new QLabel(bar);
+    auto* panel = elided ? new TElidedPanel(bar) : new QLabel(bar);
     panel->setObjectName(QLatin1String(name));
     // Agent values and host names reach these panels: never read them as markup.
     panel->setTextFormat(Qt::PlainText);
@@ -26,7 +60,7 @@ QLabel* NewPanel(QStatusBar* bar, const char* name)
 
 TStatusPanels::TStatusPanels(QStatusBar* bar)
     : countdownPanel(NewPanel(bar, "CountdownPanel")), entriesPanel(NewPanel(bar, "EntriesPanel")),
-      messagePanel(NewPanel(bar, "MessagePanel")), droppedPanel(NewPanel(bar, "DroppedPanel")),
+      messagePanel(NewPanel(bar, "MessagePanel", true)), droppedPanel(NewPanel(bar, "DroppedPanel")),
       costPanel(NewPanel(bar, "ShootCostPanel"))
 {
     countdownPanel->setFixedWidth(kCountdownPanelWidth);

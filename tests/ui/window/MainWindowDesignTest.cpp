@@ -8,7 +8,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QToolTip>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -188,6 +190,10 @@ TEST(MainWindowDesign, LongMessageDoesNotWidenTheWindow)
     EXPECT_EQ(form.StatusBar1->findChild<QLabel*>("CountdownPanel")->width(), 14);
     EXPECT_EQ(form.StatusBar1->findChild<QLabel*>("EntriesPanel")->width(), 70);
     EXPECT_GT(form.StatusBar1->findChild<QLabel*>("MessagePanel")->width(), 50);
+    // Elided in the panel, the whole message is its tooltip.
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), message->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(message, &help);
+    EXPECT_EQ(QToolTip::text(), QString(500, u'x'));
 
     // The dropped-datagram count shows beside the long message, never over it.
     QLabel* dropped = form.StatusBar1->findChild<QLabel*>("DroppedPanel");
