@@ -151,21 +151,44 @@ private:
                 object.file = file;
                 run->objects.append(object);
             }
-            return false;
+            return true;
         }
+        case 'G': return TakeProgress(fields);
         case 'E': ended = true; return false;
         default: return false;
         }
     }
 
+    // Progress within a module: true when the reader read on or walked on.
+    bool TakeProgress(const QStringList& fields)
+    {
+        const qint64 bytes = fields.value(0).toLongLong();
+        const qint64 objects = fields.value(1).toLongLong();
+        reportedCpuMs = fields.value(2).toLongLong();
+        const bool moved = bytes != reportedBytes || objects != reportedObjects;
+        reportedBytes = bytes;
+        reportedObjects = objects;
+        if (moved)
+            cpuAtProgressMs = reportedCpuMs;
+        return moved;
+    }
+
 public:
+    // The CPU time the reader reports to have used since it last moved on.
+    qint64 BusyWithoutProgressMs() const { return reportedCpuMs - cpuAtProgressMs; }
+
     bool ended = false;
     // The reader walks a module twice or without end: libsmi's lists loop.
     bool runaway = false;
 
 private:
-    // A 4 MB module holds some ten thousand objects at most.
+    // An 8 MB module holds some ten thousand objects at most.
     static constexpr int maxObjectsPerModule = 200000;
+
+    qint64 reportedBytes = -1;
+    qint64 reportedObjects = -1;
+    qint64 reportedCpuMs = 0;
+    qint64 cpuAtProgressMs = 0;
 
     TReaderRun* run;
     QSet<QString> walked;
@@ -177,10 +200,26 @@ private:
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(); }
 
-// Runs the reader over files; returns when it ended, was stopped after
-// stallLimitMs without progress, or the load was cancelled.
+// Why the reader is taken to stall, or empty while it does not.
+QString StallOf(const TMibLoadRequest& request, const QElapsedTimer& sinceProgress,
+                const TReaderOutput& output)
+{
+    if (sinceProgress.elapsed() > request.stallLimitMs) {
+        return QStringLiteral("made the MIB reader stall (no progress in %1 s); it was stopped")
+            .arg(request.stallLimitMs / 1000.0);
+    }
+    if (output.BusyWithoutProgressMs() > request.busyStallLimitMs) {
+        return QStringLiteral(
+                   "made the MIB reader stall (no progress in %1 s of its CPU time); it was stopped")
+            .arg(request.busyStallLimitMs / 1000.0);
+    }
+    return QString();
+}
+
+// Runs the reader over files; returns when it ended, was stopped as it
+// stalled, or the load was cancelled.
 TReaderRun RunReader(const QString& program, const QStringList& folders, const QStringList& files,
-                     int stallLimitMs, const std::atomic<bool>* cancel)
+                     const TMibLoadRequest& request, const std::atomic<bool>* cancel)
 {
     TReaderRun run;
     QByteArray input;
@@ -201,10 +240,10 @@ TReaderRun RunReader(const QString& program, const QStringList& folders, const Q
     TReaderOutput output(&run);
     QElapsedTimer sinceProgress;
     sinceProgress.start();
-    bool stalled = false;
+    QString stall;
     while (reader.Running()) {
-        if (Cancelled(cancel) || output.runaway || sinceProgress.elapsed() > stallLimitMs) {
-            stalled = !Cancelled(cancel) && !output.runaway;
+        stall = StallOf(request, sinceProgress, output);
+        if (Cancelled(cancel) || output.runaway || !stall.isEmpty()) {
             reader.Kill();
             break;
         }
@@ -218,9 +257,8 @@ TReaderRun RunReader(const QString& program, const QStringList& folders, const Q
         run.failure = QStringLiteral("the load was cancelled");
     } else if (output.runaway) {
         run.failure = QStringLiteral("made the MIB reader loop; it was stopped");
-    } else if (stalled) {
-        run.failure = QStringLiteral("made the MIB reader stall (no progress in %1 s); it was stopped")
-                          .arg(stallLimitMs / 1000.0);
+    } else if (!stall.isEmpty()) {
+        run.failure = stall;
     } else if (reader.Crashed()) {
         run.failure = QStringLiteral("made the MIB reader crash");
     } else if (reader.ExitCode() != 0 || !output.ended) {
@@ -445,7 +483,7 @@ bool ReadModules(const TMibLoadRequest& request, const QString& program, const Q
             run.complete = true;
             break;
         }
-        run = RunReader(program, folders, toRead, request.stallLimitMs, cancel);
+        run = RunReader(program, folders, toRead, request, cancel);
         if (run.complete || Cancelled(cancel))
             break;
         if (!importsFirst && run.lastModule.isEmpty() && !run.lastFile.isEmpty()

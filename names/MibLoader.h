@@ -35,14 +35,18 @@ struct TMibModuleFile {
 struct TMibLoadRequest {
     QStringList folders;     // searched when present: a missing one is not a problem
     QStringList extraPaths;  // folders or files the user named: missing ones are listed
-    // Files over this size are skipped unread: a MIB module is some hundred
-    // kilobytes at most, so a bigger file is not one (or would stall the load).
-    qint64 sizeLimit = 4 * 1024 * 1024;
+    // Files over this size are skipped unread: the largest MIB modules are a
+    // few megabytes, so a bigger file is not one.
+    qint64 sizeLimit = 8 * 1024 * 1024;
     // The MIB reader to run; empty: MibReaderProgram().
     QString readerProgram;
-    // The reader is stopped when it reports no progress for this long (a
-    // module takes milliseconds), and the module it was reading is listed.
+    // The reader is stopped, and the module it was reading listed, when it
+    // reports no progress for this long,
     int stallLimitMs = 20000;
+    // or uses this much CPU time without progress. It reports progress also
+    // within a module (libsmi takes seconds for a large one), so a reader
+    // busy this long without reading on loops.
+    int busyStallLimitMs = 2000;
     // The folder the result is kept in between loads; empty: not kept.
     // TMibLoader uses DefaultMibCacheFolder() when the request names none.
     QString cacheFolder;

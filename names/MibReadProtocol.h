@@ -13,6 +13,10 @@
 //   W <module> <file>    about to walk this module's objects (flushed)
 //   O <oid> <name> <kind> <type> <tc> <hint> <labels> <index> <implied>
 //                        an object of the module being walked
+//   G <bytes> <objects> <cpu ms>
+//                        every 200 ms, also within a module: the read offsets
+//                        of the files open summed, the objects walked so far
+//                        and the reader's CPU time (flushed)
 //   E                    the end: everything was written
 #pragma once
 

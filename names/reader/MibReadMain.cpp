@@ -3,6 +3,7 @@
 // program: libsmi crashes or loops on some module sets, and a crash here
 // costs one module, not the window (the loader reruns without it).
 #include "names/MibReadProtocol.h"
+#include "names/reader/MibReadProgress.h"
 #include "names/reader/MibSmiReader.h"
 
 #include <QFile>
@@ -12,12 +13,20 @@
 #include <QSet>
 
 #include <cstdio>
+#include <mutex>
 
 namespace {
+
+// Records come from the main thread and from the progress watch.
+std::mutex outputMutex;
+
+// How often the progress within a module is reported.
+constexpr std::chrono::milliseconds progressPeriod{200};
 
 void Write(char tag, const QStringList& fields)
 {
     const QByteArray line = MibRead::Record(tag, fields);
+    const std::lock_guard<std::mutex> lock(outputMutex);
     std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
 }
 
@@ -25,7 +34,14 @@ void Write(char tag, const QStringList& fields)
 void WriteProgress(char tag, const QStringList& fields)
 {
     Write(tag, fields);
+    const std::lock_guard<std::mutex> lock(outputMutex);
     std::fflush(stdout);
+}
+
+void ReportProgress(const TReadProgress& progress)
+{
+    WriteProgress('G', {QString::number(progress.bytesRead), QString::number(progress.objects),
+                        QString::number(progress.cpuMs)});
 }
 
 // The modules a file's messages say could not be found for its imports.
@@ -112,6 +128,7 @@ int main()
 
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    TProgressWatch watch(ReportProgress, progressPeriod);
     TSmiSession session(folders);
     QHash<QString, QString> fileByModule;
     QSet<QString> brokenPaths;
@@ -122,8 +139,10 @@ int main()
         [](const QString& module, const QString& file) {
             WriteProgress('W', {module, file});
         },
-        [](const TMibObject& object) { Write('O', MibRead::ObjectFields(object)); });
-    Write('E', {});
-    std::fflush(stdout);
+        [&watch](const TMibObject& object) {
+            Write('O', MibRead::ObjectFields(object));
+            watch.CountObject();
+        });
+    WriteProgress('E', {});
     return 0;
 }

@@ -44,7 +44,7 @@ QString ProblemList(const TMibLoadResult& result)
     return lines.join(QStringLiteral("; "));
 }
 
-// A file over the 4 MB limit: a module header and then comment lines.
+// A file over the 8 MB limit: a module header and then comment lines.
 QString WriteHugeFile(const QTemporaryDir& dir)
 {
     const QString path = dir.filePath(QStringLiteral("HUGE-MIB.txt"));
@@ -53,7 +53,7 @@ QString WriteHugeFile(const QTemporaryDir& dir)
         return QString();
     file.write("HUGE-MIB DEFINITIONS ::= BEGIN\n");
     const QByteArray line(79, '-');
-    for (int i = 0; i < 5 * 1024 * 1024 / 80; ++i)
+    for (int i = 0; i < 9 * 1024 * 1024 / 80; ++i)
         file.write(line + '\n');
     file.write("END\n");
     return path;
@@ -135,7 +135,7 @@ TEST(MibLoader, BrokenModulesAreListedWithTheirReason)
         {"BROKEN-SYNTAX-MIB", "syntax error", "an enumeration left open"},
         {"BROKEN-IMPORT-MIB", "NOBODYS-MIB", "imports from a module no file holds"},
         {"CYCLE-A-MIB", "cycle", "two modules importing from each other"},
-        {"HUGE-MIB", "over the limit", "a 5 MB file is not read"},
+        {"HUGE-MIB", "over the limit", "a 9 MB file is not read"},
         {"no-such-folder", "no such file", "a named path that does not exist"},
     };
     for (const auto& c : cases) {

@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSet>
 #include <QThread>
 #include <QTemporaryDir>
 
@@ -59,6 +60,45 @@ QString WriteFakeReader(const QTemporaryDir& dir, const QString& body)
     script.close();
     script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
     return path;
+}
+
+// A valid module of tables with ten columns and long descriptions, as
+// vendors write them, of at least size bytes; returns the number of tables.
+int WriteLargeModule(const QString& path, qint64 size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return 0;
+    const QByteArray about =
+        "\"" + QByteArray("What this object holds, at the length vendors write. ").repeated(8) + "\"";
+    file.write(
+        "VEXLARGE-MIB DEFINITIONS ::= BEGIN\nIMPORTS MODULE-IDENTITY, OBJECT-TYPE, enterprises, Integer32 "
+        "FROM SNMPv2-SMI DisplayString FROM SNMPv2-TC;\nvexLarge MODULE-IDENTITY LAST-UPDATED "
+        "\"202612090000Z\" ORGANIZATION \"v\" CONTACT-INFO \"v\" DESCRIPTION \"v\" ::= { enterprises 99998 }\n");
+    int tables = 0;
+    while (file.size() < size) {
+        const QByteArray t = "vexLarge" + QByteArray::number(++tables);
+        const QByteArray entryType = "VexLarge" + QByteArray::number(tables) + "Entry";
+        QByteArray text = t + "Table OBJECT-TYPE SYNTAX SEQUENCE OF " + entryType
+                        + " MAX-ACCESS not-accessible STATUS current DESCRIPTION " + about
+                        + " ::= { vexLarge " + QByteArray::number(tables) + " }\n" + t
+                        + "Entry OBJECT-TYPE SYNTAX " + entryType
+                        + " MAX-ACCESS not-accessible STATUS current DESCRIPTION " + about + " INDEX { " + t
+                        + "Column1 } ::= { " + t + "Table 1 }\n" + entryType + " ::= SEQUENCE { " + t
+                        + "Column1 Integer32";
+        for (int c = 2; c <= 10; ++c)
+            text += ", " + t + "Column" + QByteArray::number(c) + " DisplayString";
+        text += " }\n";
+        for (int c = 1; c <= 10; ++c) {
+            text += t + "Column" + QByteArray::number(c) + " OBJECT-TYPE SYNTAX "
+                  + (c == 1 ? "Integer32 MAX-ACCESS not-accessible" : "DisplayString MAX-ACCESS read-only")
+                  + " STATUS current DESCRIPTION " + about + " ::= { " + t + "Entry " + QByteArray::number(c)
+                  + " }\n";
+        }
+        file.write(text);
+    }
+    file.write("END\n");
+    return tables;
 }
 
 }  // namespace
@@ -223,4 +263,78 @@ TEST(MibReader, ObjectRecordsKeepEveryField)
             EXPECT_EQ(back.labels[i].label, object.labels[i].label);
         }
     }
+}
+
+TEST(MibReader, AReaderBusyWithoutProgressIsStoppedOnItsCpuTime)
+{
+    // Each fake reports progress records (bytes read, objects walked, CPU
+    // milliseconds) every 0.1 s, its CPU time growing by 100 ms each; the
+    // wall-clock limit is far away, so only the CPU time can stop it.
+    const struct {
+        const char* body;
+        const char* reason;
+    } cases[] = {
+        // libsmi looping inside a module: busy, reading nothing.
+        {R"(n=0; while :; do n=$((n+100)); printf 'G\t9\t0\t%d\n' $n; sleep 0.1; done)", "of its CPU time"},
+        // A large module read slowly: busy for longer than the limit, reading on.
+        {R"(for n in 1 2 3 4 5 6 7 8 9 10; do printf 'G\t%d\t0\t%d00\n' $n $n; sleep 0.1; done; exit 3)",
+         "exit code 3"},
+        // A long walk: busy, writing objects.
+        {R"(for n in 1 2 3 4 5 6 7 8 9 10; do printf 'G\t9\t%d\t%d00\n' $n $n; sleep 0.1; done; exit 3)",
+         "exit code 3"},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir dir;
+        ASSERT_TRUE(CopyInto(mibData + "/base/SNMPv2-SMI.txt", dir));
+        TMibLoadRequest request;
+        request.extraPaths = {dir.path()};
+        QTemporaryDir program;
+        request.readerProgram = WriteFakeReader(program, QString::fromLatin1(c.body));
+        request.stallLimitMs = 60000;
+        request.busyStallLimitMs = 500;
+        const TMibLoadResult result = LoadMibModules(request);
+        const TMibProblem* problem = ProblemOf(result, QStringLiteral("SNMPv2-SMI"));
+        ASSERT_NE(problem, nullptr) << c.body << "; listed: " << qPrintable(ProblemList(result));
+        EXPECT_TRUE(problem->reason.contains(QLatin1String(c.reason))) << qPrintable(problem->reason);
+    }
+}
+
+TEST(MibReader, ALargeModuleIsReadWithProgressNotTakenForAStall)
+{
+    // A 5 MB module of some 10,000 objects: libsmi reads it for seconds.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const QString& file : {mibData + "/base/SNMPv2-SMI.txt", mibData + "/base/SNMPv2-TC.txt"})
+        ASSERT_TRUE(CopyInto(file, dir));
+    const QString large = dir.filePath(QStringLiteral("VEXLARGE-MIB.txt"));
+    const int tables = WriteLargeModule(large, 5 * 1024 * 1024);
+    ASSERT_GT(tables, 0);
+
+    // The reader reports how far it has read while libsmi reads the module.
+    TChildProcess reader;
+    ASSERT_TRUE(reader.Start(MibReaderProgram()));
+    reader.Write(MibRead::Record('S', {dir.path()}) + MibRead::Record('F', {dir.filePath("SNMPv2-SMI.txt")})
+                 + MibRead::Record('F', {dir.filePath("SNMPv2-TC.txt")}) + MibRead::Record('F', {large}));
+    reader.CloseInput();
+    ASSERT_TRUE(reader.WaitForFinished(120000));
+    const QByteArray output = reader.TakeOutput();
+    const qsizetype begun = output.indexOf(MibRead::Record('B', {large}));
+    const qsizetype read = output.indexOf("\nR\tVEXLARGE-MIB\n");
+    ASSERT_GT(begun, 0);
+    ASSERT_GT(read, begun);
+    QSet<QByteArray> offsets;
+    for (const QByteArray& line : output.mid(begun, read - begun).split('\n')) {
+        if (line.startsWith("G\t"))
+            offsets.insert(line.split('\t').value(1));
+    }
+    EXPECT_GE(offsets.size(), 2) << "the reader said nothing while reading the module";
+
+    // The loader takes that as progress, with limits shorter than the read.
+    TMibLoadRequest request;
+    request.extraPaths = {dir.path()};
+    request.stallLimitMs = 1000;
+    request.busyStallLimitMs = 1000;
+    const TMibLoadResult result = LoadMibModules(request);
+    EXPECT_TRUE(result.problems.isEmpty()) << qPrintable(ProblemList(result));
+    EXPECT_NE(result.names->LookupName(QStringLiteral("vexLarge%1Column10").arg(tables)), nullptr);
 }
