@@ -113,7 +113,7 @@ QVector<TTrapUser> ParseTrapUsers(const QStringList& args, QStringList& warnings
             warnings.append(QStringLiteral("%1 needs a value").arg(arg));
             break;
         }
-        const QString value = args[++i];
+        const QString& value = args[++i];
         if (isUser) {
             TTrapUser user;
             user.name = value;

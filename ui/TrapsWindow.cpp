@@ -32,6 +32,7 @@ constexpr int kMaxPort = 65535;
 constexpr QSize kDesignSize{900, 560};
 constexpr int kTimeColumnWidth = 180;
 constexpr int kSourceColumnWidth = 150;
+constexpr int kCommunityColumnWidth = 130;  // "Community or user" in full
 
 QPushButton* NewButton(QWidget* parent, QBoxLayout* row, const char* name, const QString& text)
 {
@@ -62,6 +63,7 @@ TTrapsWindow::TTrapsWindow(TTrapCenter& trapCenter, QWidget* parent)
     // Wide enough for a time with milliseconds and an address with its port.
     list->setColumnWidth(TTrapList::ColTime, kTimeColumnWidth);
     list->setColumnWidth(TTrapList::ColSource, kSourceColumnWidth);
+    list->setColumnWidth(TTrapList::ColCommunity, kCommunityColumnWidth);
 
     auto* pane = new QWidget(this);
     auto* paneLayout = new QVBoxLayout(pane);
@@ -224,9 +226,10 @@ void TTrapsWindow::ShowCounts()
 
 void TTrapsWindow::UsersClicked()
 {
-    TTrapUsersDialog dialog(center, this);
-    dialog.exec();
-    ShowCounts();
+    auto* dialog = new TTrapUsersDialog(center, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::finished, this, &TTrapsWindow::ShowCounts);
+    dialog->open();  // modal to this window, without a nested event loop
 }
 
 void TTrapsWindow::ListenClicked()

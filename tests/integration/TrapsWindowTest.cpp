@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -127,4 +128,64 @@ TEST_F(TrapsWindowTest, WindowOpensFromTheCommandLineTheMenuAndTheCounter)
     TForm1 form(args);
     EXPECT_EQ(form.TrapsAndInforms1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T));
     EXPECT_EQ(form.TrapCounter->text(), "0 traps");
+}
+
+TEST_F(TrapsWindowTest, SnmpV3UsersOfTheDialogAreKeptAndOnlyAuthenticTrapsAreListed)
+{
+    TForm1 form(args);
+    ShowWindow(form);
+    form.TrapsAndInforms1->trigger();
+    TTrapsWindow* window = form.TrapsWindow();
+    ASSERT_TRUE(window);
+    window->findChild<QPushButton*>(QStringLiteral("UsersButton"))->click();
+    auto* dialog = window->findChild<TTrapUsersDialog*>();
+    ASSERT_TRUE(dialog && dialog->isVisible());
+    const TTrapUser ops{"ops", 2, 4, "ops-auth-pass", 2, "ops-priv-pass"};
+    dialog->SetUsers({{"ops", 2, 4, "ops-auth-pass", 2, "short"}});
+    dialog->Apply();
+    EXPECT_TRUE(dialog->isVisible()) << "a user that cannot be taken keeps the dialog open";
+    EXPECT_TRUE(dialog->ProblemsText().contains(QLatin1String("at least 8 characters")));
+    dialog->SetUsers({ops});
+    dialog->Apply();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(SavedTrapUsers(), QVector<TTrapUser>{ops});
+
+    for (const char* authPassword : {"ops-auth-pass", "not-the-password"}) {
+        const vxtest::TToolRun run =
+            vxtest::RunSnmpTool(QStringLiteral("snmptrap"), {"-v",
+                                                             "3",
+                                                             "-e",
+                                                             "0x80000000010203",
+                                                             "-u",
+                                                             "ops",
+                                                             "-l",
+                                                             "authPriv",
+                                                             "-a",
+                                                             "SHA-256",
+                                                             "-A",
+                                                             authPassword,
+                                                             "-x",
+                                                             "AES",
+                                                             "-X",
+                                                             "ops-priv-pass",
+                                                             QStringLiteral("127.0.0.1:%1").arg(trapPort),
+                                                             "",
+                                                             "1.3.6.1.6.3.1.1.5.3",
+                                                             "1.3.6.1.2.1.2.2.1.1.2",
+                                                             "i",
+                                                             "2"});
+        EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
+    }
+    ASSERT_TRUE(PumpUntil(
+        [&] { return window->CountsText().contains(QLatin1String("1 failed authentication")); }, 5000))
+        << window->CountsText().toStdString();
+    QTreeView* list = window->List();
+    ASSERT_EQ(list->model()->rowCount(), 1) << "the trap with the wrong password is not listed";
+    EXPECT_EQ(list->model()->index(0, TTrapList::ColCommunity).data().toString(), "ops");
+    EXPECT_EQ(list->model()->index(0, TTrapList::ColKind).data().toString(), "v3 trap");
+    const QByteArray logged = ReadFile(log.filePath("traps.csv"));
+    EXPECT_TRUE(logged.contains(",v3,ops,v3 trap,IF-MIB::linkDown,")) << logged.data();
+    EXPECT_TRUE(logged.contains("wrong digest")) << logged.data();
+    EXPECT_TRUE(logged.trimmed().endsWith(",failed authentication")) << logged.data();
+    SaveTrapUsers({});  // the settings folder is the whole binary's
 }
