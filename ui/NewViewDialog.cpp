@@ -22,6 +22,9 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <functional>
+#include <utility>
+
 namespace {
 
 // Item data of a target: its OID, and the instance the user typed with it.
@@ -35,6 +38,48 @@ const QString kScalarInstance = QStringLiteral(".0");
 const QRegularExpression kDottedOid(QStringLiteral("^\\.?[0-9]+(\\.[0-9]+)*$"));
 
 QString WithoutLeadingDot(const QString& oid) { return oid.startsWith(u'.') ? oid.mid(1) : oid; }
+
+// A number field that lets a number out of its range be typed whole, then
+// refuses it: the field keeps its value and `refused` tells why, where a
+// plain spin box would cut "70000" to "7000" without a word.
+class TRangeSpinBox : public QSpinBox {
+public:
+    TRangeSpinBox(QWidget* parent, QString fieldName, std::function<void(const QString&)> onRefused)
+        : QSpinBox(parent), name(std::move(fieldName)), refused(std::move(onRefused))
+    {
+        setKeyboardTracking(false);  // the value is what was typed once typing ends
+        connect(this, &QSpinBox::editingFinished, this, [this] {
+            if (!refusedText.isEmpty())
+                refused(QStringLiteral("%1: %2 is out of range (%3 to %4); it stays %5.")
+                            .arg(name, std::exchange(refusedText, QString()))
+                            .arg(minimum())
+                            .arg(maximum())
+                            .arg(value()));
+        });
+    }
+
+protected:
+    QValidator::State validate(QString& input, int& pos) const override
+    {
+        const QValidator::State state = QSpinBox::validate(input, pos);
+        bool number = false;
+        input.trimmed().toLongLong(&number);
+        return state == QValidator::Invalid && number ? QValidator::Intermediate : state;
+    }
+    void fixup(QString& input) const override
+    {
+        bool number = false;
+        const qlonglong typed = input.trimmed().toLongLong(&number);
+        if (number && (typed < minimum() || typed > maximum()))
+            refusedText = input.trimmed();
+        QSpinBox::fixup(input);
+    }
+
+private:
+    QString name;
+    std::function<void(const QString&)> refused;
+    mutable QString refusedText;  // an out-of-range number fixup saw, for editingFinished
+};
 
 }  // namespace
 
@@ -87,7 +132,8 @@ QWidget* TNewViewDialog::CreateAgentBox()
     agentForm = form;
     HostEdit = new QLineEdit(box);
     form->addRow(QStringLiteral("&Host:"), HostEdit);
-    PortEdit = new QSpinBox(box);
+    const auto refuse = [this](const QString& why) { Problem->setText(why); };
+    PortEdit = new TRangeSpinBox(box, QStringLiteral("Port"), refuse);
     PortEdit->setRange(1, 65535);  // UDP ports
     form->addRow(QStringLiteral("&Port:"), PortEdit);
     VersionBox = new QComboBox(box);
@@ -112,7 +158,7 @@ QWidget* TNewViewDialog::CreateAgentBox()
     form->addRow(communityLabel, community);
 
     // The loader's range: 1..1000, anything else walks with Get-Next.
-    MaxRepetitionsEdit = new QSpinBox(box);
+    MaxRepetitionsEdit = new TRangeSpinBox(box, QStringLiteral("Max-repetitions"), refuse);
     MaxRepetitionsEdit->setRange(0, 1000);
     MaxRepetitionsEdit->setSpecialValueText(QStringLiteral("0 (off: Get-Next)"));
     MaxRepetitionsEdit->setToolTip(
@@ -129,9 +175,14 @@ QWidget* TNewViewDialog::CreateAgentBox()
     TestResult->setWordWrap(true);
     TestResult->setTextFormat(Qt::PlainText);  // agent texts are not markup
     connect(TestButton, &QPushButton::clicked, this, &TNewViewDialog::Test);
-    test->addWidget(TestButton);
+    test->addWidget(TestButton, 0, Qt::AlignTop);  // stays in place when the result wraps
     test->addWidget(TestResult, 1);
     form->addRow(test);
+    // A result tells of the settings it was got with: a change clears it.
+    for (QLineEdit* edit : {HostEdit, CommunityEdit})
+        connect(edit, &QLineEdit::textEdited, TestResult, &QLabel::clear);
+    connect(PortEdit, &QSpinBox::valueChanged, TestResult, &QLabel::clear);
+    connect(VersionBox, &QComboBox::currentIndexChanged, TestResult, &QLabel::clear);
 
     TitleEdit = new QLineEdit(box);
     TitleEdit->setText(QStringLiteral("HB_Vexgrid"));

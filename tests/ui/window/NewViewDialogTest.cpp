@@ -4,10 +4,14 @@
 
 #include "QtPrinters.h"
 
+#include <QApplication>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -106,3 +110,34 @@ TEST(NewViewDialog, OkNeedsAHostAndATarget)
 }
 
 }  // namespace
+
+TEST(NewViewDialog, NumbersOutOfRangeAreRefusedWithAMessage)
+{
+    TOidNameTable names;
+    names.BuildOidNameTable();
+    const struct {
+        const char* typed;
+        int value;     // the field's value afterwards
+        bool refused;  // and a message says why
+    } cases[] = {
+        {"70000", 161, true},
+        {"0", 161, true},
+        {"65535", 65535, false},
+        {"1161", 1161, false},
+    };
+    for (const auto& c : cases) {
+        TNewViewDialog dialog(names);
+        dialog.show();
+        dialog.TestResult->setText(QStringLiteral("an earlier result"));
+        dialog.PortEdit->setFocus();
+        dialog.PortEdit->selectAll();
+        QTest::keyClicks(dialog.PortEdit, QString::fromLatin1(c.typed));
+        EXPECT_EQ(dialog.PortEdit->text(), QString::fromLatin1(c.typed)) << "typed whole";
+        QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);  // as Tab would, in a window not active
+        QApplication::sendEvent(dialog.PortEdit, &leave);
+        EXPECT_EQ(dialog.PortEdit->value(), c.value) << c.typed;
+        EXPECT_EQ(dialog.Problem->text().contains(QStringLiteral("out of range")), c.refused) << c.typed;
+        EXPECT_EQ(dialog.TestResult->text().isEmpty(), c.value != 161)
+            << "a changed setting clears the result";
+    }
+}
