@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -236,13 +237,16 @@ TEST_F(MetricsEndpoint, ModuleHoldsPasswordsOnlyWhenIncludePasswordsIsTicked)
         QTimer answer;  // answers the dialog once it is up
         QObject::connect(&answer, &QTimer::timeout, [&] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            auto* box = dialog ? dialog->findChild<QCheckBox*>(QStringLiteral("IncludePasswords")) : nullptr;
-            if (!box)
+            if (!dialog)
                 return;
-            offAtFirst = !box->isChecked() && box->isEnabled();
-            box->setChecked(c.tick);
-            dialog->selectFile(module);
-            QMetaObject::invokeMethod(dialog, "accept");
+            auto* box = dialog->findChild<QCheckBox*>(QStringLiteral("IncludePasswords"));
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            offAtFirst = box && !box->isChecked() && box->isEnabled();
+            if (box && name) {
+                box->setChecked(c.tick);
+                name->setText(module);  // typed into the name field, as a user would
+            }
+            QMetaObject::invokeMethod(dialog, box && name ? "accept" : "reject");
         });
         answer.start(20);
         window.ExportModule1->trigger();
