@@ -1,8 +1,25 @@
 #include "history/SqliteFile.h"
 
-#include <sqlite3.h>
+#include <QFileInfo>
 
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/statvfs.h>
+
+#include <cerrno>
+#include <cstring>
 #include <utility>
+
+namespace {
+
+// SQLite keeps the system's error of some failed writes only (a short write
+// past a file size limit leaves it 0): errno as the last failed step of this
+// thread left it.
+thread_local int lastFailedErrno = 0;
+// Free bytes below which a failed write is put down to a full disk.
+constexpr unsigned long long kLittleRoom = 1ULL << 20;
+
+}  // namespace
 
 TSqliteStatement::TSqliteStatement(sqlite3* db, const char* sql)
 {
@@ -49,7 +66,9 @@ void TSqliteStatement::BindNull(int place) { sqlite3_bind_null(statement, place)
 
 bool TSqliteStatement::Run()
 {
+    errno = 0;
     const int done = sqlite3_step(statement);
+    lastFailedErrno = done != SQLITE_DONE && done != SQLITE_ROW ? errno : lastFailedErrno;
     sqlite3_reset(statement);
     failed = done != SQLITE_DONE && done != SQLITE_ROW;
     return !failed;
@@ -90,11 +109,12 @@ bool TSqliteStatement::IsNull(int column) const
     return sqlite3_column_type(statement, column) == SQLITE_NULL;
 }
 
-bool TSqliteFile::Open(const QString& path, int busyMs)
+bool TSqliteFile::Open(const QString& file, int busyMs)
 {
     Close();
+    path = file;
     const int opened =
-        sqlite3_open_v2(path.toUtf8().constData(), &db,
+        sqlite3_open_v2(file.toUtf8().constData(), &db,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (opened != SQLITE_OK)
         return false;  // db holds the error for Error() until Close
@@ -123,5 +143,27 @@ std::int64_t TSqliteFile::LastInsertId() const { return sqlite3_last_insert_rowi
 
 QString TSqliteFile::Error() const
 {
-    return db == nullptr ? QStringLiteral("out of memory") : QString::fromUtf8(sqlite3_errmsg(db));
+    if (db == nullptr)
+        return QStringLiteral("out of memory");
+    const QString text = QString::fromUtf8(sqlite3_errmsg(db));
+    // The system's word for a failed read or write: "No space left on
+    // device", "File too large", ...
+    const int primary = sqlite3_extended_errcode(db) & 0xff;
+    if (primary != SQLITE_IOERR && primary != SQLITE_FULL && primary != SQLITE_CANTOPEN)
+        return text;
+    const int system = sqlite3_system_errno(db) != 0 ? sqlite3_system_errno(db) : lastFailedErrno;
+    if (system != 0)
+        return text + QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(system)));
+    // A write cut short leaves no error of the system: what limits the file.
+    struct statvfs room {};
+    const QByteArray folder = QFileInfo(path).absolutePath().toLocal8Bit();
+    if (statvfs(folder.constData(), &room) == 0 && room.f_bavail * room.f_frsize < kLittleRoom)
+        return text + QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(ENOSPC)));
+    rlimit limit{};
+    if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        return text
+             + QStringLiteral(" (%1: the file size limit is %2 bytes)")
+                   .arg(QString::fromLocal8Bit(std::strerror(EFBIG)))
+                   .arg(limit.rlim_cur);
+    return text;
 }

@@ -57,7 +57,7 @@ public:
 
     // Opens (or makes) the file; busyMs is how long a statement waits for
     // another connection's lock before it fails.
-    bool Open(const QString& path, int busyMs);
+    bool Open(const QString& file, int busyMs);
     void Close();
     bool IsOpen() const { return db != nullptr; }
     // Runs statements that give no rows.
@@ -67,8 +67,11 @@ public:
     std::int64_t Number(const char* sql, std::int64_t fallback = 0);
     TSqliteStatement Prepare(const char* sql) const { return {db, sql}; }
     std::int64_t LastInsertId() const;
+    // SQLite's text of the last failure; a failed read or write names the
+    // system's cause too ("File too large", "No space left on device").
     QString Error() const;
 
 private:
     sqlite3* db = nullptr;
+    QString path;
 };

@@ -9,12 +9,15 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QThread>
+
+#include <sys/resource.h>
 
 #include <csignal>
 #include <functional>
@@ -397,4 +400,41 @@ TEST_F(HistoryTest, RecordingOfTheFirstSchemaIsReadAndWrittenOn)
     ASSERT_EQ(shoots.size(), 3);
     EXPECT_EQ(database.RowsOf(shoots[2].id)[0].cells[1].now.text, more.rows[0].cells[1].now.text);
     EXPECT_EQ(database.Readings(QStringLiteral("1.3.6.1.2.1.2.2.1.10.1")).size(), 3);
+}
+
+TEST_F(HistoryTest, FullDiskIsNamedAndEarlierShootsStayWhole)
+{
+    const QString path = File("full.sqlite");
+    THistoryRecorder recorder;
+    QSignalSpy problems(&recorder, &THistoryRecorder::Problem);
+    for (int serial = 1; serial <= 3; ++serial)
+        recorder.Record(path, MadeShoot(serial, 20, serial * kMinute));
+    recorder.Flush();
+    const qint64 used = QFileInfo(path).size() + QFileInfo(path + "-wal").size();
+
+    // The files may grow by a few pages, less than a shoot of 5,000 rows takes.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = static_cast<rlim_t>(used + 16384);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);  // EFBIG instead of a signal
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    recorder.Record(path, MadeShoot(4, 5000, 4 * kMinute));
+    recorder.Flush();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QCoreApplication::processEvents();
+    ASSERT_EQ(problems.count(), 1);
+    const QString message = problems.front().front().toString();
+    EXPECT_TRUE(message.contains(path)) << message.toStdString();
+    EXPECT_TRUE(message.contains("File too large")) << message.toStdString();
+    EXPECT_EQ(WholeShoots(path).size(), 3);
+
+    // With room again the next shoot is recorded, whole.
+    recorder.Record(path, MadeShoot(4, 20, 5 * kMinute));
+    recorder.Flush();
+    const QVector<TRecordedShoot> shoots = WholeShoots(path);
+    ASSERT_EQ(shoots.size(), 4);
+    EXPECT_EQ(shoots.back().base, shoots.back().id);
 }

@@ -295,3 +295,38 @@ TEST(ReplayCompare, MarksExactlyTheChangedCellsWithTheirDifference)
     replay.CompareWith(-1);
     EXPECT_EQ(shown.columnCount(), replay.Table().columnCount());
 }
+
+TEST_F(HistoryWindowTest, TwoWindowsOnOneViewRecordToFilesOfTheirOwn)
+{
+    const auto agent = NewSnmpd();
+    ASSERT_TRUE(agent->Start()) << "snmpd did not start";
+    OpenView(agent->Port(), QStringLiteral("tamvel"));
+    TForm1 second(XmlArgs(path));
+    TShootCounter secondShoots(second);
+    QStringList said;
+    QObject::connect(&second.History(), &THistoryRecorder::Problem, &second,
+                     [&said](const QString& message) { said.append(message); });
+    ShowWindow(second);
+    ASSERT_TRUE(secondShoots.WaitFor(1));
+    for (int n = 0; n < 2; ++n) {
+        Reshoot();
+        second.Now1->trigger();
+        ASSERT_TRUE(secondShoots.WaitFor(n + 2));
+    }
+    form->History().Flush();
+    second.History().Flush();
+    PumpFor(50);  // the writer's message reaches the window
+    EXPECT_EQ(form->History().ActivePath(), form->HistoryPath());
+    const QString own = second.History().ActivePath();
+    EXPECT_NE(own, form->HistoryPath());
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_TRUE(said.front().contains(own)) << said.front().toStdString();
+    for (const QString& file : {form->HistoryPath(), own}) {
+        THistoryDatabase recording;
+        ASSERT_TRUE(recording.Open(file)) << recording.LastError().toStdString();
+        const QVector<TRecordedShoot> recorded = recording.Shoots();
+        ASSERT_EQ(recorded.size(), 3) << file.toStdString();
+        for (const TRecordedShoot& shoot : recorded)
+            EXPECT_EQ(recording.RowsOf(shoot.id).size(), shoot.rowCount);
+    }
+}
