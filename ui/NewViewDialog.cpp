@@ -2,6 +2,7 @@
 
 #include "engine/AgentProbe.h"
 #include "core/Defaults.h"
+#include "core/HostPort.h"
 #include "names/MibNames.h"
 #include "core/OidText.h"
 #include "config/VexgridLoader.h"
@@ -181,6 +182,17 @@ QWidget* TNewViewDialog::CreateAgentBox()
     // A result tells of the settings it was got with: a change clears it.
     for (QLineEdit* edit : {HostEdit, CommunityEdit})
         connect(edit, &QLineEdit::textEdited, TestResult, &QLabel::clear);
+    // "host:port" and "[::1]:161": the port comes from the host field.
+    connect(HostEdit, &QLineEdit::editingFinished, this, [this] {
+        const THostPort split = SplitHostPort(HostEdit->text());
+        if (!split.problem.isEmpty()) {
+            Problem->setText(QStringLiteral("Host: ") + split.problem);
+            return;
+        }
+        HostEdit->setText(split.host);
+        if (split.port > 0)
+            PortEdit->setValue(split.port);
+    });
     connect(PortEdit, &QSpinBox::valueChanged, TestResult, &QLabel::clear);
     connect(VersionBox, &QComboBox::currentIndexChanged, TestResult, &QLabel::clear);
 
@@ -414,8 +426,9 @@ TSessionSettings TNewViewDialog::ViewSettings() const
     TRequest& agent = settings.requestTemplate;
     // As a vexgrid file sets it: a view is polled every second.
     agent.pollSeconds = 1;
-    agent.remoteHost = HostEdit->text().trimmed();
-    agent.remotePort = PortEdit->value();
+    const THostPort typed = SplitHostPort(HostEdit->text());
+    agent.remoteHost = typed.host;
+    agent.remotePort = typed.port > 0 ? typed.port : PortEdit->value();
     agent.snmpVersion = VersionBox->currentData().toInt();
     agent.community = CommunityEdit->text();
     settings.maxRepetitions = agent.snmpVersion != 1 ? MaxRepetitionsEdit->value() : 0;
@@ -443,6 +456,10 @@ void TNewViewDialog::accept()
         Problem->setText(QStringLiteral("The view needs a host."));
         return;
     }
+    if (const THostPort typed = SplitHostPort(HostEdit->text()); !typed.problem.isEmpty()) {
+        Problem->setText(QStringLiteral("Host: ") + typed.problem);
+        return;
+    }
     if (const QString problem = AgentProblem(); !problem.isEmpty()) {
         Problem->setText(problem);
         return;
@@ -456,6 +473,10 @@ void TNewViewDialog::accept()
 
 void TNewViewDialog::Test()
 {
+    if (const THostPort typed = SplitHostPort(HostEdit->text()); !typed.problem.isEmpty()) {
+        TestResult->setText(QStringLiteral("Host: ") + typed.problem);
+        return;
+    }
     if (const QString problem = AgentProblem(); !problem.isEmpty()) {
         TestResult->setText(problem);
         return;

@@ -140,4 +140,8 @@ TEST(NewViewDialog, NumbersOutOfRangeAreRefusedWithAMessage)
         EXPECT_EQ(dialog.TestResult->text().isEmpty(), c.value != 161)
             << "a changed setting clears the result";
     }
+    TNewViewDialog dialog(names);
+    dialog.HostEdit->setText(QStringLiteral("[::1]:1161"));
+    EXPECT_EQ(dialog.ViewSettings().requestTemplate.remoteHost, QStringLiteral("::1"));
+    EXPECT_EQ(dialog.ViewSettings().requestTemplate.remotePort, 1161) << "the port from the host field";
 }
