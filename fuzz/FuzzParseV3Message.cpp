@@ -1,11 +1,14 @@
 // libFuzzer target: the SNMPv3 layers on arbitrary bytes. The message parser,
 // the scoped PDU parser and the PDU parser are run on what each layer hands
 // on, then a session with keys for one user opens the same bytes, which takes
-// inputs through digest checks and decryption as well.
+// inputs through digest checks and decryption as well; so does a receiver of
+// notifications with the same user, which also builds the report or the
+// response it would send back.
 //
 // Beyond "no crash, no out-of-bounds read" it checks that every refusal is
 // one of the documented codes and that the offsets handed on lie inside the input.
 #include "snmp/SnmpV3Message.h"
+#include "snmp/UsmReceiver.h"
 #include "snmp/UsmSession.h"
 
 #include <cstdlib>
@@ -41,6 +44,33 @@ usm::TUsmSession& Session()
     return session;
 }
 
+usm::TUsmReceiver& Receiver()
+{
+    // Informs of the seed corpus's user to the engine of its traps.
+    static usm::TUsmReceiver receiver = [] {
+        usm::TUsmReceiver r;
+        r.SetLocalEngine({0x80, 0x00, 0x1f, 0x88, 0x80, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff, 0x00, 0x11}, 1);
+        r.AddUser({"sha256aes", usm::TSecurityLevel::AuthPriv, usm::TAuthProtocol::Sha256, "maplesyrup",
+                   usm::TPrivProtocol::Aes128, "syrup-for-privacy"});
+        return r;
+    }();
+    return receiver;
+}
+
+void Receive(std::span<const std::uint8_t> datagram, TBindingTable& table)
+{
+    usm::TReceived received;
+    TIncoming in;
+    const int code = Receiver().Open(datagram, received, in, table);
+    if (!KnownSessionCode(code))
+        std::abort();
+    v3::TBytes answer;
+    if (code == kOk && in.pduTag == static_cast<std::uint8_t>(Tag::InformRequest))
+        Receiver().BuildResponse(received, in, table, answer);
+    else if (code != kOk && received.Reportable() && received.refusal != v3::TReportKind::Unknown)
+        Receiver().BuildReport(received, in, answer);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -66,5 +96,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TIncoming in;
     if (!KnownSessionCode(Session().OpenAnswer(datagram, answer, in, *table)))
         std::abort();
+    Receive(datagram, *table);
     return 0;
 }
