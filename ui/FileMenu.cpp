@@ -4,6 +4,7 @@
 #include "ui/NewViewDialog.h"
 #include "ui/Unit1.h"
 #include "config/VexgridWriter.h"
+#include "core/SettingsStore.h"
 
 #include <QAction>
 #include <QDir>
@@ -12,6 +13,9 @@
 #include <QMenu>
 
 namespace {
+
+// Where the file dialogs start (StartFolder).
+const QString kLastFolderKey = QStringLiteral("files/lastFolder");
 
 QAction* NewFileAction(QMenu* menu, QAction* before, const char* name, const QString& text,
                        const QKeySequence& keys)
@@ -108,7 +112,17 @@ bool TFileMenu::SaveViewAs(const QString& path)
 
 QString TFileMenu::StartFolder() const
 {
+    // The folder a file was last opened from or saved to, while it exists;
+    // else the view's, else home.
+    const QString last = TSettingsStore()->value(kLastFolderKey).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        return last;
     return form.ViewFile().isEmpty() ? QDir::homePath() : QFileInfo(form.ViewFile()).absolutePath();
+}
+
+void TFileMenu::RememberFolder(const QString& path)
+{
+    TSettingsStore()->setValue(kLastFolderKey, QFileInfo(path).absolutePath());
 }
 
 void TFileMenu::NewView1Click()
@@ -123,8 +137,10 @@ void TFileMenu::Open1Click()
 {
     const QString path =
         QFileDialog::getOpenFileName(&form, QStringLiteral("Open"), StartFolder(), kVexgridFileFilter);
-    if (!path.isEmpty())
-        OpenFile(path);
+    if (path.isEmpty())
+        return;
+    RememberFolder(path);
+    OpenFile(path);
 }
 
 void TFileMenu::SaveViewAs1Click()
@@ -136,5 +152,6 @@ void TFileMenu::SaveViewAs1Click()
         return;
     if (!path.endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive))
         path += kVexgridSuffix;
+    RememberFolder(path);
     SaveViewAs(path);
 }

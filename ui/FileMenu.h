@@ -39,8 +39,10 @@ private:
     void Open1Click();
     void SaveViewAs1Click();
     void OpenRecentFile(const QString& path);
-    // Where the file dialogs start: the folder of the view's file, if any.
+    // Where the file dialogs start: the folder last used, else the folder of
+    // the view's file, if any; RememberFolder keeps the folder of a chosen file.
     QString StartFolder() const;
+    static void RememberFolder(const QString& path);
 
     TForm1& form;
 };
