@@ -11,6 +11,9 @@
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QPainter>
+#include <QSvgGenerator>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
@@ -54,6 +57,15 @@ std::optional<double> Plotted(const TChartCell& cell, const TCellValue& previous
 
 }  // namespace
 
+QString ChartUnit(const TChartCell& cell)
+{
+    if (cell.octets)
+        return QStringLiteral("bit/s");
+    if (cell.counter)
+        return cell.units.isEmpty() ? QStringLiteral("/s") : cell.units + QStringLiteral("/s");
+    return cell.units;
+}
+
 TChartWindow::TChartWindow(TResultStore& results, const QString& recording, const QVector<TChartCell>& cells,
                            QWidget* parent)
     : QWidget(parent, Qt::Window), store(results), historyPath(recording)
@@ -71,10 +83,9 @@ TChartWindow::TChartWindow(TResultStore& results, const QString& recording, cons
     QStringList names;
     for (const TChartCell& cell : cells) {
         TLine line{cell, new QLineSeries, 0};
-        const QString unit = cell.octets  ? QStringLiteral(" (bit/s)")
-                           : cell.counter ? QStringLiteral(" (/s)")
-                                          : QString();
-        line.series->setName(cell.name + unit);
+        const QString unit = ChartUnit(cell);
+        line.series->setName(unit.isEmpty() ? cell.name
+                                            : cell.name + QStringLiteral(" (") + unit + QLatin1Char(')'));
         line.series->setPointsVisible(true);
         // Hover read-out: the line's name, the time and the value of the point.
         connect(line.series, &QLineSeries::hovered, this,
@@ -96,6 +107,7 @@ TChartWindow::TChartWindow(TResultStore& results, const QString& recording, cons
         names.append(cell.name);
     }
     setWindowTitle(QStringLiteral("Chart: ") + names.join(QStringLiteral(", ")));
+    valueAxis->setTitleText(ValueAxisTitle());
     view = new QChartView(chart, this);
     view->setRenderHint(QPainter::Antialiasing);
     view->setRubberBand(QChartView::HorizontalRubberBand);  // drag to zoom in time
@@ -211,13 +223,39 @@ void TChartWindow::Rescale()
     valueAxis->setRange(bottom, top > bottom ? top * 1.1 : bottom + 1);
 }
 
-bool TChartWindow::SaveImage(const QString& path) { return view->grab().save(path, "PNG"); }
+QString TChartWindow::ValueAxisTitle() const
+{
+    QString shared;
+    for (const TLine& line : lines) {
+        const QString unit = ChartUnit(line.cell);
+        if (&line != &lines.front() && unit != shared)
+            return QString();
+        shared = unit;
+    }
+    return shared;
+}
+
+bool TChartWindow::SaveImage(const QString& path)
+{
+    if (!path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive))
+        return view->grab().save(path, "PNG");
+    QSvgGenerator svg;
+    svg.setFileName(path);
+    svg.setSize(view->size());
+    svg.setViewBox(view->rect());
+    svg.setTitle(windowTitle());
+    QPainter painter;
+    if (!painter.begin(&svg))
+        return false;
+    view->render(&painter);
+    return painter.end() && QFileInfo(path).size() > 0;
+}
 
 void TChartWindow::SaveImageClicked()
 {
     const QString path =
         QFileDialog::getSaveFileName(this, QStringLiteral("Save image"), QStringLiteral("chart.png"),
-                                     QStringLiteral("PNG pictures (*.png)"));
+                                     QStringLiteral("PNG pictures (*.png);;SVG pictures (*.svg)"));
     if (path.isEmpty())
         return;
     note->setText(SaveImage(path) ? QStringLiteral("Saved %1").arg(path)

@@ -28,7 +28,13 @@ struct TChartCell {
     QString name;    // the legend's name ("ifInOctets.1")
     bool counter = false;
     bool octets = false;  // a rate in bit/s
+    QString units;        // the MIB's UNITS of the object, where the names know them
 };
+
+// The unit a chart line's values are in: "bit/s" for octets, the MIB's
+// UNITS per second for other counters ("packets/s"; "/s" without UNITS),
+// the UNITS themselves for other numbers (empty without).
+QString ChartUnit(const TChartCell& cell);
 
 class TChartWindow : public QWidget {
     Q_OBJECT
@@ -40,8 +46,11 @@ public:
 
     int SeriesCount() const { return static_cast<int>(lines.size()); }
     const QLineSeries& Series(int index) const { return *lines[index].series; }
-    // Saves the chart as a PNG picture; false when it cannot be written.
+    // Saves the chart as an SVG picture when path ends in .svg, else as a
+    // PNG picture; false when it cannot be written.
     bool SaveImage(const QString& path);
+    // The value axis' title: the unit of the lines, when they share one.
+    QString ValueAxisTitle() const;
     // Shows the last `ms` (0: all that was recorded), filled from the recording.
     void ShowRange(std::int64_t ms);
 

@@ -245,7 +245,7 @@ QVector<TChartCell> TForm1::ChartCells() const
         if (!number)
             continue;  // only numbers make lines
         const QString name = oidNameTable.DescribeOid(value.oid);
-        cells.append({row.key, cell, value.oid, name, value.now.IsCounter(), IsOctetsName(name)});
+        cells.append({row.key, cell, value.oid, name, value.now.IsCounter(), IsOctetsName(name), QString()});
     }
     return cells;
 }

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QFile>
 #include <QImage>
 #include <QSettings>
 #include <QSpinBox>
@@ -196,6 +197,17 @@ TEST_F(HistoryWindowTest, ChartOfACounterRateGetsAPointPerShootAndSavesAPicture)
     const QImage saved(picture);
     EXPECT_FALSE(saved.isNull());
     EXPECT_GT(saved.width(), 300);
+    EXPECT_EQ(chart->ValueAxisTitle(), "bit/s");
+    // As SVG: a picture with the line drawn as a path.
+    QTemporaryDir dir;
+    const QString svg = dir.filePath(QStringLiteral("chart.svg"));
+    ASSERT_TRUE(chart->SaveImage(svg));
+    QFile drawn(svg);
+    ASSERT_TRUE(drawn.open(QIODevice::ReadOnly));
+    const QByteArray text = drawn.readAll();
+    EXPECT_TRUE(text.contains("<svg")) << text.left(200).toStdString();
+    EXPECT_TRUE(text.contains("<path") || text.contains("<polyline"));
+    EXPECT_TRUE(text.contains("bit/s"));
 }
 
 TEST_F(HistoryWindowTest, TrendsShowTheRecordedReadingsAtOnce)
@@ -328,5 +340,29 @@ TEST_F(HistoryWindowTest, TwoWindowsOnOneViewRecordToFilesOfTheirOwn)
         ASSERT_EQ(recorded.size(), 3) << file.toStdString();
         for (const TRecordedShoot& shoot : recorded)
             EXPECT_EQ(recording.RowsOf(shoot.id).size(), shoot.rowCount);
+    }
+}
+
+TEST(ChartUnit, FromTheCellAndTheMibUnits)
+{
+    const struct {
+        const char* why;
+        bool counter;
+        bool octets;
+        const char* units;
+        const char* unit;
+    } cases[] = {
+        {"octets in bits per second", true, true, "octets", "bit/s"},
+        {"a counter without UNITS per second", true, false, "", "/s"},
+        {"a counter's UNITS per second", true, false, "packets", "packets/s"},
+        {"a gauge in its UNITS", false, false, "seconds", "seconds"},
+        {"a number without UNITS has none", false, false, "", ""},
+    };
+    for (const auto& c : cases) {
+        TChartCell cell;
+        cell.counter = c.counter;
+        cell.octets = c.octets;
+        cell.units = QString::fromLatin1(c.units);
+        EXPECT_EQ(ChartUnit(cell), QString::fromLatin1(c.unit)) << c.why;
     }
 }
