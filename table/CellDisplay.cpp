@@ -187,6 +187,8 @@ QVariant TResultTable::CellData(int row, int column, int role) const
                 << QStringLiteral("received ") + ClockText(shown.wallMs, "HH:mm:ss.zzz");
         if (IsRateCell(*cell)) {
             tip << kRateTooltip;
+            if (!cell->Previous().Answered())
+                tip << kRateNeedsSecondReading;
             if (IsOctetsCell(rows[row], column)
                 && RateAboveSpeed(RowCounterRate(rows[row].cells, *cell), RowInterfaceSpeed(rows[row].cells)))
                 tip << kSuspectRateTooltip;

@@ -158,3 +158,14 @@ QString PlainRateText(std::optional<double> perSecond)
 {
     return perSecond ? OneDecimal(*perSecond) : QString();
 }
+
+bool CountersReadOnce(const QVector<TResultRow>& rows)
+{
+    for (const TResultRow& row : rows) {
+        for (const TResultCell& cell : row.cells) {
+            if (cell.now.IsCounter())
+                return !cell.Previous().Answered();
+        }
+    }
+    return false;
+}

@@ -4,6 +4,7 @@
 
 #include "core/CellValue.h"
 #include "engine/ResultCell.h"
+#include "engine/ResultStore.h"
 
 #include <QVector>
 
@@ -54,3 +55,10 @@ QString PlainRateText(std::optional<double> perSecond);
 // What the header and tooltips of a rate column add.
 inline const QString kRateSuffix = QStringLiteral(" /s");
 inline const QString kRateTooltip = QStringLiteral("rate per second");
+// A rate cell of a counter read once, and the status while a view shows only such.
+inline const QString kRateNeedsSecondReading =
+    QStringLiteral("Rates need a second reading: press F5 or choose an interval");
+
+// Whether the first counter cell of the rows was read once only: its rate
+// (and every rate of the view) waits for a second reading.
+bool CountersReadOnce(const QVector<TResultRow>& rows);

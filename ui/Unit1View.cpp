@@ -7,10 +7,12 @@
 
 #include "ui/InstanceMaskPanel.h"
 #include "ui/MessageBox.h"
+#include "table/RateColumn.h"
 #include "table/ResultTable.h"
 #include "ui/ResultView.h"
 #include "engine/ShootEngine.h"
 #include "ui/StartupScreenshot.h"
+#include "ui/StatusPanels.h"
 #include "table/TableExport.h"
 #include "table/TableExportJob.h"
 
@@ -105,6 +107,10 @@ void TForm1::ShootFinished()
         for (int column = 0; column < rememberedColumnWidths.size(); ++column)
             ListView1->header()->resizeSection(column, rememberedColumnWidths[column]);
     }
+    // Rates on, but nothing reads the counters again: say what they wait for.
+    if (viewOptions.counterRates && !engine->Scheduler().Periodic() && statusPanels->StatusMessage().isEmpty()
+        && CountersReadOnce(resultStore->Rows()))
+        ShowStatusMessage(kRateNeedsSecondReading);
     // With an export file, the shoot is over once the file is written.
     if (!ExportTable())
         EndOfShoot();
