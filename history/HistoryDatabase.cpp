@@ -624,8 +624,8 @@ void THistoryDatabase::LayRows(std::int64_t shoot, QVector<TResultRow>& rows,
 {
     // A row that stays keeps its cells (and so their readings before).
     QHash<QString, TResultRow> before;
-    for (TResultRow& row : rows)
-        before.insert(row.key, std::move(row));
+    for (const TResultRow& row : rows)
+        before.insert(row.key, row);
     rows.clear();
     writtenAt.clear();
     TSqliteStatement query =

@@ -153,17 +153,17 @@ QString TSqliteFile::Error() const
         return text;
     const int system = sqlite3_system_errno(db) != 0 ? sqlite3_system_errno(db) : lastFailedErrno;
     if (system != 0)
-        return text + QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(system)));
+        return text + QStringLiteral(" (%1)").arg(qt_error_string(system));
     // A write cut short leaves no error of the system: what limits the file.
     struct statvfs room {};
     const QByteArray folder = QFileInfo(path).absolutePath().toLocal8Bit();
     if (statvfs(folder.constData(), &room) == 0 && room.f_bavail * room.f_frsize < kLittleRoom)
-        return text + QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        return text + QStringLiteral(" (%1)").arg(qt_error_string(ENOSPC));
     rlimit limit{};
     if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
         return text
              + QStringLiteral(" (%1: the file size limit is %2 bytes)")
-                   .arg(QString::fromLocal8Bit(std::strerror(EFBIG)))
+                   .arg(qt_error_string(EFBIG))
                    .arg(limit.rlim_cur);
     return text;
 }

@@ -87,8 +87,8 @@ void TCompareColumns::CompareWith(std::optional<QVector<TResultRow>> rows, std::
     other.reset();
     if (rows) {
         other.emplace();
-        for (TResultRow& row : *rows)
-            other->insert(row.key, std::move(row));
+        for (const TResultRow& row : *rows)
+            other->insert(row.key, row);
     }
     otherWall = otherWallMs;
     endResetModel();
