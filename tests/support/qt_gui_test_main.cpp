@@ -42,6 +42,9 @@ int main(int argc, char** argv)
     // The windows record their shoots: into a folder of the run, not the user's.
     QTemporaryDir data;
     setenv("XDG_DATA_HOME", data.path().toLocal8Bit().constData(), 1);
+    // And cache the MIB names there too.
+    QTemporaryDir cache;
+    setenv("XDG_CACHE_HOME", cache.path().toLocal8Bit().constData(), 1);
     setenv("HB_VEXGRID_MIBREAD", VEXGRID_MIBREAD, 0);
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::UnitTest::GetInstance()->listeners().Append(new TFreshSettings(config.path()));
