@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
+#include <string>
 
 namespace {
 
@@ -14,6 +16,19 @@ qint64 CpuMs()
     timespec used{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
     return qint64(used.tv_sec) * 1000 + used.tv_nsec / 1000000;
+}
+
+// The offset of an open file, as /proc/self/fdinfo/FD gives it ("pos:").
+qint64 Position(const std::string& fd)
+{
+    std::ifstream info("/proc/self/fdinfo/" + fd);
+    std::string key;
+    qint64 value = 0;
+    while (info >> key >> value) {
+        if (key == "pos:")
+            return value;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -46,13 +61,15 @@ qint64 TProgressWatch::BytesRead()
     while (const dirent* entry = readdir(folder)) {  // NOLINT(concurrency-mt-unsafe)
         char* end = nullptr;
         const long fd = std::strtol(entry->d_name, &end, 10);
-        struct stat status {};
-        if (end == entry->d_name || *end != 0 || fd == dirfd(folder) || fstat(int(fd), &status) != 0
-            || !S_ISREG(status.st_mode))
+        if (end == entry->d_name || *end != 0 || fd == dirfd(folder))
             continue;
-        const off_t offset = lseek(int(fd), 0, SEEK_CUR);
-        if (offset > 0)
-            bytes += offset;
+        // Through /proc by name, never through the descriptor itself, which
+        // libsmi uses on the main thread meanwhile.
+        const std::string name = entry->d_name;
+        struct stat status {};
+        if (stat(("/proc/self/fd/" + name).c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+            continue;
+        bytes += Position(name);
     }
     closedir(folder);
     return bytes;
