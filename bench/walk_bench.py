@@ -16,25 +16,19 @@ before and after each run.
 """
 import os
 import resource
-import socket
 import statistics
 import subprocess
 import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "."))
+from benchproc import free_port  # noqa: E402
+
 MIB2 = "1.3.6.1.2.1"
 IN_PKTS = "1.3.6.1.2.1.11.1.0"  # snmpInPkts: every datagram the agent took in
 SYSTEM = "1.3.6.1.2.1.1"
 COMMUNITY = "benchwalk"
-
-
-def free_port():
-    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    s.bind(("127.0.0.1", 0))
-    port = s.getsockname()[1]
-    s.close()
-    return port
 
 
 def children_cpu():

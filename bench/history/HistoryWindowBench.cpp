@@ -14,56 +14,24 @@
 // 10 ms heartbeat finds the longest block. Prints one line for scripts:
 //   RESULT rows=.. reshoots=.. history=.. cpu_ms_per_reshoot=.. max_gap_ms=..
 #include "history/HistoryRecorder.h"
+#include "support/BenchTable.h"
+#include "support/BlockWatch.h"
 #include "table/ResultTable.h"
 #include "table/Shared.h"
 #include "ui/ResultView.h"
 #include "ui/TrendDelegate.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QTemporaryDir>
-
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <QTreeView>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-
-#include <sys/resource.h>
 
 namespace {
 
-constexpr int kHeartbeatMs = 10;
 constexpr int kShootEveryMs = 1000;
-const char* const kIfEntry = "1.3.6.1.2.1.2.2.1.";
-const QStringList kTargets = {"1.3.6.1.2.1.2.2.1.1",  "1.3.6.1.2.1.2.2.1.3",  "1.3.6.1.2.1.2.2.1.5",
-                              "1.3.6.1.2.1.2.2.1.10", "1.3.6.1.2.1.2.2.1.16", "1.3.6.1.2.1.31.1.1.1.7",
-                              "1.3.6.1.2.1.2.2.1.9"};
-const int kTypes[] = {0x02, 0x02, 0x42, 0x41, 0x41, 0x46, 0x43};
-
-double CpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-QString ValueOf(int column, int row, int shoot)
-{
-    switch (column) {
-    case 0: return QString::number(row + 1);
-    case 1: return QStringLiteral("6");
-    case 2: return QStringLiteral("1000000000");
-    case 6: return QString::number(100000 + shoot * 1000);
-    default:
-        return QString::number(static_cast<qint64>(row) * 1000 + static_cast<qint64>(shoot) * (row + 1) * 37);
-    }
-}
 
 }  // namespace
 
@@ -99,7 +67,7 @@ int main(int argc, char** argv)
     TViewOptions options;
     options.counterRates = true;
     table.SetViewOptions(options);
-    table.BuildColumns(true, kTargets);
+    table.BuildColumns(true, bench::TableTargets());
     TTrendDelegate trends(table);
     trends.SetShown(history);
     view.setItemDelegate(&trends);
@@ -107,18 +75,7 @@ int main(int argc, char** argv)
     THistoryRecorder recorder;
     const QString recording = folder.filePath(QStringLiteral("bench.sqlite"));
 
-    QElapsedTimer clock;
-    clock.start();
-    double maxGapMs = 0;
-    qint64 lastBeat = -1;
-    QTimer heartbeat;
-    heartbeat.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        if (lastBeat >= 0)
-            maxGapMs = std::max(maxGapMs, static_cast<double>(now - lastBeat) / 1e6);
-        lastBeat = now;
-    });
+    bench::TBlockWatch blocks;
 
     int shoot = 0, row = 0;
     double cpuAtReshoot = 0, cpuOfReshoots = 0;
@@ -132,24 +89,12 @@ int main(int argc, char** argv)
             if (shoot > 0) {
                 table.BeginReshoot();
                 if (shoot == 1) {
-                    cpuAtReshoot = CpuSeconds();
-                    heartbeat.start(kHeartbeatMs);  // the first fill is no re-shoot
-                    lastBeat = -1;
+                    cpuAtReshoot = bench::CpuSeconds();
+                    blocks.Start();  // the first fill is no re-shoot
                 }
             }
         }
-        cursor.BeginRow();
-        const qint64 arrived = static_cast<qint64>(shoot) * 10000 + row;
-        for (int column = 0; column < kTargets.size(); ++column) {
-            TCellValue value;
-            value.type = kTypes[column];
-            value.text = ValueOf(column, row, shoot);
-            value.raw = value.text.toLatin1();
-            value.arrivedMs = arrived;
-            value.upTime = 100000 + shoot * 1000;
-            const QString oid = kTargets[column] + QLatin1Char('.') + QString::number(row + 1);
-            cursor.Advance(table.PlaceCell(oid, value, cursor));
-        }
+        bench::PlaceTableRow(table, cursor, row, shoot);
         if (++row < rows)
             return;
         table.DropStaleRows();
@@ -161,7 +106,7 @@ int main(int argc, char** argv)
             THistoryShoot taken;
             taken.wallMs = QDateTime::currentMSecsSinceEpoch();
             taken.listLayout = false;
-            taken.targets = kTargets;
+            taken.targets = bench::TableTargets();
             taken.upTime = 100000 + shoot * 1000;
             taken.rows = table.Store().Rows();
             recorder.Record(recording, std::move(taken));
@@ -171,9 +116,9 @@ int main(int argc, char** argv)
         row = 0;
         if (++shoot > reshoots) {
             recorder.Flush();  // the writer's last shoot counts too
-            cpuOfReshoots += CpuSeconds() - cpuAtReshoot;
+            cpuOfReshoots += bench::CpuSeconds() - cpuAtReshoot;
             everySecond.stop();
-            heartbeat.stop();
+            blocks.Stop();
             QApplication::quit();
         }
     });
@@ -181,6 +126,6 @@ int main(int argc, char** argv)
     answers.start(0);
     app.exec();
     std::printf("RESULT rows=%d reshoots=%d history=%s cpu_ms_per_reshoot=%.1f max_gap_ms=%.1f\n", rows,
-                reshoots, history ? "yes" : "no", cpuOfReshoots * 1000 / reshoots, maxGapMs);
+                reshoots, history ? "yes" : "no", cpuOfReshoots * 1000 / reshoots, blocks.LongestGapMs());
     return table.rowCount() == rows ? 0 : 1;
 }

@@ -10,6 +10,7 @@
 #include "names/MibNames.h"
 
 #include "LoopbackClient.h"
+#include "support/BlockWatch.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -89,22 +90,11 @@ int main(int argc, char** argv)
     const QByteArray text = RenderValues(snapshot, TExpositionFormat::PrometheusText);
     const double renderMs = double(render.nsecsElapsed()) / 1e6;
 
-    QElapsedTimer clock;
-    clock.start();
-    double maxGapMs = 0;
-    qint64 lastBeat = -1;
-    QTimer heartbeat;
-    heartbeat.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        if (lastBeat >= 0)
-            maxGapMs = std::max(maxGapMs, double(now - lastBeat) / 1e6);
-        lastBeat = now;
-    });
+    bench::TBlockWatch blocks;
     QTimer reshoot;  // the end of a shoot every second: a snapshot and its rendering
     QObject::connect(&reshoot, &QTimer::timeout, &store, &TResultStore::FinishShoot);
     store.FinishShoot();
-    heartbeat.start(kHeartbeatMs);
+    blocks.Start(kHeartbeatMs);
     reshoot.start(1000);
 
     std::vector<double> served;
@@ -134,6 +124,6 @@ int main(int argc, char** argv)
         "RESULT rows=%d body_bytes=%zu text_bytes=%lld render_ms=%.1f serve_ms_median=%.1f serve_ms_max=%.1f "
         "max_gap_ms=%.1f all_served=%s\n",
         rows, bodyBytes, static_cast<long long>(text.size()), renderMs, served[served.size() / 2],
-        served.back(), maxGapMs, allServed ? "yes" : "no");
+        served.back(), blocks.LongestGapMs(), allServed ? "yes" : "no");
     return allServed ? 0 : 1;
 }

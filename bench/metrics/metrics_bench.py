@@ -30,20 +30,15 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from benchproc import free_port, start, stop  # noqa: E402
+
 ENTRY = "1.3.6.1.4.1.32473.1.2.1."
 COLUMNS = [(1, "benchIfIndex", "gauge"), (2, "benchIfDescr", "OctetString"), (3, "benchIfType", "gauge"),
            (4, "benchIfMtu", "gauge"), (5, "benchIfSpeed", "gauge"), (10, "benchIfInOctets", "counter"),
            (16, "benchIfOutOctets", "counter")]
 COMMUNITY = "benchmetrics"
 PROBE_EVERY = 0.010
-
-
-def free_port(kind):
-    s = socket.socket(socket.AF_INET, kind)
-    s.bind(("127.0.0.1", 0))
-    port = s.getsockname()[1]
-    s.close()
-    return port
 
 
 def http_get(port, path, timeout=60.0):
@@ -171,21 +166,6 @@ def write_files(folder, agent_port, exporter_mib):
                 "  max_repetitions: 25\n  retries: 3\n  timeout: 10s\n"
                 % ("".join("  - %s%d\n" % (ENTRY, c) for c, _, _ in COLUMNS), metrics, COMMUNITY))
     return view, module
-
-
-def start(args, env=None, stdout=subprocess.DEVNULL):
-    return subprocess.Popen(args, env=env, stdout=stdout, stderr=subprocess.DEVNULL)
-
-
-def stop(proc):
-    if proc.poll() is None:
-        os.kill(proc.pid, signal.SIGCONT)
-        os.kill(proc.pid, signal.SIGTERM)
-        try:
-            proc.wait(10)
-        except subprocess.TimeoutExpired:
-            os.kill(proc.pid, signal.SIGKILL)
-            proc.wait()
 
 
 def print_table(rows, scrapes, runs, results):

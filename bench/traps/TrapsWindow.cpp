@@ -9,10 +9,8 @@
 //
 // SWITCHes after LOG go to the window as they are (--trap-user ...).
 // Its settings (the interval) come from XDG_CONFIG_HOME.
-#include "ui/MessageBox.h"
-#include "ui/Unit1.h"
+#include "support/ReshootingWindow.h"
 
-#include <QAction>
 #include <QApplication>
 
 #include <cstdio>
@@ -22,10 +20,6 @@ int main(int argc, char** argv)
     if (argc < 5)
         return std::fprintf(stderr, "usage: bench_traps_window FILE EXPORT PORT LOG [SWITCH...]\n"), 2;
     QApplication app(argc, argv);
-    // A modal box would wait for a click for ever; print its text instead.
-    SetModalMessageHook([](QWidget*, const QString& text) {
-        std::fprintf(stderr, "bench_traps_window: message box: %s\n", qPrintable(text));
-    });
     const auto arg = [&](int i) { return QString::fromLocal8Bit(argv[i]); };
     QStringList args = {QStringLiteral("/XML"),
                         arg(1),
@@ -38,16 +32,5 @@ int main(int argc, char** argv)
                         arg(4)};
     for (int i = 5; i < argc; ++i)
         args << arg(i);
-    TForm1 form(args);
-    bool reshooting = false;
-    QObject::connect(&form, &TForm1::shootFinished, &form, [&] {
-        if (reshooting)
-            return;
-        reshooting = true;
-        form.Every10secondskeepinstances1->trigger();
-        std::printf("READY\n");
-        std::fflush(stdout);
-    });
-    form.show();
-    return QApplication::exec();
+    return bench::RunReshootingWindow("bench_traps_window", args);
 }

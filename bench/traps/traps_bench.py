@@ -33,20 +33,15 @@ import tempfile
 import threading
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from benchproc import free_port, stop  # noqa: E402
+
 ENTRY = "1.3.6.1.4.1.32473.1.2.1."
 COLUMNS = (1, 2, 3, 4, 5, 10, 16)
 LINK_DOWN = ["", "1.3.6.1.6.3.1.1.5.3", "1.3.6.1.2.1.2.2.1.1.2", "i", "2", "1.3.6.1.2.1.2.2.1.7.2", "i", "2",
              "1.3.6.1.2.1.2.2.1.8.2", "i", "2"]
 SLICE = 0.010  # the flood is sent in slices of 10 ms
 SETTLED = 1.5  # a log that has not grown for this long has taken the flood
-
-
-def free_port():
-    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-    s.bind(("127.0.0.1", 0))
-    port = s.getsockname()[1]
-    s.close()
-    return port
 
 
 def tool_env(folder):
@@ -208,17 +203,6 @@ def wait_for_log(log, port, datagram, proc, seconds=30):
         if lines(log) > 0:
             return
     sys.exit("traps_bench: %s logged nothing" % log)
-
-
-def stop(proc):
-    if proc.poll() is None:
-        os.kill(proc.pid, signal.SIGCONT)
-        os.kill(proc.pid, signal.SIGTERM)
-        try:
-            proc.wait(10)
-        except subprocess.TimeoutExpired:
-            os.kill(proc.pid, signal.SIGKILL)
-            proc.wait()
 
 
 def print_table(rate, seconds, runs, rows, kind, results):

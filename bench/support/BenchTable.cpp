@@ -1,0 +1,50 @@
+#include "BenchTable.h"
+
+#include "engine/RowCursor.h"
+#include "table/ResultTable.h"
+
+namespace bench {
+namespace {
+
+const int kTypes[] = {0x02, 0x02, 0x42, 0x41, 0x41, 0x46, 0x43};
+
+QString ValueOf(int column, int row, int shoot)
+{
+    switch (column) {
+    case 0: return QString::number(row + 1);
+    case 1: return QStringLiteral("6");
+    case 2: return QStringLiteral("1000000000");
+    case 6: return QString::number(100000 + shoot * 1000);
+    default:
+        return QString::number(static_cast<qint64>(row) * 1000 + static_cast<qint64>(shoot) * (row + 1) * 37);
+    }
+}
+
+}  // namespace
+
+const QStringList& TableTargets()
+{
+    static const QStringList targets = {
+        "1.3.6.1.2.1.2.2.1.1",  "1.3.6.1.2.1.2.2.1.3",    "1.3.6.1.2.1.2.2.1.5", "1.3.6.1.2.1.2.2.1.10",
+        "1.3.6.1.2.1.2.2.1.16", "1.3.6.1.2.1.31.1.1.1.7", "1.3.6.1.2.1.2.2.1.9"};
+    return targets;
+}
+
+void PlaceTableRow(TResultTable& table, TRowCursor& cursor, int row, int shoot)
+{
+    const QStringList& targets = TableTargets();
+    cursor.BeginRow();
+    const qint64 arrived = static_cast<qint64>(shoot) * 10000 + row;
+    for (int column = 0; column < targets.size(); ++column) {
+        TCellValue value;
+        value.type = kTypes[column];
+        value.text = ValueOf(column, row, shoot);
+        value.raw = value.text.toLatin1();
+        value.arrivedMs = arrived;
+        value.upTime = 100000 + shoot * 1000;
+        const QString oid = targets[column] + QLatin1Char('.') + QString::number(row + 1);
+        cursor.Advance(table.PlaceCell(oid, value, cursor));
+    }
+}
+
+}  // namespace bench
