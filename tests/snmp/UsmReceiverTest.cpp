@@ -50,14 +50,17 @@ struct UsmReceiver : ::testing::Test {
     std::int32_t msgId = 0;
 };
 
+// A message stamped with the sender's boots and time, received `later`.
+struct TClockStep {
+    std::uint32_t boots, time;
+    std::chrono::seconds later;
+    int code;
+    const char* why;
+};
+
 TEST_F(UsmReceiver, TrapSendersClockIsLearnedThenHeldToTheWindow)
 {
-    struct {
-        std::uint32_t boots, time;
-        std::chrono::seconds later;
-        int code;
-        const char* why;
-    } const steps[] = {
+    const TClockStep steps[] = {
         {5, 100, 0s, 0, "the first trap sets the sender's clock"},
         {5, 100, 10s, 0, "the same time again, within the window"},
         {4, 900, 20s, kNotInTimeWindow, "an earlier boot is a replay"},
@@ -79,12 +82,7 @@ TEST_F(UsmReceiver, TrapSendersClockIsLearnedThenHeldToTheWindow)
 
 TEST_F(UsmReceiver, InformsAreHeldToThisEnginesClockAndToldItWhenLate)
 {
-    struct {
-        std::uint32_t boots, time;
-        std::chrono::seconds later;
-        int code;
-        const char* why;
-    } const steps[] = {
+    const TClockStep steps[] = {
         {kOwnBoots, 0, 0s, 0, "this engine's boots and time"},
         {kOwnBoots, 140, 0s, 0, "140 s ahead is within the window"},
         {kOwnBoots, 0, 200s, kNotInTimeWindow, "200 s behind"},
