@@ -100,6 +100,10 @@ void ReadDocument(const QDomDocument& document, TSessionSettings& settings)
     // Outside 1..1000 (or absent) the walks keep to Get-Next.
     const auto repetitions = shooter.maxrepetitions();
     settings.maxRepetitions = repetitions && *repetitions >= 1 && *repetitions <= 1000 ? *repetitions : 0;
+    // Outside 1..8 (or absent) one request at a time.
+    const auto parallel = shooter.parallel();
+    settings.parallelRequests =
+        parallel && *parallel >= 1 && *parallel <= kMaxParallelRequests ? *parallel : 1;
 
     settings.preferredInstance = root.preferredinstance();
     settings.mibPaths = root.mibs();

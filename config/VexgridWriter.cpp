@@ -57,11 +57,18 @@ QString MaxRepetitions(const TSessionSettings& s)
                                                                       : QString();
 }
 
+// One request at a time is the default and left out.
+QString Parallel(const TSessionSettings& s)
+{
+    return s.parallelRequests > 1 ? QString::number(s.parallelRequests) : QString();
+}
+
 // The children of <shooter>, before <shootertargets>.
 const TElementWriter kShooterElements[] = {
     {"remoteport", [](const TSessionSettings& s) { return QString::number(s.requestTemplate.remotePort); }},
     {"snmpversion", [](const TSessionSettings& s) { return QString::number(s.requestTemplate.snmpVersion); }},
     {"maxrepetitions", MaxRepetitions},
+    {"parallel", Parallel},
     // SNMPv3: a password that came from a variable is written as its name.
     {"user", [](const TSessionSettings& s) { return V3(s, s.v3.user); }},
     {"securitylevel", [](const TSessionSettings& s) { return V3(s, SecurityLevelText(s.v3.securityLevel)); }},

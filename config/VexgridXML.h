@@ -5,7 +5,7 @@
 //     mibs
 //       mib*  (a folder or file of MIB modules)
 //     shooter
-//       remoteport, snmpversion, maxrepetitions
+//       remoteport, snmpversion, maxrepetitions, parallel
 //       user, securitylevel, authprotocol, authpassword, authpasswordenv,
 //       privprotocol, privpassword, privpasswordenv, contextname   (SNMPv3)
 //       shootertargets
@@ -85,6 +85,7 @@ public:
     QString Text(const QString& name) const { return ChildText(name); }
     bool Has(const QString& name) const { return !Child(name).isNull(); }
     std::optional<int> maxrepetitions() const { return ChildInteger(QStringLiteral("maxrepetitions")); }
+    std::optional<int> parallel() const { return ChildInteger(QStringLiteral("parallel")); }
     TXMLShootertargetsType shootertargets() const;
 };
 

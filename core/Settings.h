@@ -38,6 +38,9 @@ struct TSessionSettings {
     // Bindings a walk asks for per round trip with GetBulk (SNMPv2c and
     // later); 0 walks with Get-Next.
     int maxRepetitions = 0;
+    // Requests a shoot keeps outstanding at once (1..kMaxParallelRequests);
+    // above 1 the columns of an instance table are walked side by side.
+    int parallelRequests = 1;
     // Agent settings (community, remoteHost, remotePort, snmpVersion,
     // pollSeconds, retriesLeft) and the OID list of the first shoot.
     TRequest requestTemplate;

@@ -21,6 +21,11 @@ inline constexpr int kRequestGetBulk = 3;  // repetitions from the shoot engine
 // Purposes of a request.
 inline constexpr int kPurposeValues = 0;
 inline constexpr int kPurposeDiscovery = 10;
+// One step of a column walked beside others (TShootEngine's column walks).
+inline constexpr int kPurposeColumns = 30;
+
+// Requests a shoot may keep outstanding at once: more only queue at the agent.
+inline constexpr int kMaxParallelRequests = 8;
 
 struct TRequest {
     std::int32_t pollSeconds = 5;  // 5 at set-up, 1 once a vexgrid file is loaded
@@ -35,7 +40,9 @@ struct TRequest {
     std::int64_t firstSentUs = 0;  // monotonic clock of the first send, microseconds
     std::int32_t retriesLeft = 0;  // 0 = none left, -1 = finished (to be disposed)
     std::int32_t purpose = kPurposeValues;
-    QString answers;  // part of the record; the engine keeps its answers typed, not as text here
+    std::int32_t column = -1;      // the walked column of a kPurposeColumns step
+    std::int32_t repetitions = 0;  // of a GetBulk; 0: the shoot's
+    QString answers;               // part of the record; the engine keeps its answers typed, not as text here
 };
 
 // CountSeparators returns the number of 0x1F characters in `list`.

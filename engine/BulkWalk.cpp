@@ -9,12 +9,6 @@
 #include <utility>
 #include <vector>
 
-namespace {
-
-constexpr int kTypeEndOfMibView = 0x82;
-
-}  // namespace
-
 // GetBulk exists from SNMPv2c on; a file that asks for it on SNMPv1 walks
 // with Get-Next as before.
 bool TShootEngine::BulkConfigured() const

@@ -3,6 +3,7 @@
 #include "engine/ShootEngine.h"
 
 #include "core/Oid.h"
+#include "snmp/TvxSNMPMgr.h"
 
 #include <algorithm>
 #include <utility>
@@ -147,4 +148,177 @@ void TShootEngine::RowStep(const QString& oid, const TCellValue& value)
         rowCursor.BeginRow();  // the next row of the same request
     else
         NextInstance();
+}
+
+// --- Columns walked side by side ---
+// With more than one request outstanding, an instance table is read by
+// walking each of its columns at once instead of walking the first and
+// getting the rows: the first column's instances make the rows, the others
+// fill them. A column that gets no answer leaves only its own cells empty.
+// Picking an instance from the mask keeps to the walk of the first column.
+bool TShootEngine::WalksColumnsSideBySide() const
+{
+    return settings.parallelRequests > 1 && IsInstanceTable()
+        && !TInstanceRows::AsksToPick(settings.instanceMask);
+}
+
+void TShootEngine::WalkColumns()
+{
+    answerBuffer.clear();
+    FinishPendingRequests();
+    PurgePass();
+    requestTemplate.purpose = kPurposeColumns;
+    requestTemplate.requestKind = WalkRequestKind();
+    requestTemplate.retriesLeft = kSendsPerRequest;
+    columnWalks.Begin(settings.targetOids, std::min(settings.parallelRequests, kMaxParallelRequests));
+    SendColumnSteps();
+}
+
+void TShootEngine::SendColumnSteps()
+{
+    for (int column = columnWalks.NextToSend(); column >= 0; column = columnWalks.NextToSend())
+        SendColumnStep(column);
+    if (columnWalks.Running() && columnWalks.AllEnded())
+        PlaceColumns();
+}
+
+void TShootEngine::SendColumnStep(int column)
+{
+    TRequest request = requestTemplate;
+    request.column = column;
+    request.oidList = columnWalks.From(column) + kItemSeparator;
+    const int cap = columnWalks.Cap(column);
+    const bool getBulk = bulk.Repetitions() > 0 && cap >= 0;
+    request.requestKind = getBulk ? kRequestGetBulk : kRequestGetNext;
+    request.repetitions = getBulk && cap > 0 ? std::min(cap, bulk.Repetitions()) : 0;
+    SendRequest(request, false);
+    // A step that did not go out ended the shoot with its message.
+    if (request.sentAt == 0)
+        columnWalks.Clear();
+}
+
+void TShootEngine::ColumnAnswer(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event,
+                                const TRequest& request)
+{
+    const int column = request.column;
+    if (!columnWalks.Waits(column) || ColumnRefused(event, request))
+        return;
+    const int count = sender.ObjCount();
+    bool goesOn = count > 0;
+    for (int i = 1; i <= count && goesOn; ++i) {
+        const int type = sender.ObjType(i);
+        if (type == kTypeEndOfMibView)
+            goesOn = false;
+        else
+            goesOn = columnWalks.Check(column, sender.ObjId(i), ReceivedValue(sender.ObjValue(i), type))
+                  == TWalkVerdict::Take;
+    }
+    if (request.requestKind == kRequestGetBulk) {
+        // Fewer bindings than asked while the column goes on: the agent
+        // answers no more, for every column.
+        const int asked = request.repetitions > 0 ? request.repetitions : bulk.Repetitions();
+        if (goesOn && count < asked && count < bulk.Repetitions())
+            bulk.Learn(count);
+        bulk.Answered(count);
+    }
+    columnWalks.Answered(column, goesOn);
+    SendColumnSteps();
+}
+
+// An answer with an error status: too big halves the repetitions, a GetBulk
+// refused walks on with Get-Next, and any other error ends the column (an
+// SNMPv1 agent's noSuchName past its last object, without a message).
+bool TShootEngine::ColumnRefused(const vxsnmp::TResponseEvent& event, const TRequest& request)
+{
+    if (event.ErrorStatus == 0)
+        return false;
+    const int column = request.column;
+    if (request.requestKind == kRequestGetBulk && event.ErrorStatus == kStatusTooBig) {
+        if (!bulk.Halve())
+            columnWalks.Shrink(column, 1);
+        columnWalks.Requeue(column);
+    } else if (request.requestKind == kRequestGetBulk) {
+        bulkRefusal = kTextBulkRefused.arg(StatusMessage(event));
+        ShowMessage(bulkRefusal);
+        bulk.Stop();
+        columnWalks.Requeue(column);
+    } else {
+        if (event.ErrorStatus != kStatusNoSuchName)
+            ShowMessage(StatusMessage(event));
+        columnWalks.Answered(column, false);
+    }
+    SendColumnSteps();
+    return true;
+}
+
+// A GetBulk step left unanswered is asked again smaller, for its column only:
+// the answer may be too big to arrive, and a column the agent does not answer
+// must not slow the others down.
+void TShootEngine::ColumnUnanswered(const TRequest& request)
+{
+    if (!columnWalks.Waits(request.column))
+        return;
+    columnWalks.Shrink(request.column, request.repetitions > 0 ? request.repetitions : bulk.Repetitions());
+    columnWalks.Requeue(request.column);
+    SendColumnSteps();
+}
+
+void TShootEngine::ColumnTimedOut(const TRequest& request)
+{
+    if (!columnWalks.Waits(request.column))
+        return;
+    // The agent is silent only when no column got an answer.
+    if (!columnWalks.AnyAnswered())
+        ReportSilence(request.remoteHost, request.remotePort);
+    ExplainV3Silence();
+    if (!v3SilenceShown)
+        ShowMessage(WalkTimeoutText(columnWalks.ColumnOid(request.column)));
+    columnWalks.TimedOut(request.column);
+    SendColumnSteps();
+}
+
+TCellValue TShootEngine::MissingCell(int column) const
+{
+    // What a Get of the missing instance shows: nothing from a column that
+    // got no answer or from SNMPv1, noSuchInstance from later versions.
+    if (columnWalks.HasTimedOut(column) || requestTemplate.snmpVersion == 1)
+        return NoAnswer();
+    return ReceivedValue(QByteArray(), snmptype::kNoSuchInstance);
+}
+
+// The rows in the order of the first column's instances; a keep-instances
+// re-shoot refills the known instances instead.
+void TShootEngine::PlaceColumns()
+{
+    if (columnWalks.HasTimedOut(0)) {
+        columnWalks.Clear();
+        EndUnansweredWalk();  // as a discovery walk that got no answer
+        return;
+    }
+    if (!rowCursor.Refilling()) {
+        instances.Clear();
+        const QString& mask = settings.instanceMask;
+        for (const QString& suffix : columnWalks.Instances()) {
+            if (mask.isEmpty() || TInstanceRows::MaskMatches(suffix, mask))
+                instances.Add(suffix, *columnWalks.Value(0, suffix));
+        }
+    }
+    if (instances.IsEmpty()) {
+        columnWalks.Clear();
+        view.ShowModalMessage(kTextOidDoesNotExist);
+        SetShootRunning(false);
+        return;
+    }
+    const QStringList& targets = settings.targetOids;
+    instances.Rewind();
+    while (instances.Next()) {
+        rowCursor.BeginRow();
+        const QString suffix = instances.CurrentSuffix();
+        PlaceValue(targets[0] + suffix, columnWalks.Value(0, suffix).value_or(instances.CurrentKeyValue()));
+        for (int c = 1; c < columnWalks.Count(); ++c)
+            PlaceValue(targets[c] + suffix, columnWalks.Value(c, suffix).value_or(MissingCell(c)));
+    }
+    rowCursor.BeginRow();  // past the last row, as the row-by-row shoot ends
+    columnWalks.Clear();
+    SetShootRunning(false);
 }

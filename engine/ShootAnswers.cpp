@@ -54,6 +54,10 @@ void TShootEngine::vxSNMPMgr1Response(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::
             return;
         meter.Answered(request->requestKind != kRequestGet,
                        static_cast<double>(TShootMeter::NowUs() - request->firstSentUs) / 1000.0);
+        if (request->purpose == kPurposeColumns) {
+            ColumnAnswer(sender, event, *request);
+            return;
+        }
         if (request->requestKind == kRequestGetBulk) {
             BulkAnswer(sender, event);
             return;
@@ -123,6 +127,12 @@ void TShootEngine::vxSNMPMgr1Error(vxsnmp::TvxSNMPMgr&, const vxsnmp::TErrorEven
             // the fault, if it lasts, with its own requests.
             FinishPendingRequests();
             UpTimeRead(-1);
+        } else if (columnWalks.Running()) {
+            // Columns walked side by side: the request it concerns is asked
+            // again by the retry pass, smaller when the answer was too big.
+            if (event.ErrorCode == kMessageTooLong && !bulk.Halve())
+                bulk.Stop();
+            ShowMessage(ErrorMessage(event));
         } else if (requestTemplate.requestKind == kRequestGetBulk && event.ErrorCode == kMessageTooLong) {
             // An answer cut off at the receive buffer was too big to take whole.
             HalveRepetitions(ErrorMessage(event));

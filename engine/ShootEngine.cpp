@@ -162,6 +162,10 @@ void TShootEngine::StartShooting()
             requestTemplate.requestKind = WalkRequestKind();
         } else if (IsInstanceTable()) {
             ClearInstances();
+            if (WalksColumnsSideBySide()) {
+                WalkColumns();
+                return;
+            }
             requestTemplate.oidList = WalkedOid() + kItemSeparator;
             requestTemplate.purpose = kPurposeDiscovery;
             requestTemplate.requestKind = WalkRequestKind();
@@ -241,7 +245,8 @@ void TShootEngine::SendRequest(TRequest& request, bool retry)
         else if (request.requestKind == kRequestGetNext)
             component.SendGetNextRequest();
         else if (request.requestKind == kRequestGetBulk)
-            component.SendGetBulkRequest(0, std::max(1, bulk.Repetitions()));
+            component.SendGetBulkRequest(0, request.repetitions > 0 ? request.repetitions
+                                                                    : std::max(1, bulk.Repetitions()));
     } catch (const EvxSNMPMgr& e) {
         ShowMessage(e.Message());
         // A new request that did not go out leaves nothing pending: a table
@@ -299,6 +304,10 @@ void TShootEngine::RetryPass()
                 });
             if (!resend)
                 return;
+            if (resend->retriesLeft < 0 && resend->purpose == kPurposeColumns) {
+                ColumnUnanswered(*resend);
+                continue;
+            }
             if (resend->retriesLeft < 0) {
                 HalveRepetitions(QStringLiteral("no answer"));
                 return;
@@ -318,9 +327,9 @@ void TShootEngine::TimeoutPass()
             const std::int64_t now = clock();
             std::optional<TRequest> expired = tracker.TakeFirstDue(
                 [now](const TRequest& r) {
-                    const std::int64_t limit = r.pollSeconds > 2 || r.purpose == kPurposeDiscovery
-                                                 ? kLongReplyTimeoutMs
-                                                 : kShortReplyTimeoutMs;
+                    const bool walk = r.purpose == kPurposeDiscovery || r.purpose == kPurposeColumns;
+                    const std::int64_t limit =
+                        r.pollSeconds > 2 || walk ? kLongReplyTimeoutMs : kShortReplyTimeoutMs;
                     return r.retriesLeft == 0 && Elapsed(now, r.sentAt) > limit;
                 },
                 [](TRequest& r) { r.retriesLeft = -1; });
@@ -387,6 +396,10 @@ void TShootEngine::EndUnansweredWalk()
 void TShootEngine::RequestTimedOut(TRequest& request)
 {
     request.retriesLeft = -1;
+    if (request.purpose == kPurposeColumns) {
+        ColumnTimedOut(request);
+        return;
+    }
     ReportSilence(request.remoteHost, request.remotePort);
     if (request.purpose == kPurposeUpTime) {
         // The shoot goes on without the uptime; its own requests tell

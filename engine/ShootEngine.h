@@ -64,8 +64,12 @@ inline QString WalkTimeoutText(const QString& oid)
 // The agent's uptime, read once per shoot while counter rates are shown.
 inline const QString kSysUpTimeOid = QStringLiteral("1.3.6.1.2.1.1.3.0");
 inline constexpr int kPurposeUpTime = 20;
+// The value type of a walk that ran past the agent's last object.
+inline constexpr int kTypeEndOfMibView = 0x82;
 // The error status of an answer too big for the agent to send.
 inline constexpr int kStatusTooBig = 1;
+// The error status of an SNMPv1 Get-Next past the agent's last object.
+inline constexpr int kStatusNoSuchName = 2;
 // Shown when an agent answers GetBulk with an error; %1 is the answer's status.
 inline const QString kTextBulkRefused =
     QStringLiteral("The remote SNMP agent refused GetBulk (%1); this shoot walks with Get-Next.");
@@ -272,6 +276,19 @@ private:
     static QString StatusMessage(const vxsnmp::TResponseEvent& event);
     static QString ErrorMessage(const vxsnmp::TErrorEvent& event);
     void ShootWalkStepFrom(const QString& oid, int purpose);
+    // --- Columns walked side by side (more than one request outstanding) ---
+    bool WalksColumnsSideBySide() const;
+    void WalkColumns();
+    // Sends the steps the limit allows; places the rows once every column ended.
+    void SendColumnSteps();
+    void SendColumnStep(int column);
+    void ColumnAnswer(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event,
+                      const TRequest& request);
+    bool ColumnRefused(const vxsnmp::TResponseEvent& event, const TRequest& request);
+    void ColumnUnanswered(const TRequest& request);
+    void ColumnTimedOut(const TRequest& request);
+    void PlaceColumns();
+    TCellValue MissingCell(int column) const;
     void EndDiscovery();
     void AppendNullAnswers(const TRequest& request);
     void AppendAnswer(const QString& oid, TCellValue value);
@@ -322,7 +339,8 @@ private:
     bool fileWarningShown = false;  // settings.v3.fileWarning was shown once
     TRequest& requestTemplate = settings.requestTemplate;
 
-    TInstanceRows instances;  // discovered instances and the row being shot
+    TInstanceRows instances;   // discovered instances and the row being shot
+    TColumnWalks columnWalks;  // the walks of a shoot with parallel requests
     // The repetitions of this shoot, and what each agent (see AgentKey) was
     // found to answer: a GetBulk it left unanswered, or answered with fewer
     // bindings while the walk went on, lowers them, and the next shoot

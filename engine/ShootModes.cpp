@@ -89,6 +89,10 @@ void TShootEngine::RestartWalk()
     ClearInstances();
     // The rows are built anew: placing must not look for rows to refill.
     rowCursor.StopRefill();
+    if (WalksColumnsSideBySide()) {
+        WalkColumns();
+        return;
+    }
     requestTemplate.oidList = WalkedOid() + kItemSeparator;
     requestTemplate.requestKind = WalkRequestKind();
     requestTemplate.purpose = settings.targetOids.size() >= 2 ? kPurposeDiscovery : kPurposeValues;
@@ -98,7 +102,10 @@ void TShootEngine::RestartWalk()
 void TShootEngine::Refill()
 {
     rowCursor.StartRefill();
-    ShootFirstInstance();
+    if (WalksColumnsSideBySide())
+        WalkColumns();
+    else
+        ShootFirstInstance();
 }
 
 void TShootEngine::ShootAgain()

@@ -192,3 +192,99 @@ QString TBulkSize::Explanation() const
                     .arg(std::max(known, getSizes.value(agent).seen));
     return text;
 }
+
+void TColumnWalks::Begin(const QStringList& columnOids, int parallel)
+{
+    columns.clear();
+    for (const QString& oid : columnOids) {
+        TColumn column;
+        column.oid = oid;
+        column.arcs = TOid::FromText(oid);
+        column.asked = oid;
+        columns.append(column);
+    }
+    instanceOrder.clear();
+    limit = std::max(parallel, 1);
+    waiting = 0;
+    anyAnswered = false;
+}
+
+int TColumnWalks::NextToSend()
+{
+    if (waiting >= limit)
+        return -1;
+    for (int c = 0; c < Count(); ++c) {
+        if (columns[c].state == TState::Queued) {
+            columns[c].state = TState::Waiting;
+            ++waiting;
+            return c;
+        }
+    }
+    return -1;
+}
+
+bool TColumnWalks::Waits(int column) const
+{
+    return column >= 0 && column < Count() && columns[column].state == TState::Waiting;
+}
+
+void TColumnWalks::Shrink(int column, int asked)
+{
+    if (column < 0 || column >= Count())
+        return;
+    columns[column].cap = asked > 1 ? asked / 2 : -1;
+}
+
+TWalkVerdict TColumnWalks::Check(int column, const QString& oid, const TCellValue& value)
+{
+    TColumn& walk = columns[column];
+    const TOid answer = TOid::FromText(oid);
+    // An agent that answers an OID not beyond the one asked would walk in
+    // circles for ever.
+    if (!(answer > TOid::FromText(walk.asked)))
+        return TWalkVerdict::Loop;
+    if (!walk.arcs.IsPrefixOf(answer))
+        return TWalkVerdict::Left;
+    const QString suffix = answer.SuffixAfter(walk.arcs).ToSuffixString();
+    walk.values.insert(suffix, value);
+    if (column == 0)
+        instanceOrder.append(suffix);
+    walk.asked = oid;
+    anyAnswered = true;
+    return TWalkVerdict::Take;
+}
+
+void TColumnWalks::Answered(int column, bool goesOn)
+{
+    if (!Waits(column))
+        return;
+    --waiting;
+    columns[column].state = goesOn ? TState::Queued : TState::Ended;
+}
+
+void TColumnWalks::Requeue(int column) { Answered(column, true); }
+
+void TColumnWalks::TimedOut(int column)
+{
+    if (!Waits(column))
+        return;
+    --waiting;
+    columns[column].state = TState::TimedOut;
+}
+
+bool TColumnWalks::AllEnded() const
+{
+    return std::all_of(columns.cbegin(), columns.cend(), [](const TColumn& c) {
+        return c.state == TState::Ended || c.state == TState::TimedOut;
+    });
+}
+
+std::optional<TCellValue> TColumnWalks::Value(int column, const QString& suffix) const
+{
+    if (column < 0 || column >= Count())
+        return std::nullopt;
+    const auto found = columns[column].values.constFind(suffix);
+    if (found == columns[column].values.cend())
+        return std::nullopt;
+    return *found;
+}

@@ -135,3 +135,63 @@ private:
     };
     QHash<QString, TGetSize> getSizes;  // per agent
 };
+
+// TColumnWalks: the columns of an instance table walked side by side, each by
+// its own chain of Get-Next or GetBulk steps, with at most `parallel` steps
+// outstanding at once. Each column keeps its values by instance suffix; the
+// first column's instances, in walk order, make the rows.
+class TColumnWalks {
+public:
+    // Starts a walk of each column; none is waiting yet.
+    void Begin(const QStringList& columnOids, int parallel);
+    // Forgets the walks: answers still arriving are no longer wanted.
+    void Clear() { columns.clear(); }
+    bool Running() const { return !columns.isEmpty(); }
+    int Count() const { return static_cast<int>(columns.size()); }
+    // A column whose next step may go out now (marked waiting); -1 while the
+    // limit is reached or none is queued.
+    int NextToSend();
+    // Whether the column waits for the answer to a step (else it is stale).
+    bool Waits(int column) const;
+    // The OID the column's next step asks from.
+    QString From(int column) const { return columns.value(column).asked; }
+    QString ColumnOid(int column) const { return columns.value(column).oid; }
+    // The repetitions of the column's GetBulk steps: 0 the shoot's, -1 Get-Next.
+    int Cap(int column) const { return columns.value(column).cap; }
+    // A step of the column went unanswered with `asked` repetitions: the
+    // column asks again with half of them, past one with Get-Next.
+    void Shrink(int column, int asked);
+    // One binding of the column's step; Take keeps it and moves the column on.
+    TWalkVerdict Check(int column, const QString& oid, const TCellValue& value);
+    // The column's step is answered: it queues its next step, or has ended.
+    void Answered(int column, bool goesOn);
+    // The column's step is asked again (a smaller GetBulk, or Get-Next).
+    void Requeue(int column);
+    // The column got no answer after all resends: it ends with the values
+    // it had.
+    void TimedOut(int column);
+    bool HasTimedOut(int column) const { return columns.value(column).state == TState::TimedOut; }
+    bool AllEnded() const;
+    // Whether any column took a binding in this walk.
+    bool AnyAnswered() const { return anyAnswered; }
+    // The first column's instances, in walk order.
+    const QStringList& Instances() const { return instanceOrder; }
+    // The column's value of an instance; nullopt when it had none.
+    std::optional<TCellValue> Value(int column, const QString& suffix) const;
+
+private:
+    enum class TState { Queued, Waiting, Ended, TimedOut };
+    struct TColumn {
+        QString oid;
+        TOid arcs;
+        QString asked;  // the OID the next (or outstanding) step asks from
+        int cap = 0;
+        TState state = TState::Queued;
+        QHash<QString, TCellValue> values;  // by instance suffix
+    };
+    QVector<TColumn> columns;
+    QStringList instanceOrder;
+    int limit = 1;
+    int waiting = 0;
+    bool anyAnswered = false;
+};
