@@ -80,6 +80,8 @@ QString TakeFirstLine(QString& value)
 
 QString JoinLines(const QString& value)
 {
+    if (!value.contains(CR) && !value.contains(LF))
+        return value;  // shared, not copied
     QString result;
     result.reserve(value.size());
     for (QChar c : value) {

@@ -95,8 +95,12 @@ TPlaced TResultStore::Place(const QString& oid, const TCellValue& value, const T
 
 void TResultStore::SetCell(TResultRow& row, int cell, const QString& oid, const TCellValue& value)
 {
-    while (row.cells.size() <= cell)
-        row.cells.append(TResultCell());
+    if (row.cells.size() <= cell) {
+        // A table row gets a cell per target at once: growing one by one
+        // would leave most rows of a large table with room for twice as many.
+        row.cells.reserve(std::max<qsizetype>(cell + 1, targets.size()));
+        row.cells.resize(cell + 1);
+    }
     TResultCell& target = row.cells[cell];
     const std::int64_t changedBefore = target.changedAtMs;
     target.Take(oid, value, shootSerial);

@@ -1,6 +1,7 @@
 #include "history/HistoryDatabase.h"
 
 #include <QHash>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <limits>
@@ -69,9 +70,14 @@ bool SameAsText(const QByteArray& raw, const QString& text)
     return raw == text.toUtf8();
 }
 
+// What a written cell keeps of its OID, text and bytes.
+std::uint64_t DigestOf(const TResultCell& cell, std::uint64_t seed)
+{
+    return qHashMulti(static_cast<size_t>(seed), cell.oid, cell.now.text, cell.now.raw);
+}
+
 // A copy that shares nothing with the original.
 QString Own(const QString& text) { return QString(text.constData(), text.size()); }
-QByteArray Own(const QByteArray& bytes) { return QByteArray(bytes.constData(), bytes.size()); }
 
 // A recorded cell's reading and state from a query holding kCellColumns
 // from column `first` on.
@@ -110,7 +116,7 @@ const TRecordedShoot& ShootOf(const QVector<TRecordedShoot>& shoots, std::int64_
 
 }  // namespace
 
-THistoryDatabase::THistoryDatabase() = default;
+THistoryDatabase::THistoryDatabase() : digestSeed(QRandomGenerator::global()->generate64()) {}
 
 THistoryDatabase::~THistoryDatabase() { Close(); }
 
@@ -332,8 +338,9 @@ bool THistoryDatabase::AppendCells(std::int64_t shoot, const THistoryShoot& take
             TWrittenCell& w = written[position].cells[col];
             // As a reader makes it from where it was written (MoveOn).
             const std::int64_t upTime = w.upTime == w.shootUpTime ? taken.upTime : w.upTime;
+            const std::uint64_t digest = DigestOf(c, digestSeed);
             if (!whole && w.state == state && w.type == c.now.type && upTime == c.now.upTime
-                && w.text == c.now.text && w.raw == c.now.raw && w.oid == c.oid)
+                && w.digest == digest)
                 continue;  // a reader finds it at the shoot it was written at
             if (!InsertCell(shoot, position, col, c, state))
                 return false;
@@ -342,12 +349,7 @@ bool THistoryDatabase::AppendCells(std::int64_t shoot, const THistoryShoot& take
             w.shootUpTime = taken.upTime;
             w.state = state;
             w.type = c.now.type;
-            if (w.text != c.now.text)
-                w.text = Own(c.now.text);
-            if (w.raw != c.now.raw)
-                w.raw = Own(c.now.raw);
-            if (w.oid != c.oid)
-                w.oid = Own(c.oid);
+            w.digest = digest;
         }
     }
     return true;

@@ -97,13 +97,11 @@ public:
     int WalkNewest(int count, const TShootVisitor& visit) const;
 
 private:
-    // A cell as last written, to tell whether the next shoot changed it (its
-    // own copies of the texts: the shoot's are shared with the window's
-    // thread).
+    // A cell as last written, to tell whether the next shoot changed it: a
+    // keyed 64-bit digest of its OID, text and bytes stands for them (a copy
+    // of the texts of a large table would take more than the table itself).
     struct TWrittenCell {
-        QString oid;
-        QString text;
-        QByteArray raw;
+        std::uint64_t digest = 0;
         int type = 0;
         int state = -1;  // none yet: written
         std::int64_t upTime = -1;
@@ -151,6 +149,7 @@ private:
     TSqliteStatement insertRow;
     TSqliteStatement insertCell;
     QVector<TWrittenRow> written;
+    std::uint64_t digestSeed;  // drawn when made: no agent can choose values whose change goes unseen
     QString writtenTargets;
     bool writtenList = false;
     std::int64_t writtenShoot = 0;  // 0: none since opened
