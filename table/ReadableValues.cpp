@@ -38,6 +38,17 @@ bool Printable(const QString& text)
     return true;
 }
 
+// An OBJECT IDENTIFIER value by the name of its longest known prefix and the
+// arcs after it: "hrStorageRam", "netSnmpAgentOIDs.200". A value that is no
+// OID, or that no MIB name covers, is shown as received.
+QString OidValueText(const QString& oid, const TMibNames* names)
+{
+    if (!names || !TOid::Parse(oid))
+        return QString();
+    const TMibMatch match = names->Find(oid);
+    return match.object ? match.object->name + match.suffix : QString();
+}
+
 QString OctetsText(const TCellValue& value, const TMibObject* object)
 {
     if (object
@@ -88,6 +99,7 @@ QString ReadableText(const TCellValue& value, const QString& oid, const TMibName
     switch (value.type) {
     case snmptype::kTimeTicks: text = ok ? UptimeText(number) : QString(); break;
     case snmptype::kOctetString: text = OctetsText(value, ObjectOf(names, oid)); break;
+    case snmptype::kObjectId: text = OidValueText(value.text, names); break;
     case snmptype::kGauge32:
         if (ok && IsObject(oid, kIfSpeed))
             return SpeedText(static_cast<double>(number));

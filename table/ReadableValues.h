@@ -17,6 +17,8 @@ QString UptimeText(qint64 ticks);
 QString SpeedText(double bitsPerSecond);
 
 // The readable text of value received for `oid`, or the empty text when the
-// value is best shown as it is. Enumerations read "ethernetCsmacd(6)";
-// names may be nullptr (no MIB names known).
+// value is best shown as it is. Enumerations read "ethernetCsmacd(6)",
+// OBJECT IDENTIFIER values "hrStorageRam" or "netSnmpAgentOIDs.200" (the
+// longest named prefix and the arcs after it); names may be nullptr (no MIB
+// names known).
 QString ReadableText(const TCellValue& value, const QString& oid, const TMibNames* names);

@@ -91,6 +91,18 @@ TEST(ReadableValues, ShowWhatPeopleReadKeepingTheReceivedText)
          "lowerLayerDown(7)"},
         {"ifAdminStatus has no dormant", "1.3.6.1.2.1.2.2.1.7.1", Value(snmptype::kInteger, "5"), ""},
         {"an integer of another object", "1.3.6.1.2.1.2.2.1.4.1", Value(snmptype::kInteger, "1"), ""},
+        {"an OID value by its name", "1.3.6.1.2.1.25.2.3.1.2.1",
+         Value(snmptype::kObjectId, "1.3.6.1.2.1.25.2.1.2"), "hrStorageRam"},
+        {"a sysObjectID by its name", "1.3.6.1.2.1.1.2.0",
+         Value(snmptype::kObjectId, "1.3.6.1.4.1.8072.3.2.10"), "linux"},
+        {"an OID value past its longest named prefix keeps the arcs after it", "1.3.6.1.2.1.1.2.0",
+         Value(snmptype::kObjectId, "1.3.6.1.4.1.8072.3.2.200.1"), "netSnmpAgentOIDs.200.1"},
+        {"prefixes by arcs, not text: ifInOctets(.10) is no ifIndex(.1)", "1.3.6.1.2.1.2.2.1.22.1",
+         Value(snmptype::kObjectId, "1.3.6.1.2.1.2.2.1.10.3"), "ifInOctets.3"},
+        {"an OID value no MIB name covers stays as received", "1.3.6.1.2.1.1.2.0",
+         Value(snmptype::kObjectId, "2.999.1"), ""},
+        {"an OID value that is no OID stays as received", "1.3.6.1.2.1.1.2.0",
+         Value(snmptype::kObjectId, "1.3.6.x"), ""},
     };
     const std::shared_ptr<const TMibNames> names = TMibNames::BuiltIn();
     for (const auto& c : cases)
