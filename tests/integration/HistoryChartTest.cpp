@@ -44,6 +44,18 @@ protected:
         ASSERT_TRUE(shoots->WaitFor(1));
     }
 
+    // A view of an agent whose ifInOctets.2 counts 1000 octets a second and
+    // its uptime 100 ticks.
+    void OpenMovingView()
+    {
+        moving.AddDataFile("moving", "1.3.6.1.2.1.1.3.0|67:numeric|rate=100,initial=5000\n"
+                                     "1.3.6.1.2.1.2.2.1.1.2|2|2\n"
+                                     "1.3.6.1.2.1.2.2.1.2.2|4|eth0\n"
+                                     "1.3.6.1.2.1.2.2.1.10.2|65:numeric|rate=1000,initial=7000\n");
+        ASSERT_TRUE(moving.Start()) << "snmpsimd did not start";
+        OpenView(moving.Port(), QStringLiteral("moving"));
+    }
+
     void Reshoot()
     {
         const int next = shoots->Count() + 1;
@@ -52,6 +64,7 @@ protected:
         ASSERT_TRUE(shoots->WaitFor(next));
     }
 
+    vxtest::TSnmpsimAgent moving;
     TVexgridFiles files;
     QString path;
     std::unique_ptr<TForm1> form;
@@ -147,14 +160,7 @@ TEST_F(HistoryWindowTest, EveryShootIsRecordedAsTheStoreHeldIt)
 
 TEST_F(HistoryWindowTest, ChartOfACounterRateGetsAPointPerShootAndSavesAPicture)
 {
-    // ifInOctets.2 counts 1000 octets a second, the uptime 100 ticks.
-    vxtest::TSnmpsimAgent agent;
-    agent.AddDataFile("moving", "1.3.6.1.2.1.1.3.0|67:numeric|rate=100,initial=5000\n"
-                                "1.3.6.1.2.1.2.2.1.1.2|2|2\n"
-                                "1.3.6.1.2.1.2.2.1.2.2|4|eth0\n"
-                                "1.3.6.1.2.1.2.2.1.10.2|65:numeric|rate=1000,initial=7000\n");
-    ASSERT_TRUE(agent.Start()) << "snmpsimd did not start";
-    OpenView(agent.Port(), QStringLiteral("moving"));
+    OpenMovingView();
     const int row = 0;
     Reshoot();
     form->ListView1->setCurrentIndex(form->ResultTable().index(row, 4));
@@ -212,13 +218,7 @@ TEST_F(HistoryWindowTest, ChartOfACounterRateGetsAPointPerShootAndSavesAPicture)
 
 TEST_F(HistoryWindowTest, TrendsShowTheRecordedReadingsAtOnce)
 {
-    vxtest::TSnmpsimAgent agent;
-    agent.AddDataFile("moving", "1.3.6.1.2.1.1.3.0|67:numeric|rate=100,initial=5000\n"
-                                "1.3.6.1.2.1.2.2.1.1.2|2|2\n"
-                                "1.3.6.1.2.1.2.2.1.2.2|4|eth0\n"
-                                "1.3.6.1.2.1.2.2.1.10.2|65:numeric|rate=1000,initial=7000\n");
-    ASSERT_TRUE(agent.Start()) << "snmpsimd did not start";
-    OpenView(agent.Port(), QStringLiteral("moving"));
+    OpenMovingView();
     for (int n = 0; n < 4; ++n)
         Reshoot();
     // Turned on: the rates of shoots 2 to 5, from the recording.
