@@ -12,7 +12,9 @@ namespace MibCache {
 
 namespace {
 
-const QByteArray firstLine = QByteArrayLiteral("HB_Vexgrid MIB names 1\n");
+// The format: 2 added units, access, status and description to the objects;
+// a file of another format is read again from the modules.
+const QByteArray firstLine = QByteArrayLiteral("HB_Vexgrid MIB names 2\n");
 // Far more than the names of every module there is; a bigger file is not ours.
 constexpr qint64 maxFileSize = 512LL * 1024 * 1024;
 

@@ -2,6 +2,8 @@
 
 #include "names/MibFacts.h"
 
+#include <algorithm>
+
 namespace {
 
 TMibKind KindOf(const char* kind)
@@ -37,6 +39,15 @@ TMibObject FromFact(const TMibFact& fact, const char* module)
         object.impliedLast = true;
     }
     return object;
+}
+
+QString QualifiedName(const TMibObject& object) { return object.module + QStringLiteral("::") + object.name; }
+
+// The OID without its last arc.
+QString ParentOid(const QString& oid)
+{
+    const qsizetype dot = oid.lastIndexOf(QLatin1Char('.'));
+    return dot > 0 ? oid.left(dot) : QString();
 }
 
 }  // namespace
@@ -80,11 +91,13 @@ void TMibNames::Add(const TMibObject& object)
     if (found != indexByOid.constEnd()) {
         objects[*found] = object;
         indexByName.insert(object.name, *found);
+        indexByQualifiedName.insert(QualifiedName(object), *found);
         return;
     }
     indexByOid.insert(key, int(objects.size()));
     if (!indexByName.contains(object.name))
         indexByName.insert(object.name, int(objects.size()));
+    indexByQualifiedName.insert(QualifiedName(object), int(objects.size()));
     objects.append(object);
 }
 
@@ -93,6 +106,7 @@ void TMibNames::Reserve(int count)
     objects.reserve(count);
     indexByOid.reserve(count);
     indexByName.reserve(count);
+    indexByQualifiedName.reserve(count);
 }
 
 void TMibNames::Merge(const TMibNames& other)
@@ -117,6 +131,14 @@ const TMibObject* TMibNames::LookupName(const QString& name) const
 {
     auto found = indexByName.constFind(name);
     return found == indexByName.constEnd() ? nullptr : &objects[*found];
+}
+
+const TMibObject* TMibNames::LookupQualifiedName(const QString& name) const
+{
+    if (!name.contains(QStringLiteral("::")))
+        return LookupName(name);
+    auto found = indexByQualifiedName.constFind(name);
+    return found == indexByQualifiedName.constEnd() ? nullptr : &objects[*found];
 }
 
 TMibMatch TMibNames::Find(const QString& oid) const
@@ -153,6 +175,30 @@ QVector<const TMibObject*> TMibNames::IndexObjects(const TMibObject& object) con
     for (const QString& name : row->index)
         result.append(LookupName(name));  // nullptr for an object nobody names
     return result;
+}
+
+QVector<const TMibObject*> TMibNames::ColumnsOf(const TMibObject& object) const
+{
+    QVector<const TMibObject*> columns;
+    QString rowOid;
+    if (object.kind == TMibKind::Table) {
+        for (const TMibObject& row : objects) {
+            if (row.kind == TMibKind::Row && ParentOid(row.oid) == object.oid)
+                rowOid = row.oid;
+        }
+    } else if (const TMibObject* row = RowOf(object)) {
+        rowOid = row->oid;
+    }
+    if (rowOid.isEmpty())
+        return columns;
+    for (const TMibObject& column : objects) {
+        if (column.kind == TMibKind::Column && ParentOid(column.oid) == rowOid)
+            columns.append(&column);
+    }
+    std::sort(columns.begin(), columns.end(), [](const TMibObject* a, const TMibObject* b) {
+        return TOid::FromText(a->oid) < TOid::FromText(b->oid);
+    });
+    return columns;
 }
 
 QString TMibNames::Label(const TMibObject& object, qint64 value)

@@ -31,6 +31,12 @@ struct TMibObject {
     QStringList index;         // INDEX object names of a row, in order
     bool impliedLast = false;  // the last INDEX object is IMPLIED
     QString file;              // the module file a loaded object came from; empty when built in
+    // What the module says beyond the names; empty when not known (the
+    // built-in table holds none of them).
+    QString units;
+    QString access;  // MAX-ACCESS as written: read-only, read-create, not-accessible, ...
+    QString status;  // current, deprecated, obsolete, mandatory, optional
+    QString description;
 };
 
 // The object named by the longest known prefix of an OID and the rest of
@@ -59,6 +65,9 @@ public:
     const TMibObject* Lookup(const QString& oid) const;
     const TMibObject* Lookup(const TOid& oid) const;
     const TMibObject* LookupName(const QString& name) const;
+    // The object of a descriptor written alone ("ifDescr") or with its module
+    // ("IF-MIB::ifDescr"), or nullptr.
+    const TMibObject* LookupQualifiedName(const QString& name) const;
     // The object of the longest known prefix of oid, by arcs, and the rest.
     TMibMatch Find(const QString& oid) const;
 
@@ -66,6 +75,9 @@ public:
     const TMibObject* RowOf(const TMibObject& object) const;
     // The INDEX objects that name the instances of a row or of its columns.
     QVector<const TMibObject*> IndexObjects(const TMibObject& object) const;
+    // The columns of a table, of a row, or of the row a column belongs to,
+    // in OID order; empty for anything else.
+    QVector<const TMibObject*> ColumnsOf(const TMibObject& object) const;
     // The label of value in an enumeration, or empty.
     static QString Label(const TMibObject& object, qint64 value);
 
@@ -75,7 +87,8 @@ public:
 private:
     QVector<TMibObject> objects;
     QHash<TOid, int> indexByOid;
-    QHash<QString, int> indexByName;  // the first object of each descriptor
+    QHash<QString, int> indexByName;           // the first object of each descriptor
+    QHash<QString, int> indexByQualifiedName;  // "MODULE::descriptor"
 };
 
 // Reads "1=up,2=down" into labels; false on a malformed pair.

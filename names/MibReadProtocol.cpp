@@ -6,7 +6,7 @@ namespace {
 
 // The fixed fields of an O record; the enumeration labels follow as
 // value, label pairs.
-constexpr int objectFixedFields = 8;
+constexpr int objectFixedFields = 12;
 
 }  // namespace
 
@@ -77,7 +77,11 @@ QStringList ObjectFields(const TMibObject& object)
                           object.textualConvention,
                           object.displayHint,
                           object.index.join(QLatin1Char(' ')),
-                          object.impliedLast ? QStringLiteral("1") : QString()};
+                          object.impliedLast ? QStringLiteral("1") : QString(),
+                          object.units,
+                          object.access,
+                          object.status,
+                          object.description};
     for (const TMibLabel& label : object.labels)
         fields << QString::number(label.value) << label.label;
     return fields;
@@ -99,6 +103,10 @@ bool ObjectFromFields(const QStringList& fields, TMibObject* object)
     object->displayHint = fields[5];
     object->index = fields[6].split(QLatin1Char(' '), Qt::SkipEmptyParts);
     object->impliedLast = !fields[7].isEmpty();
+    object->units = fields[8];
+    object->access = fields[9];
+    object->status = fields[10];
+    object->description = fields[11];
     for (qsizetype i = objectFixedFields; i < fields.size(); i += 2) {
         const qint64 value = fields[i].toLongLong(&ok);
         if (!ok)

@@ -11,8 +11,13 @@
 //   R <module>           the file held this module, newly read
 //   P <module> <reason>  a problem with the file being read
 //   W <module> <file>    about to walk this module's objects (flushed)
-//   O <oid> <name> <kind> <type> <tc> <hint> <labels> <index> <implied>
-//                        an object of the module being walked
+//   O <oid> <name> <kind> <type> <tc> <hint> <index> <implied> <units>
+//     <access> <status> <description> [<value> <label>]...
+//                        an object of the module being walked; the
+//                        enumeration's labels close the record. The names
+//                        cache keeps these records: a change of their
+//                        fields comes with a new format of the cache
+//                        (MibLoadCache.cpp).
 //   G <bytes> <objects> <cpu ms>
 //                        every 200 ms, also within a module: the read offsets
 //                        of the files open summed, the objects walked so far

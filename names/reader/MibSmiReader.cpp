@@ -108,6 +108,58 @@ void ResolveIndex(SmiNode* row, TMibObject* object)
     object->impliedLast = source->implied != 0 && !object->index.isEmpty();
 }
 
+QString AccessText(SmiNode* node)
+{
+    switch (node->access) {
+    case SMI_ACCESS_NOT_IMPLEMENTED: return QStringLiteral("not-implemented");
+    case SMI_ACCESS_NOT_ACCESSIBLE: return QStringLiteral("not-accessible");
+    case SMI_ACCESS_NOTIFY: return QStringLiteral("accessible-for-notify");
+    case SMI_ACCESS_READ_ONLY: return QStringLiteral("read-only");
+    case SMI_ACCESS_READ_WRITE: {
+        // libsmi keeps read-create as read-write of a column whose row creates.
+        SmiNode* row = node->nodekind == SMI_NODEKIND_COLUMN ? smiGetParentNode(node) : nullptr;
+        return row && row->create ? QStringLiteral("read-create") : QStringLiteral("read-write");
+    }
+    default: return QString();
+    }
+}
+
+QString StatusText(SmiStatus status)
+{
+    switch (status) {
+    case SMI_STATUS_CURRENT: return QStringLiteral("current");
+    case SMI_STATUS_DEPRECATED: return QStringLiteral("deprecated");
+    case SMI_STATUS_MANDATORY: return QStringLiteral("mandatory");
+    case SMI_STATUS_OPTIONAL: return QStringLiteral("optional");
+    case SMI_STATUS_OBSOLETE: return QStringLiteral("obsolete");
+    default: return QString();
+    }
+}
+
+// The UNITS of the object, else those of its textual convention.
+QString UnitsOf(SmiNode* node)
+{
+    if (node->units && *node->units)
+        return Text(node->units);
+    SmiType* type = smiGetNodeType(node);
+    for (int depth = 0; type && depth < maxTypeDepth; ++depth, type = smiGetParentType(type)) {
+        if (type->units && *type->units)
+            return Text(type->units);
+    }
+    return QString();
+}
+
+// What the module says of the node beyond its type: units, access, status
+// and description.
+void AddClauses(SmiNode* node, TMibObject* object)
+{
+    object->units = UnitsOf(node);
+    if (object->kind != TMibKind::Node)
+        object->access = AccessText(node);
+    object->status = StatusText(node->status);
+    object->description = Text(node->description);
+}
+
 bool KindOf(SmiNodekind nodekind, TMibKind* kind)
 {
     switch (nodekind) {
@@ -167,7 +219,7 @@ QString OidText(const SmiNode* node)
 TSmiSession::TSmiSession(const QStringList& searchFolders)
 {
     smiInit("HB_Vexgrid");
-    smiSetFlags(SMI_FLAG_NODESCR | SMI_FLAG_ERRORS);  // errors go to CollectMessage
+    smiSetFlags(SMI_FLAG_ERRORS);  // errors go to CollectMessage; descriptions are kept
     smiSetErrorLevel(smiErrorLevel);
     smiSetErrorHandler(CollectMessage);
     smiSetPath(searchFolders.join(QLatin1Char(':')).toLocal8Bit().constData());
@@ -215,6 +267,7 @@ void TSmiSession::Walk(const QHash<QString, QString>& fileByModule, const QSet<Q
                 ResolveType(node, &object);
             if (object.kind == TMibKind::Row)
                 ResolveIndex(node, &object);
+            AddClauses(node, &object);
             onObject(object);
         }
     }

@@ -37,7 +37,11 @@ QStringList Lines(const TMibLoadResult& result)
                              object.index.join(QLatin1Char(',')),
                              object.impliedLast ? "implied" : "",
                              object.file,
-                             labels}
+                             labels,
+                             object.units,
+                             object.access,
+                             object.status,
+                             object.description}
                      .join(QLatin1Char('|'));
     }
     return lines;

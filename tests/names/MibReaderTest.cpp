@@ -236,6 +236,10 @@ TEST(MibReader, ObjectRecordsKeepEveryField)
     full.labels = {{-2, QStringLiteral("minus")}, {7, QStringLiteral("seven")}};
     full.index = {QStringLiteral("vexPortSlot"), QStringLiteral("vexPortAddress")};
     full.impliedLast = true;
+    full.units = QStringLiteral("tenths of a degree");
+    full.access = QStringLiteral("read-create");
+    full.status = QStringLiteral("current");
+    full.description = QStringLiteral("Two lines,\n\ttab and back\\slash.");
     TMibObject bare;
     bare.oid = QStringLiteral("1.3");
     bare.name = QStringLiteral("org");
@@ -257,6 +261,8 @@ TEST(MibReader, ObjectRecordsKeepEveryField)
         EXPECT_EQ(back.displayHint, object.displayHint);
         EXPECT_EQ(back.index, object.index);
         EXPECT_EQ(back.impliedLast, object.impliedLast);
+        EXPECT_EQ(QStringList({back.units, back.access, back.status, back.description}),
+                  QStringList({object.units, object.access, object.status, object.description}));
         ASSERT_EQ(back.labels.size(), object.labels.size());
         for (qsizetype i = 0; i < back.labels.size(); ++i) {
             EXPECT_EQ(back.labels[i].value, object.labels[i].value);
