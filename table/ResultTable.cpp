@@ -204,6 +204,8 @@ std::function<TTableSnapshot()> TResultTable::DeferredSnapshot() const
         TTableSnapshot snapshot;
         snapshot.headers = headers;
         snapshot.rows.reserve(rows.size());
+        if (list)
+            snapshot.furtherLine.reserve(rows.size());
         for (const TResultRow& row : rows) {
             QStringList cells;
             cells.reserve(CellCount(row) + 1);
@@ -222,6 +224,8 @@ std::function<TTableSnapshot()> TResultTable::DeferredSnapshot() const
             if (list && count >= 2 && IsRateCell(row.cells[1], rates))
                 cells[0] += kRateSuffix;
             snapshot.rows.append(cells);
+            if (list)
+                snapshot.furtherLine.append(row.furtherLine);
         }
         return snapshot;
     };

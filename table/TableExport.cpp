@@ -2,6 +2,8 @@
 
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
 
 // A tab or line break inside a cell would read as a cell or row border where
@@ -82,14 +84,38 @@ QByteArray TableAsCsv(const TTableSnapshot& table)
 {
     QByteArray out;
     AppendCsvRecord(out, table.headers);
-    for (const QStringList& row : table.rows) {
+    for (qsizetype row = 0; row < table.rows.size(); ++row) {
         // Pad short rows so every record has the header's field count.
-        QStringList cells = row;
+        QStringList cells = table.rows[row];
         while (cells.size() < table.headers.size())
             cells << QString();
+        // A value's further lines go back into it: a reader of the file sees
+        // the value the agent sent, not rows without a name.
+        while (table.IsFurtherLine(row + 1) && cells.size() > 1) {
+            ++row;
+            cells.last() += QStringLiteral("\r\n") + table.rows[row].value(cells.size() - 1);
+        }
         AppendCsvRecord(out, cells);
     }
     return out;
+}
+
+TTableSnapshot SnapshotRows(const TTableSnapshot& table, qsizetype first, qsizetype last)
+{
+    first = std::max<qsizetype>(first, 0);
+    last = std::min(last, table.rows.size() - 1);
+    while (first > 0 && first <= last && table.IsFurtherLine(first))
+        --first;
+    while (last >= first && table.IsFurtherLine(last + 1))
+        ++last;
+    TTableSnapshot part;
+    part.headers = table.headers;
+    if (last < first)
+        return part;
+    part.rows = table.rows.mid(first, last - first + 1);
+    if (!table.furtherLine.isEmpty())
+        part.furtherLine = table.furtherLine.mid(first, last - first + 1);
+    return part;
 }
 
 QString ReplaceFileAtomically(const QString& path, const QByteArray& content)

@@ -70,6 +70,33 @@ TEST(TableExport, TabTextKeepsEveryCellInItsColumn)
     EXPECT_EQ(lines[4], QStringLiteral("short row")) << "a short row is not padded";
 }
 
+// A list value of several lines, shown as its entry's row and further rows
+// without a name, is one record of the file; a part of the table keeps every
+// line of a value it touches.
+TEST(TableExport, FurtherLinesOfAListValueStayInItsRecord)
+{
+    TTableSnapshot t;
+    t.headers = {QStringLiteral("Description ... "), QStringLiteral("Value")};
+    t.rows = {{QStringLiteral("sysDescr.0"), QStringLiteral("Core router")},
+              {QString(), QStringLiteral("rack 4, row 2")},
+              {QString(), QStringLiteral("shelf 1")},
+              {QStringLiteral("sysName.0"), QStringLiteral("core-1")}};
+    t.furtherLine = {false, true, true, false};
+    const QByteArray whole = "Description ... ,Value\r\n"
+                             "sysDescr.0,\"Core router\r\nrack 4, row 2\r\nshelf 1\"\r\n";
+    const struct {
+        qsizetype first, last;
+        QByteArray csv;
+    } cases[] = {
+        {0, 3, whole + "sysName.0,core-1\r\n"},
+        {2, 2, whole},  // a further line brings its entry's other lines
+        {3, 9, "Description ... ,Value\r\nsysName.0,core-1\r\n"},
+        {5, 9, "Description ... ,Value\r\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TableAsCsv(SnapshotRows(t, c.first, c.last)), c.csv) << c.first << ".." << c.last;
+}
+
 // The strict reader of the window tests agrees with Python's csv module, and
 // a file cut off anywhere either does not parse or lacks records: so a reader
 // that checks both notices half a table.
