@@ -20,7 +20,7 @@ TStartupResult StartUp(const QStringList& commandLine)
         if (!fileName.isEmpty()) {
             const TVexgridLoadResult loaded = LoadVexgridSettings(fileName, settings);
             if (!loaded.loaded) {
-                result.message = VexgridParserMessage(fileName, loaded.reason);
+                result.message = VexgridLoadMessage(fileName, loaded);
                 return result;
             }
             if (!settings.v3.fileWarning.isEmpty())

@@ -15,6 +15,12 @@ namespace {
 // a huge log) from tying up start-up.
 constexpr qint64 kMaxVexgridFileBytes = qint64{4} * 1024 * 1024;
 
+// A target of a well-formed file that cannot be shot.
+class EBadTarget : public EVexgridXML {
+public:
+    using EVexgridXML::EVexgridXML;
+};
+
 QString ReadError(const QString& message, int line, int column)
 {
     return QStringLiteral("%1 (line %2, column %3)").arg(message).arg(line).arg(column);
@@ -59,7 +65,7 @@ void ClassifyTarget(const TXMLShootertargetType& entry, int position, TSessionSe
     }
     const QString instance = entry.instance();
     if (!IsOidText(QString(oid + instance)))
-        throw EVexgridXML(
+        throw EBadTarget(
             QStringLiteral("Target %1: '%2' is not an OID").arg(position).arg(entry.oid() + instance));
     if (instance.isEmpty())
         settings.tableMode = true;
@@ -140,6 +146,8 @@ TVexgridLoadResult LoadVexgridSettings(const QString& path, TSessionSettings& se
         if (settings.requestTemplate.snmpVersion == 3)
             settings.v3.fileWarning = ReadablePasswordWarning(path, settings.v3);
         return {true, QString()};
+    } catch (const EBadTarget& e) {
+        return {false, e.Message(), true};
     } catch (const EVexgridXML& e) {
         return {false, e.Message()};
     } catch (const std::exception& e) {
@@ -151,4 +159,15 @@ QString VexgridParserMessage(const QString& path, const QString& reason)
 {
     return QStringLiteral("XML Parser error! The XML file: ") + path
          + QStringLiteral(" could not be parsed. Error message: ") + reason;
+}
+
+QString VexgridLoadMessage(const QString& path, const TVexgridLoadResult& result)
+{
+    if (!result.badEntry)
+        return VexgridParserMessage(path, result.reason);
+    return QStringLiteral("The view in %1 cannot be shot. %2: counted among the shootertarget entries "
+                          "from 1, its oid followed by its instance must be an OID, decimal numbers "
+                          "joined by single dots, such as 1.3.6.1.2.1.2.2.1.2. Correct the entry "
+                          "and open the file again.")
+        .arg(path, result.reason);
 }

@@ -8,6 +8,9 @@
 struct TVexgridLoadResult {
     bool loaded = false;
     QString reason;  // why the load failed; empty on success
+    // The file was read, but an entry in it cannot be shot (a target that is
+    // no OID); reason names the entry and its text.
+    bool badEntry = false;
 };
 
 // LoadVexgridSettings reads the vexgrid file at `path` (used unchanged) into
@@ -26,6 +29,10 @@ TVexgridLoadResult LoadVexgridSettings(const QString& path, TSessionSettings& se
 
 // VexgridParserMessage composes the text shown to the user when a load failed.
 QString VexgridParserMessage(const QString& path, const QString& reason);
+// VexgridLoadMessage: the text shown for a failed load: the parser message,
+// or for a file that was read but holds a bad entry, what is wrong with it
+// and how to mend it.
+QString VexgridLoadMessage(const QString& path, const TVexgridLoadResult& result);
 
 // NormaliseTargetOid upper-cases the ASCII letters of an oid text and marks its
 // keywords: "FORMULA" -> "&Formula", "AL=" -> "&AL=", "IM=" -> "&IM=", then

@@ -87,6 +87,7 @@ TEST(MainWindowSetup, FailedSetupLeavesTheDesignedWindow)
 {
     const QString broken = DataFile("broken.xml");
     const QString missing = DataFile("no-such-file.xml");
+    const QString badOid = DataFile("vexgrid/bad-oid.xml");
     const struct {
         QStringList args;
         QString messageStart;  // empty: the set-up stops silently
@@ -98,6 +99,8 @@ TEST(MainWindowSetup, FailedSetupLeavesTheDesignedWindow)
              + " could not be parsed. Error message: Opening and ending tag mismatch."},
         {{"/XML", missing},
          "XML Parser error! The XML file: " + missing + " could not be parsed. Error message: "},
+        // Well-formed, but a target that is no OID: named, and no parser error.
+        {{"/XML", badOid}, "The view in " + badOid + " cannot be shot. Target 2: '1.3..6' is not an OID"},
     };
     for (const auto& c : cases) {
         const std::string label = c.args.join(' ').toStdString();
