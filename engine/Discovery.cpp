@@ -280,10 +280,11 @@ void TShootEngine::ColumnTimedOut(const TRequest& request)
 TCellValue TShootEngine::MissingCell(int column) const
 {
     // What a Get of the missing instance shows: nothing from a column that
-    // got no answer or from SNMPv1, noSuchInstance from later versions.
+    // got no answer or from SNMPv1, noSuchInstance (in the component's
+    // words) from later versions.
     if (columnWalks.HasTimedOut(column) || requestTemplate.snmpVersion == 1)
         return NoAnswer();
-    return ReceivedValue(QByteArray(), snmptype::kNoSuchInstance);
+    return ReceivedValue(QByteArrayLiteral("error: noSuchInstance"), snmptype::kNoSuchInstance);
 }
 
 // The rows in the order of the first column's instances; a keep-instances

@@ -315,6 +315,49 @@ TEST(VexgridLoader, MibsListsEveryMibPathInOrder)
     EXPECT_TRUE(Load("vexgrid/empty-root.xml").settings.mibPaths.isEmpty());
 }
 
+namespace {
+
+// Loads an SNMPv2c file whose <shooter> holds `element`, over the settings
+// an earlier file left.
+TSessionSettings LoadShooterElement(const QTemporaryDir& dir, const QByteArray& element)
+{
+    const QString path = dir.filePath(QStringLiteral("view.xml"));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("<vexgrid><shooter><snmpversion>2</snmpversion>" + element + "</shooter></vexgrid>");
+    file.close();
+    TSessionSettings settings;
+    ApplyDefaultSettings(settings);
+    settings.maxRepetitions = 77;  // what an earlier file left
+    settings.parallelRequests = 5;
+    const TVexgridLoadResult result = LoadVexgridSettings(path, settings);
+    EXPECT_TRUE(result.loaded) << element.toStdString();
+    return settings;
+}
+
+}  // namespace
+
+TEST(VexgridLoader, ParallelOutsideOneToEightIsOneRequestAtATime)
+{
+    struct {
+        const char* element;  // inside <shooter>
+        int expected;
+    } const cases[] = {
+        {"", 1},  // absent
+        {"<parallel>4</parallel>", 4},
+        {"<parallel> 8 </parallel>", 8},
+        {"<parallel>1</parallel>", 1},
+        {"<parallel>0</parallel>", 1},
+        {"<parallel>9</parallel>", 1},
+        {"<parallel>-3</parallel>", 1},
+        {"<parallel>four</parallel>", 1},
+    };
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const auto& c : cases)
+        EXPECT_EQ(LoadShooterElement(dir, c.element).parallelRequests, c.expected) << c.element;
+}
+
 TEST(VexgridLoader, MaxRepetitionsOutsideOneToThousandKeepsGetNext)
 {
     struct {
@@ -334,18 +377,6 @@ TEST(VexgridLoader, MaxRepetitionsOutsideOneToThousandKeepsGetNext)
     };
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    for (const auto& c : cases) {
-        const QString path = dir.filePath(QStringLiteral("view.xml"));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(QByteArray("<vexgrid><shooter><snmpversion>2</snmpversion>") + c.element
-                   + "</shooter></vexgrid>");
-        file.close();
-        TSessionSettings settings;
-        ApplyDefaultSettings(settings);
-        settings.maxRepetitions = 77;  // what an earlier file left
-        const TVexgridLoadResult result = LoadVexgridSettings(path, settings);
-        ASSERT_TRUE(result.loaded) << c.why;
-        EXPECT_EQ(settings.maxRepetitions, c.expected) << c.why;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(LoadShooterElement(dir, c.element).maxRepetitions, c.expected) << c.why;
 }

@@ -2,6 +2,7 @@
 #include "config/VexgridLoader.h"
 #include "config/VexgridWriter.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -23,6 +24,7 @@ struct TViewCase {
     QList<TTarget> targets;
     QString mask;
     QString preferredInstance;
+    int parallel = 1;
 };
 
 // The settings a view of `c` runs with, as the New View dialog makes them.
@@ -45,6 +47,7 @@ TSessionSettings SettingsOf(const TViewCase& c)
     }
     s.instanceMask = c.mask;
     s.preferredInstance = c.preferredInstance;
+    s.parallelRequests = c.parallel;
     return s;
 }
 
@@ -63,6 +66,7 @@ void ExpectSameView(const TSessionSettings& a, const TSessionSettings& b)
     EXPECT_EQ(a.tableMode, b.tableMode);
     EXPECT_EQ(a.instanceMask, b.instanceMask);
     EXPECT_EQ(a.preferredInstance, b.preferredInstance);
+    EXPECT_EQ(a.parallelRequests, b.parallelRequests);
 }
 
 TEST(VexgridWriter, LoaderReadsBackEveryField)
@@ -85,7 +89,8 @@ TEST(VexgridWriter, LoaderReadsBackEveryField)
          2,
          {{"1.3.6.1.2.1.2.2.1.1", ""}, {"1.3.6.1.2.1.2.2.1.2", ""}},
          "*.5",
-         ""},
+         "",
+         4},
         {"a walked column beside a fixed instance",
          "Mixed",
          "::1",
@@ -117,6 +122,10 @@ TEST(VexgridWriter, LoaderReadsBackEveryField)
         const TVexgridLoadResult loaded = LoadVexgridSettings(path, read);
         ASSERT_TRUE(loaded.loaded) << loaded.reason.toStdString();
         ExpectSameView(read, written);
+        // One request at a time is the default: the file does not name it.
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll().contains("<parallel>"), c.parallel > 1);
     }
 }
 
