@@ -69,7 +69,35 @@ void CollectFiles(const TMibLoadRequest& request, QVector<TMibFile>* files, QStr
                 TMibProblem{info.completeBaseName(), path, QStringLiteral("no such file or folder")});
         }
     }
+    // The shipped modules last: a module of the same name the user has wins.
+    for (const QString& folder : request.baseFolders) {
+        if (QFileInfo(folder).isDir())
+            folders->append(QFileInfo(folder).absoluteFilePath());
+    }
     folders->removeDuplicates();
+}
+
+// The module files of the base folders, with their headers: read only for
+// the imports of others.
+QVector<TMibFile> BaseFiles(const TMibLoadRequest& request)
+{
+    QVector<TMibFile> files;
+    for (const QString& folder : request.baseFolders)
+        AddFolderFiles(folder, &files);
+    for (TMibFile& file : files) {
+        QFile text(file.path);
+        if (file.size <= request.sizeLimit && text.open(QIODevice::ReadOnly))
+            file.header = ScanMibHeader(text.readAll());
+    }
+    return files;
+}
+
+QVector<TMibHeader> HeadersOf(const QVector<TMibFile>& files)
+{
+    QVector<TMibHeader> headers;
+    for (const TMibFile& file : files)
+        headers.append(file.header);
+    return headers;
 }
 
 // Reads the headers of the files within the size limit.
@@ -366,6 +394,22 @@ QStringList DefaultMibFolders()
             QStringLiteral("/usr/share/snmp/mibs"), QStringLiteral("/usr/share/mibs")};
 }
 
+QString ShippedMibFolder()
+{
+    const QString programDir = QCoreApplication::applicationDirPath();
+    QStringList candidates = {programDir + QStringLiteral("/../share/hb-vexgrid/mibs"),
+                              QStringLiteral(VEXGRID_SHIPPED_MIB_DIR)};
+    // A program of the build tree (the window, the tests) takes the modules
+    // of its sources, not those of an installed package.
+    if (programDir.startsWith(QStringLiteral(VEXGRID_BINARY_DIR "/")))
+        candidates.prepend(QStringLiteral(VEXGRID_SOURCE_MIB_DIR));
+    for (const QString& candidate : candidates) {
+        if (QFileInfo(candidate).isDir())
+            return QDir::cleanPath(QFileInfo(candidate).absoluteFilePath());
+    }
+    return QString();
+}
+
 QString DefaultMibCacheFolder() { return QStandardPaths::writableLocation(QStandardPaths::CacheLocation); }
 
 QString MibReaderProgram()
@@ -457,10 +501,11 @@ void TakeRun(TReaderRun run, const QVector<TMibFile>& files, const QVector<QStri
 // (what the next load would read as well) rather than cut short by a
 // cancel or by a reader that cannot run.
 bool ReadModules(const TMibLoadRequest& request, const QString& program, const QStringList& folders,
-                 QVector<TMibFile>* files, const std::atomic<bool>* cancel, TMibReadOutcome* outcome)
+                 const QVector<TMibHeader>& baseHeaders, QVector<TMibFile>* files,
+                 const std::atomic<bool>* cancel, TMibReadOutcome* outcome)
 {
     const QVector<TMibHeader> headers = ScanHeaders(files, request.sizeLimit);
-    const QHash<QString, QStringList> missingBase = MissingBaseModules(headers);
+    const QHash<QString, QStringList> missingBase = MissingBaseModules(headers + baseHeaders);
     QVector<int> order(files->size());
     std::iota(order.begin(), order.end(), 0);
     bool importsFirst = false;
@@ -504,7 +549,7 @@ bool ReadModules(const TMibLoadRequest& request, const QString& program, const Q
 // What the outcome of a load depends on besides the reader's own code: the
 // program, the reader, libsmi, the limit and every file read or searched.
 QStringList CacheKey(const TMibLoadRequest& request, const QString& program, const QStringList& folders,
-                     const QVector<TMibFile>& files)
+                     const QVector<TMibFile>& files, const QVector<TMibFile>& baseFiles)
 {
     const auto fileLine = [](const QString& what, const QString& path) {
         const QFileInfo info(path);
@@ -526,7 +571,35 @@ QStringList CacheKey(const TMibLoadRequest& request, const QString& program, con
         key << QStringLiteral("search ") + folder;
     for (const TMibFile& file : files)
         key << QStringLiteral("file %1 %2 %3").arg(file.path).arg(file.size).arg(file.changed);
+    for (const TMibFile& file : baseFiles)
+        key << QStringLiteral("base %1 %2 %3").arg(file.path).arg(file.size).arg(file.changed);
     return key;
+}
+
+// For each problem's module, the modules it imports from that no file holds:
+// neither read, nor listed as a problem, nor among the base modules. Worked
+// out from the problem files' headers, so a load from the cache tells the same.
+QHash<QString, QStringList> MissingImports(const TMibReadOutcome& outcome, const QVector<TMibFile>& baseFiles,
+                                           qint64 sizeLimit)
+{
+    QSet<QString> known;
+    for (const TMibFile& file : baseFiles)
+        known.insert(file.header.module);
+    for (const TMibModuleFile& module : outcome.modules)
+        known.insert(module.module);
+    for (const TMibProblem& problem : outcome.problems)
+        known.insert(problem.module);
+    QHash<QString, QStringList> missing;
+    for (const TMibProblem& problem : outcome.problems) {
+        QFile text(problem.file);
+        if (QFileInfo(problem.file).size() > sizeLimit || !text.open(QIODevice::ReadOnly))
+            continue;
+        for (const QString& imported : ScanMibHeader(text.readAll()).imports) {
+            if (!known.contains(imported) && !missing.value(problem.module).contains(imported))
+                missing[problem.module] << imported;
+        }
+    }
+    return missing;
 }
 
 TMibLoadResult ResultOf(TMibReadOutcome outcome, bool fromCache)
@@ -551,20 +624,29 @@ TMibLoadResult LoadMibModules(const TMibLoadRequest& request, const std::atomic<
     QVector<TMibFile> files;
     QStringList folders;
     CollectFiles(request, &files, &folders, &outcome.problems);
+    const QVector<TMibFile> baseFiles = BaseFiles(request);
     const QString program = request.readerProgram.isEmpty() ? MibReaderProgram() : request.readerProgram;
 
     QString cacheFile;
     QStringList key;
+    bool fromCache = false;
     if (!request.cacheFolder.isEmpty()) {
-        cacheFile = MibCache::FileFor(request.cacheFolder, request.folders + request.extraPaths);
-        key = CacheKey(request, program, folders, files);
+        cacheFile = MibCache::FileFor(request.cacheFolder,
+                                      request.folders + request.extraPaths + request.baseFolders);
+        key = CacheKey(request, program, folders, files, baseFiles);
         TMibReadOutcome cached;
-        if (MibCache::Read(cacheFile, key, &cached))
-            return ResultOf(std::move(cached), true);
+        fromCache = MibCache::Read(cacheFile, key, &cached);
+        if (fromCache)
+            outcome = std::move(cached);
     }
-    if (ReadModules(request, program, folders, &files, cancel, &outcome) && !cacheFile.isEmpty())
+    if (!fromCache && ReadModules(request, program, folders, HeadersOf(baseFiles), &files, cancel, &outcome)
+        && !cacheFile.isEmpty())
         MibCache::Write(cacheFile, key, outcome);
-    return ResultOf(std::move(outcome), false);
+    QHash<QString, QStringList> missing = MissingImports(outcome, baseFiles, request.sizeLimit);
+    TMibLoadResult result = ResultOf(std::move(outcome), fromCache);
+    result.searchFolders = folders;
+    result.missingImports = std::move(missing);
+    return result;
 }
 
 TMibLoader::TMibLoader(QObject* parent)

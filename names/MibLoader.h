@@ -10,6 +10,7 @@
 
 #include "core/QueuedHandOver.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -35,6 +36,11 @@ struct TMibModuleFile {
 struct TMibLoadRequest {
     QStringList folders;     // searched when present: a missing one is not a problem
     QStringList extraPaths;  // folders or files the user named: missing ones are listed
+    // Searched for imports only, after the folders above: the SMI base
+    // modules and common modules shipped with the program (ShippedMibFolder).
+    // A module of theirs is read when a module read imports from it, and a
+    // module of the same name in the folders above wins.
+    QStringList baseFolders;
     // Files over this size are skipped unread: the largest MIB modules are a
     // few megabytes, so a bigger file is not one.
     qint64 sizeLimit = 8 * 1024 * 1024;
@@ -57,11 +63,20 @@ struct TMibLoadResult {
     int loadedObjects = 0;                   // objects that came from the files
     QVector<TMibModuleFile> modules;
     QVector<TMibProblem> problems;
-    bool fromCache = false;  // taken from the cache: no module file had changed
+    bool fromCache = false;     // taken from the cache: no module file had changed
+    QStringList searchFolders;  // where imports were looked for, in that order
+    // For the modules of problems: the modules they import from that no
+    // file searched holds.
+    QHash<QString, QStringList> missingImports;
 };
 
 // ~/.local/share/HB_Vexgrid/mibs, /usr/share/snmp/mibs, /usr/share/mibs.
 QStringList DefaultMibFolders();
+
+// The folder of the MIB modules shipped with the program, or empty when it
+// has none: in the sources for a program of the build tree, else
+// ../share/hb-vexgrid/mibs beside the program, else the installed one.
+QString ShippedMibFolder();
 
 // The program's cache folder (~/.cache/Hollbrae/HB_Vexgrid).
 QString DefaultMibCacheFolder();

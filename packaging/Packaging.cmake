@@ -41,6 +41,11 @@ vexgrid_gzip(${vexgrid_generated_dir}/changelog ${vexgrid_generated_dir}/changel
 install(TARGETS HB_Vexgrid RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The MIB reader the program runs as a child process (names).
 install(TARGETS hb-vexgrid-mibread RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/hb-vexgrid)
+# The SMI base modules and common MIB modules the MIB reader takes imports
+# from when the machine has none (names/mibs).
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/names/mibs/
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/${vexgrid_package_name}/mibs
+        FILES_MATCHING PATTERN "*.txt")
 install(FILES ${vexgrid_packaging_dir}/${vexgrid_app_id}.desktop
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
 install(FILES ${vexgrid_generated_dir}/${vexgrid_app_id}.metainfo.xml

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -195,6 +196,89 @@ TEST(MibLoader, AModuleWithoutItsSmiBaseModulesIsListedAndNotRead)
     TMibLoadRequest machine;
     machine.folders = DefaultMibFolders();  // whatever this machine has: read without a crash
     EXPECT_GE(LoadMibModules(machine).names->Count(), TMibNames::BuiltIn()->Count());
+}
+
+// A vendor module as vendors write them: SMI, conventions and IF-MIB imported.
+constexpr char vendorModule[] = R"(VENDOR-PORT-MIB DEFINITIONS ::= BEGIN
+IMPORTS
+    MODULE-IDENTITY, OBJECT-TYPE, Counter64, enterprises FROM SNMPv2-SMI
+    TEXTUAL-CONVENTION, DisplayString, TruthValue FROM SNMPv2-TC
+    ifIndex FROM IF-MIB;
+vendorPortMIB MODULE-IDENTITY
+    LAST-UPDATED "202612090000Z" ORGANIZATION "tests" CONTACT-INFO "none"
+    DESCRIPTION "Ports." REVISION "202612090000Z" DESCRIPTION "First."
+    ::= { enterprises 99996 }
+VendorPortMode ::= TEXTUAL-CONVENTION
+    STATUS current DESCRIPTION "How a port runs."
+    SYNTAX INTEGER { access(1), trunk(2), hybrid(3) }
+vendorPortTable OBJECT-TYPE SYNTAX SEQUENCE OF VendorPortEntry MAX-ACCESS not-accessible
+    STATUS current DESCRIPTION "Ports." ::= { vendorPortMIB 1 }
+vendorPortEntry OBJECT-TYPE SYNTAX VendorPortEntry MAX-ACCESS not-accessible
+    STATUS current DESCRIPTION "A port." INDEX { ifIndex } ::= { vendorPortTable 1 }
+VendorPortEntry ::= SEQUENCE { vendorPortLabel DisplayString, vendorPortMode VendorPortMode,
+    vendorPortPoE TruthValue, vendorPortOctets Counter64 }
+vendorPortLabel OBJECT-TYPE SYNTAX DisplayString MAX-ACCESS read-only
+    STATUS current DESCRIPTION "Label." ::= { vendorPortEntry 1 }
+vendorPortMode OBJECT-TYPE SYNTAX VendorPortMode MAX-ACCESS read-only
+    STATUS current DESCRIPTION "Mode." ::= { vendorPortEntry 2 }
+vendorPortPoE OBJECT-TYPE SYNTAX TruthValue MAX-ACCESS read-only
+    STATUS current DESCRIPTION "Power." ::= { vendorPortEntry 3 }
+vendorPortOctets OBJECT-TYPE SYNTAX Counter64 MAX-ACCESS read-only
+    STATUS current DESCRIPTION "Octets." ::= { vendorPortEntry 4 }
+END
+)";
+
+TEST(MibLoader, AVendorModuleReadsOnAMachineWithoutMibFilesThroughTheShippedModules)
+{
+    QTemporaryDir machine;  // the system's MIB folders: empty
+    QTemporaryDir vendor;
+    QFile file(vendor.filePath(QStringLiteral("VENDOR-PORT-MIB.txt")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(vendorModule);
+    file.close();
+    TMibLoadRequest request;
+    request.folders = {machine.path(), vendor.path()};
+    request.baseFolders = {ShippedMibFolder()};
+    ASSERT_FALSE(ShippedMibFolder().isEmpty());
+    const TMibLoadResult result = LoadMibModules(request);
+    EXPECT_TRUE(result.problems.isEmpty()) << qPrintable(ProblemList(result));
+    ASSERT_EQ(result.modules.size(), 1);
+    EXPECT_EQ(result.modules[0].module, QStringLiteral("VENDOR-PORT-MIB"));
+
+    const struct {
+        const char* name;
+        const char* oid;
+        const char* convention;
+        const char* readable;  // of the value 2
+    } cases[] = {
+        {"vendorPortLabel", "1.3.6.1.4.1.99996.1.1.1", "DisplayString", ""},
+        {"vendorPortMode", "1.3.6.1.4.1.99996.1.1.2", "VendorPortMode", "trunk"},
+        {"vendorPortPoE", "1.3.6.1.4.1.99996.1.1.3", "TruthValue", "false"},
+        {"vendorPortOctets", "1.3.6.1.4.1.99996.1.1.4", "", ""},
+    };
+    for (const auto& c : cases) {
+        const TMibObject* object = result.names->LookupName(QString::fromLatin1(c.name));
+        ASSERT_NE(object, nullptr) << c.name;
+        EXPECT_EQ(object->oid, QLatin1String(c.oid)) << c.name;
+        EXPECT_EQ(object->textualConvention, QLatin1String(c.convention)) << c.name;
+        EXPECT_EQ(TMibNames::Label(*object, 2), QLatin1String(c.readable)) << c.name;
+    }
+    // The row is indexed by the shipped IF-MIB's ifIndex.
+    const TMibObject* column = result.names->LookupName(QStringLiteral("vendorPortMode"));
+    ASSERT_NE(column, nullptr);
+    const QVector<const TMibObject*> index = result.names->IndexObjects(*column);
+    ASSERT_EQ(index.size(), 1);
+    ASSERT_NE(index[0], nullptr);
+    EXPECT_EQ(index[0]->oid, QStringLiteral("1.3.6.1.2.1.2.2.1.1"));
+}
+
+TEST(MibLoader, EveryShippedModuleReadsWithoutAProblem)
+{
+    const QStringList files = QDir(ShippedMibFolder()).entryList(QDir::Files);
+    ASSERT_GE(files.size(), 11) << "the SMI base modules and the common modules";
+    const TMibLoadResult result = LoadMibModules(Request({ShippedMibFolder()}));
+    EXPECT_TRUE(result.problems.isEmpty()) << qPrintable(ProblemList(result));
+    EXPECT_EQ(result.modules.size(), files.size());
 }
 
 TEST(MibImportScan, HeaderNamesTheModuleAndItsImports)

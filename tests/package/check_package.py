@@ -36,6 +36,10 @@ EXPECTED_FILES = [
     ("usr/share/man/man1/HB_Vexgrid.1.gz", "man HB_Vexgrid"),
     ("usr/share/doc/hb-vexgrid/changelog.gz", "every Debian package has a changelog"),
     ("usr/share/doc/hb-vexgrid/copyright", "every Debian package states its licence"),
+] + [
+    (f"usr/share/hb-vexgrid/mibs/{module}.txt", "MIB imports for a machine without MIB files")
+    for module in ("SNMPv2-SMI", "SNMPv2-TC", "SNMPv2-CONF", "RFC1155-SMI", "RFC-1212", "RFC-1215",
+                   "SNMPv2-MIB", "IANAifType-MIB", "IF-MIB", "HOST-RESOURCES-MIB", "HOST-RESOURCES-TYPES")
 ]
 
 # Everything the command line takes; the manual page names each.
