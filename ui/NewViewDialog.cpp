@@ -7,6 +7,7 @@
 #include "core/OidText.h"
 #include "config/VexgridLoader.h"
 #include "config/VexgridV3.h"
+#include "ui/MibBrowser.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,31 +15,20 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include <functional>
 #include <utility>
 
 namespace {
-
-// Item data of a target: its OID, and the instance the user typed with it.
-constexpr int kOidRole = Qt::UserRole;
-constexpr int kTypedInstanceRole = Qt::UserRole + 1;
-
-// The instance of a scalar, used for targets without one in the list layout.
-const QString kScalarInstance = QStringLiteral(".0");
-
-// Sub-identifiers separated by dots, the first dot optional.
-const QRegularExpression kDottedOid(QStringLiteral("^\\.?[0-9]+(\\.[0-9]+)*$"));
-
-QString WithoutLeadingDot(const QString& oid) { return oid.startsWith(u'.') ? oid.mid(1) : oid; }
 
 // A number field that lets a number out of its range be typed whole, then
 // refuses it: the field keeps its value and `refused` tells why, where a
@@ -85,7 +75,9 @@ private:
 }  // namespace
 
 TNewViewDialog::TNewViewDialog(const TOidNameTable& nameTable, QWidget* parent)
-    : QDialog(parent), names(nameTable)
+    : QDialog(parent), names(nameTable),
+      // A copy shares the table's data: taking it costs nothing.
+      mib(std::make_shared<const TMibNames>(nameTable.MibNames() ? *nameTable.MibNames() : TMibNames()))
 {
     setObjectName(QStringLiteral("NewViewDialog"));
     setWindowTitle(QStringLiteral("New View"));
@@ -93,11 +85,9 @@ TNewViewDialog::TNewViewDialog(const TOidNameTable& nameTable, QWidget* parent)
         knownNames.append({entry.oid, entry.name});
     // The MIB objects beyond the table, built in or loaded; notifications name
     // nothing an agent can be asked for.
-    if (const TMibNames* mib = names.MibNames()) {
-        for (const TMibObject& object : mib->Objects()) {
-            if (object.kind != TMibKind::Notification && names.LookupOidName(object.oid).isEmpty())
-                knownNames.append({object.oid, object.name});
-        }
+    for (const TMibObject& object : mib->Objects()) {
+        if (object.kind != TMibKind::Notification && names.LookupOidName(object.oid).isEmpty())
+            knownNames.append({object.oid, object.name});
     }
     for (const TOidName& known : knownNames) {
         if (!oidByName.contains(known.name))
@@ -221,32 +211,7 @@ QWidget* TNewViewDialog::CreateTargetBox()
     auto* box = new QGroupBox(QStringLiteral("Targets"), this);
     auto* grid = new QHBoxLayout(box);
 
-    auto* known = new QVBoxLayout;
-    NameFilter = new QLineEdit(box);
-    NameFilter->setPlaceholderText(QStringLiteral("Search names"));
-    NameFilter->setClearButtonEnabled(true);
-    NameList = new QListWidget(box);
-    NameList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    for (const TOidName& entry : knownNames) {
-        auto* item = new QListWidgetItem(QStringLiteral("%1  (%2)").arg(entry.name, entry.oid), NameList);
-        item->setData(kOidRole, entry.oid);
-    }
-    connect(NameFilter, &QLineEdit::textChanged, this, &TNewViewDialog::FilterNames);
-    connect(NameList, &QListWidget::itemDoubleClicked, this, [this] { AddSelectedNames(); });
-    auto* typed = new QHBoxLayout;
-    OidEdit = new QLineEdit(box);
-    OidEdit->setPlaceholderText(QStringLiteral("OID or name, e.g. 1.3.6.1.2.1.1.5 or sysName.0"));
-    auto* addTyped = new QPushButton(QStringLiteral("Add &OID"), box);
-    addTyped->setAutoDefault(false);
-    connect(addTyped, &QPushButton::clicked, this, [this] { AddTypedTarget(); });
-    connect(OidEdit, &QLineEdit::returnPressed, this, [this] { AddTypedTarget(); });
-    typed->addWidget(OidEdit, 1);
-    typed->addWidget(addTyped);
-    known->addWidget(NameFilter);
-    known->addWidget(NameList, 1);
-    known->addLayout(typed);
-    grid->addLayout(known, 1);
-
+    grid->addWidget(CreateNamePicker(box), 1);
     grid->addLayout(CreateTargetButtons());
 
     auto* chosen = new QVBoxLayout;
@@ -266,6 +231,77 @@ QWidget* TNewViewDialog::CreateTargetBox()
     chosen->addLayout(mask);
     grid->addLayout(chosen, 1);
     return box;
+}
+
+QWidget* TNewViewDialog::CreateNamePicker(QWidget* parent)
+{
+    auto* picker = new QWidget(parent);
+    auto* known = new QVBoxLayout(picker);
+    known->setContentsMargins(0, 0, 0, 0);
+    auto* tabs = new QTabWidget(picker);
+    auto* listPage = new QWidget(tabs);
+    auto* list = new QVBoxLayout(listPage);
+    NameFilter = new QLineEdit(listPage);
+    NameFilter->setPlaceholderText(QStringLiteral("Search names"));
+    NameFilter->setClearButtonEnabled(true);
+    NameFilter->installEventFilter(this);
+    NameList = new QListWidget(listPage);
+    NameList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    for (const TOidName& entry : knownNames) {
+        auto* item = new QListWidgetItem(QStringLiteral("%1  (%2)").arg(entry.name, entry.oid), NameList);
+        item->setData(kOidRole, entry.oid);
+    }
+    connect(NameFilter, &QLineEdit::textChanged, this, &TNewViewDialog::FilterNames);
+    connect(NameList, &QListWidget::itemDoubleClicked, this, [this] { AddSelectedNames(); });
+    list->addWidget(NameFilter);
+    list->addWidget(NameList, 1);
+    tabs->addTab(listPage, QStringLiteral("&Known names"));
+
+    auto* treePage = new QWidget(tabs);
+    auto* tree = new QVBoxLayout(treePage);
+    MibTree = new TMibTree(mib, treePage);
+    connect(MibTree, &TMibTree::Activated, this, [this] { AddFromMibTree(); });
+    auto* addFromTree = new QPushButton(QStringLiteral("Add to view"), treePage);
+    addFromTree->setAutoDefault(false);
+    connect(addFromTree, &QPushButton::clicked, this, &TNewViewDialog::AddFromMibTree);
+    tree->addWidget(MibTree, 1);
+    tree->addWidget(addFromTree, 0, Qt::AlignRight);
+    tabs->addTab(treePage, QStringLiteral("MI&B tree"));
+    known->addWidget(tabs, 1);
+
+    auto* typed = new QHBoxLayout;
+    OidEdit = new QLineEdit(picker);
+    OidEdit->setPlaceholderText(
+        QStringLiteral("OID or name, e.g. 1.3.6.1.2.1.1.5, sysName.0, IF-MIB::ifTable"));
+    OidEdit->installEventFilter(this);
+    auto* addTyped = new QPushButton(QStringLiteral("Add &OID"), picker);
+    addTyped->setAutoDefault(false);
+    connect(addTyped, &QPushButton::clicked, this, [this] { AddTypedTarget(); });
+    typed->addWidget(OidEdit, 1);
+    typed->addWidget(addTyped);
+    known->addLayout(typed);
+    return picker;
+}
+
+bool TNewViewDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || (watched != OidEdit && watched != NameFilter))
+        return QDialog::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return QDialog::eventFilter(watched, event);
+    if (watched == OidEdit) {
+        AddTypedTarget();
+        return true;
+    }
+    for (int row = 0; row < NameList->count(); ++row) {
+        if (!NameList->item(row)->isHidden()) {
+            NameList->setCurrentRow(row);
+            NameList->setFocus();
+            break;
+        }
+    }
+    return true;
 }
 
 QLayout* TNewViewDialog::CreateTargetButtons()
@@ -309,116 +345,6 @@ void TNewViewDialog::FilterNames(const QString& text)
     }
 }
 
-void TNewViewDialog::AddSelectedNames()
-{
-    for (const QListWidgetItem* item : NameList->selectedItems())
-        AddTarget(item->data(kOidRole).toString(), QString());
-}
-
-bool TNewViewDialog::AddTypedTarget()
-{
-    const QString text = OidEdit->text().trimmed();
-    QString oid;
-    QString instance;
-    if (kDottedOid.match(text).hasMatch()) {
-        if (!IsOidText(text)) {  // the loader's own check: what it refuses is never offered
-            Problem->setText(QStringLiteral("'%1' is not an OID").arg(text));
-            return false;
-        }
-        oid = WithoutLeadingDot(text);
-        // A scalar or a table column followed by more sub-identifiers: those
-        // are its instance. Below other known names (enterprises, a group)
-        // the whole text is the object.
-        if (SplitInstance(oid, instance)) {
-            AddTarget(oid, instance);
-            OidEdit->clear();
-            Problem->clear();
-            return true;
-        }
-        const QString name = names.DescribeOid(oid);
-        const qsizetype dot = name.indexOf(u'.');
-        const QString known = dot > 0 ? oidByName.value(name.left(dot)) : QString();
-        const QString rest = dot > 0 ? name.mid(dot) : QString();
-        const QString parent = known.left(std::max<qsizetype>(0, known.lastIndexOf(u'.')));
-        if (!known.isEmpty()
-            && (rest == kScalarInstance || names.LookupOidName(parent).endsWith(QStringLiteral("Entry")))) {
-            instance = rest;
-            oid = known;
-        }
-    } else {
-        const qsizetype dot = text.indexOf(u'.');
-        const QString name = dot < 0 ? text : text.left(dot);
-        instance = dot < 0 ? QString() : text.mid(dot);
-        oid = oidByName.value(name);
-        if (oid.isEmpty() || (!instance.isEmpty() && !kDottedOid.match(instance).hasMatch())) {
-            Problem->setText(QStringLiteral("\"%1\" is neither an OID nor a known name.").arg(text));
-            return false;
-        }
-    }
-    AddTarget(oid, instance);
-    OidEdit->clear();
-    Problem->clear();
-    return true;
-}
-
-bool TNewViewDialog::SplitInstance(QString& oid, QString& instance) const
-{
-    const TMibNames* mib = names.MibNames();
-    if (mib == nullptr)
-        return false;
-    const TMibMatch match = mib->Find(oid);
-    if (match.object == nullptr || match.suffix.isEmpty()
-        || (match.object->kind != TMibKind::Scalar && match.object->kind != TMibKind::Column))
-        return false;
-    oid = match.object->oid;
-    instance = match.suffix;
-    return true;
-}
-
-void TNewViewDialog::AddTarget(const QString& oid, const QString& explicitInstance)
-{
-    auto* item = new QListWidgetItem(TargetList);
-    item->setData(kOidRole, oid);
-    item->setData(kTypedInstanceRole, explicitInstance);
-    TargetList->setCurrentItem(item);
-    UpdateInstances();
-}
-
-void TNewViewDialog::MoveTarget(int step)
-{
-    const int row = TargetList->currentRow();
-    const int to = row + step;
-    if (row < 0 || to < 0 || to >= TargetList->count())
-        return;
-    QListWidgetItem* item = TargetList->takeItem(row);
-    TargetList->insertItem(to, item);
-    TargetList->setCurrentItem(item);
-}
-
-QString TNewViewDialog::InstanceOf(const QListWidgetItem* item) const
-{
-    if (TableLayout->isChecked())
-        return QString();
-    const QString typed = item->data(kTypedInstanceRole).toString();
-    return typed.isEmpty() ? kScalarInstance : typed;
-}
-
-QString TNewViewDialog::TargetText(const QString& oid, const QString& instance) const
-{
-    const QString name = names.LookupOidName(oid);
-    const QString shown = name.isEmpty() ? oid : QStringLiteral("%1  (%2)").arg(name, oid);
-    return instance.isEmpty() ? shown + QStringLiteral("  [all instances]")
-                              : shown + QStringLiteral("  ") + instance;
-}
-
-void TNewViewDialog::UpdateInstances()
-{
-    for (int row = 0; row < TargetList->count(); ++row) {
-        QListWidgetItem* item = TargetList->item(row);
-        item->setText(TargetText(item->data(kOidRole).toString(), InstanceOf(item)));
-    }
-}
-
 TSessionSettings TNewViewDialog::ViewSettings() const
 {
     TSessionSettings settings;
@@ -438,6 +364,8 @@ TSessionSettings TNewViewDialog::ViewSettings() const
         settings.programTitle = TitleEdit->text().trimmed();
     for (int row = 0; row < TargetList->count(); ++row) {
         const QListWidgetItem* item = TargetList->item(row);
+        if (item->checkState() != Qt::Checked)
+            continue;
         const QString oid = NormaliseTargetOid(item->data(kOidRole).toString());
         const QString instance = InstanceOf(item);
         settings.targetOids.append(oid);
@@ -464,8 +392,8 @@ void TNewViewDialog::accept()
         Problem->setText(problem);
         return;
     }
-    if (TargetList->count() == 0) {
-        Problem->setText(QStringLiteral("The view needs at least one target."));
+    if (CheckedTargets().isEmpty()) {
+        Problem->setText(QStringLiteral("The view needs at least one ticked target."));
         return;
     }
     QDialog::accept();

@@ -2,9 +2,12 @@
 // vexgrid file. The agent (host, port, version, community shown as dots with
 // a reveal toggle, GetBulk's max-repetitions for SNMPv2c and SNMPv3, and for
 // SNMPv3 the user: security level, protocols, passwords and context), the
-// title, the targets (picked from every name the program
-// knows or typed as an OID, in the order the user gives them), one row per OID
-// or one row per instance, and an instance mask. "Test" asks the agent for
+// title, the targets (picked from every name the program knows, in a list or
+// in the MIB tree, or typed as an OID or as a name, MODULE::name with an
+// optional instance, in the order the user gives them), one row per OID or one
+// row per instance, and an instance mask. A table or its entry picked whole
+// adds its columns as targets, each with a check box: INDEX and
+// not-accessible columns start unticked, unticked ones are left out. "Test" asks the agent for
 // sysDescr.0 once and shows the answer or the error.
 //
 //     TNewViewDialog dialog(form.OidNameTable(), &form);
@@ -17,6 +20,8 @@
 
 #include <QDialog>
 #include <QHash>
+
+#include <memory>
 
 class QButtonGroup;
 class QCheckBox;
@@ -31,6 +36,9 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class TAgentProbe;
+class TMibNames;
+class TMibTree;
+struct TMibObject;
 
 class TNewViewDialog : public QDialog {
     Q_OBJECT
@@ -57,6 +65,10 @@ public:
     bool AddTypedTarget();
     // Adds every name in NameList that is selected.
     void AddSelectedNames();
+    // Adds the object selected in the MIB tree ("Add to view").
+    void AddFromMibTree();
+    // The OIDs of the targets that are ticked, in order, instances aside.
+    QStringList CheckedTargets() const;
     // Shows only the names that contain `text` (letter case ignored).
     void FilterNames(const QString& text);
     // Sends the Get of sysDescr.0 and shows "Asking..." in TestResult until
@@ -83,6 +95,7 @@ public:
     QLineEdit* NameFilter = nullptr;
     QListWidget* NameList = nullptr;
     QLineEdit* OidEdit = nullptr;
+    TMibTree* MibTree = nullptr;
     QListWidget* TargetList = nullptr;
     QRadioButton* ListLayout = nullptr;
     QRadioButton* TableLayout = nullptr;
@@ -94,7 +107,16 @@ public:
 public slots:
     void accept() override;
 
+protected:
+    // Enter in the OID box adds the target, Enter in the search box goes to
+    // the first name shown: neither presses OK.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Item data of a target: its OID, and the instance the user typed with it.
+    static constexpr int kOidRole = Qt::UserRole;
+    static constexpr int kTypedInstanceRole = Qt::UserRole + 1;
+
     TAgentProbe* probe = nullptr;  // a child of the dialog
     QWidget* CreateAgentBox();
     QWidget* CreateV3Box();
@@ -105,7 +127,13 @@ private:
     void SetV3User(const TV3Settings& v3);
     QWidget* CreateTargetBox();
     QLayout* CreateTargetButtons();
-    void AddTarget(const QString& oid, const QString& explicitInstance);
+    QWidget* CreateNamePicker(QWidget* parent);
+    // A table or row without instance adds its columns; anything else itself.
+    void AddPicked(const QString& oid, const QString& explicitInstance);
+    void AddTableColumns(const TMibObject& table);
+    void AddTarget(const QString& oid, const QString& explicitInstance, bool checked = true);
+    // The object a typed name ("ifDescr", "IF-MIB::ifDescr") names, or "".
+    QString OidOfName(const QString& name) const;
     void MoveTarget(int step);
     QString TargetText(const QString& oid, const QString& instance) const;
     // Instances follow the layout: empty (walked) for the table, ".0" or the
@@ -117,6 +145,9 @@ private:
     bool SplitInstance(QString& oid, QString& instance) const;
 
     const TOidNameTable& names;
+    // The MIB names as the dialog opened: a load finishing meanwhile does not
+    // change what the tree and the targets point to.
+    std::shared_ptr<const TMibNames> mib;
     QFormLayout* agentForm = nullptr;
     QLabel* communityLabel = nullptr;
     // The SNMPv3 user SetAgent was given: a password it took from a variable

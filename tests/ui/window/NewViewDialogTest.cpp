@@ -2,6 +2,9 @@
 // dialog hands to the window.
 #include "ui/NewViewDialog.h"
 
+#include "names/MibNames.h"
+#include "ui/MibBrowser.h"
+
 #include "QtPrinters.h"
 
 #include <QApplication>
@@ -36,6 +39,9 @@ TEST(NewViewDialog, TypedTargetsInTheListLayout)
         {"an OID below a group is the object itself", "1.3.6.1.4.1.8072.1.2", true, "1.3.6.1.4.1.8072.1.2",
          ".0"},
         {"a name from the MIB modules", "hrSystemUptime.0", true, "1.3.6.1.2.1.25.1.1", ".0"},
+        {"a name with its module", "IF-MIB::ifDescr", true, "1.3.6.1.2.1.2.2.1.2", ".0"},
+        {"a name with its module and instance", "IF-MIB::ifDescr.1", true, "1.3.6.1.2.1.2.2.1.2", ".1"},
+        {"a module that does not define the name", "HOST-RESOURCES-MIB::ifDescr", false, "", ""},
         {"an unknown name", "noSuchName", false, "", ""},
         {"a name with a non-numeric instance", "sysName.x", false, "", ""},
         {"an empty sub-identifier", "1.3..6", false, "", ""},
@@ -107,6 +113,85 @@ TEST(NewViewDialog, OkNeedsAHostAndATarget)
     ASSERT_TRUE(dialog.AddTypedTarget());
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+// The columns of hrStorageTable but hrStorageIndex, its INDEX.
+QStringList StorageColumns()
+{
+    QStringList columns;
+    for (int column = 2; column <= 7; ++column)
+        columns << QStringLiteral("1.3.6.1.2.1.25.2.3.1.%1").arg(column);
+    return columns;
+}
+
+TEST(NewViewDialog, ATableOrEntryPickedWholeAddsItsColumns)
+{
+    const struct {
+        const char* how;  // typed (Enter in the OID box), list or tree
+        const char* name;
+        int columns;  // in the target list
+        QStringList ticked;
+    } cases[] = {
+        {"typed", "hrStorageTable", 7, StorageColumns()},
+        {"typed", "IF-MIB::ifEntry", 22, {}},  // all but ifIndex: checked by count
+        {"list", "hrStorageEntry", 7, StorageColumns()},
+        {"tree", "ifXTable", 19, {}},  // its INDEX is ifIndex, no column of its own
+    };
+    TOidNameTable names;
+    names.BuildOidNameTable();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TNewViewDialog dialog(names);
+        dialog.ListLayout->setChecked(true);
+        dialog.show();
+        const QString name = QString::fromLatin1(c.name);
+        if (QLatin1String(c.how) == QLatin1String("typed")) {
+            dialog.OidEdit->setFocus();
+            QTest::keyClicks(dialog.OidEdit, name);
+            QTest::keyClick(dialog.OidEdit, Qt::Key_Return);
+        } else if (QLatin1String(c.how) == QLatin1String("list")) {
+            for (int row = 0; row < dialog.NameList->count(); ++row)
+                dialog.NameList->item(row)->setSelected(
+                    dialog.NameList->item(row)->text().startsWith(name + u' '));
+            dialog.AddSelectedNames();
+        } else {
+            dialog.MibTree->Search(name);
+            ASSERT_TRUE(dialog.MibTree->Select(names.MibNames()->LookupName(name)->oid));
+            dialog.AddFromMibTree();
+        }
+        EXPECT_EQ(dialog.TargetList->count(), c.columns);
+        EXPECT_TRUE(dialog.TableLayout->isChecked()) << "a table is shown one row per instance";
+        const QStringList ticked = dialog.CheckedTargets();
+        if (!c.ticked.isEmpty()) {
+            EXPECT_EQ(ticked, c.ticked);
+        }
+        EXPECT_EQ(ticked.size(), c.columns - (name.startsWith(QLatin1String("ifX")) ? 0 : 1));
+        for (int row = 0; row < dialog.TargetList->count(); ++row)
+            EXPECT_FALSE(dialog.TargetList->item(row)->text().startsWith(QLatin1String("1.3.6")))
+                << "each target shows its name: " << qPrintable(dialog.TargetList->item(row)->text());
+        EXPECT_TRUE(dialog.isVisible()) << "Enter added the table, it did not press OK";
+    }
+}
+
+TEST(NewViewDialog, ATablePickedThenOkGivesTheInstanceTableOfItsColumns)
+{
+    TOidNameTable names;
+    names.BuildOidNameTable();
+    TNewViewDialog dialog(names);
+    dialog.show();
+    dialog.NameFilter->setFocus();
+    QTest::keyClicks(dialog.NameFilter, QStringLiteral("hrStorageTable"));
+    QTest::keyClick(dialog.NameFilter, Qt::Key_Return);  // goes to the first name shown
+    EXPECT_TRUE(dialog.isVisible());
+    ASSERT_EQ(dialog.NameList->selectedItems().size(), 1);
+    dialog.AddSelectedNames();
+    dialog.TargetList->item(1)->setCheckState(Qt::Unchecked);  // hrStorageType unticked
+    dialog.accept();
+    ASSERT_EQ(dialog.result(), QDialog::Accepted);
+    const TSessionSettings s = dialog.ViewSettings();
+    EXPECT_TRUE(s.tableMode);
+    EXPECT_EQ(s.targetOids, StorageColumns().mid(1));
+    EXPECT_EQ(s.requestTemplate.oidList, StorageColumns().mid(1).join(kItemSeparator) + kItemSeparator);
 }
 
 }  // namespace
