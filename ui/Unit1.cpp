@@ -5,6 +5,7 @@
 #include "ui/InstanceMaskPanel.h"
 #include "ui/MessageBox.h"
 #include "names/MibLoader.h"
+#include "ui/MibBrowser.h"
 #include "ui/MibModulesDialog.h"
 #include "table/ResultTable.h"
 #include "ui/ResultView.h"
@@ -132,6 +133,14 @@ void TForm1::CreateMenus()
     help1->setObjectName(QStringLiteral("Help1"));
     About1 = NewAction(help1, "About1", QStringLiteral("About"), imageAbout);
     MibModules1 = NewAction(help1, "MibModules1", QStringLiteral("MIB modules..."));
+    // Every object the names know, with its details; it shows the names as
+    // they are when it opens and stays open beside the window.
+    QAction* mibBrowser = NewAction(help1, "MibBrowser1", QStringLiteral("MIB browser..."));
+    connect(mibBrowser, &QAction::triggered, this, [this] {
+        auto* browser = new TMibBrowser(mibLoader->Names(), this);
+        browser->setAttribute(Qt::WA_DeleteOnClose);
+        browser->show();
+    });
 
     connect(Close1, &QAction::triggered, this, &TForm1::Close1Click);
     connect(About1, &QAction::triggered, this, &TForm1::About1Click);
@@ -396,10 +405,6 @@ void TForm1::StartMibLoad(const QStringList& mibPaths)
     // shoots with the built-in names meanwhile.
     mibRequest->folders = DefaultMibFolders();
     mibRequest->extraPaths = mibPaths;
-    // Imports the machine lacks (SNMPv2-SMI and the like) come from the
-    // modules shipped with the program.
-    const QString shipped = ShippedMibFolder();
-    mibRequest->baseFolders = shipped.isEmpty() ? QStringList() : QStringList{shipped};
     mibLoader->Start(*mibRequest);
 }
 
