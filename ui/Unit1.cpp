@@ -405,6 +405,10 @@ void TForm1::StartMibLoad(const QStringList& mibPaths)
     // shoots with the built-in names meanwhile.
     mibRequest->folders = DefaultMibFolders();
     mibRequest->extraPaths = mibPaths;
+    // Imports the machine lacks (SNMPv2-SMI and the like) come from the
+    // modules shipped with the program.
+    const QString shipped = ShippedMibFolder();
+    mibRequest->baseFolders = shipped.isEmpty() ? QStringList() : QStringList{shipped};
     mibLoader->Start(*mibRequest);
 }
 
