@@ -5,8 +5,11 @@
 //   bench_table --port P --community C --rows N [--host H] [--timeout S]
 //               [--hidden yes] [--version 1|2] [--maxrepetitions R]
 //               [--walk OID] [--export FILE] [--probe PATH] [--linger MS]
-//               [--instruments no]
+//               [--instruments no] [--parallel K] [--entry OID]
 //
+// --parallel K keeps K requests outstanding (the file's <parallel>); --entry
+// OID shoots the same seven columns of another table (1.3.6.1.2.1.2.2.1 for
+// an agent's interfaces table).
 // --walk OID shoots a single-target walk of OID instead of the table (--rows
 // is then the least number of rows expected). --export makes the window write
 // its CSV file, and the run ends when it is written. --probe starts PATH (the
@@ -83,6 +86,8 @@ struct TOptions {
     int version = 1;
     int maxRepetitions = 0;
     QString walk;
+    int parallel = 1;
+    QString entry = QString::fromLatin1(kEntry);
     QString exportFile;
     QString probe;
     int lingerMs = 300;
@@ -125,6 +130,10 @@ TOptions ParseOptions(const QStringList& args)
             options.maxRepetitions = value.toInt(&ok);
         else if (name == QLatin1String("--walk"))
             options.walk = value;
+        else if (name == QLatin1String("--parallel"))
+            options.parallel = value.toInt(&ok);
+        else if (name == QLatin1String("--entry"))
+            options.entry = value;
         else if (name == QLatin1String("--export"))
             options.exportFile = value;
         else if (name == QLatin1String("--probe"))
@@ -163,13 +172,15 @@ QByteArray VexgridFile(const TOptions& options)
         + QByteArray::number(options.version) + "</snmpversion>\n";
     if (options.maxRepetitions > 0)
         xml += "    <maxrepetitions>" + QByteArray::number(options.maxRepetitions) + "</maxrepetitions>\n";
+    if (options.parallel > 1)
+        xml += "    <parallel>" + QByteArray::number(options.parallel) + "</parallel>\n";
     xml += "    <shootertargets>\n";
     QList<QByteArray> targets;
     if (!options.walk.isEmpty())
         targets.append(options.walk.toUtf8());
     else
         for (int column : kColumns)
-            targets.append(QByteArray(kEntry) + "." + QByteArray::number(column));
+            targets.append(options.entry.toUtf8() + "." + QByteArray::number(column));
     for (const QByteArray& oid : targets)
         xml += "      <shootertarget><oid>" + oid
              + "</oid><oiddescr></oiddescr><instance></instance></shootertarget>\n";
@@ -306,9 +317,11 @@ int main(int argc, char** argv)
             if (pdu == kGetRequest && t->gets++ == 0)
                 t->walkSeconds = t->clock->nsecsElapsed() / 1e9;
         };
-    // The walk's first Get-Next went out inside the constructor, before the hook.
-    traffic.sent += 1;
-    traffic.getNexts += 1;
+    // The walk's first Get-Next went out inside the constructor, before the
+    // hook; with parallel requests, the first of each column walked at once.
+    const int sentBefore = options.walk.isEmpty() ? std::min(options.parallel, kColumnCount) : 1;
+    traffic.sent += sentBefore;
+    traffic.getNexts += sentBefore;
     if (!options.instruments)
         traffic.sent = traffic.received = traffic.getNexts = traffic.gets = -1;
 
