@@ -23,6 +23,17 @@ void AppendList(QTextStream& out, const QString& title, const QStringList& lines
     out << "\n";
 }
 
+// Under a problem: the imports no file holds and where they were looked for.
+QString MissingImportLine(const QStringList& missing, const QStringList& searched)
+{
+    const QString where = searched.isEmpty()
+                            ? QStringLiteral("no folder was searched")
+                            : QStringLiteral("looked for in ") + searched.join(QStringLiteral(", "));
+    return QStringLiteral("    missing import%1 %2: %3")
+        .arg(missing.size() == 1 ? QString() : QStringLiteral("s"), missing.join(QStringLiteral(", ")),
+             where);
+}
+
 }  // namespace
 
 QString MibModulesReport(const TMibLoadRequest& request, const TMibLoadResult& result, bool loaded)
@@ -40,8 +51,10 @@ QString MibModulesReport(const TMibLoadRequest& request, const TMibLoadResult& r
             out << "Taken from the cache of an earlier start: no module file has changed since.\n";
         out << "\n";
     }
-    AppendList(out, QStringLiteral("Searched:"), request.folders + request.extraPaths,
-               QStringLiteral("(nothing)"));
+    QStringList searched = request.folders + request.extraPaths;
+    for (const QString& folder : request.baseFolders)
+        searched << folder + QStringLiteral("  (shipped with the program: for imports only)");
+    AppendList(out, QStringLiteral("Searched:"), searched, QStringLiteral("(nothing)"));
     if (!loaded)
         return text;
     QStringList read;
@@ -49,8 +62,12 @@ QString MibModulesReport(const TMibLoadRequest& request, const TMibLoadResult& r
         read << module.module + QStringLiteral("  ") + module.file;
     AppendList(out, QStringLiteral("Read:"), read, QStringLiteral("(none)"));
     QStringList problems;
-    for (const TMibProblem& problem : result.problems)
+    for (const TMibProblem& problem : result.problems) {
         problems << QStringLiteral("%1  %2: %3").arg(problem.module, problem.file, problem.reason);
+        const QStringList missing = result.missingImports.value(problem.module);
+        if (!missing.isEmpty())
+            problems << MissingImportLine(missing, result.searchFolders);
+    }
     AppendList(out, QStringLiteral("MIB problems:"), problems, QStringLiteral("(none)"));
     return text;
 }

@@ -21,7 +21,8 @@ TEST(MibModulesDialog, ReportNamesReadModulesAndProblemsWithTheirReason)
 {
     TMibLoadRequest request;
     request.extraPaths = {mibData + "/base", mibData + "/broken/BROKEN-SYNTAX-MIB.txt",
-                          mibData + "/missing-folder"};
+                          mibData + "/broken/BROKEN-IMPORT-MIB.txt", mibData + "/missing-folder"};
+    request.baseFolders = {ShippedMibFolder()};
     const TMibLoadResult result = LoadMibModules(request);
     const QString report = MibModulesReport(request, result, true);
     EXPECT_TRUE(report.contains("SNMPv2-SMI  " + mibData + "/base/SNMPv2-SMI.txt")) << report.toStdString();
@@ -32,6 +33,11 @@ TEST(MibModulesDialog, ReportNamesReadModulesAndProblemsWithTheirReason)
     EXPECT_TRUE(after.contains(mibData + "/broken/BROKEN-SYNTAX-MIB.txt: not read: line "))
         << after.toStdString();
     EXPECT_TRUE(after.contains(mibData + "/missing-folder: no such file or folder"));
+    // A module importing from a module nobody has: the import, and where it was looked for.
+    const QString missing = after.mid(after.indexOf("BROKEN-IMPORT-MIB"));
+    const QString line = missing.section('\n', 1, 1);
+    EXPECT_TRUE(line.contains("NOBODYS-MIB")) << missing.toStdString();
+    EXPECT_TRUE(line.contains(mibData + "/base") && line.contains(ShippedMibFolder())) << line.toStdString();
 
     // While reading, only what is searched is known.
     const QString loading = MibModulesReport(request, TMibLoadResult{}, false);
@@ -52,6 +58,7 @@ TEST(MibModulesDialog, OpensOnTheWindowFromTheHelpMenu)
     // The vexgrid file's MIB paths are searched besides the usual folders.
     EXPECT_TRUE(form.MibLoadRequest().extraPaths.contains("/opt/vendor/mibs"));
     EXPECT_TRUE(form.MibLoadRequest().folders.contains("/usr/share/snmp/mibs"));
+    EXPECT_EQ(form.MibLoadRequest().baseFolders, QStringList{ShippedMibFolder()});
     dialog->close();
     form.MibModules1->trigger();
     const auto dialogs = form.findChildren<TMibModulesDialog*>();
