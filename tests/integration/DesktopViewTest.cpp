@@ -106,6 +106,33 @@ TEST(DesktopView, NewViewShowsTheInterfacesTable)
     EXPECT_EQ(QApplication::clipboard()->text().split('\n').size(), 2);
 }
 
+TEST(DesktopView, AWholeTablePickedByNameShowsItsColumns)
+{
+    auto agent = NewSnmpd();
+    ASSERT_TRUE(agent->Start());
+    TForm1 form(XmlArgs(QStringLiteral(VEXGRID_TEST_DATA "/vexgrid/empty-root.xml")));
+    TShootCounter shoots(form);
+    NewViewThrough(form, [&](TNewViewDialog& dialog) {
+        dialog.HostEdit->setText(QStringLiteral("127.0.0.1"));
+        dialog.PortEdit->setValue(agent->Port());
+        dialog.CommunityEdit->setText(QStringLiteral("tamvel"));
+        dialog.ListLayout->setChecked(true);
+        dialog.OidEdit->setText(QStringLiteral("HOST-RESOURCES-MIB::hrStorageTable"));
+        dialog.AddTypedTarget();
+        dialog.accept();
+    });
+    ASSERT_TRUE(shoots.WaitFor(1)) << form.StatusPanels().StatusMessage().toStdString();
+    // Index and every column but hrStorageIndex, whose value is the index.
+    const TResultTable& table = form.ResultTable();
+    QStringList captions;
+    for (int column = 1; column < table.columnCount(); ++column)
+        captions << table.headerData(column, Qt::Horizontal).toString();
+    EXPECT_EQ(captions.size(), 7) << captions.join(',').toStdString();
+    EXPECT_EQ(captions.value(1), "hrStorageType");
+    EXPECT_GT(table.rowCount(), 0);
+    EXPECT_FALSE(Column(form, 3).join(QString()).isEmpty()) << "hrStorageDescr came back";
+}
+
 TEST(DesktopView, TestNamesTheFailureOfASilentAgent)
 {
     vxtest::TUdpResponder silent([](const vxtest::TDatagram&) { return std::vector<vxtest::TReply>{}; });

@@ -83,7 +83,7 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
               (QStringList{"Now...", "Every 10 sec, keep any instances!",
                            "Every 10 sec. reread instances also!", "-", "Interval"}));
     EXPECT_EQ(Texts(form.Interval1->actions()), (QStringList{"1 s", "2 s", "5 s", "10 s", "30 s", "60 s"}));
-    EXPECT_EQ(Texts(top[4]->menu()->actions()), (QStringList{"About", "MIB modules..."}));
+    EXPECT_EQ(Texts(top[4]->menu()->actions()), (QStringList{"About", "MIB modules...", "MIB browser..."}));
 
     EXPECT_EQ(top[0]->menu()->actions().last(), form.Close1);
     EXPECT_EQ(top[3]->menu()->actions()[0], form.Shootagain2);
