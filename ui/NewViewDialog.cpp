@@ -157,6 +157,12 @@ QWidget* TNewViewDialog::CreateAgentBox()
                        "0 walks with one Get-Next request per object."));
     MaxRepetitionsEdit->setValue(kDefaultMaxRepetitions);
     form->addRow(QStringLiteral("Max-repetitions:"), MaxRepetitionsEdit);
+    // The loader's range: 1..8, 1 sends one request at a time.
+    ParallelEdit = new TRangeSpinBox(box, QStringLiteral("Parallel requests"), refuse);
+    ParallelEdit->setRange(1, kMaxParallelRequests);
+    ParallelEdit->setToolTip(QStringLiteral("Requests a shoot keeps outstanding at once; above 1 the columns "
+                                            "of a table are walked side by side."));
+    form->addRow(QStringLiteral("Parallel requests:"), ParallelEdit);
 
     auto* test = new QHBoxLayout;
     TestButton = new QPushButton(QStringLiteral("&Test"), box);
@@ -247,6 +253,7 @@ QWidget* TNewViewDialog::CreateNamePicker(QWidget* parent)
     NameFilter->installEventFilter(this);
     NameList = new QListWidget(listPage);
     NameList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    NameList->installEventFilter(this);
     for (const TOidName& entry : knownNames) {
         auto* item = new QListWidgetItem(QStringLiteral("%1  (%2)").arg(entry.name, entry.oid), NameList);
         item->setData(kOidRole, entry.oid);
@@ -285,13 +292,18 @@ QWidget* TNewViewDialog::CreateNamePicker(QWidget* parent)
 
 bool TNewViewDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::KeyPress || (watched != OidEdit && watched != NameFilter))
+    if (event->type() != QEvent::KeyPress
+        || (watched != OidEdit && watched != NameFilter && watched != NameList))
         return QDialog::eventFilter(watched, event);
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key != Qt::Key_Return && key != Qt::Key_Enter)
         return QDialog::eventFilter(watched, event);
     if (watched == OidEdit) {
         AddTypedTarget();
+        return true;
+    }
+    if (watched == NameList) {
+        AddSelectedNames();
         return true;
     }
     for (int row = 0; row < NameList->count(); ++row) {
@@ -331,6 +343,7 @@ void TNewViewDialog::SetAgent(const TSessionSettings& settings)
     CommunityEdit->setText(agent.community);
     MaxRepetitionsEdit->setValue(settings.maxRepetitions > 0 ? settings.maxRepetitions
                                                              : kDefaultMaxRepetitions);
+    ParallelEdit->setValue(settings.parallelRequests);
     startV3 = agent.snmpVersion == 3 ? settings.v3 : TV3Settings{};
     if (agent.snmpVersion == 3)
         SetV3User(settings.v3);
@@ -358,6 +371,7 @@ TSessionSettings TNewViewDialog::ViewSettings() const
     agent.snmpVersion = VersionBox->currentData().toInt();
     agent.community = CommunityEdit->text();
     settings.maxRepetitions = agent.snmpVersion != 1 ? MaxRepetitionsEdit->value() : 0;
+    settings.parallelRequests = ParallelEdit->value();
     if (agent.snmpVersion == 3)
         settings.v3 = V3Settings();
     if (!TitleEdit->text().trimmed().isEmpty())

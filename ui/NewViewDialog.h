@@ -82,6 +82,7 @@ public:
     QLineEdit* CommunityEdit = nullptr;
     QCheckBox* RevealCommunity = nullptr;
     QSpinBox* MaxRepetitionsEdit = nullptr;  // 0: walks use Get-Next
+    QSpinBox* ParallelEdit = nullptr;        // requests outstanding at once, 1..8
     QGroupBox* V3Box = nullptr;              // shown for SNMPv3 only
     QLineEdit* UserEdit = nullptr;
     QComboBox* SecurityLevelBox = nullptr;  // data: 0 noAuthNoPriv .. 2 authPriv
@@ -108,8 +109,9 @@ public slots:
     void accept() override;
 
 protected:
-    // Enter in the OID box adds the target, Enter in the search box goes to
-    // the first name shown: neither presses OK.
+    // Enter in the OID box adds the target, in the list of names the names
+    // selected; in the search box it goes to the first name shown. None of
+    // them presses OK.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
