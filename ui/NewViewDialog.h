@@ -109,9 +109,8 @@ public slots:
     void accept() override;
 
 protected:
-    // Enter in the OID box adds the target, in the list of names the names
-    // selected; in the search box it goes to the first name shown. None of
-    // them presses OK.
+    // Enter in the OID box adds the target, Enter in the search box goes to
+    // the first name shown: neither presses OK.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
