@@ -22,6 +22,8 @@ MODULES = {
     "IF-MIB": ("RFC 2863", ("ifMIB", "1.3.6.1.2.1.31")),
     "HOST-RESOURCES-MIB": ("RFC 2790", ("hostResourcesMibModule", "1.3.6.1.2.1.25.7.1")),
     "HOST-RESOURCES-TYPES": ("RFC 2790", ("hostResourcesTypesModule", "1.3.6.1.2.1.25.7.4")),
+    "SNMP-FRAMEWORK-MIB": ("RFC 3411", ("snmpFrameworkMIB", "1.3.6.1.6.3.10")),
+    "SNMP-VIEW-BASED-ACM-MIB": ("RFC 3415", ("snmpVacmMIB", "1.3.6.1.6.3.16")),
 }
 
 # The registration tree of SNMPv2-SMI, for parents no module written holds.
@@ -47,11 +49,22 @@ LOCAL_TC = {
     "KBytes": ("HOST-RESOURCES-MIB", None, "Integer32 (0..2147483647)"),
     "ProductID": ("HOST-RESOURCES-MIB", None, "OBJECT IDENTIFIER"),
     "InternationalDisplayString": ("HOST-RESOURCES-MIB", None, "OCTET STRING"),
+    "SnmpEngineID": ("SNMP-FRAMEWORK-MIB", None, "OCTET STRING (SIZE (5..32))"),
+    "SnmpSecurityModel": ("SNMP-FRAMEWORK-MIB", None, "Integer32 (0..2147483647)"),
+    "SnmpMessageProcessingModel": ("SNMP-FRAMEWORK-MIB", None, "Integer32 (0..2147483647)"),
+    "SnmpSecurityLevel": ("SNMP-FRAMEWORK-MIB", None,
+                          "INTEGER { noAuthNoPriv(1), authNoPriv(2), authPriv(3) }"),
+    "SnmpAdminString": ("SNMP-FRAMEWORK-MIB", "255t", "OCTET STRING (SIZE (0..255))"),
 }
+# Conventions the facts name that the defining module has not: the object's
+# plain syntax stands.
+NO_TC = {"SnmpEngineTime"}
 
-# Access other than the default (read-only; not-accessible for a column
-# that indexes its own row, tables and rows).
+# Access other than the default (read-only, or the module's below;
+# not-accessible for a column that indexes its own row, tables and rows).
+MODULE_ACCESS = {"SNMP-VIEW-BASED-ACM-MIB": "read-create"}
 ACCESS = {
+    "vacmContextName": "read-only", "vacmViewSpinLock": "read-write",
     "sysContact": "read-write", "sysName": "read-write", "sysLocation": "read-write",
     "snmpEnableAuthenTraps": "read-write", "snmpSetSerialNo": "read-write",
     "snmpTrapOID": "accessible-for-notify", "snmpTrapEnterprise": "accessible-for-notify",
@@ -63,6 +76,7 @@ ACCESS = {
     "hrSystemInitialLoadParameters": "read-write", "hrStorageSize": "read-write",
     "hrFSLastFullBackupDate": "read-write", "hrFSLastPartialBackupDate": "read-write",
     "hrSWRunStatus": "read-write",
+    "snmpEngineID": "read-only",
     "hrStorageIndex": "read-only", "hrDeviceIndex": "read-only", "hrPartitionIndex": "read-only",
     "hrFSIndex": "read-only", "hrSWRunIndex": "read-only", "hrSWInstalledIndex": "read-only",
 }
@@ -128,6 +142,8 @@ class Module:
         raise SystemExit(f"{self.name}: no name for the parent of {oid}")
 
     def Syntax(self, fact, inSequence=False):
+        if fact.tc in NO_TC:
+            fact.tc = ""
         if fact.tc in SNMPV2_TC:
             self.Import("SNMPv2-TC", fact.tc)
             return fact.tc
@@ -158,7 +174,9 @@ class Module:
     def Access(self, fact):
         if fact.name in ACCESS:
             return ACCESS[fact.name]
-        return "not-accessible" if self.IsOwnIndex(fact) else "read-only"
+        if self.IsOwnIndex(fact):
+            return "not-accessible"
+        return MODULE_ACCESS.get(self.name, "read-only") if fact.kind == "column" else "read-only"
 
     def Describe(self, what):
         return f'"{what}; {self.rfc} gives its meaning."'
