@@ -9,15 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <map>
-#include <mutex>
+#include <memory>
 #include <set>
+#include <span>
 
 using vxtest::Column;
 using vxtest::Shoot;
@@ -29,67 +25,6 @@ const QString kBulkTable = QStringLiteral("1.3.6.1.4.1.55555.3.1");
 const QString kMaskTable = QStringLiteral("1.3.6.1.4.1.55555.1.1");
 const QString kIpAddr = QStringLiteral("1.3.6.1.2.1.4.20.1");
 const QString kIfEntry = QStringLiteral("1.3.6.1.2.1.2.2.1");
-
-// A loopback relay in front of an agent that notes the OIDs and the
-// max-repetitions of every request it passes on.
-class TCountingRelay {
-public:
-    explicit TCountingRelay(int agentPort)
-        : responder([this, agentPort](const vxtest::TDatagram& in) {
-              Note(in.bytes);
-              return Forward(in.bytes, agentPort);
-          })
-    {
-    }
-    ~TCountingRelay() { ::close(fd); }
-    ::testing::AssertionResult Start() { return responder.Start(); }
-    int Port() const { return responder.Port(); }
-    std::vector<std::string> Oids() const
-    {
-        std::lock_guard guard(lock);
-        return oids;
-    }
-    std::vector<int> Repetitions() const
-    {
-        std::lock_guard guard(lock);
-        return repetitions;
-    }
-
-private:
-    void Note(const vxtest::TBytes& bytes)
-    {
-        auto table = std::make_unique<vxsnmp::TBindingTable>();
-        vxsnmp::TIncoming incoming;
-        if (vxsnmp::ParseMessage(bytes, incoming, *table) != vxsnmp::kOk)
-            return;
-        std::lock_guard guard(lock);
-        for (int i = 0; i < table->count; ++i)
-            oids.push_back(table->Slot(i).oid);
-        if (incoming.pduTag == static_cast<std::uint8_t>(vxsnmp::Tag::GetBulkRequest))
-            repetitions.push_back(incoming.errorIndex);
-    }
-    std::vector<vxtest::TReply> Forward(const vxtest::TBytes& bytes, int agentPort)
-    {
-        sockaddr_in agent{};
-        agent.sin_family = AF_INET;
-        agent.sin_port = htons(static_cast<std::uint16_t>(agentPort));
-        agent.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&agent), sizeof agent);
-        pollfd ready{fd, POLLIN, 0};
-        if (::poll(&ready, 1, 5000) != 1)
-            return {};
-        vxtest::TBytes answer(65536);
-        const ssize_t got = ::recv(fd, answer.data(), answer.size(), 0);
-        answer.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-        return {vxtest::TReply{answer, 0, 0}};
-    }
-
-    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    mutable std::mutex lock;
-    std::vector<std::string> oids;
-    std::vector<int> repetitions;
-    vxtest::TUdpResponder responder;  // last: its thread stops before the rest goes
-};
 
 }  // namespace
 
@@ -200,11 +135,23 @@ TEST(ParallelShoot, SnmpsimCapIsLearnedAndNoBindingIsAskedTwice)
     vxtest::TSnmpsimAgent snmpsim("");
     snmpsim.AddDataFile("cap", records);
     ASSERT_TRUE(snmpsim.Start());
-    TCountingRelay relay(snmpsim.Port());
-    ASSERT_TRUE(relay.Start());
 
     TEngineHarness h;
-    h.Agent(relay.Port(), 2, QStringLiteral("cap"));
+    // The engine's requests as they leave: every OID asked, every GetBulk's size.
+    std::vector<std::string> oids;
+    std::vector<int> sizes;
+    h.component.OnPacketTrace = [&](vxsnmp::TvxSNMPMgr&, const vxsnmp::TPacketTraceEvent& e) {
+        auto table = std::make_unique<vxsnmp::TBindingTable>();
+        vxsnmp::TIncoming request;
+        const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(e.Packet.constData()),
+                                                  static_cast<std::size_t>(e.Packet.size()));
+        if (e.Direction != 2 || vxsnmp::ParseMessage(bytes, request, *table) != vxsnmp::kOk)
+            return;
+        for (int i = 0; i < table->count; ++i)
+            oids.push_back(table->Slot(i).oid);
+        sizes.push_back(request.errorIndex);
+    };
+    h.Agent(snmpsim.Port(), 2, QStringLiteral("cap"));
     const QString table = QString::fromStdString(t);
     h.TableTargets({Column(table, 1), Column(table, 2), Column(table, 3)});
     h.EditSettings([](TSessionSettings& s) {
@@ -217,10 +164,8 @@ TEST(ParallelShoot, SnmpsimCapIsLearnedAndNoBindingIsAskedTwice)
 
     EXPECT_EQ(h.view.rows.size(), static_cast<std::size_t>(kRows));
     EXPECT_EQ(h.engine.LearnedRepetitions(), 64);
-    const std::vector<std::string> oids = relay.Oids();
     const std::set<std::string> distinct(oids.begin(), oids.end());
     EXPECT_EQ(distinct.size(), oids.size()) << "a binding was asked for twice";
     // Only the first step of each column asks for more than the cap.
-    const std::vector<int> sizes = relay.Repetitions();
     EXPECT_LE(std::count_if(sizes.begin(), sizes.end(), [](int n) { return n > 64; }), 3);
 }
