@@ -24,6 +24,7 @@ MODULES = {
     "HOST-RESOURCES-TYPES": ("RFC 2790", ("hostResourcesTypesModule", "1.3.6.1.2.1.25.7.4")),
     "SNMP-FRAMEWORK-MIB": ("RFC 3411", ("snmpFrameworkMIB", "1.3.6.1.6.3.10")),
     "SNMP-VIEW-BASED-ACM-MIB": ("RFC 3415", ("snmpVacmMIB", "1.3.6.1.6.3.16")),
+    "IP-MIB": ("RFC 4293", ("ipMIB", "1.3.6.1.2.1.48")),
 }
 
 # The registration tree of SNMPv2-SMI, for parents no module written holds.
@@ -42,7 +43,12 @@ SNMPV2_TC = {"DisplayString", "PhysAddress", "MacAddress", "TruthValue", "TestAn
              "VariablePointer", "RowPointer", "RowStatus", "TimeStamp", "TimeInterval", "DateAndTime",
              "StorageType", "TDomain", "TAddress"}
 LOCAL_TC = {
-    "IANAifType": ("IANAifType-MIB", None, "ifType"),  # an enumeration: the labels of ifType
+    # "labels:X": an enumeration with the labels of the object X.
+    "IANAifType": ("IANAifType-MIB", None, "labels:ifType"),
+    "IpAddressOriginTC": ("IP-MIB", None, "labels:ipAddressOrigin"),
+    "IpAddressStatusTC": ("IP-MIB", None, "labels:ipAddressStatus"),
+    "IpAddressPrefixOriginTC": ("IP-MIB", None, "labels:ipAddressPrefixOrigin"),
+    "Ipv6AddressIfIdentifierTC": ("IP-MIB", "2x:", "OCTET STRING (SIZE (0..8))"),
     "InterfaceIndex": ("IF-MIB", "d", "Integer32 (1..2147483647)"),
     "InterfaceIndexOrZero": ("IF-MIB", "d", "Integer32 (0..2147483647)"),
     "OwnerString": ("IF-MIB", "255a", "OCTET STRING (SIZE (0..255))"),
@@ -56,6 +62,12 @@ LOCAL_TC = {
                           "INTEGER { noAuthNoPriv(1), authNoPriv(2), authPriv(3) }"),
     "SnmpAdminString": ("SNMP-FRAMEWORK-MIB", "255t", "OCTET STRING (SIZE (0..255))"),
 }
+# Conventions of the hand-written modules (names/mibs).
+OTHER_TC = {tc: "INET-ADDRESS-MIB" for tc in (
+    "InetAddressType", "InetAddress", "InetAddressPrefixLength", "InetZoneIndex", "InetVersion",
+    "InetPortNumber", "InetScopeType")}
+# Index ranges other than INDEX_RANGE.
+RANGES = {"icmpMsgStatsType": "(0..255)"}
 # Conventions the facts name that the defining module has not: the object's
 # plain syntax stands.
 NO_TC = {"SnmpEngineTime"}
@@ -65,6 +77,15 @@ NO_TC = {"SnmpEngineTime"}
 MODULE_ACCESS = {"SNMP-VIEW-BASED-ACM-MIB": "read-create"}
 ACCESS = {
     "vacmContextName": "read-only", "vacmViewSpinLock": "read-write",
+    "ipForwarding": "read-write", "ipDefaultTTL": "read-write", "ipv6IpForwarding": "read-write",
+    "ipv6IpDefaultHopLimit": "read-write", "ipv4InterfaceEnableStatus": "read-write",
+    "ipv6InterfaceEnableStatus": "read-write", "ipv6InterfaceForwarding": "read-write",
+    "ipAddressSpinLock": "read-write", "ipv6RouterAdvertSpinLock": "read-write",
+    "ipAddressIfIndex": "read-create", "ipAddressType": "read-create", "ipAddressStatus": "read-create",
+    "ipAddressRowStatus": "read-create", "ipAddressStorageType": "read-create",
+    "ipNetToPhysicalPhysAddress": "read-create", "ipNetToPhysicalType": "read-create",
+    "ipNetToPhysicalRowStatus": "read-create", "ipNetToMediaPhysAddress": "read-create",
+    "ipNetToMediaType": "read-create",
     "sysContact": "read-write", "sysName": "read-write", "sysLocation": "read-write",
     "snmpEnableAuthenTraps": "read-write", "snmpSetSerialNo": "read-write",
     "snmpTrapOID": "accessible-for-notify", "snmpTrapEnterprise": "accessible-for-notify",
@@ -150,6 +171,9 @@ class Module:
         if fact.tc in LOCAL_TC:
             self.Import(LOCAL_TC[fact.tc][0], fact.tc)
             return fact.tc
+        if fact.tc in OTHER_TC:
+            self.Import(OTHER_TC[fact.tc], fact.tc)
+            return fact.tc
         if fact.tc:
             raise SystemExit(f"{self.name}: where is {fact.tc} of {fact.name} defined?")
         if fact.type in ("INTEGER", "BITS") and fact.labels:
@@ -161,7 +185,7 @@ class Module:
         if base in SMI_TYPES:
             self.Import("SNMPv2-SMI", base)
         if not inSequence and base == "Integer32" and self.IsOwnIndex(fact):
-            return f"{base} {INDEX_RANGE}"
+            return f"{base} {RANGES.get(fact.name, INDEX_RANGE)}"
         return base
 
     def RowOf(self, fact):
@@ -187,8 +211,9 @@ class Module:
             if module != self.name:
                 continue
             self.Import("SNMPv2-TC", "TEXTUAL-CONVENTION")
-            if syntax == "ifType":
-                named = ",\n                     ".join(f"{label}({value})" for value, label in self.labelsOf("ifType"))
+            if syntax.startswith("labels:"):
+                labels = self.labelsOf(syntax[len("labels:"):])
+                named = ",\n                     ".join(f"{label}({value})" for value, label in labels)
                 syntax = f"INTEGER {{\n                     {named}\n                 }}"
             if syntax.startswith("Integer32"):
                 self.Import("SNMPv2-SMI", "Integer32")

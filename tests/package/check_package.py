@@ -40,7 +40,7 @@ EXPECTED_FILES = [
     (f"usr/share/hb-vexgrid/mibs/{module}.txt", "MIB imports for a machine without MIB files")
     for module in ("SNMPv2-SMI", "SNMPv2-TC", "SNMPv2-CONF", "RFC1155-SMI", "RFC-1212", "RFC-1215",
                    "SNMPv2-MIB", "IANAifType-MIB", "IF-MIB", "HOST-RESOURCES-MIB", "HOST-RESOURCES-TYPES",
-                   "INET-ADDRESS-MIB", "HCNUM-TC", "SNMP-FRAMEWORK-MIB", "SNMP-VIEW-BASED-ACM-MIB")
+                   "INET-ADDRESS-MIB", "HCNUM-TC", "SNMP-FRAMEWORK-MIB", "SNMP-VIEW-BASED-ACM-MIB", "IP-MIB")
 ]
 
 # Everything the command line takes; the manual page names each.
