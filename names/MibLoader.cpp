@@ -591,8 +591,10 @@ QHash<QString, QStringList> MissingImports(const TMibReadOutcome& outcome, const
         known.insert(problem.module);
     QHash<QString, QStringList> missing;
     for (const TMibProblem& problem : outcome.problems) {
+        // The reader's own problem names the program, which is no module.
         QFile text(problem.file);
-        if (QFileInfo(problem.file).size() > sizeLimit || !text.open(QIODevice::ReadOnly))
+        if (problem.module == readerName || QFileInfo(problem.file).size() > sizeLimit
+            || !text.open(QIODevice::ReadOnly))
             continue;
         for (const QString& imported : ScanMibHeader(text.readAll()).imports) {
             if (!known.contains(imported) && !missing.value(problem.module).contains(imported))
