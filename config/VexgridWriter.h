@@ -1,9 +1,10 @@
 // Writing the settings of a view as a vexgrid file that LoadVexgridSettings
 // reads back to the same settings: title, size, agent, preferred instance,
 // targets with their instances (an empty instance included) and the instance
-// mask, GetBulk's max-repetitions, the SNMPv3 user. An SNMPv3 password that
-// came from an environment variable is written as the variable's name; one
-// typed in is written itself, and the file is then its owner's alone (0600).
+// mask, GetBulk's max-repetitions, the parallel requests (above 1 only), the
+// SNMPv3 user. An SNMPv3 password that came from an environment variable is
+// written as the variable's name; one typed in is written itself, and the
+// file is then its owner's alone (0600).
 #pragma once
 
 #include "core/Settings.h"
