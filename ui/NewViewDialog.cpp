@@ -253,6 +253,7 @@ QWidget* TNewViewDialog::CreateNamePicker(QWidget* parent)
     NameFilter->installEventFilter(this);
     NameList = new QListWidget(listPage);
     NameList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    NameList->installEventFilter(this);
     for (const TOidName& entry : knownNames) {
         auto* item = new QListWidgetItem(QStringLiteral("%1  (%2)").arg(entry.name, entry.oid), NameList);
         item->setData(kOidRole, entry.oid);
@@ -291,13 +292,18 @@ QWidget* TNewViewDialog::CreateNamePicker(QWidget* parent)
 
 bool TNewViewDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::KeyPress || (watched != OidEdit && watched != NameFilter))
+    if (event->type() != QEvent::KeyPress
+        || (watched != OidEdit && watched != NameFilter && watched != NameList))
         return QDialog::eventFilter(watched, event);
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key != Qt::Key_Return && key != Qt::Key_Enter)
         return QDialog::eventFilter(watched, event);
     if (watched == OidEdit) {
         AddTypedTarget();
+        return true;
+    }
+    if (watched == NameList) {
+        AddSelectedNames();
         return true;
     }
     for (int row = 0; row < NameList->count(); ++row) {

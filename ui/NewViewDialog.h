@@ -109,8 +109,9 @@ public slots:
     void accept() override;
 
 protected:
-    // Enter in the OID box adds the target, Enter in the search box goes to
-    // the first name shown: neither presses OK.
+    // Enter in the OID box adds the target, in the list of names the names
+    // selected; in the search box it goes to the first name shown. None of
+    // them presses OK.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
