@@ -184,7 +184,8 @@ TEST(NewViewDialog, ATablePickedThenOkGivesTheInstanceTableOfItsColumns)
     QTest::keyClick(dialog.NameFilter, Qt::Key_Return);  // goes to the first name shown
     EXPECT_TRUE(dialog.isVisible());
     ASSERT_EQ(dialog.NameList->selectedItems().size(), 1);
-    dialog.AddSelectedNames();
+    QTest::keyClick(dialog.NameList, Qt::Key_Return);  // adds the name selected
+    EXPECT_TRUE(dialog.isVisible());
     dialog.TargetList->item(1)->setCheckState(Qt::Unchecked);  // hrStorageType unticked
     dialog.accept();
     ASSERT_EQ(dialog.result(), QDialog::Accepted);
