@@ -5,35 +5,63 @@
 #include <algorithm>
 #include <limits>
 
-std::optional<TOid> TOid::Parse(QStringView text)
+namespace {
+
+// Reads the arc of text at `at` and the dot after it, if any; nullopt for
+// an empty arc, a character that is no digit or an arc out of range.
+std::optional<TOid::TArc> NextArc(QStringView text, qsizetype& at)
 {
-    if (text.startsWith(u'.'))
-        text = text.mid(1);
-    TOid oid;
-    if (text.isEmpty())
-        return oid;
-    // Enough for every OID a table holds; longer ones grow as needed.
-    constexpr std::size_t kTypicalArcs = 16;
-    oid.arcs.reserve(kTypicalArcs);
-    qsizetype at = 0;
-    for (;;) {
-        std::uint64_t value = 0;
-        const qsizetype start = at;
-        while (at < text.size() && text[at] >= u'0' && text[at] <= u'9') {
-            value = value * 10 + static_cast<std::uint64_t>(text[at].unicode() - u'0');
-            if (value > std::numeric_limits<TArc>::max())
-                return std::nullopt;
-            ++at;
-        }
-        if (at == start)
-            return std::nullopt;  // an empty arc, or a character that is no digit
-        oid.arcs.push_back(static_cast<TArc>(value));
-        if (at == text.size())
-            return oid;
-        if (text[at] != u'.')
+    std::uint64_t value = 0;
+    const qsizetype start = at;
+    while (at < text.size() && text[at] >= u'0' && text[at] <= u'9') {
+        value = value * 10 + static_cast<std::uint64_t>(text[at].unicode() - u'0');
+        if (value > std::numeric_limits<TOid::TArc>::max())
             return std::nullopt;
         ++at;
     }
+    if (at == start || (at < text.size() && text[at] != u'.'))
+        return std::nullopt;
+    if (at < text.size())
+        ++at;  // the dot
+    return at == text.size() && text.endsWith(u'.') ? std::nullopt : std::optional<TOid::TArc>(value);
+}
+
+QStringView WithoutLeadingDot(QStringView text) { return text.startsWith(u'.') ? text.mid(1) : text; }
+
+}  // namespace
+
+std::optional<TOid> TOid::Parse(QStringView text)
+{
+    text = WithoutLeadingDot(text);
+    TOid oid;
+    // Enough for every OID a table holds; longer ones grow as needed.
+    constexpr std::size_t kTypicalArcs = 16;
+    oid.arcs.reserve(kTypicalArcs);
+    for (qsizetype at = 0; at < text.size();) {
+        const std::optional<TArc> arc = NextArc(text, at);
+        if (!arc)
+            return std::nullopt;
+        oid.arcs.push_back(*arc);
+    }
+    return oid;
+}
+
+bool TOid::IsAboveText(QStringView text) const
+{
+    text = WithoutLeadingDot(text);
+    qsizetype at = 0;
+    for (const TArc mine : arcs) {
+        const std::optional<TArc> arc = at < text.size() ? NextArc(text, at) : std::nullopt;
+        if (arc != mine)
+            return false;
+    }
+    if (at == text.size())
+        return false;  // the same OID, not one below it
+    while (at < text.size()) {
+        if (!NextArc(text, at))
+            return false;
+    }
+    return true;
 }
 
 QString TOid::ToString() const

@@ -47,6 +47,9 @@ public:
     // True when this OID is other or one of its ancestors: other lies in the
     // subtree rooted here. The empty OID is the prefix of every OID.
     bool IsPrefixOf(const TOid& other) const;
+    // Whether text is an OID below this one (longer, this one its prefix):
+    // IsPrefixOf of the parsed text, read without making an OID of it.
+    bool IsAboveText(QStringView text) const;
     // The arcs of this OID after `prefix` (which must be IsPrefixOf this):
     // the instance suffix of a column's cell. Empty for a prefix that is not one.
     TOid SuffixAfter(const TOid& prefix) const;

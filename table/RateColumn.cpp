@@ -58,8 +58,7 @@ const TResultCell* CellOfColumn(const QVector<TResultCell>& row, const TOid& col
     for (const TResultCell& cell : row) {
         if (!cell.now.HasValue())
             continue;
-        const TOid oid = TOid::FromText(cell.oid);
-        if (oid.Size() > column.Size() && column.IsPrefixOf(oid))
+        if (column.IsAboveText(cell.oid))
             return &cell;
     }
     return nullptr;

@@ -23,18 +23,31 @@ std::optional<double> TrendValue(const QVector<TResultCell>& row, const TResultC
 
 }  // namespace
 
-void TTrendBuffer::Take(const QVector<TResultRow>& rows)
+void TTrendBuffer::Take(const QVector<TResultRow>& rows, qsizetype from, qsizetype to)
 {
-    for (const TResultRow& row : rows) {
+    // Room for every cell at once: growing by slices would move all the
+    // trends taken so far, and rehash their OIDs, in the middle of a shoot.
+    const qsizetype cells = rows.isEmpty() ? 0 : rows.size() * rows.front().cells.size();
+    if (from == 0 && slotOf.capacity() < cells) {
+        slotOf.reserve(cells);
+        trends.reserve(static_cast<std::size_t>(cells));
+    }
+    for (qsizetype r = from; r < std::min(to, rows.size()); ++r) {
+        const TResultRow& row = rows[r];
         for (const TResultCell& cell : row.cells) {
             const std::optional<double> value = TrendValue(row.cells, cell);
             if (!value)
                 continue;
-            TTrend& trend = trends[cell.oid];
+            auto slot = slotOf.find(cell.oid);
+            if (slot == slotOf.end()) {
+                slot = slotOf.insert(cell.oid, static_cast<qsizetype>(trends.size()));
+                trends.emplace_back();
+            }
+            TTrend& trend = trends[static_cast<std::size_t>(*slot)];
             if (cell.now.wallMs == trend.lastWallMs)
                 continue;  // this reading is in already
             trend.lastWallMs = cell.now.wallMs;
-            trend.values[static_cast<std::size_t>(trend.next)] = *value;
+            trend.values[static_cast<std::size_t>(trend.next)] = static_cast<float>(*value);
             trend.next = (trend.next + 1) % kReadings;
             trend.count = std::min(trend.count + 1, kReadings);
         }
@@ -44,10 +57,10 @@ void TTrendBuffer::Take(const QVector<TResultRow>& rows)
 QVector<double> TTrendBuffer::Readings(const QString& oid) const
 {
     QVector<double> readings;
-    const auto found = trends.constFind(oid);
-    if (found == trends.constEnd())
+    const auto found = slotOf.constFind(oid);
+    if (found == slotOf.constEnd())
         return readings;
-    const TTrend& trend = *found;
+    const TTrend& trend = trends[static_cast<std::size_t>(*found)];
     readings.reserve(trend.count);
     const int first = (trend.next - trend.count + kReadings) % kReadings;
     for (int i = 0; i < trend.count; ++i)

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 class TTrendBuffer {
 public:
@@ -20,19 +21,35 @@ public:
 
     // Takes the readings of a finished shoot; a cell without a number now
     // (unanswered, stale, no rate yet) adds nothing.
-    void Take(const QVector<TResultRow>& rows);
-    void Clear() { trends.clear(); }
+    void Take(const QVector<TResultRow>& rows) { Take(rows, 0, rows.size()); }
+    // The same for rows [from, to) of a shoot, taken a slice at a time.
+    void Take(const QVector<TResultRow>& rows, qsizetype from, qsizetype to);
+    void Clear()
+    {
+        slotOf.clear();
+        trends.clear();
+        ++clears;
+    }
+    // How often the trends were cleared: a slice of a shoot from before a
+    // Clear is not to be taken.
+    int Clears() const { return clears; }
     // The readings of oid, oldest first; empty when none.
     QVector<double> Readings(const QString& oid) const;
     // "trend: min 1, max 5 over 12 readings"; empty for fewer than two.
     QString Summary(const QString& oid) const;
 
 private:
+    // The readings of one cell, in a ring; float keeps the six significant
+    // digits the tooltip shows and halves what a large table's trends take.
     struct TTrend {
-        std::array<double, kReadings> values{};
+        std::array<float, kReadings> values{};
         int count = 0;  // readings kept, at most kReadings
         int next = 0;   // where the next reading goes
         std::int64_t lastWallMs = 0;
     };
-    QHash<QString, TTrend> trends;
+    // Where each OID's trend lies: the hash holds small nodes only, so
+    // growing it moves no readings.
+    QHash<QString, qsizetype> slotOf;
+    std::vector<TTrend> trends;
+    int clears = 0;
 };

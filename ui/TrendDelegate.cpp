@@ -16,12 +16,54 @@ namespace {
 constexpr double kTrendShare = 0.45;
 constexpr int kTrendMostWidth = 90;
 constexpr int kTrendMargin = 2;
+// Up to this many rows a shoot is taken at once; larger ones in slices of
+// this many rows, some milliseconds each.
+constexpr qsizetype kRowsPerSlice = 1000;
 
 }  // namespace
 
 TTrendDelegate::TTrendDelegate(const TResultTable& model, QObject* parent)
     : QStyledItemDelegate(parent), table(model)
 {
+    slices.setInterval(0);
+    connect(&slices, &QTimer::timeout, this, &TTrendDelegate::TakeSlice);
+}
+
+void TTrendDelegate::Take(const QVector<TResultRow>& rows)
+{
+    if (waiting.isEmpty() && rows.size() <= kRowsPerSlice) {
+        trends.Take(rows);
+        return;
+    }
+    if (waiting.isEmpty())
+        waitingSince = trends.Clears();
+    waiting.append(rows);  // shared with the store until either changes
+    slices.start();
+}
+
+void TTrendDelegate::TakeSlice()
+{
+    if (trends.Clears() != waitingSince) {
+        waiting.clear();  // taken before the trends were cleared
+        takenRows = 0;
+    }
+    if (waiting.isEmpty()) {
+        slices.stop();
+        return;
+    }
+    const QVector<TResultRow>& rows = waiting.front();
+    const qsizetype end = std::min(rows.size(), takenRows + kRowsPerSlice);
+    trends.Take(rows, takenRows, end);
+    takenRows = end;
+    if (takenRows < rows.size())
+        return;
+    waiting.removeFirst();
+    takenRows = 0;
+    if (!waiting.isEmpty())
+        return;
+    slices.stop();
+    if (auto* view = qobject_cast<const QAbstractItemView*>(paintedOn.data()); view != nullptr && shown)
+        view->viewport()->update();
 }
 
 QString TTrendDelegate::OidAt(const QModelIndex& index) const
@@ -34,6 +76,7 @@ void TTrendDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
                            const QModelIndex& index) const
 {
     QStyledItemDelegate::paint(painter, option, index);
+    paintedOn = option.widget;
     const QString oid = shown ? OidAt(index) : QString();
     if (oid.isEmpty())
         return;

@@ -3,7 +3,9 @@
 // minimum and maximum to its tooltip. Only cells in sight are drawn.
 #pragma once
 
+#include <QPointer>
 #include <QStyledItemDelegate>
+#include <QTimer>
 
 #include "table/TrendBuffer.h"
 
@@ -13,8 +15,16 @@ class TTrendDelegate : public QStyledItemDelegate {
 public:
     explicit TTrendDelegate(const TResultTable& table, QObject* parent = nullptr);
 
-    // The readings drawn; the window hands it every finished shoot.
+    // The readings drawn.
     TTrendBuffer& Trends() { return trends; }
+    // Takes a finished shoot's readings into the trends: at once for a small
+    // table; for a large one a slice of rows per event-loop turn, so that
+    // the window keeps answering, and the cells in sight are drawn again
+    // when all are in. Shoots come in in their order; Trends().Clear()
+    // drops those still waiting.
+    void Take(const QVector<TResultRow>& rows);
+    // Whether shoots are still being taken.
+    bool Taking() const { return !waiting.isEmpty(); }
     // Draws the trends, or the cells alone.
     void SetShown(bool on) { shown = on; }
     // The recording the trends were filled from (empty: none yet).
@@ -27,6 +37,7 @@ public:
                    const QModelIndex& index) override;
 
 private:
+    void TakeSlice();
     // The OID of the value cell at index; empty for none.
     QString OidAt(const QModelIndex& index) const;
 
@@ -34,4 +45,9 @@ private:
     TTrendBuffer trends;
     bool shown = false;
     QString filledFrom;
+    QVector<QVector<TResultRow>> waiting;  // shoots not yet taken whole, oldest first
+    qsizetype takenRows = 0;               // of waiting.front()
+    int waitingSince = 0;                  // the trends' Clears when the first was queued
+    QTimer slices;
+    mutable QPointer<const QWidget> paintedOn;  // the view the trends were last drawn on
 };

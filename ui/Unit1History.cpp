@@ -209,7 +209,7 @@ void TForm1::RecordShoot()
             BackfillTrends(TrendDelegate->Trends(), HistoryPath());
             TrendDelegate->SetFilledFrom(HistoryPath());
         }
-        TrendDelegate->Trends().Take(resultStore->Rows());
+        TrendDelegate->Take(resultStore->Rows());
     }
     if (!RecordHistory1->isChecked() || resultStore->RowCount() == 0)
         return;

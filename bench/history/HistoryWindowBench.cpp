@@ -102,7 +102,7 @@ int main(int argc, char** argv)
         table.PublishRows();
         if (history) {
             // As the window does at the end of a shoot.
-            trends.Trends().Take(table.Store().Rows());
+            trends.Take(table.Store().Rows());
             THistoryShoot taken;
             taken.wallMs = QDateTime::currentMSecsSinceEpoch();
             taken.listLayout = false;
@@ -115,10 +115,14 @@ int main(int argc, char** argv)
         answers.stop();
         row = 0;
         if (++shoot > reshoots) {
-            recorder.Flush();  // the writer's last shoot counts too
+            // The trends' last slices count, and so does the writer's last
+            // shoot; waiting for the writer is the bench's, not the window's.
+            while (trends.Taking())
+                QApplication::processEvents();
+            blocks.Stop();
+            recorder.Flush();
             cpuOfReshoots += bench::CpuSeconds() - cpuAtReshoot;
             everySecond.stop();
-            blocks.Stop();
             QApplication::quit();
         }
     });

@@ -45,11 +45,15 @@ TEST(Oid, SubtreeTestsGoByArcsNotByText)
         {"1.3.6.1.2.1.2.2.1.1", "1.3.6.1.2.1.2.2.1.1", true},  // the root of its own subtree
         {"1.3.6.1.2.1.2.2.1.1", "1.3.6.1.2.1.2.2.1", false},   // an ancestor is outside
         {"", "1.3", true},
+        {"1.3.6", "1.3.6.x", false},  // text that is no OID lies below nothing
+        {"1.3.6", "1.3.6.1.", false},
     };
     for (const auto& c : cases) {
         const TOid prefix = TOid::FromText(QString::fromLatin1(c.prefix));
         const TOid oid = TOid::FromText(QString::fromLatin1(c.oid));
         EXPECT_EQ(prefix.IsPrefixOf(oid), c.inside) << c.prefix << " / " << c.oid;
+        EXPECT_EQ(prefix.IsAboveText(QString::fromLatin1(c.oid)), c.inside && oid.Size() > prefix.Size())
+            << c.prefix << " / " << c.oid;
         EXPECT_EQ(oid.SuffixAfter(prefix).IsEmpty(), !c.inside || oid == prefix)
             << c.prefix << " / " << c.oid;
     }
@@ -91,6 +95,7 @@ TEST(Oid, OrderTextAndHashAgreeOnRandomOids)
             << a.ToString().toStdString() << " / " << b.ToString().toStdString();
         ASSERT_EQ(TOid::Parse(a.ToString()), a);
         ASSERT_EQ(TOid::Parse(a.ToSuffixString()), a);
+        ASSERT_EQ(a.IsAboveText(b.ToString()), a.IsPrefixOf(b) && b.Size() > a.Size());
         if (a == b) {
             ASSERT_EQ(qHash(a), qHash(b));
         }
