@@ -2,6 +2,7 @@
 // widths and the rows the view gets to show.
 #include "table/ResultTable.h"
 #include "ui/ResultView.h"
+#include "ui/TrendDelegate.h"
 #include "table/Shared.h"
 
 #include "QtPrinters.h"
@@ -189,4 +190,33 @@ TEST_F(ResultViewTest, ViewShowsEveryRowOnceTheyAreHandedOver)
     QApplication::processEvents();
     EXPECT_TRUE(view.viewport()->rect().intersects(view.visualRect(last)));
     EXPECT_EQ(view.model()->data(last).toString(), "eth1999");
+}
+
+TEST_F(ResultViewTest, TrendsOfALargeTableComeInSlicesAndAClearDropsWhatWaits)
+{
+    TTrendDelegate trends(table);
+    const auto oid = [](qsizetype row) { return QStringLiteral("1.3.6.1.2.1.2.2.1.5.%1").arg(row + 1); };
+    const auto shoot = [&](std::int64_t wallMs) {
+        QVector<TResultRow> rows(2500);
+        for (qsizetype r = 0; r < rows.size(); ++r) {
+            TCellValue value;
+            value.type = snmptype::kGauge32;
+            value.text = QString::number(r);
+            value.wallMs = wallMs;
+            rows[r].cells.resize(1);
+            rows[r].cells[0].Take(oid(r), value, 1);
+        }
+        return rows;
+    };
+    trends.Take(shoot(1000));
+    EXPECT_TRUE(trends.Taking());
+    while (trends.Taking())
+        QCoreApplication::processEvents();
+    EXPECT_EQ(trends.Trends().Readings(oid(2499)), QVector<double>{2499});
+
+    trends.Take(shoot(2000));
+    trends.Trends().Clear();
+    while (trends.Taking())
+        QCoreApplication::processEvents();
+    EXPECT_TRUE(trends.Trends().Readings(oid(0)).isEmpty());
 }
