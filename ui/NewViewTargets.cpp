@@ -144,6 +144,14 @@ void TNewViewDialog::AddTarget(const QString& oid, const QString& explicitInstan
     item->setData(kTypedInstanceRole, explicitInstance);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    // What the module says of the object, where the names know it.
+    if (const TMibObject* object = mib->Lookup(oid)) {
+        QStringList tip{MibDescriptionSummary(object->description)};
+        if (!object->units.isEmpty())
+            tip << QStringLiteral("UNITS: ") + object->units;
+        tip.removeAll(QString());
+        item->setToolTip(tip.join(QLatin1Char('\n')));
+    }
     TargetList->setCurrentItem(item);
     UpdateInstances();
 }
