@@ -158,18 +158,13 @@ int TUsmReceiver::Open(std::span<const std::uint8_t> datagram, TReceived& receiv
 int TUsmReceiver::OpenScopedPdu(const v3::TParsed& parsed, const TLocalKeys* keys, const TUser& user,
                                 TReceived& received, TIncoming& in, TBindingTable& table)
 {
-    std::span<const std::uint8_t> scopedBytes = parsed.scopedPdu;
-    v3::TBytes plain;
     const bool encrypted = received.level == TSecurityLevel::AuthPriv;
-    if (encrypted) {
-        if (Decrypt(user.settings.priv, keys->priv, parsed.usm.boots, parsed.usm.time, parsed.usm.privParams,
-                    parsed.encrypted, plain)
-            != 0)
-            return Refuse(received, v3::TReportKind::DecryptionErrors, kDecryptionError);
-        scopedBytes = plain;
-    }
+    v3::TBytes plain;
     v3::TScopedPdu scoped;
-    if (int code = v3::ParseScopedPdu(scopedBytes, scoped))
+    if (int code = usm::OpenScopedPdu(parsed, encrypted ? user.settings.priv : TPrivProtocol::None,
+                                      encrypted ? std::span<const std::uint8_t>(keys->priv)
+                                                : std::span<const std::uint8_t>(),
+                                      plain, scoped))
         return encrypted ? Refuse(received, v3::TReportKind::DecryptionErrors, kDecryptionError) : code;
     received.contextEngineId = scoped.contextEngineId;
     received.contextName = scoped.contextName;

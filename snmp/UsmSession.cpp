@@ -181,19 +181,13 @@ int TUsmSession::OpenAnswer(std::span<const std::uint8_t> datagram, TAnswer& ans
             return code;
         answer.authentic = true;
     }
-    std::span<const std::uint8_t> scopedBytes = parsed.scopedPdu;
+    const bool encrypted = (flags & v3::kPrivFlag) != 0;
+    if (encrypted && (user.priv == TPrivProtocol::None || privKey.empty()))
+        return kUnsupportedLevel;
     v3::TBytes plain;
-    if (flags & v3::kPrivFlag) {
-        if (user.priv == TPrivProtocol::None || privKey.empty())
-            return kUnsupportedLevel;
-        if (int code = Decrypt(user.priv, privKey, parsed.usm.boots, parsed.usm.time, parsed.usm.privParams,
-                               parsed.encrypted, plain))
-            return code;
-        scopedBytes = plain;
-    }
     v3::TScopedPdu scoped;
-    if (int code = v3::ParseScopedPdu(scopedBytes, scoped))
-        return (flags & v3::kPrivFlag) ? static_cast<int>(kDecryptionError) : code;
+    if (int code = OpenScopedPdu(parsed, encrypted ? user.priv : TPrivProtocol::None, privKey, plain, scoped))
+        return code;
     answer.contextEngineId = scoped.contextEngineId;
     answer.contextName = scoped.contextName;
     if (int code = ParsePduElement(scoped.pdu, v3::kVersion3, in, table))
@@ -207,6 +201,21 @@ int TUsmSession::OpenAnswer(std::span<const std::uint8_t> datagram, TAnswer& ans
     return (flags & (v3::kAuthFlag | v3::kPrivFlag)) == LevelFlags(user.level)
              ? 0
              : static_cast<int>(kUnsupportedLevel);
+}
+
+int OpenScopedPdu(const v3::TParsed& parsed, TPrivProtocol priv, std::span<const std::uint8_t> key,
+                  v3::TBytes& plain, v3::TScopedPdu& scoped)
+{
+    std::span<const std::uint8_t> bytes = parsed.scopedPdu;
+    const bool encrypted = priv != TPrivProtocol::None;
+    if (encrypted) {
+        if (int code = Decrypt(priv, key, parsed.usm.boots, parsed.usm.time, parsed.usm.privParams,
+                               parsed.encrypted, plain))
+            return code;
+        bytes = plain;
+    }
+    const int code = v3::ParseScopedPdu(bytes, scoped);
+    return code != 0 && encrypted ? static_cast<int>(kDecryptionError) : code;
 }
 
 }  // namespace vxsnmp::usm

@@ -105,4 +105,11 @@ private:
     std::int32_t maxMessageSize = v3::kDefaultMaxSize;
 };
 
+// The scoped PDU of a parsed message, decrypted with `key` first unless
+// priv is None (`plain` then holds the plaintext `scoped` points into).
+// Decrypt's code when the ciphertext does not decrypt; kDecryptionError
+// when its plaintext is no scoped PDU; the parse's code for a plain one.
+int OpenScopedPdu(const v3::TParsed& parsed, TPrivProtocol priv, std::span<const std::uint8_t> key,
+                  v3::TBytes& plain, v3::TScopedPdu& scoped);
+
 }  // namespace vxsnmp::usm
