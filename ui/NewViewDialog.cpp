@@ -352,9 +352,15 @@ void TNewViewDialog::SetAgent(const TSessionSettings& settings)
 
 void TNewViewDialog::FilterNames(const QString& text)
 {
+    // "MODULE::name" shows that object alone; while the name is being typed,
+    // the names that contain what follows "::".
+    const qsizetype colons = text.indexOf(QStringLiteral("::"));
+    const TMibObject* object = colons >= 0 ? mib->LookupQualifiedName(text.trimmed()) : nullptr;
+    const QString part = colons >= 0 ? text.mid(colons + 2) : text;
     for (int row = 0; row < NameList->count(); ++row) {
         QListWidgetItem* item = NameList->item(row);
-        item->setHidden(!item->text().contains(text, Qt::CaseInsensitive));
+        item->setHidden(object ? item->data(kOidRole).toString() != object->oid
+                               : !item->text().contains(part, Qt::CaseInsensitive));
     }
 }
 

@@ -69,7 +69,8 @@ public:
     void AddFromMibTree();
     // The OIDs of the targets that are ticked, in order, instances aside.
     QStringList CheckedTargets() const;
-    // Shows only the names that contain `text` (letter case ignored).
+    // Shows only the names that contain `text` (letter case ignored), or the
+    // object `text` names as MODULE::name.
     void FilterNames(const QString& text);
     // Sends the Get of sysDescr.0 and shows "Asking..." in TestResult until
     // the answer, the error or the time-out replaces it; the dialog stays

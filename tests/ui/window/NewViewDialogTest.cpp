@@ -180,7 +180,7 @@ TEST(NewViewDialog, ATablePickedThenOkGivesTheInstanceTableOfItsColumns)
     TNewViewDialog dialog(names);
     dialog.show();
     dialog.NameFilter->setFocus();
-    QTest::keyClicks(dialog.NameFilter, QStringLiteral("hrStorageTable"));
+    QTest::keyClicks(dialog.NameFilter, QStringLiteral("HOST-RESOURCES-MIB::hrStorageTable"));
     QTest::keyClick(dialog.NameFilter, Qt::Key_Return);  // goes to the first name shown
     EXPECT_TRUE(dialog.isVisible());
     ASSERT_EQ(dialog.NameList->selectedItems().size(), 1);
