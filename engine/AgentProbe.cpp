@@ -1,20 +1,14 @@
 #include "engine/AgentProbe.h"
 
+#include "engine/AgentSilence.h"
 #include "engine/ShootEngine.h"
+#include "snmp/SocketErrors.h"
 #include "snmp/TvxSNMPMgr.h"
 
 namespace {
 
 const QString kSysDescr0 = QStringLiteral("1.3.6.1.2.1.1.1.0");
 constexpr int kResendMs = 1000;
-
-QString AddressText(const TRequest& agent)
-{
-    const QString host = agent.remoteHost.contains(QLatin1Char(':'))
-                           ? QLatin1Char('[') + agent.remoteHost + QLatin1Char(']')
-                           : agent.remoteHost;
-    return host + QLatin1Char(':') + QString::number(agent.remotePort);
-}
 
 }  // namespace
 
@@ -37,7 +31,9 @@ void TAgentProbe::Start(const TRequest& agent, const TV3Settings& v3)
     component.reset();  // a probe still running is abandoned with its socket
     running = true;
     sends = 0;
-    address = AddressText(agent);
+    agentHost = agent.remoteHost;
+    agentPort = agent.remotePort;
+    snmpVersion = agent.snmpVersion;
     if (agent.remoteHost.isEmpty()) {
         Finish(QStringLiteral("No host given."));
         return;
@@ -55,7 +51,9 @@ void TAgentProbe::Start(const TRequest& agent, const TV3Settings& v3)
         };
         component->OnError = [this](vxsnmp::TvxSNMPMgr&, const vxsnmp::TErrorEvent& event) {
             // Junk on the socket answers nothing; the probe waits on.
-            if (!vxsnmp::IsParseErrorCode(event.ErrorCode))
+            if (event.ErrorCode == vxsnmp::kWsaConnectionReset)
+                Finish(RefusedExplanation(agentHost, agentPort));
+            else if (!vxsnmp::IsParseErrorCode(event.ErrorCode))
                 Finish(event.Description);
         };
         // Port 162 needs root: without it the endpoint opens on a free port.
@@ -96,7 +94,7 @@ void TAgentProbe::Send()
 
 void TAgentProbe::Expire()
 {
-    Finish(QStringLiteral("No answer from %1 within %2 s.").arg(address).arg(kProbeTimeoutSeconds));
+    Finish(SilenceExplanation(agentHost, agentPort, QStringLiteral("sysDescr.0"), sends, snmpVersion));
 }
 
 void TAgentProbe::Finish(const QString& result)

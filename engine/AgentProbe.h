@@ -33,8 +33,10 @@ public:
     // still running. Finished comes once per Start, possibly before Start
     // returns (a host that cannot be resolved, a component that refuses a
     // setting): "sysDescr.0 = <answer>", the agent's error status, the
-    // component's error, or after kProbeTimeoutSeconds
-    // "No answer from HOST:PORT within 3 s.".
+    // component's error, or after kProbeTimeoutSeconds what the silence
+    // likely means (SilenceExplanation, "No answer from HOST:PORT for
+    // sysDescr.0 after 3 tries: is the agent up, and is the community
+    // right?"); for a port that refused it, RefusedExplanation.
     void Start(const TRequest& agent, const TV3Settings& v3 = {});
     bool Running() const { return running; }
 
@@ -50,5 +52,8 @@ private:
     QTimer resend;
     int sends = 0;
     bool running = false;
-    QString address;  // HOST:PORT as the probe addressed it
+    // The agent as the probe addressed it, for the texts of a silence.
+    QString agentHost;
+    int agentPort = 0;
+    int snmpVersion = 1;
 };

@@ -46,3 +46,15 @@ private:
 // since 14:03:12": the host as it is addressed (an IPv6 address in brackets,
 // "[::1]:161"), and sinceMs (ms since the epoch) as local time.
 QString NoAnswerText(const QString& host, int port, std::int64_t sinceMs);
+
+// An agent's address as people write it: "127.0.0.1:161", "[::1]:161".
+QString AgentAddressText(const QString& host, int port);
+
+// What a silence most likely means, for beside the message panel's text:
+// "No answer from 127.0.0.2:161 for ifEntry after 5 tries: is the agent up,
+// and is the community right?". object names what was asked for; with
+// SNMPv3 the question is whether the user and its passwords are right.
+QString SilenceExplanation(const QString& host, int port, const QString& object, int tries, int snmpVersion);
+
+// The same for a port that refused the request: nothing listens there.
+QString RefusedExplanation(const QString& host, int port);

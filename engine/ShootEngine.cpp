@@ -396,6 +396,7 @@ void TShootEngine::EndUnansweredWalk()
 void TShootEngine::RequestTimedOut(TRequest& request)
 {
     request.retriesLeft = -1;
+    view.ExplainAgentSilence(request);
     if (request.purpose == kPurposeColumns) {
         ColumnTimedOut(request);
         return;

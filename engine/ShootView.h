@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+struct TRequest;
+
 // The three items under "Shoot again", numbered as SetShootMode takes them.
 enum class TShootMode {
     Now = 1,              // Now1, "Now..."
@@ -75,6 +77,10 @@ public:
     virtual void ShowAgentSilent(const QString& /*text*/, std::int64_t /*confirmedFromMs*/) {}
     // ClearAgentSilent: the agent answered again; the message goes.
     virtual void ClearAgentSilent() {}
+    // ExplainAgentSilence: request (its oidList names what it asked for) went
+    // unanswered after all its sends; the view says beside ShowAgentSilent's
+    // text what that most likely means, until ClearAgentSilent.
+    virtual void ExplainAgentSilence(const TRequest& /*request*/) {}
 
     // The GetBulk repetitions an agent (TShootEngine::AgentKey) was found to
     // answer, kept from run to run: 0 when none is known; and a new finding.

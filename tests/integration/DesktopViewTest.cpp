@@ -145,7 +145,9 @@ TEST(DesktopView, TestNamesTheFailureOfASilentAgent)
     // The dialog stays live while it waits.
     EXPECT_EQ(dialog.TestResult->text(), "Asking...");
     EXPECT_EQ(TestAgent(dialog),
-              QStringLiteral("No answer from 127.0.0.1:%1 within 3 s.").arg(silent.Port()));
+              QStringLiteral("No answer from 127.0.0.1:%1 for sysDescr.0 after 3 tries: is the agent up, and "
+                             "is the community right?")
+                  .arg(silent.Port()));
 }
 
 // The OIDs, PDU tag, version and community of an SNMP datagram.
