@@ -106,6 +106,8 @@ TViewState TRememberedState::ViewState(const QString& path) const
         state.columnWidths.append(width.toInt());
     state.sortColumn = store->value(QStringLiteral("sortColumn"), -1).toInt();
     state.sortAscending = store->value(QStringLiteral("sortAscending"), true).toBool();
+    state.intervalSeconds = store->value(QStringLiteral("intervalSeconds"), 0).toInt();
+    state.shootMode = store->value(QStringLiteral("shootMode"), 0).toInt();
     return state;
 }
 
@@ -122,6 +124,8 @@ void TRememberedState::SaveViewState(const QString& path, const TViewState& stat
     store->setValue(QStringLiteral("columnWidths"), widths);
     store->setValue(QStringLiteral("sortColumn"), state.sortColumn);
     store->setValue(QStringLiteral("sortAscending"), state.sortAscending);
+    store->setValue(QStringLiteral("intervalSeconds"), state.intervalSeconds);
+    store->setValue(QStringLiteral("shootMode"), state.shootMode);
     store->endGroup();
     KeepViewRecent(*store, ViewKey(path));
 }

@@ -1,7 +1,8 @@
 // What the program remembers between runs, in the user's settings file
 // (QSettings, organisation "Hollbrae", application "HB_Vexgrid"): the recent
-// vexgrid files, and per vexgrid file the window geometry, the column widths
-// and the sort. A view that has no file is not remembered.
+// vexgrid files, and per vexgrid file the window geometry, the column widths,
+// the sort, the interval and the shoot mode. A view that has no file is not
+// remembered.
 #pragma once
 
 #include <QByteArray>
@@ -24,6 +25,8 @@ struct TViewState {
     QList<int> columnWidths;  // all columns, left to right
     int sortColumn = -1;      // -1 = unsorted
     bool sortAscending = true;
+    int intervalSeconds = 0;  // of the periodic re-shoots; 0 = none chosen for the file
+    int shootMode = 0;        // TShootMode under "Shoot again"; 0 = a single shoot
 };
 
 class TRememberedState {

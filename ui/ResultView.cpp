@@ -2,9 +2,13 @@
 
 #include "table/ResultTable.h"
 
+#include <QEvent>
 #include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QTreeView>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -18,7 +22,80 @@ int SortArrowRoom(const QTreeView* view) { return view->iconSize().width() + 6; 
 // (its whole value is in the cell's tooltip).
 int WidthCap(const QTreeView* view) { return std::max(view->window()->width() / 2, 200); }
 
+// The waiting sign: a text and a busy bar in the middle of the table's
+// viewport, which it covers whole, so that it follows every resize.
+class TWaitingSign : public QWidget {
+public:
+    explicit TWaitingSign(QTreeView* view) : QWidget(view->viewport()), text(new QLabel(this))
+    {
+        setObjectName(QStringLiteral("WaitingSign"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        text->setObjectName(QStringLiteral("WaitingText"));
+        text->setTextFormat(Qt::PlainText);  // a host name is no markup
+        text->setAlignment(Qt::AlignCenter);
+        auto* busy = new QProgressBar(this);
+        busy->setObjectName(QStringLiteral("WaitingBusy"));
+        busy->setRange(0, 0);  // no end known: the bar only moves
+        busy->setTextVisible(false);
+        busy->setMaximumWidth(200);
+        auto* layout = new QVBoxLayout(this);
+        layout->addStretch(1);
+        layout->addWidget(text, 0, Qt::AlignHCenter);
+        layout->addWidget(busy, 0, Qt::AlignHCenter);
+        layout->addStretch(2);
+        view->viewport()->installEventFilter(this);
+        QObject::connect(view->model(), &QAbstractItemModel::rowsInserted, this, &QWidget::hide);
+        setGeometry(view->viewport()->rect());
+    }
+    void Show(const QString& caption)
+    {
+        text->setText(caption);
+        show();
+        raise();
+    }
+    QString Text() const { return isHidden() ? QString() : text->text(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize && watched == parent())
+            setGeometry(static_cast<QWidget*>(watched)->rect());
+        return false;
+    }
+
+private:
+    QLabel* text;
+};
+
+TWaitingSign* WaitingSign(const QTreeView* view)
+{
+    // Only this file names a child so, and it is always a TWaitingSign.
+    auto* sign =
+        view->viewport()->findChild<QWidget*>(QStringLiteral("WaitingSign"), Qt::FindDirectChildrenOnly);
+    return static_cast<TWaitingSign*>(sign);
+}
+
 }  // namespace
+
+void ShowWaitingSign(QTreeView* view, const QString& text)
+{
+    TWaitingSign* sign = WaitingSign(view);
+    if (sign == nullptr)
+        sign = new TWaitingSign(view);
+    sign->Show(text);
+}
+
+void HideWaitingSign(QTreeView* view)
+{
+    if (TWaitingSign* sign = WaitingSign(view))
+        sign->hide();
+}
+
+QString WaitingSignText(const QTreeView* view)
+{
+    const TWaitingSign* sign = WaitingSign(view);
+    return sign == nullptr ? QString() : sign->Text();
+}
 
 void ConfigureResultView(QTreeView* view, TResultTable* table)
 {
@@ -102,4 +179,13 @@ void WidenColumnsToTexts(QTreeView* view)
             header->resizeSection(column, text);
     }
     header->setResizeContentsPrecision(precision);
+}
+
+void RowsInSight(const QTreeView* view, int* first, int* last)
+{
+    const int rows = view->model() == nullptr ? 0 : view->model()->rowCount();
+    const QModelIndex top = view->indexAt(QPoint(1, 0));
+    const QModelIndex bottom = view->indexAt(QPoint(1, view->viewport()->height() - 1));
+    *first = rows == 0 ? -1 : (top.isValid() ? top.row() : 0);
+    *last = rows == 0 ? -2 : (bottom.isValid() ? bottom.row() : rows - 1);
 }

@@ -2,6 +2,8 @@
 // selection, the header clicks of the table layout, and the column widths.
 #pragma once
 
+#include <QString>
+
 class QTreeView;
 class TResultTable;
 
@@ -32,3 +34,16 @@ inline constexpr int kWidenSampleRows = 300;
 // their width. The window calls it once, when the first shoot has filled the
 // table, so that names and values are readable without a trip to the menu.
 void WidenColumnsToTexts(QTreeView* view);
+
+// While a view's first shoot waits for its first answer, the table shows
+// text ("Waiting for 127.0.0.2:161...") above a busy bar in place of rows.
+// The sign goes at the first row the table gets, or with HideWaitingSign.
+void ShowWaitingSign(QTreeView* view, const QString& text);
+void HideWaitingSign(QTreeView* view);
+// The sign's text while it is shown, else empty.
+QString WaitingSignText(const QTreeView* view);
+
+// The rows in sight in view: *first and *last, the rows at the viewport's top
+// and bottom edges (the last row when the rows end above the bottom); -1 and
+// -2 for a view without rows.
+void RowsInSight(const QTreeView* view, int* first, int* last);

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QStatusBar>
+#include <QStringList>
 #include <QStyle>
 #include <QToolTip>
 
@@ -106,7 +107,11 @@ void TStatusPanels::ShowLatestMessage()
     const QString& shown = silence.isEmpty() ? message : silence;
     if (messagePanel->text() != shown)
         messagePanel->setText(shown);
-    const QString tip = silence.isEmpty() ? QString() : message;
+    QStringList lines;
+    if (!silence.isEmpty())
+        lines << message << explanation;
+    lines.removeAll(QString());
+    const QString tip = lines.join(QLatin1Char('\n'));
     if (messagePanel->toolTip() != tip)
         messagePanel->setToolTip(tip);
 }
@@ -120,9 +125,18 @@ void TStatusPanels::ShowAgentSilence(const QString& text)
 void TStatusPanels::ClearAgentSilence()
 {
     silence.clear();
+    explanation.clear();
     message.clear();
     ShowLatestMessage();
 }
+
+void TStatusPanels::ExplainAgentSilence(const QString& text)
+{
+    explanation = text;
+    ShowLatestMessage();
+}
+
+QString TStatusPanels::MessageToolTip() const { return messagePanel->toolTip(); }
 
 void TStatusPanels::ShowEntryCount(int n)
 {

@@ -36,6 +36,11 @@ public:
     // the panel, the waiting message included.
     void ShowAgentSilence(const QString& text);
     void ClearAgentSilence();
+    // What the silence most likely means: the tooltip's last line, under the
+    // waiting message, while the silence is shown; cleared with it.
+    void ExplainAgentSilence(const QString& explanation);
+    // The message panel's tooltip.
+    QString MessageToolTip() const;
     // What the message panel shows now.
     QString ShownMessage() const;
 
@@ -65,6 +70,7 @@ private:
     QLabel* costPanel;
     QString message;             // the latest text, shown or waiting
     QString silence;             // shown instead of message while not empty
+    QString explanation;         // of the silence, in the tooltip
     QElapsedTimer messageShown;  // since the panel last took a text
     QTimer messageTimer;         // shows a waiting text at the interval's end
 };

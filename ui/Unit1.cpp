@@ -11,6 +11,7 @@
 #include "ui/ResultView.h"
 #include "ui/StatusPanels.h"
 #include "ui/TableCopy.h"
+#include "table/SelectionText.h"
 #include "table/TableExport.h"
 #include "ui/TrapsWindow.h"
 #include "traps/TrapCenter.h"
@@ -21,6 +22,7 @@
 #include "engine/WorkerJobs.h"
 #include "engine/ManagerComponent.h"
 #include "engine/ShootEngine.h"
+#include "engine/AgentSilence.h"
 
 #include <QAction>
 #include <QApplication>
@@ -103,6 +105,7 @@ void TForm1::CreateMenus()
     CopythisformtoClipboard1 = NewAction(edit1, "CopythisformtoClipboard1",
                                          QStringLiteral("Copy this form  to Clipboard"), imageCopy);
     Copytableastext1 = NewAction(edit1, "Copytableastext1", QStringLiteral("Copy table as text"));
+    Copyasshown1 = NewAction(edit1, "Copyasshown1", QStringLiteral("Copy as shown"));
 
     CreateViewMenu();
 
@@ -147,6 +150,7 @@ void TForm1::CreateMenus()
     connect(MibModules1, &QAction::triggered, this, &TForm1::MibModules1Click);
     connect(CopythisformtoClipboard1, &QAction::triggered, this, &TForm1::CopythisformtoClipboard1Click);
     connect(Copytableastext1, &QAction::triggered, this, &TForm1::Copytableastext1Click);
+    connect(Copyasshown1, &QAction::triggered, this, &TForm1::Copyasshown1Click);
     connect(SetColumnwidthtoTextwidth1, &QAction::triggered, this, &TForm1::SetColumnwidthtoTextwidth1Click);
     connect(Now1, &QAction::triggered, this, [this] { engine->Scheduler().Now1Click(); });
     connect(Every10secondskeepinstances1, &QAction::triggered, this,
@@ -260,21 +264,36 @@ void TForm1::StartShooting()
 {
     resultTable->BuildColumns(engine->Settings().tableMode, engine->Settings().targetOids);
     RestoreViewState();
+    // Until the agent answers, the empty table says what it waits for; an
+    // error (a host that cannot be resolved) or the end of the shoot takes
+    // the sign away as well.
+    const TRequest& agent = engine->Settings().requestTemplate;
+    ShowWaitingSign(
+        ListView1,
+        QStringLiteral("Waiting for %1...").arg(AgentAddressText(agent.remoteHost, agent.remotePort)));
     engine->StartShooting();
     ListView1->setVisible(true);
+    RestoreShootMode();
 }
 
 void TForm1::EnableTableMenus(bool enabled)
 {
     CopythisformtoClipboard1->setEnabled(enabled);
     Copytableastext1->setEnabled(enabled);
+    Copyasshown1->setEnabled(enabled);
+    fileMenu->ExportCsv1->setEnabled(enabled);
     Shootagain2->setEnabled(enabled);
     SetColumnwidthtoTextwidth1->setEnabled(enabled);
     // Without a view there is nothing to save.
     fileMenu->SaveViewAs1->setEnabled(enabled);
 }
 
-void TForm1::ShowStatusMessage(const QString& text) { statusPanels->ShowStatusMessage(text); }
+void TForm1::ShowStatusMessage(const QString& text)
+{
+    // A message after the shoot started tells of an answer or an error.
+    HideWaitingSign(ListView1);
+    statusPanels->ShowStatusMessage(text);
+}
 
 void TForm1::ClearStatusMessage()
 {
@@ -302,6 +321,7 @@ void TForm1::ShowShootCost(const QString& text, const QString& toolTip)
 
 void TForm1::ShowAgentSilent(const QString& text, std::int64_t /*confirmedFromMs*/)
 {
+    HideWaitingSign(ListView1);
     statusPanels->ShowAgentSilence(text);
 }
 
@@ -365,7 +385,7 @@ void TForm1::FormResize()
     if (outer == reportedOuterSize)
         return;
     reportedOuterSize = outer;
-    ShowStatusMessage(QStringLiteral("WxH=%1x%2").arg(outer.width()).arg(outer.height()));
+    statusPanels->ShowStatusMessage(QStringLiteral("WxH=%1x%2").arg(outer.width()).arg(outer.height()));
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
@@ -439,6 +459,13 @@ void TForm1::CopythisformtoClipboard1Click() { QApplication::clipboard()->setPix
 void TForm1::Copytableastext1Click()
 {
     QApplication::clipboard()->setText(TableAsTabText(resultTable->Snapshot()));
+}
+
+void TForm1::Copyasshown1Click()
+{
+    resultTable->PublishRows();
+    QApplication::clipboard()->setText(
+        TableAsTabText(ShownSnapshot(*resultTable, 0, resultTable->rowCount() - 1)));
 }
 
 void TForm1::SetColumnwidthtoTextwidth1Click()

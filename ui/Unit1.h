@@ -28,6 +28,7 @@ class QComboBox;
 class QStatusBar;
 class QTreeView;
 class TFileMenu;
+struct TCsvExportChoice;
 class TInstanceMaskPanel;
 class TMibLoader;
 class QLabel;
@@ -90,6 +91,11 @@ public:
     void SaveViewState();
     TRememberedState& Remembered() { return remembered; }
     TFileMenu& FileMenu() { return *fileMenu; }
+    // File > Export CSV...: writes the table to choice.path off the window's
+    // thread with the writer of "/EXPORT"; csvExported tells the end, and the
+    // message panel what was written or why nothing was (the file before
+    // stays then).
+    void ExportCsv(const TCsvExportChoice& choice);
 
     // Enables or disables the table items together.
     void EnableTableMenus(bool enabled);
@@ -159,7 +165,8 @@ public:
     QAction* SelectAll1 = nullptr;      // Ctrl+A on the table
     QAction* CopythisformtoClipboard1 = nullptr;
     QAction* Copytableastext1 = nullptr;
-    QAction* Shootagain2 = nullptr;  // menu action of the "Shoot again" sub-menu
+    QAction* Copyasshown1 = nullptr;  // Edit > Copy as shown
+    QAction* Shootagain2 = nullptr;   // menu action of the "Shoot again" sub-menu
     QAction* Now1 = nullptr;
     QAction* Every10secondskeepinstances1 = nullptr;
     QAction* Every10secRefreshinstancesalso1 = nullptr;
@@ -182,6 +189,8 @@ public:
 signals:
     // A shoot is over and the table shows its result (see TShootView).
     void shootFinished();
+    // File > Export CSV... has written path, or failed for reason.
+    void csvExported(const QString& path, const QString& reason);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -203,6 +212,7 @@ protected:
     void ShootFinished() override;
     void ShowAgentSilent(const QString& text, std::int64_t confirmedFromMs) override;
     void ClearAgentSilent() override;
+    void ExplainAgentSilence(const TRequest& request) override;
     int RememberedRepetitions(const QString& agent) const override;
     void RememberRepetitions(const QString& agent, int repetitions) override;
 
@@ -236,6 +246,7 @@ private:
     void MibNamesLoaded();
     void CopythisformtoClipboard1Click();
     void Copytableastext1Click();
+    void Copyasshown1Click();
     void SetColumnwidthtoTextwidth1Click();
 
     void StartShooting();
@@ -244,6 +255,9 @@ private:
     // Back to a fresh run before another view starts.
     void ResetView();
     void RestoreViewState();
+    // The periodic shoot mode remembered for the view's file, once its first
+    // shoot has started.
+    void RestoreShootMode();
     void ApplyOuterSize();
     // Starts writing the export file; false when there is none to write.
     bool ExportTable();
@@ -281,6 +295,8 @@ private:
     bool closed = false;
     TViewOptions viewOptions;
     TTableExportJob* exportJob = nullptr;     // owned by the window (Qt parent)
+    TTableExportJob* csvExportJob = nullptr;  // File > Export CSV...; owned by the window
+    int rememberedShootMode = 0;              // RestoreShootMode's, 0 for none
     TMetricsServer* metricsServer = nullptr;  // owned by the window (Qt parent)
     bool metricsFromCommandLine = false;
 

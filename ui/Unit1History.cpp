@@ -11,6 +11,7 @@
 #include "table/ResultTable.h"
 #include "ui/ChartWindow.h"
 #include "ui/ReplayWindow.h"
+#include "ui/TableCopy.h"
 #include "ui/TrendDelegate.h"
 
 #include <QDateTime>
@@ -185,10 +186,9 @@ void TForm1::CreateHistory()
 
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        QMenu context(ListView1);
-        context.addAction(CopySelection1);
-        context.addAction(Chart1);
-        context.exec(ListView1->viewport()->mapToGlobal(at));
+        QMenu* context = NewTableContextMenu(ListView1, resultTable, at, {CopySelection1, Chart1});
+        context->setAttribute(Qt::WA_DeleteOnClose);
+        context->popup(ListView1->viewport()->mapToGlobal(at));
     });
 }
 

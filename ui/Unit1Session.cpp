@@ -13,6 +13,9 @@
 #include <QHeaderView>
 #include <QTreeView>
 
+#include <algorithm>
+#include <utility>
+
 bool TForm1::OpenVexgridFile(const QString& path)
 {
     // The same start-up as "/XML" on the command line, with the "/EXPORT"
@@ -75,6 +78,11 @@ void TForm1::SaveViewState()
         state.columnWidths.append(header->sectionSize(column));
     state.sortColumn = resultTable->SortColumn();
     state.sortAscending = resultTable->SortAscending();
+    state.intervalSeconds = viewOptions.intervalSeconds;
+    for (const TShootMode mode : {TShootMode::Now, TShootMode::KeepInstances, TShootMode::RereadInstances}) {
+        if (engine->Scheduler().ShootModeIs(mode))
+            state.shootMode = static_cast<int>(mode);
+    }
     remembered.SaveViewState(viewFile, state);
 }
 
@@ -86,4 +94,22 @@ void TForm1::RestoreViewState()
     rememberedColumnWidths.clear();
     if (state.columnWidths.size() == resultTable->columnCount())
         rememberedColumnWidths = state.columnWidths;
+    // The interval chosen for this file; the one kept for all views stays.
+    if (std::find(kShootIntervals.begin(), kShootIntervals.end(), state.intervalSeconds)
+        != kShootIntervals.end()) {
+        TViewOptions options = viewOptions;
+        options.intervalSeconds = state.intervalSeconds;
+        SetViewOptions(options);
+    }
+    rememberedShootMode = state.shootMode;
+}
+
+void TForm1::RestoreShootMode()
+{
+    // "Now..." is a single shoot, which the view has just started.
+    const int mode = std::exchange(rememberedShootMode, 0);
+    if (mode == static_cast<int>(TShootMode::KeepInstances))
+        engine->Scheduler().Every10secondskeepinstances1Click();
+    else if (mode == static_cast<int>(TShootMode::RereadInstances))
+        engine->Scheduler().Every10secRefreshinstancesalso1Click();
 }

@@ -15,6 +15,9 @@
 #include "ui/StatusPanels.h"
 #include "table/TableExport.h"
 #include "table/TableExportJob.h"
+#include "table/SelectionText.h"
+#include "engine/AgentSilence.h"
+#include "ui/FileMenu.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -94,6 +97,7 @@ void TForm1::ShowModalMessage(const QString& text) { ::ShowModalMessage(this, te
 
 void TForm1::ShootFinished()
 {
+    HideWaitingSign(ListView1);
     // The result is shown whole, not only up to the last batch of rows.
     resultTable->PublishRows();
     // The columns were made to fit their headers while the table was empty;
@@ -144,4 +148,47 @@ void TForm1::ExportFinished(const QString& path, const QString& reason)
         ShowStatusMessage(
             QStringLiteral("Export to %1 failed: %2").arg(QFileInfo(path).absoluteFilePath(), reason));
     EndOfShoot();
+}
+
+void TForm1::ExplainAgentSilence(const TRequest& request)
+{
+    // The request's first OID by name; a Get of several names the rest by number.
+    QString oids = request.oidList;
+    const int count = CountSeparators(oids);
+    QString object = oidNameTable.DescribeOid(TakeNextItem(oids));
+    if (count > 1)
+        object += QStringLiteral(" and %1 more").arg(count - 1);
+    statusPanels->ExplainAgentSilence(SilenceExplanation(
+        request.remoteHost, request.remotePort, object, TShootEngine::kSendsPerRequest, request.snmpVersion));
+}
+
+void TForm1::ExportCsv(const TCsvExportChoice& choice)
+{
+    if (csvExportJob == nullptr) {
+        csvExportJob = new TTableExportJob(this);
+        connect(csvExportJob, &TTableExportJob::Finished, this,
+                [this](const QString& path, const QString& reason) {
+                    const QString file = QFileInfo(path).absoluteFilePath();
+                    statusPanels->ShowStatusMessage(
+                        reason.isEmpty() ? QStringLiteral("Exported to %1").arg(file)
+                                         : QStringLiteral("Export to %1 failed: %2").arg(file, reason));
+                    emit csvExported(path, reason);
+                });
+    }
+    resultTable->PublishRows();
+    int first = 0;
+    int last = resultTable->rowCount() - 1;
+    if (choice.rowsInSight)
+        RowsInSight(ListView1, &first, &last);
+    if (choice.asShown) {
+        // The shown texts are read from the model here; the job only writes them.
+        csvExportJob->Start(choice.path,
+                            [shown = ShownSnapshot(*resultTable, first, last)] { return shown; });
+    } else if (choice.rowsInSight) {
+        csvExportJob->Start(choice.path, [whole = resultTable->DeferredSnapshot(), first, last] {
+            return SnapshotRows(whole(), first, last);
+        });
+    } else {
+        csvExportJob->Start(choice.path, resultTable->DeferredSnapshot());
+    }
 }

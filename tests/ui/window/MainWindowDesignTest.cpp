@@ -52,8 +52,8 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
     const QList<QAction*> top = form.menuBar()->actions();
     ASSERT_EQ(Texts(top), (QStringList{"File", "Edit", "View", "Options", "Help"}));
     EXPECT_EQ(Texts(top[0]->menu()->actions()),
-              (QStringList{"New View...", "Open...", "Open Recent", "Open History...", "Save View As...", "-",
-                           "Export View As", "-", "Exit"}));
+              (QStringList{"New View...", "Open...", "Open Recent", "Open History...", "Save View As...",
+                           "Export CSV...", "-", "Export View As", "-", "Exit"}));
     // Alt and the first letter open each menu.
     for (const QAction* menu : top)
         EXPECT_TRUE(menu->text().startsWith(u'&')) << menu->text().toStdString();
@@ -64,6 +64,7 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
         {top[0]->menu()->actions()[0], QKeySequence(Qt::CTRL | Qt::Key_N)},
         {top[0]->menu()->actions()[1], QKeySequence(Qt::CTRL | Qt::Key_O)},
         {top[0]->menu()->actions()[4], QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+        {top[0]->menu()->actions()[5], QKeySequence(Qt::CTRL | Qt::Key_E)},
         {form.Close1, QKeySequence(Qt::CTRL | Qt::Key_Q)},
         {form.CopySelection1, QKeySequence(Qt::CTRL | Qt::Key_C)},
         {form.SelectAll1, QKeySequence(Qt::CTRL | Qt::Key_A)},
@@ -72,7 +73,7 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
     for (const auto& s : shortcuts)
         EXPECT_EQ(s.action->shortcut(), s.keys) << s.action->text().toStdString();
     EXPECT_EQ(Texts(top[1]->menu()->actions()),
-              (QStringList{"Copy this form  to Clipboard", "Copy table as text"}));
+              (QStringList{"Copy this form  to Clipboard", "Copy table as text", "Copy as shown"}));
     EXPECT_EQ(Texts(top[2]->menu()->actions()),
               (QStringList{"Show counter rates", "Readable values", "-", "Mark changes", "Keep last values",
                            "-", "Traps and informs", "-", "Record history", "Show trends", "Chart"}));
