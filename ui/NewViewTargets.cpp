@@ -33,7 +33,11 @@ void TNewViewDialog::AddSelectedNames()
 
 void TNewViewDialog::AddFromMibTree()
 {
-    if (const TMibObject* object = MibTree->Selected()) {
+    const TMibObject* object = MibTree->Selected();
+    if (object && object->kind == TMibKind::Notification) {
+        Problem->setText(QStringLiteral("%1 is a notification: agents send it, a view cannot ask for it.")
+                             .arg(object->name));
+    } else if (object) {
         AddPicked(object->oid, QString());
         Problem->clear();
     } else {
