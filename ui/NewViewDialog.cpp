@@ -265,15 +265,17 @@ QWidget* TNewViewDialog::CreateNamePicker(QWidget* parent)
     tabs->addTab(listPage, QStringLiteral("&Known names"));
 
     auto* treePage = new QWidget(tabs);
-    auto* tree = new QVBoxLayout(treePage);
-    MibTree = new TMibTree(mib, treePage);
-    connect(MibTree, &TMibTree::Activated, this, [this] { AddFromMibTree(); });
+    treeLayout = new QVBoxLayout(treePage);
     auto* addFromTree = new QPushButton(QStringLiteral("Add to view"), treePage);
     addFromTree->setAutoDefault(false);
     connect(addFromTree, &QPushButton::clicked, this, &TNewViewDialog::AddFromMibTree);
-    tree->addWidget(MibTree, 1);
-    tree->addWidget(addFromTree, 0, Qt::AlignRight);
+    treeLayout->addWidget(addFromTree, 0, Qt::AlignRight);
     tabs->addTab(treePage, QStringLiteral("MI&B tree"));
+    connect(tabs, &QTabWidget::currentChanged, this, [this](int tab) {
+        if (tab == kTreeTab)
+            ShowMibTree();
+    });
+    pickTabs = tabs;
     known->addWidget(tabs, 1);
 
     auto* typed = new QHBoxLayout;
@@ -288,6 +290,19 @@ QWidget* TNewViewDialog::CreateNamePicker(QWidget* parent)
     typed->addWidget(addTyped);
     known->addLayout(typed);
     return picker;
+}
+
+TMibTree* TNewViewDialog::ShowMibTree()
+{
+    // Made when first shown: thousands of loaded objects take a while to
+    // place, and most views are set up from the list.
+    if (!MibTree) {
+        MibTree = new TMibTree(mib, treeLayout->parentWidget());
+        connect(MibTree, &TMibTree::Activated, this, [this] { AddFromMibTree(); });
+        treeLayout->insertWidget(0, MibTree, 1);
+    }
+    pickTabs->setCurrentIndex(kTreeTab);
+    return MibTree;
 }
 
 bool TNewViewDialog::eventFilter(QObject* watched, QEvent* event)

@@ -35,6 +35,8 @@ class QListWidgetItem;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
+class QTabWidget;
+class QVBoxLayout;
 class TAgentProbe;
 class TMibNames;
 class TMibTree;
@@ -65,6 +67,8 @@ public:
     bool AddTypedTarget();
     // Adds every name in NameList that is selected.
     void AddSelectedNames();
+    // Shows the MIB tree's tab, making the tree the first time.
+    TMibTree* ShowMibTree();
     // Adds the object selected in the MIB tree ("Add to view").
     void AddFromMibTree();
     // The OIDs of the targets that are ticked, in order, instances aside.
@@ -97,7 +101,7 @@ public:
     QLineEdit* NameFilter = nullptr;
     QListWidget* NameList = nullptr;
     QLineEdit* OidEdit = nullptr;
-    TMibTree* MibTree = nullptr;
+    TMibTree* MibTree = nullptr;  // made when its tab is first shown
     QListWidget* TargetList = nullptr;
     QRadioButton* ListLayout = nullptr;
     QRadioButton* TableLayout = nullptr;
@@ -146,6 +150,10 @@ private:
     // Splits a typed OID below a MIB scalar or column into the object and
     // its instance; false when the MIB names say nothing about it.
     bool SplitInstance(QString& oid, QString& instance) const;
+
+    static constexpr int kTreeTab = 1;  // the MIB tree's tab, after the list's
+    QTabWidget* pickTabs = nullptr;
+    QVBoxLayout* treeLayout = nullptr;
 
     const TOidNameTable& names;
     // The MIB names as the dialog opened: a load finishing meanwhile does not

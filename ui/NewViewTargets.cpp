@@ -33,7 +33,7 @@ void TNewViewDialog::AddSelectedNames()
 
 void TNewViewDialog::AddFromMibTree()
 {
-    const TMibObject* object = MibTree->Selected();
+    const TMibObject* object = MibTree ? MibTree->Selected() : nullptr;
     if (object && object->kind == TMibKind::Notification) {
         Problem->setText(QStringLiteral("%1 is a notification: agents send it, a view cannot ask for it.")
                              .arg(object->name));

@@ -155,8 +155,9 @@ TEST(NewViewDialog, ATableOrEntryPickedWholeAddsItsColumns)
                     dialog.NameList->item(row)->text().startsWith(name + u' '));
             dialog.AddSelectedNames();
         } else {
-            dialog.MibTree->Search(name);
-            ASSERT_TRUE(dialog.MibTree->Select(names.MibNames()->LookupName(name)->oid));
+            TMibTree* tree = dialog.ShowMibTree();
+            tree->Search(name);
+            ASSERT_TRUE(tree->Select(names.MibNames()->LookupName(name)->oid));
             dialog.AddFromMibTree();
         }
         EXPECT_EQ(dialog.TargetList->count(), c.columns);
