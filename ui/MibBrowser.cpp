@@ -65,13 +65,13 @@ TMibTree::TMibTree(std::shared_ptr<const TMibNames> mibNames, QWidget* parent)
 
     model = new QStandardItemModel(this);
     model->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("OID")});
+    Build();  // before the proxy watches the model: a row at a time is slow to follow
     proxy = new QSortFilterProxyModel(this);
     proxy->setSourceModel(model);
     proxy->setRecursiveFilteringEnabled(true);
     proxy->setAutoAcceptChildRows(true);
     proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
     proxy->setFilterKeyColumn(-1);  // the name or the OID
-    Build();
 
     auto* split = new QSplitter(Qt::Vertical, this);
     Tree = new QTreeView(split);
