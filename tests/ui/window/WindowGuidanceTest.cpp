@@ -2,8 +2,7 @@
 // TForm1, its engine and the New View's probe against loopback: a silent
 // port of the test, snmpd asked with the wrong community, a closed port; and
 // the interval and shoot mode that come back with their vexgrid file.
-#include "EventPump.h"
-#include "QtPrinters.h"
+#include "ExportTestSupport.h"
 #include "TSilentPort.h"
 #include "TSnmpdAgent.h"
 
@@ -15,34 +14,14 @@
 #include "ui/Unit1.h"
 
 #include <QAction>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+using exporttest::TTarget;
 using vxtest::PumpUntil;
 
 namespace {
-
-// A vexgrid file for 127.0.0.1:port, SNMPv2c, with the given targets.
-QString WriteView(const QTemporaryDir& dir, const QString& name, int port, const QString& community,
-                  const QStringList& targets)
-{
-    QString xml = QStringLiteral("<vexgrid><host>127.0.0.1</host><community>%1</community><shooter>"
-                                 "<remoteport>%2</remoteport><snmpversion>2</snmpversion><shootertargets>")
-                      .arg(community)
-                      .arg(port);
-    for (const QString& target : targets) {
-        const QStringList parts = target.split(QLatin1Char('|'));  // oid|instance
-        xml += QStringLiteral("<shootertarget><oid>%1</oid><instance>%2</instance></shootertarget>")
-                   .arg(parts.value(0), parts.value(1));
-    }
-    xml += QStringLiteral("</shootertargets></shooter></vexgrid>");
-    QFile file(dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(xml.toUtf8()) < 0)
-        ADD_FAILURE() << "cannot write " << name.toStdString();
-    return file.fileName();
-}
 
 // The explanation of a silence of `tries` sends asking for object; without
 // tries, of a port that refused.
@@ -72,16 +51,16 @@ TEST(WindowGuidance, ATimeOutNamesAgentObjectAndLikelyCause)
     const struct {
         const char* why;
         TAgent agent;
-        QString host;         // of the New View's Test; empty: a window on targets
-        QStringList targets;  // oid|instance
-        QString message;      // the engine's message, first in the panel's tooltip; {}: any
-        QString object;       // of the explanation or Test result
-        int tries;            // 0: the port refused
+        QString host;  // of the New View's Test; empty: a window on targets
+        QVector<TTarget> targets;
+        QString message;  // the engine's message, first in the panel's tooltip; {}: any
+        QString object;   // of the explanation or Test result
+        int tries;        // 0: the port refused
     } cases[] = {
         // clang-format off
-        {"walk, nobody answers", TAgent::Silent, {}, {"1.3.6.1.2.1.2.2.1|"},
+        {"walk, nobody answers", TAgent::Silent, {}, {{"1.3.6.1.2.1.2.2.1", ""}},
          "Timeout while walking 1.3.6.1.2.1.2.2.1!", "ifEntry", 5},
-        {"Gets, wrong community", TAgent::WrongCommunity, {}, {"1.3.6.1.2.1.1.5|.0", "1.3.6.1.2.1.1.6|.0"},
+        {"Gets, wrong community", TAgent::WrongCommunity, {}, {{"1.3.6.1.2.1.1.5", ".0"}, {"1.3.6.1.2.1.1.6", ".0"}},
          {}, "sysName.0 and 1 more", 5},
         {"Test, nobody answers", TAgent::Silent, "127.0.0.1", {}, {}, "sysDescr.0", 3},
         {"Test, wrong community", TAgent::WrongCommunity, "127.0.0.1", {}, {}, "sysDescr.0", 3},
@@ -113,8 +92,8 @@ TEST(WindowGuidance, ATimeOutNamesAgentObjectAndLikelyCause)
             continue;
         }
         QTemporaryDir dir;
-        TForm1 form(
-            {QStringLiteral("/XML"), WriteView(dir, QStringLiteral("v.xml"), port, community, c.targets)});
+        TForm1 form({QStringLiteral("/XML"),
+                     exporttest::WriteVexgridFile(dir.path(), "v.xml", port, community, c.targets)});
         EXPECT_EQ(WaitingSignText(form.ListView1), QStringLiteral("Waiting for %1...").arg(address));
         const TStatusPanels& panels = form.StatusPanels();
         const auto told = [&] {
@@ -139,15 +118,15 @@ TEST(WindowGuidance, IntervalAndShootModeComeBackWithTheirFile)
 {
     TSilentPort silent;
     QTemporaryDir dir;
-    const QStringList targets{QStringLiteral("1.3.6.1.2.1.1.5|.0")};
+    const QVector<TTarget> targets{{"1.3.6.1.2.1.1.5", ".0"}};
     const struct {
         QString file;
         const char* interval;
         QAction* TForm1::*mode;
     } views[] = {
-        {WriteView(dir, "a.xml", silent.Port(), "c", targets), "Interval30s",
+        {exporttest::WriteVexgridFile(dir.path(), "a.xml", silent.Port(), "c", targets), "Interval30s",
          &TForm1::Every10secondskeepinstances1},
-        {WriteView(dir, "b.xml", silent.Port(), "c", targets), "Interval2s",
+        {exporttest::WriteVexgridFile(dir.path(), "b.xml", silent.Port(), "c", targets), "Interval2s",
          &TForm1::Every10secRefreshinstancesalso1},
     };
     for (const auto& view : views) {
