@@ -31,7 +31,7 @@ TEST(TableExportJob, WritesTheRowsAsTheyWereWhileTheWindowChangesThem)
     QStringList reasons;
     QObject::connect(&job, &TTableExportJob::Finished,
                      [&](const QString&, const QString& reason) { reasons << reason; });
-    job.Start(path, [rows] { return TTableSnapshot{{QStringLiteral("x"), QStringLiteral("y")}, rows}; });
+    job.Start(path, [rows] { return TTableSnapshot{{QStringLiteral("x"), QStringLiteral("y")}, rows, {}}; });
 
     // The file is written; give the job time to end before the window, which
     // has not heard of it yet, changes every row.
