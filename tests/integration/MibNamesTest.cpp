@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 // Four modules under enterprises.88000+n, each a table of three columns.
@@ -40,7 +42,7 @@ QByteArray GeneratedModule(int n)
         << "DESCRIPTION \"c\" ::= { " << p << "Entry 1 }\n"
         << p << "Name OBJECT-TYPE SYNTAX DisplayString MAX-ACCESS not-accessible STATUS current "
         << "DESCRIPTION \"c\" ::= { " << p << "Entry 2 }\n"
-        << p << "Value OBJECT-TYPE SYNTAX Integer32 { low(1), high(2) } MAX-ACCESS read-only "
+        << p << "Value OBJECT-TYPE SYNTAX INTEGER { low(1), high(2) } MAX-ACCESS read-only "
         << "STATUS current DESCRIPTION \"c\" ::= { " << p << "Entry 3 }\nEND\n";
     return text.toUtf8();
 }
@@ -143,10 +145,10 @@ TEST_F(MibNames, IpAddrTableIndexReadsTheAddress)
 
 TEST_F(MibNames, ManyModulesLoadWhileTheWindowShoots)
 {
-    // 300 modules whose SMI base modules no file holds: each is read and
-    // screened, and listed with its reason. (A partial set of base modules
-    // beside the machine's net-snmp modules makes the MIB reader crash; that
-    // case is tested with the reader, tests/names.)
+    // 300 modules whose SMI base modules only the program's own shipped
+    // modules hold: each is read, screened and listed. (A partial set of base
+    // modules beside the machine's net-snmp modules makes the MIB reader
+    // crash; that case is tested with the reader, tests/names.)
     QTemporaryDir modules;
     ASSERT_TRUE(WriteModules(modules, 300));
     auto form = OpenWindow({{"1.3.6.1.2.1.1.5", ".0"}}, {modules.path()});
@@ -154,10 +156,13 @@ TEST_F(MibNames, ManyModulesLoadWhileTheWindowShoots)
     EXPECT_EQ(form->ResultTable().Cell(0, 2), "vexgrid-box");
     ASSERT_TRUE(PumpUntil([&] { return form->MibLoader().IsLoaded(); }, 120000));
     const TMibLoadResult& result = form->MibLoader().Result();
-    int listed = 0;
-    for (const TMibProblem& problem : result.problems)
-        listed += problem.file.startsWith(modules.path()) ? 1 : 0;
-    EXPECT_EQ(listed, 300);
+    const auto inFolder = [&](const auto& list) {
+        return std::count_if(list.begin(), list.end(),
+                             [&](const auto& entry) { return entry.file.startsWith(modules.path()); });
+    };
+    EXPECT_EQ(inFolder(result.modules), 300);
+    EXPECT_EQ(inFolder(result.problems), 0);
+    EXPECT_EQ(form->OidNameTable().DescribeOid("1.3.6.1.4.1.88300.1.1.3.7"), "gen300Value.7");
     // The built-in names stay in use.
     EXPECT_EQ(form->OidNameTable().DescribeOid("1.3.6.1.2.1.31.1.1.1.1.2"), "ifName.2");
 
@@ -169,8 +174,7 @@ TEST_F(MibNames, ManyModulesLoadWhileTheWindowShoots)
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_LE((dialog->frameGeometry().center() - form->frameGeometry().center()).manhattanLength(), 2);
     const QString report = dialog->findChild<QPlainTextEdit*>()->toPlainText();
-    EXPECT_TRUE(
-        report.contains("GEN300-MIB  " + modules.filePath("GEN300-MIB.txt") + ": not read: needs SNMPv2-SMI"))
+    EXPECT_TRUE(report.contains("GEN300-MIB  " + modules.filePath("GEN300-MIB.txt") + "\n"))
         << report.toStdString().substr(0, 600);
     dialog->close();
 }
