@@ -164,6 +164,18 @@ QWidget* TNewViewDialog::CreateAgentBox()
                                             "of a table are walked side by side."));
     form->addRow(QStringLiteral("Parallel requests:"), ParallelEdit);
 
+    AddTestRow(form, box);
+
+    TitleEdit = new QLineEdit(box);
+    TitleEdit->setText(QStringLiteral("HB_Vexgrid"));
+    form->addRow(QStringLiteral("T&itle:"), TitleEdit);
+    return box;
+}
+
+// Test and its result, cleared when a setting it was got with changes; the
+// host field's "host:port" split.
+void TNewViewDialog::AddTestRow(QFormLayout* form, QWidget* box)
+{
     auto* test = new QHBoxLayout;
     TestButton = new QPushButton(QStringLiteral("&Test"), box);
     TestButton->setAutoDefault(false);
@@ -191,11 +203,6 @@ QWidget* TNewViewDialog::CreateAgentBox()
     });
     connect(PortEdit, &QSpinBox::valueChanged, TestResult, &QLabel::clear);
     connect(VersionBox, &QComboBox::currentIndexChanged, TestResult, &QLabel::clear);
-
-    TitleEdit = new QLineEdit(box);
-    TitleEdit->setText(QStringLiteral("HB_Vexgrid"));
-    form->addRow(QStringLiteral("T&itle:"), TitleEdit);
-    return box;
 }
 
 void TNewViewDialog::UpdateAgentFields()

@@ -126,6 +126,7 @@ private:
 
     TAgentProbe* probe = nullptr;  // a child of the dialog
     QWidget* CreateAgentBox();
+    void AddTestRow(QFormLayout* form, QWidget* box);
     QWidget* CreateV3Box();
     // Shows the rows the chosen version uses, and enables the SNMPv3 fields
     // the chosen security level uses.
