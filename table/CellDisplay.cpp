@@ -6,6 +6,8 @@
 #include "table/ReadableValues.h"
 #include "table/Shared.h"
 
+#include "names/MibDetails.h"
+
 #include <QDateTime>
 #include <QFont>
 #include <QGuiApplication>
@@ -39,6 +41,23 @@ QString ClockText(std::int64_t wallMs, const char* format)
 }
 
 QColor GreyText() { return QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text); }
+
+// What the MIB says of the object of oid, for its cells' tooltips: UNITS and
+// the first sentence of its DESCRIPTION, where known.
+QStringList ObjectNotes(const TOidNameTable& names, const QString& oid)
+{
+    QStringList notes;
+    const TMibNames* mib = names.MibNames();
+    const TMibObject* object = mib != nullptr ? mib->Find(oid).object : nullptr;
+    if (object == nullptr)
+        return notes;
+    if (!object->units.isEmpty())
+        notes << QStringLiteral("UNITS: ") + object->units;
+    const QString summary = MibDescriptionSummary(object->description);
+    if (!summary.isEmpty())
+        notes << summary;
+    return notes;
+}
 
 // The tooltip line of a value that is not current: when its row last had an
 // answer from the agent.
@@ -182,6 +201,7 @@ QVariant TResultTable::CellData(int row, int column, int role) const
         if (hiddenException)
             tip << shown.text;
         tip << cell->oid << SnmpTypeName(shown.type);
+        tip << ObjectNotes(oidNames, cell->oid);
         if (shown.Answered())
             tip << QStringLiteral("raw: ") + RawText(shown)
                 << QStringLiteral("received ") + ClockText(shown.wallMs, "HH:mm:ss.zzz");

@@ -305,3 +305,20 @@ TEST(ResultCell, KeepsTheAnswerBeforeAndTheLastValueOnlyForTheSameOid)
 }
 
 }  // namespace
+
+TEST_F(LiveCellsTest, ValueTooltipGivesTheObjectsUnitsAndFirstSentence)
+{
+    auto mib = std::make_shared<TMibNames>();
+    TMibObject object;
+    object.oid = QStringLiteral("1.3.6.1.4.1.99.1");
+    object.name = QStringLiteral("vexTemperature");
+    object.units = QStringLiteral("degrees Celsius");
+    object.description = QStringLiteral("The temperature of the box. Read every minute.");
+    mib->Add(object);
+    names.SetMibNames(mib);
+    table.BuildColumns(false, {});
+    Shoot({{"1.3.6.1.4.1.99.1.0", Value(snmptype::kInteger, "41")}});
+    const QStringList tip = table.data(table.index(0, 2), Qt::ToolTipRole).toString().split(u'\n');
+    EXPECT_TRUE(tip.contains("UNITS: degrees Celsius")) << tip.join(" | ").toStdString();
+    EXPECT_TRUE(tip.contains("The temperature of the box.")) << tip.join(" | ").toStdString();
+}
