@@ -7,6 +7,7 @@
 #include "engine/ResultStore.h"
 #include "engine/ShootEngine.h"
 #include "history/HistoryRecorder.h"
+#include "names/MibNames.h"
 #include "table/RateColumn.h"
 #include "table/ResultTable.h"
 #include "ui/ChartWindow.h"
@@ -245,7 +246,10 @@ QVector<TChartCell> TForm1::ChartCells() const
         if (!number)
             continue;  // only numbers make lines
         const QString name = oidNameTable.DescribeOid(value.oid);
-        cells.append({row.key, cell, value.oid, name, value.now.IsCounter(), IsOctetsName(name), QString()});
+        const TMibNames* mib = oidNameTable.MibNames();
+        const TMibObject* object = mib != nullptr ? mib->Find(value.oid).object : nullptr;
+        cells.append({row.key, cell, value.oid, name, value.now.IsCounter(), IsOctetsName(name),
+                      object != nullptr ? object->units : QString()});
     }
     return cells;
 }
