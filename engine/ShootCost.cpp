@@ -9,20 +9,25 @@ QString Seconds(std::int64_t ms) { return QString::number(static_cast<double>(ms
 
 QString Milliseconds(double ms) { return QString::number(ms, 'f', ms < 10 ? 1 : 0); }
 
+// "1 request", "312 requests".
+QString Requests(int count)
+{
+    return QString::number(count) + (count == 1 ? QStringLiteral(" request") : QStringLiteral(" requests"));
+}
+
 }  // namespace
 
 QString ShootCostText(const TShootCost& cost)
 {
-    return QStringLiteral("Shoot %1 s, %2 requests").arg(Seconds(cost.durationMs)).arg(cost.requests);
+    return QStringLiteral("Shoot %1 s, %2").arg(Seconds(cost.durationMs), Requests(cost.requests));
 }
 
 QString AnswerTimeLine(const TAnswerTimes& times)
 {
     if (times.requests == 0)
         return QString();
-    return QStringLiteral("Median answer %1 ms (%2 requests)")
-        .arg(Milliseconds(times.medianMs))
-        .arg(times.requests);
+    return QStringLiteral("Median answer %1 ms (%2)")
+        .arg(Milliseconds(times.medianMs), Requests(times.requests));
 }
 
 QString AnswerTimesText(const TShootCost& cost)
@@ -30,9 +35,8 @@ QString AnswerTimesText(const TShootCost& cost)
     QStringList parts;
     const auto add = [&parts](const QString& kind, const TAnswerTimes& times) {
         if (times.requests > 0)
-            parts << QStringLiteral("%1 %2 ms (%3 requests)")
-                         .arg(kind, Milliseconds(times.medianMs))
-                         .arg(times.requests);
+            parts << QStringLiteral("%1 %2 ms (%3)")
+                         .arg(kind, Milliseconds(times.medianMs), Requests(times.requests));
     };
     add(QStringLiteral("walk"), cost.walk);
     add(QStringLiteral("values"), cost.values);

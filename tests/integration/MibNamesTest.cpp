@@ -3,9 +3,11 @@
 // modules read on their own thread while the window shoots.
 #include "IntegrationSupport.h"
 #include "MessageCapture.h"
+#include "Screenshot.h"
 #include "names/MibLoader.h"
 #include "ui/MibModulesDialog.h"
 #include "table/ResultTable.h"
+#include "ui/MibBrowser.h"
 #include "ui/Unit1.h"
 
 #include <QAction>
@@ -177,4 +179,16 @@ TEST_F(MibNames, ManyModulesLoadWhileTheWindowShoots)
     EXPECT_TRUE(report.contains("GEN300-MIB  " + modules.filePath("GEN300-MIB.txt") + "\n"))
         << report.toStdString().substr(0, 600);
     dialog->close();
+
+    // Help > MIB browser... shows a loaded object with what its module says.
+    form->findChild<QAction*>(QStringLiteral("MibBrowser1"))->trigger();
+    auto* browser = form->findChild<TMibBrowser*>();
+    ASSERT_NE(browser, nullptr);
+    const TMibObject* extend = form->MibLoader().Names()->LookupName(QStringLiteral("nsExtendCommand"));
+    ASSERT_NE(extend, nullptr);
+    browser->MibTree->Search(QStringLiteral("nsExtendCommand"));
+    EXPECT_TRUE(browser->MibTree->Select(extend->oid));
+    browser->resize(900, 600);
+    PumpFor(100);
+    vxtest::SaveScreenshot(*browser, "mib-browser");
 }

@@ -6,6 +6,7 @@
 #include "ui/MibBrowser.h"
 
 #include "QtPrinters.h"
+#include "Screenshot.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -171,6 +172,8 @@ TEST(NewViewDialog, ATableOrEntryPickedWholeAddsItsColumns)
             EXPECT_FALSE(dialog.TargetList->item(row)->text().startsWith(QLatin1String("1.3.6")))
                 << "each target shows its name: " << qPrintable(dialog.TargetList->item(row)->text());
         EXPECT_TRUE(dialog.isVisible()) << "Enter added the table, it did not press OK";
+        if (QLatin1String(c.name) == QLatin1String("hrStorageTable"))
+            vxtest::SaveScreenshot(dialog, "new-view-whole-table");
     }
 }
 

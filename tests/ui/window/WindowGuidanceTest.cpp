@@ -4,6 +4,7 @@
 // the interval and shoot mode that come back with their vexgrid file.
 #include "ExportTestSupport.h"
 #include "TSilentPort.h"
+#include "Screenshot.h"
 #include "TSnmpdAgent.h"
 
 #include "core/TRequest.h"
@@ -95,6 +96,12 @@ TEST(WindowGuidance, ATimeOutNamesAgentObjectAndLikelyCause)
         TForm1 form({QStringLiteral("/XML"),
                      exporttest::WriteVexgridFile(dir.path(), "v.xml", port, community, c.targets)});
         EXPECT_EQ(WaitingSignText(form.ListView1), QStringLiteral("Waiting for %1...").arg(address));
+        const bool pictured = c.agent == TAgent::Silent;
+        if (pictured) {
+            form.show();
+            vxtest::PumpFor(300);
+            vxtest::SaveScreenshot(form, "waiting-table");
+        }
         const TStatusPanels& panels = form.StatusPanels();
         const auto told = [&] {
             const QString tip = panels.MessageToolTip();
@@ -111,6 +118,8 @@ TEST(WindowGuidance, ATimeOutNamesAgentObjectAndLikelyCause)
             EXPECT_EQ(panels.StatusMessage(), c.message);
         }
         EXPECT_EQ(WaitingSignText(form.ListView1), QString()) << "the sign goes with the time-out";
+        if (pictured)
+            vxtest::SaveScreenshot(form, "time-out");
     }
 }
 
