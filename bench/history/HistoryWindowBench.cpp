@@ -17,15 +17,12 @@
 #include "support/BenchTable.h"
 #include "support/BlockWatch.h"
 #include "table/ResultTable.h"
-#include "table/Shared.h"
-#include "ui/ResultView.h"
 #include "ui/TrendDelegate.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTreeView>
 
 #include <cstdio>
 
@@ -40,37 +37,22 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    int rows = 10000, reshoots = 5;
-    bool history = false;
-    const QStringList args = QApplication::arguments();
-    for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--rows"))
-            rows = args[i + 1].toInt();
-        else if (args[i] == QLatin1String("--reshoots"))
-            reshoots = args[i + 1].toInt();
-        else if (args[i] == QLatin1String("--history"))
-            history = args[i + 1] == QLatin1String("yes");
-    }
+    const QHash<QString, QString> switches = bench::Switches(QApplication::arguments());
+    const int rows = switches.value(QStringLiteral("--rows"), QStringLiteral("10000")).toInt();
+    const int reshoots = switches.value(QStringLiteral("--reshoots"), QStringLiteral("5")).toInt();
+    const bool history = switches.value(QStringLiteral("--history")) == QLatin1String("yes");
     if (rows < 1 || reshoots < 1) {
         std::fprintf(stderr, "usage: bench_history_window --rows N --reshoots K --history yes|no\n");
         return 2;
     }
 
-    TOidNameTable names;
-    names.BuildOidNameTable();
-    TResultTable table(names);
-    table.SetPublishInterval(100);  // as the window does
-    QTreeView view;
-    ConfigureResultView(&view, &table);
-    view.resize(900, 500);
-    view.show();
     TViewOptions options;
     options.counterRates = true;
-    table.SetViewOptions(options);
-    table.BuildColumns(true, bench::TableTargets());
+    bench::TTableOnScreen screen(options);
+    TResultTable& table = screen.table;
     TTrendDelegate trends(table);
     trends.SetShown(history);
-    view.setItemDelegate(&trends);
+    screen.view.setItemDelegate(&trends);
     QTemporaryDir folder;
     THistoryRecorder recorder;
     const QString recording = folder.filePath(QStringLiteral("bench.sqlite"));

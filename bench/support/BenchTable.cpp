@@ -2,6 +2,7 @@
 
 #include "engine/RowCursor.h"
 #include "table/ResultTable.h"
+#include "ui/ResultView.h"
 
 namespace bench {
 namespace {
@@ -45,6 +46,35 @@ void PlaceTableRow(TResultTable& table, TRowCursor& cursor, int row, int shoot)
         const QString oid = targets[column] + QLatin1Char('.') + QString::number(row + 1);
         cursor.Advance(table.PlaceCell(oid, value, cursor));
     }
+}
+
+QHash<QString, QString> Switches(const QStringList& arguments)
+{
+    QHash<QString, QString> switches;
+    for (qsizetype i = 1; i + 1 < arguments.size(); i += 2)
+        switches.insert(arguments[i], arguments[i + 1]);
+    return switches;
+}
+
+namespace {
+
+TOidNameTable BuiltNames()
+{
+    TOidNameTable names;
+    names.BuildOidNameTable();
+    return names;
+}
+
+}  // namespace
+
+TTableOnScreen::TTableOnScreen(const TViewOptions& options) : names(BuiltNames()), table(names)
+{
+    table.SetPublishInterval(100);  // as the window does
+    ConfigureResultView(&view, &table);
+    view.resize(900, 500);
+    view.show();
+    table.SetViewOptions(options);
+    table.BuildColumns(true, TableTargets());
 }
 
 }  // namespace bench

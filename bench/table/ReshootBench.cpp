@@ -15,12 +15,9 @@
 #include "support/BenchTable.h"
 #include "support/BlockWatch.h"
 #include "table/ResultTable.h"
-#include "table/Shared.h"
-#include "ui/ResultView.h"
 
 #include <QApplication>
 #include <QTimer>
-#include <QTreeView>
 
 #include <cstdio>
 
@@ -29,37 +26,21 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    int rows = 10000, reshoots = 5;
-    bool live = false, sorted = false;
-    const QStringList args = QApplication::arguments();
-    for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--rows"))
-            rows = args[i + 1].toInt();
-        else if (args[i] == QLatin1String("--reshoots"))
-            reshoots = args[i + 1].toInt();
-        else if (args[i] == QLatin1String("--live"))
-            live = args[i + 1] == QLatin1String("yes");
-        else if (args[i] == QLatin1String("--sorted"))
-            sorted = args[i + 1] == QLatin1String("yes");
-    }
+    const QHash<QString, QString> switches = bench::Switches(QApplication::arguments());
+    const int rows = switches.value(QStringLiteral("--rows"), QStringLiteral("10000")).toInt();
+    const int reshoots = switches.value(QStringLiteral("--reshoots"), QStringLiteral("5")).toInt();
+    const bool live = switches.value(QStringLiteral("--live")) == QLatin1String("yes");
+    const bool sorted = switches.value(QStringLiteral("--sorted")) == QLatin1String("yes");
     if (rows < 1 || reshoots < 1) {
         std::fprintf(stderr, "usage: bench_reshoot --rows N --reshoots K --live yes|no [--sorted yes]\n");
         return 2;
     }
 
-    TOidNameTable names;
-    names.BuildOidNameTable();
-    TResultTable table(names);
-    table.SetPublishInterval(100);  // as the window does
-    QTreeView view;
-    ConfigureResultView(&view, &table);
-    view.resize(900, 500);
-    view.show();
     TViewOptions options;
     options.counterRates = live;
     options.readableValues = live;
-    table.SetViewOptions(options);
-    table.BuildColumns(true, bench::TableTargets());
+    bench::TTableOnScreen screen(options);
+    TResultTable& table = screen.table;
     if (sorted)
         table.ListView1ColumnClick(5);  // ifInOctets, after ".." and "Index"
 
