@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 
 using vxtest::Column;
@@ -220,37 +221,53 @@ TEST(BulkWalk, RepetitionsAdaptToWhatTheAgentAnswers)
          },
          9},
     };
+    // Requests the agent chose not to answer; the fake clock moves only after
+    // one, so an answer that is merely slow on a loaded machine is never
+    // taken for a lost one.
+    std::atomic<int> dropped = 0;
     // The first shoot, then "Shoot again > Now".
-    const auto walk = [](TEngineHarness& h, bool again) {
+    const auto walk = [&dropped](TEngineHarness& h, const TScriptedAgent& agent, bool again) {
+        int handled = dropped;
         if (again) {
             h.engine.Scheduler().Now1Click();
         } else {
             h.engine.SetShootRunning(true);
             h.engine.StartShooting();
         }
-        // The worker's passes, a second of the fake clock at a time.
-        for (int second = 0; second < 30 && !h.ShootOver(); ++second) {
-            TEngineHarness::PumpUntil([&] { return h.ShootOver(); }, 200);
-            h.RunWorkerSeconds(1);
+        for (int lost = 0; lost < 30 && !h.ShootOver(); ++lost) {
+            TEngineHarness::PumpUntil([&] { return h.ShootOver() || dropped > handled; });
+            handled = dropped;
+            // The worker's passes, a second of the fake clock at a time, until
+            // the lost request is sent again.
+            const std::size_t asked = agent.Requests().size();
+            for (int second = 0; second < 30 && !h.ShootOver() && agent.Requests().size() == asked;
+                 ++second) {
+                h.RunWorkerSeconds(1);
+                TEngineHarness::PumpUntil([&] { return h.ShootOver() || agent.Requests().size() > asked; },
+                                          200);
+            }
         }
         return h.ShootOver();
     };
     for (const Case& c : cases) {
         TScriptedAgent agent([&](const TAgentRequest& r) -> std::optional<TAgentAnswer> {
-            return r.getBulk ? c.bulk(r) : objects.Answer(r);
+            std::optional<TAgentAnswer> answer = r.getBulk ? c.bulk(r) : objects.Answer(r);
+            if (!answer)
+                ++dropped;
+            return answer;
         });
         ASSERT_TRUE(agent.Start());
         TEngineHarness h;
         h.Agent(agent.Port(), 2);
         h.TableTargets({QString::fromStdString(table)});
         h.EditSettings([](TSessionSettings& s) { s.maxRepetitions = 50; });
-        ASSERT_TRUE(walk(h, false)) << c.why;
+        ASSERT_TRUE(walk(h, agent, false)) << c.why;
         ASSERT_EQ(h.view.rows.size(), 200u) << c.why;
         EXPECT_EQ(h.view.rows.back().value(1), "v200") << c.why;
         EXPECT_EQ(h.engine.LearnedRepetitions(), c.learned) << c.why;
         // The second shoot asks no more than was learned, so nothing is lost.
         const std::size_t before = agent.Requests().size();
-        ASSERT_TRUE(walk(h, true)) << c.why;
+        ASSERT_TRUE(walk(h, agent, true)) << c.why;
         EXPECT_EQ(h.view.rows.size(), 200u) << c.why;
         const std::vector<TAgentRequest> requests = agent.Requests();
         for (std::size_t i = before; i < requests.size(); ++i)
@@ -264,7 +281,7 @@ TEST(BulkWalk, RepetitionsAdaptToWhatTheAgentAnswers)
         later.TableTargets({QString::fromStdString(table)});
         later.EditSettings([](TSessionSettings& s) { s.maxRepetitions = 50; });
         const std::size_t beforeLater = agent.Requests().size();
-        ASSERT_TRUE(walk(later, false)) << c.why;
+        ASSERT_TRUE(walk(later, agent, false)) << c.why;
         EXPECT_EQ(agent.Requests().at(beforeLater).maxRepetitions, c.learned) << c.why;
     }
 }
