@@ -171,6 +171,8 @@ void TShootEngine::WalkColumns()
     requestTemplate.requestKind = WalkRequestKind();
     requestTemplate.retriesLeft = kSendsPerRequest;
     columnWalks.Begin(settings.targetOids, std::min(settings.parallelRequests, kMaxParallelRequests));
+    columnRowsPlaced = 0;
+    columnRowsBegun = false;
     SendColumnSteps();
 }
 
@@ -178,8 +180,11 @@ void TShootEngine::SendColumnSteps()
 {
     for (int column = columnWalks.NextToSend(); column >= 0; column = columnWalks.NextToSend())
         SendColumnStep(column);
-    if (columnWalks.Running() && columnWalks.AllEnded())
-        PlaceColumns();
+    if (!columnWalks.Running())
+        return;
+    PlaceReadyColumnRows();
+    if (columnWalks.AllEnded())
+        EndColumnWalks();
 }
 
 void TShootEngine::SendColumnStep(int column)
@@ -289,35 +294,64 @@ TCellValue TShootEngine::MissingCell(int column) const
 
 // The rows in the order of the first column's instances; a keep-instances
 // re-shoot refills the known instances instead.
-void TShootEngine::PlaceColumns()
+// A row is placed as soon as every column has walked past its instance, so
+// that the rows fill in while the walks go on, a few per answer, as they do
+// with one request at a time; the columns keep only the rows not yet placed.
+// The rows come in the first column's walk order, or, when the known rows are
+// refilled, in theirs.
+void TShootEngine::PlaceReadyColumnRows()
+{
+    const bool refill = rowCursor.Refilling();
+    const QStringList& order = refill ? instances.Suffixes() : columnWalks.Instances();
+    const QString& mask = settings.instanceMask;
+    while (columnRowsPlaced < order.size()) {
+        const int at = columnRowsPlaced;
+        const QString suffix = order[at];
+        if (!columnWalks.AllPassed(refill ? 0 : 1, TOid::FromText(suffix)))
+            return;
+        ++columnRowsPlaced;
+        if (refill) {
+            PlaceColumnRow(suffix, instances.KeyValue(at));
+            continue;
+        }
+        if (!columnRowsBegun) {
+            instances.Clear();
+            columnRowsBegun = true;
+        }
+        const TCellValue key = *columnWalks.Take(0, suffix);
+        if (!mask.isEmpty() && !TInstanceRows::MaskMatches(suffix, mask)) {
+            for (int c = 1; c < columnWalks.Count(); ++c)
+                columnWalks.Take(c, suffix);
+            continue;
+        }
+        instances.Add(suffix, key);
+        PlaceColumnRow(suffix, key);
+    }
+}
+
+void TShootEngine::PlaceColumnRow(const QString& suffix, const TCellValue& firstFallback)
+{
+    const QStringList& targets = settings.targetOids;
+    rowCursor.BeginRow();
+    PlaceValue(targets[0] + suffix, columnWalks.Take(0, suffix).value_or(firstFallback));
+    for (int c = 1; c < columnWalks.Count(); ++c)
+        PlaceValue(targets[c] + suffix, columnWalks.Take(c, suffix).value_or(MissingCell(c)));
+}
+
+void TShootEngine::EndColumnWalks()
 {
     if (columnWalks.HasTimedOut(0)) {
         columnWalks.Clear();
-        EndUnansweredWalk();  // as a discovery walk that got no answer
+        EndUnansweredWalk();  // as a walk that got no answer further on
         return;
     }
-    if (!rowCursor.Refilling()) {
+    if (!rowCursor.Refilling() && !columnRowsBegun)
         instances.Clear();
-        const QString& mask = settings.instanceMask;
-        for (const QString& suffix : columnWalks.Instances()) {
-            if (mask.isEmpty() || TInstanceRows::MaskMatches(suffix, mask))
-                instances.Add(suffix, *columnWalks.Value(0, suffix));
-        }
-    }
     if (instances.IsEmpty()) {
         columnWalks.Clear();
         view.ShowModalMessage(kTextOidDoesNotExist);
         SetShootRunning(false);
         return;
-    }
-    const QStringList& targets = settings.targetOids;
-    instances.Rewind();
-    while (instances.Next()) {
-        rowCursor.BeginRow();
-        const QString suffix = instances.CurrentSuffix();
-        PlaceValue(targets[0] + suffix, columnWalks.Value(0, suffix).value_or(instances.CurrentKeyValue()));
-        for (int c = 1; c < columnWalks.Count(); ++c)
-            PlaceValue(targets[c] + suffix, columnWalks.Value(c, suffix).value_or(MissingCell(c)));
     }
     rowCursor.BeginRow();  // past the last row, as the row-by-row shoot ends
     columnWalks.Clear();

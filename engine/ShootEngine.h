@@ -279,7 +279,8 @@ private:
     // --- Columns walked side by side (more than one request outstanding) ---
     bool WalksColumnsSideBySide() const;
     void WalkColumns();
-    // Sends the steps the limit allows; places the rows once every column ended.
+    // Sends the steps the limit allows; places the rows every column has
+    // walked past, and ends the shoot once every column ended.
     void SendColumnSteps();
     void SendColumnStep(int column);
     void ColumnAnswer(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event,
@@ -287,7 +288,9 @@ private:
     bool ColumnRefused(const vxsnmp::TResponseEvent& event, const TRequest& request);
     void ColumnUnanswered(const TRequest& request);
     void ColumnTimedOut(const TRequest& request);
-    void PlaceColumns();
+    void PlaceReadyColumnRows();
+    void PlaceColumnRow(const QString& suffix, const TCellValue& firstFallback);
+    void EndColumnWalks();
     TCellValue MissingCell(int column) const;
     void EndDiscovery();
     void AppendNullAnswers(const TRequest& request);
@@ -339,8 +342,10 @@ private:
     bool fileWarningShown = false;  // settings.v3.fileWarning was shown once
     TRequest& requestTemplate = settings.requestTemplate;
 
-    TInstanceRows instances;   // discovered instances and the row being shot
-    TColumnWalks columnWalks;  // the walks of a shoot with parallel requests
+    TInstanceRows instances;       // discovered instances and the row being shot
+    TColumnWalks columnWalks;      // the walks of a shoot with parallel requests
+    int columnRowsPlaced = 0;      // of the rows' order, as placed so far
+    bool columnRowsBegun = false;  // the walk's instances replaced the known
     // The repetitions of this shoot, and what each agent (see AgentKey) was
     // found to answer: a GetBulk it left unanswered, or answered with fewer
     // bindings while the walk went on, lowers them, and the next shoot

@@ -201,6 +201,7 @@ void TColumnWalks::Begin(const QStringList& columnOids, int parallel)
         column.oid = oid;
         column.arcs = TOid::FromText(oid);
         column.asked = oid;
+        column.askedArcs = column.arcs;
         columns.append(column);
     }
     instanceOrder.clear();
@@ -241,15 +242,18 @@ TWalkVerdict TColumnWalks::Check(int column, const QString& oid, const TCellValu
     const TOid answer = TOid::FromText(oid);
     // An agent that answers an OID not beyond the one asked would walk in
     // circles for ever.
-    if (!(answer > TOid::FromText(walk.asked)))
+    if (!(answer > walk.askedArcs))
         return TWalkVerdict::Loop;
     if (!walk.arcs.IsPrefixOf(answer))
         return TWalkVerdict::Left;
-    const QString suffix = answer.SuffixAfter(walk.arcs).ToSuffixString();
+    walk.lastSuffix = answer.SuffixAfter(walk.arcs);
+    walk.tookAny = true;
+    const QString suffix = walk.lastSuffix.ToSuffixString();
     walk.values.insert(suffix, value);
     if (column == 0)
         instanceOrder.append(suffix);
     walk.asked = oid;
+    walk.askedArcs = answer;
     anyAnswered = true;
     return TWalkVerdict::Take;
 }
@@ -279,12 +283,27 @@ bool TColumnWalks::AllEnded() const
     });
 }
 
-std::optional<TCellValue> TColumnWalks::Value(int column, const QString& suffix) const
+bool TColumnWalks::AllPassed(int first, const TOid& suffix) const
+{
+    for (int c = std::max(first, 0); c < Count(); ++c) {
+        const TColumn& walk = columns[c];
+        // A silent column leaves its cells empty; a silent first column ends
+        // the rows where it stopped, as a walk does.
+        const bool ended = walk.state == TState::Ended || (walk.state == TState::TimedOut && c > 0);
+        if (!ended && !(walk.tookAny && !(walk.lastSuffix < suffix)))
+            return false;
+    }
+    return true;
+}
+
+std::optional<TCellValue> TColumnWalks::Take(int column, const QString& suffix)
 {
     if (column < 0 || column >= Count())
         return std::nullopt;
     const auto found = columns[column].values.constFind(suffix);
     if (found == columns[column].values.cend())
         return std::nullopt;
-    return *found;
+    std::optional<TCellValue> value = *found;
+    columns[column].values.erase(found);
+    return value;
 }

@@ -80,6 +80,7 @@ public:
     void SkipRestOfBatch(const std::function<void()>& eachRow);
     QString CurrentSuffix() const { return suffixes.value(current); }
     TCellValue CurrentKeyValue() const { return keyValues.value(current); }
+    TCellValue KeyValue(int at) const { return keyValues.value(at); }
 
 private:
     QStringList suffixes;
@@ -176,8 +177,13 @@ public:
     bool AnyAnswered() const { return anyAnswered; }
     // The first column's instances, in walk order.
     const QStringList& Instances() const { return instanceOrder; }
-    // The column's value of an instance; nullopt when it had none.
-    std::optional<TCellValue> Value(int column, const QString& suffix) const;
+    // Whether every column from `first` on has walked past the instance
+    // (suffix ".7.2" as arcs) or ended: its row may be placed. A first
+    // column that timed out has passed only what it answered.
+    bool AllPassed(int first, const TOid& suffix) const;
+    // The column's value of an instance, handed over once: a placed row's
+    // values are not kept twice. nullopt when it had none.
+    std::optional<TCellValue> Take(int column, const QString& suffix);
 
 private:
     enum class TState { Queued, Waiting, Ended, TimedOut };
@@ -185,6 +191,9 @@ private:
         QString oid;
         TOid arcs;
         QString asked;  // the OID the next (or outstanding) step asks from
+        TOid askedArcs;
+        TOid lastSuffix;  // the instance of the last binding taken
+        bool tookAny = false;
         int cap = 0;
         TState state = TState::Queued;
         QHash<QString, TCellValue> values;  // by instance suffix

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <set>
@@ -76,50 +77,67 @@ TEST(ParallelShoot, TablesEqualTheWalkOfOneRequestAtATime)
     }
 }
 
-TEST(ParallelShoot, AColumnTheAgentNeverAnswersLeavesTheOtherColumnsRows)
+TEST(ParallelShoot, AColumnTheAgentStopsAnsweringLeavesTheOtherColumnsRows)
 {
     const std::string t = "1.3.6.1.4.1.55555.9.1";
+    constexpr int kRows = 12;
     std::map<std::string, std::string> values;
     for (int column = 1; column <= 3; ++column)
-        for (int row = 1; row <= 4; ++row)
+        for (int row = 1; row <= kRows; ++row)
             values[t + "." + std::to_string(column) + "." + std::to_string(row)] =
                 "c" + std::to_string(column) + "-" + std::to_string(row);
     const TObjects objects(values);
     const TOid silentColumn = TOid::FromText(QString::fromStdString(t + ".2"));
-    TScriptedAgent agent([&](const TAgentRequest& r) -> std::optional<TAgentAnswer> {
-        if (silentColumn.IsPrefixOf(TOid::FromText(QString::fromStdString(r.oids.at(0)))))
-            return std::nullopt;
-        return objects.Answer(r);
-    });
-    ASSERT_TRUE(agent.Start());
     const QString table = QString::fromStdString(t);
-    for (const int maxRepetitions : {0, 10}) {
+    struct Case {
+        int maxRepetitions;
+        int answered;  // requests of the second column answered before it goes silent
+    } cases[] = {{0, 0}, {10, 0}, {5, 1}, {0, 3}};
+    for (const Case& c : cases) {
+        const QString why =
+            QStringLiteral("repetitions %1, %2 answered").arg(c.maxRepetitions).arg(c.answered);
+        std::atomic<int> asked = 0;
+        TScriptedAgent agent([&](const TAgentRequest& r) -> std::optional<TAgentAnswer> {
+            if (silentColumn.IsPrefixOf(TOid::FromText(QString::fromStdString(r.oids.at(0))))
+                && ++asked > c.answered)
+                return std::nullopt;
+            return objects.Answer(r);
+        });
+        ASSERT_TRUE(agent.Start());
         TEngineHarness h;
         h.Agent(agent.Port(), 2);
         h.TableTargets({Column(table, 1), Column(table, 2), Column(table, 3)});
         h.EditSettings([&](TSessionSettings& s) {
-            s.maxRepetitions = maxRepetitions;
+            s.maxRepetitions = c.maxRepetitions;
             s.parallelRequests = 3;
         });
         h.engine.SetShootRunning(true);
         h.engine.StartShooting();
+        // The rows every column walked past are shown while the silent one waits.
+        const int passed = c.answered * std::max(c.maxRepetitions, 1);
+        TEngineHarness::PumpUntil([&] { return h.OpenRequests() == 1 && asked > c.answered; }, 5000);
+        TEngineHarness::PumpFor(100);
+        EXPECT_FALSE(h.ShootOver()) << why.toStdString();
+        EXPECT_EQ(static_cast<int>(h.view.rows.size()), passed) << why.toStdString();
         int mostOpen = 0;
         for (int second = 0; second < 40 && !h.ShootOver(); ++second) {
             TEngineHarness::PumpFor(200);
             mostOpen = std::max(mostOpen, h.OpenRequests());
             h.RunWorkerSeconds(1);
         }
-        ASSERT_TRUE(h.ShootOver()) << maxRepetitions;
+        ASSERT_TRUE(h.ShootOver()) << why.toStdString();
         std::vector<QStringList> expected;
-        for (int row = 1; row <= 4; ++row) {
+        for (int row = 1; row <= kRows; ++row) {
             const QString n = QString::number(row);
-            expected.push_back({QStringLiteral("c1-") + n, kTextNull, QStringLiteral("c3-") + n});
+            expected.push_back({QStringLiteral("c1-") + n,
+                                row <= passed ? QStringLiteral("c2-") + n : kTextNull,
+                                QStringLiteral("c3-") + n});
         }
-        EXPECT_EQ(h.view.rows, expected) << maxRepetitions;
-        EXPECT_LE(mostOpen, 3) << maxRepetitions;
-        EXPECT_TRUE(h.view.statusHistory.contains(WalkTimeoutText(Column(table, 2)))) << maxRepetitions;
+        EXPECT_EQ(h.view.rows, expected) << why.toStdString();
+        EXPECT_LE(mostOpen, 3) << why.toStdString();
+        EXPECT_TRUE(h.view.statusHistory.contains(WalkTimeoutText(Column(table, 2)))) << why.toStdString();
         // Silence is no size: the agent is not taken to answer fewer bindings.
-        EXPECT_EQ(h.engine.LearnedRepetitions(), 0) << maxRepetitions;
+        EXPECT_EQ(h.engine.LearnedRepetitions(), 0) << why.toStdString();
     }
 }
 
