@@ -214,14 +214,28 @@ int TColumnWalks::NextToSend()
 {
     if (waiting >= limit)
         return -1;
+    // The column furthest behind goes first, so that the columns move on
+    // together and their rows can be placed (and forgotten) as they come.
+    int next = -1;
     for (int c = 0; c < Count(); ++c) {
-        if (columns[c].state == TState::Queued) {
-            columns[c].state = TState::Waiting;
-            ++waiting;
-            return c;
-        }
+        const TColumn& walk = columns[c];
+        if (walk.state != TState::Queued)
+            continue;
+        if (next < 0 || Behind(walk, columns[next]))
+            next = c;
     }
-    return -1;
+    if (next >= 0) {
+        columns[next].state = TState::Waiting;
+        ++waiting;
+    }
+    return next;
+}
+
+bool TColumnWalks::Behind(const TColumn& a, const TColumn& b)
+{
+    if (!a.tookAny || !b.tookAny)
+        return !a.tookAny && b.tookAny;
+    return a.lastSuffix < b.lastSuffix;
 }
 
 bool TColumnWalks::Waits(int column) const

@@ -149,8 +149,8 @@ public:
     void Clear() { columns.clear(); }
     bool Running() const { return !columns.isEmpty(); }
     int Count() const { return static_cast<int>(columns.size()); }
-    // A column whose next step may go out now (marked waiting); -1 while the
-    // limit is reached or none is queued.
+    // A column whose next step may go out now (marked waiting), the one
+    // furthest behind first; -1 while the limit is reached or none is queued.
     int NextToSend();
     // Whether the column waits for the answer to a step (else it is stale).
     bool Waits(int column) const;
@@ -198,6 +198,9 @@ private:
         TState state = TState::Queued;
         QHash<QString, TCellValue> values;  // by instance suffix
     };
+    // Whether column a has walked less far than b.
+    static bool Behind(const TColumn& a, const TColumn& b);
+
     QVector<TColumn> columns;
     QStringList instanceOrder;
     int limit = 1;
