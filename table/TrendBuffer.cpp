@@ -3,25 +3,87 @@
 #include "table/RateColumn.h"
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 
 namespace {
 
-std::optional<double> TrendValue(const QVector<TResultCell>& row, const TResultCell& cell)
+bool HoldsNumber(const TResultCell& cell)
 {
     if (cell.oid.isEmpty() || cell.stale || cell.missing || !cell.now.HasValue())
-        return std::nullopt;
-    if (cell.now.IsCounter())
-        return RowCounterRate(row, cell);
-    if (cell.now.type != snmptype::kInteger && cell.now.type != snmptype::kGauge32
-        && cell.now.type != snmptype::kTimeTicks)
-        return std::nullopt;
+        return false;
+    const int type = cell.now.type;
+    return cell.now.IsCounter() || type == snmptype::kInteger || type == snmptype::kGauge32
+        || type == snmptype::kTimeTicks;
+}
+
+// A number's text as read: plain decimal integers (nearly all) without
+// QString::toDouble's detour through a Latin-1 copy.
+std::optional<double> NumberOf(const QString& text)
+{
+    // Up to 18 digits fit an int64 and are exact enough for a float.
+    constexpr qsizetype kMostDigits = 18;
+    const qsizetype sign = text.startsWith(QLatin1Char('-')) ? 1 : 0;
+    if (text.size() > sign && text.size() - sign <= kMostDigits) {
+        std::int64_t number = 0;
+        bool digits = true;
+        for (qsizetype i = sign; i < text.size() && digits; ++i) {
+            const char16_t unit = text[i].unicode();
+            digits = unit >= u'0' && unit <= u'9';
+            number = number * 10 + (unit - u'0');
+        }
+        if (digits)
+            return static_cast<double>(sign != 0 ? -number : number);
+    }
     bool ok = false;
-    const double number = cell.now.text.toDouble(&ok);
+    const double number = text.toDouble(&ok);
     return ok ? std::optional<double>(number) : std::nullopt;
 }
 
+// The trend values of one row: counters as rates, with the row's counter
+// discontinuity looked up once for all its counters.
+class TRowValues {
+public:
+    explicit TRowValues(const QVector<TResultCell>& cells) : row(cells) {}
+
+    std::optional<double> Of(const TResultCell& cell)
+    {
+        if (!cell.now.IsCounter())
+            return NumberOf(cell.now.text);
+        const std::optional<double> rate = CounterRate(cell.Previous(), cell.now);
+        if (!rate)
+            return rate;
+        // RowCounterRate tells the row's discontinuity: it differs from the
+        // plain rate only there, and alike for every counter of the row.
+        if (discontinuity == TDiscontinuity::Unknown)
+            discontinuity = RowCounterRate(row, cell) ? TDiscontinuity::No : TDiscontinuity::Yes;
+        return discontinuity == TDiscontinuity::No ? rate : std::nullopt;
+    }
+
+private:
+    enum class TDiscontinuity { Unknown, No, Yes };
+    const QVector<TResultCell>& row;
+    TDiscontinuity discontinuity = TDiscontinuity::Unknown;
+};
+
 }  // namespace
+
+qsizetype TTrendBuffer::SlotOf(const TResultCell& cell, std::size_t place, bool make)
+{
+    qsizetype slot = place < slotAt.size() ? slotAt[place] : -1;
+    if (slot >= 0 && trends[static_cast<std::size_t>(slot)].oid == cell.oid)
+        return slot;
+    const auto found = slotOf.constFind(cell.oid);
+    slot = found != slotOf.constEnd() ? *found : -1;
+    if (slot < 0 && make) {
+        slot = static_cast<qsizetype>(trends.size());
+        trends.emplace_back().oid = cell.oid;
+        slotOf.insert(cell.oid, slot);
+    }
+    if (place < slotAt.size())
+        slotAt[place] = slot;
+    return slot;
+}
 
 void TTrendBuffer::Take(const QVector<TResultRow>& rows, qsizetype from, qsizetype to)
 {
@@ -32,20 +94,29 @@ void TTrendBuffer::Take(const QVector<TResultRow>& rows, qsizetype from, qsizety
         slotOf.reserve(cells);
         trends.reserve(static_cast<std::size_t>(cells));
     }
+    if (from == 0 && !rows.isEmpty() && static_cast<qsizetype>(slotAt.size()) != cells) {
+        width = rows.front().cells.size();
+        slotAt.assign(static_cast<std::size_t>(cells), -1);
+    }
     for (qsizetype r = from; r < std::min(to, rows.size()); ++r) {
         const TResultRow& row = rows[r];
-        for (const TResultCell& cell : row.cells) {
-            const std::optional<double> value = TrendValue(row.cells, cell);
+        TRowValues values(row.cells);
+        for (qsizetype c = 0; c < row.cells.size(); ++c) {
+            const TResultCell& cell = row.cells[c];
+            if (!HoldsNumber(cell))
+                continue;
+            // Places past the first row's width are not remembered.
+            const std::size_t place =
+                c < width ? static_cast<std::size_t>(r * width + c) : std::numeric_limits<std::size_t>::max();
+            qsizetype slot = SlotOf(cell, place, false);
+            if (slot >= 0 && cell.now.wallMs == trends[static_cast<std::size_t>(slot)].lastWallMs)
+                continue;  // this reading is in already
+            const std::optional<double> value = values.Of(cell);
             if (!value)
                 continue;
-            auto slot = slotOf.find(cell.oid);
-            if (slot == slotOf.end()) {
-                slot = slotOf.insert(cell.oid, static_cast<qsizetype>(trends.size()));
-                trends.emplace_back();
-            }
-            TTrend& trend = trends[static_cast<std::size_t>(*slot)];
-            if (cell.now.wallMs == trend.lastWallMs)
-                continue;  // this reading is in already
+            if (slot < 0)
+                slot = SlotOf(cell, place, true);
+            TTrend& trend = trends[static_cast<std::size_t>(slot)];
             trend.lastWallMs = cell.now.wallMs;
             trend.values[static_cast<std::size_t>(trend.next)] = static_cast<float>(*value);
             trend.next = (trend.next + 1) % kReadings;

@@ -28,6 +28,7 @@ public:
     {
         slotOf.clear();
         trends.clear();
+        slotAt.clear();
         ++clears;
     }
     // How often the trends were cleared: a slice of a shoot from before a
@@ -46,10 +47,20 @@ private:
         int count = 0;  // readings kept, at most kReadings
         int next = 0;   // where the next reading goes
         std::int64_t lastWallMs = 0;
+        QString oid;  // shared with slotOf's key
     };
+    // The trend of cell, found where it lay at the cell's place (row times
+    // width plus column) in the shoot before, else by its OID; made when
+    // wanted. -1 when there is none and none is made.
+    qsizetype SlotOf(const TResultCell& cell, std::size_t place, bool make);
+
     // Where each OID's trend lies: the hash holds small nodes only, so
     // growing it moves no readings.
     QHash<QString, qsizetype> slotOf;
     std::vector<TTrend> trends;
+    // The slot of the cell at each place in the shoot before: a table
+    // re-shot in the same order finds its trends without hashing OIDs.
+    std::vector<qsizetype> slotAt;
+    qsizetype width = 0;  // cells a row has in slotAt
     int clears = 0;
 };

@@ -51,3 +51,37 @@ TEST(TrendBuffer, KeepsNumbersAndRatesOfTheLastReadings)
     for (const auto& c : cases)
         EXPECT_EQ(TrendOf(c.type, c.texts), c.readings) << c.why;
 }
+
+TEST(TrendBuffer, TrendsFollowTheirOidsAcrossReorderedRowsAndCounterResets)
+{
+    // Two interfaces, each an octets counter and ifCounterDiscontinuityTime;
+    // the rows swap places at the second shoot, interface 2's counters are
+    // reset (its discontinuity time moves) at the third.
+    const auto cellOf = [](const char* column, int row) {
+        return QStringLiteral("1.3.6.1.2.1.%1.%2").arg(QLatin1String(column)).arg(row);
+    };
+    const char* const kOctets = "2.2.1.10";
+    const char* const kDiscontinuity = "31.1.1.1.19";
+    TResultRow interfaces[2];
+    for (TResultRow& row : interfaces)
+        row.cells.resize(2);
+    TTrendBuffer trends;
+    for (std::uint32_t shoot = 1; shoot <= 3; ++shoot) {
+        for (int row = 1; row <= 2; ++row) {
+            TCellValue value;
+            value.arrivedMs = value.wallMs = 1000LL * shoot;
+            value.type = snmptype::kCounter32;
+            value.text = QString::number(100LL * row * shoot);
+            auto& cells = interfaces[row - 1].cells;
+            cells[0].Take(cellOf(kOctets, row), value, shoot);
+            value.type = snmptype::kTimeTicks;
+            value.text = QString::number(row == 2 && shoot == 3 ? 5 : 1);
+            cells[1].Take(cellOf(kDiscontinuity, row), value, shoot);
+        }
+        trends.Take(shoot == 1 ? QVector<TResultRow>{interfaces[0], interfaces[1]}
+                               : QVector<TResultRow>{interfaces[1], interfaces[0]});
+    }
+    EXPECT_EQ(trends.Readings(cellOf(kOctets, 1)), (QVector<double>{100, 100}));
+    EXPECT_EQ(trends.Readings(cellOf(kOctets, 2)), (QVector<double>{200}));
+    EXPECT_EQ(trends.Readings(cellOf(kDiscontinuity, 2)), (QVector<double>{1, 1, 5}));
+}
