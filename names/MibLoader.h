@@ -50,9 +50,11 @@ struct TMibLoadRequest {
     // reports no progress for this long,
     int stallLimitMs = 20000;
     // or uses this much CPU time without progress. It reports progress also
-    // within a module (libsmi takes seconds for a large one), so a reader
-    // busy this long without reading on loops.
-    int busyStallLimitMs = 2000;
+    // within a module (libsmi takes seconds for a large one) every 50 ms; on
+    // a valid module of 5 to 8 MB, quiet or busy machine, the loader sees it
+    // move at least every 90 ms of CPU time, so a reader busy for over six
+    // times that without reading on loops.
+    int busyStallLimitMs = 600;
     // The folder the result is kept in between loads; empty: not kept.
     // TMibLoader uses DefaultMibCacheFolder() when the request names none.
     QString cacheFolder;

@@ -19,7 +19,7 @@
 //                        fields comes with a new format of the cache
 //                        (MibLoadCache.cpp).
 //   G <bytes> <objects> <cpu ms>
-//                        every 200 ms, also within a module: the read offsets
+//                        every 50 ms, also within a module: the read offsets
 //                        of the files open summed, the objects walked so far
 //                        and the reader's CPU time (flushed)
 //   E                    the end: everything was written

@@ -335,11 +335,11 @@ TEST(MibReader, ALargeModuleIsReadWithProgressNotTakenForAStall)
     }
     EXPECT_GE(offsets.size(), 2) << "the reader said nothing while reading the module";
 
-    // The loader takes that as progress, with limits shorter than the read.
+    // The loader takes that as progress, with a wall limit shorter than the
+    // read and the default limit of CPU time without progress.
     TMibLoadRequest request;
     request.extraPaths = {dir.path()};
     request.stallLimitMs = 1000;
-    request.busyStallLimitMs = 1000;
     const TMibLoadResult result = LoadMibModules(request);
     EXPECT_TRUE(result.problems.isEmpty()) << qPrintable(ProblemList(result));
     EXPECT_NE(result.names->LookupName(QStringLiteral("vexLarge%1Column10").arg(tables)), nullptr);
