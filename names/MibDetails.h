@@ -1,7 +1,8 @@
 // What the names know of one MIB object, as the MIB tree shows it: its OID,
 // module, SYNTAX with enumerations and display hint, UNITS, MAX-ACCESS,
-// STATUS, INDEX and DESCRIPTION. The built-in table knows no clauses beyond
-// the syntax and the INDEX; a field nobody knows is left out.
+// STATUS, INDEX and DESCRIPTION. The built-in table knows the syntax, the
+// INDEX and, for the common objects, a short description of our own; a field
+// nobody knows is left out.
 #pragma once
 
 #include "names/MibNames.h"

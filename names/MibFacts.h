@@ -13,6 +13,7 @@ struct TMibFact {
     const char* displayHint;
     const char* labels;
     const char* index;
+    const char* description;  // ours, in a sentence or two (mib-descriptions.tsv); empty if none
 };
 
 struct TMibFactModule {

@@ -38,6 +38,7 @@ TMibObject FromFact(const TMibFact& fact, const char* module)
         object.index.last().remove(0, 1);
         object.impliedLast = true;
     }
+    object.description = QString::fromLatin1(fact.description);
     return object;
 }
 

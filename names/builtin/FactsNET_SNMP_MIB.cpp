@@ -5,19 +5,19 @@ extern const TMibFact factsNET_SNMP_MIB[];
 extern const int factsNET_SNMP_MIBCount;
 
 const TMibFact factsNET_SNMP_MIB[] = {
-    {"1.3.6.1.4.1.8072", "netSnmp", "node", "", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.1", "netSnmpObjects", "node", "", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.3", "netSnmpEnumerations", "node", "", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.3.1", "netSnmpModuleIDs", "node", "", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.3.2", "netSnmpAgentOIDs", "node", "", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.3.3", "netSnmpDomains", "node", "", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.4", "netSnmpNotificationPrefix", "node", "", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.4.0", "netSnmpNotifications", "node", "", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.4.1", "netSnmpNotificationObjects", "node", "", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.5", "netSnmpConformance", "node", "", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.5.1", "netSnmpCompliances", "node", "", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.5.2", "netSnmpGroups", "node", "", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.9999", "netSnmpExperimental", "node", "", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.9999.9999", "netSnmpPlaypen", "node", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072", "netSnmp", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.1", "netSnmpObjects", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.3", "netSnmpEnumerations", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.3.1", "netSnmpModuleIDs", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.3.2", "netSnmpAgentOIDs", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.3.3", "netSnmpDomains", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.4", "netSnmpNotificationPrefix", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.4.0", "netSnmpNotifications", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.4.1", "netSnmpNotificationObjects", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.5", "netSnmpConformance", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.5.1", "netSnmpCompliances", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.5.2", "netSnmpGroups", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.9999", "netSnmpExperimental", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.9999.9999", "netSnmpPlaypen", "node", "", "", "", "", "", ""},
 };
 const int factsNET_SNMP_MIBCount = int(sizeof(factsNET_SNMP_MIB) / sizeof(factsNET_SNMP_MIB[0]));

@@ -5,19 +5,19 @@ extern const TMibFact factsNET_SNMP_PASS_MIB[];
 extern const int factsNET_SNMP_PASS_MIBCount;
 
 const TMibFact factsNET_SNMP_PASS_MIB[] = {
-    {"1.3.6.1.4.1.8072.2.255", "netSnmpPassExamples", "node", "", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.2.255.1", "netSnmpPassString", "scalar", "OCTET STRING", "SnmpAdminString", "255t", "", ""},
-    {"1.3.6.1.4.1.8072.2.255.2", "netSnmpPassTable", "table", "", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.2.255.2.1", "netSnmpPassEntry", "row", "", "", "", "", "netSnmpPassIndex"},
-    {"1.3.6.1.4.1.8072.2.255.2.1.1", "netSnmpPassIndex", "column", "Integer32", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.2.255.2.1.2", "netSnmpPassInteger", "column", "Integer32", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.2.255.2.1.3", "netSnmpPassOID", "column", "OBJECT IDENTIFIER", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.2.255.3", "netSnmpPassTimeTicks", "scalar", "TimeTicks", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.2.255.4", "netSnmpPassIpAddress", "scalar", "IpAddress", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.2.255.5", "netSnmpPassCounter", "scalar", "Counter32", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.2.255.6", "netSnmpPassGauge", "scalar", "Gauge32", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.2.255.7", "netSnmpPassCounter64", "scalar", "Counter64", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.2.255.8", "netSnmpPassInteger64", "scalar", "Opaque", "", "", "", ""},
-    {"1.3.6.1.4.1.8072.2.255.99", "netSnmpPassOIDValue", "node", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.2.255", "netSnmpPassExamples", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.2.255.1", "netSnmpPassString", "scalar", "OCTET STRING", "SnmpAdminString", "255t", "", "", ""},
+    {"1.3.6.1.4.1.8072.2.255.2", "netSnmpPassTable", "table", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.2.255.2.1", "netSnmpPassEntry", "row", "", "", "", "", "netSnmpPassIndex", ""},
+    {"1.3.6.1.4.1.8072.2.255.2.1.1", "netSnmpPassIndex", "column", "Integer32", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.2.255.2.1.2", "netSnmpPassInteger", "column", "Integer32", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.2.255.2.1.3", "netSnmpPassOID", "column", "OBJECT IDENTIFIER", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.2.255.3", "netSnmpPassTimeTicks", "scalar", "TimeTicks", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.2.255.4", "netSnmpPassIpAddress", "scalar", "IpAddress", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.2.255.5", "netSnmpPassCounter", "scalar", "Counter32", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.2.255.6", "netSnmpPassGauge", "scalar", "Gauge32", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.2.255.7", "netSnmpPassCounter64", "scalar", "Counter64", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.2.255.8", "netSnmpPassInteger64", "scalar", "Opaque", "", "", "", "", ""},
+    {"1.3.6.1.4.1.8072.2.255.99", "netSnmpPassOIDValue", "node", "", "", "", "", "", ""},
 };
 const int factsNET_SNMP_PASS_MIBCount = int(sizeof(factsNET_SNMP_PASS_MIB) / sizeof(factsNET_SNMP_PASS_MIB[0]));

@@ -5,18 +5,18 @@ extern const TMibFact factsSNMP_FRAMEWORK_MIB[];
 extern const int factsSNMP_FRAMEWORK_MIBCount;
 
 const TMibFact factsSNMP_FRAMEWORK_MIB[] = {
-    {"1.3.6.1.6.3.10", "snmpFrameworkMIB", "node", "", "", "", "", ""},
-    {"1.3.6.1.6.3.10.1", "snmpFrameworkAdmin", "node", "", "", "", "", ""},
-    {"1.3.6.1.6.3.10.1.1", "snmpAuthProtocols", "node", "", "", "", "", ""},
-    {"1.3.6.1.6.3.10.1.2", "snmpPrivProtocols", "node", "", "", "", "", ""},
-    {"1.3.6.1.6.3.10.2", "snmpFrameworkMIBObjects", "node", "", "", "", "", ""},
-    {"1.3.6.1.6.3.10.2.1", "snmpEngine", "node", "", "", "", "", ""},
-    {"1.3.6.1.6.3.10.2.1.1", "snmpEngineID", "scalar", "OCTET STRING", "SnmpEngineID", "", "", ""},
-    {"1.3.6.1.6.3.10.2.1.2", "snmpEngineBoots", "scalar", "Integer32", "", "", "", ""},
-    {"1.3.6.1.6.3.10.2.1.3", "snmpEngineTime", "scalar", "Integer32", "SnmpEngineTime", "", "", ""},
-    {"1.3.6.1.6.3.10.2.1.4", "snmpEngineMaxMessageSize", "scalar", "Integer32", "", "", "", ""},
-    {"1.3.6.1.6.3.10.3", "snmpFrameworkMIBConformance", "node", "", "", "", "", ""},
-    {"1.3.6.1.6.3.10.3.1", "snmpFrameworkMIBCompliances", "node", "", "", "", "", ""},
-    {"1.3.6.1.6.3.10.3.2", "snmpFrameworkMIBGroups", "node", "", "", "", "", ""},
+    {"1.3.6.1.6.3.10", "snmpFrameworkMIB", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.6.3.10.1", "snmpFrameworkAdmin", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.6.3.10.1.1", "snmpAuthProtocols", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.6.3.10.1.2", "snmpPrivProtocols", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.6.3.10.2", "snmpFrameworkMIBObjects", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.6.3.10.2.1", "snmpEngine", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.6.3.10.2.1.1", "snmpEngineID", "scalar", "OCTET STRING", "SnmpEngineID", "", "", "", ""},
+    {"1.3.6.1.6.3.10.2.1.2", "snmpEngineBoots", "scalar", "Integer32", "", "", "", "", ""},
+    {"1.3.6.1.6.3.10.2.1.3", "snmpEngineTime", "scalar", "Integer32", "SnmpEngineTime", "", "", "", ""},
+    {"1.3.6.1.6.3.10.2.1.4", "snmpEngineMaxMessageSize", "scalar", "Integer32", "", "", "", "", ""},
+    {"1.3.6.1.6.3.10.3", "snmpFrameworkMIBConformance", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.6.3.10.3.1", "snmpFrameworkMIBCompliances", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.6.3.10.3.2", "snmpFrameworkMIBGroups", "node", "", "", "", "", "", ""},
 };
 const int factsSNMP_FRAMEWORK_MIBCount = int(sizeof(factsSNMP_FRAMEWORK_MIB) / sizeof(factsSNMP_FRAMEWORK_MIB[0]));

@@ -5,15 +5,15 @@ extern const TMibFact factsSNMP_MPD_MIB[];
 extern const int factsSNMP_MPD_MIBCount;
 
 const TMibFact factsSNMP_MPD_MIB[] = {
-    {"1.3.6.1.6.3.11", "PYSNMP_MODULE_ID", "node", "", "", "", "", ""},
-    {"1.3.6.1.6.3.11.1", "snmpMPDAdmin", "node", "", "", "", "", ""},
-    {"1.3.6.1.6.3.11.2", "snmpMPDMIBObjects", "node", "", "", "", "", ""},
-    {"1.3.6.1.6.3.11.2.1", "snmpMPDStats", "node", "", "", "", "", ""},
-    {"1.3.6.1.6.3.11.2.1.1", "snmpUnknownSecurityModels", "scalar", "Counter32", "", "", "", ""},
-    {"1.3.6.1.6.3.11.2.1.2", "snmpInvalidMsgs", "scalar", "Counter32", "", "", "", ""},
-    {"1.3.6.1.6.3.11.2.1.3", "snmpUnknownPDUHandlers", "scalar", "Counter32", "", "", "", ""},
-    {"1.3.6.1.6.3.11.3", "snmpMPDMIBConformance", "node", "", "", "", "", ""},
-    {"1.3.6.1.6.3.11.3.1", "snmpMPDMIBCompliances", "node", "", "", "", "", ""},
-    {"1.3.6.1.6.3.11.3.2", "snmpMPDMIBGroups", "node", "", "", "", "", ""},
+    {"1.3.6.1.6.3.11", "PYSNMP_MODULE_ID", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.6.3.11.1", "snmpMPDAdmin", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.6.3.11.2", "snmpMPDMIBObjects", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.6.3.11.2.1", "snmpMPDStats", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.6.3.11.2.1.1", "snmpUnknownSecurityModels", "scalar", "Counter32", "", "", "", "", ""},
+    {"1.3.6.1.6.3.11.2.1.2", "snmpInvalidMsgs", "scalar", "Counter32", "", "", "", "", ""},
+    {"1.3.6.1.6.3.11.2.1.3", "snmpUnknownPDUHandlers", "scalar", "Counter32", "", "", "", "", ""},
+    {"1.3.6.1.6.3.11.3", "snmpMPDMIBConformance", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.6.3.11.3.1", "snmpMPDMIBCompliances", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.6.3.11.3.2", "snmpMPDMIBGroups", "node", "", "", "", "", "", ""},
 };
 const int factsSNMP_MPD_MIBCount = int(sizeof(factsSNMP_MPD_MIB) / sizeof(factsSNMP_MPD_MIB[0]));

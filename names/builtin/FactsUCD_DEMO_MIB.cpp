@@ -5,12 +5,12 @@ extern const TMibFact factsUCD_DEMO_MIB[];
 extern const int factsUCD_DEMO_MIBCount;
 
 const TMibFact factsUCD_DEMO_MIB[] = {
-    {"1.3.6.1.4.1.2021.14", "ucdDemoMIB", "node", "", "", "", "", ""},
-    {"1.3.6.1.4.1.2021.14.1", "ucdDemoMIBObjects", "node", "", "", "", "", ""},
-    {"1.3.6.1.4.1.2021.14.1.1", "ucdDemoPublic", "node", "", "", "", "", ""},
-    {"1.3.6.1.4.1.2021.14.1.1.1", "ucdDemoResetKeys", "scalar", "Integer32", "", "", "", ""},
-    {"1.3.6.1.4.1.2021.14.1.1.2", "ucdDemoPublicString", "scalar", "OCTET STRING", "", "", "", ""},
-    {"1.3.6.1.4.1.2021.14.1.1.3", "ucdDemoUserList", "scalar", "OCTET STRING", "", "", "", ""},
-    {"1.3.6.1.4.1.2021.14.1.1.4", "ucdDemoPassphrase", "scalar", "OCTET STRING", "", "", "", ""},
+    {"1.3.6.1.4.1.2021.14", "ucdDemoMIB", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.2021.14.1", "ucdDemoMIBObjects", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.2021.14.1.1", "ucdDemoPublic", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.2021.14.1.1.1", "ucdDemoResetKeys", "scalar", "Integer32", "", "", "", "", ""},
+    {"1.3.6.1.4.1.2021.14.1.1.2", "ucdDemoPublicString", "scalar", "OCTET STRING", "", "", "", "", ""},
+    {"1.3.6.1.4.1.2021.14.1.1.3", "ucdDemoUserList", "scalar", "OCTET STRING", "", "", "", "", ""},
+    {"1.3.6.1.4.1.2021.14.1.1.4", "ucdDemoPassphrase", "scalar", "OCTET STRING", "", "", "", "", ""},
 };
 const int factsUCD_DEMO_MIBCount = int(sizeof(factsUCD_DEMO_MIB) / sizeof(factsUCD_DEMO_MIB[0]));

@@ -5,14 +5,14 @@ extern const TMibFact factsUCD_DLMOD_MIB[];
 extern const int factsUCD_DLMOD_MIBCount;
 
 const TMibFact factsUCD_DLMOD_MIB[] = {
-    {"1.3.6.1.4.1.2021.13.14", "ucdDlmodMIB", "node", "", "", "", "", ""},
-    {"1.3.6.1.4.1.2021.13.14.1", "dlmodNextIndex", "scalar", "Integer32", "", "", "", ""},
-    {"1.3.6.1.4.1.2021.13.14.2", "dlmodTable", "table", "", "", "", "", ""},
-    {"1.3.6.1.4.1.2021.13.14.2.1", "dlmodEntry", "row", "", "", "", "", "dlmodIndex"},
-    {"1.3.6.1.4.1.2021.13.14.2.1.1", "dlmodIndex", "column", "Integer32", "", "", "", ""},
-    {"1.3.6.1.4.1.2021.13.14.2.1.2", "dlmodName", "column", "OCTET STRING", "DisplayString", "255a", "", ""},
-    {"1.3.6.1.4.1.2021.13.14.2.1.3", "dlmodPath", "column", "OCTET STRING", "DisplayString", "255a", "", ""},
-    {"1.3.6.1.4.1.2021.13.14.2.1.4", "dlmodError", "column", "OCTET STRING", "DisplayString", "255a", "", ""},
-    {"1.3.6.1.4.1.2021.13.14.2.1.5", "dlmodStatus", "column", "INTEGER", "", "", "1=loaded,2=unloaded,3=error,4=load,5=unload,6=create,7=delete", ""},
+    {"1.3.6.1.4.1.2021.13.14", "ucdDlmodMIB", "node", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.2021.13.14.1", "dlmodNextIndex", "scalar", "Integer32", "", "", "", "", ""},
+    {"1.3.6.1.4.1.2021.13.14.2", "dlmodTable", "table", "", "", "", "", "", ""},
+    {"1.3.6.1.4.1.2021.13.14.2.1", "dlmodEntry", "row", "", "", "", "", "dlmodIndex", ""},
+    {"1.3.6.1.4.1.2021.13.14.2.1.1", "dlmodIndex", "column", "Integer32", "", "", "", "", ""},
+    {"1.3.6.1.4.1.2021.13.14.2.1.2", "dlmodName", "column", "OCTET STRING", "DisplayString", "255a", "", "", ""},
+    {"1.3.6.1.4.1.2021.13.14.2.1.3", "dlmodPath", "column", "OCTET STRING", "DisplayString", "255a", "", "", ""},
+    {"1.3.6.1.4.1.2021.13.14.2.1.4", "dlmodError", "column", "OCTET STRING", "DisplayString", "255a", "", "", ""},
+    {"1.3.6.1.4.1.2021.13.14.2.1.5", "dlmodStatus", "column", "INTEGER", "", "", "1=loaded,2=unloaded,3=error,4=load,5=unload,6=create,7=delete", "", ""},
 };
 const int factsUCD_DLMOD_MIBCount = int(sizeof(factsUCD_DLMOD_MIB) / sizeof(factsUCD_DLMOD_MIB[0]));

@@ -5,10 +5,13 @@ and indexes, enough for libsmi to read a vendor module that imports from
 them. What the facts do not hold (access, the module identity, the local
 textual conventions) comes from the tables below.
 
-Usage: generate_mib_modules.py [--facts tests/data/names/mib-facts.tsv] [--out names/mibs]
+Usage: generate_mib_modules.py [--facts tests/data/names/mib-facts.tsv]
+                               [--descriptions names/builtin/mib-descriptions.tsv] [--out names/mibs]
 """
 import argparse
 import os
+
+import generate_mib_facts
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
@@ -138,8 +141,9 @@ def Parent(oid):
 
 
 class Module:
-    def __init__(self, name, facts, byOid, labelsOf):
+    def __init__(self, name, facts, byOid, labelsOf, descriptions):
         self.name = name
+        self.descriptions = descriptions  # MODULE::name -> our description
         self.rfc = MODULES[name][0]
         self.facts = [f for f in facts if f.module == name]
         self.byOid = byOid
@@ -205,6 +209,11 @@ class Module:
     def Describe(self, what):
         return f'"{what}; {self.rfc} gives its meaning."'
 
+    # The object's description of our own where there is one, else what.
+    def About(self, fact, what):
+        text = self.descriptions.get(f"{fact.module}::{fact.name}")
+        return f'"{text}"' if text else self.Describe(what)
+
     def Definitions(self):
         out = []
         for tc, (module, hint, syntax) in LOCAL_TC.items():
@@ -241,7 +250,7 @@ class Module:
         if fact.kind == "notification":
             self.Import("SNMPv2-SMI", "NOTIFICATION-TYPE")
             return [f"{fact.name} NOTIFICATION-TYPE", "    STATUS      current",
-                    f"    DESCRIPTION {self.Describe('A notification of ' + self.name)}", where, ""]
+                    f"    DESCRIPTION {self.About(fact, 'A notification of ' + self.name)}", where, ""]
         self.Import("SNMPv2-SMI", "OBJECT-TYPE")
         lines = [f"{fact.name} OBJECT-TYPE"]
         entry = fact.name[0].upper() + fact.name[1:]
@@ -253,7 +262,7 @@ class Module:
             lines += [f"    SYNTAX      {entry}", "    MAX-ACCESS  not-accessible"]
         else:
             lines += [f"    SYNTAX      {self.Syntax(fact)}", f"    MAX-ACCESS  {self.Access(fact)}"]
-        lines += ["    STATUS      current", f"    DESCRIPTION {self.Describe('The ' + fact.kind + ' ' + fact.name)}"]
+        lines += ["    STATUS      current", f"    DESCRIPTION {self.About(fact, 'The ' + fact.kind + ' ' + fact.name)}"]
         if fact.kind == "row":
             index = ", ".join("IMPLIED " + i[:-1] if i.endswith("*") else i for i in fact.index)
             for name in fact.index:
@@ -285,9 +294,12 @@ class Module:
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--facts", default=os.path.join(ROOT, "tests", "data", "names", "mib-facts.tsv"))
+    parser.add_argument("--descriptions", default=os.path.join(HERE, "mib-descriptions.tsv"))
     parser.add_argument("--out", default=os.path.join(ROOT, "names", "mibs"))
     args = parser.parse_args()
     facts = ReadFacts(args.facts)
+    descriptions = generate_mib_facts.ReadDescriptions(args.descriptions,
+                                                       generate_mib_facts.ReadFacts(args.facts))
     byOid = {f.oid: f for f in facts}
 
     def labelsOf(name):
@@ -296,7 +308,7 @@ def main():
     for name in MODULES:
         path = os.path.join(args.out, f"{name}.txt")
         with open(path, "w", encoding="utf-8") as out:
-            out.write(Module(name, facts, byOid, labelsOf).Text())
+            out.write(Module(name, facts, byOid, labelsOf, descriptions).Text())
         print(f"wrote {os.path.relpath(path, ROOT)}")
 
 

@@ -96,3 +96,32 @@ TEST(MibDetails, ALoadedObjectShowsWhatItsModuleSays)
     EXPECT_EQ(MibDescriptionSummary(names.LookupName(QStringLiteral("vexFanState"))->description),
               QStringLiteral("Whether the fan turns."));
 }
+
+TEST(MibDetails, BuiltInObjectsShowADescriptionWithoutAModuleAndTheShippedModulesAgree)
+{
+    const struct {
+        const char* name;
+        const char* word;  // a word the first sentence, the tooltip's, holds
+    } cases[] = {
+        {"sysUpTime", "second"},         {"ifHCInOctets", "octets"},
+        {"ifOperStatus", "state"},       {"hrStorageAllocationFailures", "storage"},
+        {"hrSWRunPerfCPU", "processor"}, {"hrProcessorLoad", "percent"},
+        {"ipAdEntNetMask", "mask"},
+    };
+    // The shipped modules, read as a user's would be, replace the built-in objects.
+    TMibLoadRequest request;
+    request.extraPaths = {ShippedMibFolder()};
+    const TMibLoadResult shipped = LoadMibModules(request);
+    const std::shared_ptr<const TMibNames> builtIn = TMibNames::BuiltIn();
+    for (const auto& c : cases) {
+        const TMibObject* object = builtIn->LookupName(QString::fromLatin1(c.name));
+        ASSERT_NE(object, nullptr) << c.name;
+        const QString summary = MibDescriptionSummary(object->description);
+        EXPECT_TRUE(summary.contains(QLatin1String(c.word))) << c.name << ": " << qPrintable(summary);
+        EXPECT_TRUE(DetailsText(*builtIn, *object).contains(QStringLiteral("DESCRIPTION: ") + summary))
+            << c.name;
+        const TMibObject* read = shipped.names->LookupName(QString::fromLatin1(c.name));
+        ASSERT_NE(read, nullptr) << c.name;
+        EXPECT_EQ(read->description, object->description) << c.name;
+    }
+}
