@@ -1,5 +1,8 @@
 #include "history/HistoryDatabase.h"
 
+#include "history/CellBlock.h"
+#include "history/WrittenCells.h"
+
 #include <QHash>
 #include <QRandomGenerator>
 
@@ -15,9 +18,10 @@ namespace {
 // other programs' databases.
 constexpr int kApplicationId = 0x56584731;
 // 1: every cell of every shoot; 2: a shoot holds the cells that changed
-// (shoot.base, shoot.up_time). Files of version 1 are read as they are and
-// brought to 2 when written to.
-constexpr int kSchemaVersion = 2;
+// (shoot.base, shoot.up_time); 3: the cells are packed into blocks of rows
+// (table block, row.cells). Older files are read as they are and brought to
+// 3 when written to; their shoots stay as they were written.
+constexpr int kSchemaVersion = 3;
 // How long a statement waits for another connection's lock (a reader, or a
 // writer that got past the lock file) before it fails.
 constexpr int kBusyTimeoutMs = 5000;
@@ -26,16 +30,23 @@ constexpr int kBusyTimeoutMs = 5000;
 // shoots' worth of cells for any shoot.
 constexpr std::int64_t kWholeAfter = 4;
 
+// Schema 3's cells: one row per block of kBlockRows rows a shoot wrote cells
+// of (CellBlock.h). A rowid table: a block of a whole shoot outgrows a page.
+const char* const kBlockTable =
+    "CREATE TABLE block (shoot INTEGER NOT NULL, first INTEGER NOT NULL, cells INTEGER NOT NULL,"
+    " data BLOB NOT NULL, PRIMARY KEY (shoot, first))";
+
 const char* const kSchema[] = {
     "CREATE TABLE shoot (id INTEGER PRIMARY KEY, wall_ms INTEGER NOT NULL, agent TEXT NOT NULL, layout TEXT NOT NULL,"
     " targets TEXT NOT NULL, row_count INTEGER NOT NULL, base INTEGER, up_time INTEGER NOT NULL DEFAULT -1)",
     "CREATE TABLE row (shoot INTEGER NOT NULL, position INTEGER NOT NULL, key TEXT NOT NULL,"
-    " suffix TEXT NOT NULL, PRIMARY KEY (shoot, position)) WITHOUT ROWID",
+    " suffix TEXT NOT NULL, cells INTEGER, PRIMARY KEY (shoot, position)) WITHOUT ROWID",
     "CREATE TABLE cell (shoot INTEGER NOT NULL, position INTEGER NOT NULL, col INTEGER NOT NULL,"
     " oid TEXT NOT NULL, type INTEGER NOT NULL, value TEXT NOT NULL, raw BLOB, arrived_ms INTEGER NOT NULL,"
     " wall_ms INTEGER NOT NULL, up_time INTEGER NOT NULL, state INTEGER NOT NULL,"
     " PRIMARY KEY (shoot, position, col)) WITHOUT ROWID",
     "CREATE INDEX cell_by_oid ON cell (oid, shoot)",
+    kBlockTable,
 };
 
 // The columns read of a cell, from `first` on: state, type, value, raw,
@@ -51,29 +62,28 @@ TRecordedState StateOf(const TResultCell& cell)
     return cell.now.Answered() ? TRecordedState::Current : TRecordedState::Unanswered;
 }
 
-// Whether raw holds text's UTF-8 bytes, without making them for ASCII.
-bool SameAsText(const QByteArray& raw, const QString& text)
+// A bijection of 64-bit numbers that spreads every bit over all (the
+// finaliser of splitmix64).
+std::uint64_t Mixed(std::uint64_t x)
 {
-    // UTF-8 never takes fewer bytes than UTF-16 takes code units.
-    if (raw.size() < text.size())
-        return false;
-    if (raw.size() == text.size()) {
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const char16_t unit = text[i].unicode();
-            if (unit >= 0x80)
-                return raw == text.toUtf8();
-            if (static_cast<char16_t>(static_cast<unsigned char>(raw[i])) != unit)
-                return false;
-        }
-        return true;
-    }
-    return raw == text.toUtf8();
+    x += 0x9e3779b97f4a7c15ULL;
+    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
+    return x ^ (x >> 31);
 }
 
-// What a written cell keeps of its OID, text and bytes.
-std::uint64_t DigestOf(const TResultCell& cell, std::uint64_t seed)
+// What a written cell keeps of its OID, text and bytes. An OID that is its
+// column's target and its row's suffix is told by its place; a plain
+// integer (nearly every cell of a large table) is digested without hashing
+// texts, and no two integers give the same digest.
+std::uint64_t DigestOf(const TResultCell& cell, bool targetOid, std::uint64_t seed)
 {
-    return qHashMulti(static_cast<size_t>(seed), cell.oid, cell.now.text, cell.now.raw);
+    if (!targetOid)
+        return qHashMulti(static_cast<size_t>(seed), cell.oid, cell.now.text, cell.now.raw);
+    const std::optional<std::int64_t> integer = PlainInteger(cell.now.text);
+    if (integer && SameAsText(cell.now.raw, cell.now.text))
+        return Mixed(static_cast<std::uint64_t>(*integer) ^ seed);
+    return qHashMulti(static_cast<size_t>(seed), cell.now.text, cell.now.raw);
 }
 
 // A copy that shares nothing with the original.
@@ -103,15 +113,6 @@ void MoveOn(TCellValue& value, const TRecordedShoot& from, const TRecordedShoot&
     value.wallMs += shift;
     if (value.upTime == from.upTime)
         value.upTime = to.upTime;
-}
-
-// The shoot of id among shoots (ordered by id, holding it).
-const TRecordedShoot& ShootOf(const QVector<TRecordedShoot>& shoots, std::int64_t id)
-{
-    const auto found =
-        std::lower_bound(shoots.begin(), shoots.end(), id,
-                         [](const TRecordedShoot& shoot, std::int64_t wanted) { return shoot.id < wanted; });
-    return found != shoots.end() ? *found : shoots.back();
 }
 
 }  // namespace
@@ -183,10 +184,15 @@ bool THistoryDatabase::MakeSchema()
 
 bool THistoryDatabase::Upgrade()
 {
-    // Version 1's shoots are all whole: base stays NULL.
-    const bool done = Exec("BEGIN") && Exec("ALTER TABLE shoot ADD COLUMN base INTEGER")
-                   && Exec("ALTER TABLE shoot ADD COLUMN up_time INTEGER NOT NULL DEFAULT -1")
-                   && Exec("PRAGMA user_version=2") && Exec("COMMIT");
+    // Version 1's shoots are all whole: base stays NULL. The rows of older
+    // shoots leave row.cells NULL: their cells are counted in table cell.
+    const bool done = Exec("BEGIN")
+                   && (version >= 2
+                       || (Exec("ALTER TABLE shoot ADD COLUMN base INTEGER")
+                           && Exec("ALTER TABLE shoot ADD COLUMN up_time INTEGER NOT NULL DEFAULT -1")))
+                   && Exec("ALTER TABLE row ADD COLUMN cells INTEGER") && Exec(kBlockTable)
+                   && Exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion).toUtf8().constData())
+                   && Exec("COMMIT");
     if (!done)
         file.Exec("ROLLBACK");
     else
@@ -209,7 +215,7 @@ void THistoryDatabase::Close()
 {
     insertShoot = {};
     insertRow = {};
-    insertCell = {};
+    insertBlock = {};
     written.clear();
     writtenShoot = 0;
     file.Close();
@@ -220,9 +226,9 @@ bool THistoryDatabase::PrepareWriting()
 {
     insertShoot = file.Prepare("INSERT INTO shoot (wall_ms, agent, layout, targets, row_count, base, up_time)"
                                " VALUES (?, ?, ?, ?, ?, ?, ?)");
-    insertRow = file.Prepare("INSERT INTO row VALUES (?, ?, ?, ?)");
-    insertCell = file.Prepare("INSERT INTO cell VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    return (insertShoot.IsValid() && insertRow.IsValid() && insertCell.IsValid())
+    insertRow = file.Prepare("INSERT INTO row (shoot, position, key, suffix, cells) VALUES (?, ?, ?, ?, ?)");
+    insertBlock = file.Prepare("INSERT INTO block (shoot, first, cells, data) VALUES (?, ?, ?, ?)");
+    return (insertShoot.IsValid() && insertRow.IsValid() && insertBlock.IsValid())
         || Fail(QStringLiteral("write to"), file.Error());
 }
 
@@ -321,6 +327,7 @@ bool THistoryDatabase::AppendRows(std::int64_t shoot, const QVector<TResultRow>&
         insertRow.Bind(2, static_cast<std::int64_t>(position));
         insertRow.Bind(3, rows[position].key);
         insertRow.Bind(4, rows[position].suffix);
+        insertRow.Bind(5, static_cast<std::int64_t>(rows[position].cells.size()));
         if (!insertRow.Run())
             return false;
     }
@@ -330,51 +337,48 @@ bool THistoryDatabase::AppendRows(std::int64_t shoot, const QVector<TResultRow>&
 bool THistoryDatabase::AppendCells(std::int64_t shoot, const THistoryShoot& taken, bool whole,
                                    std::int64_t& cellsWritten)
 {
-    for (qsizetype position = 0; position < taken.rows.size(); ++position) {
-        const QVector<TResultCell>& cells = taken.rows[position].cells;
-        for (qsizetype col = 0; col < cells.size(); ++col) {
-            const TResultCell& c = cells[col];
-            const int state = static_cast<int>(StateOf(c));
-            TWrittenCell& w = written[position].cells[col];
-            // As a reader makes it from where it was written (MoveOn).
-            const std::int64_t upTime = w.upTime == w.shootUpTime ? taken.upTime : w.upTime;
-            const std::uint64_t digest = DigestOf(c, digestSeed);
-            if (!whole && w.state == state && w.type == c.now.type && upTime == c.now.upTime
-                && w.digest == digest)
-                continue;  // a reader finds it at the shoot it was written at
-            if (!InsertCell(shoot, position, col, c, state))
-                return false;
-            ++cellsWritten;
-            w.upTime = c.now.upTime;
-            w.shootUpTime = taken.upTime;
-            w.state = state;
-            w.type = c.now.type;
-            w.digest = digest;
-        }
+    TCellBlockWriter block;
+    for (qsizetype first = 0; first < taken.rows.size(); first += kBlockRows) {
+        block.Start(first, taken.upTime);
+        const qsizetype end = std::min(taken.rows.size(), first + kBlockRows);
+        for (qsizetype position = first; position < end; ++position)
+            AddCells(taken, position, whole, block);
+        if (block.Cells() == 0)
+            continue;  // nothing of these rows changed
+        insertBlock.Bind(1, shoot);
+        insertBlock.Bind(2, static_cast<std::int64_t>(first));
+        insertBlock.Bind(3, static_cast<std::int64_t>(block.Cells()));
+        insertBlock.Bind(4, block.Data());
+        if (!insertBlock.Run())
+            return false;
+        cellsWritten += block.Cells();
     }
     return true;
 }
 
-bool THistoryDatabase::InsertCell(std::int64_t shoot, qsizetype position, qsizetype col, const TResultCell& c,
-                                  int state)
+void THistoryDatabase::AddCells(const THistoryShoot& taken, qsizetype position, bool whole,
+                                TCellBlockWriter& block)
 {
-    static const QByteArray kNone("");
-    insertCell.Bind(1, shoot);
-    insertCell.Bind(2, static_cast<std::int64_t>(position));
-    insertCell.Bind(3, static_cast<std::int64_t>(col));
-    insertCell.Bind(4, c.oid);
-    insertCell.Bind(5, static_cast<std::int64_t>(c.now.type));
-    insertCell.Bind(6, c.now.text);
-    // The raw bytes only where they are not the text's own.
-    if (SameAsText(c.now.raw, c.now.text))
-        insertCell.BindNull(7);
-    else
-        insertCell.Bind(7, c.now.raw.isNull() ? kNone : c.now.raw);
-    insertCell.Bind(8, c.now.arrivedMs);
-    insertCell.Bind(9, c.now.wallMs);
-    insertCell.Bind(10, c.now.upTime);
-    insertCell.Bind(11, static_cast<std::int64_t>(state));
-    return insertCell.Run();
+    const TResultRow& row = taken.rows[position];
+    for (qsizetype col = 0; col < row.cells.size(); ++col) {
+        const TResultCell& c = row.cells[col];
+        const int state = static_cast<int>(StateOf(c));
+        TWrittenCell& w = written[position].cells[col];
+        // As a reader makes it from where it was written (MoveOn).
+        const std::int64_t upTime = w.upTime == w.shootUpTime ? taken.upTime : w.upTime;
+        const bool targetOid =
+            col < taken.targets.size() && IsTargetOid(c.oid, taken.targets[col], row.suffix);
+        const std::uint64_t digest = DigestOf(c, targetOid, digestSeed);
+        if (!whole && w.state == state && w.type == c.now.type && upTime == c.now.upTime
+            && w.digest == digest)
+            continue;  // a reader finds it at the shoot it was written at
+        block.Add(position, col, c.now, c.oid, targetOid, state);
+        w.upTime = c.now.upTime;
+        w.shootUpTime = taken.upTime;
+        w.state = state;
+        w.type = c.now.type;
+        w.digest = digest;
+    }
 }
 
 std::int64_t THistoryDatabase::UsedBytes() const
@@ -389,6 +393,7 @@ bool THistoryDatabase::DropShootsBefore(std::int64_t firstKept)
     const bool dropped =
         file.Exec("BEGIN") && file.Exec(QStringLiteral("DELETE FROM cell WHERE shoot < ") + kept)
         && file.Exec(QStringLiteral("DELETE FROM row WHERE shoot < ") + kept)
+        && file.Exec(QStringLiteral("DELETE FROM block WHERE shoot < ") + kept)
         && file.Exec(QStringLiteral("DELETE FROM shoot WHERE id < ") + kept) && file.Exec("COMMIT");
     if (!dropped) {
         Fail(QStringLiteral("prune of"), file.Error());
@@ -477,31 +482,25 @@ QVector<TResultRow> THistoryDatabase::RowsOf(std::int64_t shoot) const
         row.suffix = query.Text(1);
         rows.append(row);
     }
-    const QString sql = QStringLiteral("SELECT shoot, position, col, oid, %1 FROM cell"
-                                       " WHERE shoot BETWEEN ? AND ? ORDER BY shoot, position, col")
-                            .arg(QLatin1String(kCellColumns));
-    query = file.Prepare(sql.toUtf8().constData());
-    query.Bind(1, one.front().base);
-    query.Bind(2, shoot);
     std::vector<std::vector<std::int64_t>> from(static_cast<std::size_t>(rows.size()));
-    while (query.Next()) {
-        const auto position = static_cast<qsizetype>(query.Int(1));
-        const auto col = static_cast<qsizetype>(query.Int(2));
+    for (TWrittenCells cells(file, span, one.front().base, shoot); cells.Valid(); cells.Next()) {
+        const TBlockCell& got = cells.Cell();
+        const qsizetype position = got.row;
+        const qsizetype col = got.col;
         if (position < 0 || position >= rows.size() || col < 0 || col > rows[position].cells.size())
             continue;
-        QVector<TResultCell>& cells = rows[position].cells;
+        QVector<TResultCell>& row = rows[position].cells;
         std::vector<std::int64_t>& at = from[static_cast<std::size_t>(position)];
-        if (col == cells.size()) {
-            cells.append(TResultCell());
+        if (col == row.size()) {
+            row.append(TResultCell());
             at.push_back(0);
         }
-        TResultCell& cell = cells[col];
-        cell.oid = query.Text(3);
-        const auto [value, state] = ReadingAt(query, 4);
-        cell.now = value;
-        cell.missing = state == TRecordedState::Missing;
-        cell.stale = state == TRecordedState::Stale;
-        at[static_cast<std::size_t>(col)] = query.Int(0);
+        TResultCell& cell = row[col];
+        cell.oid = got.oid;
+        cell.now = got.value;
+        cell.missing = got.state == static_cast<int>(TRecordedState::Missing);
+        cell.stale = got.state == static_cast<int>(TRecordedState::Stale);
+        at[static_cast<std::size_t>(col)] = cells.Shoot();
     }
     // Cells written before this shoot stand as this shoot read them.
     for (qsizetype position = 0; position < rows.size(); ++position) {
@@ -512,6 +511,87 @@ QVector<TResultRow> THistoryDatabase::RowsOf(std::int64_t shoot) const
         }
     }
     return rows;
+}
+
+void THistoryDatabase::RowReadings(const QString& oid, std::int64_t first,
+                                   QVector<TRecordedReading>& readings) const
+{
+    const QString sql =
+        QStringLiteral("SELECT shoot, %1 FROM cell WHERE oid = ? AND shoot >= ? ORDER BY shoot")
+            .arg(QLatin1String(kCellColumns));
+    TSqliteStatement query = file.Prepare(sql.toUtf8().constData());
+    query.Bind(1, oid);
+    query.Bind(2, first);
+    while (query.Next()) {
+        const auto [value, state] = ReadingAt(query, 1);
+        readings.append({query.Int(0), value, state});
+    }
+}
+
+std::optional<std::pair<qsizetype, qsizetype>>
+THistoryDatabase::PlaceOf(const QString& oid, const TRecordedShoot& whole, qsizetype guess) const
+{
+    // A table's cell: its column's target and a row's suffix. Tried at the
+    // place it had in the whole shoot before, then among the rows.
+    TSqliteStatement suffixAt = file.Prepare("SELECT suffix FROM row WHERE shoot = ? AND position = ?");
+    TSqliteStatement rowOf = file.Prepare("SELECT position FROM row WHERE shoot = ? AND suffix = ?");
+    for (qsizetype col = 0; col < whole.targets.size(); ++col) {
+        const QString& target = whole.targets[col];
+        if (!oid.startsWith(target) || oid.size() == target.size())
+            continue;
+        const QString suffix = oid.mid(target.size());
+        suffixAt.Reset();
+        suffixAt.Bind(1, whole.id);
+        suffixAt.Bind(2, static_cast<std::int64_t>(guess));
+        if (suffixAt.Next() && suffixAt.Text(0) == suffix)
+            return std::pair(guess, col);
+        rowOf.Reset();
+        rowOf.Bind(1, whole.id);
+        rowOf.Bind(2, suffix);
+        if (rowOf.Next())
+            return std::pair(static_cast<qsizetype>(rowOf.Int(0)), col);
+    }
+    // Any other cell (a list's): looked for among every cell of the shoot.
+    const QVector<TRecordedShoot> one{whole};
+    for (TWrittenCells cells(file, one, whole.id, whole.id); cells.Valid(); cells.Next()) {
+        if (cells.Cell().oid == oid)
+            return std::pair(cells.Cell().row, cells.Cell().col);
+    }
+    return std::nullopt;
+}
+
+void THistoryDatabase::BlockReadings(const QString& oid, const QVector<TRecordedShoot>& shoots,
+                                     QVector<TRecordedReading>& readings) const
+{
+    const std::int64_t firstPacked = file.Number("SELECT min(shoot) FROM block", -1);
+    if (firstPacked < 0)
+        return;
+    TSqliteStatement blockAt = file.Prepare("SELECT data FROM block WHERE shoot = ? AND first = ?");
+    std::optional<std::pair<qsizetype, qsizetype>> place;
+    QVector<QString> suffixes;
+    for (const TRecordedShoot& shoot : shoots) {
+        if (shoot.id < firstPacked)
+            continue;
+        if (shoot.base == shoot.id || !place) {
+            place = PlaceOf(oid, ShootOf(shoots, shoot.base), place ? place->first : 0);
+            // The reader makes the OIDs of the block's rows: none but the
+            // cell's own is looked at.
+            suffixes = QVector<QString>(kBlockRows);
+            if (place)
+                suffixes[place->first % kBlockRows] = oid.mid(shoot.targets.value(place->second).size());
+        }
+        if (!place)
+            continue;
+        const QByteArray data = BlockOf(blockAt, shoot.id, place->first);
+        TCellBlockReader reader(data, place->first / kBlockRows * kBlockRows, shoot.targets, suffixes,
+                                shoot.upTime);
+        TBlockCell cell;
+        while (reader.Next(cell) && (cell.row < place->first || cell.col < place->second)) {
+        }
+        if (!reader.Failed() && cell.row == place->first && cell.col == place->second && cell.oid == oid
+            && !data.isEmpty())
+            readings.append({shoot.id, cell.value, static_cast<TRecordedState>(cell.state)});
+    }
 }
 
 QVector<TRecordedReading> THistoryDatabase::Readings(const QString& oid, std::int64_t sinceWallMs) const
@@ -526,23 +606,19 @@ QVector<TRecordedReading> THistoryDatabase::Readings(const QString& oid, std::in
     if (!first.Next())
         return readings;
     const QVector<TRecordedShoot> shoots = ShootsFrom(first.Int(0), std::numeric_limits<std::int64_t>::max());
-    const QString sql =
-        QStringLiteral("SELECT shoot, %1 FROM cell WHERE oid = ? AND shoot >= ? ORDER BY shoot")
-            .arg(QLatin1String(kCellColumns));
-    TSqliteStatement query = file.Prepare(sql.toUtf8().constData());
-    query.Bind(1, oid);
-    query.Bind(2, first.Int(0));
-    bool more = query.Next();
+    // The readings written, oldest first: as rows of older schemas, then in blocks.
+    QVector<TRecordedReading> found;
+    RowReadings(oid, first.Int(0), found);
+    BlockReadings(oid, shoots, found);
+    auto next = found.cbegin();
     // The reading as of each shoot: written there, or the one written
     // before it moved on; a whole shoot without it has none.
     std::optional<TRecordedReading> last;
     const TRecordedShoot* lastAt = nullptr;
     for (const TRecordedShoot& shoot : shoots) {
-        if (more && query.Int(0) == shoot.id) {
-            const auto [value, state] = ReadingAt(query, 1);
-            last = TRecordedReading{shoot.id, value, state};
+        if (next != found.cend() && next->shoot == shoot.id) {
+            last = *next++;
             lastAt = &shoot;
-            more = query.Next();
         } else if (shoot.base == shoot.id) {
             last.reset();
         }
@@ -571,12 +647,7 @@ int THistoryDatabase::WalkNewest(int count, const TShootVisitor& visit) const
         return 0;
     const QVector<TRecordedShoot> shoots =
         ShootsFrom(first.front().base, std::numeric_limits<std::int64_t>::max());
-    const QString sql = QStringLiteral("SELECT shoot, position, col, oid, %1 FROM cell"
-                                       " WHERE shoot >= ? ORDER BY shoot, position, col")
-                            .arg(QLatin1String(kCellColumns));
-    TSqliteStatement cells = file.Prepare(sql.toUtf8().constData());
-    cells.Bind(1, first.front().base);
-    bool more = cells.Next();
+    TWrittenCells cells(file, shoots, first.front().base, std::numeric_limits<std::int64_t>::max());
     QVector<TResultRow> rows;
     // Where each cell was written, to move it on to the shoots that did not write it.
     QVector<QVector<const TRecordedShoot*>> writtenAt;
@@ -588,37 +659,43 @@ int THistoryDatabase::WalkNewest(int count, const TShootVisitor& visit) const
             LayRows(shoot.id, rows, writtenAt);
         for (qsizetype position = 0; position < rows.size(); ++position) {
             for (qsizetype col = 0; col < rows[position].cells.size(); ++col) {
-                TResultCell& cell = rows[position].cells[col];
-                const bool here =
-                    more && cells.Int(0) == shoot.id && cells.Int(1) == position && cells.Int(2) == col;
-                if (here) {
-                    const auto [value, state] = ReadingAt(cells, 4);
-                    cell.Take(cells.Text(3), value, serial);
-                    cell.stale = state == TRecordedState::Stale;
-                    cell.missing = state == TRecordedState::Missing;
-                    writtenAt[position][col] = &shoot;
-                    more = cells.Next();
-                } else if (writtenAt[position][col] != nullptr) {
-                    TCellValue value = cell.now;
-                    MoveOn(value, *writtenAt[position][col], shoot);
-                    const bool stale = cell.stale;
-                    const bool missing = cell.missing;
-                    cell.Take(cell.oid, value, serial);
-                    cell.stale = stale;
-                    cell.missing = missing;
-                    writtenAt[position][col] = &shoot;
-                }
+                const bool here = cells.Valid() && cells.Shoot() == shoot.id && cells.Cell().row == position
+                               && cells.Cell().col == col;
+                TakeWalked(rows[position].cells[col], here ? &cells.Cell() : nullptr, serial,
+                           writtenAt[position][col], shoot);
+                if (here)
+                    cells.Next();
             }
         }
         // Cells past the rows laid (none in a file this program wrote) are skipped.
-        while (more && cells.Int(0) == shoot.id)
-            more = cells.Next();
+        while (cells.Valid() && cells.Shoot() == shoot.id)
+            cells.Next();
         if (shoot.id >= firstShown) {
             visit(shoot, rows);
             ++handed;
         }
     }
     return handed;
+}
+
+void THistoryDatabase::TakeWalked(TResultCell& cell, const TBlockCell* written, std::uint32_t serial,
+                                  const TRecordedShoot*& writtenAt, const TRecordedShoot& shoot)
+{
+    if (written != nullptr) {
+        cell.Take(written->oid, written->value, serial);
+        cell.stale = written->state == static_cast<int>(TRecordedState::Stale);
+        cell.missing = written->state == static_cast<int>(TRecordedState::Missing);
+        writtenAt = &shoot;
+    } else if (writtenAt != nullptr) {
+        TCellValue value = cell.now;
+        MoveOn(value, *writtenAt, shoot);
+        const bool stale = cell.stale;
+        const bool missing = cell.missing;
+        cell.Take(cell.oid, value, serial);
+        cell.stale = stale;
+        cell.missing = missing;
+        writtenAt = &shoot;
+    }
 }
 
 void THistoryDatabase::LayRows(std::int64_t shoot, QVector<TResultRow>& rows,
@@ -630,9 +707,10 @@ void THistoryDatabase::LayRows(std::int64_t shoot, QVector<TResultRow>& rows,
         before.insert(row.key, row);
     rows.clear();
     writtenAt.clear();
-    TSqliteStatement query =
-        file.Prepare("SELECT key, suffix, (SELECT count(*) FROM cell c WHERE c.shoot = r.shoot"
-                     " AND c.position = r.position) FROM row r WHERE shoot = ? ORDER BY position");
+    // Rows of older schemas count their cells in table cell.
+    TSqliteStatement query = file.Prepare(
+        "SELECT key, suffix, coalesce(cells, (SELECT count(*) FROM cell c WHERE c.shoot = r.shoot"
+        " AND c.position = r.position)) FROM row r WHERE shoot = ? ORDER BY position");
     query.Bind(1, shoot);
     while (query.Next()) {
         TResultRow row = before.take(query.Text(0));

@@ -10,6 +10,8 @@
 #include "engine/ResultStore.h"
 #include "history/SqliteFile.h"
 
+class TCellBlockWriter;
+struct TBlockCell;
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -128,12 +130,25 @@ private:
     void ShapeWritten(const THistoryShoot& shoot);
     // Writes the cells of taken that changed (all when whole) and remembers them.
     bool AppendCells(std::int64_t shoot, const THistoryShoot& taken, bool whole, std::int64_t& cellsWritten);
-    bool InsertCell(std::int64_t shoot, qsizetype position, qsizetype col, const TResultCell& cell,
-                    int state);
+    // Adds the cells of the row at position that changed (all when whole)
+    // to block, and remembers them.
+    void AddCells(const THistoryShoot& taken, qsizetype position, bool whole, TCellBlockWriter& block);
     bool AppendRows(std::int64_t shoot, const QVector<TResultRow>& rows);
     bool DropShootsBefore(std::int64_t firstKept);
     QString ShootColumns() const;
     QVector<TRecordedShoot> ShootsFrom(std::int64_t firstId, std::int64_t lastId) const;
+    // The readings of oid written as rows of the cell table (schema 1 and
+    // 2) from shoot first on.
+    void RowReadings(const QString& oid, std::int64_t first, QVector<TRecordedReading>& readings) const;
+    // The readings of oid written in blocks at shoots.
+    void BlockReadings(const QString& oid, const QVector<TRecordedShoot>& shoots,
+                       QVector<TRecordedReading>& readings) const;
+    // The row and column of oid in whole shoot (a guess of the row first).
+    std::optional<std::pair<qsizetype, qsizetype>> PlaceOf(const QString& oid, const TRecordedShoot& whole,
+                                                           qsizetype guess) const;
+    // A walked cell at shoot: as written there, or its reading before moved on.
+    static void TakeWalked(TResultCell& cell, const TBlockCell* written, std::uint32_t serial,
+                           const TRecordedShoot*& writtenAt, const TRecordedShoot& shoot);
     // The rows of whole shoot, sized for its cells, keeping the cells of
     // rows that stay (by key).
     void LayRows(std::int64_t shoot, QVector<TResultRow>& rows,
@@ -147,7 +162,7 @@ private:
     // What the next shoot is told apart from, once a shoot is written.
     TSqliteStatement insertShoot;
     TSqliteStatement insertRow;
-    TSqliteStatement insertCell;
+    TSqliteStatement insertBlock;
     QVector<TWrittenRow> written;
     std::uint64_t digestSeed;  // drawn when made: no agent can choose values whose change goes unseen
     QString writtenTargets;

@@ -5,14 +5,17 @@
 // is blocked, with the recording and the trends on or both off.
 //
 //   bench_history_window --rows N --reshoots K --history yes|no
+//                        [--record yes|no] [--trends yes|no]
 //
 // The agent is left out: the rows are placed as the shoot engine places the
 // answers of an instance table, a row per event-loop turn, into the real
 // result table shown in a QTreeView with the trend delegate; a shoot starts
 // every second. With --history yes every shoot is handed to the recorder
-// (a file in a temporary folder) and to the trends, as the window does. A
-// 10 ms heartbeat finds the longest block. Prints one line for scripts:
-//   RESULT rows=.. reshoots=.. history=.. cpu_ms_per_reshoot=.. max_gap_ms=..
+// (a file in a temporary folder) and to the trends, as the window does;
+// --record and --trends turn one of the two on or off alone. A 10 ms
+// heartbeat finds the longest block. Prints one line for scripts:
+//   RESULT rows=.. reshoots=.. history=.. record=.. trends=.. cpu_ms_per_reshoot=..
+//          max_gap_ms=.. file_bytes_per_reshoot=..
 #include "history/HistoryRecorder.h"
 #include "support/BenchTable.h"
 #include "support/BlockWatch.h"
@@ -30,6 +33,14 @@ namespace {
 
 constexpr int kShootEveryMs = 1000;
 
+// The bytes the shoots take in the recording at path, as a reader sees it
+// (what the write-ahead log holds included).
+std::int64_t RecordedBytes(const QString& path)
+{
+    THistoryDatabase reader;
+    return reader.Open(path) ? reader.UsedBytes() : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -41,6 +52,9 @@ int main(int argc, char** argv)
     const int rows = switches.value(QStringLiteral("--rows"), QStringLiteral("10000")).toInt();
     const int reshoots = switches.value(QStringLiteral("--reshoots"), QStringLiteral("5")).toInt();
     const bool history = switches.value(QStringLiteral("--history")) == QLatin1String("yes");
+    const QString both = history ? QStringLiteral("yes") : QStringLiteral("no");
+    const bool record = switches.value(QStringLiteral("--record"), both) == QLatin1String("yes");
+    const bool trendsOn = switches.value(QStringLiteral("--trends"), both) == QLatin1String("yes");
     if (rows < 1 || reshoots < 1) {
         std::fprintf(stderr, "usage: bench_history_window --rows N --reshoots K --history yes|no\n");
         return 2;
@@ -51,7 +65,7 @@ int main(int argc, char** argv)
     bench::TTableOnScreen screen(options);
     TResultTable& table = screen.table;
     TTrendDelegate trends(table);
-    trends.SetShown(history);
+    trends.SetShown(trendsOn);
     screen.view.setItemDelegate(&trends);
     QTemporaryDir folder;
     THistoryRecorder recorder;
@@ -61,6 +75,7 @@ int main(int argc, char** argv)
 
     int shoot = 0, row = 0;
     double cpuAtReshoot = 0, cpuOfReshoots = 0;
+    std::int64_t bytesAtReshoot = 0;
     TRowCursor cursor;
     QTimer answers;  // one row per turn, as answers arrive
     QTimer everySecond;
@@ -71,6 +86,9 @@ int main(int argc, char** argv)
             if (shoot > 0) {
                 table.BeginReshoot();
                 if (shoot == 1) {
+                    // The first fill's recording is no re-shoot's either.
+                    recorder.Flush();
+                    bytesAtReshoot = RecordedBytes(recording);
                     cpuAtReshoot = bench::CpuSeconds();
                     blocks.Start();  // the first fill is no re-shoot
                 }
@@ -82,9 +100,10 @@ int main(int argc, char** argv)
         table.DropStaleRows();
         table.Resort();
         table.PublishRows();
-        if (history) {
-            // As the window does at the end of a shoot.
+        // As the window does at the end of a shoot.
+        if (trendsOn)
             trends.Take(table.Store().Rows());
+        if (record) {
             THistoryShoot taken;
             taken.wallMs = QDateTime::currentMSecsSinceEpoch();
             taken.listLayout = false;
@@ -111,7 +130,11 @@ int main(int argc, char** argv)
     everySecond.start(kShootEveryMs);
     answers.start(0);
     app.exec();
-    std::printf("RESULT rows=%d reshoots=%d history=%s cpu_ms_per_reshoot=%.1f max_gap_ms=%.1f\n", rows,
-                reshoots, history ? "yes" : "no", cpuOfReshoots * 1000 / reshoots, blocks.LongestGapMs());
+    const std::int64_t grown = record ? RecordedBytes(recording) - bytesAtReshoot : 0;
+    std::printf("RESULT rows=%d reshoots=%d history=%s record=%s trends=%s cpu_ms_per_reshoot=%.1f"
+                " max_gap_ms=%.1f file_bytes_per_reshoot=%lld\n",
+                rows, reshoots, history ? "yes" : "no", record ? "yes" : "no", trendsOn ? "yes" : "no",
+                cpuOfReshoots * 1000 / reshoots, blocks.LongestGapMs(),
+                static_cast<long long>(grown / reshoots));
     return table.rowCount() == rows ? 0 : 1;
 }

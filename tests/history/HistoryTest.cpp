@@ -287,8 +287,8 @@ TEST_F(HistoryTest, ChangedCellsAloneAreWrittenAndEveryCellReadsBackAtEveryShoot
     for (qsizetype i = 1; i < shoots.size(); ++i) {  // counted by another SQLite client
         const auto& step = steps[i - 1];
         QSqlQuery count(reader);
-        ASSERT_TRUE(
-            count.exec(QStringLiteral("SELECT count(*) FROM cell WHERE shoot = %1").arg(shoots[i].id)));
+        ASSERT_TRUE(count.exec(
+            QStringLiteral("SELECT coalesce(sum(cells), 0) FROM block WHERE shoot = %1").arg(shoots[i].id)));
         count.next();
         const int cells = static_cast<int>(appended[i].rows.size() * 3);
         EXPECT_EQ(count.value(0).toInt(), step.cellsWritten < 0 ? cells : step.cellsWritten) << step.why;
@@ -437,4 +437,92 @@ TEST_F(HistoryTest, FullDiskIsNamedAndEarlierShootsStayWhole)
     const QVector<TRecordedShoot> shoots = WholeShoots(path);
     ASSERT_EQ(shoots.size(), 4);
     EXPECT_EQ(shoots.back().base, shoots.back().id);
+}
+
+TEST_F(HistoryTest, PackedCellsReadBackAsWrittenWhateverTheirValue)
+{
+    const struct {
+        const char* why;
+        std::function<void(TResultCell&)> make;
+    } cases[] = {
+        {"a negative integer", [](TResultCell& c) { c.now.text = "-42"; }},
+        {"zero", [](TResultCell& c) { c.now.text = "0"; }},
+        {"leading zeros stay text", [](TResultCell& c) { c.now.text = "007"; }},
+        {"minus zero stays text", [](TResultCell& c) { c.now.text = "-0"; }},
+        {"a Counter64 past 18 digits", [](TResultCell& c) { c.now.text = "18446744073709551615"; }},
+        {"non-ASCII text",
+         [](TResultCell& c) { c.now.text = QString::fromUtf8("Z\xc3\xbcrich \xe2\x82\xac"); }},
+        {"an empty text", [](TResultCell& c) { c.now.text = ""; }},
+        {"bytes that are not the text's", [](TResultCell& c) { c.now.raw = QByteArray("\x00\x01\xff", 3); }},
+        {"no bytes at all", [](TResultCell& c) { c.now.raw = QByteArray(); }},
+        {"an uptime of its own", [](TResultCell& c) { c.now.upTime = 123456789; }},
+        {"no uptime", [](TResultCell& c) { c.now.upTime = -1; }},
+        {"a clock before the epoch",
+         [](TResultCell& c) {
+             c.now.wallMs = -5;
+             c.now.text = "1";
+         }},
+        {"an OID that is not its column's", [](TResultCell& c) { c.oid = "1.3.6.1.2.1.1.3.0"; }},
+        {"unanswered", [](TResultCell& c) { c.now.type = snmptype::kNoAnswer; }},
+    };
+    THistoryDatabase database;
+    ASSERT_TRUE(database.Open(File("values.sqlite")));
+    THistoryShoot shoot = MadeShoot(1, 40, kMinute);
+    shoot.upTime = 100;
+    ASSERT_TRUE(database.Append(shoot));
+    // Written again as changes (the last rows cross a block's end), then whole.
+    for (int serial = 2; serial <= 3; ++serial) {
+        shoot = NextShoot(shoot);
+        for (std::size_t i = 0; i < std::size(cases); ++i)
+            cases[i].make(CellOf(shoot, static_cast<int>(i * 3 % 39), 1));
+        if (serial == 3)
+            shoot.rows.removeLast();
+        ASSERT_TRUE(database.Append(shoot)) << database.LastError().toStdString();
+        const QVector<TResultRow> rows = database.RowsOf(serial);
+        ASSERT_EQ(rows.size(), shoot.rows.size());
+        for (std::size_t i = 0; i < std::size(cases); ++i) {
+            const TResultCell& want = CellOf(shoot, static_cast<int>(i * 3 % 39), 1);
+            const TResultCell& got = rows[static_cast<qsizetype>(i * 3 % 39)].cells[1];
+            EXPECT_EQ(got.oid, want.oid) << cases[i].why;
+            EXPECT_EQ(got.now.text, want.now.text) << cases[i].why;
+            EXPECT_EQ(got.now.raw, want.now.raw) << cases[i].why;
+            EXPECT_EQ(got.now.type, want.now.type) << cases[i].why;
+            EXPECT_EQ(got.now.upTime, want.now.upTime) << cases[i].why;
+            EXPECT_EQ(got.now.wallMs, want.now.wallMs) << cases[i].why;
+            EXPECT_EQ(got.now.arrivedMs, want.now.arrivedMs) << cases[i].why;
+        }
+    }
+    // A chart finds a cell by an OID that is not its column's as well, from
+    // the whole shoot that has it on.
+    EXPECT_EQ(database.Readings("1.3.6.1.2.1.1.3.0").size(), 1);
+    EXPECT_EQ(database.Readings(CellOf(shoot, 38, 2).oid).size(), 3);
+}
+
+TEST_F(HistoryTest, DamagedBlocksAreReadUpToTheirDamage)
+{
+    const QString path = File("damaged.sqlite");
+    {
+        THistoryDatabase database;
+        ASSERT_TRUE(database.Open(path));
+        ASSERT_TRUE(database.Append(MadeShoot(1, 40, kMinute)));
+    }
+    {
+        QSqlDatabase writer = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("damage"));
+        writer.setDatabaseName(path);
+        ASSERT_TRUE(writer.open());
+        QSqlQuery damage(writer);
+        // Cut short; a varint that never ends.
+        ASSERT_TRUE(damage.exec("UPDATE block SET data = substr(data, 1, length(data) / 2) WHERE first = 0"));
+        ASSERT_TRUE(damage.exec("UPDATE block SET data = x'ffffffffffffffffffffffff' WHERE first > 0"));
+        writer.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("damage"));
+    THistoryDatabase database;
+    ASSERT_TRUE(database.Open(path));
+    const QVector<TResultRow> rows = database.RowsOf(1);
+    ASSERT_EQ(rows.size(), 40);
+    EXPECT_EQ(rows[0].cells.size(), 3);  // before the cut
+    EXPECT_TRUE(rows[39].cells.isEmpty());
+    EXPECT_EQ(database.Readings(MadeShoot(1, 40, 0).rows[39].cells[0].oid).size(), 0);
+    EXPECT_EQ(database.WalkNewest(1, [](const TRecordedShoot&, const QVector<TResultRow>&) {}), 1);
 }
