@@ -134,18 +134,12 @@ public:
     TTrapCenter& Traps() { return *trapCenter; }
     TTrapsWindow* TrapsWindow() { return trapsWindow.get(); }
     void OpenTrapsWindow();
-    QAction* TrapsAndInforms1 = nullptr;  // View > Traps and informs (Ctrl+T)
 
     // The metrics endpoint for scrapers (Unit1Metrics.cpp): serves on
     // endpoint, or stops serving (nullopt); false, said in the status bar,
     // when it cannot listen there.
     TMetricsServer& Metrics();
     bool ServeMetrics(const std::optional<TMetricsEndpoint>& endpoint);
-    QAction* ServeMetrics1 = nullptr;    // Options > Serve metrics...
-    QLabel* MetricsLabel = nullptr;      // "Serving metrics on 127.0.0.1:9469"
-    QAction* ExportModule1 = nullptr;    // File > Export View As > Prometheus SNMP exporter module...
-    QAction* ExportTelegraf1 = nullptr;  // File > Export View As > Telegraf SNMP input...
-    QToolButton* TrapCounter = nullptr;
 
     // Recorded history and charts (Unit1History.cpp): the view's recording
     // and a chart window of the selected cells (nullptr, said, when none has a number).
@@ -154,37 +148,48 @@ public:
     TChartWindow* OpenChart();
     // File > Open History...: the recording at path played back.
     TReplayWindow* OpenReplay(const QString& path);
-    QAction* RecordHistory1 = nullptr;  // View > Record history
-    QAction* Chart1 = nullptr;          // View > Chart (Ctrl+G)
-    QAction* ShowTrends1 = nullptr;     // View > Show trends
-    TTrendDelegate* TrendDelegate = nullptr;
 
-    // Components of the design.
-    QAction* Close1 = nullptr;
-    QAction* CopySelection1 = nullptr;  // Ctrl+C on the table
-    QAction* SelectAll1 = nullptr;      // Ctrl+A on the table
-    QAction* CopythisformtoClipboard1 = nullptr;
-    QAction* Copytableastext1 = nullptr;
-    QAction* Copyasshown1 = nullptr;  // Edit > Copy as shown
-    QAction* Shootagain2 = nullptr;   // menu action of the "Shoot again" sub-menu
-    QAction* Now1 = nullptr;
-    QAction* Every10secondskeepinstances1 = nullptr;
-    QAction* Every10secRefreshinstancesalso1 = nullptr;
-    QAction* SetColumnwidthtoTextwidth1 = nullptr;
-    QAction* ShowCounterRates1 = nullptr;
-    QAction* ReadableValues1 = nullptr;
-    QAction* MarkChanges1 = nullptr;
-    QAction* KeepLastValues1 = nullptr;
-    QMenu* Interval1 = nullptr;
     // The View menu's choices and the interval, as shown and as kept.
     const TViewOptions& ViewOptions() const { return viewOptions; }
     void SetViewOptions(const TViewOptions& options);
-    QAction* About1 = nullptr;
-    QAction* MibModules1 = nullptr;
-    TInstanceMaskPanel* Panel1 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QTreeView* ListView1 = nullptr;
-    QStatusBar* StatusBar1 = nullptr;
+
+    // The window's widgets, for what drives it as a user would (tests,
+    // benches): they are the window's own, and only it sets them.
+    struct TWidgets {
+        QAction* const& TrapsAndInforms1;
+        QAction* const& ServeMetrics1;
+        QLabel* const& MetricsLabel;
+        QAction* const& ExportModule1;
+        QAction* const& ExportTelegraf1;
+        QToolButton* const& TrapCounter;
+        QAction* const& RecordHistory1;
+        QAction* const& Chart1;
+        QAction* const& ShowTrends1;
+        TTrendDelegate* const& TrendDelegate;
+        QAction* const& Close1;
+        QAction* const& CopySelection1;
+        QAction* const& SelectAll1;
+        QAction* const& CopythisformtoClipboard1;
+        QAction* const& Copytableastext1;
+        QAction* const& Copyasshown1;
+        QAction* const& Shootagain2;
+        QAction* const& Now1;
+        QAction* const& Every10secondskeepinstances1;
+        QAction* const& Every10secRefreshinstancesalso1;
+        QAction* const& SetColumnwidthtoTextwidth1;
+        QAction* const& ShowCounterRates1;
+        QAction* const& ReadableValues1;
+        QAction* const& MarkChanges1;
+        QAction* const& KeepLastValues1;
+        QMenu* const& Interval1;
+        QAction* const& About1;
+        QAction* const& MibModules1;
+        TInstanceMaskPanel* const& Panel1;
+        QComboBox* const& ComboBox1;
+        QTreeView* const& ListView1;
+        QStatusBar* const& StatusBar1;
+    };
+    const TWidgets& Widgets() const { return widgets; }
 
 signals:
     // A shoot is over and the table shows its result (see TShootView).
@@ -301,4 +306,70 @@ private:
     bool metricsFromCommandLine = false;
 
     THistoryRecorder* historyRecorder = nullptr;  // owned by the window (Qt parent)
+
+    // Components of the design; Widgets() shows them.
+    QAction* TrapsAndInforms1 = nullptr;  // View > Traps and informs (Ctrl+T)
+    QAction* ServeMetrics1 = nullptr;     // Options > Serve metrics...
+    QLabel* MetricsLabel = nullptr;       // "Serving metrics on 127.0.0.1:9469"
+    QAction* ExportModule1 = nullptr;     // File > Export View As > Prometheus SNMP exporter module...
+    QAction* ExportTelegraf1 = nullptr;   // File > Export View As > Telegraf SNMP input...
+    QToolButton* TrapCounter = nullptr;
+    QAction* RecordHistory1 = nullptr;  // View > Record history
+    QAction* Chart1 = nullptr;          // View > Chart (Ctrl+G)
+    QAction* ShowTrends1 = nullptr;     // View > Show trends
+    TTrendDelegate* TrendDelegate = nullptr;
+    QAction* Close1 = nullptr;
+    QAction* CopySelection1 = nullptr;  // Ctrl+C on the table
+    QAction* SelectAll1 = nullptr;      // Ctrl+A on the table
+    QAction* CopythisformtoClipboard1 = nullptr;
+    QAction* Copytableastext1 = nullptr;
+    QAction* Copyasshown1 = nullptr;  // Edit > Copy as shown
+    QAction* Shootagain2 = nullptr;   // menu action of the "Shoot again" sub-menu
+    QAction* Now1 = nullptr;
+    QAction* Every10secondskeepinstances1 = nullptr;
+    QAction* Every10secRefreshinstancesalso1 = nullptr;
+    QAction* SetColumnwidthtoTextwidth1 = nullptr;
+    QAction* ShowCounterRates1 = nullptr;
+    QAction* ReadableValues1 = nullptr;
+    QAction* MarkChanges1 = nullptr;
+    QAction* KeepLastValues1 = nullptr;
+    QMenu* Interval1 = nullptr;
+    QAction* About1 = nullptr;
+    QAction* MibModules1 = nullptr;
+    TInstanceMaskPanel* Panel1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QTreeView* ListView1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    const TWidgets widgets{TrapsAndInforms1,
+                           ServeMetrics1,
+                           MetricsLabel,
+                           ExportModule1,
+                           ExportTelegraf1,
+                           TrapCounter,
+                           RecordHistory1,
+                           Chart1,
+                           ShowTrends1,
+                           TrendDelegate,
+                           Close1,
+                           CopySelection1,
+                           SelectAll1,
+                           CopythisformtoClipboard1,
+                           Copytableastext1,
+                           Copyasshown1,
+                           Shootagain2,
+                           Now1,
+                           Every10secondskeepinstances1,
+                           Every10secRefreshinstancesalso1,
+                           SetColumnwidthtoTextwidth1,
+                           ShowCounterRates1,
+                           ReadableValues1,
+                           MarkChanges1,
+                           KeepLastValues1,
+                           Interval1,
+                           About1,
+                           MibModules1,
+                           Panel1,
+                           ComboBox1,
+                           ListView1,
+                           StatusBar1};
 };

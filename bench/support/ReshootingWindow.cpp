@@ -21,7 +21,7 @@ int RunReshootingWindow(const char* name, const QStringList& switches)
         if (reshooting)
             return;
         reshooting = true;
-        form.Every10secondskeepinstances1->trigger();
+        form.Widgets().Every10secondskeepinstances1->trigger();
         std::printf("READY\n");
         std::fflush(stdout);
     });

@@ -96,13 +96,13 @@ TEST(DesktopView, NewViewShowsTheInterfacesTable)
 
     // Ctrl+A then Ctrl+C copies what "Copy table as text" copies; one row
     // selected copies the header and that row.
-    form.SelectAll1->trigger();
-    form.CopySelection1->trigger();
+    form.Widgets().SelectAll1->trigger();
+    form.Widgets().CopySelection1->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), TableAsTabText(form.ResultTable().Snapshot()));
-    form.ListView1->selectionModel()->clear();
-    form.ListView1->selectionModel()->select(form.ResultTable().index(0, 1),
-                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    form.CopySelection1->trigger();
+    form.Widgets().ListView1->selectionModel()->clear();
+    form.Widgets().ListView1->selectionModel()->select(
+        form.ResultTable().index(0, 1), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    form.Widgets().CopySelection1->trigger();
     EXPECT_EQ(QApplication::clipboard()->text().split('\n').size(), 2);
 }
 
@@ -292,7 +292,7 @@ TEST(DesktopView, GeometryColumnsAndSortRememberedPerFile)
         ASSERT_TRUE(shoots.WaitFor(1));
         EXPECT_EQ(form.frameGeometry().size(), QSize(760, 420)) << "the file's size at first open";
         form.resize(777, 555);
-        form.ListView1->header()->resizeSection(1, 150);
+        form.Widgets().ListView1->header()->resizeSection(1, 150);
         ClickHeader(form, 2);
         ClickHeader(form, 2);
         ASSERT_EQ(form.ResultTable().SortColumn(), 2);

@@ -60,7 +60,7 @@ protected:
     {
         const int next = shoots->Count() + 1;
         PumpFor(150);  // the agent's counters and clock move on
-        form->Now1->trigger();
+        form->Widgets().Now1->trigger();
         ASSERT_TRUE(shoots->WaitFor(next));
     }
 
@@ -106,7 +106,7 @@ TEST_F(HistoryWindowTest, EveryShootIsRecordedAsTheStoreHeldIt)
     const auto agent = NewSnmpd();
     ASSERT_TRUE(agent->Start()) << "snmpd did not start";
     OpenView(agent->Port(), QStringLiteral("tamvel"));
-    ASSERT_TRUE(form->RecordHistory1->isChecked()) << "on by default";
+    ASSERT_TRUE(form->Widgets().RecordHistory1->isChecked()) << "on by default";
     QVector<QVector<TResultRow>> held{form->ResultStore().Rows()};
     QObject::connect(&form->ResultStore(), &TResultStore::ShootFinished, form.get(),
                      [&] { held.append(form->ResultStore().Rows()); });
@@ -141,7 +141,7 @@ TEST_F(HistoryWindowTest, EveryShootIsRecordedAsTheStoreHeldIt)
         << replay->StatusText().toStdString();
 
     // Off, remembered: the shoots after are not recorded.
-    form->RecordHistory1->trigger();
+    form->Widgets().RecordHistory1->trigger();
     Reshoot();
     form->History().Flush();
     EXPECT_EQ(recording.Shoots().size(), held.size() - 1);
@@ -163,9 +163,9 @@ TEST_F(HistoryWindowTest, ChartOfACounterRateGetsAPointPerShootAndSavesAPicture)
     OpenMovingView();
     const int row = 0;
     Reshoot();
-    form->ListView1->setCurrentIndex(form->ResultTable().index(row, 4));
-    form->ListView1->selectionModel()->select(form->ResultTable().index(row, 4),
-                                              QItemSelectionModel::ClearAndSelect);
+    form->Widgets().ListView1->setCurrentIndex(form->ResultTable().index(row, 4));
+    form->Widgets().ListView1->selectionModel()->select(form->ResultTable().index(row, 4),
+                                                        QItemSelectionModel::ClearAndSelect);
     TChartWindow* chart = form->OpenChart();
     ASSERT_NE(chart, nullptr);
     ASSERT_EQ(chart->SeriesCount(), 1);
@@ -173,12 +173,12 @@ TEST_F(HistoryWindowTest, ChartOfACounterRateGetsAPointPerShootAndSavesAPicture)
     EXPECT_TRUE(rate.name().contains("ifInOctets")) << rate.name().toStdString();
     EXPECT_TRUE(rate.name().endsWith("(bit/s)"));
     EXPECT_EQ(rate.count(), 1) << "the rate of the second shoot, from the recording";
-    form->ShowTrends1->trigger();
+    form->Widgets().ShowTrends1->trigger();
     for (int n = 0; n < 4; ++n)
         Reshoot();
     ASSERT_EQ(rate.count(), 5);
     // The table's trend holds the same rates.
-    const QVector<double> trend = form->TrendDelegate->Trends().Readings(kIfTable + "10.2");
+    const QVector<double> trend = form->Widgets().TrendDelegate->Trends().Readings(kIfTable + "10.2");
     ASSERT_EQ(trend.size(), 5);
     EXPECT_NEAR(trend.back(), rate.at(4).y() / 8, 1.0);
     form->grab().save(QStringLiteral("/tmp/trends.png"));
@@ -222,9 +222,9 @@ TEST_F(HistoryWindowTest, TrendsShowTheRecordedReadingsAtOnce)
     for (int n = 0; n < 4; ++n)
         Reshoot();
     // Turned on: the rates of shoots 2 to 5, from the recording.
-    form->ShowTrends1->trigger();
+    form->Widgets().ShowTrends1->trigger();
     const QString octets = kIfTable + "10.2";
-    const QVector<double> filled = form->TrendDelegate->Trends().Readings(octets);
+    const QVector<double> filled = form->Widgets().TrendDelegate->Trends().Readings(octets);
     ASSERT_EQ(filled.size(), 4);
     for (double rate : filled)
         EXPECT_NEAR(rate, 1000, 250);
@@ -236,10 +236,10 @@ TEST_F(HistoryWindowTest, TrendsShowTheRecordedReadingsAtOnce)
     shoots = std::make_unique<TShootCounter>(*form);
     ShowWindow(*form);
     ASSERT_TRUE(shoots->WaitFor(1));
-    ASSERT_TRUE(form->ShowTrends1->isChecked());
-    EXPECT_EQ(form->TrendDelegate->Trends().Readings(octets), filled);
+    ASSERT_TRUE(form->Widgets().ShowTrends1->isChecked());
+    EXPECT_EQ(form->Widgets().TrendDelegate->Trends().Readings(octets), filled);
     Reshoot();
-    EXPECT_EQ(form->TrendDelegate->Trends().Readings(octets).size(), 5);
+    EXPECT_EQ(form->Widgets().TrendDelegate->Trends().Readings(octets).size(), 5);
 }
 
 TEST(ReplayCompare, MarksExactlyTheChangedCellsWithTheirDifference)
@@ -322,7 +322,7 @@ TEST_F(HistoryWindowTest, TwoWindowsOnOneViewRecordToFilesOfTheirOwn)
     ASSERT_TRUE(secondShoots.WaitFor(1));
     for (int n = 0; n < 2; ++n) {
         Reshoot();
-        second.Now1->trigger();
+        second.Widgets().Now1->trigger();
         ASSERT_TRUE(secondShoots.WaitFor(n + 2));
     }
     form->History().Flush();

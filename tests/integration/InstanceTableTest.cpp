@@ -180,8 +180,8 @@ TEST_F(InstanceTable, OneRowPerInstanceStartingWithTheWalkValue)
     EXPECT_EQ(Column(*form, 4), kOutOctets);
     EXPECT_EQ(form->StatusPanels().EntryCountText(), "#Entries 12");
     EXPECT_EQ(form->StatusPanels().StatusMessage(), "");  // "Instance .12 detected" cleared
-    EXPECT_TRUE(form->Shootagain2->isEnabled());
-    EXPECT_FALSE(form->Panel1->isVisible());
+    EXPECT_TRUE(form->Widgets().Shootagain2->isEnabled());
+    EXPECT_FALSE(form->Widgets().Panel1->isVisible());
     EXPECT_TRUE(messages.texts.isEmpty());
 }
 
@@ -191,8 +191,8 @@ TEST_F(InstanceTable, NowDuringTheFirstWalkGivesOneCleanTable)
     // any answer is in replaces the first walk, whose answers are dropped.
     TForm1 form(XmlArgs(File(FourColumns())));
     TShootCounter counter(form);
-    form.Now1->trigger();
-    EXPECT_FALSE(form.Shootagain2->isEnabled());
+    form.Widgets().Now1->trigger();
+    EXPECT_FALSE(form.Widgets().Shootagain2->isEnabled());
     ShowWindow(form);
     ASSERT_TRUE(counter.WaitFor(1));
     PumpFor(300);
@@ -232,7 +232,7 @@ TEST_F(InstanceTable, HeaderClicksSortAndTheSortSurvivesAReshoot)
     // over. A column the user made narrow stays so.
     ClickHeader(*form, 4);
     ClickHeader(*form, 4);
-    form->ListView1->header()->resizeSection(3, 30);
+    form->Widgets().ListView1->header()->resizeSection(3, 30);
     QStringList arrival;
     const QMetaObject::Connection watch = QObject::connect(
         &table, &QAbstractItemModel::rowsInserted, form.get(), [&](const QModelIndex&, int first, int last) {
@@ -240,7 +240,7 @@ TEST_F(InstanceTable, HeaderClicksSortAndTheSortSurvivesAReshoot)
             for (int row = first; row <= last; ++row)
                 arrival.append(table.Cell(row, 1));
         });
-    form->Now1->trigger();
+    form->Widgets().Now1->trigger();
     const bool finished = shoots->WaitFor(2);
     QObject::disconnect(watch);
     ASSERT_TRUE(finished);
@@ -254,20 +254,20 @@ TEST_F(InstanceTable, HeaderClicksSortAndTheSortSurvivesAReshoot)
 TEST_F(InstanceTable, RtMaskFillsTheInstanceMaskBoxAndShootsNoRows)
 {
     auto form = OpenWindow({{kIfIndex, ""}, {"IM=RT", ""}, {kIfDescr, ""}});
-    EXPECT_TRUE(form->Panel1->isVisible());
+    EXPECT_TRUE(form->Widgets().Panel1->isVisible());
     QStringList items;
-    for (int i = 0; i < form->ComboBox1->count(); ++i)
-        items.append(form->ComboBox1->itemText(i));
+    for (int i = 0; i < form->Widgets().ComboBox1->count(); ++i)
+        items.append(form->Widgets().ComboBox1->itemText(i));
     EXPECT_EQ(items, kIndexes);
-    EXPECT_EQ(form->ComboBox1->currentIndex(), -1);
+    EXPECT_EQ(form->Widgets().ComboBox1->currentIndex(), -1);
     EXPECT_EQ(form->ResultTable().rowCount(), 0);
     EXPECT_EQ(form->StatusPanels().EntryCountText(), "#Entries 0");
-    EXPECT_TRUE(form->Shootagain2->isEnabled());
-    EXPECT_EQ(form->ListView1->geometry().top(), form->Panel1->geometry().bottom() + 1);
+    EXPECT_TRUE(form->Widgets().Shootagain2->isEnabled());
+    EXPECT_EQ(form->Widgets().ListView1->geometry().top(), form->Widgets().Panel1->geometry().bottom() + 1);
     // The caption is not covered by the box, whatever the font.
-    const QLabel* caption = form->Panel1->Label1;
+    const QLabel* caption = form->Widgets().Panel1->Label1;
     EXPECT_GE(caption->width(), caption->sizeHint().width());
-    EXPECT_GT(form->ComboBox1->geometry().left(), caption->geometry().right());
+    EXPECT_GT(form->Widgets().ComboBox1->geometry().left(), caption->geometry().right());
     EXPECT_TRUE(messages.texts.isEmpty());
 }
 
@@ -282,14 +282,14 @@ TEST_F(InstanceTable, PeriodicModesRefillInPlaceOrRediscoverAndNowUnchecksThem)
     // rewritten in place; no discovery walk, no row added or removed, even
     // though the agent now has one interface more.
     AddInterface13();
-    form->Every10secondskeepinstances1->trigger();
-    EXPECT_TRUE(form->Every10secondskeepinstances1->isChecked());
+    form->Widgets().Every10secondskeepinstances1->trigger();
+    EXPECT_TRUE(form->Widgets().Every10secondskeepinstances1->isChecked());
     const int idsBefore = engine.LastRequestId();
     {
         TRowWatch watch(table);
         CountdownReachesZero(*form);
         EXPECT_EQ(form->StatusPanels().CountdownText(), "0");
-        EXPECT_FALSE(form->Shootagain2->isEnabled());
+        EXPECT_FALSE(form->Widgets().Shootagain2->isEnabled());
         const TRequest first = LastOpenRequest(*form);
         EXPECT_EQ(first.requestKind, kRequestGet);
         EXPECT_EQ(first.oidList, kIfDescr + ".1" + kItemSeparator + kIfInOctets + ".1" + kItemSeparator
@@ -302,13 +302,13 @@ TEST_F(InstanceTable, PeriodicModesRefillInPlaceOrRediscoverAndNowUnchecksThem)
     EXPECT_EQ(Column(*form, 1), kByInOctets);
     EXPECT_EQ(Column(*form, 4).count("error: noSuchInstance"), 1);
     EXPECT_EQ(form->StatusPanels().EntryCountText(), "#Entries 12");
-    EXPECT_TRUE(form->Shootagain2->isEnabled());
-    EXPECT_TRUE(form->Every10secondskeepinstances1->isChecked());
+    EXPECT_TRUE(form->Widgets().Shootagain2->isEnabled());
+    EXPECT_TRUE(form->Widgets().Every10secondskeepinstances1->isChecked());
 
     // Reread mode: the instances are walked anew, which finds the new
     // interface; the rows stay on screen meanwhile.
-    form->Every10secRefreshinstancesalso1->trigger();
-    EXPECT_FALSE(form->Every10secondskeepinstances1->isChecked());
+    form->Widgets().Every10secRefreshinstancesalso1->trigger();
+    EXPECT_FALSE(form->Widgets().Every10secondskeepinstances1->isChecked());
     CountdownReachesZero(*form);
     EXPECT_EQ(table.rowCount(), 12);
     const TRequest walk = LastOpenRequest(*form);
@@ -323,9 +323,9 @@ TEST_F(InstanceTable, PeriodicModesRefillInPlaceOrRediscoverAndNowUnchecksThem)
 
     // "Now..." shoots once and leaves no mode checked; the next tick empties
     // the countdown panel.
-    form->Now1->trigger();
-    for (QAction* mode :
-         {form->Now1, form->Every10secondskeepinstances1, form->Every10secRefreshinstancesalso1})
+    form->Widgets().Now1->trigger();
+    for (QAction* mode : {form->Widgets().Now1, form->Widgets().Every10secondskeepinstances1,
+                          form->Widgets().Every10secRefreshinstancesalso1})
         EXPECT_FALSE(mode->isChecked()) << mode->text().toStdString();
     ASSERT_TRUE(shoots->WaitFor(4));
     engine.Scheduler().CountdownTick();

@@ -92,17 +92,17 @@ QStringList Column(TForm1& form, int column)
     return cells;
 }
 
-int ColumnWidth(TForm1& form, int column) { return form.ListView1->header()->sectionSize(column); }
+int ColumnWidth(TForm1& form, int column) { return form.Widgets().ListView1->header()->sectionSize(column); }
 
 int TextWidth(TForm1& form, int column)
 {
-    const QAbstractItemView* view = form.ListView1;
+    const QAbstractItemView* view = form.Widgets().ListView1;
     return view->sizeHintForColumn(column);
 }
 
 void ClickHeader(TForm1& form, int column)
 {
-    QHeaderView* header = form.ListView1->header();
+    QHeaderView* header = form.Widgets().ListView1->header();
     const QPoint inside(header->sectionViewportPosition(column) + 4, header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, inside);
 }

@@ -159,16 +159,16 @@ TEST(ListLayout, TwentyScalarsShowNamesAndValuesOnceBothRequestsAreIn)
             << TwentyDescriptions()[i].toStdString() << " = " << values[i].toStdString();
     // A list shoot never writes the entries panel, nor disables "Shoot again".
     EXPECT_EQ(form.StatusPanels().EntryCountText(), "");
-    EXPECT_TRUE(form.Shootagain2->isEnabled());
+    EXPECT_TRUE(form.Widgets().Shootagain2->isEnabled());
 
     // "Now..." asks all twenty again and updates the rows in place: they
     // stay on screen meanwhile.
     const int idsBefore = form.Engine().LastRequestId();
-    form.Now1->trigger();
+    form.Widgets().Now1->trigger();
     EXPECT_EQ(form.ResultTable().rowCount(), 20);
     EXPECT_EQ(OpenRequests(form), 2);
     EXPECT_EQ(form.Engine().LastRequestId(), idsBefore + 2);
-    EXPECT_FALSE(form.Now1->isChecked());
+    EXPECT_FALSE(form.Widgets().Now1->isChecked());
     ASSERT_TRUE(shoots.WaitFor(2));
     EXPECT_EQ(Column(form, 1), TwentyDescriptions());
     EXPECT_EQ(Column(form, 2)[4], "vexgrid-box");
@@ -224,16 +224,16 @@ TEST(SingleTargetWalk, InterfacesTableRowsFollowTheWalkThenTheEntriesPanelCounts
     EXPECT_GE(ColumnWidth(form, 1), TextWidth(form, 1));  // "ifOutNUcastPkts.1" is not cut off
     const int rows = form.ResultTable().rowCount();
     EXPECT_EQ(form.StatusPanels().EntryCountText(), QStringLiteral("#Entries %1").arg(rows));
-    EXPECT_TRUE(form.Shootagain2->isEnabled());
+    EXPECT_TRUE(form.Widgets().Shootagain2->isEnabled());
 
     // A walk-based re-shoot disables "Shoot again" and empties the entries
     // panel until the walk is over.
-    form.Now1->trigger();
-    EXPECT_FALSE(form.Shootagain2->isEnabled());
+    form.Widgets().Now1->trigger();
+    EXPECT_FALSE(form.Widgets().Shootagain2->isEnabled());
     EXPECT_EQ(form.StatusPanels().EntryCountText(), "");
     ASSERT_TRUE(shoots.WaitFor(2));
     EXPECT_EQ(EntryDescriptions(form), expected);
-    EXPECT_TRUE(form.Shootagain2->isEnabled());
+    EXPECT_TRUE(form.Widgets().Shootagain2->isEnabled());
     EXPECT_EQ(form.StatusPanels().EntryCountText(),
               QStringLiteral("#Entries %1").arg(form.ResultTable().rowCount()));
 }

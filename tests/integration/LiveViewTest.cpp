@@ -136,12 +136,12 @@ TEST(LiveView, CounterRatesTellWrapsFromRestarts)
         std::int64_t arrival = 5000;
         form.Engine().SetArrivalClock([&] { return arrival; });
         TShootCounter shoots(form);
-        ASSERT_TRUE(form.ShowCounterRates1->isChecked());
+        ASSERT_TRUE(form.Widgets().ShowCounterRates1->isChecked());
         ASSERT_TRUE(shoots.WaitFor(1));
 
         counters.Set(c.second);
         arrival += 10000;
-        form.Now1->trigger();
+        form.Widgets().Now1->trigger();
         ASSERT_TRUE(shoots.WaitFor(2));
         EXPECT_EQ(form.ResultTable().ShownText(0, 2), QLatin1String(c.shown));
         const TTableSnapshot snapshot = form.ResultTable().Snapshot();
@@ -178,7 +178,7 @@ TEST(LiveView, ListScrolledToRow46StaysThroughFiveReshootsWhileCountersMove)
     ASSERT_TRUE(shoots.WaitFor(1));
     ASSERT_EQ(form.ResultTable().rowCount(), 120);
 
-    QTreeView& view = *form.ListView1;
+    QTreeView& view = *form.Widgets().ListView1;
     const QModelIndex row46 = form.ResultTable().index(46, 2);
     view.scrollTo(row46, QAbstractItemView::PositionAtTop);
     view.setCurrentIndex(row46);
@@ -186,7 +186,7 @@ TEST(LiveView, ListScrolledToRow46StaysThroughFiveReshootsWhileCountersMove)
     ASSERT_EQ(view.indexAt(QPoint(2, 2)).row(), 46);
     for (int shoot = 2; shoot <= 6; ++shoot) {
         PumpFor(300);  // the counters move on meanwhile
-        form.Now1->trigger();
+        form.Widgets().Now1->trigger();
         ASSERT_TRUE(shoots.WaitFor(shoot));
         PumpFor(20);
         EXPECT_EQ(view.verticalScrollBar()->value(), scroll) << "shoot " << shoot;
@@ -219,15 +219,16 @@ TEST(LiveView, ViewMenuAndIntervalAreRememberedAndNameTheInterval)
         for (QAction* menu : form.menuBar()->actions())
             menus << menu->text().remove('&');
         EXPECT_EQ(menus, (QStringList{"File", "Edit", "View", "Options", "Help"}));
-        EXPECT_EQ(form.Now1->shortcut(), QKeySequence(Qt::Key_F5));
-        EXPECT_TRUE(form.MarkChanges1->isChecked()) << "on by default";
-        EXPECT_FALSE(form.ReadableValues1->isChecked()) << "off by default";
-        EXPECT_EQ(form.Every10secondskeepinstances1->text(), "Every 10 sec, keep any instances!");
+        EXPECT_EQ(form.Widgets().Now1->shortcut(), QKeySequence(Qt::Key_F5));
+        EXPECT_TRUE(form.Widgets().MarkChanges1->isChecked()) << "on by default";
+        EXPECT_FALSE(form.Widgets().ReadableValues1->isChecked()) << "off by default";
+        EXPECT_EQ(form.Widgets().Every10secondskeepinstances1->text(), "Every 10 sec, keep any instances!");
         form.findChild<QAction*>("Interval5s")->trigger();
-        form.ReadableValues1->trigger();
-        EXPECT_EQ(form.Every10secondskeepinstances1->text(), "Every 5 sec, keep any instances!");
-        EXPECT_EQ(form.Every10secRefreshinstancesalso1->text(), "Every 5 sec. reread instances also!");
-        form.Every10secondskeepinstances1->trigger();
+        form.Widgets().ReadableValues1->trigger();
+        EXPECT_EQ(form.Widgets().Every10secondskeepinstances1->text(), "Every 5 sec, keep any instances!");
+        EXPECT_EQ(form.Widgets().Every10secRefreshinstancesalso1->text(),
+                  "Every 5 sec. reread instances also!");
+        form.Widgets().Every10secondskeepinstances1->trigger();
         ASSERT_TRUE(PumpUntil([&] { return form.StatusPanels().CountdownText().startsWith("Next in "); }));
         EXPECT_EQ(form.Engine().Scheduler().Countdown() < 5, true);
     }
@@ -236,7 +237,7 @@ TEST(LiveView, ViewMenuAndIntervalAreRememberedAndNameTheInterval)
     EXPECT_TRUE(kept.readableValues);
     TForm1 again(XmlArgs(path));
     EXPECT_TRUE(again.findChild<QAction*>("Interval5s")->isChecked());
-    EXPECT_TRUE(again.ReadableValues1->isChecked());
+    EXPECT_TRUE(again.Widgets().ReadableValues1->isChecked());
     SaveViewOptions(TViewOptions());
 }
 
@@ -266,7 +267,9 @@ TEST(LiveView, StoppedAgentIsNamedAndItsRowsGreyedUntilItAnswersAgain)
         TShootCounter shoots(form);
         ShowWindow(form);
         ASSERT_TRUE(shoots.WaitFor(1));
-        (c.reread ? form.Every10secRefreshinstancesalso1 : form.Every10secondskeepinstances1)->trigger();
+        (c.reread ? form.Widgets().Every10secRefreshinstancesalso1
+                  : form.Widgets().Every10secondskeepinstances1)
+            ->trigger();
         TResultTable& table = form.ResultTable();
         const auto everyRow = [&](const std::function<bool(int)>& holds) {
             for (int row = 0; row < table.rowCount(); ++row)

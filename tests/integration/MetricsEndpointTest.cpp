@@ -79,14 +79,15 @@ TEST_F(MetricsEndpoint, PrometheusReadsTheStoresValuesAndSeesTheAgentGoSilent)
     // from the first shoot on.
     QSet<QString> octets;
     OpenServing(path);
-    EXPECT_EQ(form->MetricsLabel->text(), QStringLiteral("Serving metrics on 127.0.0.1:%1").arg(metricsPort));
+    EXPECT_EQ(form->Widgets().MetricsLabel->text(),
+              QStringLiteral("Serving metrics on 127.0.0.1:%1").arg(metricsPort));
     QObject::connect(&form->ResultStore(), &TResultStore::ShootFinished, form.get(), [&] {
         for (const TResultRow& row : form->ResultStore().Rows())
             if (row.cells.size() == 3 && row.cells[0].now.text == "1")
                 octets.insert(row.cells[2].now.text);
     });
     ASSERT_TRUE(FirstShoot());
-    form->Every10secondskeepinstances1->trigger();
+    form->Widgets().Every10secondskeepinstances1->trigger();
 
     vxtest::TPrometheus prometheus;
     ASSERT_TRUE(prometheus.Start(QStringLiteral("127.0.0.1:%1").arg(metricsPort)));
@@ -117,11 +118,11 @@ TEST_F(MetricsEndpoint, EndpointKeptForAVexgridFileServesWhileItsViewIsOpen)
     SaveMetricsEndpoint(served, endpoint);
     TForm1 window(XmlArgs(served));
     EXPECT_TRUE(window.Metrics().IsListening());
-    EXPECT_EQ(window.MetricsLabel->text(),
+    EXPECT_EQ(window.Widgets().MetricsLabel->text(),
               QStringLiteral("Serving metrics on 127.0.0.2:%1").arg(endpoint.port));
     ASSERT_TRUE(window.OpenVexgridFile(other));
     EXPECT_FALSE(window.Metrics().IsListening());
-    EXPECT_TRUE(window.MetricsLabel->isHidden());
+    EXPECT_TRUE(window.Widgets().MetricsLabel->isHidden());
     SaveMetricsEndpoint(served, std::nullopt);
 }
 
@@ -249,7 +250,7 @@ TEST_F(MetricsEndpoint, ModuleHoldsPasswordsOnlyWhenIncludePasswordsIsTicked)
             QMetaObject::invokeMethod(dialog, box && name ? "accept" : "reject");
         });
         answer.start(20);
-        window.ExportModule1->trigger();
+        window.Widgets().ExportModule1->trigger();
         answer.stop();
         EXPECT_EQ(offAtFirst, std::optional<bool>(true)) << "the box is open and off at first";
         QFile file(module);

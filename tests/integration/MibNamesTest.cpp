@@ -169,7 +169,7 @@ TEST_F(MibNames, ManyModulesLoadWhileTheWindowShoots)
     EXPECT_EQ(form->OidNameTable().DescribeOid("1.3.6.1.2.1.31.1.1.1.1.2"), "ifName.2");
 
     // Help > MIB modules lists them, on a dialog centred on the window.
-    form->MibModules1->trigger();
+    form->Widgets().MibModules1->trigger();
     auto* dialog = form->findChild<TMibModulesDialog*>();
     ASSERT_NE(dialog, nullptr);
     PumpFor(50);

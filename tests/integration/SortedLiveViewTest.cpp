@@ -106,9 +106,9 @@ TEST(SortedLiveView, RatesAndSelectionStayWithTheirInterfacesThroughKeepModeResh
     ClickHeader(form, 3);  // descending
     ASSERT_EQ(table.SortColumn(), 3);
     ASSERT_FALSE(table.SortAscending());
-    QTreeView& view = *form.ListView1;
+    QTreeView& view = *form.Widgets().ListView1;
     view.setCurrentIndex(table.index(RowOf(table, "2"), 4));  // eth0's ifInOctets
-    form.Every10secondskeepinstances1->trigger();
+    form.Widgets().Every10secondskeepinstances1->trigger();
 
     const QStringList byName = {"wlan0", "tun0", "lo", "eth1", "eth0", "br0"};
     for (int shoot = 2; shoot <= 6; ++shoot) {

@@ -68,14 +68,14 @@ TEST_F(TrapsWindowTest, LinkDownIsShownWithItsBindingsLoggedAndNeverARowOfTheTab
     ShowWindow(form);
     ASSERT_TRUE(shoots.WaitFor(1));
     SendLinkDown();
-    ASSERT_TRUE(PumpUntil([&] { return form.TrapCounter->text() == "1 trap"; }, 5000))
-        << form.TrapCounter->text().toStdString();
-    form.Now1->trigger();
+    ASSERT_TRUE(PumpUntil([&] { return form.Widgets().TrapCounter->text() == "1 trap"; }, 5000))
+        << form.Widgets().TrapCounter->text().toStdString();
+    form.Widgets().Now1->trigger();
     ASSERT_TRUE(shoots.WaitFor(2)) << "the table shoots on beside the notifications";
     EXPECT_EQ(form.ResultTable().rowCount(), 1);
     EXPECT_EQ(Column(form, 2), QStringList{"vexgrid-box"});
 
-    form.TrapCounter->click();
+    form.Widgets().TrapCounter->click();
     TTrapsWindow* window = form.TrapsWindow();
     ASSERT_TRUE(window && window->isVisible());
     EXPECT_EQ(window->ListeningText(), QStringLiteral("Listening on [::]:%1 (IPv6 and IPv4)").arg(trapPort));
@@ -115,8 +115,8 @@ TEST_F(TrapsWindowTest, WindowOpensFromTheCommandLineTheMenuAndTheCounter)
     } const cases[] = {
         {{"--traps"}, [](TForm1&) {}, "--traps"},
         {{"/TRAPS"}, [](TForm1&) {}, "/TRAPS"},
-        {{}, [](TForm1& form) { form.TrapsAndInforms1->trigger(); }, "View > Traps and informs"},
-        {{}, [](TForm1& form) { form.TrapCounter->click(); }, "the status bar's counter"},
+        {{}, [](TForm1& form) { form.Widgets().TrapsAndInforms1->trigger(); }, "View > Traps and informs"},
+        {{}, [](TForm1& form) { form.Widgets().TrapCounter->click(); }, "the status bar's counter"},
     };
     for (const auto& c : cases) {
         TForm1 form(args + c.extra);
@@ -126,15 +126,15 @@ TEST_F(TrapsWindowTest, WindowOpensFromTheCommandLineTheMenuAndTheCounter)
             << c.why;
     }
     TForm1 form(args);
-    EXPECT_EQ(form.TrapsAndInforms1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T));
-    EXPECT_EQ(form.TrapCounter->text(), "0 traps");
+    EXPECT_EQ(form.Widgets().TrapsAndInforms1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T));
+    EXPECT_EQ(form.Widgets().TrapCounter->text(), "0 traps");
 }
 
 TEST_F(TrapsWindowTest, SnmpV3UsersOfTheDialogAreKeptAndOnlyAuthenticTrapsAreListed)
 {
     TForm1 form(args);
     ShowWindow(form);
-    form.TrapsAndInforms1->trigger();
+    form.Widgets().TrapsAndInforms1->trigger();
     TTrapsWindow* window = form.TrapsWindow();
     ASSERT_TRUE(window);
     window->findChild<QPushButton*>(QStringLiteral("UsersButton"))->click();

@@ -41,7 +41,7 @@ TEST(Worker, CountdownPanelShowsDigitsOnlyWhileAPeriodicModeIsChecked)
         << "the worker does not tick";
     EXPECT_EQ(form.StatusPanels().CountdownText(), "");
 
-    form.Every10secondskeepinstances1->trigger();
+    form.Widgets().Every10secondskeepinstances1->trigger();
     ASSERT_TRUE(PumpUntil([&] { return !form.StatusPanels().CountdownText().isEmpty(); }, 5000));
     static const QRegularExpression digit(QStringLiteral("^[0-9]$"));
     const QString shown = form.StatusPanels().CountdownText();
@@ -51,7 +51,7 @@ TEST(Worker, CountdownPanelShowsDigitsOnlyWhileAPeriodicModeIsChecked)
     ASSERT_TRUE(PumpUntil([&] { return form.StatusPanels().CountdownText() != shown; }, 5000));
     EXPECT_EQ(form.StatusPanels().CountdownText(), QString::number(engine.Scheduler().Countdown()));
 
-    form.Now1->trigger();
+    form.Widgets().Now1->trigger();
     EXPECT_TRUE(PumpUntil([&] { return form.StatusPanels().CountdownText().isEmpty(); }, 5000));
 }
 
@@ -67,16 +67,16 @@ TEST(Worker, ClosingWhileAPeriodicModeRunsEndsPromptly)
     ASSERT_TRUE(shoots.WaitFor(1));
 
     // Reread mode with a re-shoot under way when the window closes.
-    form.Every10secRefreshinstancesalso1->trigger();
+    form.Widgets().Every10secRefreshinstancesalso1->trigger();
     PumpFor(1200);
     while (form.Engine().Scheduler().Countdown() != 1)
         form.Engine().Scheduler().CountdownTick();
     form.Engine().Scheduler().CountdownTick();
-    ASSERT_FALSE(form.Shootagain2->isEnabled());
+    ASSERT_FALSE(form.Widgets().Shootagain2->isEnabled());
 
     QElapsedTimer closing;
     closing.start();
-    form.Close1->trigger();
+    form.Widgets().Close1->trigger();
     const qint64 elapsed = closing.elapsed();
     // The worker's sleep is under 2 s; this bound only catches a hang.
     EXPECT_LT(elapsed, 5000);
@@ -106,11 +106,11 @@ TEST(Errors, UnresolvableHostShowsHostNotFoundAtStartupAndOnNow)
         ShowWindow(form);
         EXPECT_EQ(form.StatusPanels().StatusMessage(), kHostNotFound);
         EXPECT_EQ(OpenRequests(form), 0);
-        EXPECT_TRUE(form.Shootagain2->isEnabled());
+        EXPECT_TRUE(form.Widgets().Shootagain2->isEnabled());
 
-        form.Now1->trigger();
+        form.Widgets().Now1->trigger();
         EXPECT_EQ(form.StatusPanels().StatusMessage(), kHostNotFound);
-        EXPECT_TRUE(form.Shootagain2->isEnabled());
+        EXPECT_TRUE(form.Widgets().Shootagain2->isEnabled());
         EXPECT_EQ(form.ResultTable().rowCount(), 0);
         EXPECT_TRUE(messages.texts.isEmpty());
     }
@@ -132,6 +132,6 @@ TEST(Errors, SilentAgentEndsTheDiscoveryWalkWithATimeout)
     EXPECT_EQ(form.ResultTable().rowCount(), 0);
     EXPECT_EQ(OpenRequests(form), 0);
     // The walk is over: "Shoot again" works again.
-    EXPECT_TRUE(form.Shootagain2->isEnabled());
+    EXPECT_TRUE(form.Widgets().Shootagain2->isEnabled());
     EXPECT_EQ(form.StatusPanels().EntryCountText(), "#Entries 0");
 }

@@ -94,7 +94,7 @@ TEST(AtomicExport, ReaderNeverSeesAPartialFileDuringReShoots)
 
     TPollingReader reader(csv, rows + 1);
     for (int shoot = 2; shoot <= kReShoots + 1; ++shoot) {
-        form.Now1->trigger();
+        form.Widgets().Now1->trigger();
         ASSERT_TRUE(shoots.WaitFor(shoot)) << form.StatusPanels().StatusMessage().toStdString();
         ASSERT_EQ(form.ResultTable().rowCount(), rows);
     }

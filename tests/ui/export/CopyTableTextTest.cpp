@@ -22,7 +22,7 @@ namespace {
 
 void ClickHeader(TForm1& form, int column)
 {
-    QHeaderView* header = form.ListView1->header();
+    QHeaderView* header = form.Widgets().ListView1->header();
     const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
                     header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
@@ -49,9 +49,9 @@ TEST_F(CopyTableText, ListLayoutGivesCaptionsAndEveryRow)
     TShootCounter shoots(form);
     form.show();
     ASSERT_TRUE(shoots.WaitFor(1)) << form.StatusPanels().StatusMessage().toStdString();
-    ASSERT_TRUE(form.Copytableastext1->isEnabled());
+    ASSERT_TRUE(form.Widgets().Copytableastext1->isEnabled());
 
-    form.Copytableastext1->trigger();
+    form.Widgets().Copytableastext1->trigger();
     // A multi-line value gives a continuation row with an empty description;
     // a tab inside a value would be read as a cell border, so it is a blank.
     EXPECT_EQ(QApplication::clipboard()->text(),
@@ -76,7 +76,7 @@ TEST_F(CopyTableText, SortedTableIsCopiedInTheOrderShown)
     // The Index column comes first: each row's instance.
     const QString header =
         QStringLiteral("Index\tenterprises.55555.7.1.1\tenterprises.55555.7.1.2\tenterprises.55555.7.1.3");
-    form.Copytableastext1->trigger();
+    form.Widgets().Copytableastext1->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), header
                                                      + QStringLiteral("\n"
                                                                       "1\t1\tuplink, \"core\"\t100\n"
@@ -88,7 +88,7 @@ TEST_F(CopyTableText, SortedTableIsCopiedInTheOrderShown)
     // The counters sort as numbers: 9, 10, 100, 2500.
     ClickHeader(form, 4);
     ASSERT_EQ(form.ResultTable().SortColumn(), 4);
-    form.Copytableastext1->trigger();
+    form.Widgets().Copytableastext1->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), header
                                                      + QStringLiteral("\n"
                                                                       "2\t2\ttwo lines\t9\n"
@@ -96,14 +96,14 @@ TEST_F(CopyTableText, SortedTableIsCopiedInTheOrderShown)
                                                                       "1\t1\tuplink, \"core\"\t100\n"
                                                                       "3\t3\ttab here\t2500"));
     // The text follows the view: what it shows first is copied first.
-    const QModelIndex top = form.ListView1->indexAt(QPoint(5, 5));
+    const QModelIndex top = form.Widgets().ListView1->indexAt(QPoint(5, 5));
     EXPECT_EQ(form.ResultTable().Cell(top.row(), 3), QStringLiteral("9"));
 
     // A re-shoot sorts its rows again before they are copied.
     ClickHeader(form, 4);  // descending
-    form.Now1->trigger();
+    form.Widgets().Now1->trigger();
     ASSERT_TRUE(shoots.WaitFor(2)) << form.StatusPanels().StatusMessage().toStdString();
-    form.Copytableastext1->trigger();
+    form.Widgets().Copytableastext1->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), header
                                                      + QStringLiteral("\n"
                                                                       "3\t3\ttab here\t2500\n"
@@ -117,8 +117,8 @@ TEST(CopyTableTextMenu, DisabledWithTheOtherTableItemsWhenSetupFails)
     const TModalMessageHook previous = SetModalMessageHook([](QWidget*, const QString&) {});
     TForm1 form({QStringLiteral("/XML"), QStringLiteral("/no/such/vexgrid.xml")});
     SetModalMessageHook(previous);
-    EXPECT_FALSE(form.Copytableastext1->isEnabled());
-    EXPECT_FALSE(form.CopythisformtoClipboard1->isEnabled());
+    EXPECT_FALSE(form.Widgets().Copytableastext1->isEnabled());
+    EXPECT_FALSE(form.Widgets().CopythisformtoClipboard1->isEnabled());
 }
 
 }  // namespace

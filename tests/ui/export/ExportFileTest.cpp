@@ -104,12 +104,12 @@ TEST_F(ExportFile, SortedTableIsWrittenAfterEveryShootAlsoAfterAKeepModeRefill)
 
     // Sort by the counters (a header click), then let the worker's countdown
     // start a keep-mode re-shoot, which refills the rows in place.
-    QHeaderView* headerView = form.ListView1->header();
+    QHeaderView* headerView = form.Widgets().ListView1->header();
     QTest::mouseClick(headerView->viewport(), Qt::LeftButton, {},
                       QPoint(headerView->sectionViewportPosition(4) + 5, headerView->height() / 2));
     ASSERT_EQ(form.ResultTable().SortColumn(), 4);
     ASSERT_TRUE(QFile::remove(csv));
-    form.Every10secondskeepinstances1->trigger();
+    form.Widgets().Every10secondskeepinstances1->trigger();
     while (form.Engine().Scheduler().Countdown() != 1)  // the next tick shoots
         form.Engine().Scheduler().CountdownTick();
     ASSERT_TRUE(shoots.WaitFor(2)) << form.StatusPanels().StatusMessage().toStdString();
@@ -148,17 +148,17 @@ TEST_F(ExportFile, UnwritablePathIsReportedAndRetriedAfterTheNextShoot)
         TShootCounter shoots(form);
         for (int shoot = 1; shoot <= 2; ++shoot) {
             if (shoot > 1)
-                form.Now1->trigger();
+                form.Widgets().Now1->trigger();
             ASSERT_TRUE(shoots.WaitFor(shoot));
             const QString message = form.StatusPanels().StatusMessage();
             EXPECT_TRUE(message.startsWith(FailureText(c.absolutePath))) << message.toStdString();
             EXPECT_GT(message.size(), FailureText(c.absolutePath).size()) << "the reason is given";
             EXPECT_FALSE(QFileInfo(c.absolutePath).isFile());
-            EXPECT_TRUE(form.Copytableastext1->isEnabled() && form.Now1->isEnabled());
+            EXPECT_TRUE(form.Widgets().Copytableastext1->isEnabled() && form.Widgets().Now1->isEnabled());
         }
 
         ASSERT_TRUE(c.makeWritable());
-        form.Now1->trigger();
+        form.Widgets().Now1->trigger();
         ASSERT_TRUE(shoots.WaitFor(3));
         EXPECT_EQ(ReadWithPythonCsv(c.absolutePath), kSystemRecords);
         EXPECT_FALSE(form.StatusPanels().StatusMessage().startsWith(QStringLiteral("Export")))
@@ -186,7 +186,7 @@ TEST_F(ExportFile, FailedWriteKeepsThePreviousFile)
     ASSERT_TRUE(before && before->size() > 20);
     // The file size limit below would fail the recording too, whose message
     // could come after the export's.
-    form.RecordHistory1->setChecked(false);
+    form.Widgets().RecordHistory1->setChecked(false);
 
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -194,7 +194,7 @@ TEST_F(ExportFile, FailedWriteKeepsThePreviousFile)
     small.rlim_cur = static_cast<rlim_t>(before->size() / 2);
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);  // EFBIG instead of a signal
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    form.Now1->trigger();
+    form.Widgets().Now1->trigger();
     const bool finished = shoots.WaitFor(2);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
@@ -207,7 +207,7 @@ TEST_F(ExportFile, FailedWriteKeepsThePreviousFile)
 
     // The limit gone, the next shoot writes again.
     ASSERT_TRUE(QFile::remove(csv));
-    form.Now1->trigger();
+    form.Widgets().Now1->trigger();
     ASSERT_TRUE(shoots.WaitFor(3));
     EXPECT_EQ(ReadWithPythonCsv(csv), kSystemRecords);
 }
@@ -226,7 +226,7 @@ TEST_F(ExportFile, NothingIsWrittenWithoutTheSwitch)
         TForm1 form(args);
         TShootCounter shoots(form);
         ASSERT_TRUE(shoots.WaitFor(1));
-        form.Now1->trigger();
+        form.Widgets().Now1->trigger();
         ASSERT_TRUE(shoots.WaitFor(2));
         EXPECT_TRUE(form.Settings().exportPath.isEmpty());
         // sysDescr.0's two lines are two rows of the table, one record of the file.

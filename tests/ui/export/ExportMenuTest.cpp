@@ -49,18 +49,19 @@ TEST(ExportMenu, WritesWhatTheSwitchWritesOrWhatIsShown)
     form.show();
     ASSERT_TRUE(shoots.WaitFor(1));
     // Rates on: the shown texts ("-") then differ from the written values.
-    form.ShowCounterRates1->trigger();
-    form.Now1->trigger();
+    form.Widgets().ShowCounterRates1->trigger();
+    form.Widgets().Now1->trigger();
     ASSERT_TRUE(shoots.WaitFor(2));
     const TRecords written = ReadWithPythonCsv(switchCsv);
     ASSERT_EQ(written.size(), 5);
     // Two rows in sight of the four.
-    form.ListView1->setFixedHeight(form.ListView1->header()->height() + 2 * form.ListView1->sizeHintForRow(0)
-                                   + 2 * form.ListView1->frameWidth());
+    form.Widgets().ListView1->setFixedHeight(form.Widgets().ListView1->header()->height()
+                                             + 2 * form.Widgets().ListView1->sizeHintForRow(0)
+                                             + 2 * form.Widgets().ListView1->frameWidth());
     PumpUntil([] { return false; }, 200);
     int first = 0;
     int last = 0;
-    RowsInSight(form.ListView1, &first, &last);
+    RowsInSight(form.Widgets().ListView1, &first, &last);
     ASSERT_LT(last - first + 1, 4);
 
     const QString out = dir.filePath(QStringLiteral("menu.csv"));

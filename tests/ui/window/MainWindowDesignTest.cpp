@@ -65,10 +65,10 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
         {top[0]->menu()->actions()[1], QKeySequence(Qt::CTRL | Qt::Key_O)},
         {top[0]->menu()->actions()[4], QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
         {top[0]->menu()->actions()[5], QKeySequence(Qt::CTRL | Qt::Key_E)},
-        {form.Close1, QKeySequence(Qt::CTRL | Qt::Key_Q)},
-        {form.CopySelection1, QKeySequence(Qt::CTRL | Qt::Key_C)},
-        {form.SelectAll1, QKeySequence(Qt::CTRL | Qt::Key_A)},
-        {form.Chart1, QKeySequence(Qt::CTRL | Qt::Key_G)},
+        {form.Widgets().Close1, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {form.Widgets().CopySelection1, QKeySequence(Qt::CTRL | Qt::Key_C)},
+        {form.Widgets().SelectAll1, QKeySequence(Qt::CTRL | Qt::Key_A)},
+        {form.Widgets().Chart1, QKeySequence(Qt::CTRL | Qt::Key_G)},
     };
     for (const auto& s : shortcuts)
         EXPECT_EQ(s.action->shortcut(), s.keys) << s.action->text().toStdString();
@@ -80,26 +80,29 @@ TEST(MainWindowDesign, MenusInOrderWithTheirNames)
     EXPECT_EQ(Texts(top[3]->menu()->actions()),
               (QStringList{"Shoot again", "-", "Set Column-width to Text-width", "-", "Serve metrics...",
                            "History limits..."}));
-    EXPECT_EQ(Texts(form.Shootagain2->menu()->actions()),
+    EXPECT_EQ(Texts(form.Widgets().Shootagain2->menu()->actions()),
               (QStringList{"Now...", "Every 10 sec, keep any instances!",
                            "Every 10 sec. reread instances also!", "-", "Interval"}));
-    EXPECT_EQ(Texts(form.Interval1->actions()), (QStringList{"1 s", "2 s", "5 s", "10 s", "30 s", "60 s"}));
+    EXPECT_EQ(Texts(form.Widgets().Interval1->actions()),
+              (QStringList{"1 s", "2 s", "5 s", "10 s", "30 s", "60 s"}));
     EXPECT_EQ(Texts(top[4]->menu()->actions()), (QStringList{"About", "MIB modules...", "MIB browser..."}));
 
-    EXPECT_EQ(top[0]->menu()->actions().last(), form.Close1);
-    EXPECT_EQ(top[3]->menu()->actions()[0], form.Shootagain2);
-    EXPECT_EQ(form.Now1->objectName(), "Now1");
-    EXPECT_EQ(form.Every10secRefreshinstancesalso1->objectName(), "Every10secRefreshinstancesalso1");
-    EXPECT_TRUE(form.Every10secondskeepinstances1->isCheckable());
-    EXPECT_TRUE(form.SetColumnwidthtoTextwidth1->isCheckable());
-    EXPECT_FALSE(form.SetColumnwidthtoTextwidth1->isChecked());
+    EXPECT_EQ(top[0]->menu()->actions().last(), form.Widgets().Close1);
+    EXPECT_EQ(top[3]->menu()->actions()[0], form.Widgets().Shootagain2);
+    EXPECT_EQ(form.Widgets().Now1->objectName(), "Now1");
+    EXPECT_EQ(form.Widgets().Every10secRefreshinstancesalso1->objectName(),
+              "Every10secRefreshinstancesalso1");
+    EXPECT_TRUE(form.Widgets().Every10secondskeepinstances1->isCheckable());
+    EXPECT_TRUE(form.Widgets().SetColumnwidthtoTextwidth1->isCheckable());
+    EXPECT_FALSE(form.Widgets().SetColumnwidthtoTextwidth1->isChecked());
 
     // The items with a picture carry it; the others show none.
-    for (QAction* withImage : {form.Close1, form.CopythisformtoClipboard1, form.Shootagain2,
-                               form.SetColumnwidthtoTextwidth1, form.About1})
+    for (QAction* withImage :
+         {form.Widgets().Close1, form.Widgets().CopythisformtoClipboard1, form.Widgets().Shootagain2,
+          form.Widgets().SetColumnwidthtoTextwidth1, form.Widgets().About1})
         EXPECT_FALSE(withImage->icon().isNull()) << withImage->objectName().toStdString();
-    for (QAction* plain :
-         {form.Now1, form.Every10secondskeepinstances1, form.Copytableastext1, form.MibModules1})
+    for (QAction* plain : {form.Widgets().Now1, form.Widgets().Every10secondskeepinstances1,
+                           form.Widgets().Copytableastext1, form.Widgets().MibModules1})
         EXPECT_TRUE(plain->icon().isNull()) << plain->objectName().toStdString();
 }
 
@@ -108,11 +111,11 @@ TEST(MainWindowDesign, InstanceMaskPanelIsHiddenAtCreation)
     TForm1 form(QuietArgs());
     form.show();
     QApplication::processEvents();
-    EXPECT_FALSE(form.Panel1->isVisible());
-    EXPECT_EQ(form.Panel1->height(), 34);
-    EXPECT_EQ(form.Panel1->Label1->text(), "Instance Mask");
-    EXPECT_FALSE(form.ComboBox1->isEditable());
-    EXPECT_EQ(form.ComboBox1->width(), 145);
+    EXPECT_FALSE(form.Widgets().Panel1->isVisible());
+    EXPECT_EQ(form.Widgets().Panel1->height(), 34);
+    EXPECT_EQ(form.Widgets().Panel1->Label1->text(), "Instance Mask");
+    EXPECT_FALSE(form.Widgets().ComboBox1->isEditable());
+    EXPECT_EQ(form.Widgets().ComboBox1->width(), 145);
 }
 
 TEST(MainWindowDesign, StatusPanelWriters)
@@ -150,7 +153,7 @@ TEST(MainWindowDesign, MessagesFasterThanThePanelRepaintsShowTheLatestText)
     form.show();
     QApplication::processEvents();
     const TStatusPanels& panels = form.StatusPanels();
-    QLabel* label = form.StatusBar1->findChild<QLabel*>("MessagePanel");
+    QLabel* label = form.Widgets().StatusBar1->findChild<QLabel*>("MessagePanel");
     ASSERT_TRUE(PumpUntil([&] { return label->text() == panels.StatusMessage(); }));
     QElapsedTimer quiet;
     quiet.start();
@@ -180,24 +183,25 @@ TEST(MainWindowDesign, LongMessageDoesNotWidenTheWindow)
     QApplication::processEvents();
     const int width = form.width();
     form.ShowStatusMessage(QString(500, u'x'));
-    QLabel* message = form.StatusBar1->findChild<QLabel*>("MessagePanel");
+    QLabel* message = form.Widgets().StatusBar1->findChild<QLabel*>("MessagePanel");
     ASSERT_TRUE(PumpUntil([&] { return message->text() == QString(500, u'x'); }));
     QApplication::processEvents();
     EXPECT_EQ(form.width(), width);
 
-    const auto labels = form.StatusBar1->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+    const auto labels =
+        form.Widgets().StatusBar1->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
     // the four panels, the shoot cost and the metrics endpoint's, hidden while it is off
     ASSERT_EQ(labels.size(), 6);
-    EXPECT_EQ(form.StatusBar1->findChild<QLabel*>("CountdownPanel")->width(), 14);
-    EXPECT_EQ(form.StatusBar1->findChild<QLabel*>("EntriesPanel")->width(), 70);
-    EXPECT_GT(form.StatusBar1->findChild<QLabel*>("MessagePanel")->width(), 50);
+    EXPECT_EQ(form.Widgets().StatusBar1->findChild<QLabel*>("CountdownPanel")->width(), 14);
+    EXPECT_EQ(form.Widgets().StatusBar1->findChild<QLabel*>("EntriesPanel")->width(), 70);
+    EXPECT_GT(form.Widgets().StatusBar1->findChild<QLabel*>("MessagePanel")->width(), 50);
     // Elided in the panel, the whole message is its tooltip.
     QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), message->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(message, &help);
     EXPECT_EQ(QToolTip::text(), QString(500, u'x'));
 
     // The dropped-datagram count shows beside the long message, never over it.
-    QLabel* dropped = form.StatusBar1->findChild<QLabel*>("DroppedPanel");
+    QLabel* dropped = form.Widgets().StatusBar1->findChild<QLabel*>("DroppedPanel");
     EXPECT_FALSE(dropped->isVisible());
     form.ShowDroppedCount(3, 12);
     QApplication::processEvents();

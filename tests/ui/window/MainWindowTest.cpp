@@ -32,14 +32,14 @@ void ShowAndSettle(QWidget& window)
 
 bool TableMenusEnabled(const TForm1& form)
 {
-    return form.CopythisformtoClipboard1->isEnabled() && form.Shootagain2->isEnabled()
-        && form.SetColumnwidthtoTextwidth1->isEnabled();
+    return form.Widgets().CopythisformtoClipboard1->isEnabled() && form.Widgets().Shootagain2->isEnabled()
+        && form.Widgets().SetColumnwidthtoTextwidth1->isEnabled();
 }
 
 bool TableMenusDisabled(const TForm1& form)
 {
-    return !form.CopythisformtoClipboard1->isEnabled() && !form.Shootagain2->isEnabled()
-        && !form.SetColumnwidthtoTextwidth1->isEnabled();
+    return !form.Widgets().CopythisformtoClipboard1->isEnabled() && !form.Widgets().Shootagain2->isEnabled()
+        && !form.Widgets().SetColumnwidthtoTextwidth1->isEnabled();
 }
 
 TEST(MainWindowSetup, NoArgumentsWalkTheInterfacesTableOfLocalhost)
@@ -108,8 +108,8 @@ TEST(MainWindowSetup, FailedSetupLeavesTheDesignedWindow)
         TForm1 form(c.args);
         EXPECT_EQ(form.windowTitle(), "HB_Vexgrid") << label;
         EXPECT_TRUE(TableMenusDisabled(form)) << label;
-        EXPECT_TRUE(form.Close1->isEnabled()) << label;
-        EXPECT_TRUE(form.About1->isEnabled()) << label;
+        EXPECT_TRUE(form.Widgets().Close1->isEnabled()) << label;
+        EXPECT_TRUE(form.Widgets().About1->isEnabled()) << label;
         EXPECT_EQ(form.width(), TForm1::kDesignClientSize.width()) << label;
         if (c.messageStart.isEmpty()) {
             EXPECT_TRUE(messages.texts.isEmpty()) << label;
@@ -137,7 +137,7 @@ TEST(MainWindowSetup, ExitClosesTheWindow)
 {
     TForm1 form(QuietArgs());
     ShowAndSettle(form);
-    form.Close1->trigger();
+    form.Widgets().Close1->trigger();
     QApplication::processEvents();
     EXPECT_FALSE(form.isVisible());
 }
@@ -146,13 +146,13 @@ TEST(MainWindowSetup, ClipboardPictureIsTheClientArea)
 {
     TForm1 form(QuietArgs());
     ShowAndSettle(form);
-    form.CopythisformtoClipboard1->trigger();
+    form.Widgets().CopythisformtoClipboard1->trigger();
     const QImage picture = QApplication::clipboard()->image();
     ASSERT_FALSE(picture.isNull());
     // Client area: everything below the menu bar, status bar included.
     const QSize client(form.width(), form.height() - form.menuBar()->height());
     EXPECT_EQ(picture.size() / picture.devicePixelRatio(), client);
-    EXPECT_EQ(form.StatusBar1->geometry().bottom(), form.height() - 1);
+    EXPECT_EQ(form.Widgets().StatusBar1->geometry().bottom(), form.height() - 1);
 }
 
 }  // namespace

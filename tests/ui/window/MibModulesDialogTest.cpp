@@ -50,7 +50,7 @@ TEST(MibModulesDialog, OpensOnTheWindowFromTheHelpMenu)
     TMessageCapture messages;  // whatever the first shoot says stays off the screen
     TForm1 form({QStringLiteral("/XML"), QStringLiteral(VEXGRID_TEST_DATA "/vexgrid/mibs.xml")});
     form.show();
-    form.MibModules1->trigger();
+    form.Widgets().MibModules1->trigger();
     auto* dialog = form.findChild<TMibModulesDialog*>();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->parentWidget(), &form);
@@ -60,7 +60,7 @@ TEST(MibModulesDialog, OpensOnTheWindowFromTheHelpMenu)
     EXPECT_TRUE(form.MibLoadRequest().folders.contains("/usr/share/snmp/mibs"));
     EXPECT_EQ(form.MibLoadRequest().baseFolders, QStringList{ShippedMibFolder()});
     dialog->close();
-    form.MibModules1->trigger();
+    form.Widgets().MibModules1->trigger();
     const auto dialogs = form.findChildren<TMibModulesDialog*>();
     const QString text = dialogs.last()->findChild<QPlainTextEdit*>()->toPlainText();
     EXPECT_TRUE(text.contains("/opt/vendor/mibs: no such file or folder")) << text.toStdString();

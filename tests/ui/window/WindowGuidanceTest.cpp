@@ -95,7 +95,8 @@ TEST(WindowGuidance, ATimeOutNamesAgentObjectAndLikelyCause)
         QTemporaryDir dir;
         TForm1 form({QStringLiteral("/XML"),
                      exporttest::WriteVexgridFile(dir.path(), "v.xml", port, community, c.targets)});
-        EXPECT_EQ(WaitingSignText(form.ListView1), QStringLiteral("Waiting for %1...").arg(address));
+        EXPECT_EQ(WaitingSignText(form.Widgets().ListView1),
+                  QStringLiteral("Waiting for %1...").arg(address));
         const bool pictured = c.agent == TAgent::Silent;
         if (pictured) {
             form.show();
@@ -117,7 +118,7 @@ TEST(WindowGuidance, ATimeOutNamesAgentObjectAndLikelyCause)
         if (!c.message.isEmpty()) {
             EXPECT_EQ(panels.StatusMessage(), c.message);
         }
-        EXPECT_EQ(WaitingSignText(form.ListView1), QString()) << "the sign goes with the time-out";
+        EXPECT_EQ(WaitingSignText(form.Widgets().ListView1), QString()) << "the sign goes with the time-out";
         if (pictured)
             vxtest::SaveScreenshot(form, "time-out");
     }
@@ -131,17 +132,17 @@ TEST(WindowGuidance, IntervalAndShootModeComeBackWithTheirFile)
     const struct {
         QString file;
         const char* interval;
-        QAction* TForm1::*mode;
+        QAction* (*mode)(const TForm1&);
     } views[] = {
         {exporttest::WriteVexgridFile(dir.path(), "a.xml", silent.Port(), "c", targets), "Interval30s",
-         &TForm1::Every10secondskeepinstances1},
+         [](const TForm1& f) { return f.Widgets().Every10secondskeepinstances1; }},
         {exporttest::WriteVexgridFile(dir.path(), "b.xml", silent.Port(), "c", targets), "Interval2s",
-         &TForm1::Every10secRefreshinstancesalso1},
+         [](const TForm1& f) { return f.Widgets().Every10secRefreshinstancesalso1; }},
     };
     for (const auto& view : views) {
         TForm1 form({QStringLiteral("/XML"), view.file});
         form.findChild<QAction*>(QLatin1String(view.interval))->trigger();
-        (form.*view.mode)->trigger();
+        view.mode(form)->trigger();
         form.close();
     }
     TForm1 form({QStringLiteral("/XML"), views[0].file});
@@ -151,6 +152,6 @@ TEST(WindowGuidance, IntervalAndShootModeComeBackWithTheirFile)
             ASSERT_TRUE(form.FileMenu().OpenFile(view.file));
         }
         EXPECT_TRUE(form.findChild<QAction*>(QLatin1String(view.interval))->isChecked());
-        EXPECT_TRUE((form.*view.mode)->isChecked());
+        EXPECT_TRUE(view.mode(form)->isChecked());
     }
 }
