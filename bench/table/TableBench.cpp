@@ -40,6 +40,7 @@
 //          end_unix=.. (the end of the shoot on the wall clock, to time the
 //          run from outside: process start to the CSV written)
 //          peak_rss_mb=.. (the window's process alone, not the MIB reader it starts)
+//          probe_cpu_seconds=.. (what the probe used: not the program's cost)
 // Exits 0 when the table holds N complete rows, 1 otherwise, 2 on bad usage.
 #include "ui/MessageBox.h"
 #include "table/ResultTable.h"
@@ -63,6 +64,7 @@
 #include <vector>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -234,6 +236,22 @@ double CpuSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+// CPU time a child process has used so far (user and system), in seconds;
+// -1 when it cannot be read.
+double ChildCpuSeconds(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
+        return -1;
+    // The fields after the command's closing parenthesis: utime and stime
+    // are the 12th and 13th of them.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return -1;
+    return (fields[11].toDouble() + fields[12].toDouble()) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 // The largest resident size of this process so far, in MB.
 double PeakRssMb()
 {
@@ -348,6 +366,7 @@ int main(int argc, char** argv)
     });
 
     QProcess probe;
+    double probeCpuSeconds = 0;  // the probe is a child: the whole job's CPU counts it
     double seconds = -1, cpuSeconds = -1;
     double endUnix = -1;  // the end of the shoot (with --export: the file written), wall clock
     const auto finish = [&] {
@@ -364,6 +383,7 @@ int main(int argc, char** argv)
             }
             // The probe collects its last answers while the loop still runs.
             QObject::connect(&probe, &QProcess::finished, &app, &QApplication::quit);
+            probeCpuSeconds = std::max(ChildCpuSeconds(probe.processId()), 0.0);
             probe.closeWriteChannel();
         });
     };
@@ -394,6 +414,8 @@ int main(int argc, char** argv)
     app.exec();
     double probeMaxMs = -1;
     if (!options.probe.isEmpty()) {
+        if (probe.state() != QProcess::NotRunning)
+            probeCpuSeconds = std::max(ChildCpuSeconds(probe.processId()), 0.0);
         probe.closeWriteChannel();  // the probe reports at the end of its input
         probe.waitForFinished(5000);
         const QByteArray said = probe.readAllStandardOutput();
@@ -429,13 +451,14 @@ int main(int argc, char** argv)
     std::printf("bench_table: longest event-loop block %.1f ms, %d blocks over %.0f ms\n", maxGapMs,
                 gapsOverLimit, kBlockLimitMs);
     std::printf("bench_table: longest answer to _NET_WM_PING %.1f ms (-1: not measured)\n", probeMaxMs);
-    std::printf("RESULT rows=%d cells_ok=%d requests=%lld getnexts=%lld gets=%lld answers=%lld "
-                "seconds=%.4f ms_per_rt=%.4f "
-                "walk_seconds=%.4f cpu_seconds=%.4f setup_ms=%.2f max_gap_ms=%.2f gaps_over_50ms=%d "
-                "probe_max_ms=%.2f first_request_s=%.4f end_unix=%.6f peak_rss_mb=%.1f\n",
-                rows, complete, sent, getNexts, gets, received, seconds, msPerRoundTrip, walkSeconds,
-                cpuSeconds, setupMs, maxGapMs, gapsOverLimit, probeMaxMs, firstRequestSeconds, endUnix,
-                PeakRssMb());
+    std::printf(
+        "RESULT rows=%d cells_ok=%d requests=%lld getnexts=%lld gets=%lld answers=%lld "
+        "seconds=%.4f ms_per_rt=%.4f "
+        "walk_seconds=%.4f cpu_seconds=%.4f setup_ms=%.2f max_gap_ms=%.2f gaps_over_50ms=%d "
+        "probe_max_ms=%.2f first_request_s=%.4f end_unix=%.6f peak_rss_mb=%.1f probe_cpu_seconds=%.3f\n",
+        rows, complete, sent, getNexts, gets, received, seconds, msPerRoundTrip, walkSeconds, cpuSeconds,
+        setupMs, maxGapMs, gapsOverLimit, probeMaxMs, firstRequestSeconds, endUnix, PeakRssMb(),
+        probeCpuSeconds);
     std::fflush(stdout);
     if (!options.walk.isEmpty())
         return seconds > 0 && rows >= options.rows ? 0 : 1;
