@@ -8,6 +8,7 @@
 #include "config/VexgridLoader.h"
 #include "config/VexgridV3.h"
 #include "ui/MibBrowser.h"
+#include "core/SettingsStore.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,14 +22,35 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 
 namespace {
+
+const QString kSizeKey = QStringLiteral("newView/size");
+// hrStorageAllocationFailures, one of the longer names of the common tables:
+// the lists show it whole with its OID at the opening size where the screen
+// allows.
+const QString kLongTargetOid = QStringLiteral("1.3.6.1.2.1.25.2.3.1.7");
+// The rows of the lists in sight at the opening size, where the screen allows.
+constexpr int kOpeningRows = 14;
+
+// The width a list needs to show text whole in one of its items: the check
+// box and its spacing, the frame, a vertical scroll bar.
+int ListWidthFor(const QListWidget* list, const QString& text)
+{
+    const QStyle* style = list->style();
+    return list->fontMetrics().horizontalAdvance(text) + style->pixelMetric(QStyle::PM_IndicatorWidth)
+         + 4 * style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list)
+         + style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list) + 2 * list->frameWidth() + 8;
+}
 
 // A number field that lets a number out of its range be typed whole, then
 // refuses it: the field keeps its value and `refused` tells why, where a
@@ -112,6 +134,33 @@ TNewViewDialog::TNewViewDialog(const TOidNameTable& nameTable, QWidget* parent)
     TSessionSettings defaults;
     ApplyDefaultSettings(defaults);
     SetAgent(defaults);
+    resize(OpeningSize());
+}
+
+QSize TNewViewDialog::OpeningSize() const
+{
+    QSize size = TSettingsStore()->value(kSizeKey).toSize();
+    if (!size.isValid()) {
+        // What the layout asks for, grown by what the lists, side by side,
+        // lack of that width and height; they measure with their own font.
+        ensurePolished();
+        const int width = ListWidthFor(TargetList, TargetText(kLongTargetOid, QString()));
+        const int rows = NameList->fontMetrics().height() * kOpeningRows;
+        size = sizeHint();
+        for (const QListWidget* list : {NameList, TargetList})
+            size.rwidth() += std::max(0, width - list->sizeHint().width());
+        size.rheight() += std::max(0, rows - TargetList->sizeHint().height());
+    }
+    // Room for the window's frame, which is not known before it is shown.
+    const QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen();
+    const QSize room = screen->availableGeometry().size() - QSize(16, 48);
+    return size.boundedTo(room).expandedTo(minimumSizeHint());
+}
+
+void TNewViewDialog::done(int result)
+{
+    TSettingsStore()->setValue(kSizeKey, size());
+    QDialog::done(result);
 }
 
 QWidget* TNewViewDialog::CreateAgentBox()

@@ -112,6 +112,8 @@ public:
 
 public slots:
     void accept() override;
+    // Keeps the dialog's size for the next one, whichever way it closes.
+    void done(int result) override;
 
 protected:
     // Enter in the OID box adds the target, in the list of names the names
@@ -136,6 +138,9 @@ private:
     QWidget* CreateTargetBox();
     QLayout* CreateTargetButtons();
     QWidget* CreateNamePicker(QWidget* parent);
+    // The size kept from the last dialog, else one whose lists show long
+    // names whole (name and OID) and some rows, within the screen.
+    QSize OpeningSize() const;
     // A table or row without instance adds its columns; anything else itself.
     void AddPicked(const QString& oid, const QString& explicitInstance);
     void AddTableColumns(const TMibObject& table);
