@@ -1,5 +1,7 @@
 #include "history/CellBlock.h"
 
+#include <cstring>
+
 namespace {
 
 // The bits of a cell's flags byte.
@@ -42,7 +44,7 @@ std::int64_t Plus(std::int64_t a, std::int64_t b)
 
 std::optional<std::int64_t> PlainInteger(const QString& text)
 {
-    const qsizetype sign = text.startsWith(QLatin1Char('-')) ? 1 : 0;
+    const qsizetype sign = !text.isEmpty() && text.front() == QLatin1Char('-') ? 1 : 0;
     const qsizetype digits = text.size() - sign;
     if (digits < 1 || digits > kMostDigits)
         return std::nullopt;
@@ -77,14 +79,29 @@ bool SameAsText(const QByteArray& raw, const QString& text)
     return raw == text.toUtf8();
 }
 
+bool SameText(QStringView a, QStringView b)
+{
+    return a.size() == b.size()
+        && std::memcmp(a.data(), b.data(), static_cast<std::size_t>(a.size()) * sizeof(QChar)) == 0;
+}
+
 bool IsTargetOid(const QString& oid, const QString& target, const QString& suffix)
 {
-    return oid.size() == target.size() + suffix.size() && oid.startsWith(target) && oid.endsWith(suffix);
+    return oid.size() == target.size() + suffix.size()
+        && SameText(QStringView(oid).first(target.size()), target)
+        && SameText(QStringView(oid).last(suffix.size()), suffix);
+}
+
+TCellForm::TCellForm(const TCellValue& value, const QString& oid, const QString* target,
+                     const QString& suffix)
+    : targetOid(target != nullptr && IsTargetOid(oid, *target, suffix)),
+      rawSame(SameAsText(value.raw, value.text)), integer(rawSame ? PlainInteger(value.text) : std::nullopt)
+{
 }
 
 void TCellBlockWriter::Start(qsizetype first, std::int64_t shootUpTime)
 {
-    data.clear();
+    data.truncate(0);  // keeps its room for the next block
     lastRow = first;
     upTime = shootUpTime;
     lastArrived = 0;
@@ -126,10 +143,11 @@ void TCellBlockWriter::Text(const QString& text)
 }
 
 void TCellBlockWriter::Add(qsizetype row, qsizetype col, const TCellValue& value, const QString& oid,
-                           bool targetOid, int state)
+                           const TCellForm& form, int state)
 {
-    const bool rawSame = SameAsText(value.raw, value.text);
-    const std::optional<std::int64_t> integer = rawSame ? PlainInteger(value.text) : std::nullopt;
+    const bool targetOid = form.targetOid;
+    const bool rawSame = form.rawSame;
+    const std::optional<std::int64_t>& integer = form.integer;
     unsigned flags = static_cast<unsigned>(state) & kStateBits;
     flags |= targetOid ? 0U : kOidGiven;
     flags |= integer ? kInteger : 0U;

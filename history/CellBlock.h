@@ -46,8 +46,23 @@ std::optional<std::int64_t> PlainInteger(const QString& text);
 // Whether raw holds text's UTF-8 bytes.
 bool SameAsText(const QByteArray& raw, const QString& text);
 
+// Whether a and b hold the same UTF-16 units (a plain memory compare, with
+// none of the ordering work of QString's operator==).
+bool SameText(QStringView a, QStringView b);
+
 // Whether oid is target followed by suffix, without building it.
 bool IsTargetOid(const QString& oid, const QString& target, const QString& suffix);
+
+// How a cell's reading is written: what is told by its place or its text
+// instead of written out.
+struct TCellForm {
+    bool targetOid = false;               // the OID is the column's target and the row's suffix
+    bool rawSame = false;                 // the bytes are the text's UTF-8
+    std::optional<std::int64_t> integer;  // the text is a plain integer, the bytes its own
+
+    // target: the cell's column's target; none for a column past the targets.
+    TCellForm(const TCellValue& value, const QString& oid, const QString* target, const QString& suffix);
+};
 
 // One cell as written into a block, or read back from one.
 struct TBlockCell {
@@ -62,9 +77,8 @@ class TCellBlockWriter {
 public:
     // Starts a block at row `first` of a shoot whose sysUpTime is upTime.
     void Start(qsizetype first, std::int64_t shootUpTime);
-    // Appends a cell (rows and columns in order). targetOid: the cell's OID
-    // is its column's target and its row's suffix, and is not written.
-    void Add(qsizetype row, qsizetype col, const TCellValue& value, const QString& oid, bool targetOid,
+    // Appends a cell of that form (rows and columns in order).
+    void Add(qsizetype row, qsizetype col, const TCellValue& value, const QString& oid, const TCellForm& form,
              int state);
     const QByteArray& Data() const { return data; }
     int Cells() const { return cells; }

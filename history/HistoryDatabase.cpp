@@ -76,13 +76,12 @@ std::uint64_t Mixed(std::uint64_t x)
 // column's target and its row's suffix is told by its place; a plain
 // integer (nearly every cell of a large table) is digested without hashing
 // texts, and no two integers give the same digest.
-std::uint64_t DigestOf(const TResultCell& cell, bool targetOid, std::uint64_t seed)
+std::uint64_t DigestOf(const TResultCell& cell, const TCellForm& form, std::uint64_t seed)
 {
-    if (!targetOid)
+    if (!form.targetOid)
         return qHashMulti(static_cast<size_t>(seed), cell.oid, cell.now.text, cell.now.raw);
-    const std::optional<std::int64_t> integer = PlainInteger(cell.now.text);
-    if (integer && SameAsText(cell.now.raw, cell.now.text))
-        return Mixed(static_cast<std::uint64_t>(*integer) ^ seed);
+    if (form.integer)
+        return Mixed(static_cast<std::uint64_t>(*form.integer) ^ seed);
     return qHashMulti(static_cast<size_t>(seed), cell.now.text, cell.now.raw);
 }
 
@@ -294,7 +293,8 @@ bool THistoryDatabase::NeedsWhole(const THistoryShoot& shoot) const
     for (qsizetype position = 0; position < written.size(); ++position) {
         const TResultRow& row = shoot.rows[position];
         const TWrittenRow& before = written[position];
-        if (row.key != before.key || row.suffix != before.suffix || row.cells.size() != before.cells.size())
+        if (!SameText(row.key, before.key) || !SameText(row.suffix, before.suffix)
+            || row.cells.size() != before.cells.size())
             return true;
     }
     return false;
@@ -366,13 +366,13 @@ void THistoryDatabase::AddCells(const THistoryShoot& taken, qsizetype position, 
         TWrittenCell& w = written[position].cells[col];
         // As a reader makes it from where it was written (MoveOn).
         const std::int64_t upTime = w.upTime == w.shootUpTime ? taken.upTime : w.upTime;
-        const bool targetOid =
-            col < taken.targets.size() && IsTargetOid(c.oid, taken.targets[col], row.suffix);
-        const std::uint64_t digest = DigestOf(c, targetOid, digestSeed);
+        const TCellForm form(c.now, c.oid, col < taken.targets.size() ? &taken.targets[col] : nullptr,
+                             row.suffix);
+        const std::uint64_t digest = DigestOf(c, form, digestSeed);
         if (!whole && w.state == state && w.type == c.now.type && upTime == c.now.upTime
             && w.digest == digest)
             continue;  // a reader finds it at the shoot it was written at
-        block.Add(position, col, c.now, c.oid, targetOid, state);
+        block.Add(position, col, c.now, c.oid, form, state);
         w.upTime = c.now.upTime;
         w.shootUpTime = taken.upTime;
         w.state = state;
