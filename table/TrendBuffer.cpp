@@ -3,7 +3,6 @@
 #include "table/RateColumn.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -41,14 +40,6 @@ std::optional<double> NumberOf(const QString& text)
     return ok ? std::optional<double>(number) : std::nullopt;
 }
 
-// Whether a and b are the same OID: a plain memory compare, with none of
-// the ordering work of QString's operator==.
-bool SameOid(const QString& a, const QString& b)
-{
-    return a.size() == b.size()
-        && std::memcmp(a.constData(), b.constData(), static_cast<std::size_t>(a.size()) * sizeof(QChar)) == 0;
-}
-
 // The trend values of one row: counters as rates, with the row's counter
 // discontinuity looked up once for all its counters.
 class TRowValues {
@@ -79,14 +70,15 @@ private:
 
 qsizetype TTrendBuffer::SlotOf(const TResultCell& cell, std::size_t place, bool make)
 {
+    const std::size_t hash = qHash(cell.oid, QHashSeed::globalSeed());
     qsizetype slot = place < slotAt.size() ? slotAt[place] : -1;
-    if (slot >= 0 && SameOid(trends[static_cast<std::size_t>(slot)].oid, cell.oid))
+    if (slot >= 0 && trends[static_cast<std::size_t>(slot)].oidHash == hash)
         return slot;
     const auto found = slotOf.constFind(cell.oid);
     slot = found != slotOf.constEnd() ? *found : -1;
     if (slot < 0 && make) {
         slot = static_cast<qsizetype>(trends.size());
-        trends.emplace_back().oid = cell.oid;
+        trends.emplace_back().oidHash = hash;
         slotOf.insert(cell.oid, slot);
     }
     if (place < slotAt.size())

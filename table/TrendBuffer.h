@@ -47,7 +47,9 @@ private:
         int count = 0;  // readings kept, at most kReadings
         int next = 0;   // where the next reading goes
         std::int64_t lastWallMs = 0;
-        QString oid;  // shared with slotOf's key
+        // The keyed hash of its OID: tells a cell's trend at its place
+        // without reading a second copy of the OID's text.
+        std::size_t oidHash = 0;
     };
     // The trend of cell, found where it lay at the cell's place (row times
     // width plus column) in the shoot before, else by its OID; made when
