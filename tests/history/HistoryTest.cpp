@@ -526,3 +526,67 @@ TEST_F(HistoryTest, DamagedBlocksAreReadUpToTheirDamage)
     EXPECT_EQ(database.Readings(MadeShoot(1, 40, 0).rows[39].cells[0].oid).size(), 0);
     EXPECT_EQ(database.WalkNewest(1, [](const TRecordedShoot&, const QVector<TResultRow>&) {}), 1);
 }
+
+TEST_F(HistoryTest, RecordingOfTheSecondSchemaIsReadAcrossItsOwnAndPackedShoots)
+{
+    // Schema 2: shoot 1 whole (one row, three cells), shoot 2 its change of
+    // the third cell. Then two packed shoots of the same row are recorded.
+    const QString path = File("second.sqlite");
+    const THistoryShoot first = MadeShoot(1, 1, kMinute);
+    {
+        QSqlDatabase old = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("second"));
+        old.setDatabaseName(path);
+        ASSERT_TRUE(old.open());
+        QSqlQuery q(old);
+        QStringList statements = {
+            "PRAGMA application_id=1448625969",
+            "PRAGMA user_version=2",
+            "CREATE TABLE shoot (id INTEGER PRIMARY KEY, wall_ms INTEGER NOT NULL, agent TEXT NOT NULL, layout"
+            " TEXT NOT NULL, targets TEXT NOT NULL, row_count INTEGER NOT NULL, base INTEGER, up_time INTEGER"
+            " NOT NULL DEFAULT -1)",
+            "CREATE TABLE row (shoot INTEGER NOT NULL, position INTEGER NOT NULL, key TEXT NOT NULL, suffix TEXT"
+            " NOT NULL, PRIMARY KEY (shoot, position)) WITHOUT ROWID",
+            "CREATE TABLE cell (shoot INTEGER NOT NULL, position INTEGER NOT NULL, col INTEGER NOT NULL, oid TEXT"
+            " NOT NULL, type INTEGER NOT NULL, value TEXT NOT NULL, raw BLOB, arrived_ms INTEGER NOT NULL, wall_ms"
+            " INTEGER NOT NULL, up_time INTEGER NOT NULL, state INTEGER NOT NULL, PRIMARY KEY (shoot, position,"
+            " col)) WITHOUT ROWID",
+            "CREATE INDEX cell_by_oid ON cell (oid, shoot)",
+            QStringLiteral("INSERT INTO shoot VALUES (1, 60000, 'a', 'table', '%1', 1, NULL, 100),"
+                           " (2, 61000, 'a', 'table', '%1', 1, 1, 110)")
+                .arg(first.targets.join(' ')),
+            QStringLiteral("INSERT INTO row VALUES (1, 0, '%1', '.1')").arg(first.rows[0].key)};
+        for (int c = 0; c < 3; ++c)
+            statements << QStringLiteral(
+                              "INSERT INTO cell VALUES (1, 0, %1, '%2', 65, '%3', NULL, 1000, 60000, 100, 0)")
+                              .arg(c)
+                              .arg(first.rows[0].cells[c].oid)
+                              .arg(c * 10);
+        statements << QStringLiteral(
+                          "INSERT INTO cell VALUES (2, 0, 2, '%1', 65, '25', NULL, 2000, 61000, 110, 0)")
+                          .arg(first.rows[0].cells[2].oid);
+        for (const QString& statement : statements)
+            ASSERT_TRUE(q.exec(statement)) << statement.toStdString();
+        old.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("second"));
+    THistoryDatabase database;
+    ASSERT_TRUE(database.Open(path)) << database.LastError().toStdString();
+    THistoryShoot next = MadeShoot(3, 1, 2 * kMinute);
+    ASSERT_TRUE(database.Append(next));
+    next = NextShoot(next);
+    CellOf(next, 0, 2).now.text = "99";
+    ASSERT_TRUE(database.Append(next));
+    const QString oid = first.rows[0].cells[2].oid;
+    const QStringList want = {"20", "25", MadeShoot(3, 1, 0).rows[0].cells[2].now.text, "99"};
+    QStringList read;
+    for (const TRecordedReading& reading : database.Readings(oid))
+        read << reading.value.text;
+    EXPECT_EQ(read, want);
+    EXPECT_EQ(database.RowsOf(2)[0].cells[0].now.text, "0");  // written at shoot 1
+    EXPECT_EQ(database.RowsOf(4)[0].cells[2].now.text, "99");
+    QStringList walked;
+    database.WalkNewest(3, [&](const TRecordedShoot&, const QVector<TResultRow>& rows) {
+        walked << rows[0].cells[2].now.text + "<" + rows[0].cells[2].Previous().text;
+    });
+    EXPECT_EQ(walked, (QStringList{"25<20", want[2] + "<25", "99<" + want[2]}));
+}
