@@ -226,7 +226,7 @@ bool TCellBlockReader::Next(TBlockCell& cell)
     const auto flags = static_cast<unsigned char>(data[at++]);
     cell.row = row;
     cell.col = static_cast<qsizetype>(*col);
-    cell.state = flags & kStateBits;
+    cell.state = static_cast<int>(flags & kStateBits);
     if ((flags & kOidGiven) != 0) {
         const std::optional<QByteArrayView> oid = Bytes();
         if (!oid)
