@@ -541,15 +541,18 @@ TEST_F(HistoryTest, RecordingOfTheSecondSchemaIsReadAcrossItsOwnAndPackedShoots)
         QStringList statements = {
             "PRAGMA application_id=1448625969",
             "PRAGMA user_version=2",
-            "CREATE TABLE shoot (id INTEGER PRIMARY KEY, wall_ms INTEGER NOT NULL, agent TEXT NOT NULL, layout"
-            " TEXT NOT NULL, targets TEXT NOT NULL, row_count INTEGER NOT NULL, base INTEGER, up_time INTEGER"
-            " NOT NULL DEFAULT -1)",
-            "CREATE TABLE row (shoot INTEGER NOT NULL, position INTEGER NOT NULL, key TEXT NOT NULL, suffix TEXT"
-            " NOT NULL, PRIMARY KEY (shoot, position)) WITHOUT ROWID",
-            "CREATE TABLE cell (shoot INTEGER NOT NULL, position INTEGER NOT NULL, col INTEGER NOT NULL, oid TEXT"
-            " NOT NULL, type INTEGER NOT NULL, value TEXT NOT NULL, raw BLOB, arrived_ms INTEGER NOT NULL, wall_ms"
-            " INTEGER NOT NULL, up_time INTEGER NOT NULL, state INTEGER NOT NULL, PRIMARY KEY (shoot, position,"
-            " col)) WITHOUT ROWID",
+            QStringLiteral(
+                "CREATE TABLE shoot (id INTEGER PRIMARY KEY, wall_ms INTEGER NOT NULL, agent TEXT NOT NULL, layout"
+                " TEXT NOT NULL, targets TEXT NOT NULL, row_count INTEGER NOT NULL, base INTEGER, up_time INTEGER"
+                " NOT NULL DEFAULT -1)"),
+            QStringLiteral(
+                "CREATE TABLE row (shoot INTEGER NOT NULL, position INTEGER NOT NULL, key TEXT NOT NULL, suffix TEXT"
+                " NOT NULL, PRIMARY KEY (shoot, position)) WITHOUT ROWID"),
+            QStringLiteral(
+                "CREATE TABLE cell (shoot INTEGER NOT NULL, position INTEGER NOT NULL, col INTEGER NOT NULL, oid TEXT"
+                " NOT NULL, type INTEGER NOT NULL, value TEXT NOT NULL, raw BLOB, arrived_ms INTEGER NOT NULL, wall_ms"
+                " INTEGER NOT NULL, up_time INTEGER NOT NULL, state INTEGER NOT NULL, PRIMARY KEY (shoot, position,"
+                " col)) WITHOUT ROWID"),
             "CREATE INDEX cell_by_oid ON cell (oid, shoot)",
             QStringLiteral("INSERT INTO shoot VALUES (1, 60000, 'a', 'table', '%1', 1, NULL, 100),"
                            " (2, 61000, 'a', 'table', '%1', 1, 1, 110)")
