@@ -5,7 +5,7 @@
 // is blocked, with the recording and the trends on or both off.
 //
 //   bench_history_window --rows N --reshoots K --history yes|no
-//                        [--record yes|no] [--trends yes|no]
+//                        [--record yes|no] [--trends yes|no] [--probe PATH]
 //
 // The agent is left out: the rows are placed as the shoot engine places the
 // answers of an instance table, a row per event-loop turn, into the real
@@ -13,9 +13,12 @@
 // every second. With --history yes every shoot is handed to the recorder
 // (a file in a temporary folder) and to the trends, as the window does;
 // --record and --trends turn one of the two on or off alone. A 10 ms
-// heartbeat finds the longest block. Prints one line for scripts:
+// heartbeat finds the longest block; with --probe (xcb platform) the
+// bench_ping_probe also measures it from outside the process, over the
+// re-shoots. Prints one line for scripts:
 //   RESULT rows=.. reshoots=.. history=.. record=.. trends=.. cpu_ms_per_reshoot=..
 //          writer_cpu_ms_per_reshoot=.. max_gap_ms=.. file_bytes_per_reshoot=..
+//          probe_max_ms=.. (-1: not measured)
 // (the writer's share of the process's CPU is the history writer thread's).
 #include "history/HistoryRecorder.h"
 #include "support/BenchTable.h"
@@ -24,6 +27,7 @@
 #include "ui/TrendDelegate.h"
 
 #include <QApplication>
+#include <QProcess>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -93,6 +97,10 @@ int main(int argc, char** argv)
     const QString recording = folder.filePath(QStringLiteral("bench.sqlite"));
 
     bench::TBlockWatch blocks;
+    // --probe PATH (xcb only): the bench_ping_probe pings the window from
+    // outside the process while the re-shoots run.
+    const QString probePath = switches.value(QStringLiteral("--probe"));
+    QProcess probe;
 
     int shoot = 0, row = 0;
     double cpuAtReshoot = 0, cpuOfReshoots = 0;
@@ -114,6 +122,8 @@ int main(int argc, char** argv)
                     writerAtReshoot = ThreadCpuMs(kWriterThread);
                     cpuAtReshoot = bench::CpuSeconds();
                     blocks.Start();  // the first fill is no re-shoot
+                    if (!probePath.isEmpty())
+                        probe.start(probePath, {QString::number(screen.view.window()->winId())});
                 }
             }
         }
@@ -148,17 +158,32 @@ int main(int argc, char** argv)
             cpuOfReshoots += bench::CpuSeconds() - cpuAtReshoot;
             writerOfReshoots = ThreadCpuMs(kWriterThread) - writerAtReshoot;
             everySecond.stop();
-            QApplication::quit();
+            if (probe.state() == QProcess::NotRunning) {
+                QApplication::quit();
+                return;
+            }
+            // The probe collects its last answers while the loop still runs.
+            QObject::connect(&probe, &QProcess::finished, &app, &QApplication::quit);
+            probe.closeWriteChannel();
         }
     });
     everySecond.start(kShootEveryMs);
     answers.start(0);
     app.exec();
+    double probeMaxMs = -1;
+    if (!probePath.isEmpty()) {
+        probe.waitForFinished(5000);
+        const QByteArray said = probe.readAllStandardOutput();
+        const qsizetype at = said.indexOf("max_ms=");
+        if (at >= 0 && !said.contains(" answered=0"))
+            probeMaxMs = said.mid(at + 7).split(' ').value(0).trimmed().toDouble();
+    }
     const std::int64_t grown = record ? RecordedBytes(recording) - bytesAtReshoot : 0;
-    std::printf("RESULT rows=%d reshoots=%d history=%s record=%s trends=%s cpu_ms_per_reshoot=%.1f"
-                " writer_cpu_ms_per_reshoot=%.1f max_gap_ms=%.1f file_bytes_per_reshoot=%lld\n",
-                rows, reshoots, history ? "yes" : "no", record ? "yes" : "no", trendsOn ? "yes" : "no",
-                cpuOfReshoots * 1000 / reshoots, writerOfReshoots / reshoots, blocks.LongestGapMs(),
-                static_cast<long long>(grown / reshoots));
+    std::printf(
+        "RESULT rows=%d reshoots=%d history=%s record=%s trends=%s cpu_ms_per_reshoot=%.1f"
+        " writer_cpu_ms_per_reshoot=%.1f max_gap_ms=%.1f file_bytes_per_reshoot=%lld probe_max_ms=%.1f\n",
+        rows, reshoots, history ? "yes" : "no", record ? "yes" : "no", trendsOn ? "yes" : "no",
+        cpuOfReshoots * 1000 / reshoots, writerOfReshoots / reshoots, blocks.LongestGapMs(),
+        static_cast<long long>(grown / reshoots), probeMaxMs);
     return table.rowCount() == rows ? 0 : 1;
 }
