@@ -81,8 +81,10 @@ bool SameAsText(const QByteArray& raw, const QString& text)
 
 bool SameText(QStringView a, QStringView b)
 {
+    // An empty text may have no data at all: memcmp must not see its null.
     return a.size() == b.size()
-        && std::memcmp(a.data(), b.data(), static_cast<std::size_t>(a.size()) * sizeof(QChar)) == 0;
+        && (a.isEmpty()
+            || std::memcmp(a.data(), b.data(), static_cast<std::size_t>(a.size()) * sizeof(QChar)) == 0);
 }
 
 bool IsTargetOid(const QString& oid, const QString& target, const QString& suffix)
