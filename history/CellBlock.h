@@ -1,9 +1,11 @@
-// TCellBlockWriter and TCellBlockReader: the cells a shoot wrote of a run of
-// rows, packed into one blob of the recording (table block). One SQLite row
-// per block instead of one per cell: a large table's shoot is a few hundred
-// inserts, and a number takes a few bytes instead of a row of texts.
+// The cells a shoot wrote of a run of rows, one row of the recording's table
+// block each. One SQLite row per block instead of one per cell: a large
+// table's shoot is a few hundred inserts instead of tens of thousands.
 //
-// A block is a sequence of cells in order of row and column:
+// Since schema 4 a block is JSON text that plain SQL reads (TCellJsonWriter,
+// TCellJsonReader, laid out below). Schema 3 packed it into a blob
+// (TCellBlockReader; TCellBlockWriter makes such blocks for tests), a
+// sequence of cells in order of row and column:
 //
 //   varint   step       rows from the cell before (from the block's first row for the first)
 //   varint   col
@@ -34,6 +36,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <variant>
 
 // Rows a block holds at most: a block stays within a page or two, and a
 // reader of one cell unpacks no more than this many rows of it.
@@ -128,4 +131,102 @@ private:
     std::int64_t lastArrived = 0;
     std::int64_t lastWall = 0;
     bool failed = false;
+};
+
+// A block as JSON text (schema 4): an array of cells in order of row and
+// column, each cell an array of its fields in this order:
+//
+//   row         from the block's first row (the position is block.first + row)
+//   col         the column, from 0
+//   type        the SNMP type code (-1 no answer)
+//   value       a plain integer (PlainInteger) as a number, any other text as a string
+//   arrived_ms  the run's monotonic clock when it arrived
+//   wall_ms     minus the shoot's wall_ms
+//   state       TRecordedState                   (left out when 0, current)
+//   up_time     the agent's sysUpTime            (left out when the shoot's)
+//   oid         the cell's OID                   (left out when its column's target and its row's suffix)
+//   raw         the received bytes, in hex       (left out when they are the value's UTF-8)
+//
+// A field is left out only when every field after it is too, as in
+// [[0,0,65,4711,93120,-12],[0,1,4,"a \"b\"",93121,-11,0,-1,"1.3.6.1.2.1.1.5.0"]].
+// Strings are UTF-8 with ", \ and control characters escaped.
+class TCellJsonWriter {
+public:
+    // Starts a block at row `first` of a shoot that ended at shootWallMs
+    // with the agent's sysUpTime shootUpTime.
+    void Start(qsizetype first, std::int64_t shootUpTime, std::int64_t shootWallMs);
+    // Appends a cell of that form (rows and columns in order).
+    void Add(qsizetype row, qsizetype col, const TCellValue& value, const QString& oid, const TCellForm& form,
+             int state);
+    // The block's text, closed; Add starts over after Start only.
+    const QByteArray& Finish();
+    int Cells() const { return cells; }
+
+private:
+    void Number(std::int64_t number);
+    void Text(QStringView text);
+    void Hex(const QByteArray& bytes);
+
+    QByteArray data;
+    qsizetype first = 0;
+    std::int64_t upTime = -1;
+    std::int64_t wallMs = 0;
+    int cells = 0;
+};
+
+class TCellJsonReader {
+public:
+    // As TCellBlockReader, for a block of JSON text of a shoot that ended at
+    // shootWallMs.
+    TCellJsonReader(QByteArrayView data, qsizetype first, const QStringList& targets,
+                    const QVector<QString>& suffixes, std::int64_t shootUpTime, std::int64_t shootWallMs);
+    // The next cell; false at the end, or at text that is not a cell of this
+    // form or names a row or column that is not there (Failed()).
+    bool Next(TBlockCell& cell);
+    bool Failed() const { return failed; }
+
+private:
+    void Blanks();
+    // Skips blanks; whether the next character is c (taken when it is).
+    bool Take(char c);
+    std::optional<std::int64_t> Number();
+    bool String(QString& text);
+    bool Hex(QByteArray& bytes);
+    // The fields after wall_ms, those there are, and the closing bracket.
+    bool Optional(TBlockCell& cell);
+    bool Fail()
+    {
+        failed = true;
+        return false;
+    }
+
+    QByteArrayView data;
+    qsizetype at = 0;
+    qsizetype first;
+    qsizetype lastRow = 0;  // from first
+    const QStringList& targets;
+    const QVector<QString>& suffixes;
+    std::int64_t upTime;
+    std::int64_t wallMs;
+    bool failed = false;
+    bool ended = false;
+};
+
+// The reader of a block in the form it was written in.
+class TAnyBlockReader {
+public:
+    // json: the block is text (schema 4), else packed bytes (schema 3).
+    TAnyBlockReader(bool json, QByteArrayView data, qsizetype first, const QStringList& targets,
+                    const QVector<QString>& suffixes, std::int64_t shootUpTime, std::int64_t shootWallMs);
+    bool Next(TBlockCell& cell)
+    {
+        return std::visit([&cell](auto& form) { return form.Next(cell); }, reader);
+    }
+    bool Failed() const
+    {
+        return std::visit([](const auto& form) { return form.Failed(); }, reader);
+    }
+
+private:
+    std::variant<TCellBlockReader, TCellJsonReader> reader;
 };

@@ -19,9 +19,10 @@ namespace {
 constexpr int kApplicationId = 0x56584731;
 // 1: every cell of every shoot; 2: a shoot holds the cells that changed
 // (shoot.base, shoot.up_time); 3: the cells are packed into blocks of rows
-// (table block, row.cells). Older files are read as they are and brought to
-// 3 when written to; their shoots stay as they were written.
-constexpr int kSchemaVersion = 3;
+// (table block, row.cells); 4: a block is JSON text, which plain SQL reads
+// (view reading). Older files are read as they are and brought to 4 when
+// written to; their shoots stay as they were written.
+constexpr int kSchemaVersion = 4;
 // How long a statement waits for another connection's lock (a reader, or a
 // writer that got past the lock file) before it fails.
 constexpr int kBusyTimeoutMs = 5000;
@@ -30,11 +31,31 @@ constexpr int kBusyTimeoutMs = 5000;
 // shoots' worth of cells for any shoot.
 constexpr std::int64_t kWholeAfter = 4;
 
-// Schema 3's cells: one row per block of kBlockRows rows a shoot wrote cells
-// of (CellBlock.h). A rowid table: a block of a whole shoot outgrows a page.
+// The cells since schema 3: one row per block of kBlockRows rows a shoot
+// wrote cells of (CellBlock.h), packed bytes in schema 3, JSON text since 4.
+// A rowid table: a block of a whole shoot outgrows a page.
 const char* const kBlockTable =
     "CREATE TABLE block (shoot INTEGER NOT NULL, first INTEGER NOT NULL, cells INTEGER NOT NULL,"
     " data BLOB NOT NULL, PRIMARY KEY (shoot, first))";
+
+// Every cell a shoot wrote, one row each, for plain SQL: those of the JSON
+// blocks (a cell's OID by default its column's target, the col-th of the
+// shoot's targets, and its row's suffix, in the whole shoot it builds on),
+// then those of the cell table (schema 1 and 2). Packed blocks (schema 3)
+// have no rows here; a damaged block gives none instead of failing the query.
+const char* const kReadingView =
+    "CREATE VIEW IF NOT EXISTS reading AS"
+    " SELECT s.id AS shoot, s.wall_ms AS shoot_ms, b.first + (c.value ->> 0) AS position, c.value ->> 1 AS col,"
+    " coalesce(c.value ->> 8, (('[\"' || replace(s.targets, ' ', '\",\"') || '\"]') ->> (c.value ->> 1))"
+    " || (SELECT r.suffix FROM row r WHERE r.shoot = coalesce(s.base, s.id)"
+    " AND r.position = b.first + (c.value ->> 0))) AS oid,"
+    " c.value ->> 2 AS type, c.value ->> 3 AS value, coalesce(c.value ->> 6, 0) AS state,"
+    " c.value ->> 4 AS arrived_ms, s.wall_ms + (c.value ->> 5) AS wall_ms,"
+    " coalesce(c.value ->> 7, s.up_time) AS up_time"
+    " FROM shoot s JOIN block b ON b.shoot = s.id, json_each(CASE WHEN typeof(b.data) = 'text'"
+    " AND json_valid(b.data) THEN b.data ELSE '[]' END) c"
+    " UNION ALL SELECT c.shoot, s.wall_ms, c.position, c.col, c.oid, c.type, c.value, c.state, c.arrived_ms,"
+    " c.wall_ms, c.up_time FROM cell c JOIN shoot s ON s.id = c.shoot";
 
 const char* const kSchema[] = {
     "CREATE TABLE shoot (id INTEGER PRIMARY KEY, wall_ms INTEGER NOT NULL, agent TEXT NOT NULL, layout TEXT NOT NULL,"
@@ -47,6 +68,7 @@ const char* const kSchema[] = {
     " PRIMARY KEY (shoot, position, col)) WITHOUT ROWID",
     "CREATE INDEX cell_by_oid ON cell (oid, shoot)",
     kBlockTable,
+    kReadingView,
 };
 
 // The columns read of a cell, from `first` on: state, type, value, raw,
@@ -185,13 +207,16 @@ bool THistoryDatabase::Upgrade()
 {
     // Version 1's shoots are all whole: base stays NULL. The rows of older
     // shoots leave row.cells NULL: their cells are counted in table cell.
-    const bool done = Exec("BEGIN")
-                   && (version >= 2
-                       || (Exec("ALTER TABLE shoot ADD COLUMN base INTEGER")
-                           && Exec("ALTER TABLE shoot ADD COLUMN up_time INTEGER NOT NULL DEFAULT -1")))
-                   && Exec("ALTER TABLE row ADD COLUMN cells INTEGER") && Exec(kBlockTable)
-                   && Exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion).toUtf8().constData())
-                   && Exec("COMMIT");
+    // Packed blocks of version 3 stay as they are, beside the JSON ones.
+    const bool done =
+        Exec("BEGIN")
+        && (version >= 2
+            || (Exec("ALTER TABLE shoot ADD COLUMN base INTEGER")
+                && Exec("ALTER TABLE shoot ADD COLUMN up_time INTEGER NOT NULL DEFAULT -1")))
+        && (version >= 3 || (Exec("ALTER TABLE row ADD COLUMN cells INTEGER") && Exec(kBlockTable)))
+        && Exec(kReadingView)
+        && Exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion).toUtf8().constData())
+        && Exec("COMMIT");
     if (!done)
         file.Exec("ROLLBACK");
     else
@@ -337,9 +362,9 @@ bool THistoryDatabase::AppendRows(std::int64_t shoot, const QVector<TResultRow>&
 bool THistoryDatabase::AppendCells(std::int64_t shoot, const THistoryShoot& taken, bool whole,
                                    std::int64_t& cellsWritten)
 {
-    TCellBlockWriter block;
+    TCellJsonWriter block;
     for (qsizetype first = 0; first < taken.rows.size(); first += kBlockRows) {
-        block.Start(first, taken.upTime);
+        block.Start(first, taken.upTime, taken.wallMs);
         const qsizetype end = std::min(taken.rows.size(), first + kBlockRows);
         for (qsizetype position = first; position < end; ++position)
             AddCells(taken, position, whole, block);
@@ -348,7 +373,7 @@ bool THistoryDatabase::AppendCells(std::int64_t shoot, const THistoryShoot& take
         insertBlock.Bind(1, shoot);
         insertBlock.Bind(2, static_cast<std::int64_t>(first));
         insertBlock.Bind(3, static_cast<std::int64_t>(block.Cells()));
-        insertBlock.Bind(4, block.Data());
+        insertBlock.BindText(4, block.Finish());
         if (!insertBlock.Run())
             return false;
         cellsWritten += block.Cells();
@@ -357,7 +382,7 @@ bool THistoryDatabase::AppendCells(std::int64_t shoot, const THistoryShoot& take
 }
 
 void THistoryDatabase::AddCells(const THistoryShoot& taken, qsizetype position, bool whole,
-                                TCellBlockWriter& block)
+                                TCellJsonWriter& block)
 {
     const TResultRow& row = taken.rows[position];
     for (qsizetype col = 0; col < row.cells.size(); ++col) {
@@ -582,9 +607,10 @@ void THistoryDatabase::BlockReadings(const QString& oid, const QVector<TRecorded
         }
         if (!place)
             continue;
-        const QByteArray data = BlockOf(blockAt, shoot.id, place->first);
-        TCellBlockReader reader(data, place->first / kBlockRows * kBlockRows, shoot.targets, suffixes,
-                                shoot.upTime);
+        bool json = false;
+        const QByteArray data = BlockOf(blockAt, shoot.id, place->first, json);
+        TAnyBlockReader reader(json, data, place->first / kBlockRows * kBlockRows, shoot.targets, suffixes,
+                               shoot.upTime, shoot.wallMs);
         TBlockCell cell;
         while (reader.Next(cell) && (cell.row < place->first || cell.col < place->second)) {
         }

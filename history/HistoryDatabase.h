@@ -10,7 +10,7 @@
 #include "engine/ResultStore.h"
 #include "history/SqliteFile.h"
 
-class TCellBlockWriter;
+class TCellJsonWriter;
 struct TBlockCell;
 #include <QString>
 #include <QStringList>
@@ -132,7 +132,7 @@ private:
     bool AppendCells(std::int64_t shoot, const THistoryShoot& taken, bool whole, std::int64_t& cellsWritten);
     // Adds the cells of the row at position that changed (all when whole)
     // to block, and remembers them.
-    void AddCells(const THistoryShoot& taken, qsizetype position, bool whole, TCellBlockWriter& block);
+    void AddCells(const THistoryShoot& taken, qsizetype position, bool whole, TCellJsonWriter& block);
     bool AppendRows(std::int64_t shoot, const QVector<TResultRow>& rows);
     bool DropShootsBefore(std::int64_t firstKept);
     QString ShootColumns() const;

@@ -62,6 +62,11 @@ void TSqliteStatement::Bind(int place, const QByteArray& bytes)
     sqlite3_bind_blob(statement, place, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_STATIC);
 }
 
+void TSqliteStatement::BindText(int place, const QByteArray& utf8)
+{
+    sqlite3_bind_text(statement, place, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_STATIC);
+}
+
 void TSqliteStatement::BindNull(int place) { sqlite3_bind_null(statement, place); }
 
 bool TSqliteStatement::Run()
@@ -107,6 +112,11 @@ QByteArray TSqliteStatement::Bytes(int column) const
 bool TSqliteStatement::IsNull(int column) const
 {
     return sqlite3_column_type(statement, column) == SQLITE_NULL;
+}
+
+bool TSqliteStatement::IsText(int column) const
+{
+    return sqlite3_column_type(statement, column) == SQLITE_TEXT;
 }
 
 bool TSqliteFile::Open(const QString& file, int busyMs)

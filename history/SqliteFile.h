@@ -28,6 +28,8 @@ public:
     void Bind(int place, std::int64_t value);
     void Bind(int place, const QString& text);
     void Bind(int place, const QByteArray& bytes);
+    // Binds UTF-8 bytes as a text.
+    void BindText(int place, const QByteArray& utf8);
     void BindNull(int place);
     // Runs a statement that gives no rows and makes it ready for the next
     // binds; false on failure.
@@ -42,6 +44,7 @@ public:
     QString Text(int column) const;
     QByteArray Bytes(int column) const;
     bool IsNull(int column) const;
+    bool IsText(int column) const;
 
 private:
     sqlite3_stmt* statement = nullptr;

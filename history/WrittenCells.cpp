@@ -70,7 +70,7 @@ bool TWrittenCells::NextBlockCell()
         const TRecordedShoot& at = ShootOf(shoots, shoot);
         LoadSuffixes(at.base);
         blockSuffixes = first >= 0 ? suffixes.mid(first, kBlockRows) : QVector<QString>();
-        reader.emplace(blockData, first, at.targets, blockSuffixes, at.upTime);
+        reader.emplace(blocks.IsText(2), blockData, first, at.targets, blockSuffixes, at.upTime, at.wallMs);
     }
     return true;
 }
@@ -87,10 +87,12 @@ void TWrittenCells::LoadSuffixes(std::int64_t base)
         suffixes.append(query.Text(0));
 }
 
-QByteArray BlockOf(TSqliteStatement& query, std::int64_t shoot, qsizetype position)
+QByteArray BlockOf(TSqliteStatement& query, std::int64_t shoot, qsizetype position, bool& json)
 {
     query.Reset();
     query.Bind(1, shoot);
     query.Bind(2, static_cast<std::int64_t>(position / kBlockRows * kBlockRows));
-    return query.Next() ? query.Bytes(0) : QByteArray();
+    const bool found = query.Next();
+    json = found && query.IsText(0);
+    return found ? query.Bytes(0) : QByteArray();
 }

@@ -1,7 +1,7 @@
 // TWrittenCells: the cells a recording wrote at a run of shoots, in order of
 // shoot, row and column, whether written as rows of the cell table (schema
-// 1 and 2) or packed into blocks (schema 3). A file brought to schema 3
-// holds its older shoots as rows, the newer as blocks.
+// 1 and 2) or in blocks, packed (schema 3) or as JSON text (schema 4). A
+// file brought to schema 4 holds its older shoots as they were written.
 #pragma once
 
 #include "history/CellBlock.h"
@@ -41,7 +41,7 @@ private:
     QVector<QString> suffixes;       // of the whole shoot suffixesOf, by position
     QVector<QString> blockSuffixes;  // of the block being read, from its first row
     std::int64_t suffixesOf = -1;
-    std::optional<TCellBlockReader> reader;
+    std::optional<TAnyBlockReader> reader;
     std::int64_t shoot = 0;
     TBlockCell cell;
     bool valid = false;
@@ -52,5 +52,6 @@ private:
 const TRecordedShoot& ShootOf(const QVector<TRecordedShoot>& shoots, std::int64_t id);
 
 // The block of kBlockRows rows that holds row `position`, from shoot's
-// blocks; empty when the shoot wrote none of its cells.
-QByteArray BlockOf(TSqliteStatement& query, std::int64_t shoot, qsizetype position);
+// blocks; empty when the shoot wrote none of its cells. json: whether it is
+// JSON text.
+QByteArray BlockOf(TSqliteStatement& query, std::int64_t shoot, qsizetype position, bool& json);
