@@ -2,18 +2,24 @@
 #include "history/HistoryRecorder.h"
 
 #include "HistoryShoots.h"
+#include "history/CellBlock.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -464,6 +470,26 @@ TEST_F(HistoryTest, PackedCellsReadBackAsWrittenWhateverTheirValue)
          }},
         {"an OID that is not its column's", [](TResultCell& c) { c.oid = "1.3.6.1.2.1.1.3.0"; }},
         {"unanswered", [](TResultCell& c) { c.now.type = snmptype::kNoAnswer; }},
+        {"quotes, backslashes and control characters",
+         [](TResultCell& c) { c.now.text = QString::fromUtf8("a \"b\" \\ c\td\r\n\x01\x1f\x7f"); }},
+        {"a NUL in the text", [](TResultCell& c) { c.now.text = QString(QChar(0)) + "x"; }},
+        {"a character past 16 bits",
+         [](TResultCell& c) { c.now.text = QString::fromUtf8("\xf0\x9f\x93\xa1 up"); }},
+        {"a lone surrogate", [](TResultCell& c) { c.now.text = QString(QChar(0xd800)) + "x"; }},
+        {"bytes that are no UTF-8",
+         [](TResultCell& c) {
+             c.now.raw = QByteArray("\xc3\x28\xff\"\\", 5);
+             c.now.text = QString::fromUtf8(c.now.raw);
+         }},
+        {"an integer whose bytes are not its text's",
+         [](TResultCell& c) {
+             c.now.text = "12";
+             c.now.raw = QByteArray("\x0c", 1);
+         }},
+        {"the most negative 18-digit integer", [](TResultCell& c) { c.now.text = "-999999999999999999"; }},
+        {"a 64-bit integer past 18 digits", [](TResultCell& c) { c.now.text = "-9223372036854775808"; }},
+        {"stale", [](TResultCell& c) { c.stale = true; }},
+        {"missing", [](TResultCell& c) { c.missing = true; }},
     };
     THistoryDatabase database;
     ASSERT_TRUE(database.Open(File("values.sqlite")));
@@ -474,15 +500,15 @@ TEST_F(HistoryTest, PackedCellsReadBackAsWrittenWhateverTheirValue)
     for (int serial = 2; serial <= 3; ++serial) {
         shoot = NextShoot(shoot);
         for (std::size_t i = 0; i < std::size(cases); ++i)
-            cases[i].make(CellOf(shoot, static_cast<int>(i * 3 % 39), 1));
+            cases[i].make(CellOf(shoot, static_cast<int>(i * 2 % 39), 1));
         if (serial == 3)
             shoot.rows.removeLast();
         ASSERT_TRUE(database.Append(shoot)) << database.LastError().toStdString();
         const QVector<TResultRow> rows = database.RowsOf(serial);
         ASSERT_EQ(rows.size(), shoot.rows.size());
         for (std::size_t i = 0; i < std::size(cases); ++i) {
-            const TResultCell& want = CellOf(shoot, static_cast<int>(i * 3 % 39), 1);
-            const TResultCell& got = rows[static_cast<qsizetype>(i * 3 % 39)].cells[1];
+            const TResultCell& want = CellOf(shoot, static_cast<int>(i * 2 % 39), 1);
+            const TResultCell& got = rows[static_cast<qsizetype>(i * 2 % 39)].cells[1];
             EXPECT_EQ(got.oid, want.oid) << cases[i].why;
             EXPECT_EQ(got.now.text, want.now.text) << cases[i].why;
             EXPECT_EQ(got.now.raw, want.now.raw) << cases[i].why;
@@ -490,6 +516,8 @@ TEST_F(HistoryTest, PackedCellsReadBackAsWrittenWhateverTheirValue)
             EXPECT_EQ(got.now.upTime, want.now.upTime) << cases[i].why;
             EXPECT_EQ(got.now.wallMs, want.now.wallMs) << cases[i].why;
             EXPECT_EQ(got.now.arrivedMs, want.now.arrivedMs) << cases[i].why;
+            EXPECT_EQ(got.stale, want.stale) << cases[i].why;
+            EXPECT_EQ(got.missing, want.missing) << cases[i].why;
         }
     }
     // A chart finds a cell by an OID that is not its column's as well, from
@@ -527,69 +555,191 @@ TEST_F(HistoryTest, DamagedBlocksAreReadUpToTheirDamage)
     EXPECT_EQ(database.WalkNewest(1, [](const TRecordedShoot&, const QVector<TResultRow>&) {}), 1);
 }
 
-TEST_F(HistoryTest, RecordingOfTheSecondSchemaIsReadAcrossItsOwnAndPackedShoots)
+namespace {
+
+// Schema 2's or 3's shoots of row 0 of `first`: shoot 1 whole (cells 0, 10
+// and 20), shoot 2 its change of the third cell to 25. Schema 2 writes them
+// as rows of table cell, 3 as packed blocks.
+QStringList OldRecording(int version, const THistoryShoot& first)
 {
-    // Schema 2: shoot 1 whole (one row, three cells), shoot 2 its change of
-    // the third cell. Then two packed shoots of the same row are recorded.
-    const QString path = File("second.sqlite");
+    const bool packed = version == 3;
+    QStringList statements = {
+        "PRAGMA application_id=1448625969",
+        QStringLiteral("PRAGMA user_version=%1").arg(version),
+        QStringLiteral(
+            "CREATE TABLE shoot (id INTEGER PRIMARY KEY, wall_ms INTEGER NOT NULL, agent TEXT NOT NULL, layout"
+            " TEXT NOT NULL, targets TEXT NOT NULL, row_count INTEGER NOT NULL, base INTEGER, up_time INTEGER"
+            " NOT NULL DEFAULT -1)"),
+        QStringLiteral(
+            "CREATE TABLE row (shoot INTEGER NOT NULL, position INTEGER NOT NULL, key TEXT NOT NULL, suffix TEXT"
+            " NOT NULL, %1 PRIMARY KEY (shoot, position)) WITHOUT ROWID")
+            .arg(packed ? "cells INTEGER," : ""),
+        QStringLiteral(
+            "CREATE TABLE cell (shoot INTEGER NOT NULL, position INTEGER NOT NULL, col INTEGER NOT NULL, oid TEXT"
+            " NOT NULL, type INTEGER NOT NULL, value TEXT NOT NULL, raw BLOB, arrived_ms INTEGER NOT NULL, wall_ms"
+            " INTEGER NOT NULL, up_time INTEGER NOT NULL, state INTEGER NOT NULL, PRIMARY KEY (shoot, position,"
+            " col)) WITHOUT ROWID"),
+        "CREATE INDEX cell_by_oid ON cell (oid, shoot)",
+        QStringLiteral("INSERT INTO shoot VALUES (1, 60000, 'a', 'table', '%1', 1, NULL, 100),"
+                       " (2, 61000, 'a', 'table', '%1', 1, 1, 110)")
+            .arg(first.targets.join(' ')),
+        QStringLiteral("INSERT INTO row VALUES (1, 0, '%1', '.1'%2)")
+            .arg(first.rows[0].key, packed ? ", 3" : "")};
+    if (packed)
+        statements
+            << "CREATE TABLE block (shoot INTEGER NOT NULL, first INTEGER NOT NULL, cells INTEGER NOT NULL,"
+               " data BLOB NOT NULL, PRIMARY KEY (shoot, first))";
+    const auto cells = [&](int shoot, int from, int to, int value, int step) {
+        TCellBlockWriter block;
+        block.Start(0, shoot == 1 ? 100 : 110);
+        for (int c = from; c <= to; ++c, value += step) {
+            const TCellValue v{QString::number(value), QByteArray::number(value), snmptype::kCounter32,
+                               shoot * 1000,           59000 + shoot * 1000,      shoot == 1 ? 100 : 110};
+            const QString& oid = first.rows[0].cells[c].oid;
+            block.Add(0, c, v, oid, TCellForm(v, oid, &first.targets[c], ".1"), 0);
+            if (!packed)
+                statements << QStringLiteral(
+                                  "INSERT INTO cell VALUES (%1, 0, %2, '%3', 65, '%4', NULL, %5, %6, %7, 0)")
+                                  .arg(shoot)
+                                  .arg(c)
+                                  .arg(oid)
+                                  .arg(value)
+                                  .arg(v.arrivedMs)
+                                  .arg(v.wallMs)
+                                  .arg(v.upTime);
+        }
+        if (packed)
+            statements << QStringLiteral("INSERT INTO block VALUES (%1, 0, %2, x'%3')")
+                              .arg(shoot)
+                              .arg(block.Cells())
+                              .arg(QString::fromLatin1(block.Data().toHex()));
+    };
+    cells(1, 0, 2, 0, 10);
+    cells(2, 2, 2, 25, 0);
+    return statements;
+}
+
+}  // namespace
+
+TEST_F(HistoryTest, RecordingsOfTheSecondAndThirdSchemaAreReadAcrossTheirOwnAndNewShoots)
+{
+    // Then two shoots of the same row are recorded, as JSON.
     const THistoryShoot first = MadeShoot(1, 1, kMinute);
-    {
-        QSqlDatabase old = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("second"));
-        old.setDatabaseName(path);
-        ASSERT_TRUE(old.open());
-        QSqlQuery q(old);
-        QStringList statements = {
-            "PRAGMA application_id=1448625969",
-            "PRAGMA user_version=2",
-            QStringLiteral(
-                "CREATE TABLE shoot (id INTEGER PRIMARY KEY, wall_ms INTEGER NOT NULL, agent TEXT NOT NULL, layout"
-                " TEXT NOT NULL, targets TEXT NOT NULL, row_count INTEGER NOT NULL, base INTEGER, up_time INTEGER"
-                " NOT NULL DEFAULT -1)"),
-            QStringLiteral(
-                "CREATE TABLE row (shoot INTEGER NOT NULL, position INTEGER NOT NULL, key TEXT NOT NULL, suffix TEXT"
-                " NOT NULL, PRIMARY KEY (shoot, position)) WITHOUT ROWID"),
-            QStringLiteral(
-                "CREATE TABLE cell (shoot INTEGER NOT NULL, position INTEGER NOT NULL, col INTEGER NOT NULL, oid TEXT"
-                " NOT NULL, type INTEGER NOT NULL, value TEXT NOT NULL, raw BLOB, arrived_ms INTEGER NOT NULL, wall_ms"
-                " INTEGER NOT NULL, up_time INTEGER NOT NULL, state INTEGER NOT NULL, PRIMARY KEY (shoot, position,"
-                " col)) WITHOUT ROWID"),
-            "CREATE INDEX cell_by_oid ON cell (oid, shoot)",
-            QStringLiteral("INSERT INTO shoot VALUES (1, 60000, 'a', 'table', '%1', 1, NULL, 100),"
-                           " (2, 61000, 'a', 'table', '%1', 1, 1, 110)")
-                .arg(first.targets.join(' ')),
-            QStringLiteral("INSERT INTO row VALUES (1, 0, '%1', '.1')").arg(first.rows[0].key)};
-        for (int c = 0; c < 3; ++c)
-            statements << QStringLiteral(
-                              "INSERT INTO cell VALUES (1, 0, %1, '%2', 65, '%3', NULL, 1000, 60000, 100, 0)")
-                              .arg(c)
-                              .arg(first.rows[0].cells[c].oid)
-                              .arg(c * 10);
-        statements << QStringLiteral(
-                          "INSERT INTO cell VALUES (2, 0, 2, '%1', 65, '25', NULL, 2000, 61000, 110, 0)")
-                          .arg(first.rows[0].cells[2].oid);
-        for (const QString& statement : statements)
-            ASSERT_TRUE(q.exec(statement)) << statement.toStdString();
-        old.close();
+    for (const int version : {2, 3}) {
+        const QString path = File(QStringLiteral("schema%1.sqlite").arg(version));
+        {
+            QSqlDatabase old = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("old"));
+            old.setDatabaseName(path);
+            ASSERT_TRUE(old.open());
+            QSqlQuery q(old);
+            for (const QString& statement : OldRecording(version, first))
+                ASSERT_TRUE(q.exec(statement)) << statement.toStdString();
+            old.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("old"));
+        THistoryDatabase database;
+        ASSERT_TRUE(database.Open(path)) << database.LastError().toStdString();
+        EXPECT_EQ(database.RowsOf(2)[0].cells[0].now.text, "0") << version;  // written at shoot 1
+        THistoryShoot next = MadeShoot(3, 1, 2 * kMinute);
+        ASSERT_TRUE(database.Append(next));
+        next = NextShoot(next);
+        CellOf(next, 0, 2).now.text = "99";
+        ASSERT_TRUE(database.Append(next));
+        const QString oid = first.rows[0].cells[2].oid;
+        const QStringList want = {"20", "25", MadeShoot(3, 1, 0).rows[0].cells[2].now.text, "99"};
+        QStringList read;
+        for (const TRecordedReading& reading : database.Readings(oid))
+            read << reading.value.text;
+        EXPECT_EQ(read, want) << version;
+        EXPECT_EQ(database.RowsOf(2)[0].cells[2].now.wallMs, 61000) << version;
+        EXPECT_EQ(database.RowsOf(4)[0].cells[2].now.text, "99") << version;
+        QStringList walked;
+        database.WalkNewest(3, [&](const TRecordedShoot&, const QVector<TResultRow>& rows) {
+            walked << rows[0].cells[2].now.text + "<" + rows[0].cells[2].Previous().text;
+        });
+        EXPECT_EQ(walked, (QStringList{"25<20", want[2] + "<25", "99<" + want[2]})) << version;
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("second"));
+}
+
+namespace {
+
+// What the sqlite3 tool prints for sql on the recording at path, in its
+// list form or (json) as JSON.
+QByteArray Sqlite3(const QString& path, const QString& sql, bool json = false)
+{
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    EXPECT_FALSE(tool.isEmpty())
+        << "the sqlite3 tool is not installed (Debian package sqlite3, scripts/deps)";
+    QProcess sqlite;
+    sqlite.start(tool, json ? QStringList{"-json", path, sql} : QStringList{path, sql});
+    EXPECT_TRUE(sqlite.waitForFinished(30000)) << "sqlite3 did not end";
+    EXPECT_EQ(sqlite.exitCode(), 0) << sqlite.readAllStandardError().toStdString();
+    return sqlite.readAllStandardOutput();
+}
+
+}  // namespace
+
+TEST_F(HistoryTest, PlainSqlite3ReadsTheRecordedCellsAsTheProgramReadsThemBack)
+{
+    const QString path = File("plain.sqlite");
     THistoryDatabase database;
-    ASSERT_TRUE(database.Open(path)) << database.LastError().toStdString();
-    THistoryShoot next = MadeShoot(3, 1, 2 * kMinute);
-    ASSERT_TRUE(database.Append(next));
-    next = NextShoot(next);
-    CellOf(next, 0, 2).now.text = "99";
-    ASSERT_TRUE(database.Append(next));
-    const QString oid = first.rows[0].cells[2].oid;
-    const QStringList want = {"20", "25", MadeShoot(3, 1, 0).rows[0].cells[2].now.text, "99"};
-    QStringList read;
-    for (const TRecordedReading& reading : database.Readings(oid))
-        read << reading.value.text;
-    EXPECT_EQ(read, want);
-    EXPECT_EQ(database.RowsOf(2)[0].cells[0].now.text, "0");  // written at shoot 1
-    EXPECT_EQ(database.RowsOf(4)[0].cells[2].now.text, "99");
-    QStringList walked;
-    database.WalkNewest(3, [&](const TRecordedShoot&, const QVector<TResultRow>& rows) {
-        walked << rows[0].cells[2].now.text + "<" + rows[0].cells[2].Previous().text;
-    });
-    EXPECT_EQ(walked, (QStringList{"25<20", want[2] + "<25", "99<" + want[2]}));
+    ASSERT_TRUE(database.Open(path));
+    THistoryShoot shoot =
+        MadeShoot(1, 40, QDateTime(QDate(2026, 12, 9), QTime(14, 3, 12), Qt::UTC).toMSecsSinceEpoch());
+    shoot.upTime = 100;
+    CellOf(shoot, 0, 1).now.text = QString::fromUtf8("\"up\" \\ \xc3\xbc\t");
+    CellOf(shoot, 5, 2).oid = "1.3.6.1.2.1.1.3.0";
+    CellOf(shoot, 33, 0).stale = true;
+    CellOf(shoot, 34, 1).now.upTime = -1;
+    CellOf(shoot, 34, 1).now.raw = QByteArray("\xff", 1);
+    ASSERT_TRUE(database.Append(shoot));
+    // Nothing changed, then ifInOctets.1 and one other cell.
+    shoot = NextShoot(shoot);
+    ASSERT_TRUE(database.Append(shoot));
+    shoot = NextShoot(NextShoot(shoot));
+    CellOf(shoot, 0, 0).now.text = "77";
+    CellOf(shoot, 39, 2).now.text = "-5";
+    ASSERT_TRUE(database.Append(shoot));
+
+    // The README's queries, as written there.
+    QByteArray listed;
+    for (const TRecordedReading& reading : database.Readings("1.3.6.1.2.1.2.2.1.10.1")) {
+        if (reading.shoot != 2)
+            listed += QDateTime::fromMSecsSinceEpoch(reading.value.wallMs, Qt::UTC)
+                          .toString("yyyy-MM-dd HH:mm:ss")
+                          .toUtf8()
+                    + "|" + reading.value.text.toUtf8() + "\n";
+    }
+    EXPECT_EQ(Sqlite3(path, "SELECT datetime(shoot_ms/1000,'unixepoch'), value FROM reading"
+                            " WHERE oid = '1.3.6.1.2.1.2.2.1.10.1' ORDER BY shoot"),
+              listed);
+    EXPECT_EQ(Sqlite3(path, "SELECT shoot, count(*) FROM reading GROUP BY shoot"), "1|120\n3|2\n");
+
+    // Every field of every cell the view lists, as the program reads it back at its shoot.
+    const QJsonArray cells =
+        QJsonDocument::fromJson(
+            Sqlite3(path,
+                    "SELECT shoot, position, col, oid, type, value, state, arrived_ms, wall_ms,"
+                    " up_time FROM reading",
+                    true))
+            .array();
+    ASSERT_EQ(cells.size(), 122);
+    for (const QJsonValue& cell : cells) {
+        const QJsonObject got = cell.toObject();
+        const QVector<TResultRow> rows = database.RowsOf(got["shoot"].toInteger());
+        const TResultCell& want = rows.at(got["position"].toInt()).cells.at(got["col"].toInt());
+        const QJsonValue value = got["value"];
+        const QString where = QStringLiteral("shoot %1 row %2 col %3")
+                                  .arg(got["shoot"].toInteger())
+                                  .arg(got["position"].toInt())
+                                  .arg(got["col"].toInt());
+        EXPECT_EQ(got["oid"].toString(), want.oid) << where.toStdString();
+        EXPECT_EQ(got["type"].toInt(), want.now.type) << where.toStdString();
+        EXPECT_EQ(value.isString() ? value.toString() : QString::number(value.toInteger()), want.now.text)
+            << where.toStdString();
+        EXPECT_EQ(got["state"].toInt(), want.stale ? 2 : 0) << where.toStdString();
+        EXPECT_EQ(got["arrived_ms"].toInteger(), want.now.arrivedMs) << where.toStdString();
+        EXPECT_EQ(got["wall_ms"].toInteger(), want.now.wallMs) << where.toStdString();
+        EXPECT_EQ(got["up_time"].toInteger(), want.now.upTime) << where.toStdString();
+    }
 }
