@@ -1,8 +1,9 @@
-// libFuzzer target: the reader of a recording's packed cell blocks, on any
-// bytes a damaged or foreign file may hold in a block. Beyond "no crash, no
-// hang, no runaway memory" (the sanitizers' and libFuzzer's part) it checks
-// that every cell read names a row of the block, in order, and that the
-// reader stops within the data.
+// libFuzzer target: the readers of a recording's cell blocks, packed bytes
+// and JSON text, on any bytes a damaged or foreign file may hold in a block
+// (each reader gets every input). Beyond "no crash, no hang, no runaway
+// memory" (the sanitizers' and libFuzzer's part) it checks that every cell
+// read names a row of the block, in order, and that the reader stops within
+// the data.
 #include "history/CellBlock.h"
 
 #include <cstdlib>
@@ -10,6 +11,10 @@
 namespace {
 
 constexpr qsizetype kFirstRow = 64;
+// The least a cell takes: packed, its step, column and flags; as JSON,
+// "[0,0,0,0,0,0]" and the comma or bracket before it.
+constexpr std::size_t kLeastPacked = 3;
+constexpr std::size_t kLeastJson = 14;
 
 const QStringList& Targets()
 {
@@ -30,12 +35,9 @@ const QVector<QString>& Suffixes()
     return suffixes;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+template <typename TReader>
+void ReadAll(TReader& reader, std::size_t size, std::size_t least)
 {
-    const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    TCellBlockReader reader(bytes, kFirstRow, Targets(), Suffixes(), 12345);
     TBlockCell cell;
     qsizetype lastRow = kFirstRow;
     std::size_t cells = 0;
@@ -43,9 +45,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (cell.row < lastRow || cell.row >= kFirstRow + Suffixes().size())
             std::abort();  // a row outside the block, or going back
         lastRow = cell.row;
-        // Every cell takes at least its step, column and flags.
-        if (++cells * 3 > size)
+        if (++cells * least > size)
             std::abort();
     }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    TCellBlockReader packed(bytes, kFirstRow, Targets(), Suffixes(), 12345);
+    ReadAll(packed, size, kLeastPacked);
+    TCellJsonReader json(bytes, kFirstRow, Targets(), Suffixes(), 12345, 1796875451762);
+    ReadAll(json, size, kLeastJson);
     return 0;
 }
