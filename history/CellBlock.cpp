@@ -464,19 +464,18 @@ bool TCellJsonReader::Take(char c)
     return true;
 }
 
-std::optional<std::int64_t> TCellJsonReader::Number()
+bool TCellJsonReader::Number(std::int64_t& number)
 {
     Blanks();
     const char* begin = data.data() + at;
     const char* end = data.data() + data.size();
     // from_chars takes no '+' nor leading blanks, as JSON; "-" alone, "1e3" and "1.5" fail after it.
-    std::int64_t number = 0;
     const std::from_chars_result read = std::from_chars(begin, end, number);
     if (read.ec != std::errc()
         || (read.ptr < end && (*read.ptr == '.' || *read.ptr == 'e' || *read.ptr == 'E')))
-        return std::nullopt;
+        return false;
     at += read.ptr - begin;
-    return number;
+    return true;
 }
 
 bool TCellJsonReader::String(QString& text)
@@ -551,19 +550,16 @@ bool TCellJsonReader::Optional(TBlockCell& cell)
     bool rawGiven = false;
     // Each field there is comes after a comma, in its order.
     for (int field = kJsonFixedFields; Take(','); ++field) {
-        std::optional<std::int64_t> number;
+        std::int64_t number = 0;
         switch (field) {
         case kJsonFixedFields:
-            number = Number();
-            if (!number || *number < 0 || *number > static_cast<std::int64_t>(kStateBits))
+            if (!Number(number) || number < 0 || number > static_cast<std::int64_t>(kStateBits))
                 return false;
-            cell.state = static_cast<int>(*number);
+            cell.state = static_cast<int>(number);
             break;
         case kJsonFixedFields + 1:
-            number = Number();
-            if (!number)
+            if (!Number(cell.value.upTime))
                 return false;
-            cell.value.upTime = *number;
             break;
         case kJsonFixedFields + 2:
             oidGiven = String(cell.oid);
@@ -602,34 +598,32 @@ bool TCellJsonReader::Next(TBlockCell& cell)
     }
     if ((!opening && !Take(',')) || !Take('['))
         return Fail();
-    const std::optional<std::int64_t> row = Number();
-    const std::optional<std::int64_t> col = Take(',') ? Number() : std::nullopt;
-    const std::optional<std::int64_t> type = Take(',') ? Number() : std::nullopt;
+    std::int64_t row = 0;
+    std::int64_t col = 0;
+    std::int64_t type = 0;
     // Rows in order, within the rows the block has suffixes for.
-    if (!row || !col || !type || *row < lastRow || *row >= suffixes.size() || *col < 0
-        || *col > std::numeric_limits<int>::max() || *type < std::numeric_limits<int>::min()
-        || *type > std::numeric_limits<int>::max() || !Take(','))
+    if (!Number(row) || !Take(',') || !Number(col) || !Take(',') || !Number(type) || !Take(',')
+        || row < lastRow || row >= suffixes.size() || col < 0 || col > std::numeric_limits<int>::max()
+        || type < std::numeric_limits<int>::min() || type > std::numeric_limits<int>::max())
         return Fail();
-    lastRow = static_cast<qsizetype>(*row);
+    lastRow = static_cast<qsizetype>(row);
     cell.row = first + lastRow;
-    cell.col = static_cast<qsizetype>(*col);
-    cell.value.type = static_cast<int>(*type);
+    cell.col = static_cast<qsizetype>(col);
+    cell.value.type = static_cast<int>(type);
     Blanks();
     if (at < data.size() && data[at] == '"') {
         if (!String(cell.value.text))
             return Fail();
     } else {
-        const std::optional<std::int64_t> integer = Number();
-        if (!integer)
+        std::int64_t integer = 0;
+        if (!Number(integer))
             return Fail();
-        cell.value.text = QString::number(*integer);
+        cell.value.text = QString::number(integer);
     }
-    const std::optional<std::int64_t> arrived = Take(',') ? Number() : std::nullopt;
-    const std::optional<std::int64_t> wall = Take(',') ? Number() : std::nullopt;
-    if (!arrived || !wall)
+    std::int64_t wall = 0;
+    if (!Take(',') || !Number(cell.value.arrivedMs) || !Take(',') || !Number(wall))
         return Fail();
-    cell.value.arrivedMs = *arrived;
-    cell.value.wallMs = Plus(wallMs, *wall);
+    cell.value.wallMs = Plus(wallMs, wall);
     return Optional(cell) || Fail();
 }
 

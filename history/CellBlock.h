@@ -189,7 +189,7 @@ private:
     void Blanks();
     // Skips blanks; whether the next character is c (taken when it is).
     bool Take(char c);
-    std::optional<std::int64_t> Number();
+    bool Number(std::int64_t& number);
     bool String(QString& text);
     bool Hex(QByteArray& bytes);
     // The fields after wall_ms, those there are, and the closing bracket.

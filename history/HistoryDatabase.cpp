@@ -607,15 +607,15 @@ void THistoryDatabase::BlockReadings(const QString& oid, const QVector<TRecorded
         }
         if (!place)
             continue;
+        const auto [row, col] = *place;
         bool json = false;
-        const QByteArray data = BlockOf(blockAt, shoot.id, place->first, json);
-        TAnyBlockReader reader(json, data, place->first / kBlockRows * kBlockRows, shoot.targets, suffixes,
+        const QByteArray data = BlockOf(blockAt, shoot.id, row, json);
+        TAnyBlockReader reader(json, data, row / kBlockRows * kBlockRows, shoot.targets, suffixes,
                                shoot.upTime, shoot.wallMs);
         TBlockCell cell;
-        while (reader.Next(cell) && (cell.row < place->first || cell.col < place->second)) {
+        while (reader.Next(cell) && (cell.row < row || cell.col < col)) {
         }
-        if (!reader.Failed() && cell.row == place->first && cell.col == place->second && cell.oid == oid
-            && !data.isEmpty())
+        if (!reader.Failed() && cell.row == row && cell.col == col && cell.oid == oid && !data.isEmpty())
             readings.append({shoot.id, cell.value, static_cast<TRecordedState>(cell.state)});
     }
 }
