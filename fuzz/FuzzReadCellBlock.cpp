@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     TCellBlockReader packed(bytes, kFirstRow, Targets(), Suffixes(), 12345);
     ReadAll(packed, size, kLeastPacked);
-    TCellJsonReader json(bytes, kFirstRow, Targets(), Suffixes(), 12345, 1796875451762);
+    TCellJsonReader json(bytes, kFirstRow, Targets(), Suffixes(), {12345, 1796875451762, 5000});
     ReadAll(json, size, kLeastJson);
     return 0;
 }

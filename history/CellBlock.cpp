@@ -345,13 +345,12 @@ bool TCellBlockReader::Next(TBlockCell& cell)
     return true;
 }
 
-void TCellJsonWriter::Start(qsizetype firstRow, std::int64_t shootUpTime, std::int64_t shootWallMs)
+void TCellJsonWriter::Start(qsizetype firstRow, const TShootClocks& shoot)
 {
     data.truncate(0);  // keeps its room for the next block
     data.append('[');
     first = firstRow;
-    upTime = shootUpTime;
-    wallMs = shootWallMs;
+    clocks = shoot;
     cells = 0;
 }
 
@@ -397,7 +396,7 @@ void TCellJsonWriter::Add(qsizetype row, qsizetype col, const TCellValue& value,
 {
     // The value as a number also when its bytes are not its text's own.
     const std::optional<std::int64_t> integer = form.rawSame ? form.integer : PlainInteger(value.text);
-    const bool ownUpTime = value.upTime != upTime;
+    const bool ownUpTime = value.upTime != clocks.upTime;
     // The last field written: every one before it is, left out or not.
     const int last = !form.rawSame ? 9 : !form.targetOid ? 8 : ownUpTime ? 7 : state != 0 ? 6 : 5;
     data.append(cells == 0 ? "[" : ",[", cells == 0 ? 1 : 2);
@@ -412,9 +411,9 @@ void TCellJsonWriter::Add(qsizetype row, qsizetype col, const TCellValue& value,
     else
         Text(value.text);
     data.append(',');
-    Number(value.arrivedMs);
+    Number(Minus(value.arrivedMs, clocks.clockMs));
     data.append(',');
-    Number(Minus(value.wallMs, wallMs));
+    Number(Minus(value.wallMs, clocks.wallMs));
     if (last >= 6) {
         data.append(',');
         Number(state);
@@ -442,10 +441,8 @@ const QByteArray& TCellJsonWriter::Finish()
 }
 
 TCellJsonReader::TCellJsonReader(QByteArrayView text, qsizetype firstRow, const QStringList& columnTargets,
-                                 const QVector<QString>& rowSuffixes, std::int64_t shootUpTime,
-                                 std::int64_t shootWallMs)
-    : data(text), first(firstRow), targets(columnTargets), suffixes(rowSuffixes), upTime(shootUpTime),
-      wallMs(shootWallMs)
+                                 const QVector<QString>& rowSuffixes, const TShootClocks& shoot)
+    : data(text), first(firstRow), targets(columnTargets), suffixes(rowSuffixes), clocks(shoot)
 {
 }
 
@@ -545,7 +542,7 @@ bool TCellJsonReader::Hex(QByteArray& bytes)
 bool TCellJsonReader::Optional(TBlockCell& cell)
 {
     cell.state = 0;
-    cell.value.upTime = upTime;
+    cell.value.upTime = clocks.upTime;
     bool oidGiven = false;
     bool rawGiven = false;
     // Each field there is comes after a comma, in its order.
@@ -620,19 +617,20 @@ bool TCellJsonReader::Next(TBlockCell& cell)
             return Fail();
         cell.value.text = QString::number(integer);
     }
+    std::int64_t arrived = 0;
     std::int64_t wall = 0;
-    if (!Take(',') || !Number(cell.value.arrivedMs) || !Take(',') || !Number(wall))
+    if (!Take(',') || !Number(arrived) || !Take(',') || !Number(wall))
         return Fail();
-    cell.value.wallMs = Plus(wallMs, wall);
+    cell.value.arrivedMs = Plus(clocks.clockMs, arrived);
+    cell.value.wallMs = Plus(clocks.wallMs, wall);
     return Optional(cell) || Fail();
 }
 
 TAnyBlockReader::TAnyBlockReader(bool json, QByteArrayView data, qsizetype first, const QStringList& targets,
-                                 const QVector<QString>& suffixes, std::int64_t shootUpTime,
-                                 std::int64_t shootWallMs)
-    : reader(json ? decltype(reader)(std::in_place_type<TCellJsonReader>, data, first, targets, suffixes,
-                                     shootUpTime, shootWallMs)
-                  : decltype(reader)(std::in_place_type<TCellBlockReader>, data, first, targets, suffixes,
-                                     shootUpTime))
+                                 const QVector<QString>& suffixes, const TShootClocks& shoot)
+    : reader(
+        json ? decltype(reader)(std::in_place_type<TCellJsonReader>, data, first, targets, suffixes, shoot)
+             : decltype(reader)(std::in_place_type<TCellBlockReader>, data, first, targets, suffixes,
+                                shoot.upTime))
 {
 }

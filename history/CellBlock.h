@@ -133,6 +133,14 @@ private:
     bool failed = false;
 };
 
+// What the fields of a shoot's cells are written apart from: its sysUpTime
+// and, in JSON blocks, its wall_ms and clock_ms.
+struct TShootClocks {
+    std::int64_t upTime = -1;
+    std::int64_t wallMs = 0;
+    std::int64_t clockMs = 0;  // the run's monotonic clock at wallMs
+};
+
 // A block as JSON text (schema 4): an array of cells in order of row and
 // column, each cell an array of its fields in this order:
 //
@@ -140,7 +148,7 @@ private:
 //   col         the column, from 0
 //   type        the SNMP type code (-1 no answer)
 //   value       a plain integer (PlainInteger) as a number, any other text as a string
-//   arrived_ms  the run's monotonic clock when it arrived
+//   arrived_ms  the run's monotonic clock when it arrived, minus the shoot's clock_ms
 //   wall_ms     minus the shoot's wall_ms
 //   state       TRecordedState                   (left out when 0, current)
 //   up_time     the agent's sysUpTime            (left out when the shoot's)
@@ -148,13 +156,12 @@ private:
 //   raw         the received bytes, in hex       (left out when they are the value's UTF-8)
 //
 // A field is left out only when every field after it is too, as in
-// [[0,0,65,4711,93120,-12],[0,1,4,"a \"b\"",93121,-11,0,-1,"1.3.6.1.2.1.1.5.0"]].
+// [[0,0,65,4711,-12,-12],[0,1,4,"a \"b\"",-11,-11,0,-1,"1.3.6.1.2.1.1.5.0"]].
 // Strings are UTF-8 with ", \ and control characters escaped.
 class TCellJsonWriter {
 public:
-    // Starts a block at row `first` of a shoot that ended at shootWallMs
-    // with the agent's sysUpTime shootUpTime.
-    void Start(qsizetype first, std::int64_t shootUpTime, std::int64_t shootWallMs);
+    // Starts a block at row `first` of a shoot of those clocks.
+    void Start(qsizetype first, const TShootClocks& shoot);
     // Appends a cell of that form (rows and columns in order).
     void Add(qsizetype row, qsizetype col, const TCellValue& value, const QString& oid, const TCellForm& form,
              int state);
@@ -169,17 +176,15 @@ private:
 
     QByteArray data;
     qsizetype first = 0;
-    std::int64_t upTime = -1;
-    std::int64_t wallMs = 0;
+    TShootClocks clocks;
     int cells = 0;
 };
 
 class TCellJsonReader {
 public:
-    // As TCellBlockReader, for a block of JSON text of a shoot that ended at
-    // shootWallMs.
+    // As TCellBlockReader, for a block of JSON text of a shoot of those clocks.
     TCellJsonReader(QByteArrayView data, qsizetype first, const QStringList& targets,
-                    const QVector<QString>& suffixes, std::int64_t shootUpTime, std::int64_t shootWallMs);
+                    const QVector<QString>& suffixes, const TShootClocks& shoot);
     // The next cell; false at the end, or at text that is not a cell of this
     // form or names a row or column that is not there (Failed()).
     bool Next(TBlockCell& cell);
@@ -206,8 +211,7 @@ private:
     qsizetype lastRow = 0;  // from first
     const QStringList& targets;
     const QVector<QString>& suffixes;
-    std::int64_t upTime;
-    std::int64_t wallMs;
+    TShootClocks clocks;
     bool failed = false;
     bool ended = false;
 };
@@ -217,7 +221,7 @@ class TAnyBlockReader {
 public:
     // json: the block is text (schema 4), else packed bytes (schema 3).
     TAnyBlockReader(bool json, QByteArrayView data, qsizetype first, const QStringList& targets,
-                    const QVector<QString>& suffixes, std::int64_t shootUpTime, std::int64_t shootWallMs);
+                    const QVector<QString>& suffixes, const TShootClocks& shoot);
     bool Next(TBlockCell& cell)
     {
         return std::visit([&cell](auto& form) { return form.Next(cell); }, reader);

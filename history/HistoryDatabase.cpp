@@ -50,7 +50,7 @@ const char* const kReadingView =
     " || (SELECT r.suffix FROM row r WHERE r.shoot = coalesce(s.base, s.id)"
     " AND r.position = b.first + (c.value ->> 0))) AS oid,"
     " c.value ->> 2 AS type, c.value ->> 3 AS value, coalesce(c.value ->> 6, 0) AS state,"
-    " c.value ->> 4 AS arrived_ms, s.wall_ms + (c.value ->> 5) AS wall_ms,"
+    " s.clock_ms + (c.value ->> 4) AS arrived_ms, s.wall_ms + (c.value ->> 5) AS wall_ms,"
     " coalesce(c.value ->> 7, s.up_time) AS up_time"
     " FROM shoot s JOIN block b ON b.shoot = s.id, json_each(CASE WHEN typeof(b.data) = 'text'"
     " AND json_valid(b.data) THEN b.data ELSE '[]' END) c"
@@ -59,7 +59,8 @@ const char* const kReadingView =
 
 const char* const kSchema[] = {
     "CREATE TABLE shoot (id INTEGER PRIMARY KEY, wall_ms INTEGER NOT NULL, agent TEXT NOT NULL, layout TEXT NOT NULL,"
-    " targets TEXT NOT NULL, row_count INTEGER NOT NULL, base INTEGER, up_time INTEGER NOT NULL DEFAULT -1)",
+    " targets TEXT NOT NULL, row_count INTEGER NOT NULL, base INTEGER, up_time INTEGER NOT NULL DEFAULT -1,"
+    " clock_ms INTEGER NOT NULL DEFAULT 0)",
     "CREATE TABLE row (shoot INTEGER NOT NULL, position INTEGER NOT NULL, key TEXT NOT NULL,"
     " suffix TEXT NOT NULL, cells INTEGER, PRIMARY KEY (shoot, position)) WITHOUT ROWID",
     "CREATE TABLE cell (shoot INTEGER NOT NULL, position INTEGER NOT NULL, col INTEGER NOT NULL,"
@@ -122,6 +123,17 @@ std::pair<TCellValue, TRecordedState> ReadingAt(const TSqliteStatement& query, i
     value.wallMs = query.Int(first + 5);
     value.upTime = query.Int(first + 6);
     return {value, static_cast<TRecordedState>(query.Int(first))};
+}
+
+// The run's monotonic clock at the end of shoot: the first cell's arrived_ms
+// moved on by the time from its wall_ms to the shoot's (0 without cells).
+std::int64_t ClockOf(const THistoryShoot& shoot)
+{
+    for (const TResultRow& row : shoot.rows) {
+        if (!row.cells.isEmpty())
+            return row.cells.front().now.arrivedMs + (shoot.wallMs - row.cells.front().now.wallMs);
+    }
+    return 0;
 }
 
 // A reading written at shoot `from`, as it stands at shoot `to`, which read
@@ -214,7 +226,7 @@ bool THistoryDatabase::Upgrade()
             || (Exec("ALTER TABLE shoot ADD COLUMN base INTEGER")
                 && Exec("ALTER TABLE shoot ADD COLUMN up_time INTEGER NOT NULL DEFAULT -1")))
         && (version >= 3 || (Exec("ALTER TABLE row ADD COLUMN cells INTEGER") && Exec(kBlockTable)))
-        && Exec(kReadingView)
+        && Exec("ALTER TABLE shoot ADD COLUMN clock_ms INTEGER NOT NULL DEFAULT 0") && Exec(kReadingView)
         && Exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion).toUtf8().constData())
         && Exec("COMMIT");
     if (!done)
@@ -248,8 +260,9 @@ void THistoryDatabase::Close()
 
 bool THistoryDatabase::PrepareWriting()
 {
-    insertShoot = file.Prepare("INSERT INTO shoot (wall_ms, agent, layout, targets, row_count, base, up_time)"
-                               " VALUES (?, ?, ?, ?, ?, ?, ?)");
+    insertShoot =
+        file.Prepare("INSERT INTO shoot (wall_ms, agent, layout, targets, row_count, base, up_time, clock_ms)"
+                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
     insertRow = file.Prepare("INSERT INTO row (shoot, position, key, suffix, cells) VALUES (?, ?, ?, ?, ?)");
     insertBlock = file.Prepare("INSERT INTO block (shoot, first, cells, data) VALUES (?, ?, ?, ?)");
     return (insertShoot.IsValid() && insertRow.IsValid() && insertBlock.IsValid())
@@ -339,6 +352,8 @@ bool THistoryDatabase::InsertShoot(const THistoryShoot& shoot, bool whole, std::
     else
         insertShoot.Bind(6, wholeShoot);
     insertShoot.Bind(7, shoot.upTime);
+    insertShoot.Bind(8, ClockOf(shoot));
+
     if (!insertShoot.Run())
         return false;
     id = file.LastInsertId();
@@ -363,8 +378,9 @@ bool THistoryDatabase::AppendCells(std::int64_t shoot, const THistoryShoot& take
                                    std::int64_t& cellsWritten)
 {
     TCellJsonWriter block;
+    const TShootClocks clocks{taken.upTime, taken.wallMs, ClockOf(taken)};
     for (qsizetype first = 0; first < taken.rows.size(); first += kBlockRows) {
-        block.Start(first, taken.upTime, taken.wallMs);
+        block.Start(first, clocks);
         const qsizetype end = std::min(taken.rows.size(), first + kBlockRows);
         for (qsizetype position = first; position < end; ++position)
             AddCells(taken, position, whole, block);
@@ -461,10 +477,14 @@ int THistoryDatabase::Prune(const THistoryLimits& limits, std::int64_t nowWallMs
 
 QString THistoryDatabase::ShootColumns() const
 {
-    // Version 1 knows no base (every shoot whole) and no shoot's sysUpTime.
-    return version >= 2
-             ? QStringLiteral("id, wall_ms, row_count, agent, layout, targets, coalesce(base, id), up_time")
-             : QStringLiteral("id, wall_ms, row_count, agent, layout, targets, id, -1");
+    // Version 1 knows no base (every shoot whole) and no shoot's sysUpTime,
+    // versions before 4 no clock_ms.
+    if (version >= 4)
+        return QStringLiteral(
+            "id, wall_ms, row_count, agent, layout, targets, coalesce(base, id), up_time, clock_ms");
+    return version >= 2 ? QStringLiteral(
+               "id, wall_ms, row_count, agent, layout, targets, coalesce(base, id), up_time, 0")
+                        : QStringLiteral("id, wall_ms, row_count, agent, layout, targets, id, -1, 0");
 }
 
 QVector<TRecordedShoot> THistoryDatabase::ShootsFrom(std::int64_t firstId, std::int64_t lastId) const
@@ -480,7 +500,7 @@ QVector<TRecordedShoot> THistoryDatabase::ShootsFrom(std::int64_t firstId, std::
         shoots.append({query.Int(0), query.Int(1), static_cast<int>(query.Int(2)), query.Text(3),
                        query.Text(4) == QLatin1String("list"),
                        targets.isEmpty() ? QStringList() : targets.split(QLatin1Char(' ')), query.Int(6),
-                       query.Int(7)});
+                       query.Int(7), query.Int(8)});
     }
     return shoots;
 }
@@ -611,7 +631,7 @@ void THistoryDatabase::BlockReadings(const QString& oid, const QVector<TRecorded
         bool json = false;
         const QByteArray data = BlockOf(blockAt, shoot.id, row, json);
         TAnyBlockReader reader(json, data, row / kBlockRows * kBlockRows, shoot.targets, suffixes,
-                               shoot.upTime, shoot.wallMs);
+                               {shoot.upTime, shoot.wallMs, shoot.clockMs});
         TBlockCell cell;
         while (reader.Next(cell) && (cell.row < row || cell.col < col)) {
         }

@@ -57,6 +57,7 @@ struct TRecordedShoot {
     QStringList targets;
     std::int64_t base = 0;     // the whole shoot it builds on (its own id when whole)
     std::int64_t upTime = -1;  // the agent's sysUpTime of the shoot; -1 unknown
+    std::int64_t clockMs = 0;  // the run's monotonic clock (arrived_ms) at wallMs; 0 before schema 4
 };
 
 class THistoryDatabase {

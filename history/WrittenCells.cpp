@@ -70,7 +70,8 @@ bool TWrittenCells::NextBlockCell()
         const TRecordedShoot& at = ShootOf(shoots, shoot);
         LoadSuffixes(at.base);
         blockSuffixes = first >= 0 ? suffixes.mid(first, kBlockRows) : QVector<QString>();
-        reader.emplace(blocks.IsText(2), blockData, first, at.targets, blockSuffixes, at.upTime, at.wallMs);
+        reader.emplace(blocks.IsText(2), blockData, first, at.targets, blockSuffixes,
+                       TShootClocks{at.upTime, at.wallMs, at.clockMs});
     }
     return true;
 }
