@@ -6,6 +6,7 @@
 // items alternately.
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <cstdint>
@@ -40,7 +41,7 @@ struct TRequest {
     std::int64_t firstSentUs = 0;  // monotonic clock of the first send, microseconds
     std::int32_t retriesLeft = 0;  // 0 = none left, -1 = finished (to be disposed)
     std::int32_t purpose = kPurposeValues;
-    std::int32_t column = -1;      // the walked column of a kPurposeColumns step
+    QList<std::int32_t> columns;   // the walked columns of a kPurposeColumns step, in binding order
     std::int32_t repetitions = 0;  // of a GetBulk; 0: the shoot's
     QString answers;               // part of the record; the engine keeps its answers typed, not as text here
 };

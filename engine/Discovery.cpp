@@ -178,8 +178,9 @@ void TShootEngine::WalkColumns()
 
 void TShootEngine::SendColumnSteps()
 {
-    for (int column = columnWalks.NextToSend(); column >= 0; column = columnWalks.NextToSend())
-        SendColumnStep(column);
+    for (TColumnWalks::TGroup group = columnWalks.NextToSend(); !group.isEmpty();
+         group = columnWalks.NextToSend())
+        SendColumnStep(group);
     if (!columnWalks.Running())
         return;
     PlaceReadyColumnRows();
@@ -187,98 +188,114 @@ void TShootEngine::SendColumnSteps()
         EndColumnWalks();
 }
 
-void TShootEngine::SendColumnStep(int column)
+void TShootEngine::SendColumnStep(const TColumnWalks::TGroup& group)
 {
     TRequest request = requestTemplate;
-    request.column = column;
-    request.oidList = columnWalks.From(column) + kItemSeparator;
-    const int cap = columnWalks.Cap(column);
+    request.columns = group;
+    request.oidList.clear();
+    for (const int column : group)
+        request.oidList += columnWalks.From(column) + kItemSeparator;
+    const int cap = columnWalks.Cap(group);
     const bool getBulk = bulk.Repetitions() > 0 && cap >= 0;
     request.requestKind = getBulk ? kRequestGetBulk : kRequestGetNext;
-    request.repetitions = getBulk && cap > 0 ? std::min(cap, bulk.Repetitions()) : 0;
+    const int repetitions = bulk.GroupRepetitions(static_cast<int>(group.size()));
+    request.repetitions = getBulk ? (cap > 0 ? std::min(cap, repetitions) : repetitions) : 0;
     SendRequest(request, false);
     // A step that did not go out ended the shoot with its message.
     if (request.sentAt == 0)
         columnWalks.Clear();
 }
 
+// The bindings of a step come in turn for its columns: a GetBulk's
+// repetitions, each one binding per column, or a Get-Next's one per column.
+// A column that left its subtree takes none of the bindings after.
 void TShootEngine::ColumnAnswer(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event,
                                 const TRequest& request)
 {
-    const int column = request.column;
-    if (!columnWalks.Waits(column) || ColumnRefused(event, request))
+    const TColumnWalks::TGroup& group = request.columns;
+    if (!columnWalks.Waits(group) || ColumnRefused(event, request))
         return;
     const int count = sender.ObjCount();
-    bool goesOn = count > 0;
-    for (int i = 1; i <= count && goesOn; ++i) {
+    const auto width = static_cast<int>(group.size());
+    QList<bool> goesOn(width, count > 0);
+    bool mibEnded = false;
+    for (int i = 1; i <= count; ++i) {
+        const int at = (i - 1) % width;
+        if (!goesOn[at])
+            continue;
         const int type = sender.ObjType(i);
-        if (type == kTypeEndOfMibView)
-            goesOn = false;
-        else
-            goesOn = columnWalks.Check(column, sender.ObjId(i), ReceivedValue(sender.ObjValue(i), type))
-                  == TWalkVerdict::Take;
+        mibEnded = mibEnded || type == kTypeEndOfMibView;
+        goesOn[at] = type != kTypeEndOfMibView
+                  && columnWalks.Check(group[at], sender.ObjId(i), ReceivedValue(sender.ObjValue(i), type))
+                         == TWalkVerdict::Take;
     }
     if (request.requestKind == kRequestGetBulk) {
-        // Fewer bindings than asked while the column goes on: the agent
+        // Fewer bindings than asked while the walk goes on: the agent
         // answers no more, for every column.
-        const int asked = request.repetitions > 0 ? request.repetitions : bulk.Repetitions();
-        if (goesOn && count < asked && count < bulk.Repetitions())
+        const int asked = (request.repetitions > 0 ? request.repetitions : bulk.Repetitions()) * width;
+        if (!mibEnded && goesOn.contains(true) && count < asked)
             bulk.Learn(count);
         bulk.Answered(count);
     }
-    columnWalks.Answered(column, goesOn);
+    columnWalks.Answered(group, goesOn);
     SendColumnSteps();
 }
 
 // An answer with an error status: too big halves the repetitions, a GetBulk
-// refused walks on with Get-Next, and any other error ends the column (an
-// SNMPv1 agent's noSuchName past its last object, without a message).
+// refused walks on with Get-Next, and any other error ends the column it
+// names (an SNMPv1 agent's noSuchName past its last object, without a
+// message); the others of the step ask again.
 bool TShootEngine::ColumnRefused(const vxsnmp::TResponseEvent& event, const TRequest& request)
 {
     if (event.ErrorStatus == 0)
         return false;
-    const int column = request.column;
+    const TColumnWalks::TGroup& group = request.columns;
     if (request.requestKind == kRequestGetBulk && event.ErrorStatus == kStatusTooBig) {
         if (!bulk.Halve())
-            columnWalks.Shrink(column, 1);
-        columnWalks.Requeue(column);
+            columnWalks.Shrink(group, 1);
+        columnWalks.Requeue(group);
     } else if (request.requestKind == kRequestGetBulk) {
         bulkRefusal = kTextBulkRefused.arg(StatusMessage(event));
         ShowMessage(bulkRefusal);
         bulk.Stop();
-        columnWalks.Requeue(column);
+        columnWalks.Requeue(group);
     } else {
         if (event.ErrorStatus != kStatusNoSuchName)
             ShowMessage(StatusMessage(event));
-        columnWalks.Answered(column, false);
+        // An index that names no binding of the step ends them all.
+        const bool named = event.ErrorIndex >= 1 && event.ErrorIndex <= group.size();
+        QList<bool> goesOn(group.size(), named);
+        if (named)
+            goesOn[event.ErrorIndex - 1] = false;
+        columnWalks.Answered(group, goesOn);
     }
     SendColumnSteps();
     return true;
 }
 
-// A GetBulk step left unanswered is asked again smaller, for its column only:
-// the answer may be too big to arrive, and a column the agent does not answer
-// must not slow the others down.
+// A GetBulk step left unanswered is asked again smaller, for its columns
+// only: the answer may be too big to arrive, and a column the agent does not
+// answer must not slow the others down.
 void TShootEngine::ColumnUnanswered(const TRequest& request)
 {
-    if (!columnWalks.Waits(request.column))
+    if (!columnWalks.Waits(request.columns))
         return;
-    columnWalks.Shrink(request.column, request.repetitions > 0 ? request.repetitions : bulk.Repetitions());
-    columnWalks.Requeue(request.column);
+    columnWalks.Shrink(request.columns, request.repetitions > 0 ? request.repetitions : bulk.Repetitions());
+    columnWalks.Requeue(request.columns);
     SendColumnSteps();
 }
 
 void TShootEngine::ColumnTimedOut(const TRequest& request)
 {
-    if (!columnWalks.Waits(request.column))
+    if (!columnWalks.Waits(request.columns))
         return;
     // The agent is silent only when no column got an answer.
     if (!columnWalks.AnyAnswered())
         ReportSilence(request.remoteHost, request.remotePort);
     ExplainV3Silence();
     if (!v3SilenceShown)
-        ShowMessage(WalkTimeoutText(columnWalks.ColumnOid(request.column)));
-    columnWalks.TimedOut(request.column);
+        ShowMessage(WalkTimeoutText(columnWalks.ColumnOid(request.columns.front())));
+    columnWalks.TimedOut(request.columns);
     SendColumnSteps();
 }
 

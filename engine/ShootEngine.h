@@ -282,7 +282,7 @@ private:
     // Sends the steps the limit allows; places the rows every column has
     // walked past, and ends the shoot once every column ended.
     void SendColumnSteps();
-    void SendColumnStep(int column);
+    void SendColumnStep(const TColumnWalks::TGroup& group);
     void ColumnAnswer(vxsnmp::TvxSNMPMgr& sender, const vxsnmp::TResponseEvent& event,
                       const TRequest& request);
     bool ColumnRefused(const vxsnmp::TResponseEvent& event, const TRequest& request);

@@ -153,17 +153,26 @@ int TBulkSize::Learned(const QString& forAgent) const
 
 void TBulkSize::Learn(int answered)
 {
-    repetitions = std::max(1, answered);
-    learned.insert(agent, repetitions);
+    const int found = std::max(1, answered);
+    repetitions = std::min(repetitions, found);
+    learned.insert(agent, found);
     if (keep)
-        keep(agent, repetitions);
+        keep(agent, found);
+}
+
+int TBulkSize::GroupRepetitions(int columns) const
+{
+    const int found = Learned(agent);
+    if (columns <= 1 || found <= 0)
+        return repetitions;
+    return std::clamp(found / columns, 1, repetitions);
 }
 
 bool TBulkSize::Halve()
 {
     if (repetitions <= 1)
         return false;
-    Learn(repetitions / 2);
+    Learn(repetitions / 2);  // below what was found, if anything was
     return true;
 }
 
@@ -196,8 +205,12 @@ QString TBulkSize::Explanation() const
 void TColumnWalks::Begin(const QStringList& columnOids, int parallel)
 {
     columns.clear();
+    limit = std::max(parallel, 1);
+    // As many groups as steps at once, of neighbouring columns.
+    const int perGroup = std::max(1, static_cast<int>((columnOids.size() + limit - 1) / limit));
     for (const QString& oid : columnOids) {
         TColumn column;
+        column.group = static_cast<int>(columns.size()) / perGroup;
         column.oid = oid;
         column.arcs = TOid::FromText(oid);
         column.asked = oid;
@@ -205,15 +218,15 @@ void TColumnWalks::Begin(const QStringList& columnOids, int parallel)
         columns.append(column);
     }
     instanceOrder.clear();
-    limit = std::max(parallel, 1);
     waiting = 0;
     anyAnswered = false;
 }
 
-int TColumnWalks::NextToSend()
+TColumnWalks::TGroup TColumnWalks::NextToSend()
 {
+    TGroup group;
     if (waiting >= limit)
-        return -1;
+        return group;
     // The column furthest behind goes first, so that the columns move on
     // together and their rows can be placed (and forgotten) as they come.
     int next = -1;
@@ -224,11 +237,17 @@ int TColumnWalks::NextToSend()
         if (next < 0 || Behind(walk, columns[next]))
             next = c;
     }
-    if (next >= 0) {
-        columns[next].state = TState::Waiting;
-        ++waiting;
+    if (next < 0)
+        return group;
+    for (int c = 0; c < Count(); ++c) {
+        TColumn& walk = columns[c];
+        if (walk.state == TState::Queued && walk.group == columns[next].group) {
+            walk.state = TState::Waiting;
+            group.append(c);
+        }
     }
-    return next;
+    ++waiting;
+    return group;
 }
 
 bool TColumnWalks::Behind(const TColumn& a, const TColumn& b)
@@ -238,16 +257,19 @@ bool TColumnWalks::Behind(const TColumn& a, const TColumn& b)
     return a.lastSuffix < b.lastSuffix;
 }
 
-bool TColumnWalks::Waits(int column) const
+bool TColumnWalks::Waits(const TGroup& group) const
 {
-    return column >= 0 && column < Count() && columns[column].state == TState::Waiting;
+    return !group.isEmpty() && std::all_of(group.cbegin(), group.cend(), [this](int c) {
+        return c >= 0 && c < Count() && columns[c].state == TState::Waiting;
+    });
 }
 
-void TColumnWalks::Shrink(int column, int asked)
+void TColumnWalks::Shrink(const TGroup& group, int asked)
 {
-    if (column < 0 || column >= Count())
-        return;
-    columns[column].cap = asked > 1 ? asked / 2 : -1;
+    for (const int c : group) {
+        if (c >= 0 && c < Count())
+            columns[c].cap = asked > 1 ? asked / 2 : -1;
+    }
 }
 
 TWalkVerdict TColumnWalks::Check(int column, const QString& oid, const TCellValue& value)
@@ -272,22 +294,24 @@ TWalkVerdict TColumnWalks::Check(int column, const QString& oid, const TCellValu
     return TWalkVerdict::Take;
 }
 
-void TColumnWalks::Answered(int column, bool goesOn)
+void TColumnWalks::Answered(const TGroup& group, const QList<bool>& goesOn)
 {
-    if (!Waits(column))
+    if (!Waits(group))
         return;
     --waiting;
-    columns[column].state = goesOn ? TState::Queued : TState::Ended;
+    for (qsizetype i = 0; i < group.size(); ++i)
+        columns[group[i]].state = goesOn.value(i) ? TState::Queued : TState::Ended;
 }
 
-void TColumnWalks::Requeue(int column) { Answered(column, true); }
+void TColumnWalks::Requeue(const TGroup& group) { Answered(group, QList<bool>(group.size(), true)); }
 
-void TColumnWalks::TimedOut(int column)
+void TColumnWalks::TimedOut(const TGroup& group)
 {
-    if (!Waits(column))
+    if (!Waits(group))
         return;
     --waiting;
-    columns[column].state = TState::TimedOut;
+    for (const int c : group)
+        columns[c].state = TState::TimedOut;
 }
 
 bool TColumnWalks::AllEnded() const

@@ -10,10 +10,12 @@
 #include "core/Oid.h"
 
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -107,8 +109,13 @@ public:
     int Repetitions() const { return repetitions; }
     // What agent was found to answer; 0 while nothing was learned.
     int Learned(const QString& agent) const;
-    // The agent answers at most this many: the size from now on, and kept.
+    // The agent answers at most this many bindings: the size from now on
+    // (never above the ceiling), and kept.
     void Learn(int answered);
+    // The repetitions of a GetBulk that walks `columns` columns at once: as
+    // many as the agent was found to answer in all, shared out, within the
+    // ceiling; the ceiling while nothing was found.
+    int GroupRepetitions(int columns) const;
     // Halves the size; false when it is down to one, and Get-Next must take over.
     bool Halve();
     // Get-Next for the rest of the shoot.
@@ -139,38 +146,46 @@ private:
 
 // TColumnWalks: the columns of an instance table walked side by side, each by
 // its own chain of Get-Next or GetBulk steps, with at most `parallel` steps
-// outstanding at once. Each column keeps its values by instance suffix; the
+// outstanding at once. With more columns than steps at once, neighbouring
+// columns share their steps in groups (a GetBulk of two columns asks their
+// rows in turn): each step then carries more bindings, and an agent that
+// answers many bindings per request at no more repetitions serves the table
+// in fewer requests. Each column keeps its values by instance suffix; the
 // first column's instances, in walk order, make the rows.
 class TColumnWalks {
 public:
+    using TGroup = QList<std::int32_t>;  // the columns of one step, in binding order
+
     // Starts a walk of each column; none is waiting yet.
     void Begin(const QStringList& columnOids, int parallel);
     // Forgets the walks: answers still arriving are no longer wanted.
     void Clear() { columns.clear(); }
     bool Running() const { return !columns.isEmpty(); }
     int Count() const { return static_cast<int>(columns.size()); }
-    // A column whose next step may go out now (marked waiting), the one
-    // furthest behind first; -1 while the limit is reached or none is queued.
-    int NextToSend();
-    // Whether the column waits for the answer to a step (else it is stale).
-    bool Waits(int column) const;
+    // The columns whose next step may go out now (marked waiting): the one
+    // furthest behind and the others of its group still walking; empty while
+    // the limit is reached or none is queued.
+    TGroup NextToSend();
+    // Whether the columns wait for the answer to their step (else it is stale).
+    bool Waits(const TGroup& group) const;
     // The OID the column's next step asks from.
     QString From(int column) const { return columns.value(column).asked; }
     QString ColumnOid(int column) const { return columns.value(column).oid; }
-    // The repetitions of the column's GetBulk steps: 0 the shoot's, -1 Get-Next.
-    int Cap(int column) const { return columns.value(column).cap; }
-    // A step of the column went unanswered with `asked` repetitions: the
-    // column asks again with half of them, past one with Get-Next.
-    void Shrink(int column, int asked);
+    // The repetitions of the group's GetBulk steps: 0 the shoot's, -1 Get-Next.
+    int Cap(const TGroup& group) const { return group.isEmpty() ? -1 : columns.value(group.front()).cap; }
+    // A step of the group went unanswered with `asked` repetitions: its
+    // columns ask again with half of them, past one with Get-Next.
+    void Shrink(const TGroup& group, int asked);
     // One binding of the column's step; Take keeps it and moves the column on.
     TWalkVerdict Check(int column, const QString& oid, const TCellValue& value);
-    // The column's step is answered: it queues its next step, or has ended.
-    void Answered(int column, bool goesOn);
-    // The column's step is asked again (a smaller GetBulk, or Get-Next).
-    void Requeue(int column);
-    // The column got no answer after all resends: it ends with the values
-    // it had.
-    void TimedOut(int column);
+    // The group's step is answered: each column (goesOn in the group's
+    // order) queues its next step, or has ended.
+    void Answered(const TGroup& group, const QList<bool>& goesOn);
+    // The group's step is asked again (a smaller GetBulk, or Get-Next).
+    void Requeue(const TGroup& group);
+    // The group got no answer after all resends: its columns end with the
+    // values they had.
+    void TimedOut(const TGroup& group);
     bool HasTimedOut(int column) const { return columns.value(column).state == TState::TimedOut; }
     bool AllEnded() const;
     // Whether any column took a binding in this walk.
@@ -195,6 +210,7 @@ private:
         TOid lastSuffix;  // the instance of the last binding taken
         bool tookAny = false;
         int cap = 0;
+        int group = 0;  // the columns of a group step together
         TState state = TState::Queued;
         QHash<QString, TCellValue> values;  // by instance suffix
     };
@@ -204,6 +220,6 @@ private:
     QVector<TColumn> columns;
     QStringList instanceOrder;
     int limit = 1;
-    int waiting = 0;
+    int waiting = 0;  // steps outstanding
     bool anyAnswered = false;
 };

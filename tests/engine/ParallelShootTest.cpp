@@ -44,6 +44,11 @@ TEST(ParallelShoot, TablesEqualTheWalkOfOneRequestAtATime)
          "",
          4,
          4},
+        {"a sparse column stepping with another, GetBulk",
+         {Column(kBulkTable, 1), Column(kBulkTable, 2), Column(kBulkTable, 3)},
+         "",
+         4,
+         2},
         {"fewer at once than columns, Get-Next",
          {Column(kBulkTable, 1), Column(kBulkTable, 3), Column(kBulkTable, 2)},
          "",
@@ -145,6 +150,7 @@ TEST(ParallelShoot, SnmpsimCapIsLearnedAndNoBindingIsAskedTwice)
 {
     const std::string t = "1.3.6.1.4.1.55555.11.1";
     constexpr int kRows = 150;
+    constexpr int kCap = 64;
     std::string records;
     for (int column = 1; column <= 3; ++column)
         for (int row = 1; row <= kRows; ++row)
@@ -153,37 +159,50 @@ TEST(ParallelShoot, SnmpsimCapIsLearnedAndNoBindingIsAskedTwice)
     vxtest::TSnmpsimAgent snmpsim("");
     snmpsim.AddDataFile("cap", records);
     ASSERT_TRUE(snmpsim.Start());
-
-    TEngineHarness h;
-    // The engine's requests as they leave: every OID asked, every GetBulk's size.
-    std::vector<std::string> oids;
-    std::vector<int> sizes;
-    h.component.OnPacketTrace = [&](vxsnmp::TvxSNMPMgr&, const vxsnmp::TPacketTraceEvent& e) {
-        auto table = std::make_unique<vxsnmp::TBindingTable>();
-        vxsnmp::TIncoming request;
-        const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(e.Packet.constData()),
-                                                  static_cast<std::size_t>(e.Packet.size()));
-        if (e.Direction != 2 || vxsnmp::ParseMessage(bytes, request, *table) != vxsnmp::kOk)
-            return;
-        for (int i = 0; i < table->count; ++i)
-            oids.push_back(table->Slot(i).oid);
-        sizes.push_back(request.errorIndex);
-    };
-    h.Agent(snmpsim.Port(), 2, QStringLiteral("cap"));
     const QString table = QString::fromStdString(t);
-    h.TableTargets({Column(table, 1), Column(table, 2), Column(table, 3)});
-    h.EditSettings([](TSessionSettings& s) {
-        s.maxRepetitions = 100;
-        s.parallelRequests = 4;
-    });
-    h.engine.SetShootRunning(true);
-    h.engine.StartShooting();
-    ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); }));
+    struct Case {
+        int maxRepetitions, parallel;
+        int mostOids;  // OIDs a step carries at most: 2 when columns step in groups
+    } cases[] = {{100, 4, 1}, {50, 2, 2}};
+    for (const Case& c : cases) {
+        const std::string why = "ceiling " + std::to_string(c.maxRepetitions);
+        TEngineHarness h;
+        // The engine's requests as they leave: every OID asked, every GetBulk's size.
+        std::vector<std::string> oids;
+        std::vector<int> sizes;
+        int mostOids = 0;
+        int mostRepetitions = 0;
+        h.component.OnPacketTrace = [&](vxsnmp::TvxSNMPMgr&, const vxsnmp::TPacketTraceEvent& e) {
+            auto bindings = std::make_unique<vxsnmp::TBindingTable>();
+            vxsnmp::TIncoming request;
+            const std::span<const std::uint8_t> bytes(
+                reinterpret_cast<const std::uint8_t*>(e.Packet.constData()),
+                static_cast<std::size_t>(e.Packet.size()));
+            if (e.Direction != 2 || vxsnmp::ParseMessage(bytes, request, *bindings) != vxsnmp::kOk)
+                return;
+            for (int i = 0; i < bindings->count; ++i)
+                oids.push_back(bindings->Slot(i).oid);
+            sizes.push_back(request.errorIndex * bindings->count);
+            mostOids = std::max(mostOids, bindings->count);
+            mostRepetitions = std::max(mostRepetitions, request.errorIndex);
+        };
+        h.Agent(snmpsim.Port(), 2, QStringLiteral("cap"));
+        h.TableTargets({Column(table, 1), Column(table, 2), Column(table, 3)});
+        h.EditSettings([&](TSessionSettings& s) {
+            s.maxRepetitions = c.maxRepetitions;
+            s.parallelRequests = c.parallel;
+        });
+        h.engine.SetShootRunning(true);
+        h.engine.StartShooting();
+        ASSERT_TRUE(TEngineHarness::PumpUntil([&] { return h.ShootOver(); })) << why;
 
-    EXPECT_EQ(h.view.rows.size(), static_cast<std::size_t>(kRows));
-    EXPECT_EQ(h.engine.LearnedRepetitions(), 64);
-    const std::set<std::string> distinct(oids.begin(), oids.end());
-    EXPECT_EQ(distinct.size(), oids.size()) << "a binding was asked for twice";
-    // Only the first step of each column asks for more than the cap.
-    EXPECT_LE(std::count_if(sizes.begin(), sizes.end(), [](int n) { return n > 64; }), 3);
+        EXPECT_EQ(h.view.rows.size(), static_cast<std::size_t>(kRows)) << why;
+        EXPECT_EQ(h.engine.LearnedRepetitions(), kCap) << why;
+        EXPECT_EQ(mostOids, c.mostOids) << why;
+        EXPECT_LE(mostRepetitions, c.maxRepetitions) << why << ": above the ceiling";
+        const std::set<std::string> distinct(oids.begin(), oids.end());
+        EXPECT_EQ(distinct.size(), oids.size()) << why << ": a binding was asked for twice";
+        // Only the first step of each column asks for more than the cap.
+        EXPECT_LE(std::count_if(sizes.begin(), sizes.end(), [](int n) { return n > kCap; }), 3) << why;
+    }
 }
