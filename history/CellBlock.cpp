@@ -50,6 +50,8 @@ constexpr int kJsonFixedFields = 6;
 // character's escape: backslash, u and four digits), and the most an int64 takes.
 constexpr qsizetype kMostPerUnit = 6;
 constexpr int kMostNumberChars = 20;
+// Room for a JSON cell's numbers, commas and brackets; its texts make their own.
+constexpr qsizetype kCellRoom = 8 * kMostNumberChars;
 
 constexpr char kHexDigits[] = "0123456789abcdef";
 
@@ -354,12 +356,14 @@ void TCellJsonWriter::Start(qsizetype firstRow, const TShootClocks& shoot)
     cells = 0;
 }
 
-void TCellJsonWriter::Number(std::int64_t number)
+char* TCellJsonWriter::Room()
 {
-    char digits[kMostNumberChars];
-    const std::to_chars_result end = std::to_chars(std::begin(digits), std::end(digits), number);
-    data.append(digits, end.ptr - digits);
+    const qsizetype at = data.size();
+    data.resize(at + kCellRoom);
+    return data.data() + at;
 }
+
+void TCellJsonWriter::Close(const char* end) { data.truncate(end - data.constData()); }
 
 void TCellJsonWriter::Text(QStringView text)
 {
@@ -399,38 +403,51 @@ void TCellJsonWriter::Add(qsizetype row, qsizetype col, const TCellValue& value,
     const bool ownUpTime = value.upTime != clocks.upTime;
     // The last field written: every one before it is, left out or not.
     const int last = !form.rawSame ? 9 : !form.targetOid ? 8 : ownUpTime ? 7 : state != 0 ? 6 : 5;
-    data.append(cells == 0 ? "[" : ",[", cells == 0 ? 1 : 2);
-    Number(row - first);
-    data.append(',');
-    Number(col);
-    data.append(',');
-    Number(value.type);
-    data.append(',');
-    if (integer)
-        Number(*integer);
-    else
+    // Numbers, commas and brackets go straight into the room made for them.
+    const auto number = [](char* at, std::int64_t n) {
+        return std::to_chars(at, at + kMostNumberChars, n).ptr;
+    };
+    char* out = Room();
+    if (cells > 0)
+        *out++ = ',';
+    *out++ = '[';
+    out = number(out, row - first);
+    *out++ = ',';
+    out = number(out, col);
+    *out++ = ',';
+    out = number(out, value.type);
+    *out++ = ',';
+    if (integer) {
+        out = number(out, *integer);
+    } else {
+        Close(out);
         Text(value.text);
-    data.append(',');
-    Number(Minus(value.arrivedMs, clocks.clockMs));
-    data.append(',');
-    Number(Minus(value.wallMs, clocks.wallMs));
+        out = Room();
+    }
+    *out++ = ',';
+    out = number(out, Minus(value.arrivedMs, clocks.clockMs));
+    *out++ = ',';
+    out = number(out, Minus(value.wallMs, clocks.wallMs));
     if (last >= 6) {
-        data.append(',');
-        Number(state);
+        *out++ = ',';
+        out = number(out, state);
     }
     if (last >= 7) {
-        data.append(',');
-        Number(value.upTime);
+        *out++ = ',';
+        out = number(out, value.upTime);
     }
     if (last >= 8) {
-        data.append(',');
+        *out++ = ',';
+        Close(out);
         Text(oid);
+        if (last >= 9) {
+            data.append(',');
+            Hex(value.raw);
+        }
+        out = Room();
     }
-    if (last >= 9) {
-        data.append(',');
-        Hex(value.raw);
-    }
-    data.append(']');
+    *out++ = ']';
+    Close(out);
     ++cells;
 }
 

@@ -170,7 +170,10 @@ public:
     int Cells() const { return cells; }
 
 private:
-    void Number(std::int64_t number);
+    // Makes room for a cell's numbers at the end of the data and returns it;
+    // Close(end) ends the data at end.
+    char* Room();
+    void Close(const char* end);
     void Text(QStringView text);
     void Hex(const QByteArray& bytes);
 
