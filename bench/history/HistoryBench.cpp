@@ -3,8 +3,13 @@
 // in wall time and CPU, and how fast the file grows, per shoot and per day
 // at one shoot a second. The table is made outside the clocks; the counters
 // of --moving percent of the rows go up at every shoot (all by default, the
-// most a shoot can change), the other cells stay as they were.
+// most a shoot can change), the other cells stay as they were. Then the
+// reading back: the newest shoots walked as the trends fill (every shoot),
+// the newest shoot for the replay, one cell's readings for a chart, every
+// cell through the view `reading` as plain SQL would, and a block's cells
+// read as JSON text against the packed bytes of schema 3 (ns a cell).
 //   bench_history [--rows N] [--shoots N] [--moving PERCENT]
+#include "history/CellBlock.h"
 #include "history/HistoryRecorder.h"
 
 #include <QCoreApplication>
@@ -13,6 +18,8 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 #include <cstdio>
 #include <ctime>
 #include <vector>
@@ -64,6 +71,65 @@ QVector<TResultRow> Table(int rows, int moving, int shoot)
     return table;
 }
 
+double MsOf(const std::function<void()>& job)
+{
+    QElapsedTimer clock;
+    clock.start();
+    job();
+    return static_cast<double>(clock.nsecsElapsed()) / 1e6;
+}
+
+// ns a cell to write and to read the cells of the first kBlockRows rows of
+// table as one block: as JSON text, then packed.
+struct TBlockNs {
+    double jsonWrite, jsonRead, packedWrite, packedRead;
+};
+
+TBlockNs BlockNs(const QVector<TResultRow>& table)
+{
+    const QStringList targets = {"1.3.6.1.2.1.2.2.1.1", "1.3.6.1.2.1.2.2.1.2",  "1.3.6.1.2.1.2.2.1.3",
+                                 "1.3.6.1.2.1.2.2.1.5", "1.3.6.1.2.1.2.2.1.10", "1.3.6.1.2.1.2.2.1.11",
+                                 "1.3.6.1.2.1.2.2.1.16"};
+    QVector<QString> suffixes;
+    QVector<TCellForm> forms;
+    for (qsizetype r = 0; r < kBlockRows && r < table.size(); ++r) {
+        suffixes.append(table[r].suffix);
+        for (qsizetype c = 0; c < table[r].cells.size(); ++c)
+            forms.append(
+                TCellForm(table[r].cells[c].now, table[r].cells[c].oid, &targets[c], table[r].suffix));
+    }
+    constexpr int kRounds = 2000;
+    TCellJsonWriter json;
+    TCellBlockWriter packed;
+    const auto writeAll = [&](auto& writer, auto start) {
+        for (int round = 0; round < kRounds; ++round) {
+            start(writer);
+            qsizetype at = 0;
+            for (qsizetype r = 0; r < suffixes.size(); ++r)
+                for (qsizetype c = 0; c < table[r].cells.size(); ++c)
+                    writer.Add(r, c, table[r].cells[c].now, table[r].cells[c].oid, forms[at++], 0);
+        }
+    };
+    const double jsonWriteMs = MsOf([&] {
+        writeAll(json, [](TCellJsonWriter& w) { w.Start(0, {100, 0, 0}); });
+    });
+    const QByteArray jsonData = json.Finish();
+    const double packedWriteMs =
+        MsOf([&] { writeAll(packed, [](TCellBlockWriter& w) { w.Start(0, 100); }); });
+    const auto readAll = [&](bool asJson, const QByteArray& data) {
+        for (int round = 0; round < kRounds; ++round) {
+            TAnyBlockReader reader(asJson, data, 0, targets, suffixes, {100, 0, 0});
+            TBlockCell cell;
+            while (reader.Next(cell)) {
+            }
+        }
+    };
+    const double jsonReadMs = MsOf([&] { readAll(true, jsonData); });
+    const double packedReadMs = MsOf([&] { readAll(false, packed.Data()); });
+    const double perCell = 1e6 / kRounds / static_cast<double>(std::max<qsizetype>(1, forms.size()));
+    return {jsonWriteMs * perCell, jsonReadMs * perCell, packedWriteMs * perCell, packedReadMs * perCell};
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -111,6 +177,25 @@ int main(int argc, char** argv)
                 Median(cpu), *std::max_element(wall.begin(), wall.end()));
     std::printf("  file growth: %.2f MB a shoot, %.1f GB a day at one shoot a second\n", bytesPerShoot / 1e6,
                 bytesPerShoot * 86400 / 1e9);
+    const QVector<TRecordedShoot> recorded = database.Shoots();
+    const double walkMs =
+        MsOf([&] { database.WalkNewest(shoots, [](const TRecordedShoot&, const QVector<TResultRow>&) {}); });
+    const double rowsMs = MsOf([&] { database.RowsOf(recorded.back().id); });
+    const double chartMs =
+        MsOf([&] { database.Readings(QStringLiteral("1.3.6.1.2.1.2.2.1.10.%1").arg(rows / 2)); });
+    TSqliteFile plain;
+    plain.Open(path, 5000);
+    std::int64_t viewCells = 0;
+    const double viewMs = MsOf([&] { viewCells = plain.Number("SELECT count(*) FROM reading"); });
+    const TBlockNs block = BlockNs(Table(rows, moving, shoots));
+    std::printf(
+        "  read back: %d shoots walked %.0f ms, the newest shoot %.0f ms, one cell's readings %.0f ms\n",
+        shoots, walkMs, rowsMs, chartMs);
+    std::printf("  plain SQL: SELECT count(*) FROM reading: %lld cells in %.0f ms\n",
+                static_cast<long long>(viewCells), viewMs);
+    std::printf("  a block's cells: JSON text written %.0f ns a cell, read %.0f ns; packed written %.0f ns,"
+                " read %.0f ns\n",
+                block.jsonWrite, block.jsonRead, block.packedWrite, block.packedRead);
     std::printf("bench_history rows=%d moving=%d wall_ms=%.1f cpu_ms=%.1f mb_per_shoot=%.3f\n", rows, moving,
                 Median(wall), Median(cpu), bytesPerShoot / 1e6);
     return 0;
