@@ -125,13 +125,16 @@ std::pair<TCellValue, TRecordedState> ReadingAt(const TSqliteStatement& query, i
     return {value, static_cast<TRecordedState>(query.Int(first))};
 }
 
-// The run's monotonic clock at the end of shoot: the first cell's arrived_ms
-// moved on by the time from its wall_ms to the shoot's (0 without cells).
+// The run's monotonic clock at the end of shoot: the first cell with a wall
+// clock, its arrived_ms moved on by the time from its wall_ms to the shoot's
+// (0 when no cell has one).
 std::int64_t ClockOf(const THistoryShoot& shoot)
 {
     for (const TResultRow& row : shoot.rows) {
-        if (!row.cells.isEmpty())
-            return row.cells.front().now.arrivedMs + (shoot.wallMs - row.cells.front().now.wallMs);
+        for (const TResultCell& cell : row.cells) {
+            if (cell.now.wallMs > 0)
+                return cell.now.arrivedMs + (shoot.wallMs - cell.now.wallMs);
+        }
     }
     return 0;
 }
