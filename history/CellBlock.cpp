@@ -49,7 +49,7 @@ constexpr int kJsonFixedFields = 6;
 // The most characters a UTF-16 unit takes in a JSON string (a control
 // character's escape: backslash, u and four digits), and the most an int64 takes.
 constexpr qsizetype kMostPerUnit = 6;
-constexpr int kMostNumberChars = 20;
+constexpr qsizetype kMostNumberChars = 20;
 // Room for a JSON cell's numbers, commas and brackets; its texts make their own.
 constexpr qsizetype kCellRoom = 8 * kMostNumberChars;
 
