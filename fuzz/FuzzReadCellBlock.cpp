@@ -12,9 +12,9 @@ namespace {
 
 constexpr qsizetype kFirstRow = 64;
 // The least a cell takes: packed, its step, column and flags; as JSON,
-// "[0,0,0,0,0,0]" and the comma or bracket before it.
+// "[0,0,0,0,0]" and the comma or bracket before it.
 constexpr std::size_t kLeastPacked = 3;
-constexpr std::size_t kLeastJson = 14;
+constexpr std::size_t kLeastJson = 12;
 
 const QStringList& Targets()
 {

@@ -44,8 +44,8 @@ std::int64_t Plus(std::int64_t a, std::int64_t b)
     return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
 }
 
-// The fields of a JSON cell that are always there (row to wall_ms).
-constexpr int kJsonFixedFields = 6;
+// The fields of a JSON cell that are always there (row to arrived_ms).
+constexpr int kJsonFixedFields = 5;
 // The most characters a UTF-16 unit takes in a JSON string (a control
 // character's escape: backslash, u and four digits), and the most an int64 takes.
 constexpr qsizetype kMostPerUnit = 6;
@@ -401,8 +401,15 @@ void TCellJsonWriter::Add(qsizetype row, qsizetype col, const TCellValue& value,
     // The value as a number also when its bytes are not its text's own.
     const std::optional<std::int64_t> integer = form.rawSame ? form.integer : PlainInteger(value.text);
     const bool ownUpTime = value.upTime != clocks.upTime;
+    const std::int64_t arrived = Minus(value.arrivedMs, clocks.clockMs);
+    const std::int64_t wall = Minus(value.wallMs, clocks.wallMs);
     // The last field written: every one before it is, left out or not.
-    const int last = !form.rawSame ? 9 : !form.targetOid ? 8 : ownUpTime ? 7 : state != 0 ? 6 : 5;
+    const int last = !form.rawSame   ? 9
+                   : !form.targetOid ? 8
+                   : ownUpTime       ? 7
+                   : state != 0      ? 6
+                   : wall != arrived ? 5
+                                     : 4;
     // Numbers, commas and brackets go straight into the room made for them.
     const auto number = [](char* at, std::int64_t n) {
         return std::to_chars(at, at + kMostNumberChars, n).ptr;
@@ -425,9 +432,11 @@ void TCellJsonWriter::Add(qsizetype row, qsizetype col, const TCellValue& value,
         out = Room();
     }
     *out++ = ',';
-    out = number(out, Minus(value.arrivedMs, clocks.clockMs));
-    *out++ = ',';
-    out = number(out, Minus(value.wallMs, clocks.wallMs));
+    out = number(out, arrived);
+    if (last >= 5) {
+        *out++ = ',';
+        out = number(out, wall);
+    }
     if (last >= 6) {
         *out++ = ',';
         out = number(out, state);
@@ -567,20 +576,25 @@ bool TCellJsonReader::Optional(TBlockCell& cell)
         std::int64_t number = 0;
         switch (field) {
         case kJsonFixedFields:
+            if (!Number(number))
+                return false;
+            cell.value.wallMs = Plus(clocks.wallMs, number);
+            break;
+        case kJsonFixedFields + 1:
             if (!Number(number) || number < 0 || number > static_cast<std::int64_t>(kStateBits))
                 return false;
             cell.state = static_cast<int>(number);
             break;
-        case kJsonFixedFields + 1:
+        case kJsonFixedFields + 2:
             if (!Number(cell.value.upTime))
                 return false;
             break;
-        case kJsonFixedFields + 2:
+        case kJsonFixedFields + 3:
             oidGiven = String(cell.oid);
             if (!oidGiven)
                 return false;
             break;
-        case kJsonFixedFields + 3:
+        case kJsonFixedFields + 4:
             rawGiven = Hex(cell.value.raw);
             if (!rawGiven)
                 return false;
@@ -635,11 +649,10 @@ bool TCellJsonReader::Next(TBlockCell& cell)
         cell.value.text = QString::number(integer);
     }
     std::int64_t arrived = 0;
-    std::int64_t wall = 0;
-    if (!Take(',') || !Number(arrived) || !Take(',') || !Number(wall))
+    if (!Take(',') || !Number(arrived))
         return Fail();
     cell.value.arrivedMs = Plus(clocks.clockMs, arrived);
-    cell.value.wallMs = Plus(clocks.wallMs, wall);
+    cell.value.wallMs = Plus(clocks.wallMs, arrived);  // unless given apart
     return Optional(cell) || Fail();
 }
 

@@ -149,14 +149,15 @@ struct TShootClocks {
 //   type        the SNMP type code (-1 no answer)
 //   value       a plain integer (PlainInteger) as a number, any other text as a string
 //   arrived_ms  the run's monotonic clock when it arrived, minus the shoot's clock_ms
-//   wall_ms     minus the shoot's wall_ms
+//   wall_ms     minus the shoot's wall_ms        (left out when the same number as arrived_ms:
+//                                                 a cell's two clocks are read together)
 //   state       TRecordedState                   (left out when 0, current)
 //   up_time     the agent's sysUpTime            (left out when the shoot's)
 //   oid         the cell's OID                   (left out when its column's target and its row's suffix)
 //   raw         the received bytes, in hex       (left out when they are the value's UTF-8)
 //
 // A field is left out only when every field after it is too, as in
-// [[0,0,65,4711,-12,-12],[0,1,4,"a \"b\"",-11,-11,0,-1,"1.3.6.1.2.1.1.5.0"]].
+// [[0,0,65,4711,-12],[0,1,4,"a \"b\"",-11,-10,0,-1,"1.3.6.1.2.1.1.5.0"]].
 // Strings are UTF-8 with ", \ and control characters escaped.
 class TCellJsonWriter {
 public:

@@ -50,7 +50,7 @@ const char* const kReadingView =
     " || (SELECT r.suffix FROM row r WHERE r.shoot = coalesce(s.base, s.id)"
     " AND r.position = b.first + (c.value ->> 0))) AS oid,"
     " c.value ->> 2 AS type, c.value ->> 3 AS value, coalesce(c.value ->> 6, 0) AS state,"
-    " s.clock_ms + (c.value ->> 4) AS arrived_ms, s.wall_ms + (c.value ->> 5) AS wall_ms,"
+    " s.clock_ms + (c.value ->> 4) AS arrived_ms, s.wall_ms + coalesce(c.value ->> 5, c.value ->> 4) AS wall_ms,"
     " coalesce(c.value ->> 7, s.up_time) AS up_time"
     " FROM shoot s JOIN block b ON b.shoot = s.id, json_each(CASE WHEN typeof(b.data) = 'text'"
     " AND json_valid(b.data) THEN b.data ELSE '[]' END) c"
