@@ -11,6 +11,10 @@
 
 #include <memory>
 
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace {
 
 // Shoots the writer may be behind before new ones are dropped: a slow disk
@@ -19,6 +23,19 @@ constexpr int kMostPending = 4;
 // Shoots between two prunes (and the first shoot of a file).
 constexpr int kPruneEvery = 20;
 const QString kSuffix = QStringLiteral(".sqlite");
+
+// The writer's thread yields to the window and the display server: out of
+// any real-time policy it took over from the window's thread, at nice 10
+// (Qt's thread priorities change nothing under the normal policy). Where
+// either is refused the thread stays as it was.
+void YieldToTheWindow()
+{
+    constexpr int kWriterNice = 10;
+    const sched_param normal{};
+    if (sched_getscheduler(0) != SCHED_OTHER)
+        sched_setscheduler(0, SCHED_OTHER, &normal);
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kWriterNice);
+}
 
 // A name made of letters, digits, '-' and '.' only.
 QString FileSafe(const QString& text)
@@ -173,7 +190,8 @@ THistoryRecorder::THistoryRecorder(QObject* parent) : QObject(parent), writer(ne
 {
     thread.setObjectName(QStringLiteral("history writer"));
     writer->moveToThread(&thread);
-    thread.start(QThread::LowPriority);
+    connect(&thread, &QThread::started, writer, &YieldToTheWindow, Qt::DirectConnection);
+    thread.start();
 }
 
 THistoryRecorder::~THistoryRecorder()
