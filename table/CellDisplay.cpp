@@ -222,7 +222,7 @@ QVariant TResultTable::CellData(int row, int column, int role) const
 void TResultTable::FadeTick()
 {
     if (publishedRows > 0)
-        emit dataChanged(index(0, 1), index(publishedRows - 1, columnCount() - 1), {Qt::BackgroundRole});
+        emit FadeStepped();
     if (MonotonicMs() - lastChangeMs > kFadeMs)
         fadeTimer.stop();
 }

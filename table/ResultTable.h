@@ -155,6 +155,10 @@ public:
 signals:
     // The columns were (re)built; views fit their column widths anew.
     void ColumnsBuilt();
+    // The tint of changed cells faded a step: views repaint what they show
+    // (a dataChanged over the whole table would make a view look at every
+    // row's place, not only at those in sight).
+    void FadeStepped();
 
 private:
     // The store's changes, handed on to the views.

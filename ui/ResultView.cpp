@@ -125,6 +125,7 @@ void ConfigureResultView(QTreeView* view, TResultTable* table)
     };
     QObject::connect(table, &TResultTable::ColumnsBuilt, view, columnsBuilt);
     columnsBuilt();
+    QObject::connect(table, &TResultTable::FadeStepped, view->viewport(), qOverload<>(&QWidget::update));
 }
 
 void PaceRowPublishing(QTreeView* view, TResultTable* table, int inSightMs, int outOfSightMs)
