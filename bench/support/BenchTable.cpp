@@ -4,6 +4,8 @@
 #include "table/ResultTable.h"
 #include "ui/ResultView.h"
 
+#include <QDateTime>
+
 namespace bench {
 namespace {
 
@@ -35,13 +37,17 @@ void PlaceTableRow(TResultTable& table, TRowCursor& cursor, int row, int shoot)
 {
     const QStringList& targets = TableTargets();
     cursor.BeginRow();
-    const qint64 arrived = static_cast<qint64>(shoot) * 10000 + row;
+    // A row's cells arrive together with the clocks of that moment, as
+    // the answers of an agent do.
+    const qint64 arrived = MonotonicMs();
+    const qint64 wall = QDateTime::currentMSecsSinceEpoch();
     for (int column = 0; column < targets.size(); ++column) {
         TCellValue value;
         value.type = kTypes[column];
         value.text = ValueOf(column, row, shoot);
         value.raw = value.text.toLatin1();
         value.arrivedMs = arrived;
+        value.wallMs = wall;
         value.upTime = 100000 + shoot * 1000;
         const QString oid = targets[column] + QLatin1Char('.') + QString::number(row + 1);
         cursor.Advance(table.PlaceCell(oid, value, cursor));
