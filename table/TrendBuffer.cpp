@@ -140,6 +140,15 @@ QVector<double> TTrendBuffer::Readings(const QString& oid) const
     return readings;
 }
 
+std::int64_t TTrendBuffer::Stamp(const QString& oid) const
+{
+    const auto found = slotOf.constFind(oid);
+    if (found == slotOf.constEnd())
+        return -1;
+    const TTrend& trend = trends[static_cast<std::size_t>(*found)];
+    return trend.lastWallMs * (kReadings + 1) + trend.count;
+}
+
 QString TTrendBuffer::Summary(const QString& oid) const
 {
     const QVector<double> readings = Readings(oid);

@@ -36,6 +36,10 @@ public:
     int Clears() const { return clears; }
     // The readings of oid, oldest first; empty when none.
     QVector<double> Readings(const QString& oid) const;
+    // What tells oid's readings from those it had before: the arrival of its
+    // newest reading and how many it keeps; -1 when it has none. Pictures
+    // of a trend are drawn again only when this changed.
+    std::int64_t Stamp(const QString& oid) const;
     // "trend: min 1, max 5 over 12 readings"; empty for fewer than two.
     QString Summary(const QString& oid) const;
 

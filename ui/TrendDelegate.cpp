@@ -6,6 +6,8 @@
 #include <QHelpEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
+#include <QPixmapCache>
 #include <QToolTip>
 
 #include <algorithm>
@@ -19,6 +21,28 @@ constexpr int kTrendMargin = 2;
 // Up to this many rows a shoot is taken at once; larger ones in slices of
 // this many rows, some milliseconds each.
 constexpr qsizetype kRowsPerSlice = 1000;
+
+// Draws readings as a line across area, the lowest at the bottom.
+void DrawTrend(QPainter& painter, const QRectF& area, const QVector<double>& readings, const QColor& color)
+{
+    const auto [low, high] = std::minmax_element(readings.begin(), readings.end());
+    // A flat trend runs through the middle.
+    const bool flat = *high <= *low;
+    const double span = flat ? 1.0 : *high - *low;
+    const double base = flat ? *low - 0.5 : *low;
+    QPainterPath line;
+    for (int i = 0; i < readings.size(); ++i) {
+        const QPointF point(area.left() + area.width() * i / static_cast<double>(readings.size() - 1),
+                            area.bottom() - area.height() * (readings[i] - base) / span);
+        if (i == 0)
+            line.moveTo(point);
+        else
+            line.lineTo(point);
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(color, 1.2));
+    painter.drawPath(line);
+}
 
 }  // namespace
 
@@ -78,35 +102,41 @@ void TTrendDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     QStyledItemDelegate::paint(painter, option, index);
     paintedOn = option.widget;
     const QString oid = shown ? OidAt(index) : QString();
-    if (oid.isEmpty())
-        return;
-    const QVector<double> readings = trends.Readings(oid);
-    if (readings.size() < 2)
+    const std::int64_t stamp = oid.isEmpty() ? -1 : trends.Stamp(oid);
+    if (stamp < 0)
         return;
     const int width = std::min(kTrendMostWidth, static_cast<int>(option.rect.width() * kTrendShare));
-    const QRectF area = QRectF(option.rect.right() - width, option.rect.top(), width, option.rect.height())
-                            .adjusted(0, kTrendMargin, -kTrendMargin, -kTrendMargin);
-    const auto [low, high] = std::minmax_element(readings.begin(), readings.end());
-    // A flat trend runs through the middle.
-    const bool flat = *high <= *low;
-    const double span = flat ? 1.0 : *high - *low;
-    const double base = flat ? *low - 0.5 : *low;
-    QPainterPath line;
-    for (int i = 0; i < readings.size(); ++i) {
-        const QPointF point(area.left() + area.width() * i / static_cast<double>(readings.size() - 1),
-                            area.bottom() - area.height() * (readings[i] - base) / span);
-        if (i == 0)
-            line.moveTo(point);
-        else
-            line.lineTo(point);
-    }
-    painter->save();
-    painter->setRenderHint(QPainter::Antialiasing);
+    const QRect area = QRect(option.rect.right() - width, option.rect.top(), width, option.rect.height())
+                           .adjusted(0, kTrendMargin, -kTrendMargin, -kTrendMargin);
+    if (area.width() <= 0 || area.height() <= 0)
+        return;
     const bool selected = option.state.testFlag(QStyle::State_Selected);
-    painter->setPen(
-        QPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Highlight), 1.2));
-    painter->drawPath(line);
-    painter->restore();
+    const QColor color = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Highlight);
+    const qreal ratio = painter->device() != nullptr ? painter->device()->devicePixelRatioF() : 1.0;
+    // A trend is drawn once per reading: the repaints between (a changed
+    // cell's tint fading, a scroll) take the picture drawn before.
+    const QString key = QStringLiteral("vexgrid-trend:%1:%2:%3:%4x%5@%6:%7")
+                            .arg(oid)
+                            .arg(stamp)
+                            .arg(trends.Clears())
+                            .arg(area.width())
+                            .arg(area.height())
+                            .arg(ratio)
+                            .arg(color.rgba());
+    QPixmap picture;
+    if (!QPixmapCache::find(key, &picture)) {
+        const QVector<double> readings = trends.Readings(oid);
+        if (readings.size() < 2)
+            return;
+        picture = QPixmap(area.size() * ratio);
+        picture.setDevicePixelRatio(ratio);
+        picture.fill(Qt::transparent);
+        QPainter onPicture(&picture);
+        DrawTrend(onPicture, QRectF(QPointF(0, 0), QSizeF(area.size())), readings, color);
+        onPicture.end();
+        QPixmapCache::insert(key, picture);
+    }
+    painter->drawPixmap(area.topLeft(), picture);
 }
 
 bool TTrendDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
