@@ -11,6 +11,8 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QImage>
+#include <QPainter>
 #include <QTest>
 #include <QTreeView>
 
@@ -219,4 +221,44 @@ TEST_F(ResultViewTest, TrendsOfALargeTableComeInSlicesAndAClearDropsWhatWaits)
     while (trends.Taking())
         QCoreApplication::processEvents();
     EXPECT_TRUE(trends.Trends().Readings(oid(0)).isEmpty());
+}
+
+// A trend's line is drawn once per reading and kept: a repaint with no new
+// reading shows the same picture, a new reading a new one.
+TEST_F(ResultViewTest, TrendPictureChangesWithEveryReadingAndOnlyThen)
+{
+    const QString speed = QStringLiteral("1.3.6.1.2.1.2.2.1.5");
+    table.BuildColumns(true, {speed});
+    TTrendDelegate trends(table);
+    trends.SetShown(true);
+    const auto take = [&](const char* text, std::int64_t wallMs) {
+        TCellValue value;
+        value.type = snmptype::kGauge32;
+        value.text = QString::fromLatin1(text);
+        value.wallMs = wallMs;
+        if (table.rowCount() > 0)
+            table.BeginReshoot();  // the same row, read again
+        TRowCursor cursor;
+        cursor.BeginRow();
+        cursor.Advance(table.PlaceCell(speed + QStringLiteral(".1"), value, cursor));
+        table.SetPublishInterval(0);
+        trends.Take(table.Store().Rows());
+    };
+    const auto picture = [&] {
+        QImage image(200, 20, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QStyleOptionViewItem option;
+        option.rect = image.rect();
+        option.palette = view.palette();
+        trends.paint(&painter, option, table.index(0, table.columnCount() - 1));
+        return image;
+    };
+    take("10", 1000);
+    take("30", 2000);
+    take("20", 3000);
+    const QImage drawn = picture();
+    EXPECT_EQ(picture(), drawn);
+    take("90", 4000);
+    EXPECT_NE(picture(), drawn);
 }
