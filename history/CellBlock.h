@@ -38,6 +38,19 @@
 #include <optional>
 #include <variant>
 
+// Distances between times, wrapping instead of overflowing on any input.
+namespace blockclock {
+inline std::int64_t Minus(std::int64_t a, std::int64_t b)
+{
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b));
+}
+
+inline std::int64_t Plus(std::int64_t a, std::int64_t b)
+{
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
+}
+}  // namespace blockclock
+
 // Rows a block holds at most: a block stays within a page or two, and a
 // reader of one cell unpacks no more than this many rows of it.
 inline constexpr qsizetype kBlockRows = 32;
