@@ -132,10 +132,11 @@ void TInstanceRows::SkipRestOfBatch(const std::function<void()>& eachRow)
         eachRow();
 }
 
-void TBulkSize::Begin(int ceiling, const QString& forAgent)
+void TBulkSize::Begin(int fileCeiling, const QString& forAgent)
 {
     agent = forAgent;
-    repetitions = std::max(ceiling, 0);
+    ceiling = std::max(fileCeiling, 0);
+    repetitions = ceiling;
     if (const int known = Learned(agent); known > 0 && repetitions > 0)
         repetitions = std::min(repetitions, known);
 }
@@ -154,7 +155,8 @@ int TBulkSize::Learned(const QString& forAgent) const
 void TBulkSize::Learn(int answered)
 {
     const int found = std::max(1, answered);
-    repetitions = std::min(repetitions, found);
+    if (repetitions > 0)  // a shoot gone over to Get-Next stays there
+        repetitions = std::min(ceiling, found);
     learned.insert(agent, found);
     if (keep)
         keep(agent, found);

@@ -110,7 +110,7 @@ public:
     // What agent was found to answer; 0 while nothing was learned.
     int Learned(const QString& agent) const;
     // The agent answers at most this many bindings: the size from now on
-    // (never above the ceiling), and kept.
+    // (within the shoot's ceiling), and kept.
     void Learn(int answered);
     // The repetitions of a GetBulk that walks `columns` columns at once: as
     // many as the agent was found to answer in all, shared out, within the
@@ -136,6 +136,7 @@ private:
     TKeep keep;
     QString agent;
     int repetitions = 0;
+    int ceiling = 0;                      // the file's, for the running shoot
     mutable QHash<QString, int> learned;  // also what was recalled
     struct TGetSize {
         int seen = 0;   // the most bindings of one GetBulk answer
