@@ -66,7 +66,10 @@ struct TResultCell {
         const bool sameReading = sameOid && value.Answered() && value.arrivedMs == now.arrivedMs
                               && value.wallMs == now.wallMs && value.text == now.text;
         stale = stale && sameReading;
-        oid = answered;
+        // The same OID keeps its text, shared with those who hold it (the
+        // trends find a cell's trend by it without reading it again).
+        if (!sameOid)
+            oid = answered;
         now = value;
         shoot = serial;
         missing = false;

@@ -70,15 +70,18 @@ private:
 
 qsizetype TTrendBuffer::SlotOf(const TResultCell& cell, std::size_t place, bool make)
 {
-    const std::size_t hash = qHash(cell.oid, QHashSeed::globalSeed());
     qsizetype slot = place < slotAt.size() ? slotAt[place] : -1;
-    if (slot >= 0 && trends[static_cast<std::size_t>(slot)].oidHash == hash)
-        return slot;
+    if (slot >= 0) {
+        const QString& known = trends[static_cast<std::size_t>(slot)].oid;
+        // The text shared with the store, else the same OID read anew.
+        if (known.constData() == cell.oid.constData() || known == cell.oid)
+            return slot;
+    }
     const auto found = slotOf.constFind(cell.oid);
     slot = found != slotOf.constEnd() ? *found : -1;
     if (slot < 0 && make) {
         slot = static_cast<qsizetype>(trends.size());
-        trends.emplace_back().oidHash = hash;
+        trends.emplace_back().oid = cell.oid;
         slotOf.insert(cell.oid, slot);
     }
     if (place < slotAt.size())
@@ -126,13 +129,18 @@ void TTrendBuffer::Take(const QVector<TResultRow>& rows, qsizetype from, qsizety
     }
 }
 
-QVector<double> TTrendBuffer::Readings(const QString& oid) const
+qsizetype TTrendBuffer::SlotFor(const QString& oid) const
+{
+    const auto found = slotOf.constFind(oid);
+    return found != slotOf.constEnd() ? *found : -1;
+}
+
+QVector<double> TTrendBuffer::ReadingsAt(qsizetype slot) const
 {
     QVector<double> readings;
-    const auto found = slotOf.constFind(oid);
-    if (found == slotOf.constEnd())
+    if (slot < 0 || slot >= static_cast<qsizetype>(trends.size()))
         return readings;
-    const TTrend& trend = trends[static_cast<std::size_t>(*found)];
+    const TTrend& trend = trends[static_cast<std::size_t>(slot)];
     readings.reserve(trend.count);
     const int first = (trend.next - trend.count + kReadings) % kReadings;
     for (int i = 0; i < trend.count; ++i)
@@ -140,12 +148,11 @@ QVector<double> TTrendBuffer::Readings(const QString& oid) const
     return readings;
 }
 
-std::int64_t TTrendBuffer::Stamp(const QString& oid) const
+std::int64_t TTrendBuffer::StampAt(qsizetype slot) const
 {
-    const auto found = slotOf.constFind(oid);
-    if (found == slotOf.constEnd())
+    if (slot < 0 || slot >= static_cast<qsizetype>(trends.size()))
         return -1;
-    const TTrend& trend = trends[static_cast<std::size_t>(*found)];
+    const TTrend& trend = trends[static_cast<std::size_t>(slot)];
     return trend.lastWallMs * (kReadings + 1) + trend.count;
 }
 

@@ -35,11 +35,16 @@ public:
     // Clear is not to be taken.
     int Clears() const { return clears; }
     // The readings of oid, oldest first; empty when none.
-    QVector<double> Readings(const QString& oid) const;
+    QVector<double> Readings(const QString& oid) const { return ReadingsAt(SlotFor(oid)); }
     // What tells oid's readings from those it had before: the arrival of its
     // newest reading and how many it keeps; -1 when it has none. Pictures
     // of a trend are drawn again only when this changed.
-    std::int64_t Stamp(const QString& oid) const;
+    std::int64_t Stamp(const QString& oid) const { return StampAt(SlotFor(oid)); }
+    // The same by the trend's slot, which stays until the trends are
+    // cleared: -1 for an OID without a trend.
+    qsizetype SlotFor(const QString& oid) const;
+    QVector<double> ReadingsAt(qsizetype slot) const;
+    std::int64_t StampAt(qsizetype slot) const;
     // "trend: min 1, max 5 over 12 readings"; empty for fewer than two.
     QString Summary(const QString& oid) const;
 
@@ -47,13 +52,15 @@ private:
     // The readings of one cell, in a ring; float keeps the six significant
     // digits the tooltip shows and halves what a large table's trends take.
     struct TTrend {
-        std::array<float, kReadings> values{};
+        // Left unwritten until read into: count says how many hold readings,
+        // and a large table's trends are not worth clearing first.
+        std::array<float, kReadings> values;  // NOLINT(cppcoreguidelines-pro-type-member-init)
         int count = 0;  // readings kept, at most kReadings
         int next = 0;   // where the next reading goes
         std::int64_t lastWallMs = 0;
-        // The keyed hash of its OID: tells a cell's trend at its place
-        // without reading a second copy of the OID's text.
-        std::size_t oidHash = 0;
+        // Its OID: the store keeps a cell's text while its OID stays, so a
+        // cell at its place is told its trend by the text they share.
+        QString oid;
     };
     // The trend of cell, found where it lay at the cell's place (row times
     // width plus column) in the shoot before, else by its OID; made when

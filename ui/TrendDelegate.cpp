@@ -21,6 +21,8 @@ constexpr int kTrendMargin = 2;
 // Up to this many rows a shoot is taken at once; larger ones in slices of
 // this many rows, some milliseconds each.
 constexpr qsizetype kRowsPerSlice = 1000;
+// Pictures found by their trend's slot at most: some screens of cells.
+constexpr qsizetype kMostPictures = 4096;
 
 // Draws readings as a line across area, the lowest at the bottom.
 void DrawTrend(QPainter& painter, const QRectF& area, const QVector<double>& readings, const QColor& color)
@@ -102,7 +104,8 @@ void TTrendDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     QStyledItemDelegate::paint(painter, option, index);
     paintedOn = option.widget;
     const QString oid = shown ? OidAt(index) : QString();
-    const std::int64_t stamp = oid.isEmpty() ? -1 : trends.Stamp(oid);
+    const qsizetype slot = oid.isEmpty() ? -1 : trends.SlotFor(oid);
+    const std::int64_t stamp = trends.StampAt(slot);
     if (stamp < 0)
         return;
     const int width = std::min(kTrendMostWidth, static_cast<int>(option.rect.width() * kTrendShare));
@@ -115,17 +118,11 @@ void TTrendDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     const qreal ratio = painter->device() != nullptr ? painter->device()->devicePixelRatioF() : 1.0;
     // A trend is drawn once per reading: the repaints between (a changed
     // cell's tint fading, a scroll) take the picture drawn before.
-    const QString key = QStringLiteral("vexgrid-trend:%1:%2:%3:%4x%5@%6:%7")
-                            .arg(oid)
-                            .arg(stamp)
-                            .arg(trends.Clears())
-                            .arg(area.width())
-                            .arg(area.height())
-                            .arg(ratio)
-                            .arg(color.rgba());
+    TPicture& known = pictures[slot];
     QPixmap picture;
-    if (!QPixmapCache::find(key, &picture)) {
-        const QVector<double> readings = trends.Readings(oid);
+    if (known.stamp != stamp || known.clears != trends.Clears() || known.size != area.size()
+        || known.color != color.rgba() || known.ratio != ratio || !QPixmapCache::find(known.key, &picture)) {
+        const QVector<double> readings = trends.ReadingsAt(slot);
         if (readings.size() < 2)
             return;
         picture = QPixmap(area.size() * ratio);
@@ -134,9 +131,14 @@ void TTrendDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
         QPainter onPicture(&picture);
         DrawTrend(onPicture, QRectF(QPointF(0, 0), QSizeF(area.size())), readings, color);
         onPicture.end();
-        QPixmapCache::insert(key, picture);
+        QPixmapCache::remove(known.key);
+        known = {QPixmapCache::insert(picture), stamp, trends.Clears(), area.size(), color.rgba(), ratio};
     }
     painter->drawPixmap(area.topLeft(), picture);
+    // The pictures of trends scrolled past stay in QPixmapCache until it
+    // needs their room; what finds them is dropped now and then.
+    if (pictures.size() > kMostPictures)
+        pictures.clear();
 }
 
 bool TTrendDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,

@@ -3,6 +3,8 @@
 // minimum and maximum to its tooltip. Only cells in sight are drawn.
 #pragma once
 
+#include <QHash>
+#include <QPixmapCache>
 #include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTimer>
@@ -50,4 +52,16 @@ private:
     int waitingSince = 0;                  // the trends' Clears when the first was queued
     QTimer slices;
     mutable QPointer<const QWidget> paintedOn;  // the view the trends were last drawn on
+    // The picture last drawn of a trend, by its slot: found again without a
+    // key made of texts, kept in QPixmapCache (which may drop it) while the
+    // trend, its size and its colour stay.
+    struct TPicture {
+        QPixmapCache::Key key;
+        std::int64_t stamp = -1;
+        int clears = -1;
+        QSize size;
+        QRgb color = 0;
+        qreal ratio = 0;
+    };
+    mutable QHash<qsizetype, TPicture> pictures;
 };

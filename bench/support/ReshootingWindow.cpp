@@ -10,7 +10,7 @@
 
 namespace bench {
 
-int RunReshootingWindow(const char* name, const QStringList& switches)
+int RunReshootingWindow(const char* name, const QStringList& switches, bool tellShoots)
 {
     SetModalMessageHook([name](QWidget*, const QString& text) {
         std::fprintf(stderr, "%s: message box: %s\n", name, qPrintable(text));
@@ -18,8 +18,13 @@ int RunReshootingWindow(const char* name, const QStringList& switches)
     TForm1 form(switches);
     bool reshooting = false;
     QObject::connect(&form, &TForm1::shootFinished, &form, [&] {
-        if (reshooting)
+        if (reshooting) {
+            if (tellShoots) {
+                std::printf("SHOT\n");
+                std::fflush(stdout);
+            }
             return;
+        }
         reshooting = true;
         form.Widgets().Every10secondskeepinstances1->trigger();
         std::printf("READY\n");

@@ -1,7 +1,9 @@
 // bench_fast_agent: a quick SNMP responder for the table bench at sizes where
 // snmpsimd's cost per binding would hide the program's own: the bench table
 // of make_table_data.py (seven columns, ROWS rows, values made up on the fly)
-// for Get, Get-Next and GetBulk, SNMPv1 and v2c, any community.
+// for Get, Get-Next and GetBulk, SNMPv1 and v2c, any community. The two
+// octet counters move as time goes, row i at (i % 100 + 1) kB/s, and wrap at
+// 2^32 as Counter32 do.
 //
 //   bench_fast_agent PORT ROWS      (127.0.0.1 only; runs until killed)
 #include "snmp/SnmpMessage.h"
@@ -13,6 +15,7 @@
 
 #include <cstdio>
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -28,6 +31,14 @@ constexpr int kColumns[] = {1, 2, 3, 4, 5, 10, 16};
 constexpr std::uint8_t kNoSuchName = 2;
 
 long rows = 0;
+const auto started = std::chrono::steady_clock::now();
+
+// Milliseconds since the agent started.
+unsigned long UpMs()
+{
+    return static_cast<unsigned long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
+}
 
 // The position of an object: column index (0..6) and row (1..rows), or past
 // the table (column 7), or before it (column -1).
@@ -62,8 +73,9 @@ vxsnmp::TBinding Cell(const TSpot& at)
     case 10:
     case 16:
         b.type = 0x41;
-        b.value = std::to_string(
-            (static_cast<unsigned long>(i) * 2654435761UL + static_cast<unsigned long>(c)) % 4000000000UL);
+        b.value = std::to_string((static_cast<unsigned long>(i) * 2654435761UL + static_cast<unsigned long>(c)
+                                  + UpMs() * static_cast<unsigned long>(i % 100 + 1))
+                                 % 4294967296UL);
         break;
     default:
         b.type = 0x02;
