@@ -52,11 +52,11 @@ private:
     // The readings of one cell, in a ring; float keeps the six significant
     // digits the tooltip shows and halves what a large table's trends take.
     struct TTrend {
-        // Left unwritten until read into: count says how many hold readings,
+        // Not cleared before use: count says how many hold readings,
         // and a large table's trends are not worth clearing first.
         std::array<float, kReadings> values;  // NOLINT(cppcoreguidelines-pro-type-member-init)
-        int count = 0;  // readings kept, at most kReadings
-        int next = 0;   // where the next reading goes
+        int count = 0;                        // readings kept, at most kReadings
+        int next = 0;                         // where the next reading goes
         std::int64_t lastWallMs = 0;
         // Its OID: the store keeps a cell's text while its OID stays, so a
         // cell at its place is told its trend by the text they share.

@@ -37,7 +37,8 @@ const auto started = std::chrono::steady_clock::now();
 unsigned long UpMs()
 {
     return static_cast<unsigned long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started)
+            .count());
 }
 
 // The position of an object: column index (0..6) and row (1..rows), or past
