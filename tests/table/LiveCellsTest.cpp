@@ -297,7 +297,12 @@ TEST(ResultCell, KeepsTheAnswerBeforeAndTheLastValueOnlyForTheSameOid)
     TResultCell cell;
     std::uint32_t serial = 0;
     for (const Step& step : steps) {
-        cell.Take(step.oid, step.value, ++serial);
+        // Each answer's OID is a text of its own, as the engine makes them;
+        // the same OID keeps the text the cell had (the trends find it by it).
+        const QString before = cell.oid;
+        cell.Take(QString(step.oid.constData(), step.oid.size()), step.value, ++serial);
+        EXPECT_EQ(cell.oid, step.oid);
+        EXPECT_EQ(cell.oid.constData() == before.constData(), before == step.oid) << serial;
         EXPECT_EQ(cell.Previous().text, QString::fromLatin1(step.previous)) << serial;
         EXPECT_EQ(cell.LastGood().text, QString::fromLatin1(step.lastGood)) << serial;
         EXPECT_EQ(cell.history != nullptr, step.keeps) << serial;
