@@ -69,13 +69,41 @@ const TResultCell* CellOfColumn(const QVector<TResultCell>& row, const TOid& col
 std::optional<double> RowCounterRate(const QVector<TResultCell>& row, const TResultCell& cell)
 {
     const std::optional<double> rate = CounterRate(cell.Previous(), cell.now);
-    if (!rate)
-        return rate;
-    const TResultCell* discontinuity = CellOfColumn(row, kIfCounterDiscontinuityTime);
-    if (discontinuity && discontinuity->Previous().HasValue()
-        && discontinuity->Previous().text != discontinuity->now.text)
+    if (!rate || CountersDiscontinued(row))
         return std::nullopt;
     return rate;
+}
+
+qsizetype DiscontinuityColumn(const QStringList& targets, bool listLayout)
+{
+    if (listLayout)
+        return kAnyColumn;
+    qsizetype found = kNoColumn;
+    for (qsizetype i = 0; i < targets.size(); ++i) {
+        const std::optional<TOid> target = TOid::Parse(targets[i]);
+        if (!target)
+            return kAnyColumn;
+        if (*target == kIfCounterDiscontinuityTime && found == kNoColumn)
+            found = i;
+        else if (target->IsPrefixOf(kIfCounterDiscontinuityTime)
+                 || kIfCounterDiscontinuityTime.IsPrefixOf(*target))
+            return kAnyColumn;
+    }
+    return found;
+}
+
+bool CountersDiscontinued(const QVector<TResultCell>& row, qsizetype column)
+{
+    if (column == kNoColumn)
+        return false;  // each cell lies under a target, and none is near it
+    const TResultCell* discontinuity = nullptr;
+    if (column >= 0 && column < row.size() && row[column].now.HasValue()
+        && kIfCounterDiscontinuityTime.IsAboveText(row[column].oid))
+        discontinuity = &row[column];
+    else
+        discontinuity = CellOfColumn(row, kIfCounterDiscontinuityTime);
+    return discontinuity && discontinuity->Previous().HasValue()
+        && discontinuity->Previous().text != discontinuity->now.text;
 }
 
 std::optional<double> RowInterfaceSpeed(const QVector<TResultCell>& row)

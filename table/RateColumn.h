@@ -9,6 +9,7 @@
 #include <QVector>
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
@@ -29,6 +30,18 @@ bool AgentRestarted(const TCellValue& previous, const TCellValue& current);
 // ifCounterDiscontinuityTime changed between the readings (the agent reset
 // the interface's counters).
 std::optional<double> RowCounterRate(const QVector<TResultCell>& row, const TResultCell& cell);
+
+// Where the rows of a table hold their ifCounterDiscontinuityTime, told once
+// for all rows from the targets: the cell of that target, kNoColumn when no
+// target can hold it (none is it, above it or below it), kAnyColumn when each
+// row must be searched (a list, or a target above or below it).
+constexpr qsizetype kNoColumn = -1;
+constexpr qsizetype kAnyColumn = -2;
+qsizetype DiscontinuityColumn(const QStringList& targets, bool listLayout);
+// True when the row's ifCounterDiscontinuityTime changed between its last two
+// readings: its counters were reset, and none of its rates holds. column:
+// where DiscontinuityColumn said the rows hold it.
+bool CountersDiscontinued(const QVector<TResultCell>& row, qsizetype column = kAnyColumn);
 
 // The interface speed in bit/s the row tells: ifHighSpeed (Mbit/s) where the
 // view has it, else ifSpeed unless saturated; none for neither or zero.

@@ -34,6 +34,7 @@ public:
     explicit TResultTable(const TOidNameTable& names, QObject* parent = nullptr);
     ~TResultTable() override;
     TResultStore& Store() { return store; }
+    const TResultStore& Store() const { return store; }
 
     // Builds the columns once per run and empties the rows. The list layout
     // ("..", "Description ... ", "Value") when tableMode is false or there is

@@ -1,7 +1,5 @@
 #include "table/TrendBuffer.h"
 
-#include "table/RateColumn.h"
-
 #include <algorithm>
 #include <limits>
 #include <optional>
@@ -44,7 +42,10 @@ std::optional<double> NumberOf(const QString& text)
 // discontinuity looked up once for all its counters.
 class TRowValues {
 public:
-    explicit TRowValues(const QVector<TResultCell>& cells) : row(cells) {}
+    TRowValues(const QVector<TResultCell>& cells, qsizetype discontinuityColumn)
+        : row(cells), column(discontinuityColumn)
+    {
+    }
 
     std::optional<double> Of(const TResultCell& cell)
     {
@@ -53,16 +54,16 @@ public:
         const std::optional<double> rate = CounterRate(cell.Previous(), cell.now);
         if (!rate)
             return rate;
-        // RowCounterRate tells the row's discontinuity: it differs from the
-        // plain rate only there, and alike for every counter of the row.
+        // Alike for every counter of the row: looked up once.
         if (discontinuity == TDiscontinuity::Unknown)
-            discontinuity = RowCounterRate(row, cell) ? TDiscontinuity::No : TDiscontinuity::Yes;
+            discontinuity = CountersDiscontinued(row, column) ? TDiscontinuity::Yes : TDiscontinuity::No;
         return discontinuity == TDiscontinuity::No ? rate : std::nullopt;
     }
 
 private:
     enum class TDiscontinuity { Unknown, No, Yes };
     const QVector<TResultCell>& row;
+    qsizetype column;
     TDiscontinuity discontinuity = TDiscontinuity::Unknown;
 };
 
@@ -89,7 +90,8 @@ qsizetype TTrendBuffer::SlotOf(const TResultCell& cell, std::size_t place, bool 
     return slot;
 }
 
-void TTrendBuffer::Take(const QVector<TResultRow>& rows, qsizetype from, qsizetype to)
+void TTrendBuffer::Take(const QVector<TResultRow>& rows, qsizetype from, qsizetype to,
+                        qsizetype discontinuityColumn)
 {
     // Room for every cell at once: growing by slices would move all the
     // trends taken so far, and rehash their OIDs, in the middle of a shoot.
@@ -104,7 +106,7 @@ void TTrendBuffer::Take(const QVector<TResultRow>& rows, qsizetype from, qsizety
     }
     for (qsizetype r = from; r < std::min(to, rows.size()); ++r) {
         const TResultRow& row = rows[r];
-        TRowValues values(row.cells);
+        TRowValues values(row.cells, discontinuityColumn);
         for (qsizetype c = 0; c < row.cells.size(); ++c) {
             const TResultCell& cell = row.cells[c];
             if (!HoldsNumber(cell))

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/ResultStore.h"
+#include "table/RateColumn.h"
 
 #include <QHash>
 #include <QString>
@@ -22,8 +23,11 @@ public:
     // Takes the readings of a finished shoot; a cell without a number now
     // (unanswered, stale, no rate yet) adds nothing.
     void Take(const QVector<TResultRow>& rows) { Take(rows, 0, rows.size()); }
-    // The same for rows [from, to) of a shoot, taken a slice at a time.
-    void Take(const QVector<TResultRow>& rows, qsizetype from, qsizetype to);
+    // The same for rows [from, to) of a shoot, taken a slice at a time;
+    // discontinuityColumn: where its rows hold ifCounterDiscontinuityTime
+    // (DiscontinuityColumn), which saves searching each row for it.
+    void Take(const QVector<TResultRow>& rows, qsizetype from, qsizetype to,
+              qsizetype discontinuityColumn = kAnyColumn);
     void Clear()
     {
         slotOf.clear();

@@ -57,13 +57,15 @@ TTrendDelegate::TTrendDelegate(const TResultTable& model, QObject* parent)
 
 void TTrendDelegate::Take(const QVector<TResultRow>& rows)
 {
+    const TResultStore& store = table.Store();
+    const qsizetype column = DiscontinuityColumn(store.Targets(), store.IsListLayout());
     if (waiting.isEmpty() && rows.size() <= kRowsPerSlice) {
-        trends.Take(rows);
+        trends.Take(rows, 0, rows.size(), column);
         return;
     }
     if (waiting.isEmpty())
         waitingSince = trends.Clears();
-    waiting.append(rows);  // shared with the store until either changes
+    waiting.append({rows, column});  // the rows shared with the store until either changes
     slices.start();
 }
 
@@ -77,9 +79,9 @@ void TTrendDelegate::TakeSlice()
         slices.stop();
         return;
     }
-    const QVector<TResultRow>& rows = waiting.front();
+    const QVector<TResultRow>& rows = waiting.front().rows;
     const qsizetype end = std::min(rows.size(), takenRows + kRowsPerSlice);
-    trends.Take(rows, takenRows, end);
+    trends.Take(rows, takenRows, end, waiting.front().discontinuityColumn);
     takenRows = end;
     if (takenRows < rows.size())
         return;

@@ -47,9 +47,15 @@ private:
     TTrendBuffer trends;
     bool shown = false;
     QString filledFrom;
-    QVector<QVector<TResultRow>> waiting;  // shoots not yet taken whole, oldest first
-    qsizetype takenRows = 0;               // of waiting.front()
-    int waitingSince = 0;                  // the trends' Clears when the first was queued
+    // Shoots not yet taken whole, oldest first, with where their rows hold
+    // ifCounterDiscontinuityTime.
+    struct TWaiting {
+        QVector<TResultRow> rows;
+        qsizetype discontinuityColumn = kAnyColumn;
+    };
+    QVector<TWaiting> waiting;
+    qsizetype takenRows = 0;  // of waiting.front()
+    int waitingSince = 0;     // the trends' Clears when the first was queued
     QTimer slices;
     mutable QPointer<const QWidget> paintedOn;  // the view the trends were last drawn on
     // The picture last drawn of a trend, by its slot: found again without a

@@ -133,3 +133,39 @@ TEST(CounterRates, RowsTellDiscontinuitiesAndSpeeds)
         EXPECT_EQ(RateAboveSpeed(rate, RowInterfaceSpeed(c.row)), c.suspect) << c.why;
     }
 }
+
+// Where the rows hold ifCounterDiscontinuityTime, told from the targets, and
+// a row's discontinuity read there the same as when the row is searched.
+TEST(CounterRates, DiscontinuityColumnFromTheTargets)
+{
+    const QString octets = QStringLiteral("1.3.6.1.2.1.31.1.1.1.6");
+    const QString discontinuity = QStringLiteral("1.3.6.1.2.1.31.1.1.1.19");
+    const struct {
+        const char* why;
+        QStringList targets;
+        bool listLayout;
+        qsizetype column;
+    } cases[] = {
+        {"no target near it", {octets, QStringLiteral("1.3.6.1.2.1.2.2.1.5")}, false, kNoColumn},
+        {"the target itself", {octets, discontinuity}, false, 1},
+        {"a target above it: searched", {QStringLiteral("1.3.6.1.2.1.31.1.1.1")}, false, kAnyColumn},
+        {"a target below it: searched", {discontinuity + QStringLiteral(".3")}, false, kAnyColumn},
+        {"twice: searched", {discontinuity, discontinuity}, false, kAnyColumn},
+        {"a target that does not parse: searched", {QStringLiteral("ifIndex")}, false, kAnyColumn},
+        {"a list: searched", {octets, discontinuity}, true, kAnyColumn},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DiscontinuityColumn(c.targets, c.listLayout), c.column) << c.why;
+
+    const TResultCell counter = ReadTwice("1.3.6.1.2.1.31.1.1.1.6.3", kC64, "0", "12500000");
+    const TResultCell reset = ReadTwice("1.3.6.1.2.1.31.1.1.1.19.3", snmptype::kTimeTicks, "500", "1900");
+    const TResultCell same = ReadTwice("1.3.6.1.2.1.31.1.1.1.19.3", snmptype::kTimeTicks, "500", "500");
+    // The column said, a wrong one (another cell there) and the search agree.
+    for (const QVector<TResultCell>& row :
+         {QVector{counter, reset}, QVector{counter, same}, QVector{reset, counter}}) {
+        for (const qsizetype column : {qsizetype{0}, qsizetype{1}, kAnyColumn})
+            EXPECT_EQ(CountersDiscontinued(row, column), CountersDiscontinued(row)) << column;
+    }
+    EXPECT_TRUE(CountersDiscontinued({counter, reset}, 1));
+    EXPECT_FALSE(CountersDiscontinued({counter, reset}, kNoColumn));  // told that no cell can hold it
+}
