@@ -56,15 +56,16 @@ private:
     // The readings of one cell, in a ring; float keeps the six significant
     // digits the tooltip shows and halves what a large table's trends take.
     struct TTrend {
-        // Not cleared before use: count says how many hold readings,
-        // and a large table's trends are not worth clearing first.
-        std::array<float, kReadings> values;  // NOLINT(cppcoreguidelines-pro-type-member-init)
-        int count = 0;                        // readings kept, at most kReadings
-        int next = 0;                         // where the next reading goes
-        std::int64_t lastWallMs = 0;
         // Its OID: the store keeps a cell's text while its OID stays, so a
-        // cell at its place is told its trend by the text they share.
+        // cell at its place is told its trend by the text they share. What a
+        // shoot reads of every trend comes first, on one cache line.
         QString oid;
+        std::int64_t lastWallMs = 0;
+        int count = 0;  // readings kept, at most kReadings
+        int next = 0;   // where the next reading goes
+        // Not cleared before use: count says how many hold readings, and a
+        // large table's trends are not worth clearing first.
+        std::array<float, kReadings> values;  // NOLINT(cppcoreguidelines-pro-type-member-init)
     };
     // The trend of cell, found where it lay at the cell's place (row times
     // width plus column) in the shoot before, else by its OID; made when

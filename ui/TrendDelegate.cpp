@@ -3,6 +3,7 @@
 #include "table/ResultTable.h"
 
 #include <QAbstractItemView>
+#include <QElapsedTimer>
 #include <QHelpEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -11,6 +12,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -18,9 +20,8 @@ namespace {
 constexpr double kTrendShare = 0.45;
 constexpr int kTrendMostWidth = 90;
 constexpr int kTrendMargin = 2;
-// Up to this many rows a shoot is taken at once; larger ones in slices of
-// this many rows, some milliseconds each.
-constexpr qsizetype kRowsPerSlice = 1000;
+// Rows taken between two looks at the clock.
+constexpr qsizetype kRowsPerLook = 250;
 // Pictures found by their trend's slot at most: some screens of cells.
 constexpr qsizetype kMostPictures = 4096;
 
@@ -59,37 +60,43 @@ void TTrendDelegate::Take(const QVector<TResultRow>& rows)
 {
     const TResultStore& store = table.Store();
     const qsizetype column = DiscontinuityColumn(store.Targets(), store.IsListLayout());
-    if (waiting.isEmpty() && rows.size() <= kRowsPerSlice) {
-        trends.Take(rows, 0, rows.size(), column);
-        return;
-    }
     if (waiting.isEmpty())
         waitingSince = trends.Clears();
     waiting.append({rows, column});  // the rows shared with the store until either changes
-    slices.start();
+    // At once as far as a slice goes: a shoot taken whole here is in the
+    // trends before the view paints its new values.
+    if (waiting.size() == 1)
+        TakeSlice();
 }
 
 void TTrendDelegate::TakeSlice()
 {
-    if (trends.Clears() != waitingSince) {
-        waiting.clear();  // taken before the trends were cleared
-        takenRows = 0;
-    }
-    if (waiting.isEmpty()) {
-        slices.stop();
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        if (trends.Clears() != waitingSince) {
+            waiting.clear();  // taken before the trends were cleared
+            takenRows = 0;
+            break;
+        }
+        const TWaiting& front = waiting.front();
+        const qsizetype end = std::min(front.rows.size(), takenRows + kRowsPerLook);
+        trends.Take(front.rows, takenRows, end, front.discontinuityColumn);
+        takenRows = end;
+        if (takenRows == front.rows.size()) {
+            waiting.removeFirst();
+            takenRows = 0;
+        }
+    } while (!waiting.isEmpty() && clock.nsecsElapsed() < sliceBudgetNs);
+    if (!waiting.isEmpty()) {
+        // The rest at the next turns; the view may paint meanwhile.
+        late = true;
+        slices.start();
         return;
     }
-    const QVector<TResultRow>& rows = waiting.front().rows;
-    const qsizetype end = std::min(rows.size(), takenRows + kRowsPerSlice);
-    trends.Take(rows, takenRows, end, waiting.front().discontinuityColumn);
-    takenRows = end;
-    if (takenRows < rows.size())
-        return;
-    waiting.removeFirst();
-    takenRows = 0;
-    if (!waiting.isEmpty())
-        return;
     slices.stop();
+    if (!std::exchange(late, false))
+        return;
     if (auto* view = qobject_cast<const QAbstractItemView*>(paintedOn.data()); view != nullptr && shown)
         view->viewport()->update();
 }

@@ -19,14 +19,17 @@ public:
 
     // The readings drawn.
     TTrendBuffer& Trends() { return trends; }
-    // Takes a finished shoot's readings into the trends: at once for a small
-    // table; for a large one a slice of rows per event-loop turn, so that
-    // the window keeps answering, and the cells in sight are drawn again
-    // when all are in. Shoots come in in their order; Trends().Clear()
-    // drops those still waiting.
+    // Takes a finished shoot's readings into the trends, a slice of rows of
+    // at most the slice budget's time per event-loop turn, the first at
+    // once: a table taken in one slice is in before the view paints it; for
+    // a larger one the window keeps answering, and the cells in sight are
+    // drawn again when all are in. Shoots come in in their order;
+    // Trends().Clear() drops those still waiting.
     void Take(const QVector<TResultRow>& rows);
     // Whether shoots are still being taken.
     bool Taking() const { return !waiting.isEmpty(); }
+    // The time a slice may take (10 ms); 0: a few hundred rows a slice.
+    void SetSliceBudget(std::int64_t nanoseconds) { sliceBudgetNs = nanoseconds; }
     // Draws the trends, or the cells alone.
     void SetShown(bool on) { shown = on; }
     // The recording the trends were filled from (empty: none yet).
@@ -57,6 +60,9 @@ private:
     qsizetype takenRows = 0;  // of waiting.front()
     int waitingSince = 0;     // the trends' Clears when the first was queued
     QTimer slices;
+    static constexpr std::int64_t kSliceBudgetNs = 10'000'000;
+    std::int64_t sliceBudgetNs = kSliceBudgetNs;
+    bool late = false;                          // a shoot was still being taken at the end of a turn
     mutable QPointer<const QWidget> paintedOn;  // the view the trends were last drawn on
     // The picture last drawn of a trend, by its slot: found again without a
     // key made of texts, kept in QPixmapCache (which may drop it) while the
