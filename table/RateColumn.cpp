@@ -15,8 +15,24 @@ constexpr std::int64_t kUpTimeSlackMs = 250;
 
 std::optional<std::uint64_t> CounterNumber(const TCellValue& value)
 {
+    // Up to 19 decimal digits (nearly every counter) are read here, without
+    // QString::toULongLong's detour through a Latin-1 copy; any other text
+    // goes there.
+    constexpr qsizetype kMostDigits = 19;
+    const QString& text = value.text;
+    if (!text.isEmpty() && text.size() <= kMostDigits) {
+        std::uint64_t number = 0;
+        bool digits = true;
+        for (qsizetype i = 0; i < text.size() && digits; ++i) {
+            const char16_t unit = text[i].unicode();
+            digits = unit >= u'0' && unit <= u'9';
+            number = number * 10 + (unit - u'0');
+        }
+        if (digits)
+            return number;
+    }
     bool ok = false;
-    const qulonglong number = value.text.toULongLong(&ok);
+    const qulonglong number = text.toULongLong(&ok);
     return ok ? std::optional<std::uint64_t>(number) : std::nullopt;
 }
 

@@ -21,7 +21,7 @@ std::optional<double> NumberOf(const QString& text)
 {
     // Up to 18 digits fit an int64 and are exact enough for a float.
     constexpr qsizetype kMostDigits = 18;
-    const qsizetype sign = text.startsWith(QLatin1Char('-')) ? 1 : 0;
+    const qsizetype sign = !text.isEmpty() && text.front() == QLatin1Char('-') ? 1 : 0;
     if (text.size() > sign && text.size() - sign <= kMostDigits) {
         std::int64_t number = 0;
         bool digits = true;

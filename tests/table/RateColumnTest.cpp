@@ -75,6 +75,7 @@ TEST(CounterRates, RestartsWrapsAndClocks)
          {kC64, "18446744073709510235", 1000, 100},
          10235.0},
         {"no time between the readings", {kC32, "1", 5000, 100}, {kC32, "2", 5000, 100}, std::nullopt},
+        {"a text that is no number", {kC32, "1", 0, 100}, {kC32, "2x", 5000, 600}, std::nullopt},
         {"types differ", {kC32, "1", 0, 100}, {kC64, "2", 1000, 200}, std::nullopt},
         {"no counter", {snmptype::kGauge32, "1", 0, 100}, {snmptype::kGauge32, "2", 1000, 200}, std::nullopt},
         {"no number", {kC32, "Null", 0, 100}, {kC32, "2", 1000, 200}, std::nullopt},
