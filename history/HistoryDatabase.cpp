@@ -191,8 +191,12 @@ bool THistoryDatabase::Open(const QString& at)
                 Fail(QStringLiteral("file"),
                      QStringLiteral("written by a newer HB_Vexgrid (schema %1); left as it is").arg(version));
     }
+    // A page cache of 8 MB: appending touches the last pages of each table
+    // only, and reading back was no faster with 64 MB, which a window
+    // recording a large table (a megabyte or more a shoot) fills within a
+    // minute and then holds.
     ready = ready && Exec("PRAGMA journal_mode=WAL") && Exec("PRAGMA synchronous=NORMAL")
-         && Exec("PRAGMA cache_size=-65536");
+         && Exec("PRAGMA cache_size=-8192");
     if (!ready) {
         const QString why = lastError;
         Close();
