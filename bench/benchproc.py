@@ -1,10 +1,16 @@
-"""What the bench drivers share: free loopback ports and the starting and
-stopping of the processes they measure."""
+"""What the bench drivers share: free loopback ports, the starting and
+stopping of the processes they measure, the vexgrid file of the bench table
+and the X11 window of a title."""
 
 import os
 import signal
 import socket
 import subprocess
+import sys
+import time
+
+# The seven columns of the bench table bench_fast_agent serves.
+ENTRY = "1.3.6.1.4.1.32473.1.2.1."
 
 
 def free_port(kind=socket.SOCK_DGRAM):
@@ -29,3 +35,32 @@ def stop(proc):
         except subprocess.TimeoutExpired:
             os.kill(proc.pid, signal.SIGKILL)
             proc.wait()
+
+
+def write_view(path, title, community, agent_port, columns, extra=""):
+    """A vexgrid file at path: the window titled title shooting columns of the
+    bench table from bench_fast_agent on agent_port (SNMPv2c); extra goes
+    after <community> (elements of <vexgrid>) or, when it starts with
+    "    <", into <shooter> after <snmpversion>."""
+    targets = "".join("      <shootertarget><oid>%s%d</oid><oiddescr></oiddescr><instance></instance>"
+                      "</shootertarget>\n" % (ENTRY, column) for column in columns)
+    top, shooter = ("", extra) if extra.startswith("    <") else (extra, "")
+    with open(path, "w") as f:
+        f.write('<?xml version="1.0" encoding="UTF-8"?>\n<vexgrid>\n  <programtitle>%s</programtitle>\n'
+                "  <width>900</width>\n  <height>500</height>\n  <host>127.0.0.1</host>\n"
+                "  <community>%s</community>\n%s  <shooter>\n"
+                "    <remoteport>%d</remoteport>\n    <snmpversion>2</snmpversion>\n%s    <shootertargets>\n%s"
+                "    </shootertargets>\n  </shooter>\n</vexgrid>\n" % (title, community, top, agent_port, shooter, targets))
+    return path
+
+
+def window_id(title, seconds=30):
+    """The id of the X11 window whose title starts with title (xwininfo)."""
+    until = time.time() + seconds
+    while time.time() < until:
+        tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
+        for line in tree.splitlines():
+            if '"%s' % title in line:
+                return line.split()[0]
+        time.sleep(0.2)
+    sys.exit("%s: no window titled %s appeared" % (os.path.basename(sys.argv[0]), title))

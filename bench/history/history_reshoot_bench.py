@@ -27,13 +27,11 @@ import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from benchproc import free_port, start, stop  # noqa: E402
+from benchproc import free_port, start, stop, window_id, write_view  # noqa: E402
 
-ENTRY = "1.3.6.1.4.1.32473.1.2.1."
 COLUMNS = (1, 2, 3, 4, 5, 10, 16)
 TITLE = "History bench"
 SETUPS = (("both off", False, False), ("recording alone", True, False), ("trends alone", False, True),
@@ -60,31 +58,6 @@ def folder_bytes(folder):
     return sum(os.path.getsize(os.path.join(top, name)) for top, _, names in os.walk(folder) for name in names)
 
 
-def write_view(folder, agent_port):
-    targets = "".join("      <shootertarget><oid>%s%d</oid><oiddescr></oiddescr><instance></instance>"
-                      "</shootertarget>\n" % (ENTRY, column) for column in COLUMNS)
-    view = os.path.join(folder, "bench-history.xml")
-    with open(view, "w") as f:
-        f.write('<?xml version="1.0" encoding="UTF-8"?>\n<vexgrid>\n  <programtitle>%s</programtitle>\n'
-                "  <width>900</width>\n  <height>500</height>\n  <host>127.0.0.1</host>\n"
-                "  <community>benchhistory</community>\n  <shooter>\n"
-                "    <remoteport>%d</remoteport>\n    <snmpversion>2</snmpversion>\n"
-                "    <maxrepetitions>25</maxrepetitions>\n    <shootertargets>\n%s"
-                "    </shootertargets>\n  </shooter>\n</vexgrid>\n" % (TITLE, agent_port, targets))
-    return view
-
-
-def window_id(seconds=30):
-    until = time.time() + seconds
-    while time.time() < until:
-        tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
-        for line in tree.splitlines():
-            if '"%s' % TITLE in line:
-                return line.split()[0]
-        time.sleep(0.2)
-    sys.exit("history_reshoot_bench: no window titled %s appeared" % TITLE)
-
-
 def run_once(build, view, record, trends, shoots):
     """One window from start to SHOOTS re-shoots: its figures."""
     home = tempfile.mkdtemp(prefix="vexgrid-history-bench-")
@@ -103,7 +76,7 @@ def run_once(build, view, record, trends, shoots):
             if window.stdout.readline().strip() != b"READY":
                 sys.exit("history_reshoot_bench: the window did not finish its first shoot")
             if env["QT_QPA_PLATFORM"] == "xcb":
-                probe = subprocess.Popen([os.path.join(build, "bench", "bench_ping_probe"), window_id()],
+                probe = subprocess.Popen([os.path.join(build, "bench", "bench_ping_probe"), window_id(TITLE)],
                                          stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
             marks = []  # (seconds, CPU seconds, recorded bytes) at the end of each re-shoot
             for _ in range(shoots + 1):
@@ -139,7 +112,8 @@ def main():
     runs = int(sys.argv[4]) if len(sys.argv) > 4 else 3
     folder = tempfile.mkdtemp(prefix="vexgrid-history-bench-")
     agent_port = free_port(socket.SOCK_DGRAM)
-    view = write_view(folder, agent_port)
+    view = write_view(os.path.join(folder, "bench-history.xml"), TITLE, "benchhistory", agent_port, COLUMNS,
+                      "    <maxrepetitions>25</maxrepetitions>\n")
     # The agent at the normal policy even where the driver runs at real-time
     # priority: two real-time processes busy at once would leave the X server
     # (and the pings it relays) no core while a shoot runs.

@@ -31,9 +31,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from benchproc import free_port, start, stop  # noqa: E402
+from benchproc import ENTRY, free_port, start, stop, write_view  # noqa: E402
 
-ENTRY = "1.3.6.1.4.1.32473.1.2.1."
 COLUMNS = [(1, "benchIfIndex", "gauge"), (2, "benchIfDescr", "OctetString"), (3, "benchIfType", "gauge"),
            (4, "benchIfMtu", "gauge"), (5, "benchIfSpeed", "gauge"), (10, "benchIfInOctets", "counter"),
            (16, "benchIfOutOctets", "counter")]
@@ -146,15 +145,8 @@ def measure(port, scrape_path, probe_path, pid, scrapes):
 
 
 def write_files(folder, agent_port, exporter_mib):
-    targets = "".join("      <shootertarget><oid>%s%d</oid><oiddescr></oiddescr><instance></instance>"
-                      "</shootertarget>\n" % (ENTRY, column) for column, _, _ in COLUMNS)
-    view = os.path.join(folder, "bench-metrics.xml")
-    with open(view, "w") as f:
-        f.write('<?xml version="1.0" encoding="UTF-8"?>\n<vexgrid>\n  <programtitle>Metrics bench</programtitle>\n'
-                "  <width>900</width>\n  <height>500</height>\n  <host>127.0.0.1</host>\n"
-                "  <community>%s</community>\n  <mibs><mib>%s</mib></mibs>\n  <shooter>\n"
-                "    <remoteport>%d</remoteport>\n    <snmpversion>2</snmpversion>\n    <shootertargets>\n%s"
-                "    </shootertargets>\n  </shooter>\n</vexgrid>\n" % (COMMUNITY, exporter_mib, agent_port, targets))
+    view = write_view(os.path.join(folder, "bench-metrics.xml"), "Metrics bench", COMMUNITY, agent_port,
+                      [column for column, _, _ in COLUMNS], "  <mibs><mib>%s</mib></mibs>\n" % exporter_mib)
     os.makedirs(os.path.join(folder, "Hollbrae"))
     with open(os.path.join(folder, "Hollbrae", "HB_Vexgrid.conf"), "w") as f:
         f.write("[shoot]\nintervalSeconds=1\n")

@@ -34,9 +34,8 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from benchproc import free_port, stop  # noqa: E402
+from benchproc import free_port, stop, window_id, write_view  # noqa: E402
 
-ENTRY = "1.3.6.1.4.1.32473.1.2.1."
 COLUMNS = (1, 2, 3, 4, 5, 10, 16)
 LINK_DOWN = ["", "1.3.6.1.6.3.1.1.5.3", "1.3.6.1.2.1.2.2.1.1.2", "i", "2", "1.3.6.1.2.1.2.2.1.7.2", "i", "2",
              "1.3.6.1.2.1.2.2.1.8.2", "i", "2"]
@@ -164,15 +163,7 @@ def measure(side, pid, port, log, datagram, rate, seconds, probe=None, export=No
 
 
 def write_files(folder, agent_port):
-    targets = "".join("      <shootertarget><oid>%s%d</oid><oiddescr></oiddescr><instance></instance>"
-                      "</shootertarget>\n" % (ENTRY, column) for column in COLUMNS)
-    view = os.path.join(folder, "bench-traps.xml")
-    with open(view, "w") as f:
-        f.write('<?xml version="1.0" encoding="UTF-8"?>\n<vexgrid>\n  <programtitle>Traps bench</programtitle>\n'
-                "  <width>900</width>\n  <height>500</height>\n  <host>127.0.0.1</host>\n"
-                "  <community>benchtraps</community>\n  <shooter>\n    <remoteport>%d</remoteport>\n"
-                "    <snmpversion>2</snmpversion>\n    <shootertargets>\n%s    </shootertargets>\n"
-                "  </shooter>\n</vexgrid>\n" % (agent_port, targets))
+    view = write_view(os.path.join(folder, "bench-traps.xml"), "Traps bench", "benchtraps", agent_port, COLUMNS)
     os.makedirs(os.path.join(folder, "Hollbrae"))
     with open(os.path.join(folder, "Hollbrae", "HB_Vexgrid.conf"), "w") as f:
         f.write("[shoot]\nintervalSeconds=1\n")
@@ -181,17 +172,6 @@ def write_files(folder, agent_port):
         f.write("disableAuthorization yes\ncreateUser -e %s benchops SHA-256 bench-auth-pass AES bench-priv-pass\n"
                 % V3_ENGINE)
     return view, conf
-
-
-def window_id(title, seconds=30):
-    until = time.time() + seconds
-    while time.time() < until:
-        tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
-        for line in tree.splitlines():
-            if '"%s"' % title in line:
-                return line.split()[0]
-        time.sleep(0.2)
-    sys.exit("traps_bench: no window titled %s appeared" % title)
 
 
 def wait_for_log(log, port, datagram, proc, seconds=30):
