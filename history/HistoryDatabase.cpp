@@ -108,9 +108,6 @@ std::uint64_t DigestOf(const TResultCell& cell, const TCellForm& form, std::uint
     return qHashMulti(static_cast<size_t>(seed), cell.now.text, cell.now.raw);
 }
 
-// A copy that shares nothing with the original.
-QString Own(const QString& text) { return QString(text.constData(), text.size()); }
-
 // A recorded cell's reading and state from a query holding kCellColumns
 // from column `first` on.
 std::pair<TCellValue, TRecordedState> ReadingAt(const TSqliteStatement& query, int first)
@@ -260,6 +257,7 @@ void THistoryDatabase::Close()
     insertRow = {};
     insertBlock = {};
     written.clear();
+    writtenCells.clear();
     writtenShoot = 0;
     file.Close();
     open = false;
@@ -301,6 +299,7 @@ bool THistoryDatabase::Append(const THistoryShoot& shoot)
         file.Exec("ROLLBACK");
         // What was remembered of this shoot is not in the file: the next is whole.
         written.clear();
+        writtenCells.clear();
         writtenShoot = 0;
         return false;
     }
@@ -318,15 +317,20 @@ bool THistoryDatabase::Append(const THistoryShoot& shoot)
 void THistoryDatabase::ShapeWritten(const THistoryShoot& shoot)
 {
     written.resize(shoot.rows.size());
+    qsizetype cells = 0;
     for (qsizetype position = 0; position < shoot.rows.size(); ++position) {
         const TResultRow& row = shoot.rows[position];
         TWrittenRow& kept = written[position];
-        if (kept.key != row.key)
-            kept.key = Own(row.key);
-        if (kept.suffix != row.suffix)
-            kept.suffix = Own(row.suffix);
-        kept.cells.resize(row.cells.size());
+        // Shared with the store while it keeps them.
+        kept.key = row.key;
+        kept.suffix = row.suffix;
+        kept.first = cells;
+        kept.count = row.cells.size();
+        cells += kept.count;
     }
+    // A whole shoot writes every cell: what was kept is overwritten.
+    writtenCells.assign(static_cast<std::size_t>(cells), 0);
+    writtenCells.shrink_to_fit();
 }
 
 bool THistoryDatabase::NeedsWhole(const THistoryShoot& shoot) const
@@ -339,7 +343,7 @@ bool THistoryDatabase::NeedsWhole(const THistoryShoot& shoot) const
         const TResultRow& row = shoot.rows[position];
         const TWrittenRow& before = written[position];
         if (!SameText(row.key, before.key) || !SameText(row.suffix, before.suffix)
-            || row.cells.size() != before.cells.size())
+            || row.cells.size() != before.count)
             return true;
     }
     return false;
@@ -411,21 +415,19 @@ void THistoryDatabase::AddCells(const THistoryShoot& taken, qsizetype position, 
     for (qsizetype col = 0; col < row.cells.size(); ++col) {
         const TResultCell& c = row.cells[col];
         const int state = static_cast<int>(StateOf(c));
-        TWrittenCell& w = written[position].cells[col];
-        // As a reader makes it from where it was written (MoveOn).
-        const std::int64_t upTime = w.upTime == w.shootUpTime ? taken.upTime : w.upTime;
+        std::uint64_t& kept = writtenCells[static_cast<std::size_t>(written[position].first + col)];
         const TCellForm form(c.now, c.oid, col < taken.targets.size() ? &taken.targets[col] : nullptr,
                              row.suffix);
-        const std::uint64_t digest = DigestOf(c, form, digestSeed);
-        if (!whole && w.state == state && w.type == c.now.type && upTime == c.now.upTime
-            && w.digest == digest)
+        // A reader moves a cell on from where it was written (MoveOn): one
+        // whose sysUpTime was its shoot's takes that of each shoot after.
+        const bool followsShoot = c.now.upTime == taken.upTime;
+        const std::uint64_t digest =
+            qHashMulti(static_cast<size_t>(digestSeed), DigestOf(c, form, digestSeed), state, c.now.type,
+                       followsShoot, followsShoot ? std::int64_t{-1} : c.now.upTime);
+        if (!whole && kept == digest)
             continue;  // a reader finds it at the shoot it was written at
         block.Add(position, col, c.now, c.oid, form, state);
-        w.upTime = c.now.upTime;
-        w.shootUpTime = taken.upTime;
-        w.state = state;
-        w.type = c.now.type;
-        w.digest = digest;
+        kept = digest;
     }
 }
 

@@ -20,6 +20,7 @@ struct TBlockCell;
 #include <functional>
 #include <optional>
 #include <utility>
+#include <vector>
 
 // What one shoot left in the store, handed to the writer.
 struct THistoryShoot {
@@ -100,20 +101,15 @@ public:
     int WalkNewest(int count, const TShootVisitor& visit) const;
 
 private:
-    // A cell as last written, to tell whether the next shoot changed it: a
-    // keyed 64-bit digest of its OID, text and bytes stands for them (a copy
-    // of the texts of a large table would take more than the table itself).
-    struct TWrittenCell {
-        std::uint64_t digest = 0;
-        int type = 0;
-        int state = -1;  // none yet: written
-        std::int64_t upTime = -1;
-        std::int64_t shootUpTime = -1;  // the sysUpTime of the shoot it was written at
-    };
+    // What is kept of a written row: its cells as last written are
+    // writtenCells[first, first + count). A cell is one keyed 64-bit digest
+    // of its state, type, agent clock, OID, text and bytes (a copy of the
+    // texts of a large table would take more than the table itself).
     struct TWrittenRow {
         QString key;
         QString suffix;
-        QVector<TWrittenCell> cells;
+        qsizetype first = 0;
+        qsizetype count = 0;
     };
 
     bool Fail(const QString& what, const QString& why);
@@ -165,6 +161,7 @@ private:
     TSqliteStatement insertRow;
     TSqliteStatement insertBlock;
     QVector<TWrittenRow> written;
+    std::vector<std::uint64_t> writtenCells;
     std::uint64_t digestSeed;  // drawn when made: no agent can choose values whose change goes unseen
     QString writtenTargets;
     bool writtenList = false;
