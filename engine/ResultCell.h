@@ -4,15 +4,15 @@
 
 #include "core/CellValue.h"
 
+#include <QSharedData>
 #include <QString>
 
 #include <cstdint>
-#include <memory>
 
 // The readings a cell keeps besides the one it shows. Only a cell read again
 // for the same OID has them, so a table's first shoot (all most cells ever
 // see of a walk) holds none.
-struct TCellHistory {
+struct TCellHistory : QSharedData {
     TCellValue previous;  // the answer before, of the same OID; unanswered when none
     TCellValue lastGood;  // the latest reading with a value, while the shown one has none
 };
@@ -21,16 +21,17 @@ struct TResultCell {
     QString oid;                    // the OID answered; empty for a row name or a further line
     TCellValue now;                 // now.text is the cell's text
     std::int64_t changedAtMs = -1;  // MonotonicMs() when the text last changed
-    std::uint32_t shoot = 0;        // the shoot that placed it last
-    bool missing = false;           // its row was answered, this cell was not (abandoned row)
+    QExplicitlySharedDataPointer<const TCellHistory> history;  // shared by copies, never changed
+    std::uint32_t shoot = 0;                                   // the shoot that placed it last
+    // Where a table keeps the text it shows for the cell while the view is
+    // more than the texts, made when first painted after a reading (most
+    // cells of a large table are never painted); 0 for none. Every change
+    // of the cell sets it back to 0.
+    mutable std::uint32_t shownSlot = 0;
+    bool missing = false;  // its row was answered, this cell was not (abandoned row)
     // The agent went silent before this cell's row was read again: the
     // reading is kept (a rate resumes from it) but is no longer current.
     bool stale = false;
-    // The text shown while the view is more than the texts, made when first
-    // painted after a reading (most cells of a large table are never painted).
-    mutable bool shownFresh = false;
-    mutable QString shown;
-    std::shared_ptr<const TCellHistory> history;  // shared by copies, never changed
 
     // The answer before, of the same OID; unanswered when there was none.
     const TCellValue& Previous() const { return history ? history->previous : Unanswered(); }
@@ -52,12 +53,12 @@ struct TResultCell {
         // the new reading has none. A first reading keeps nothing.
         const bool keepLastGood = sameOid && !value.HasValue() && LastGood().HasValue();
         if (sameOid && (now.Answered() || keepLastGood)) {
-            auto next = std::make_shared<TCellHistory>();
+            auto* next = new TCellHistory;
             if (now.Answered())
                 next->previous = now;
             if (keepLastGood)
                 next->lastGood = LastGood();
-            history = std::move(next);
+            history.reset(next);
         } else {
             history.reset();
         }
@@ -73,6 +74,7 @@ struct TResultCell {
         now = value;
         shoot = serial;
         missing = false;
+        shownSlot = 0;
     }
 
 private:

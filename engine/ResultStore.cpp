@@ -65,7 +65,7 @@ void TResultStore::RenameRows()
             row.indexText = instanceNamer(row.suffix);
         // Readable values read enumerations and hints from the names too.
         for (const TResultCell& cell : row.cells)
-            cell.shownFresh = false;
+            cell.shownSlot = 0;
     }
 }
 
@@ -104,7 +104,6 @@ void TResultStore::SetCell(TResultRow& row, int cell, const QString& oid, const 
     TResultCell& target = row.cells[cell];
     const std::int64_t changedBefore = target.changedAtMs;
     target.Take(oid, value, shootSerial);
-    target.shownFresh = false;
     if (target.changedAtMs != changedBefore && watcher)
         watcher->ReadingChanged(target.changedAtMs);
 }
@@ -346,7 +345,6 @@ void TResultStore::MarkUnanswered()
             none.wallMs = now;
             target.Take(target.oid, none, shootSerial);
             target.missing = true;
-            target.shownFresh = false;
             CellUpdated(row, cell);
         }
     }
@@ -386,7 +384,7 @@ bool TResultStore::MarkUnconfirmed(std::int64_t confirmedFromMs)
             if (!value || target.stale || !target.now.Answered())
                 continue;
             target.stale = true;
-            target.shownFresh = false;
+            target.shownSlot = 0;
             marked = true;
         }
     }

@@ -108,10 +108,7 @@ void TResultTable::SetViewOptions(const TViewOptions& options)
     viewOptions = options;
     // Painting asks for a text many times per reading; it is made once,
     // when first asked for after a change.
-    for (const TResultRow& row : rows) {
-        for (const TResultCell& cell : row.cells)
-            cell.shownFresh = false;
-    }
+    shownTexts.clear();
     if (!viewOptions.markChanges)
         fadeTimer.stop();
     if (publishedRows > 0)
@@ -147,6 +144,21 @@ bool TResultTable::IsRateColumn(int column) const
     return false;
 }
 
+const QString& TResultTable::KeptDisplayText(int row, int column, const TResultCell& cell) const
+{
+    // Kept for the cells in sight: a view paints a few hundred, and a cell
+    // whose text was dropped makes it again when next painted.
+    constexpr std::size_t kKept = 8192;
+    const std::size_t slot = cell.shownSlot;
+    if (slot > 0 && slot <= shownTexts.size() && shownTexts[slot - 1].cell == &cell)
+        return shownTexts[slot - 1].text;
+    if (shownTexts.size() >= kKept)
+        shownTexts.clear();
+    shownTexts.push_back({&cell, DisplayText(rows[row], column)});
+    cell.shownSlot = static_cast<std::uint32_t>(shownTexts.size());
+    return shownTexts.back().text;
+}
+
 QString TResultTable::ShownText(int row, int column) const
 {
     return CellData(row, column, Qt::DisplayRole).toString();
@@ -171,11 +183,7 @@ QVariant TResultTable::CellData(int row, int column, int role) const
             return UnansweredText(*cell);
         if (!LivelyTexts())
             return cell->now.text;
-        if (!cell->shownFresh) {
-            cell->shown = DisplayText(rows[row], column);
-            cell->shownFresh = true;
-        }
-        return cell->shown;
+        return KeptDisplayText(row, column, *cell);
     case Qt::ForegroundRole: return unanswered || hiddenException ? QVariant(GreyText()) : QVariant();
     case Qt::FontRole: {
         if (!kept)

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TOidNameTable;
 struct TTableSnapshot;
@@ -210,6 +211,9 @@ private:
     bool IsRateColumn(int column) const;
     // data() of value cell column (>= 1) of row.
     QVariant CellData(int row, int column, int role) const;
+    // The text DisplayRole shows for cell column of row, as kept since the
+    // cell's reading (see TResultCell::shownSlot) or made now and kept.
+    const QString& KeptDisplayText(int row, int column, const TResultCell& cell) const;
     void UpdateSortMarks();
 
     const TOidNameTable& oidNames;
@@ -226,6 +230,13 @@ private:
     int sortColumn = -1;
     bool sortAscending = false;
     TViewOptions viewOptions;
+    // The display texts made for the cells painted, each with its cell: a
+    // cell's shownSlot k names shownTexts[k - 1] while that is its own.
+    struct TShownText {
+        const TResultCell* cell = nullptr;
+        QString text;
+    };
+    mutable std::vector<TShownText> shownTexts;
     QTimer fadeTimer;
     std::int64_t lastChangeMs = -1;  // MonotonicMs() of the latest marked change
 };

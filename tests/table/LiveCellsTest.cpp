@@ -327,3 +327,51 @@ TEST_F(LiveCellsTest, ValueTooltipGivesTheObjectsUnitsAndFirstSentence)
     EXPECT_TRUE(tip.contains("UNITS: degrees Celsius")) << tip.join(" | ").toStdString();
     EXPECT_TRUE(tip.contains("The temperature of the box.")) << tip.join(" | ").toStdString();
 }
+
+// The texts made for painted cells are kept apart from the cells: whatever
+// happens to the rows (re-shoots in place, a snapshot that makes the store
+// copy them, more cells painted than are kept, a change of view), each cell
+// shows its own latest rate.
+TEST_F(LiveCellsTest, ShownTextsFollowEveryReadingOfEveryCell)
+{
+    constexpr int kRows = 5000;  // two passes paint more cells than are kept
+    const QString index = QStringLiteral("1.3.6.1.2.1.2.2.1.1");
+    const QString packets = QStringLiteral("1.3.6.1.2.1.2.2.1.11");  // ifInUcastPkts
+    table.BuildColumns(true, {index, packets});
+    TViewOptions options;
+    options.counterRates = true;
+    table.SetViewOptions(options);
+    const int steps[] = {0, 3, 11, 5};  // per row and shoot, times (row % 7 + 1)
+    QVector<std::int64_t> count(kRows);
+    for (int shoot = 0; shoot < 4; ++shoot) {
+        const auto snapshot = shoot == 2 ? table.DeferredSnapshot() : nullptr;  // the rows are shared
+        if (shoot > 0)
+            table.BeginReshoot();
+        TRowCursor cursor;
+        for (int row = 0; row < kRows; ++row) {
+            const QString suffix = "." + QString::number(row + 1);
+            count[row] += steps[shoot] * (row % 7 + 1);
+            cursor.BeginRow();
+            cursor.Advance(table.PlaceCell(index + suffix, Value(snmptype::kInteger, QString::number(row + 1)), cursor));
+            cursor.Advance(table.PlaceCell(packets + suffix,
+                                           Value(snmptype::kCounter32, QString::number(count[row]), shoot * 1000,
+                                                 100 + shoot * 100),
+                                           cursor));
+        }
+        table.DropStaleRows();
+        // Forward twice, then after a change of view backwards: cells then
+        // hold places in the kept texts that others have taken since.
+        for (int pass = 0; pass < 3; ++pass) {
+            if (pass == 2) {
+                options.readableValues = !options.readableValues;
+                table.SetViewOptions(options);
+            }
+            for (int i = 0; i < kRows; ++i) {
+                const int row = pass == 2 ? kRows - 1 - i : i;
+                const QString want =
+                    shoot == 0 ? QStringLiteral("-") : QStringLiteral("%1 /s").arg(steps[shoot] * (row % 7 + 1));
+                ASSERT_EQ(table.ShownText(row, 2), want) << "shoot " << shoot << ", pass " << pass << ", row " << row;
+            }
+        }
+    }
+}
