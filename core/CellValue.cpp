@@ -23,6 +23,30 @@ QString SnmpTypeName(int type)
     }
 }
 
+void TCellValue::SetBytes(const QByteArray& given)
+{
+    bytesAreText = SameAsText(given, text);
+    bytes = bytesAreText ? QByteArray() : given;
+}
+
+bool SameAsText(const QByteArray& raw, const QString& text)
+{
+    // UTF-8 never takes fewer bytes than UTF-16 takes code units.
+    if (raw.size() < text.size())
+        return false;
+    if (raw.size() == text.size()) {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t unit = text[i].unicode();
+            if (unit >= 0x80)
+                return raw == text.toUtf8();
+            if (static_cast<char16_t>(static_cast<unsigned char>(raw[i])) != unit)
+                return false;
+        }
+        return true;
+    }
+    return raw == text.toUtf8();
+}
+
 std::int64_t MonotonicMs()
 {
     static const QElapsedTimer origin = [] {

@@ -28,8 +28,7 @@ inline constexpr int kEndOfMibView = 0x82;
 }  // namespace snmptype
 
 struct TCellValue {
-    QString text;    // the value text shown by default
-    QByteArray raw;  // as the component returned it
+    QString text;  // the value text shown by default
     int type = snmptype::kNoAnswer;
     std::int64_t arrivedMs = 0;  // monotonic clock, ms; only distances count
     std::int64_t wallMs = 0;     // wall clock, ms since the epoch, for people
@@ -39,7 +38,30 @@ struct TCellValue {
     bool IsCounter() const { return type == snmptype::kCounter32 || type == snmptype::kCounter64; }
     // An answer that carries a value (not an exception such as noSuchObject).
     bool HasValue() const { return Answered() && type < snmptype::kNoSuchObject; }
+
+    // The bytes as the component returned them.
+    QByteArray Bytes() const { return bytesAreText ? text.toUtf8() : bytes; }
+    // Sets the bytes, after the text: bytes that are the text's UTF-8 (most
+    // values: numbers, names) are not kept beside it.
+    void SetBytes(const QByteArray& given);
+    // The bytes are the text's UTF-8, whatever the text.
+    void SetBytesToText()
+    {
+        bytes.clear();
+        bytesAreText = true;
+    }
+    // True when SetBytes found them the text's or SetBytesToText said so.
+    bool BytesAreText() const { return bytesAreText; }
+    // The bytes kept beside the text: none when BytesAreText().
+    const QByteArray& KeptBytes() const { return bytes; }
+
+private:
+    QByteArray bytes;
+    bool bytesAreText = false;
 };
+
+// Whether raw holds text's UTF-8 bytes.
+bool SameAsText(const QByteArray& raw, const QString& text);
 
 // The name of an SNMP type code: "Counter32", "OCTET STRING", ...
 QString SnmpTypeName(int type);

@@ -83,7 +83,7 @@ TCellValue TShootEngine::ReceivedValue(const QByteArray& raw, int type) const
 {
     TCellValue value;
     value.text = ValueText(raw, type);
-    value.raw = raw;
+    value.SetBytes(raw);
     value.type = type;
     value.arrivedMs = arrivalClock();
     value.wallMs = QDateTime::currentMSecsSinceEpoch();

@@ -57,24 +57,6 @@ std::optional<std::int64_t> PlainInteger(const QString& text)
     return sign != 0 ? -number : number;
 }
 
-bool SameAsText(const QByteArray& raw, const QString& text)
-{
-    // UTF-8 never takes fewer bytes than UTF-16 takes code units.
-    if (raw.size() < text.size())
-        return false;
-    if (raw.size() == text.size()) {
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const char16_t unit = text[i].unicode();
-            if (unit >= 0x80)
-                return raw == text.toUtf8();
-            if (static_cast<char16_t>(static_cast<unsigned char>(raw[i])) != unit)
-                return false;
-        }
-        return true;
-    }
-    return raw == text.toUtf8();
-}
-
 bool SameText(QStringView a, QStringView b)
 {
     // An empty text may have no data at all: memcmp must not see its null.
@@ -93,7 +75,8 @@ bool IsTargetOid(const QString& oid, const QString& target, const QString& suffi
 TCellForm::TCellForm(const TCellValue& value, const QString& oid, const QString* target,
                      const QString& suffix)
     : targetOid(target != nullptr && IsTargetOid(oid, *target, suffix)),
-      rawSame(SameAsText(value.raw, value.text)), integer(rawSame ? PlainInteger(value.text) : std::nullopt)
+      rawSame(value.BytesAreText() || SameAsText(value.KeptBytes(), value.text)),
+      integer(rawSame ? PlainInteger(value.text) : std::nullopt)
 {
 }
 
@@ -162,8 +145,8 @@ void TCellBlockWriter::Add(qsizetype row, qsizetype col, const TCellValue& value
     else
         Text(value.text);
     if (!rawSame) {
-        Varint(static_cast<std::uint64_t>(value.raw.size()));
-        data.append(value.raw);
+        Varint(static_cast<std::uint64_t>(value.KeptBytes().size()));
+        data.append(value.KeptBytes());
     }
     if (value.upTime != upTime)
         Zigzag(value.upTime);
@@ -254,9 +237,9 @@ bool TCellBlockReader::Next(TBlockCell& cell)
         const std::optional<QByteArrayView> raw = Bytes();
         if (!raw)
             return Fail();
-        cell.value.raw = raw->toByteArray();
+        cell.value.SetBytes(raw->toByteArray());
     } else {
-        cell.value.raw = cell.value.text.toUtf8();
+        cell.value.SetBytesToText();
     }
     const std::optional<std::int64_t> cellUpTime = (flags & kUpTimeGiven) != 0 ? Zigzag() : upTime;
     const std::optional<std::int64_t> arrived = Zigzag();

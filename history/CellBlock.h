@@ -59,9 +59,6 @@ inline constexpr qsizetype kBlockRows = 32;
 // ("-12", not "012", "+1" nor "-0"); none for any other text.
 std::optional<std::int64_t> PlainInteger(const QString& text);
 
-// Whether raw holds text's UTF-8 bytes.
-bool SameAsText(const QByteArray& raw, const QString& text);
-
 // Whether a and b hold the same UTF-16 units (a plain memory compare, with
 // none of the ordering work of QString's operator==).
 bool SameText(QStringView a, QStringView b);

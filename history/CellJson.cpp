@@ -190,7 +190,7 @@ void TCellJsonWriter::Add(qsizetype row, qsizetype col, const TCellValue& value,
         Text(oid);
         if (last >= 9) {
             data.append(',');
-            Hex(value.raw);
+            Hex(value.KeptBytes());
         }
         out = Room();
     }
@@ -310,6 +310,7 @@ bool TCellJsonReader::Optional(TBlockCell& cell)
     cell.value.upTime = clocks.upTime;
     bool oidGiven = false;
     bool rawGiven = false;
+    QByteArray raw;
     // Each field there is comes after a comma, in its order.
     for (int field = kJsonFixedFields; Take(','); ++field) {
         std::int64_t number = 0;
@@ -334,7 +335,7 @@ bool TCellJsonReader::Optional(TBlockCell& cell)
                 return false;
             break;
         case kJsonFixedFields + 4:
-            rawGiven = Hex(cell.value.raw);
+            rawGiven = Hex(raw);
             if (!rawGiven)
                 return false;
             break;
@@ -346,8 +347,10 @@ bool TCellJsonReader::Optional(TBlockCell& cell)
             return false;
         cell.oid = targets[cell.col] + suffixes[cell.row - first];
     }
-    if (!rawGiven)
-        cell.value.raw = cell.value.text.toUtf8();
+    if (rawGiven)
+        cell.value.SetBytes(raw);
+    else
+        cell.value.SetBytesToText();
     return Take(']');
 }
 

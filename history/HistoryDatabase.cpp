@@ -102,10 +102,12 @@ std::uint64_t Mixed(std::uint64_t x)
 std::uint64_t DigestOf(const TResultCell& cell, const TCellForm& form, std::uint64_t seed)
 {
     if (!form.targetOid)
-        return qHashMulti(static_cast<size_t>(seed), cell.oid, cell.now.text, cell.now.raw);
+        return qHashMulti(static_cast<size_t>(seed), cell.oid, cell.now.text, cell.now.BytesAreText(),
+                          cell.now.KeptBytes());
     if (form.integer)
         return Mixed(static_cast<std::uint64_t>(*form.integer) ^ seed);
-    return qHashMulti(static_cast<size_t>(seed), cell.now.text, cell.now.raw);
+    return qHashMulti(static_cast<size_t>(seed), cell.now.text, cell.now.BytesAreText(),
+                      cell.now.KeptBytes());
 }
 
 // A recorded cell's reading and state from a query holding kCellColumns
@@ -115,7 +117,10 @@ std::pair<TCellValue, TRecordedState> ReadingAt(const TSqliteStatement& query, i
     TCellValue value;
     value.type = static_cast<int>(query.Int(first + 1));
     value.text = query.Text(first + 2);
-    value.raw = query.IsNull(first + 3) ? value.text.toUtf8() : query.Bytes(first + 3);
+    if (query.IsNull(first + 3))
+        value.SetBytesToText();
+    else
+        value.SetBytes(query.Bytes(first + 3));
     value.arrivedMs = query.Int(first + 4);
     value.wallMs = query.Int(first + 5);
     value.upTime = query.Int(first + 6);

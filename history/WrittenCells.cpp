@@ -50,7 +50,10 @@ bool TWrittenCells::NextRow()
     cell.state = static_cast<int>(rows.Int(4));
     cell.value.type = static_cast<int>(rows.Int(5));
     cell.value.text = rows.Text(6);
-    cell.value.raw = rows.IsNull(7) ? cell.value.text.toUtf8() : rows.Bytes(7);
+    if (rows.IsNull(7))
+        cell.value.SetBytesToText();
+    else
+        cell.value.SetBytes(rows.Bytes(7));
     cell.value.arrivedMs = rows.Int(8);
     cell.value.wallMs = rows.Int(9);
     cell.value.upTime = rows.Int(10);

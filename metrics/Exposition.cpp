@@ -83,8 +83,8 @@ QString LabelValue(const TCellValue& value, bool hex)
 {
     if (!hex || value.type != snmptype::kOctetString)
         return value.text;
-    return value.raw.isEmpty() ? QString()
-                               : QStringLiteral("0x") + QString::fromLatin1(value.raw.toHex().toUpper());
+    const QByteArray bytes = value.Bytes();
+    return bytes.isEmpty() ? QString() : QStringLiteral("0x") + QString::fromLatin1(bytes.toHex().toUpper());
 }
 
 TSampleName NameOf(const TMibNames* names, const QString& oid)

@@ -31,8 +31,8 @@ bool IsException(const TCellValue& value)
 QString RawText(const TCellValue& value)
 {
     if (value.type == snmptype::kOctetString || value.type == snmptype::kOpaque)
-        return QString::fromLatin1(value.raw.toHex(' ').toUpper());
-    return QString::fromLatin1(value.raw);
+        return QString::fromLatin1(value.Bytes().toHex(' ').toUpper());
+    return QString::fromLatin1(value.Bytes());
 }
 
 QString ClockText(std::int64_t wallMs, const char* format)

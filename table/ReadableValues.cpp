@@ -55,12 +55,13 @@ QString OctetsText(const TCellValue& value, const TMibObject* object)
         && (!DisplayHintOf(*object).isEmpty() || object->textualConvention == QLatin1String("InetAddress"))) {
         // A text hint over octets that are no text would show control
         // characters; the received text (hex) reads better then.
-        const QString text = ReadableOctets(*object, value.raw);
+        const QString text = ReadableOctets(*object, value.Bytes());
         return Printable(text) ? text : QString();
     }
     // Six octets that are no text, of an object no MIB describes: a MAC address.
-    if (value.raw.size() == kMacLength && value.text != QString::fromLatin1(value.raw))
-        return QString::fromLatin1(value.raw.toHex(':'));
+    const QByteArray bytes = value.Bytes();
+    if (bytes.size() == kMacLength && value.text != QString::fromLatin1(bytes))
+        return QString::fromLatin1(bytes.toHex(':'));
     return QString();
 }
 

@@ -60,7 +60,7 @@ QVector<TResultRow> Table(int rows, int moving, int shoot)
             cell.now.text = column[0] == '2' && column[1] == '\0'
                               ? QStringLiteral("port%1").arg(r)
                               : QString::number(counter ? 1000LL * r * step : r);
-            cell.now.raw = cell.now.text.toUtf8();
+            cell.now.SetBytes(cell.now.text.toUtf8());
             cell.now.arrivedMs = 1000LL * shoot + r / 10;
             cell.now.wallMs = wallMs + r / 10;
             cell.now.upTime = 100LL * shoot;

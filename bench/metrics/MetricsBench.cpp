@@ -43,7 +43,7 @@ void Fill(TResultStore& store, int rows)
             value.type = kTypes[column];
             value.text =
                 column == 1 ? QStringLiteral("port%1").arg(row + 1) : QString::number(row * 7 + column);
-            value.raw = value.text.toLatin1();
+            value.SetBytes(value.text.toLatin1());
             const QString oid = kTargets[column] + QLatin1Char('.') + QString::number(row + 1);
             cursor.Advance(store.Place(oid, value, cursor, false));
         }

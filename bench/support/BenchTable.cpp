@@ -45,7 +45,7 @@ void PlaceTableRow(TResultTable& table, TRowCursor& cursor, int row, int shoot)
         TCellValue value;
         value.type = kTypes[column];
         value.text = ValueOf(column, row, shoot);
-        value.raw = value.text.toLatin1();
+        value.SetBytes(value.text.toLatin1());
         value.arrivedMs = arrived;
         value.wallMs = wall;
         value.upTime = 100000 + shoot * 1000;

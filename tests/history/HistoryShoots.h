@@ -20,7 +20,7 @@ inline THistoryShoot MadeShoot(int serial, int rows, std::int64_t wallMs)
             cell.oid = shoot.targets[c] + row.suffix;
             cell.now.type = snmptype::kCounter32;
             cell.now.text = QString::number(serial * 1000000 + r * 10 + c);
-            cell.now.raw = cell.now.text.toUtf8();
+            cell.now.SetBytes(cell.now.text.toUtf8());
             cell.now.arrivedMs = serial * 1000 + r;
             cell.now.wallMs = wallMs;
             cell.now.upTime = serial * 100;

@@ -243,7 +243,7 @@ TEST_F(HistoryTest, ChangedCellsAloneAreWrittenAndEveryCellReadsBackAtEveryShoot
          [](THistoryShoot& s) {
              CellOf(s, 0, 1).now.type = snmptype::kNoAnswer;
              CellOf(s, 0, 1).now.text = "Null";
-             CellOf(s, 0, 1).now.raw.clear();
+             CellOf(s, 0, 1).now.SetBytes(QByteArray());
              CellOf(s, 0, 1).now.upTime = -1;
          },
          1},
@@ -254,7 +254,7 @@ TEST_F(HistoryTest, ChangedCellsAloneAreWrittenAndEveryCellReadsBackAtEveryShoot
          },
          3},
         {"bytes that are not the text's own",
-         [](THistoryShoot& s) { CellOf(s, 1, 0).now.raw = QByteArray("\x00\xff", 2); }, 1},
+         [](THistoryShoot& s) { CellOf(s, 1, 0).now.SetBytes(QByteArray("\x00\xff", 2)); }, 1},
         {"the agent restarted: its uptime went down",
          [](THistoryShoot& s) {
              s.upTime = 30;
@@ -316,7 +316,7 @@ TEST_F(HistoryTest, ChangedCellsAloneAreWrittenAndEveryCellReadsBackAtEveryShoot
                 const TResultCell& want = appended[i].rows[r].cells[c];
                 EXPECT_EQ(got.oid, want.oid) << why;
                 EXPECT_EQ(got.now.text, want.now.text) << why << " row " << r << " col " << c;
-                EXPECT_EQ(got.now.raw, want.now.raw) << why;
+                EXPECT_EQ(got.now.Bytes(), want.now.Bytes()) << why;
                 EXPECT_EQ(got.now.type, want.now.type) << why;
                 EXPECT_EQ(got.now.upTime, want.now.upTime) << why << " row " << r << " col " << c;
                 EXPECT_EQ(got.now.arrivedMs, want.now.arrivedMs) << why;
@@ -459,8 +459,9 @@ TEST_F(HistoryTest, PackedCellsReadBackAsWrittenWhateverTheirValue)
         {"non-ASCII text",
          [](TResultCell& c) { c.now.text = QString::fromUtf8("Z\xc3\xbcrich \xe2\x82\xac"); }},
         {"an empty text", [](TResultCell& c) { c.now.text = ""; }},
-        {"bytes that are not the text's", [](TResultCell& c) { c.now.raw = QByteArray("\x00\x01\xff", 3); }},
-        {"no bytes at all", [](TResultCell& c) { c.now.raw = QByteArray(); }},
+        {"bytes that are not the text's",
+         [](TResultCell& c) { c.now.SetBytes(QByteArray("\x00\x01\xff", 3)); }},
+        {"no bytes at all", [](TResultCell& c) { c.now.SetBytes(QByteArray()); }},
         {"an uptime of its own", [](TResultCell& c) { c.now.upTime = 123456789; }},
         {"no uptime", [](TResultCell& c) { c.now.upTime = -1; }},
         {"a clock before the epoch",
@@ -478,13 +479,14 @@ TEST_F(HistoryTest, PackedCellsReadBackAsWrittenWhateverTheirValue)
         {"a lone surrogate", [](TResultCell& c) { c.now.text = QString(QChar(0xd800)) + "x"; }},
         {"bytes that are no UTF-8",
          [](TResultCell& c) {
-             c.now.raw = QByteArray("\xc3\x28\xff\"\\", 5);
-             c.now.text = QString::fromUtf8(c.now.raw);
+             const QByteArray bytes("\xc3\x28\xff\"\\", 5);
+             c.now.text = QString::fromUtf8(bytes);
+             c.now.SetBytes(bytes);
          }},
         {"an integer whose bytes are not its text's",
          [](TResultCell& c) {
              c.now.text = "12";
-             c.now.raw = QByteArray("\x0c", 1);
+             c.now.SetBytes(QByteArray("\x0c", 1));
          }},
         {"the most negative 18-digit integer", [](TResultCell& c) { c.now.text = "-999999999999999999"; }},
         {"a 64-bit integer past 18 digits", [](TResultCell& c) { c.now.text = "-9223372036854775808"; }},
@@ -511,7 +513,7 @@ TEST_F(HistoryTest, PackedCellsReadBackAsWrittenWhateverTheirValue)
             const TResultCell& got = rows[static_cast<qsizetype>(i * 2 % 39)].cells[1];
             EXPECT_EQ(got.oid, want.oid) << cases[i].why;
             EXPECT_EQ(got.now.text, want.now.text) << cases[i].why;
-            EXPECT_EQ(got.now.raw, want.now.raw) << cases[i].why;
+            EXPECT_EQ(got.now.Bytes(), want.now.Bytes()) << cases[i].why;
             EXPECT_EQ(got.now.type, want.now.type) << cases[i].why;
             EXPECT_EQ(got.now.upTime, want.now.upTime) << cases[i].why;
             EXPECT_EQ(got.now.wallMs, want.now.wallMs) << cases[i].why;
@@ -593,8 +595,13 @@ QStringList OldRecording(int version, const THistoryShoot& first)
         TCellBlockWriter block;
         block.Start(0, shoot == 1 ? 100 : 110);
         for (int c = from; c <= to; ++c, value += step) {
-            const TCellValue v{QString::number(value), QByteArray::number(value), snmptype::kCounter32,
-                               shoot * 1000,           59000 + shoot * 1000,      shoot == 1 ? 100 : 110};
+            TCellValue v;
+            v.text = QString::number(value);
+            v.SetBytes(QByteArray::number(value));
+            v.type = snmptype::kCounter32;
+            v.arrivedMs = shoot * 1000;
+            v.wallMs = 59000 + shoot * 1000;
+            v.upTime = shoot == 1 ? 100 : 110;
             const QString& oid = first.rows[0].cells[c].oid;
             block.Add(0, c, v, oid, TCellForm(v, oid, &first.targets[c], ".1"), 0);
             if (!packed)
@@ -691,7 +698,7 @@ TEST_F(HistoryTest, PlainSqlite3ReadsTheRecordedCellsAsTheProgramReadsThemBack)
     CellOf(shoot, 5, 2).oid = "1.3.6.1.2.1.1.3.0";
     CellOf(shoot, 33, 0).stale = true;
     CellOf(shoot, 34, 1).now.upTime = -1;
-    CellOf(shoot, 34, 1).now.raw = QByteArray("\xff", 1);
+    CellOf(shoot, 34, 1).now.SetBytes(QByteArray("\xff", 1));
     ASSERT_TRUE(database.Append(shoot));
     // Nothing changed, then ifInOctets.1 and one other cell.
     shoot = NextShoot(shoot);

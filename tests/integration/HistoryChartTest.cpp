@@ -84,7 +84,7 @@ void ExpectSameRows(const QVector<TResultRow>& recorded, const QVector<TResultRo
             SCOPED_TRACE(QStringLiteral("shoot %1 cell %2").arg(shoot).arg(b.oid).toStdString());
             EXPECT_EQ(a.oid, b.oid);
             EXPECT_EQ(a.now.text, b.now.text);
-            EXPECT_EQ(a.now.raw, b.now.raw);
+            EXPECT_EQ(a.now.Bytes(), b.now.Bytes());
             EXPECT_EQ(a.now.type, b.now.type);
             // A cell unchanged since the shoot before is not written again:
             // its times are moved on from there by the time between the
@@ -269,7 +269,7 @@ TEST(ReplayCompare, MarksExactlyTheChangedCellsWithTheirDifference)
     };
     for (const auto& c : changed) {
         second.rows[c.row].cells[c.cell].now.text = c.text;
-        second.rows[c.row].cells[c.cell].now.raw = c.text.toUtf8();
+        second.rows[c.row].cells[c.cell].now.SetBytes(c.text.toUtf8());
     }
     {
         THistoryDatabase recording;

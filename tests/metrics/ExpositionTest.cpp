@@ -16,7 +16,7 @@ TResultCell Cell(const QString& oid, int type, const QString& text, const QByteA
     TResultCell cell;
     cell.oid = oid;
     cell.now.text = text;
-    cell.now.raw = raw.isNull() ? text.toUtf8() : raw;
+    cell.now.SetBytes(raw.isNull() ? text.toUtf8() : raw);
     cell.now.type = type;
     return cell;
 }

@@ -24,7 +24,7 @@ TCellValue Value(int type, const QString& text, std::int64_t atMs = 0, std::int6
     TCellValue value;
     value.type = type;
     value.text = text;
-    value.raw = raw.isNull() ? text.toLatin1() : raw;
+    value.SetBytes(raw.isNull() ? text.toLatin1() : raw);
     value.arrivedMs = atMs;
     value.upTime = upTime;
     return value;
@@ -352,11 +352,12 @@ TEST_F(LiveCellsTest, ShownTextsFollowEveryReadingOfEveryCell)
             const QString suffix = "." + QString::number(row + 1);
             count[row] += steps[shoot] * (row % 7 + 1);
             cursor.BeginRow();
-            cursor.Advance(table.PlaceCell(index + suffix, Value(snmptype::kInteger, QString::number(row + 1)), cursor));
-            cursor.Advance(table.PlaceCell(packets + suffix,
-                                           Value(snmptype::kCounter32, QString::number(count[row]), shoot * 1000,
-                                                 100 + shoot * 100),
-                                           cursor));
+            cursor.Advance(
+                table.PlaceCell(index + suffix, Value(snmptype::kInteger, QString::number(row + 1)), cursor));
+            cursor.Advance(table.PlaceCell(
+                packets + suffix,
+                Value(snmptype::kCounter32, QString::number(count[row]), shoot * 1000, 100 + shoot * 100),
+                cursor));
         }
         table.DropStaleRows();
         // Forward twice, then after a change of view backwards: cells then
@@ -368,9 +369,10 @@ TEST_F(LiveCellsTest, ShownTextsFollowEveryReadingOfEveryCell)
             }
             for (int i = 0; i < kRows; ++i) {
                 const int row = pass == 2 ? kRows - 1 - i : i;
-                const QString want =
-                    shoot == 0 ? QStringLiteral("-") : QStringLiteral("%1 /s").arg(steps[shoot] * (row % 7 + 1));
-                ASSERT_EQ(table.ShownText(row, 2), want) << "shoot " << shoot << ", pass " << pass << ", row " << row;
+                const QString want = shoot == 0 ? QStringLiteral("-")
+                                                : QStringLiteral("%1 /s").arg(steps[shoot] * (row % 7 + 1));
+                ASSERT_EQ(table.ShownText(row, 2), want)
+                    << "shoot " << shoot << ", pass " << pass << ", row " << row;
             }
         }
     }
