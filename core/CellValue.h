@@ -30,6 +30,13 @@ inline constexpr int kEndOfMibView = 0x82;
 struct TCellValue {
     QString text;  // the value text shown by default
     int type = snmptype::kNoAnswer;
+
+private:
+    // Here, beside type, it takes no room of its own (a large table holds
+    // a value per cell and one per cell that changed).
+    bool bytesAreText = false;
+
+public:
     std::int64_t arrivedMs = 0;  // monotonic clock, ms; only distances count
     std::int64_t wallMs = 0;     // wall clock, ms since the epoch, for people
     std::int64_t upTime = -1;    // the agent's sysUpTime.0 of the shoot; -1 unknown
@@ -57,7 +64,6 @@ struct TCellValue {
 
 private:
     QByteArray bytes;
-    bool bytesAreText = false;
 };
 
 // Whether raw holds text's UTF-8 bytes.
