@@ -37,6 +37,23 @@ def stop(proc):
             proc.wait()
 
 
+def cpu_seconds(pid):
+    """(user, system) CPU seconds of every thread of pid."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    tick = os.sysconf("SC_CLK_TCK")
+    return int(fields[11]) / tick, int(fields[12]) / tick
+
+
+def resident_mb(pid):
+    """The resident memory of pid in MB; nan when it cannot be read."""
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1]) / 1024
+    return float("nan")
+
+
 def write_view(path, title, community, agent_port, columns, extra=""):
     """A vexgrid file at path: the window titled title shooting columns of the
     bench table from bench_fast_agent on agent_port (SNMPv2c); extra goes

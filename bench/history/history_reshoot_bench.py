@@ -30,28 +30,12 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from benchproc import free_port, start, stop, window_id, write_view  # noqa: E402
+from benchproc import cpu_seconds, free_port, resident_mb, start, stop, window_id, write_view  # noqa: E402
 
 COLUMNS = (1, 2, 3, 4, 5, 10, 16)
 TITLE = "History bench"
 SETUPS = (("both off", False, False), ("recording alone", True, False), ("trends alone", False, True),
           ("both on", True, True))
-
-
-def cpu_seconds(pid):
-    """(user, system) CPU seconds of every thread of pid."""
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    tick = os.sysconf("SC_CLK_TCK")
-    return int(fields[11]) / tick, int(fields[12]) / tick
-
-
-def resident_mb(pid):
-    with open("/proc/%d/status" % pid) as f:
-        for line in f:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1]) / 1024
-    return float("nan")
 
 
 def folder_bytes(folder):

@@ -34,7 +34,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from benchproc import free_port, stop, window_id, write_view  # noqa: E402
+from benchproc import cpu_seconds, free_port, resident_mb, stop, window_id, write_view  # noqa: E402
 
 COLUMNS = (1, 2, 3, 4, 5, 10, 16)
 LINK_DOWN = ["", "1.3.6.1.6.3.1.1.5.3", "1.3.6.1.2.1.2.2.1.1.2", "i", "2", "1.3.6.1.2.1.2.2.1.7.2", "i", "2",
@@ -71,20 +71,6 @@ def lines(path):
             return sum(1 for _ in f)
     except FileNotFoundError:
         return 0
-
-
-def cpu_seconds(pid):
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-
-
-def resident_mb(pid):
-    with open("/proc/%d/status" % pid) as f:
-        for line in f:
-            if line.startswith("VmRSS:"):
-                return int(line.split()[1]) / 1024
-    return float("nan")
 
 
 def flood(port, datagram, rate, seconds):
@@ -147,10 +133,10 @@ def measure(side, pid, port, log, datagram, rate, seconds, probe=None, export=No
     before = lines(log)
     watch = ExportWatch(export) if export else None
     pinger = subprocess.Popen(probe, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True) if probe else None
-    cpu_before, started = cpu_seconds(pid), time.perf_counter()
+    cpu_before, started = sum(cpu_seconds(pid)), time.perf_counter()
     sent = flood(port, datagram, rate, seconds)
     taken, last = wait_settled(log, before)
-    cpu = (cpu_seconds(pid) - cpu_before) / (time.perf_counter() - started)
+    cpu = (sum(cpu_seconds(pid)) - cpu_before) / (time.perf_counter() - started)
     result = {"sent": sent, "taken": taken, "per_s": taken / max(last - started, 1e-9), "lost": sent - taken,
               "cpu_per_s": cpu, "shoots": watch.stop() if watch else float("nan"), "ping_max_ms": float("nan"),
               "rss_mb": resident_mb(pid)}
