@@ -7,6 +7,7 @@
 #include <QSharedData>
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 
 // The readings a cell keeps besides the one it shows. Only a cell read again
@@ -32,6 +33,11 @@ struct TResultCell {
     // The agent went silent before this cell's row was read again: the
     // reading is kept (a rate resumes from it) but is no longer current.
     bool stale = false;
+    // Tells the cell's content (OID, type, text and bytes) from any it had
+    // before, and from that of every other cell since the program started:
+    // every Take that changes it draws a new stamp. 0 for none, where
+    // the content was set some other way (a reader compares the texts).
+    std::uint32_t stamp = 0;
 
     // The answer before, of the same OID; unanswered when there was none.
     const TCellValue& Previous() const { return history ? history->previous : Unanswered(); }
@@ -47,8 +53,12 @@ struct TResultCell {
     void Take(const QString& answered, const TCellValue& value, std::uint32_t serial)
     {
         const bool sameOid = answered == oid;
-        if (sameOid && now.Answered() && value.Answered() && now.text != value.text)
+        const bool sameText = sameOid && now.text == value.text;
+        if (sameOid && now.Answered() && value.Answered() && !sameText)
             changedAtMs = MonotonicMs();
+        if (!sameText || now.type != value.type || now.BytesAreText() != value.BytesAreText()
+            || now.KeptBytes() != value.KeptBytes() || stamp == 0)
+            stamp = NextStamp();
         // Kept: an answer before (rates read it), and the last value while
         // the new reading has none. A first reading keeps nothing.
         const bool keepLastGood = sameOid && !value.HasValue() && LastGood().HasValue();
@@ -64,8 +74,8 @@ struct TResultCell {
         }
         // Only a new reading confirms a stale one; the same placed again (a
         // row's first value, as the walk found it) does not.
-        const bool sameReading = sameOid && value.Answered() && value.arrivedMs == now.arrivedMs
-                              && value.wallMs == now.wallMs && value.text == now.text;
+        const bool sameReading =
+            sameText && value.Answered() && value.arrivedMs == now.arrivedMs && value.wallMs == now.wallMs;
         stale = stale && sameReading;
         // The same OID keeps its text, shared with those who hold it (the
         // trends find a cell's trend by it without reading it again).
@@ -78,6 +88,16 @@ struct TResultCell {
     }
 
 private:
+    // Stamps are drawn on any thread (a reader of a recording fills cells
+    // too); after 2^32 of them they start again, past 0.
+    static std::uint32_t NextStamp()
+    {
+        static std::atomic<std::uint32_t> drawn{0};
+        std::uint32_t next = drawn.fetch_add(1, std::memory_order_relaxed) + 1;
+        while (next == 0)
+            next = drawn.fetch_add(1, std::memory_order_relaxed) + 1;
+        return next;
+    }
     static const TCellValue& Unanswered()
     {
         static const TCellValue none;

@@ -59,9 +59,10 @@ void TResultStore::SetNamers(std::function<QString(const QString&)> describe,
 void TResultStore::RenameRows()
 {
     for (TResultRow& row : rows) {
-        if (listLayout && !row.furtherLine && !row.cells.isEmpty())
+        if (listLayout && !row.furtherLine && !row.cells.isEmpty()) {
             row.cells[0].now.text = describer(row.key);
-        else if (!listLayout)
+            row.cells[0].stamp = 0;  // changed here, not by a reading
+        } else if (!listLayout)
             row.indexText = instanceNamer(row.suffix);
         // Readable values read enumerations and hints from the names too.
         for (const TResultCell& cell : row.cells)

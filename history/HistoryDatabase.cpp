@@ -95,10 +95,12 @@ std::uint64_t Mixed(std::uint64_t x)
     return x ^ (x >> 31);
 }
 
-// What a written cell keeps of its OID, text and bytes. An OID that is its
-// column's target and its row's suffix is told by its place; a plain
-// integer (nearly every cell of a large table) is digested without hashing
-// texts, and no two integers give the same digest.
+// What a written cell keeps of its OID, text and bytes. A cell read by the
+// store is told by its stamp, without reading a text: nearly every cell of
+// a large table, and most read the same as the shoot before. Otherwise an
+// OID that is its column's target and its row's suffix is told by its
+// place; a plain integer is digested without hashing texts, and no two
+// integers give the same digest.
 std::uint64_t DigestOf(const TResultCell& cell, const TCellForm& form, std::uint64_t seed)
 {
     if (!form.targetOid)
@@ -421,17 +423,23 @@ void THistoryDatabase::AddCells(const THistoryShoot& taken, qsizetype position, 
         const TResultCell& c = row.cells[col];
         const int state = static_cast<int>(StateOf(c));
         std::uint64_t& kept = writtenCells[static_cast<std::size_t>(written[position].first + col)];
-        const TCellForm form(c.now, c.oid, col < taken.targets.size() ? &taken.targets[col] : nullptr,
-                             row.suffix);
+        const QString* target = col < taken.targets.size() ? &taken.targets[col] : nullptr;
+        std::optional<TCellForm> form;
+        if (c.stamp == 0)
+            form.emplace(c.now, c.oid, target, row.suffix);
+        // Bit 32 keeps stamps apart from the digests of texts and integers.
+        const std::uint64_t content =
+            form ? DigestOf(c, *form, digestSeed) : Mixed((std::uint64_t{1} << 32 | c.stamp) ^ digestSeed);
         // A reader moves a cell on from where it was written (MoveOn): one
         // whose sysUpTime was its shoot's takes that of each shoot after.
         const bool followsShoot = c.now.upTime == taken.upTime;
-        const std::uint64_t digest =
-            qHashMulti(static_cast<size_t>(digestSeed), DigestOf(c, form, digestSeed), state, c.now.type,
-                       followsShoot, followsShoot ? std::int64_t{-1} : c.now.upTime);
+        const std::uint64_t digest = qHashMulti(static_cast<size_t>(digestSeed), content, state, c.now.type,
+                                                followsShoot, followsShoot ? std::int64_t{-1} : c.now.upTime);
         if (!whole && kept == digest)
             continue;  // a reader finds it at the shoot it was written at
-        block.Add(position, col, c.now, c.oid, form, state);
+        if (!form)
+            form.emplace(c.now, c.oid, target, row.suffix);
+        block.Add(position, col, c.now, c.oid, *form, state);
         kept = digest;
     }
 }

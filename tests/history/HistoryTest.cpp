@@ -228,6 +228,15 @@ THistoryShoot NextShoot(THistoryShoot shoot)
 
 TResultCell& CellOf(THistoryShoot& shoot, int row, int col) { return shoot.rows[row].cells[col]; }
 
+// The cell read again by the store, as text.
+void Reread(TResultCell& cell, const char* text)
+{
+    TCellValue value = cell.now;
+    value.text = QString::fromLatin1(text);
+    value.SetBytesToText();
+    cell.Take(cell.oid, value, 2);
+}
+
 }  // namespace
 
 TEST_F(HistoryTest, ChangedCellsAloneAreWrittenAndEveryCellReadsBackAtEveryShoot)
@@ -239,6 +248,16 @@ TEST_F(HistoryTest, ChangedCellsAloneAreWrittenAndEveryCellReadsBackAtEveryShoot
     } steps[] = {
         {"nothing changed", [](THistoryShoot&) {}, 0},
         {"one counter went up", [](THistoryShoot& s) { CellOf(s, 1, 2).now.text = "7"; }, 1},
+        // A cell the store reads is told by its stamp, not its texts.
+        {"a first reading by the store", [](THistoryShoot& s) { Reread(CellOf(s, 1, 1), "5"); }, 1},
+        {"the store read the same", [](THistoryShoot& s) { Reread(CellOf(s, 1, 1), "5"); }, 0},
+        {"the store read another text", [](THistoryShoot& s) { Reread(CellOf(s, 1, 1), "6"); }, 1},
+        {"a name set outside the store's readings",
+         [](THistoryShoot& s) {
+             CellOf(s, 1, 1).now.text = "eth1";
+             CellOf(s, 1, 1).stamp = 0;
+         },
+         1},
         {"a cell went unanswered",
          [](THistoryShoot& s) {
              CellOf(s, 0, 1).now.type = snmptype::kNoAnswer;
