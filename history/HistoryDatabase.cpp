@@ -427,9 +427,9 @@ void THistoryDatabase::AddCells(const THistoryShoot& taken, qsizetype position, 
         std::optional<TCellForm> form;
         if (c.stamp == 0)
             form.emplace(c.now, c.oid, target, row.suffix);
-        // Bit 32 keeps stamps apart from the digests of texts and integers.
+        // A stamp mixed twice: no integer digests as a stamp does but by chance.
         const std::uint64_t content =
-            form ? DigestOf(c, *form, digestSeed) : Mixed((std::uint64_t{1} << 32 | c.stamp) ^ digestSeed);
+            form ? DigestOf(c, *form, digestSeed) : Mixed(Mixed(c.stamp) ^ digestSeed);
         // A reader moves a cell on from where it was written (MoveOn): one
         // whose sysUpTime was its shoot's takes that of each shoot after.
         const bool followsShoot = c.now.upTime == taken.upTime;

@@ -228,6 +228,14 @@ THistoryShoot NextShoot(THistoryShoot shoot)
 
 TResultCell& CellOf(THistoryShoot& shoot, int row, int col) { return shoot.rows[row].cells[col]; }
 
+// The cell's text and stamp set as a reading would not.
+void SetOutside(TResultCell& cell, const char* text, std::uint32_t stamp)
+{
+    cell.now.text = QString::fromLatin1(text);
+    cell.now.SetBytesToText();
+    cell.stamp = stamp;
+}
+
 // The cell read again by the store, as text.
 void Reread(TResultCell& cell, const char* text)
 {
@@ -252,12 +260,12 @@ TEST_F(HistoryTest, ChangedCellsAloneAreWrittenAndEveryCellReadsBackAtEveryShoot
         {"a first reading by the store", [](THistoryShoot& s) { Reread(CellOf(s, 1, 1), "5"); }, 1},
         {"the store read the same", [](THistoryShoot& s) { Reread(CellOf(s, 1, 1), "5"); }, 0},
         {"the store read another text", [](THistoryShoot& s) { Reread(CellOf(s, 1, 1), "6"); }, 1},
+        // 2^32 + 5: the integer a stamp of 5 must not digest as.
+        {"an integer set outside the store",
+         [](THistoryShoot& s) { SetOutside(CellOf(s, 2, 1), "4294967301", 0); }, 1},
+        {"then read by the store, stamp 5", [](THistoryShoot& s) { SetOutside(CellOf(s, 2, 1), "7", 5); }, 1},
         {"a name set outside the store's readings",
-         [](THistoryShoot& s) {
-             CellOf(s, 1, 1).now.text = "eth1";
-             CellOf(s, 1, 1).stamp = 0;
-         },
-         1},
+         [](THistoryShoot& s) { SetOutside(CellOf(s, 1, 1), "eth1", 0); }, 1},
         {"a cell went unanswered",
          [](THistoryShoot& s) {
              CellOf(s, 0, 1).now.type = snmptype::kNoAnswer;
@@ -288,8 +296,10 @@ TEST_F(HistoryTest, ChangedCellsAloneAreWrittenAndEveryCellReadsBackAtEveryShoot
         {"every cell changed: whole",
          [](THistoryShoot& s) {
              for (TResultRow& row : s.rows)
-                 for (TResultCell& cell : row.cells)
+                 for (TResultCell& cell : row.cells) {
                      cell.now.text += "0";
+                     cell.stamp = 0;  // changed outside the store's readings
+                 }
          },
          -1},
     };
