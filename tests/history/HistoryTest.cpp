@@ -27,6 +27,7 @@
 
 #include <csignal>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -228,21 +229,19 @@ THistoryShoot NextShoot(THistoryShoot shoot)
 
 TResultCell& CellOf(THistoryShoot& shoot, int row, int col) { return shoot.rows[row].cells[col]; }
 
-// The cell's text and stamp set as a reading would not.
-void SetOutside(TResultCell& cell, const char* text, std::uint32_t stamp)
-{
-    cell.now.text = QString::fromLatin1(text);
-    cell.now.SetBytesToText();
-    cell.stamp = stamp;
-}
-
-// The cell read again by the store, as text.
-void Reread(TResultCell& cell, const char* text)
+// The cell's text as the store reads it (a stamp drawn as for a reading),
+// or set outside its readings with the stamp given.
+void SetText(TResultCell& cell, const char* text, std::optional<std::uint32_t> stamp = std::nullopt)
 {
     TCellValue value = cell.now;
     value.text = QString::fromLatin1(text);
     value.SetBytesToText();
-    cell.Take(cell.oid, value, 2);
+    if (stamp) {
+        cell.now = value;
+        cell.stamp = *stamp;
+    } else {
+        cell.Take(cell.oid, value, 2);
+    }
 }
 
 }  // namespace
@@ -257,15 +256,15 @@ TEST_F(HistoryTest, ChangedCellsAloneAreWrittenAndEveryCellReadsBackAtEveryShoot
         {"nothing changed", [](THistoryShoot&) {}, 0},
         {"one counter went up", [](THistoryShoot& s) { CellOf(s, 1, 2).now.text = "7"; }, 1},
         // A cell the store reads is told by its stamp, not its texts.
-        {"a first reading by the store", [](THistoryShoot& s) { Reread(CellOf(s, 1, 1), "5"); }, 1},
-        {"the store read the same", [](THistoryShoot& s) { Reread(CellOf(s, 1, 1), "5"); }, 0},
-        {"the store read another text", [](THistoryShoot& s) { Reread(CellOf(s, 1, 1), "6"); }, 1},
+        {"a first reading by the store", [](THistoryShoot& s) { SetText(CellOf(s, 1, 1), "5"); }, 1},
+        {"the store read the same", [](THistoryShoot& s) { SetText(CellOf(s, 1, 1), "5"); }, 0},
+        {"the store read another text", [](THistoryShoot& s) { SetText(CellOf(s, 1, 1), "6"); }, 1},
         // 2^32 + 5: the integer a stamp of 5 must not digest as.
         {"an integer set outside the store",
-         [](THistoryShoot& s) { SetOutside(CellOf(s, 2, 1), "4294967301", 0); }, 1},
-        {"then read by the store, stamp 5", [](THistoryShoot& s) { SetOutside(CellOf(s, 2, 1), "7", 5); }, 1},
+         [](THistoryShoot& s) { SetText(CellOf(s, 2, 1), "4294967301", 0); }, 1},
+        {"then read by the store, stamp 5", [](THistoryShoot& s) { SetText(CellOf(s, 2, 1), "7", 5); }, 1},
         {"a name set outside the store's readings",
-         [](THistoryShoot& s) { SetOutside(CellOf(s, 1, 1), "eth1", 0); }, 1},
+         [](THistoryShoot& s) { SetText(CellOf(s, 1, 1), "eth1", 0); }, 1},
         {"a cell went unanswered",
          [](THistoryShoot& s) {
              CellOf(s, 0, 1).now.type = snmptype::kNoAnswer;
